@@ -1,0 +1,76 @@
+#include "engine/document/pdf_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/messages/message_catalogue.h"
+#include "engine/messages/message_listener.h"
+
+namespace Messages = Corvalis::PDFConverter::Messages;
+
+C_PDF_File::C_PDF_File(const std::string& path) : path_(path) {
+  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  if (descriptor_ < 0) {
+    error_ = std::strerror(errno);
+  } else if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    error_ = "not a regular file";
+  } else if (info.st_size > std::numeric_limits<int32_t>::max()) {
+    // Positions are 32-bit throughout the engine.
+    error_ = "files of 2 GiB or more cannot be read";
+  } else {
+    window_ = std::make_unique<uint8_t[]>(kWindowSize);
+    length = static_cast<int32_t>(info.st_size);
+    if (length > 0 && !loadWindow(0)) {
+      error_ = "read error";
+      length = -1;
+    }
+  }
+  if (length < 0) {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = -1;
+    Messages::Report(Messages::kMsgCannotOpenDocument, 1);
+  }
+}
+
+C_PDF_File::~C_PDF_File() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+bool C_PDF_File::loadWindow(int32_t position) {
+  int32_t start = position / kWindowSize * kWindowSize;
+  int32_t got = 0;
+  while (got < kWindowSize) {
+    ssize_t n = ::pread(descriptor_, window_.get() + got, kWindowSize - got, off_t{start} + got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<int32_t>(n);
+  }
+  ++generation_;
+  windowStart_ = start;
+  windowEnd_ = start + got;
+  atEnd_ = got < kWindowSize;
+  return got > 0;
+}
+
+bool C_PDF_File::readByte(uint8_t& out, int32_t position) {
+  if (position < 0 || position >= length) return false;
+  if (position < windowStart_ || position >= windowEnd_) {
+    if (!loadWindow(position) || position >= windowEnd_) return false;
+  }
+  out = window_[position - windowStart_];
+  return true;
+}
+
+std::span<const uint8_t> C_PDF_File::span(int32_t position) {
+  if (position < 0 || position >= length) return {};
+  if (position < windowStart_ || position >= windowEnd_) {
+    if (!loadWindow(position) || position >= windowEnd_) return {};
+  }
+  return {window_.get() + (position - windowStart_),
+          static_cast<std::size_t>(windowEnd_ - position)};
+}

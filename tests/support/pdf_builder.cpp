@@ -1,0 +1,111 @@
+#include "tests/support/pdf_builder.h"
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace testing_pdf {
+
+void PdfBuilder::set(int number, const std::string& body, int generation) {
+  objects_[number] = Object{generation, body};
+}
+
+int PdfBuilder::add(const std::string& body) {
+  int number = objects_.empty() ? 1 : objects_.rbegin()->first + 1;
+  set(number, body);
+  return number;
+}
+
+void PdfBuilder::setStream(int number, const std::string& dictEntries, const std::string& data) {
+  set(number, "<< " + dictEntries + " /Length " + std::to_string(data.size()) + " >>\nstream\n" +
+                  data + "\nendstream");
+}
+
+int PdfBuilder::addStream(const std::string& dictEntries, const std::string& data) {
+  int number = objects_.empty() ? 1 : objects_.rbegin()->first + 1;
+  setStream(number, dictEntries, data);
+  return number;
+}
+
+std::string PdfBuilder::body(std::map<int, int64_t>* offsets) const {
+  std::string out = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+  for (const auto& [number, object] : objects_) {
+    if (offsets) (*offsets)[number] = static_cast<int64_t>(out.size());
+    out += std::to_string(number) + " " + std::to_string(object.generation) + " obj\n" +
+           object.text + "\nendobj\n";
+  }
+  return out;
+}
+
+std::string PdfBuilder::build(const std::string& trailerEntries) const {
+  std::map<int, int64_t> offsets;
+  std::string out = body(&offsets);
+  int size = objects_.empty() ? 1 : objects_.rbegin()->first + 1;
+  int64_t xref = static_cast<int64_t>(out.size());
+  out += "xref\n0 " + std::to_string(size) + "\n";
+  char line[32];
+  for (int n = 0; n < size; ++n) {
+    auto it = offsets.find(n);
+    if (it == offsets.end()) {
+      std::snprintf(line, sizeof line, "%010d %05d f\r\n", 0, n == 0 ? 65535 : 0);
+    } else {
+      std::snprintf(line, sizeof line, "%010lld %05d n\r\n", static_cast<long long>(it->second),
+                    objects_.at(n).generation);
+    }
+    out += line;
+  }
+  out += "trailer\n<< /Size " + std::to_string(size) + " " + trailerEntries + " >>\nstartxref\n" +
+         std::to_string(xref) + "\n%%EOF\n";
+  return out;
+}
+
+std::string simpleDocument(int pageCount, const std::string& content,
+                           const std::string& pageEntries) {
+  PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  std::string kids;
+  int next = 3;
+  for (int i = 0; i < pageCount; ++i) {
+    int page = next++;
+    int stream = next++;
+    kids += std::to_string(page) + " 0 R ";
+    b.set(page, "<< /Type /Page /Parent 2 0 R " + pageEntries + " /Contents " +
+                    std::to_string(stream) + " 0 R >>");
+    b.setStream(stream, "", content);
+  }
+  b.set(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pageCount) + " >>");
+  return b.build("/Root 1 0 R");
+}
+
+std::string writeTempFile(const std::string& bytes, const std::string& name) {
+  static std::atomic<int> counter{0};
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() /
+                 ("brevia-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  fs::create_directories(dir);
+  fs::path path = dir / name;
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return path.string();
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(out.data()), &size,
+           reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()));
+  out.resize(size);
+  return out;
+}
+
+}  // namespace testing_pdf
