@@ -1,0 +1,169 @@
+#include "engine/document/object_resolver.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/document/byte_scan.h"
+#include "engine/document/decryptor.h"
+#include "engine/document/lex_source.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/document/pdf_lexer.h"
+#include "engine/document/xref_table.h"
+
+namespace {
+
+// Keeps a shared position across a nested load and counts the nesting.
+class LoadScope {
+ public:
+  LoadScope(PdfLexer& lexer, XrefTable& table) : lexer_(lexer), table_(table), saved_(lexer.position()) {
+    if (table_.loadDepth >= ObjectResolver::kMaxLoadNesting)
+      throw C_PDF_Exception(kErrorDocumentDamaged);
+    ++table_.loadDepth;
+  }
+  ~LoadScope() {
+    --table_.loadDepth;
+    lexer_.setPosition(saved_);
+  }
+
+ private:
+  PdfLexer& lexer_;
+  XrefTable& table_;
+  int32_t saved_;
+};
+
+}  // namespace
+
+bool ObjectResolver::usable() const { return table_ && lexer_ && !table_->closed(); }
+
+PdfObject ObjectResolver::resolve(const PdfObject& object, bool tolerant) {
+  if (!object.isReference()) return object;
+  return load(object.objectNumber, object.generation, tolerant);
+}
+
+const PdfObject& ObjectResolver::resolved(const PdfObject& object, PdfObject& storage,
+                                          bool tolerant) {
+  if (!object.isReference()) return object;
+  storage = load(object.objectNumber, object.generation, tolerant);
+  return storage;
+}
+
+PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool tolerant) {
+  if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
+  const XrefEntry* entry = table_->find(number, generation);
+  if (!entry) {
+    // A strict load of a missing object closes the object store: the document is expected to
+    // be discarded.
+    if (!tolerant) {
+      table_->close();
+      lexer_ = nullptr;
+    }
+    throw C_PDF_Exception(kErrorObjectNotFound);
+  }
+  const XrefEntry found = *entry;
+  PdfObject result;
+  {
+    LoadScope scope(*lexer_, *table_);
+    if (found.container != 0) {
+      loadFromObjectStream(result, found.container, found.location);
+    } else {
+      loadDirect(result, found.location, number, generation);
+    }
+  }
+  result.objectNumber = number;
+  result.generation = generation;
+  return result;
+}
+
+void ObjectResolver::loadDirect(PdfObject& result, int32_t location, int32_t number,
+                                int32_t generation) {
+  PdfObject token;
+  lexer_->seek(location);
+  lexer_->readObject(token);
+  if (!token.isNumber() || token.intValue() != number) throw C_PDF_Exception(kErrorObjectNotFound);
+  lexer_->readObject(token);
+  if (!token.isNumber() || token.intValue() != generation)
+    throw C_PDF_Exception(kErrorObjectNotFound);
+  lexer_->readObject(token);  // obj
+  lexer_->readObject(result, true);
+  lexer_->readObject(token);
+  if (token.isKeyword("stream")) readStreamBody(result);
+}
+
+void ObjectResolver::readStreamBody(PdfObject& result) {
+  const PdfObject* lengthValue = result.lookup("Length");
+  if (!lengthValue) throw C_PDF_Exception(kErrorDocumentDamaged);
+  result.kind = PdfObjectKind::Stream;
+  const int32_t s = lexer_->position();  // last byte of the keyword stream
+  PdfObject lengthStorage;
+  const PdfObject& length = resolved(*lengthValue, lengthStorage);
+  if (!length.isNumber()) throw C_PDF_Exception(kErrorDocumentDamaged);
+  int64_t l = length.intValue();
+
+  C_PDF_Lex_Source& source = *lexer_->source();
+  const int32_t end = findForward(source, "endstream", s);
+  // A Length that disagrees with the position of endstream by more than a few bytes is wrong.
+  if (end >= 0 && std::llabs(int64_t{s} + l - end) > 5) l = end - s;
+
+  lexer_->seek(s + 1);
+  uint8_t c;
+  while (lexer_->nextByte(c)) {
+    if (c == '\n') break;
+    if (c == '\r') {
+      if (lexer_->nextByte(c) && c != '\n') lexer_->setPosition(lexer_->position() - 1);
+      break;
+    }
+  }
+  const int32_t first = lexer_->position() + 1;
+  if (l > 0) {
+    l = std::min<int64_t>(l, std::max(0, source.length - first));
+    result.text.reserve(static_cast<std::size_t>(l));
+    copyBytes(source, first, static_cast<int32_t>(l), result.text);
+  }
+}
+
+void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, int32_t index) {
+  const bool decrypting = decryptor_ != nullptr;
+  std::shared_ptr<DecodedObjectStream>& cached = table_->objectStreams[{container, decrypting}];
+  if (!cached) {
+    PdfObject reference(PdfObjectKind::Reference);
+    reference.objectNumber = container;
+    reference.generation = 0;
+    PdfObject stream = resolve(reference);
+    auto decoded = std::make_shared<DecodedObjectStream>();
+    if (const PdfObject* first = stream.lookup("First")) {
+      PdfObject storage;
+      decoded->first = resolved(*first, storage).intValue();
+    }
+    if (decodeStream(decoded->bytes, stream) < 0) decoded->bytes.clear();
+    // resolve() may have closed the store or moved entries; look the slot up again.
+    if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
+    table_->objectStreams[{container, decrypting}] = decoded;
+  }
+  std::shared_ptr<DecodedObjectStream> objects = table_->objectStreams[{container, decrypting}];
+  C_PDF_Mem_Buffer buffer(objects->bytes.data(), static_cast<int32_t>(objects->bytes.size()));
+  PdfLexer lexer(&buffer);
+  // Header pairs (number, offset) are read as far as this index needs; the numbers are not
+  // compared. Each slot holds the last offset read after that many pairs.
+  if (index < 0) index = 0;
+  if (!objects->headerEnded && static_cast<int32_t>(objects->offsets.size()) <= index) {
+    lexer.setPosition(objects->headerPosition);
+    PdfObject number, offset;
+    int32_t last = objects->offsets.empty() ? 0 : objects->offsets.back();
+    while (static_cast<int32_t>(objects->offsets.size()) <= index) {
+      if (!lexer.readObject(number) || !lexer.readObject(offset)) {
+        objects->headerEnded = true;
+        break;
+      }
+      last = offset.intValue();
+      objects->offsets.push_back(last);
+    }
+    objects->headerPosition = lexer.position();
+  }
+  int32_t offset = 0;
+  if (!objects->offsets.empty())
+    offset = objects->offsets[std::min<std::size_t>(index, objects->offsets.size() - 1)];
+  int64_t at = int64_t{objects->first} + offset;
+  if (at < 0 || at >= buffer.length) return;
+  lexer.seek(static_cast<int32_t>(at));
+  lexer.readObject(result, false);
+}

@@ -1,0 +1,18 @@
+// libFuzzer target for the JPEG (DCT) decoder.
+#include "engine/decode/dct_decoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace {
+constexpr std::size_t kFuzzOutputCap = std::size_t{64} << 20;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  std::vector<uint8_t> out;
+  DctImageInfo info;
+  const int32_t n = decodeDct({data, size}, out, kFuzzOutputCap, &info);
+  if (n < 0 || static_cast<std::size_t>(n) != out.size() || out.size() > kFuzzOutputCap) __builtin_trap();
+  return 0;
+}

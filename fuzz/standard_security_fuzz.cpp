@@ -1,0 +1,59 @@
+// Arbitrary encryption parameters and passwords through every standard security function.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/document/md5.h"
+#include "engine/document/rc4.h"
+#include "engine/document/standard_security.h"
+
+using namespace StandardSecurity;
+
+namespace {
+
+// Takes a length-prefixed piece of the input.
+std::string_view take(std::string_view& input) {
+  if (input.empty()) return {};
+  std::size_t length = std::min<std::size_t>(uint8_t(input[0]), input.size() - 1);
+  std::string_view piece = input.substr(1, length);
+  input.remove_prefix(1 + length);
+  return piece;
+}
+
+int32_t takeInt(std::string_view& input) {
+  uint32_t value = 0;
+  for (int i = 0; i < 4 && !input.empty(); ++i) {
+    value = value << 8 | uint8_t(input[0]);
+    input.remove_prefix(1);
+  }
+  return int32_t(value);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  Parameters parameters;
+  parameters.revision = takeInt(input) & 7;
+  parameters.keyLengthBits = takeInt(input);
+  parameters.permissions = permissionsFromText(take(input));
+  parameters.ownerHash = std::string(take(input));
+  parameters.userHash = std::string(take(input));
+  parameters.documentId = std::string(take(input));
+  std::string_view password = take(input);
+  int32_t number = takeInt(input);
+  int32_t generation = takeInt(input);
+
+  std::optional<FileKey> key = checkUserPassword(password, parameters);
+  if (!key) key = checkOwnerPassword(password, parameters);
+  FileKey fileKey = key ? *key : computeFileKey(password, parameters);
+  std::string text(input);
+  decryptObjectData(fileKey, number, generation, text);
+  std::string reduced = reduceFeFfString(text);
+  if (reduced.size() > text.size()) __builtin_trap();
+  userPasswordPermitsOpening(parameters.permissions);
+  md5(text);
+  rc4(std::span(reinterpret_cast<const uint8_t*>(password.data()), password.size()), text);
+  return 0;
+}

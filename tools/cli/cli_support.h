@@ -1,0 +1,51 @@
+#pragma once
+// Shared pieces of the command-line tool: arguments, the message listener, opening documents.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/document/pdf_document.h"
+#include "engine/messages/message_listener.h"
+
+namespace cli {
+
+enum ExitStatus { kExitOk = 0, kExitCannotOpen = 1, kExitBadArguments = 2 };
+
+struct Arguments {
+  std::string command;
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;  // --name value
+  std::vector<std::string> flags;              // --name without a value
+
+  bool has(const std::string& name) const { return options.count(name) != 0; }
+  std::string option(const std::string& name, const std::string& fallback = "") const {
+    auto it = options.find(name);
+    return it == options.end() ? fallback : it->second;
+  }
+  bool flag(const std::string& name) const;
+};
+
+// Options that take a value; every other argument starting with "-" is a flag.
+std::optional<Arguments> parseArguments(int argc, char** argv, std::string& error);
+
+// Engine messages go to stderr; questions are answered "no".
+class StderrListener : public Corvalis::PDFConverter::Messages::IMessageListener {
+ public:
+  void Notify(int severity, const std::string& text) override;
+  bool InteractiveQuery() override { return false; }
+  int Ask(int severity, int buttons, const std::string& text) override;
+};
+
+// Opens a document with every page of its tree read. On failure prints the reason on stderr
+// and returns nullptr.
+std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std::string& password);
+
+std::string jsonString(const std::string& text);
+
+// Command entry points; each returns the exit status.
+int runInfo(const Arguments& args);
+
+}  // namespace cli
