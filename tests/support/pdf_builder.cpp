@@ -63,6 +63,75 @@ std::string PdfBuilder::build(const std::string& trailerEntries) const {
   return out;
 }
 
+std::string PdfBuilder::buildWithXrefStream(const std::string& trailerEntries,
+                                            const std::vector<int>& compressed,
+                                            bool sparseIndex) const {
+  auto isCompressed = [&](int n) {
+    for (int c : compressed)
+      if (c == n) return true;
+    return false;
+  };
+  int last = objects_.empty() ? 0 : objects_.rbegin()->first;
+  const int objectStream = compressed.empty() ? 0 : last + 1;
+  const int xrefStream = (compressed.empty() ? last : objectStream) + 1;
+  std::map<int, std::pair<int, int>> where;  // number -> (type, field2/field3)
+  std::string header, body;
+  int index = 0;
+  for (int n : compressed) {
+    auto it = objects_.find(n);
+    if (it == objects_.end()) continue;
+    header += std::to_string(n) + " " + std::to_string(body.size()) + " ";
+    body += it->second.text + "\n";
+    where[n] = {2, index++};
+  }
+  std::string out = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n";
+  std::map<int, int64_t> offsets;
+  for (const auto& [number, object] : objects_) {
+    if (isCompressed(number)) continue;
+    offsets[number] = static_cast<int64_t>(out.size());
+    out += std::to_string(number) + " " + std::to_string(object.generation) + " obj\n" +
+           object.text + "\nendobj\n";
+  }
+  if (objectStream) {
+    std::string data = header + body;
+    offsets[objectStream] = static_cast<int64_t>(out.size());
+    out += std::to_string(objectStream) + " 0 obj\n<< /Type /ObjStm /N " +
+           std::to_string(index) + " /First " + std::to_string(header.size()) + " /Length " +
+           std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream\nendobj\n";
+  }
+  offsets[xrefStream] = static_cast<int64_t>(out.size());
+  std::string records;
+  auto put = [&](int type, int64_t a, int b) {
+    records.push_back(static_cast<char>(type));
+    for (int k = 3; k >= 0; --k) records.push_back(static_cast<char>((a >> (8 * k)) & 0xFF));
+    records.push_back(static_cast<char>((b >> 8) & 0xFF));
+    records.push_back(static_cast<char>(b & 0xFF));
+  };
+  std::string indexText;
+  int runStart = -1, runLength = 0;
+  for (int n = 0; n <= xrefStream; ++n) {
+    bool used = n == 0 || where.count(n) || offsets.count(n);
+    if (sparseIndex && !used) continue;
+    if (runStart >= 0 && runStart + runLength == n) {
+      ++runLength;
+    } else {
+      if (runStart >= 0) indexText += std::to_string(runStart) + " " + std::to_string(runLength) + " ";
+      runStart = n;
+      runLength = 1;
+    }
+    if (auto w = where.find(n); w != where.end()) put(2, objectStream, w->second.second);
+    else if (auto o = offsets.find(n); o != offsets.end()) put(1, o->second, 0);
+    else put(0, 0, n == 0 ? 65535 : 0);
+  }
+  indexText += std::to_string(runStart) + " " + std::to_string(runLength);
+  int64_t xrefOffset = offsets[xrefStream];
+  out += std::to_string(xrefStream) + " 0 obj\n<< /Type /XRef /Size " + std::to_string(xrefStream + 1) +
+         " /W [1 4 2] " + (sparseIndex ? "/Index [" + indexText + "] " : std::string()) + trailerEntries + " /Length " + std::to_string(records.size()) +
+         " >>\nstream\n" + records + "\nendstream\nendobj\nstartxref\n" +
+         std::to_string(xrefOffset) + "\n%%EOF\n";
+  return out;
+}
+
 std::string simpleDocument(int pageCount, const std::string& content,
                            const std::string& pageEntries) {
   PdfBuilder b;

@@ -21,6 +21,12 @@ class PdfBuilder {
   // The whole file: header, objects in number order, a classic cross-reference table and a
   // trailer with Size and the given extra entries (for example "/Root 1 0 R").
   std::string build(const std::string& trailerEntries) const;
+  // The whole file with a cross-reference stream instead of a table (no keyword trailer). The
+  // objects listed in compressed are stored in one object stream.
+  // With sparseIndex the stream lists only the numbers in use, in several Index subsections.
+  std::string buildWithXrefStream(const std::string& trailerEntries,
+                                  const std::vector<int>& compressed = {},
+                                  bool sparseIndex = false) const;
   // The objects only, with the byte offset of each definition, for hand-made tables.
   std::string body(std::map<int, int64_t>* offsets) const;
 
