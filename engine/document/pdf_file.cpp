@@ -1,5 +1,6 @@
 #include "engine/document/pdf_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,8 +24,9 @@ C_PDF_File::C_PDF_File(const std::string& path) : path_(path) {
     // Positions are 32-bit throughout the engine.
     error_ = "files of 2 GiB or more cannot be read";
   } else {
-    window_ = std::make_unique<uint8_t[]>(kWindowSize);
     length = static_cast<int32_t>(info.st_size);
+    // Small files need no more than their own size.
+    window_.reset(new uint8_t[std::min<int64_t>(kWindowSize, std::max<int64_t>(length, 1))]);
     if (length > 0 && !loadWindow(0)) {
       error_ = "read error";
       length = -1;
@@ -43,9 +45,10 @@ C_PDF_File::~C_PDF_File() {
 
 bool C_PDF_File::loadWindow(int32_t position) {
   int32_t start = position / kWindowSize * kWindowSize;
+  const int32_t want = std::min(kWindowSize, length - start);
   int32_t got = 0;
-  while (got < kWindowSize) {
-    ssize_t n = ::pread(descriptor_, window_.get() + got, kWindowSize - got, off_t{start} + got);
+  while (got < want) {
+    ssize_t n = ::pread(descriptor_, window_.get() + got, want - got, off_t{start} + got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<int32_t>(n);
@@ -53,7 +56,7 @@ bool C_PDF_File::loadWindow(int32_t position) {
   ++generation_;
   windowStart_ = start;
   windowEnd_ = start + got;
-  atEnd_ = got < kWindowSize;
+  atEnd_ = start + got >= length;
   return got > 0;
 }
 

@@ -27,7 +27,7 @@ struct DictEntry;
 class PdfObject {
  public:
   PdfObject() = default;
-  explicit PdfObject(PdfObjectKind k, std::string t = {}) : kind(k), text(std::move(t)) {}
+  explicit PdfObject(PdfObjectKind k, std::string t = {});
 
   // Number of the indirect object this value was loaded from (or the referenced number for a
   // Reference); -1 otherwise.
@@ -79,6 +79,8 @@ struct DictEntry {
   std::string key;  // the Name's text
   PdfObject value;
 };
+
+inline PdfObject::PdfObject(PdfObjectKind k, std::string t) : kind(k), text(std::move(t)) {}
 
 // Number parsing shared with the content parser.
 int32_t parseIntValue(std::string_view text);

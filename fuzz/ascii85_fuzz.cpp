@@ -1,0 +1,5 @@
+// decodeAscii85 on arbitrary bytes.
+#include "engine/decode/ascii85_decoder.h"
+#include "fuzz/filters_fuzz.h"
+
+BREVIA_FILTER_FUZZ(decodeAscii85(input, out, kFuzzOutputCap))

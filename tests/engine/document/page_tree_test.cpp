@@ -1,0 +1,203 @@
+#include "engine/document/page_tree.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/document/pdf_document.h"
+#include "engine/document/pdf_exception.h"
+#include "tests/support/pdf_builder.h"
+
+using testing_pdf::PdfBuilder;
+
+namespace {
+
+std::unique_ptr<C_PDF_Document> openBuilt(const PdfBuilder& b, bool complete = true) {
+  auto doc = std::make_unique<C_PDF_Document>();
+  EXPECT_TRUE(doc->open(testing_pdf::writeTempFile(b.build("/Root 1 0 R")), ""));
+  if (complete) doc->completePageTree();
+  return doc;
+}
+
+int openError(const PdfBuilder& b) {
+  C_PDF_Document doc;
+  try {
+    doc.open(testing_pdf::writeTempFile(b.build("/Root 1 0 R")), "");
+    doc.completePageTree();
+  } catch (const C_PDF_Exception& e) {
+    return e.code();
+  }
+  return 0;
+}
+
+// A catalog and a root over the given kids (object numbers), with Count.
+PdfBuilder tree(const std::string& kids, int count, const std::string& rootExtra = "") {
+  PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(count) + " " +
+               rootExtra + " >>");
+  return b;
+}
+
+TEST(PageTree, CountLargerThanThePagesFound) {
+  PdfBuilder b = tree("3 0 R", 10);
+  std::string kids;
+  for (int i = 0; i < 8; ++i) {
+    kids += std::to_string(10 + i) + " 0 R ";
+    b.set(10 + i, "<< /Type /Page >>");
+  }
+  b.set(3, "<< /Type /Pages /Kids [" + kids + "] /Count 8 >>");
+  auto doc = openBuilt(b);
+  EXPECT_EQ(doc->pageCount, 10);
+  EXPECT_NE(doc->findPage(8, false), nullptr);
+  EXPECT_EQ(doc->findPage(9, false), nullptr);
+  EXPECT_EQ(doc->pageCount, 8);
+}
+
+TEST(PageTree, RotationBoxesAndSizeText) {
+  PdfBuilder b = tree("3 0 R 4 0 R 5 0 R 6 0 R 7 0 R", 5, "/MediaBox [0 0 500 400]");
+  b.set(3, "<< /Type /Page /Rotate -90 >>");
+  b.set(4, "<< /Type /Page /Rotate 450 /CropBox [10 20 300 400] >>");
+  b.set(5, "<< /Type /Page /MediaBox [0 0 612.9 792.6] >>");
+  b.set(6, "<< /Type /Page /MediaBox [300 400 10 20] /Rotate 8 0 R >>");
+  b.set(7, "<< /Type /Page /MediaBox [0 0 595 842] /Rotate 180 >>");
+  b.set(8, "-270");
+  auto doc = openBuilt(b);
+  auto* p1 = doc->findPage(1, false);
+  EXPECT_EQ(p1->rotation, 270);
+  EXPECT_EQ(p1->width, 500);  // inherited from the root
+  EXPECT_EQ(p1->sizeText, "5.56 x 6.94 in");
+  auto* p2 = doc->findPage(2, false);
+  EXPECT_EQ(p2->rotation, 90);
+  EXPECT_EQ(p2->originX, 10);
+  EXPECT_EQ(p2->originY, 20);
+  EXPECT_EQ(p2->width, 290);
+  EXPECT_EQ(p2->height, 380);
+  auto* p3 = doc->findPage(3, false);
+  EXPECT_EQ(p3->width, 612);
+  EXPECT_EQ(p3->height, 792);
+  EXPECT_EQ(p3->sizeText, "8.5 x 11 in");
+  auto* p4 = doc->findPage(4, false);
+  EXPECT_EQ(p4->originX, 10);
+  EXPECT_EQ(p4->width, 290);
+  EXPECT_EQ(p4->rotation, 90);
+  EXPECT_EQ(doc->findPage(5, false)->sizeText, "8.26 x 11.7 in");
+}
+
+TEST(PageTree, DefaultsAndMisspeltType) {
+  PdfBuilder b = tree("3 0 R", 1);
+  b.set(3, "<< /Types /Page /Annots [] >>");
+  auto doc = openBuilt(b);
+  auto* page = doc->findPage(1, false);
+  ASSERT_NE(page, nullptr);
+  EXPECT_TRUE(page->isPage);
+  EXPECT_EQ(page->width, 612);
+  EXPECT_EQ(page->height, 792);
+  EXPECT_TRUE(page->Resources.isDictionary());
+}
+
+TEST(PageTree, MissingKids) {
+  // Below the root a missing kid is skipped.
+  PdfBuilder below = tree("3 0 R", 2);
+  below.set(3, "<< /Type /Pages /Kids [4 0 R 99 0 R 5 0 R] /Count 3 >>");
+  below.set(4, "<< /Type /Page >>");
+  below.set(5, "<< /Type /Page >>");
+  auto doc = openBuilt(below);
+  EXPECT_NE(doc->findPage(2, false), nullptr);
+  EXPECT_EQ(doc->findPage(2, false)->objectNumber, 5);
+
+  // Directly under the root it makes the open fail.
+  PdfBuilder atRoot = tree("99 0 R 3 0 R", 2);
+  atRoot.set(3, "<< /Type /Page >>");
+  EXPECT_EQ(openError(atRoot), kErrorObjectNotFound);
+
+  PdfBuilder noCount;
+  noCount.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  noCount.set(2, "<< /Type /Pages /Kids [] >>");
+  EXPECT_EQ(openError(noCount), kErrorDocumentDamaged);
+  PdfBuilder noPages;
+  noPages.set(1, "<< /Type /Catalog >>");
+  EXPECT_EQ(openError(noPages), kErrorObjectNotFound);
+}
+
+TEST(PageTree, FirstPageOnlyThenComplete) {
+  PdfBuilder b = tree("3 0 R 4 0 R 5 0 R", 3);
+  for (int n = 3; n <= 5; ++n) b.set(n, "<< /Type /Page >>");
+  auto doc = openBuilt(b, false);
+  EXPECT_NE(doc->findPage(1, false), nullptr);
+  EXPECT_EQ(doc->pageTree()->pagesBuilt, 1);
+  doc->completePageTree();
+  EXPECT_EQ(doc->pageTree()->pagesBuilt, 3);
+  EXPECT_NE(doc->findPage(3, false), nullptr);
+}
+
+TEST(PageTree, CyclesAreRefused) {
+  // Kids that lead back to an ancestor, and to the root itself.
+  PdfBuilder b = tree("3 0 R", 2);
+  b.set(3, "<< /Type /Pages /Kids [4 0 R 3 0 R 2 0 R 5 0 R] /Count 2 >>");
+  b.set(4, "<< /Type /Page >>");
+  b.set(5, "<< /Type /Page >>");
+  auto doc = openBuilt(b);
+  EXPECT_EQ(doc->pageTree()->pagesBuilt, 2);
+
+  // A chain deeper than the walk descends.
+  PdfBuilder deep = tree("3 0 R", 1);
+  const int depth = 1000;
+  for (int i = 0; i < depth; ++i)
+    deep.set(3 + i, "<< /Type /Pages /Kids [" + std::to_string(4 + i) + " 0 R] /Count 1 >>");
+  deep.set(3 + depth, "<< /Type /Page >>");
+  auto doc2 = openBuilt(deep);
+  EXPECT_EQ(doc2->findPage(1, false), nullptr);
+}
+
+TEST(PageTree, ContentIsJoined) {
+  PdfBuilder b = tree("3 0 R 4 0 R 5 0 R", 3);
+  b.set(3, "<< /Type /Page /Contents [6 0 R 7 0 R 8 0 R] >>");
+  b.set(4, "<< /Type /Page /Contents [6 0 R 9 0 R 7 0 R] >>");
+  b.set(5, "<< /Type /Page >>");
+  b.setStream(6, "", "q");
+  b.setStream(7, "", "Q");
+  b.setStream(8, "/Filter /FlateDecode", testing_pdf::deflate("0 g"));
+  b.setStream(9, "/Filter /FlateDecode", "not zlib");
+  auto doc = openBuilt(b);
+  auto* p1 = doc->findPage(1, true);
+  EXPECT_EQ(std::string(p1->content.begin(), p1->content.end()), "q Q 0 g");
+  EXPECT_FALSE(p1->nothingToDraw);
+  auto* p2 = doc->findPage(2, true);
+  EXPECT_EQ(std::string(p2->content.begin(), p2->content.end()), "q   Q");
+  auto* p3 = doc->findPage(3, true);
+  EXPECT_TRUE(p3->nothingToDraw);
+}
+
+TEST(PageTree, AnnotationsAndForms) {
+  PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 11 0 R 12 0 R] >> >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.set(3, "<< /Type /Page /Annots [4 0 R 5 0 R 98 0 R 10 0 R] >>");
+  b.set(4, "<< /Subtype /Link /Rect [1 2 3 4] /A << /URI (http://x.org/{a}\n) >> >>");
+  b.set(5, "<< /Subtype /Link /Rect [0 0 1 1] >>");
+  b.set(10, "<< /Subtype /Widget /FT /Tx /Ff 4096 /V (text) /MK << /CA (Go) /BC [0] >> >>");
+  b.set(11, "<< /FT /Btn /Ff 32768 /Kids [13 0 R] >>");
+  b.set(12, "<< /FT /Ch /Ff 393216 /F 2 >>");
+  b.set(13, "<< /FT /Btn /Ff 32768 /Parent 11 0 R >>");
+  auto doc = openBuilt(b);
+  EXPECT_TRUE(doc->formOverlay);
+  const AnnotationList* fields = doc->form()->fields.get();
+  ASSERT_EQ(fields->fields.size(), 3u);
+  EXPECT_EQ(fields->fields[0]->kind, kFieldMultiLineText);
+  EXPECT_EQ(fields->fields[0]->caption, "Go");
+  EXPECT_TRUE(fields->fields[0]->border);
+  EXPECT_EQ(fields->fields[0]->value.text, "text");
+  EXPECT_EQ(fields->fields[1]->kind, kFieldRadioButton);
+  EXPECT_EQ(fields->fields[1]->children[0]->group, 1);
+  EXPECT_EQ(fields->fields[2]->kind, kFieldHidden);
+  EXPECT_EQ(fields->findField(13, 0), fields->fields[1]->children[0].get());
+
+  auto* page = doc->findPreparedPage(1, false);
+  ASSERT_NE(page->annotations, nullptr);
+  ASSERT_EQ(page->annotations->links.size(), 1u);  // the link without a URI is dropped
+  EXPECT_EQ(page->annotations->links[0].uri, "http://x.org/a");
+  EXPECT_EQ(page->annotations->links[0].rectCount, 4);
+  EXPECT_EQ(page->annotations->fields.size(), 1u);
+  EXPECT_FALSE(doc->xrefTable()->closed());  // the missing annotation was skipped
+}
+
+}  // namespace
