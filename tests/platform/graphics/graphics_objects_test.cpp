@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/graphics_path.h"
+#include "platform/graphics/matrix.h"
+#include "platform/graphics/region.h"
+
+namespace brevia::gfx {
+namespace {
+
+std::vector<int> typesOf(const GraphicsPath& path) {
+  return std::vector<int>(path.types().begin(), path.types().end());
+}
+
+TEST(MatrixOrder, PrependAppliesFirstAndInvertKeepsFailures) {
+  Matrix prepend(1, 0, 0, 1, 10, 0);
+  prepend.multiply(Matrix(2, 0, 0, 2, 0, 0), MatrixOrder::Prepend);
+  EXPECT_EQ(prepend.transformPoint({1, 1}), (PointF{12, 2}));
+  Matrix append(1, 0, 0, 1, 10, 0);
+  append.multiply(Matrix(2, 0, 0, 2, 0, 0), MatrixOrder::Append);
+  EXPECT_EQ(append.transformPoint({1, 1}), (PointF{22, 2}));
+
+  Matrix m(2, 1, 1, 3, 5, -4);
+  Matrix inverse = m;
+  ASSERT_EQ(inverse.invert(), Status::Ok);
+  PointF p = inverse.transformPoint(m.transformPoint({3, 7}));
+  EXPECT_NEAR(p.x, 3, 1e-5);
+  EXPECT_NEAR(p.y, 7, 1e-5);
+
+  Matrix singular(1, 2, 2, 4, 0, 0);
+  EXPECT_EQ(singular.invert(), Status::InvalidParameter);
+  EXPECT_EQ(singular, Matrix(1, 2, 2, 4, 0, 0));
+  Matrix huge(1e30f, 0, 0, 1e30f, 0, 0);
+  EXPECT_EQ(huge.multiply(huge), Status::ValueOverflow);
+  EXPECT_EQ(huge.lastStatus(), Status::ValueOverflow);
+  EXPECT_EQ(huge.m11(), 1e30f);
+}
+
+TEST(PathTypes, FiguresJoinCloseAndRestart) {
+  GraphicsPath path;
+  path.addLine(0, 0, 10, 0);
+  path.addLine(10, 0, 10, 10);  // continues without repeating (10, 0)
+  path.addLine(20, 20, 30, 30);  // joined by a line to (20, 20)
+  EXPECT_EQ(typesOf(path), (std::vector<int>{0, 1, 1, 1, 1}));
+  path.closeFigure();
+  path.addBezier(0, 0, 1, 1, 2, 1, 3, 0);
+  path.startFigure();
+  path.addLine(5, 5, 6, 6);
+  path.startFigure();
+  path.closeFigure();  // closes the figure just added, though a new one was started
+  EXPECT_EQ(typesOf(path), (std::vector<int>{0, 1, 1, 1, 0x81, 0, 3, 3, 3, 0, 0x81}));
+  EXPECT_EQ(path.pointCount(), 11);
+  PointF last;
+  path.getLastPoint(last);
+  EXPECT_EQ(last, (PointF{6, 6}));
+
+  GraphicsPath copy = path.clone();
+  copy.transform(Matrix(1, 0, 0, 1, 100, 0));
+  EXPECT_EQ(copy.points()[0], (PointF{100, 0}));
+  EXPECT_EQ(path.points()[0], (PointF{0, 0}));
+  path.setFillMode(FillMode::Winding);
+  path.reset();
+  EXPECT_EQ(path.pointCount(), 0);
+  EXPECT_EQ(path.fillMode(), FillMode::Alternate);
+}
+
+TEST(PathTypes, RebuiltFromMalformedTypesAndTightBounds) {
+  PointF points[5] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}};
+  uint8_t types[5] = {1, 3, 3, 0x81, 3};
+  GraphicsPath repaired(points, types, 5);
+  EXPECT_EQ(typesOf(repaired), (std::vector<int>{0, 1, 1, 0x81, 0}));
+  GraphicsPath refused(points, types, -1);
+  EXPECT_EQ(refused.lastStatus(), Status::InvalidParameter);
+  EXPECT_EQ(refused.pointCount(), 0);
+
+  GraphicsPath arch;
+  arch.addBezier(0, 0, 0, 100, 100, 100, 100, 0);
+  RectF box = arch.bounds();
+  EXPECT_FLOAT_EQ(box.height, 75);  // the curve's top, not its control points
+  EXPECT_FLOAT_EQ(box.width, 100);
+  Matrix scale(2, 0, 0, 2, 0, 0);
+  EXPECT_FLOAT_EQ(arch.bounds(&scale).height, 150);
+}
+
+TEST(RegionScans, CountsPixelRectangles) {
+  Region box(RectF{0, 0, 10, 10});
+  EXPECT_EQ(box.scansCount(), 1);
+  box.combine(RectF{20, 0, 10, 10}, CombineMode::Union);
+  EXPECT_EQ(box.scansCount(), 2);
+  box.combine(RectF{0, 20, 10, 10}, CombineMode::Union);
+  EXPECT_EQ(box.scansCount(), 3);
+  EXPECT_EQ(box.bounds(), (RectF{0, 0, 30, 30}));
+
+  GraphicsPath ell;
+  PointF corners[6] = {{0, 0}, {10, 0}, {10, 5}, {5, 5}, {5, 10}, {0, 10}};
+  ell.addPolygon(corners, 6);
+  Region path(ell, Matrix(2, 0, 0, 2, 0, 0));
+  EXPECT_EQ(path.scansCount(), 2);
+  std::vector<RectI> scans;
+  path.getScans(scans);
+  EXPECT_EQ(scans[0], (RectI{0, 0, 20, 10}));
+  EXPECT_EQ(scans[1], (RectI{0, 10, 10, 10}));
+
+  EXPECT_EQ(Region().scansCount(), 1);
+  EXPECT_EQ(Region::emptyRegion().scansCount(), 0);
+}
+
+TEST(RegionScans, CombineModesAndShapes) {
+  Region infinite;
+  EXPECT_TRUE(infinite.isInfinite());
+  EXPECT_EQ(infinite.bounds(), kInfiniteRect);
+  infinite.combine(RectF{0, 0, 100, 100}, CombineMode::Intersect);
+  EXPECT_FALSE(infinite.isInfinite());
+  EXPECT_EQ(infinite.bounds(), (RectF{0, 0, 100, 100}));
+
+  Region holed;  // infinite minus a rectangle, then cut to a window
+  holed.combine(RectF{10, 10, 10, 10}, CombineMode::Exclude);
+  holed.combine(RectF{0, 0, 30, 30}, CombineMode::Intersect);
+  EXPECT_EQ(holed.scansCount(), 4);
+  EXPECT_FALSE(holed.isEmpty());
+
+  Region inside(RectF{10, 10, 10, 10});
+  inside.combine(RectF{0, 0, 30, 30}, CombineMode::Complement);  // the frame around it
+  std::vector<RectI> a, b;
+  inside.getScans(a);
+  holed.getScans(b);
+  EXPECT_EQ(a, b);
+
+  Region nothing(RectF{0, 0, 10, 10});
+  nothing.combine(RectF{10, 0, 10, 10}, CombineMode::Intersect);
+  EXPECT_TRUE(nothing.isEmpty());
+  Region x(RectF{0, 0, 10, 10});
+  x.combine(x, CombineMode::Xor);
+  EXPECT_TRUE(x.isEmpty());
+
+  // Many pieces are flattened to pixels and stay usable.
+  Region many;
+  for (int i = 0; i < Region::kMaxElements + 20; ++i)
+    many.combine(RectF{float(i * 3), 0, 2, 2}, CombineMode::Exclude);
+  many.combine(RectF{0, 0, 12, 2}, CombineMode::Intersect);
+  EXPECT_EQ(many.scansCount(), 4);
+}
+
+TEST(BitmapLimits, SizesFormatsAndPng) {
+  EXPECT_EQ(Bitmap(40000, 10).lastStatus(), Status::ValueOverflow);
+  EXPECT_EQ(Bitmap(20000, 20000).lastStatus(), Status::ValueOverflow);
+  EXPECT_EQ(Bitmap(0, 10).lastStatus(), Status::InvalidParameter);
+  EXPECT_FALSE(Bitmap(-5, 10).isValid());
+
+  const uint32_t straight = 0x80FF0000;
+  Bitmap copied(1, 1, 4, PixelFormat::Argb32, reinterpret_cast<const uint8_t*>(&straight));
+  EXPECT_EQ(copied.pixel(0, 0), 0x80800000u);
+  EXPECT_EQ(copied.colourAt(0, 0), 0x80FF0000u);
+
+  std::vector<uint32_t> memory(4 * 3, 0);
+  Bitmap wrapped = Bitmap::wrap(reinterpret_cast<uint8_t*>(memory.data()), 3, 3, 16);
+  ASSERT_TRUE(wrapped.isValid());
+  wrapped.fill(0xFF00FF00);
+  EXPECT_EQ(memory[4 + 2], 0xFF00FF00u);
+  EXPECT_EQ(memory[3], 0u);  // stride padding untouched
+  EXPECT_FALSE(Bitmap::wrap(reinterpret_cast<uint8_t*>(memory.data()), 3, 3, 10).isValid());
+
+  std::string file = ::testing::TempDir() + "brevia_bitmap_test.png";
+  EXPECT_EQ(wrapped.writePng(file), Status::Ok);
+  FILE* f = std::fopen(file.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char signature[4] = {};
+  EXPECT_EQ(std::fread(signature, 1, 4, f), 4u);
+  std::fclose(f);
+  std::remove(file.c_str());
+  EXPECT_EQ(signature[1], 'P');
+  EXPECT_EQ(wrapped.writePng("/nonexistent-dir/x.png"), Status::GenericError);
+}
+
+}  // namespace
+}  // namespace brevia::gfx
