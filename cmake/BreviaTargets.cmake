@@ -12,7 +12,8 @@ if(BREVIA_SANITIZE)
 endif()
 if(BREVIA_FUZZ)
   # Everything the fuzz targets link is instrumented for coverage.
-  target_compile_options(brevia_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -g)
+  target_compile_options(brevia_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined -g)
   target_link_options(brevia_options INTERFACE -fsanitize=address,undefined)
 endif()
 

@@ -50,12 +50,17 @@ struct BitReader {
   uint64_t acc = 0;
   int bits = 0;
   bool stopped = false;
+  uint64_t padBits = 0;  // zero bits fed after the data stopped
 
   void reset() {
     acc = 0;
     bits = 0;
     stopped = false;
+    padBits = 0;
   }
+
+  // Padding sits below every real bit, so once more was fed than is left, some was decoded.
+  bool exhausted() const { return padBits > static_cast<uint64_t>(bits); }
 
   void refill() {
     if (!stopped && pos + 8 <= size) {
@@ -77,6 +82,7 @@ struct BitReader {
   void refillSlow() {
     while (bits <= 56) {
       if (stopped) {
+        padBits += static_cast<uint64_t>(64 - bits);
         bits = 64;  // the low bits are already zero
         return;
       }
@@ -159,13 +165,13 @@ struct HuffTable {
     }
     maxCode[17] = 1 << 17;
     for (int p = 0; p < (1 << kLookBits); ++p) {
-      const int entry = look[static_cast<std::size_t>(p)];
+      const int entry = look[p];
       if (!entry) continue;
       const int len = entry >> 8, run = (entry >> 4) & 15, s = entry & 15;
       if (s == 0 || len + s > kLookBits) continue;
       int v = (p >> (kLookBits - len - s)) & ((1 << s) - 1);
       if (v < (1 << (s - 1))) v += 1 - (1 << s);
-      fastAc[static_cast<std::size_t>(p)] = v * 65536 + (run << 8) + len + s;
+      fastAc[p] = v * 65536 + (run << 8) + len + s;
     }
     defined = true;
     return true;
@@ -180,7 +186,7 @@ struct HuffTable {
     }
     const int32_t c16 = static_cast<int32_t>(br.peek(16));
     for (int len = kLookBits + 1; len <= 16; ++len) {
-      if (c16 < maxCode[static_cast<std::size_t>(len)]) {
+      if (c16 < maxCode[len]) {
         br.skip(len);
         return values[static_cast<std::size_t>(((c16 >> (16 - len)) + valueOffset[len]) & 0xFF)];
       }
@@ -192,10 +198,14 @@ struct HuffTable {
 
 // ---------------------------------------------------------------------------------------------
 // 8x8 inverse DCT: separable integer Loeffler-Ligtenberg-Moschytz factorisation with 13-bit
-// constants; columns first in 32 bits (inputs are clamped), rows in 64 bits.
+// constants, columns first, all in 32 bits. Every intermediate is a linear form of the eight
+// inputs whose coefficient magnitudes add up to at most 61,214 (times 2^13 scaling included), so
+// inputs within kMaxDequantised keep the column pass in range, and column results clamped to
+// kMaxColumnValue keep the row pass in range. Real data stays far inside both bounds.
 
 constexpr int kConstBits = 13;
 constexpr int kPass1Bits = 2;
+constexpr int32_t kMaxColumnValue = 32768;
 constexpr int32_t fix(double x) { return static_cast<int32_t>(x * (1 << kConstBits) + 0.5); }
 constexpr int32_t kF0298 = fix(0.298631336), kF0390 = fix(0.390180644), kF0541 = fix(0.541196100),
                   kF0765 = fix(0.765366865), kF0899 = fix(0.899976223), kF1175 = fix(1.175875602),
@@ -244,6 +254,7 @@ struct Idct1d {
 void idct8x8(const int16_t* in, uint8_t* dst, std::ptrdiff_t stride) {
   int32_t ws[64];
   constexpr int colShift = kConstBits - kPass1Bits;
+  uint32_t range = 0;  // below 65536 while every column result lies within +-32768
   for (int c = 0; c < 8; ++c) {
     const int16_t* p = in + c;
     int32_t* w = ws + c;
@@ -253,9 +264,15 @@ void idct8x8(const int16_t* in, uint8_t* dst, std::ptrdiff_t stride) {
       continue;
     }
     int32_t out[8];
-    Idct1d<int32_t>::run(p[0], p[8], p[16], p[24], p[32], p[40], p[48], p[56],
-                         1 << (colShift - 1), out);
-    for (int r = 0; r < 8; ++r) w[r * 8] = out[r] >> colShift;
+    Idct1d<int32_t>::run(p[0], p[8], p[16], p[24], p[32], p[40], p[48], p[56], 1 << (colShift - 1),
+                         out);
+    for (int r = 0; r < 8; ++r) {
+      w[r * 8] = out[r] >> colShift;
+      range |= static_cast<uint32_t>(w[r * 8] + kMaxColumnValue);
+    }
+  }
+  if (range > 2 * static_cast<uint32_t>(kMaxColumnValue)) {  // only corrupt data gets here
+    for (int32_t& v : ws) v = std::clamp(v, -kMaxColumnValue, kMaxColumnValue);
   }
   constexpr int rowShift = kConstBits + kPass1Bits + 3;
   for (int r = 0; r < 8; ++r) {
@@ -266,10 +283,10 @@ void idct8x8(const int16_t* in, uint8_t* dst, std::ptrdiff_t stride) {
       std::memset(d, v, 8);
       continue;
     }
-    int64_t out[8];
-    const int64_t bias = (int64_t{1} << (rowShift - 1)) + (int64_t{128} << rowShift);
-    Idct1d<int64_t>::run(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], bias, out);
-    for (int i = 0; i < 8; ++i) d[i] = clampByte(static_cast<int>(out[i] >> rowShift));
+    int32_t out[8];
+    constexpr int32_t bias = (1 << (rowShift - 1)) + (128 << rowShift);
+    Idct1d<int32_t>::run(w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], bias, out);
+    for (int i = 0; i < 8; ++i) d[i] = clampByte(out[i] >> rowShift);
   }
 }
 
@@ -304,6 +321,17 @@ struct ColourTables {
     d[1] = c[y + ((cbG[cb] + crG[cr]) >> 16)];
     d[2] = c[y + cbB[cb]];
   }
+  // Two pixels sharing one chroma sample.
+  inline void convertPair(int y0, int y1, int cb, int cr, uint8_t* d) const {
+    const uint8_t* c = clamp + 256;
+    const int r = crR[cr], g = (cbG[cb] + crG[cr]) >> 16, b = cbB[cb];
+    d[0] = c[y0 + r];
+    d[1] = c[y0 + g];
+    d[2] = c[y0 + b];
+    d[3] = c[y1 + r];
+    d[4] = c[y1 + g];
+    d[5] = c[y1 + b];
+  }
 };
 
 const ColourTables& colourTables() {
@@ -320,18 +348,19 @@ struct Component {
   int dcTable = 0, acTable = 0;
   int pred = 0;
   bool quantLatched = false;
-  std::array<uint16_t, 64> quant{};     // natural order
-  std::array<uint16_t, 64> quantZig{};  // zigzag order
-  int blocksX = 0, blocksY = 0;         // whole MCUs
-  int usedBlocksX = 0, usedBlocksY = 0; // blocks holding samples (non-interleaved scans)
-  std::vector<int16_t> coefs;           // buffered decoding: blocksX * blocksY * 64
-  std::vector<uint8_t> rows;            // one MCU row of samples
+  std::array<uint16_t, 64> quant{};      // natural order
+  std::array<uint16_t, 64> quantZig{};   // zigzag order
+  int blocksX = 0, blocksY = 0;          // whole MCUs
+  int usedBlocksX = 0, usedBlocksY = 0;  // blocks holding samples (non-interleaved scans)
+  std::vector<int16_t> coefs;            // buffered decoding: blocksX * blocksY * 64
+  std::vector<uint8_t> rows;             // one MCU row of samples
   int rowStride = 0;
-  std::vector<int> xmap;                // output column -> sample column
+  std::vector<int> xmap;  // output column -> sample column
 
   int16_t* block(int bx, int by) {
     return coefs.data() + (static_cast<std::size_t>(by) * static_cast<std::size_t>(blocksX) +
-                           static_cast<std::size_t>(bx)) * 64;
+                           static_cast<std::size_t>(bx)) *
+                              64;
   }
 };
 
@@ -359,7 +388,9 @@ class DctDecoder {
   bool readQuant(std::size_t len);
   bool readScan(std::size_t len);
   void readApp(uint8_t code, std::size_t len);
-  uint16_t be16(std::size_t at) const { return static_cast<uint16_t>((in_[at] << 8) | in_[at + 1]); }
+  uint16_t be16(std::size_t at) const {
+    return static_cast<uint16_t>((in_[at] << 8) | in_[at + 1]);
+  }
 
   // Decoding.
   bool startScan();
@@ -490,7 +521,7 @@ bool DctDecoder::readFrame(std::size_t at, bool progressive) {
   progressive_ = progressive;
   hmax_ = vmax_ = 1;
   for (int i = 0; i < ncomp_; ++i) {
-    Component& c = comps_[static_cast<std::size_t>(i)];
+    Component& c = comps_[i];
     const std::size_t p = at + 8 + 3 * static_cast<std::size_t>(i);
     c.id = in_[p];
     c.h = in_[p + 1] >> 4;
@@ -510,7 +541,7 @@ bool DctDecoder::readFrame(std::size_t at, bool progressive) {
   mcusX_ = (width_ + 8 * hmax_ - 1) / (8 * hmax_);
   mcusY_ = (height_ + 8 * vmax_ - 1) / (8 * vmax_);
   for (int i = 0; i < ncomp_; ++i) {
-    Component& c = comps_[static_cast<std::size_t>(i)];
+    Component& c = comps_[i];
     c.blocksX = mcusX_ * c.h;
     c.blocksY = mcusY_ * c.v;
     const int compW = (width_ * c.h + hmax_ - 1) / hmax_;
@@ -532,7 +563,7 @@ bool DctDecoder::readHuffman(std::size_t at) {
     int total = 0;
     for (int i = 0; i < 16; ++i) total += in_[p + 1 + static_cast<std::size_t>(i)];
     if (total > 256 || p + 17 + static_cast<std::size_t>(total) > end) return false;
-    HuffTable& t = (cls == 0 ? dcTables_ : acTables_)[static_cast<std::size_t>(index)];
+    HuffTable& t = (cls == 0 ? dcTables_ : acTables_)[index];
     if (!t.build(in_ + p + 1, in_ + p + 17, total)) return false;
     p += 17 + static_cast<std::size_t>(total);
   }
@@ -547,12 +578,12 @@ bool DctDecoder::readQuant(std::size_t at) {
     if (precision > 1 || index >= kTableSlots) return false;
     const std::size_t bytes = precision ? 128 : 64;
     if (p + 1 + bytes > end) return false;
-    auto& q = quant_[static_cast<std::size_t>(index)];
+    auto& q = quant_[index];
     for (int k = 0; k < 64; ++k) {
       const std::size_t e = p + 1 + static_cast<std::size_t>(precision ? 2 * k : k);
-      q[kZigzag[static_cast<std::size_t>(k)]] = precision ? be16(e) : in_[e];
+      q[kZigzag[k]] = precision ? be16(e) : in_[e];
     }
-    quantDefined_[static_cast<std::size_t>(index)] = true;
+    quantDefined_[index] = true;
     p += 1 + bytes;
   }
   return true;
@@ -570,16 +601,16 @@ bool DctDecoder::readScan(std::size_t at) {
     const std::size_t p = at + 3 + 2 * static_cast<std::size_t>(i);
     int found = -1;
     for (int c = 0; c < ncomp_; ++c) {
-      if (comps_[static_cast<std::size_t>(c)].id == in_[p]) {
+      if (comps_[c].id == in_[p]) {
         found = c;
         break;
       }
     }
     if (found < 0) return false;
     for (int j = 0; j < i; ++j)
-      if (scan_.comp[static_cast<std::size_t>(j)] == found) return false;
-    scan_.comp[static_cast<std::size_t>(i)] = found;
-    Component& c = comps_[static_cast<std::size_t>(found)];
+      if (scan_.comp[j] == found) return false;
+    scan_.comp[i] = found;
+    Component& c = comps_[found];
     c.dcTable = in_[p + 1] >> 4;
     c.acTable = in_[p + 1] & 15;
     if (c.dcTable >= kTableSlots || c.acTable >= kTableSlots) return false;
@@ -613,16 +644,16 @@ bool DctDecoder::startScan() {
   const bool needDc = !progressive_ || (s.ss == 0 && s.ah == 0);
   const bool needAc = !progressive_ || s.ss > 0;
   for (int i = 0; i < s.count; ++i) {
-    Component& c = comps_[static_cast<std::size_t>(s.comp[static_cast<std::size_t>(i)])];
+    Component& c = comps_[s.comp[i]];
     if (needDc) {
-      const HuffTable& dc = dcTables_[static_cast<std::size_t>(c.dcTable)];
+      const HuffTable& dc = dcTables_[c.dcTable];
       if (!dc.defined || dc.maxSymbol > 15) return false;
     }
-    if (needAc && !acTables_[static_cast<std::size_t>(c.acTable)].defined) return false;
+    if (needAc && !acTables_[c.acTable].defined) return false;
     if (!c.quantLatched) {
-      if (!quantDefined_[static_cast<std::size_t>(c.quantIndex)]) return false;
-      c.quant = quant_[static_cast<std::size_t>(c.quantIndex)];
-      for (int k = 0; k < 64; ++k) c.quantZig[static_cast<std::size_t>(k)] = c.quant[kZigzag[static_cast<std::size_t>(k)]];
+      if (!quantDefined_[c.quantIndex]) return false;
+      c.quant = quant_[c.quantIndex];
+      for (int k = 0; k < 64; ++k) c.quantZig[k] = c.quant[kZigzag[k]];
       c.quantLatched = true;
     }
     c.pred = 0;
@@ -640,15 +671,16 @@ bool DctDecoder::startScan() {
 bool DctDecoder::restart() {
   pos_ = br_.pos;
   uint8_t code = 0;
-  if (findMarker(code)) {
-    if (code != 0xD0 + nextRestart_) return false;
-  } else {
-    pos_ = size_;  // input ended: the rest decodes from zero bits
-  }
+  const bool found = findMarker(code);
+  if (found && code != 0xD0 + nextRestart_) return false;
   nextRestart_ = (nextRestart_ + 1) & 7;
   br_.pos = pos_;
   br_.reset();
-  for (int i = 0; i < scan_.count; ++i) comps_[static_cast<std::size_t>(scan_.comp[static_cast<std::size_t>(i)])].pred = 0;
+  if (!found) {  // input ended: nothing more to decode in this scan
+    br_.stopped = true;
+    br_.padBits = 1;
+  }
+  for (int i = 0; i < scan_.count; ++i) comps_[scan_.comp[i]].pred = 0;
   eobrun_ = 0;
   return true;
 }
@@ -656,8 +688,8 @@ bool DctDecoder::restart() {
 template <bool Dequantise>
 bool DctDecoder::decodeSequentialBlock(BitReader& brRef, Component& c, int16_t* blk) {
   BitReader br = brRef;  // kept in registers for the block
-  const HuffTable& dc = dcTables_[static_cast<std::size_t>(c.dcTable)];
-  const HuffTable& ac = acTables_[static_cast<std::size_t>(c.acTable)];
+  const HuffTable& dc = dcTables_[c.dcTable];
+  const HuffTable& ac = acTables_[c.acTable];
   const uint16_t* q = c.quantZig.data();
   br.ensure();
   const int s = dc.decode(br);
@@ -673,7 +705,7 @@ bool DctDecoder::decodeSequentialBlock(BitReader& brRef, Component& c, int16_t* 
       k += (fast >> 8) & 0xFF;
       if (k > 63) break;
       const int v = fast >> 16;
-      blk[kZigzag[static_cast<std::size_t>(k)]] = Dequantise ? dequantise(v, q[k]) : static_cast<int16_t>(v);
+      blk[kZigzag[k]] = Dequantise ? dequantise(v, q[k]) : static_cast<int16_t>(v);
       hasAc = true;
       ++k;
       continue;
@@ -684,7 +716,7 @@ bool DctDecoder::decodeSequentialBlock(BitReader& brRef, Component& c, int16_t* 
       k += r;
       const int v = br.receiveExtend(size);
       if (k > 63) break;
-      blk[kZigzag[static_cast<std::size_t>(k)]] = Dequantise ? dequantise(v, q[k]) : static_cast<int16_t>(v);
+      blk[kZigzag[k]] = Dequantise ? dequantise(v, q[k]) : static_cast<int16_t>(v);
       hasAc = true;
       ++k;
     } else {
@@ -698,7 +730,7 @@ bool DctDecoder::decodeSequentialBlock(BitReader& brRef, Component& c, int16_t* 
 
 void DctDecoder::decodeDcFirst(BitReader& br, Component& c, int16_t* blk) {
   br.ensure();
-  const int s = dcTables_[static_cast<std::size_t>(c.dcTable)].decode(br);
+  const int s = dcTables_[c.dcTable].decode(br);
   const int diff = s ? br.receiveExtend(s) : 0;
   c.pred = static_cast<int16_t>(c.pred + diff);
   blk[0] = static_cast<int16_t>(c.pred * (1 << scan_.al));
@@ -721,7 +753,7 @@ void DctDecoder::decodeAcFirst(BitReader& br, const HuffTable& ac, int16_t* blk)
       k += r;
       const int v = br.receiveExtend(s);
       if (k > 63) break;
-      blk[kZigzag[static_cast<std::size_t>(k)]] = static_cast<int16_t>(v * (1 << scan_.al));
+      blk[kZigzag[k]] = static_cast<int16_t>(v * (1 << scan_.al));
     } else if (r < 15) {
       eobrun_ = (1 << r) - 1;
       if (r) eobrun_ += static_cast<int>(br.get(r));
@@ -755,7 +787,7 @@ void DctDecoder::decodeAcRefine(BitReader& br, const HuffTable& ac, int16_t* blk
       }
       // Skip r coefficients without history, refining the ones that have it.
       for (; k <= se; ++k) {
-        int16_t& coef = blk[kZigzag[static_cast<std::size_t>(k)]];
+        int16_t& coef = blk[kZigzag[k]];
         if (coef != 0) {
           refine(coef);
         } else {
@@ -763,12 +795,12 @@ void DctDecoder::decodeAcRefine(BitReader& br, const HuffTable& ac, int16_t* blk
           --r;
         }
       }
-      if (value && k <= se) blk[kZigzag[static_cast<std::size_t>(k)]] = static_cast<int16_t>(value);
+      if (value && k <= se) blk[kZigzag[k]] = static_cast<int16_t>(value);
     }
   }
   if (eobrun_ > 0) {
     for (; k <= se; ++k) {
-      int16_t& coef = blk[kZigzag[static_cast<std::size_t>(k)]];
+      int16_t& coef = blk[kZigzag[k]];
       if (coef != 0) refine(coef);
     }
     --eobrun_;
@@ -784,7 +816,7 @@ void DctDecoder::decodeBufferedMcu(BitReader& br, Component& c, int16_t* blk) {
     else
       decodeDcRefine(br, blk);
   } else {
-    const HuffTable& ac = acTables_[static_cast<std::size_t>(c.acTable)];
+    const HuffTable& ac = acTables_[c.acTable];
     if (scan_.ah == 0)
       decodeAcFirst(br, ac, blk);
     else
@@ -796,27 +828,33 @@ void DctDecoder::decodeBufferedMcu(BitReader& br, Component& c, int16_t* blk) {
 bool DctDecoder::decodeBufferedScan() {
   if (!startScan()) return false;
   for (int i = 0; i < scan_.count; ++i) {
-    Component& c = comps_[static_cast<std::size_t>(scan_.comp[static_cast<std::size_t>(i)])];
-    if (c.coefs.empty()) c.coefs.assign(static_cast<std::size_t>(c.blocksX) * static_cast<std::size_t>(c.blocksY) * 64, 0);
+    Component& c = comps_[scan_.comp[i]];
+    if (c.coefs.empty())
+      c.coefs.assign(static_cast<std::size_t>(c.blocksX) * static_cast<std::size_t>(c.blocksY) * 64,
+                     0);
   }
   long mcu = 0;
-  auto restartDue = [&]() { return restartInterval_ > 0 && mcu > 0 && mcu % restartInterval_ == 0; };
+  auto restartDue = [&]() {
+    return restartInterval_ > 0 && mcu > 0 && mcu % restartInterval_ == 0;
+  };
   if (scan_.count == 1) {
-    Component& c = comps_[static_cast<std::size_t>(scan_.comp[0])];
+    Component& c = comps_[scan_.comp[0]];
     for (int by = 0; by < c.usedBlocksY; ++by) {
       for (int bx = 0; bx < c.usedBlocksX; ++bx, ++mcu) {
         if (restartDue() && !restart()) return false;
-        decodeBufferedMcu(br_, c, c.block(bx, by));
+        if (!br_.exhausted()) decodeBufferedMcu(br_, c, c.block(bx, by));
       }
     }
   } else {
     for (int my = 0; my < mcusY_; ++my) {
       for (int mx = 0; mx < mcusX_; ++mx, ++mcu) {
         if (restartDue() && !restart()) return false;
+        if (br_.exhausted()) continue;  // the rest of the interval keeps what earlier scans gave
         for (int i = 0; i < scan_.count; ++i) {
-          Component& c = comps_[static_cast<std::size_t>(scan_.comp[static_cast<std::size_t>(i)])];
+          Component& c = comps_[scan_.comp[i]];
           for (int v = 0; v < c.v; ++v)
-            for (int h = 0; h < c.h; ++h) decodeBufferedMcu(br_, c, c.block(mx * c.h + h, my * c.v + v));
+            for (int h = 0; h < c.h; ++h)
+              decodeBufferedMcu(br_, c, c.block(mx * c.h + h, my * c.v + v));
         }
       }
     }
@@ -833,14 +871,20 @@ bool DctDecoder::decodeStreaming() {
   long mcu = 0;
   for (int my = 0; my < mcusY_; ++my) {
     for (int mx = 0; mx < mcusX_; ++mx, ++mcu) {
-      if (restartInterval_ > 0 && mcu > 0 && mcu % restartInterval_ == 0 && !restart()) return false;
+      if (restartInterval_ > 0 && mcu > 0 && mcu % restartInterval_ == 0 && !restart())
+        return false;
+      // Data used up: like a missing stretch, the rest of the interval is left mid-grey.
+      const bool exhausted = br_.exhausted();
       for (int i = 0; i < scan_.count; ++i) {
-        Component& c = comps_[static_cast<std::size_t>(scan_.comp[static_cast<std::size_t>(i)])];
+        Component& c = comps_[scan_.comp[i]];
         for (int v = 0; v < c.v; ++v) {
           for (int h = 0; h < c.h; ++h) {
-            uint8_t* dst = c.rows.data() + static_cast<std::size_t>(v * 8) * static_cast<std::size_t>(c.rowStride) +
+            uint8_t* dst = c.rows.data() +
+                           static_cast<std::size_t>(v * 8) * static_cast<std::size_t>(c.rowStride) +
                            static_cast<std::size_t>((mx * c.h + h) * 8);
-            if (decodeSequentialBlock<true>(br_, c, blk))
+            if (exhausted)
+              fillBlock(0, dst, c.rowStride);
+            else if (decodeSequentialBlock<true>(br_, c, blk))
               idct8x8(blk, dst, c.rowStride);
             else
               fillBlock(blk[0], dst, c.rowStride);
@@ -865,16 +909,17 @@ void DctDecoder::prepareOutput() {
     colourTransform_ = 1;
 
   for (int i = 0; i < ncomp_; ++i) {
-    Component& c = comps_[static_cast<std::size_t>(i)];
+    Component& c = comps_[i];
     c.rowStride = c.blocksX * 8;
     c.rows.assign(static_cast<std::size_t>(c.rowStride) * static_cast<std::size_t>(c.v * 8), 0);
     c.xmap.resize(static_cast<std::size_t>(width_));
-    for (int x = 0; x < width_; ++x) c.xmap[static_cast<std::size_t>(x)] = x * c.h / hmax_;
+    for (int x = 0; x < width_; ++x) c.xmap[x] = x * c.h / hmax_;
   }
   const Component &c0 = comps_[0], &c1 = comps_[1], &c2 = comps_[2];
   if (ncomp_ == 1)
     lineKind_ = LineKind::Copy;
-  else if (ncomp_ == 3 && colourTransform_ != 0 && c1.h == c2.h && c1.h * 2 == c0.h && c0.h == hmax_)
+  else if (ncomp_ == 3 && colourTransform_ != 0 && c1.h == c2.h && c1.h * 2 == c0.h &&
+           c0.h == hmax_)
     lineKind_ = LineKind::Ycc2h;
   else if (ncomp_ == 3 && colourTransform_ != 0 && c0.h == hmax_ && c1.h == hmax_ && c2.h == hmax_)
     lineKind_ = LineKind::Ycc444;
@@ -892,16 +937,20 @@ void DctDecoder::convertLine(uint8_t* dst, const uint8_t* const* src) const {
     case LineKind::Ycc444:
       for (int x = 0; x < w; ++x, dst += 3) ct.convert(src[0][x], src[1][x], src[2][x], dst);
       return;
-    case LineKind::Ycc2h:
-      for (int x = 0; x < w; ++x, dst += 3) ct.convert(src[0][x], src[1][x >> 1], src[2][x >> 1], dst);
+    case LineKind::Ycc2h: {
+      int x = 0;
+      for (; x + 1 < w; x += 2, dst += 6)
+        ct.convertPair(src[0][x], src[0][x + 1], src[1][x >> 1], src[2][x >> 1], dst);
+      if (x < w) ct.convert(src[0][x], src[1][x >> 1], src[2][x >> 1], dst);
       return;
+    }
     case LineKind::Generic:
       break;
   }
   const int n = ncomp_;
   for (int ci = 0; ci < n; ++ci) {
     const uint8_t* s = src[ci];
-    const int* xmap = comps_[static_cast<std::size_t>(ci)].xmap.data();
+    const int* xmap = comps_[ci].xmap.data();
     uint8_t* d = dst + ci;
     for (int x = 0; x < w; ++x, d += n) *d = s[xmap[x]];
   }
@@ -921,11 +970,13 @@ void DctDecoder::emitMcuRow(int mcuRow) {
   const int y0 = mcuRow * 8 * vmax_;
   const int lines = std::min(8 * vmax_, height_ - y0);
   const std::size_t lineBytes = static_cast<std::size_t>(width_) * static_cast<std::size_t>(ncomp_);
+  out_.resize(static_cast<std::size_t>(y0 + lines) * lineBytes);
   const uint8_t* src[kMaxComponents] = {};
   for (int ly = 0; ly < lines; ++ly) {
     for (int i = 0; i < ncomp_; ++i) {
-      const Component& c = comps_[static_cast<std::size_t>(i)];
-      src[i] = c.rows.data() + static_cast<std::size_t>(ly * c.v / vmax_) * static_cast<std::size_t>(c.rowStride);
+      const Component& c = comps_[i];
+      src[i] = c.rows.data() +
+               static_cast<std::size_t>(ly * c.v / vmax_) * static_cast<std::size_t>(c.rowStride);
     }
     convertLine(out_.data() + static_cast<std::size_t>(y0 + ly) * lineBytes, src);
   }
@@ -935,7 +986,7 @@ void DctDecoder::emitMcuRow(int mcuRow) {
 void DctDecoder::idctBufferedMcuRow(int mcuRow) {
   alignas(16) int16_t blk[64];
   for (int i = 0; i < ncomp_; ++i) {
-    Component& c = comps_[static_cast<std::size_t>(i)];
+    Component& c = comps_[i];
     if (c.coefs.empty()) {  // never scanned: mid grey
       std::fill(c.rows.begin(), c.rows.end(), uint8_t{128});
       continue;
@@ -943,9 +994,11 @@ void DctDecoder::idctBufferedMcuRow(int mcuRow) {
     for (int v = 0; v < c.v; ++v) {
       for (int bx = 0; bx < c.blocksX; ++bx) {
         const int16_t* coef = c.block(bx, mcuRow * c.v + v);
-        for (int k = 0; k < 64; ++k) blk[k] = dequantise(coef[k], c.quant[static_cast<std::size_t>(k)]);
-        idct8x8(blk, c.rows.data() + static_cast<std::size_t>(v * 8) * static_cast<std::size_t>(c.rowStride) +
-                         static_cast<std::size_t>(bx * 8),
+        for (int k = 0; k < 64; ++k) blk[k] = dequantise(coef[k], c.quant[k]);
+        idct8x8(blk,
+                c.rows.data() +
+                    static_cast<std::size_t>(v * 8) * static_cast<std::size_t>(c.rowStride) +
+                    static_cast<std::size_t>(bx * 8),
                 c.rowStride);
       }
     }
@@ -965,7 +1018,7 @@ int32_t DctDecoder::run(DctImageInfo* info) {
 
   const std::size_t total = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) *
                             static_cast<std::size_t>(ncomp_);
-  out_.resize(total);
+  out_.reserve(total);  // grown row by row: filled while the rows are still in cache
   if (!progressive_ && scan_.count == ncomp_) {
     decodeStreaming();  // a stop keeps the rows made so far
   } else {

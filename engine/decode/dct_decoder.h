@@ -13,14 +13,17 @@ struct DctImageInfo {
   bool progressive = false;
   bool adobe = false;       // an APP14 Adobe segment was seen
   bool jfif = false;        // an APP0 JFIF segment was seen
-  int colourTransform = 0;  // non-zero: YCbCr (3 components) or YCCK (4) was converted
+  // The Adobe transform byte, or the default for the file; when non-zero, 3 components are
+  // converted from YCbCr to RGB and 4 from YCCK to CMYK.
+  int colourTransform = 0;
 };
 
 // Decodes a JPEG stream. Writes rows top to bottom, pixels left to right, components
 // interleaved, one byte per sample, never more than maxOutput bytes: a frame whose samples
 // would not fit is refused. Returns the number of sample bytes produced (output is resized to
-// it); 0 when nothing could be decoded. A single-scan sequential image that stops early keeps
-// the rows decoded so far; a progressive or multi-scan image gives all of it or nothing. info,
-// when given, receives the frame's geometry and colour handling.
+// it); 0 when nothing could be decoded. Data that ends early decodes as far as it goes, the rest
+// mid-grey. A wrong marker ends decoding: a single-scan sequential image keeps the rows decoded
+// so far, a progressive or multi-scan image gives nothing. info, when given, receives the
+// frame's geometry and colour handling.
 int32_t decodeDct(std::span<const uint8_t> input, std::vector<uint8_t>& output,
                   std::size_t maxOutput, DctImageInfo* info = nullptr);
