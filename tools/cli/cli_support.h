@@ -10,6 +10,8 @@
 #include "engine/document/pdf_document.h"
 #include "engine/messages/message_listener.h"
 
+class C_PDF_Draw;
+
 namespace cli {
 
 enum ExitStatus { kExitOk = 0, kExitCannotOpen = 1, kExitBadArguments = 2 };
@@ -45,7 +47,20 @@ std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std:
 
 std::string jsonString(const std::string& text);
 
+struct RenderOptions {
+  double dpi = 72;
+  double zoom = 1;
+  int rotation = 0;  // the view's rotation, in degrees clockwise
+};
+
+// Renders one page into a PNG file; false (with the reason on stderr) when it cannot.
+bool renderPageToPng(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNumber,
+                     const RenderOptions& options, const std::string& outPath);
+
 // Command entry points; each returns the exit status.
 int runInfo(const Arguments& args);
+int runRender(const Arguments& args);
+int runText(const Arguments& args);
+int runFind(const Arguments& args);
 
 }  // namespace cli

@@ -10,7 +10,11 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage:\n"
-               "  brevia-cli info FILE [--password PW]\n");
+               "  brevia-cli info FILE [--password PW]\n"
+               "  brevia-cli render FILE --page N|all [--dpi D] [--zoom Z] [--rotate R] -o OUT.png|DIR\n"
+               "             [--password PW]\n"
+               "  brevia-cli text FILE [--page N] [--password PW]\n"
+               "  brevia-cli find FILE PHRASE [--case-sensitive] [--backward] [--password PW]\n");
 }
 
 }  // namespace
@@ -29,6 +33,12 @@ int main(int argc, char** argv) {
   int status = cli::kExitBadArguments;
   if (args->command == "info") {
     status = cli::runInfo(*args);
+  } else if (args->command == "render") {
+    status = cli::runRender(*args);
+  } else if (args->command == "text") {
+    status = cli::runText(*args);
+  } else if (args->command == "find") {
+    status = cli::runFind(*args);
   } else {
     std::fprintf(stderr, "brevia-cli: unknown command '%s'\n", args->command.c_str());
     usage();

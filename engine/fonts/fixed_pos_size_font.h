@@ -1,0 +1,140 @@
+#pragma once
+// S_FixedPosSize_Font: one loaded font as text showing uses it: its kind, FreeType face,
+// encoding (base names and Differences), widths, CMaps and the glyph bitmaps drawn with it.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/document/pdf_object.h"
+#include "engine/fonts/cmap_encoding.h"
+#include "engine/fonts/font_descriptor_record.h"
+#include "engine/fonts/font_face.h"
+#include "engine/fonts/to_unicode_cmap.h"
+#include "engine/fonts/type3_font.h"
+
+enum class FontKind : int32_t {
+  None = 0,
+  Type0,
+  Type1,  // also MMType1
+  Type3,
+  TrueType,  // also every unknown Subtype name
+  CIDFontType0,
+  CIDFontType2,
+};
+
+enum class BaseEncodingId : int32_t {
+  None = 0,
+  Standard,
+  MacRoman,
+  WinAnsi,
+  MacExpert,
+  ZapfDingbatsBuiltIn,
+  Wingdings,
+};
+
+// One rendered glyph of the glyph cache: 8-bit coverage, width × rows, with the offsets of its
+// top-left pixel from the glyph origin (left to the right, top upwards, in device pixels).
+struct GlyphCacheSlot {
+  bool used = false;
+  uint32_t key = 0;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t rows = 0;
+  std::vector<uint8_t> coverage;
+};
+
+// The size, transform and colour the face's character size and the glyph cache were made for.
+struct FaceSizeRecord {
+  double pixelSize = 0;
+  uint32_t colour = 0xFF000000;
+  int32_t resolution = 0;
+  int32_t reserved = 0;
+  // Device pixels per glyph pixel (a b c d, y downwards); the cache holds glyphs drawn with it.
+  std::array<double, 4> transform{0, 0, 0, 0};
+};
+
+struct S_FixedPosSize_Font {
+  static constexpr int kSimpleCodes = 256;
+  static constexpr int kCidCount = 65536;
+  static constexpr int kGlyphCacheSlots = 512;
+  // Face and style names are kept to this many characters.
+  static constexpr std::size_t kMaxFaceNameChars = 63;
+  // A simple-font width that is not given.
+  static constexpr double kNoWidth = -1.0;
+
+  S_FixedPosSize_Font();
+  ~S_FixedPosSize_Font();
+  S_FixedPosSize_Font(const S_FixedPosSize_Font&) = delete;
+  S_FixedPosSize_Font& operator=(const S_FixedPosSize_Font&) = delete;
+
+  // Cache key: the font dictionary's object number and generation (-1 until known).
+  int32_t objectNumber = -1;
+  int32_t generation = -1;
+  FontKind kind = FontKind::None;
+  // The FreeType face (shared by a Type0 font and its descendant); null when the font has none.
+  std::shared_ptr<FontFace> face;
+  std::unique_ptr<CMaps::ToUnicodeCMap> toUnicode;
+  bool hasBaseFont = false;
+  std::string baseFont;
+  // Set when this record created its face.
+  bool faceOwned = false;
+  // FontDescriptor Flags.
+  bool fixedPitch = false;
+  bool serif = false;
+  bool symbolic = false;
+  bool script = false;
+  bool nonsymbolic = false;
+  bool italic = false;
+  FaceSizeRecord faceSize;
+  std::vector<GlyphCacheSlot> glyphCache;
+  // Slot of each cached key; the slots fill in order.
+  std::unordered_map<uint32_t, int32_t> glyphCacheIndex;
+  // The Encoding entry, resolved (kind None when absent).
+  PdfObject encoding;
+  bool hasEncodingEntry = false;
+  std::unique_ptr<CMaps::EncodingCMap> encodingCMap;
+  std::vector<uint8_t> cidToGidMap;
+  bool hasCidToGidMap = false;
+  std::unique_ptr<CMaps::ToUnicodeCMap> ucs2CMap;
+  std::unique_ptr<S_FixedPosSize_Font> descendant;
+  // A CID font's CIDSystemInfo Registry and Ordering (decrypted; empty when absent).
+  std::string registry;
+  std::string ordering;
+  // Names from the base encoding's table (static strings) and from Differences, or learnt from
+  // the face; empty Differences names are none.
+  std::array<const char*, kSimpleCodes> baseNames{};
+  std::array<std::string, kSimpleCodes> differences;
+  BaseEncodingId baseEncoding = BaseEncodingId::None;
+  PdfObject dictionary;
+  std::unique_ptr<FontDescriptorRecord> descriptor;
+  // A Type 3 font's Resources, resolved (kind None when absent).
+  PdfObject type3Resources;
+  // The face name Part of font matching chose, and the installed face's style name.
+  std::string faceName;
+  std::string styleName;
+  bool nameMatched = false;
+  // Glyph-space widths (1/1000 text space) by code; kNoWidth when not given.
+  std::array<double, kSimpleCodes> widths;
+  // Type0: widths by CID (empty until DW, W or a learnt width needs them).
+  std::vector<double> cidWidths;
+  std::unique_ptr<S_PDF_Type3_Font> type3;
+  // A byte of the record that font loading leaves 0; copied into collected glyphs.
+  uint8_t flag = 0;
+  // Messages already reported for this font.
+  std::vector<int> reported;
+
+  bool hasFace() const { return face != nullptr; }
+  bool embedded() const { return descriptor && descriptor->embedded; }
+  // The Differences name of the code, else its base name; nullptr when it has neither.
+  const char* glyphName(uint8_t code) const;
+  // Width by code or CID; kNoWidth when not given.
+  double width(uint32_t codeOrCid) const;
+  void setWidth(uint32_t codeOrCid, double value);
+  // Empties the glyph cache.
+  void clearGlyphCache();
+};

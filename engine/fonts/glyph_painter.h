@@ -1,0 +1,58 @@
+#pragma once
+// GlyphPainter: draws the glyphs of one show operation through FreeType coverage bitmaps, painted
+// as masks in the text colour, and keeps them in the font's glyph cache. Glyphs too large for a
+// bitmap are filled as outlines.
+
+#include <array>
+#include <cstdint>
+
+#include "engine/fonts/fixed_pos_size_font.h"
+
+namespace brevia::gfx {
+class Graphics;
+}
+
+class GlyphPainter {
+ public:
+  // Glyphs whose em spans more device pixels than this are filled as outlines.
+  static constexpr double kMaxBitmapPixels = 1024;
+  // Character sizes below one pixel are rendered at one pixel and scaled down.
+  static constexpr double kMinCharPixels = 1;
+  // Horizontal positions per pixel of upright glyphs.
+  static constexpr int kSubpixelSteps = 4;
+  // Glyph bitmaps larger than this are not rendered.
+  static constexpr int64_t kMaxBitmapBytes = 16 * 1024 * 1024;
+
+  // transform: device pixels per em of glyph space (a b c d, y downwards, row vectors);
+  // pixelSize: the character size the face is set to; colour: ARGB of the text.
+  GlyphPainter(brevia::gfx::Graphics* graphics, S_FixedPosSize_Font& font,
+               const std::array<double, 4>& transform, double pixelSize, uint32_t colour);
+
+  // Draws the cached glyph of key (the code of a simple font, the CID of a Type0 font) with its
+  // origin at device (originX, originY); false when it is not cached.
+  bool drawCached(uint32_t key, double originX, double originY);
+  // Renders glyph (an index in the face), caches it under key and draws it.
+  void drawGlyph(uint32_t key, uint32_t glyph, double originX, double originY);
+
+  // When the font gives no width for key, takes the glyph's advance from the face.
+  static void learnWidth(S_FixedPosSize_Font& font, uint32_t key, uint32_t glyph);
+
+  bool canDraw() const { return ready_; }
+
+ private:
+  // The pixel the bitmap's origin lands on and the subpixel step of the rest.
+  void place(double originX, double originY, int& x, int& y, int& step) const;
+  bool renderInto(uint32_t glyph, int subpixelStep, GlyphCacheSlot& slot);
+  void paint(const GlyphCacheSlot& slot, int x, int y);
+  void fillOutline(uint32_t glyph, double originX, double originY);
+
+  brevia::gfx::Graphics* graphics_;
+  S_FixedPosSize_Font& font_;
+  std::array<double, 4> transform_;
+  uint32_t colour_;
+  bool ready_ = false;
+  bool outline_ = false;
+  bool upright_ = false;
+  // FreeType's transform (16.16) from the set character size to device pixels, y upwards.
+  long matrix_[4] = {0, 0, 0, 0};
+};

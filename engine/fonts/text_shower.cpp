@@ -1,0 +1,316 @@
+#include "engine/fonts/text_shower.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <optional>
+
+#include "engine/fonts/fixed_pos_size_font.h"
+#include "engine/fonts/glyph_lookup.h"
+#include "engine/fonts/glyph_painter.h"
+#include "engine/fonts/unicode_mapping.h"
+#include "platform/graphics/graphics.h"
+
+namespace gfx = brevia::gfx;
+
+namespace {
+
+constexpr int32_t kInvisible = 3;
+// Orientations this close (in degrees) to a right angle count as that angle when snapping.
+constexpr int kSnapDegrees = 3;
+constexpr char16_t kSpace = 0x0020;
+constexpr char16_t kNoBreakSpace = 0x00A0;
+
+int32_t snapped(int32_t degrees, bool snapRightAngles) {
+  if (std::abs(degrees) <= kSnapDegrees) return 0;
+  if (snapRightAngles) {
+    for (int32_t angle : {270, 90, 180})
+      if (std::abs(degrees - angle) <= kSnapDegrees) return angle;
+  }
+  return degrees;
+}
+
+bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) { return degrees >= from && degrees <= to; }
+
+}  // namespace
+
+struct TextShower::ShowContext {
+  S_FixedPosSize_Font* font = nullptr;
+  double fontSize = 0;
+  double scaling = 1;
+  double charSpacing = 0;
+  double wordSpacing = 0;
+  double rise = 0;
+  int32_t renderMode = 0;
+  TextMatrix ctm;
+  // sqrt(|det(Tm × CTM)|): device pixels per text-space unit.
+  double scale = 1;
+  Orientation orientation;
+  uint32_t colour = 0xFF000000;
+  gfx::RectF clip = gfx::kInfiniteRect;
+  // Device pixels per page unit.
+  double pageScale = 1;
+  std::optional<GlyphPainter> painter;
+};
+
+TextShower::Orientation TextShower::orientationOf(const TextMatrix& m, bool snapRightAngles) {
+  const double toDegrees = 180.0 / kPi;
+  const double a1 = std::atan2(-m.b, m.a) * toDegrees;
+  const double a2 = std::atan2(-m.c, -m.d) * toDegrees;
+  Orientation o;
+  if (std::fabs(a1 - a2) < 3) {
+    double average = (a1 + a2) / 2;
+    if (average < -2) average += 360;
+    o.degrees = snapped(static_cast<int32_t>(average + 0.5), snapRightAngles);
+    o.rotated = o.degrees > 0;
+  } else if (std::fabs(a1) < 1 && std::fabs(a2) < 30) {
+    o.degrees = 0;
+  } else if (std::fabs(a1 - a2) <= 90) {
+    o.rotated = true;
+    double average = (a1 + a2) / 2;
+    if (average < 0) average += 360;
+    o.degrees = static_cast<int32_t>(average + 0.5);
+  } else {
+    o.degrees = snapped(static_cast<int32_t>(a1), snapRightAngles);
+  }
+  if (!snapRightAngles) o.rotated = false;
+  return o;
+}
+
+void TextShower::advance(double tx) {
+  if (!std::isfinite(tx)) return;
+  draw_.textMatrix = TextMatrix{1, 0, 0, 1, tx, 0}.times(draw_.textMatrix);
+}
+
+void TextShower::show(const PdfObject& array) {
+  GraphicsState& state = draw_.state();
+  S_FixedPosSize_Font* font = state.font;
+  if (!font || !array.isArray()) return;
+  gfx::Graphics* graphics = draw_.graphics();
+
+  ShowContext c;
+  c.font = font;
+  c.fontSize = state.fontSize;
+  c.scaling = state.horizontalScaling;
+  c.charSpacing = state.charSpacing;
+  c.wordSpacing = state.wordSpacing;
+  c.rise = state.rise;
+  c.renderMode = state.renderMode;
+  const gfx::Matrix& ctm = state.ctm;
+  c.ctm = TextMatrix{ctm.m11(), ctm.m12(), ctm.m21(), ctm.m22(), ctm.dx(), ctm.dy()};
+  const TextMatrix& tm = draw_.textMatrix;
+  TextMatrix m = tm.times(c.ctm);
+  c.scale = std::sqrt(std::fabs(m.a * m.d - m.c * m.b));
+  if (c.fontSize < 0) m.d = -m.d;
+  c.orientation = orientationOf(m, kSnapRightAngles);
+  const double pixelSize = std::fabs(c.fontSize) * std::max(c.scaling, 1.0) * c.scale;
+  c.colour = state.fillArgb;
+  c.pageScale = draw_.pixelsPerPoint() * draw_.zoom();
+
+  if (draw_.flags().restrictedText) {
+    bool controlFirst = false;
+    for (const PdfObject& e : array.elements) {
+      if (e.isString()) {
+        controlFirst = e.text.size() == 1 && static_cast<uint8_t>(e.text[0]) < 32;
+        break;
+      }
+    }
+    if (!c.orientation.rotated && !(c.orientation.degrees > 0 && controlFirst)) return;
+  }
+  if (graphics) c.clip = graphics->deviceClipBounds();
+
+  if (font->kind != FontKind::Type3) {
+    // Device pixels per em of glyph space: diag(Tfs·Th, Tfs) × Tm × CTM, without translations.
+    const double sx = c.fontSize * c.scaling, sy = c.fontSize;
+    const TextMatrix glyph{sx * tm.a, sx * tm.b, sy * tm.c, sy * tm.d, 0, 0};
+    const TextMatrix device = glyph.times(c.ctm);
+    c.painter.emplace(graphics, *font, std::array<double, 4>{device.a, device.b, device.c, device.d},
+                      pixelSize, c.colour);
+  }
+
+  const std::vector<PdfObject>& e = array.elements;
+  std::size_t i = 0;
+  double leading = 0;
+  while (i < e.size() && e[i].isNumber()) leading += e[i++].realValue();
+  advance(-leading / 1000 * c.fontSize * c.scaling);
+  while (i < e.size()) {
+    if (!e[i].isString()) {
+      if (e[i].isNumber()) advance(-e[i].realValue() / 1000 * c.fontSize * c.scaling);
+      ++i;
+      continue;
+    }
+    std::size_t next = i + 1;
+    double adjustment = 0;
+    while (next < e.size() && e[next].isNumber()) adjustment += e[next++].realValue();
+    if (!showString(c, e[i].text, adjustment)) {
+      for (std::size_t k = i + 1; k < next; ++k) advance(-e[k].realValue() / 1000 * c.fontSize * c.scaling);
+    }
+    i = next;
+  }
+}
+
+bool TextShower::showString(ShowContext& c, const std::string& text, double adjustment) {
+  S_FixedPosSize_Font& font = *c.font;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto size = static_cast<int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
+  bool consumed = false;
+  int32_t position = 0;
+  while (position < size) {
+    int length = 1;
+    if (font.kind == FontKind::None) {
+      ++position;
+      continue;
+    }
+    if (font.kind == FontKind::Type0) {
+      length = font.encodingCMap ? font.encodingCMap->codeLength(bytes + position, size - position) : 0;
+      if (length <= 0 || length > size - position) {
+        ++position;
+        continue;
+      }
+    }
+    const uint8_t* code = bytes + position;
+    const bool last = position + length == size;
+
+    // Trm' = [Tfs·Th 0; 0 Tfs; 0 Ts] × Tm.
+    const TextMatrix& tm = draw_.textMatrix;
+    const TextMatrix glyphSpace{c.fontSize * c.scaling, 0, 0, c.fontSize, 0, c.rise};
+    draw_.glyphMatrix = glyphSpace.times(tm);
+    const TextMatrix& trm = draw_.glyphMatrix;
+    const double originX = trm.e * c.ctm.a + trm.f * c.ctm.c + c.ctm.e;
+    const double originY = trm.e * c.ctm.b + trm.f * c.ctm.d + c.ctm.f;
+
+    uint32_t key = code[0];
+    bool cidFound = true;
+    if (font.kind == FontKind::Type0) {
+      uint16_t cid = 0;
+      cidFound = font.encodingCMap && font.encodingCMap->toCID(code, length, length, cid);
+      key = cidFound ? cid : cidOfCode(font, code, length);
+    }
+    try {
+      if (font.kind == FontKind::Type3) {
+        if (c.renderMode != kInvisible) drawType3Glyph(draw_, font, code[0]);
+      } else if (c.painter) {
+        const bool visible = c.renderMode != kInvisible;
+        if (!(visible && c.painter->drawCached(key, originX, originY))) {
+          const uint32_t glyph = font.kind == FontKind::Type0 ? glyphForCid(font, static_cast<uint16_t>(key))
+                                                              : glyphForCode(font, code[0]);
+          GlyphPainter::learnWidth(font, key, glyph);
+          if (visible) c.painter->drawGlyph(key, glyph, originX, originY);
+        }
+      }
+    } catch (const std::bad_alloc&) {
+      // The glyph is skipped; its advance and text still count.
+    }
+
+    double width = cidFound ? font.width(key) : 0;
+    if (width == S_FixedPosSize_Font::kNoWidth) width = 1000;
+    const double w0 = font.kind == FontKind::Type3 && font.type3 ? width * font.type3->fontMatrix[0]
+                                                                 : width / 1000;
+    std::u16string unicode;
+    unicodeOfCode(font, code, length, unicode);
+    if (draw_.actualTextActive) {
+      std::u16string& actual = draw_.actualText;
+      if (!unicode.empty()) {
+        const std::size_t take = std::min(unicode.size(), actual.size());
+        unicode.assign(actual, 0, take);
+        actual.erase(0, take);
+      } else if (!actual.empty()) {
+        unicode.assign(1, actual.front());
+        actual.erase(0, 1);
+      }
+    }
+    const bool space = unicode.size() == 1 && (unicode[0] == kSpace || unicode[0] == kNoBreakSpace);
+    const double wordSpacing = space ? c.wordSpacing : 0;
+    const double adj = last ? adjustment : 0;
+    consumed = consumed || last;
+    const double tx = ((w0 - adj / 1000) * c.fontSize + c.charSpacing + wordSpacing) * c.scaling;
+    if (!unicode.empty()) collect(c, unicode, originX, originY, w0, wordSpacing);
+    advance(tx);
+    position += length;
+  }
+  return consumed;
+}
+
+void TextShower::collect(const ShowContext& c, const std::u16string& text, double originX,
+                         double originY, double w0, double wordSpacing) {
+  if (c.renderMode == kInvisible || c.orientation.rotated || !draw_.pageLayout) return;
+  std::vector<CollectedGlyph>& glyphs = draw_.collectedGlyphs;
+  if (glyphs.size() >= kMaxCollectedGlyphs) return;
+  const double d = c.pageScale > 0 ? c.pageScale : 1;
+  const double ox = originX / d, oy = originY / d;
+  const double advanceDevice = (w0 * c.fontSize + wordSpacing) * c.scaling * c.scale;
+  const double height = c.font->kind == FontKind::Type3
+                            ? std::fabs(c.scaling * advanceDevice / d)
+                            : std::fabs(c.fontSize * c.scaling * c.scale / d);
+  const std::size_t k = text.size();
+  const double unitWidth = advanceDevice / d / double(k);
+  const int32_t degrees = c.orientation.degrees;
+  const double angle = degrees * kPi / 180;
+  const double cosA = degrees > 0 ? std::cos(angle) : 1, sinA = degrees > 0 ? std::sin(angle) : 0;
+  // A vector along the baseline and one upwards, turned by the orientation (y downwards).
+  auto turned = [&](double dx, double dy, double& x, double& y) {
+    x = dx * cosA + dy * sinA;
+    y = -dx * sinA + dy * cosA;
+  };
+
+  const double clipLeft = c.clip.x / d, clipRight = c.clip.right() / d;
+  const double clipTop = c.clip.y / d, clipBottom = c.clip.bottom() / d;
+  const bool sideways = inOrientationRange(degrees, 46, 134) || inOrientationRange(degrees, 226, 314);
+  const double boxWidth = std::fabs(sideways ? height : unitWidth);
+  const double boxHeight = std::fabs(sideways ? unitWidth : height);
+
+  for (std::size_t i = 0; i < k && glyphs.size() < kMaxCollectedGlyphs; ++i) {
+    double offsetX, offsetY;
+    turned(double(i) * unitWidth, 0, offsetX, offsetY);
+    const double x = ox + offsetX, y = oy + offsetY;
+    double centreX, centreY;
+    turned(unitWidth / 2, -height / 2, centreX, centreY);
+    centreX += x;
+    centreY += y;
+    const bool inside = std::min(clipLeft, clipRight) < centreX + boxWidth / 4 &&
+                        std::max(clipLeft, clipRight) > centreX - boxWidth / 4 &&
+                        std::max(clipTop, clipBottom) > centreY - boxHeight / 4 &&
+                        std::min(clipTop, clipBottom) < centreY + boxHeight / 4 &&
+                        (clipRight - clipLeft) > boxWidth / 2 && (clipBottom - clipTop) > boxHeight / 2;
+    if (!inside) continue;
+    CollectedGlyph g;
+    g.unit = text[i];
+    g.x = static_cast<float>(x);
+    g.y = static_cast<float>(y);
+    g.width = static_cast<float>(unitWidth);
+    g.height = static_cast<float>(height);
+    g.sequence = draw_.operatorSequence();
+    g.orientation = degrees;
+    g.colour = c.colour;
+    g.fontFlag = c.font->flag;
+    g.font = c.font;
+    glyphs.push_back(g);
+  }
+}
+
+void orderAlongBaselines(std::vector<CollectedGlyph>& glyphs) {
+  auto centre = [](const CollectedGlyph& g) { return double(g.x) + double(g.width) / 2; };
+  for (std::size_t i = 1; i < glyphs.size(); ++i) {
+    const CollectedGlyph moving = glyphs[i];
+    const double at = centre(moving);
+    const std::size_t stop = i > kMaxReorderDistance ? i - kMaxReorderDistance : 0;
+    std::size_t j = i;
+    while (j > stop && std::fabs(double(glyphs[j - 1].y) - double(moving.y)) < 1 && centre(glyphs[j - 1]) > at) {
+      glyphs[j] = glyphs[j - 1];
+      --j;
+    }
+    glyphs[j] = moving;
+  }
+}
+
+namespace {
+PageTextObserver& observerSlot() {
+  static PageTextObserver observer;
+  return observer;
+}
+}  // namespace
+
+void setPageTextObserver(PageTextObserver observer) { observerSlot() = std::move(observer); }
+const PageTextObserver& pageTextObserver() { return observerSlot(); }
+
+void drawType3Glyph(C_PDF_Draw&, S_FixedPosSize_Font&, uint8_t) {}

@@ -1,0 +1,34 @@
+#pragma once
+// Conversions and character classes for page text: UTF-16 runs to UTF-8 and back, the
+// separators that search treats as word boundaries, and locale-independent case folding.
+
+#include <string>
+#include <string_view>
+
+namespace unicode_text {
+
+// UTF-16 to UTF-8. Valid surrogate pairs become four-byte sequences; lone surrogates are
+// dropped.
+std::string toUtf8(std::u16string_view text);
+
+// UTF-8 to UTF-16. Four-byte sequences become surrogate pairs. A malformed sequence becomes
+// U+FFFD and clears *valid when given.
+std::u16string fromUtf8(std::string_view text, bool* valid = nullptr);
+
+// Blank, no-break space, tab, line feed, form feed, carriage return: what a run boundary
+// stands for in a search phrase.
+inline bool isSeparator(char16_t c) {
+  return c == u' ' || c == 0x00A0 || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+// Characters that print as empty space on a line (a blank must not follow one of them).
+bool isSpace(char16_t c);
+
+inline bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Simple (one-to-one) Unicode case folding of a unit of the Basic Multilingual Plane, the same
+// for every locale; other units are returned unchanged.
+char16_t foldCase(char16_t c);
+
+}  // namespace unicode_text

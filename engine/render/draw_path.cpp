@@ -1,0 +1,174 @@
+// Path construction, painting and clipping of C_PDF_Draw.
+
+#include <cmath>
+
+#include "engine/render/pdf_draw.h"
+#include "platform/graphics/pen.h"
+#include "platform/graphics/region.h"
+#include "platform/graphics/solid_brush.h"
+
+namespace gfx = brevia::gfx;
+
+namespace {
+
+gfx::PointF point(double x, double y) { return {static_cast<float>(x), static_cast<float>(y)}; }
+
+bool finite(const gfx::PointF& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+bool samePoint(const gfx::PointF& a, const gfx::PointF& b) { return a.x == b.x && a.y == b.y; }
+
+}  // namespace
+
+void C_PDF_Draw::pathOperator(const OperatorRecord& r) {
+  if (path_.pointCount() >= kMaxPathPoints) return;
+  switch (r.code) {
+    case kOp_m: {
+      gfx::PointF p = point(r.num[0], r.num[1]);
+      if (!finite(p)) return;
+      currentPoint_ = p;
+      path_.startFigure();
+      break;
+    }
+    case kOp_l: {
+      gfx::PointF p = point(r.num[0], r.num[1]);
+      if (!finite(p)) return;
+      path_.addLine(currentPoint_, p);
+      currentPoint_ = p;
+      break;
+    }
+    case kOp_c: {
+      gfx::PointF p1 = point(r.num[0], r.num[1]), p2 = point(r.num[2], r.num[3]),
+                  p3 = point(r.num[4], r.num[5]);
+      if (!finite(p1) || !finite(p2) || !finite(p3)) return;
+      path_.addBezier(currentPoint_, p1, p2, p3);
+      currentPoint_ = p3;
+      break;
+    }
+    case kOp_v: {
+      gfx::PointF p2 = point(r.num[0], r.num[1]), p3 = point(r.num[2], r.num[3]);
+      if (!finite(p2) || !finite(p3)) return;
+      path_.addBezier(currentPoint_, currentPoint_, p2, p3);
+      currentPoint_ = p3;
+      break;
+    }
+    case kOp_y: {
+      gfx::PointF p1 = point(r.num[0], r.num[1]), p3 = point(r.num[2], r.num[3]);
+      if (!finite(p1) || !finite(p3)) return;
+      path_.addBezier(currentPoint_, p1, p3, p3);
+      currentPoint_ = p3;
+      break;
+    }
+    case kOp_h:
+      path_.closeFigure();
+      break;
+    case kOp_re: {
+      const double x = r.num[0], y = r.num[1], w = r.num[2], h = r.num[3];
+      gfx::PointF a = point(x, y), b = point(x + w, y), c = point(x + w, y + h), d = point(x, y + h);
+      if (!finite(a) || !finite(c)) return;
+      currentPoint_ = a;
+      path_.startFigure();
+      path_.addLine(a, b);
+      path_.addLine(b, c);
+      path_.addLine(c, d);
+      path_.closeFigure();
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// A stroked path must not end with figures that only repeat its last drawn point: they would
+// show as dots. Those trailing figures are cut.
+gfx::GraphicsPath C_PDF_Draw::cleanedForStroke() const {
+  const auto& points = path_.points();
+  const auto& types = path_.types();
+  const int count = path_.pointCount();
+  if (count <= 2) return path_;
+  bool drawn = false;
+  bool pending = false;
+  int cutAt = -1;
+  gfx::PointF lastDrawn{0, 0};
+  for (int i = 0; i < count; ++i) {
+    const bool start = (types[i] & gfx::kPointTypeMask) == gfx::kPointStart;
+    if (pending) {
+      if (samePoint(points[i], lastDrawn)) continue;
+      pending = false;
+    }
+    if (start) {
+      if (drawn && samePoint(points[i], lastDrawn)) {
+        pending = true;
+        cutAt = i;
+      }
+    } else {
+      drawn = true;
+      lastDrawn = points[i];
+    }
+  }
+  if (!pending || cutAt <= 0) return path_;
+  return gfx::GraphicsPath(points.data(), types.data(), cutAt, path_.fillMode());
+}
+
+void C_PDF_Draw::stroke(bool close) {
+  if (close) path_.closeFigure();
+  if (!flags_.skipPainting && !path_.isEmpty()) {
+    gfx::Pen pen(state_->strokeArgb, static_cast<float>(state_->lineWidth));
+    pen.setMiterLimit(static_cast<float>(state_->miterLimit));
+    switch (state_->lineCap) {
+      case 0: pen.setLineCap(gfx::LineCap::Flat, gfx::LineCap::Flat); break;
+      case 1: pen.setLineCap(gfx::LineCap::Round, gfx::LineCap::Round); break;
+      case 2: pen.setLineCap(gfx::LineCap::Square, gfx::LineCap::Square); break;
+      default: break;
+    }
+    switch (state_->lineJoin) {
+      case 0: pen.setLineJoin(gfx::LineJoin::Miter); break;
+      case 1: pen.setLineJoin(gfx::LineJoin::Round); break;
+      case 2: pen.setLineJoin(gfx::LineJoin::Bevel); break;
+      default: break;
+    }
+    graphics_->drawPath(pen, cleanedForStroke());
+  }
+  endPath();
+}
+
+void C_PDF_Draw::fill(gfx::FillMode mode, bool throughRegion) {
+  path_.setFillMode(mode);
+  fillThroughRegion_ = false;
+  if (flags_.skipPainting || path_.isEmpty()) return;
+  // Pattern fills are drawn by the pattern code; without it the area is left as it is.
+  if (tilingFill_ || shadingFill_) return;
+  gfx::SolidBrush brush(state_->fillArgb);
+  if (throughRegion) {
+    gfx::Region region;
+    region.combine(path_, graphics_->transform(), gfx::CombineMode::Intersect);
+    graphics_->fillRegion(brush, region);
+  } else {
+    graphics_->fillPath(brush, path_);
+  }
+}
+
+void C_PDF_Draw::fillThenStroke(gfx::FillMode mode, bool close) {
+  if (close) path_.closeFigure();
+  fill(mode, false);
+  stroke(false);
+}
+
+void C_PDF_Draw::applyPendingClips() {
+  const gfx::FillMode remembered = path_.fillMode();
+  if (clipNonZeroPending_) {
+    path_.setFillMode(gfx::FillMode::Winding);
+    graphics_->setClip(path_, gfx::CombineMode::Intersect);
+    clipNonZeroPending_ = false;
+  }
+  if (clipEvenOddPending_) {
+    path_.setFillMode(gfx::FillMode::Alternate);
+    graphics_->setClip(path_, gfx::CombineMode::Intersect);
+    clipEvenOddPending_ = false;
+  }
+  path_.setFillMode(remembered);
+}
+
+void C_PDF_Draw::endPath() {
+  applyPendingClips();
+  path_.reset();
+}

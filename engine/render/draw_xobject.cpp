@@ -1,0 +1,91 @@
+// Drawing XObjects (forms and images) and inline images for C_PDF_Draw.
+
+#include <cmath>
+
+#include "engine/document/pdf_document.h"
+#include "engine/messages/message_catalogue.h"
+#include "engine/render/image_bitmap.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/pdf_draw.h"
+#include "engine/render/resource_list.h"
+#include "engine/render/xobject_descriptor.h"
+#include "engine/render/xobject_loader.h"
+
+namespace gfx = brevia::gfx;
+namespace Messages = Corvalis::PDFConverter::Messages;
+
+void C_PDF_Draw::drawNamedXObject(const std::string& name) {
+  XObjectDescriptor* x = resources_ ? resources_->xObject(name) : nullptr;
+  if (!x) {
+    // Only names that are nowhere are reported; unusable XObjects are silently not drawn.
+    if (!resources_ || !resources_->xObjectDictionary.lookup(name)) reportOnce(Messages::kMsgFatalInternal, "16");
+    return;
+  }
+  if (x->isForm) drawForm(*x);
+  else if (x->isImage) drawImage(*x, false);
+}
+
+void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
+  if (formNesting_ >= kMaxFormNesting || !form.form) return;
+  ++formNesting_;
+  saveState();
+  gfx::Matrix m(float(form.matrix[0]), float(form.matrix[1]), float(form.matrix[2]),
+                float(form.matrix[3]), float(form.matrix[4]), float(form.matrix[5]));
+  if (m.isFinite()) {
+    graphics_->multiplyTransform(m, gfx::MatrixOrder::Prepend);
+    state_->ctm = graphics_->transform();
+  }
+  const ResourceList* pageResources = resources_;
+  if (form.resources) resources_ = form.resources.get();
+  const OperatorList& list = *form.form;
+  for (const OperatorRecord& record : list.records) {
+    // Plain fills inside forms go through a region.
+    if (record.code == kOp_f) fillThroughRegion_ = true;
+    execute(list, record);
+  }
+  fillThroughRegion_ = false;
+  restoreState();
+  resources_ = pageResources;
+  --formNesting_;
+}
+
+void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
+  if (flags_.skipImages) return;
+  if (state_->renderMode > 3 || image.width == -1) return;
+  const int ordinal = imageOrdinal_;
+  gfx::Bitmap* bitmap = ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;
+  std::unique_ptr<gfx::Bitmap> uncached;
+  if (!bitmap) {
+    if (!isInline && !decodeImageData(image, creator_.context())) return;
+    if (image.dataLength < 0) return;
+    std::unique_ptr<gfx::Bitmap> built = buildBitmap(image, cacheFlag_ == 1, state_->fillArgb);
+    if (!isInline) {
+      // The samples are decoded again should the bitmap be needed after the cache is dropped.
+      image.data.clear();
+      image.data.shrink_to_fit();
+      image.dataLength = -1;
+      image.decodeAttempted = false;
+    }
+    if (!built) return;
+    ++bitmapsBuilt_;
+    if (ordinal < kMaxCachedImages) {
+      if (static_cast<int>(imageCache_.size()) <= ordinal) imageCache_.resize(ordinal + 1);
+      imageCache_[ordinal] = std::move(built);
+      bitmap = imageCache_[ordinal].get();
+    } else {
+      uncached = std::move(built);
+      bitmap = uncached.get();
+    }
+  }
+  const gfx::InterpolationMode remembered = graphics_->interpolationMode();
+  const gfx::Matrix& ctm = graphics_->transform();
+  // Magnified more than six times in both directions: keep the pixels sharp.
+  if (bitmap->width() * 6.0 < std::fabs(ctm.m11()) && bitmap->height() * 6.0 < std::fabs(ctm.m22()))
+    graphics_->setInterpolationMode(gfx::InterpolationMode::NearestNeighbor);
+  // Image rows run top to bottom; the unit square of user space has y upwards.
+  const gfx::PointF dest[3] = {{0, 1}, {1, 1}, {0, 0}};
+  graphics_->drawImage(*bitmap, dest, gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
+                       &state_->imageAttributes);
+  graphics_->setInterpolationMode(remembered);
+  ++imageOrdinal_;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// One level of the graphics-state stack.
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/graphics/image_attributes.h"
+#include "platform/graphics/matrix.h"
+#include "platform/graphics/region.h"
+
+class ColourSpace;
+struct S_FixedPosSize_Font;
+
+struct GraphicsState {
+  // The current transformation matrix, device space with y downwards.
+  brevia::gfx::Matrix ctm;
+  // The clip saved by q (device space).
+  brevia::gfx::Region clip;
+  std::shared_ptr<ColourSpace> strokeSpace;
+  std::shared_ptr<ColourSpace> fillSpace;
+  // ARGB with the alphas applied.
+  uint32_t strokeArgb = 0xFF000000;
+  uint32_t fillArgb = 0xFF000000;
+  // Text state.
+  double charSpacing = 0.0;
+  double wordSpacing = 0.0;
+  double horizontalScaling = 1.0;  // the Tz operand divided by 100
+  double leading = 0.0;
+  S_FixedPosSize_Font* font = nullptr;
+  double fontSize = -1.0;
+  int32_t renderMode = 0;
+  double rise = 0.0;
+  uint8_t textFlag = 0;
+  // Line parameters.
+  double lineWidth = 1.0;
+  int32_t lineCap = 0;
+  int32_t lineJoin = 0;
+  double miterLimit = 10.0;
+  // ca and CA.
+  double fillAlpha = 1.0;
+  double strokeAlpha = 1.0;
+  // Carries ca for image drawing.
+  brevia::gfx::ImageAttributes imageAttributes;
+};

@@ -1,0 +1,211 @@
+#include "engine/render/image_bitmap.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "engine/render/colour_conversion.h"
+#include "engine/render/colour_space.h"
+#include "engine/render/xobject_descriptor.h"
+
+namespace gfx = brevia::gfx;
+
+namespace {
+
+// Source samples averaged per output pixel at most, in each direction.
+constexpr int kMaxBoxSamples = 4;
+
+struct Geometry {
+  int width, height, components, bits;
+  int64_t rowBytes;
+};
+
+// Reads row y of the image into out (width × components samples); missing data reads as 0.
+void unpackRow(const std::vector<uint8_t>& data, const Geometry& g, int y, std::vector<uint16_t>& out) {
+  const int64_t count = int64_t{g.width} * g.components;
+  out.assign(count, 0);
+  const int64_t start = int64_t{y} * g.rowBytes;
+  if (start >= static_cast<int64_t>(data.size())) return;
+  const uint8_t* row = data.data() + start;
+  const int64_t available = std::min<int64_t>(g.rowBytes, int64_t(data.size()) - start);
+  switch (g.bits) {
+    case 8:
+      for (int64_t i = 0; i < count && i < available; ++i) out[i] = row[i];
+      break;
+    case 16:
+      for (int64_t i = 0; i < count && 2 * i + 1 < available; ++i) out[i] = uint16_t(row[2 * i] << 8 | row[2 * i + 1]);
+      break;
+    default: {
+      const int perByte = 8 / g.bits;
+      const int mask = (1 << g.bits) - 1;
+      for (int64_t i = 0; i < count; ++i) {
+        const int64_t byte = i / perByte;
+        if (byte >= available) break;
+        const int shift = 8 - g.bits * (1 + int(i % perByte));
+        out[i] = uint16_t((row[byte] >> shift) & mask);
+      }
+    }
+  }
+}
+
+// Maps a sample through the Decode range of its component to an 8-bit value (or, for Indexed
+// spaces, to an index), by table.
+struct DecodeMap {
+  bool identity = true;
+  std::vector<double> ranges;
+  double maxValue = 255;
+  int hival = 255;
+  bool indexed = false;
+  std::vector<std::array<uint16_t, 256>> tables;
+
+  int compute(int component, int value) const {
+    if (indexed) {
+      if (identity) return value;
+      double lo = ranges[2 * component], hi = ranges[2 * component + 1];
+      double v = lo + value * (hi - lo) / maxValue;
+      return std::clamp(int(std::lround(v)), 0, std::max(hival, 0));
+    }
+    double unit = value / maxValue;
+    if (!identity) {
+      double lo = ranges[2 * component], hi = ranges[2 * component + 1];
+      unit = lo + unit * (hi - lo);
+    }
+    return std::clamp(int(unit * 255.0 + 0.5), 0, 255);
+  }
+
+  void prepare(int components) {
+    tables.resize(components);
+    for (int c = 0; c < components; ++c)
+      for (int v = 0; v < 256; ++v) tables[c][v] = uint16_t(v <= maxValue ? compute(c, v) : 0);
+  }
+  int apply(int component, int value) const { return tables[component][value & 0xFF]; }
+};
+
+}  // namespace
+
+int reducedDimension(int size, bool reduce) {
+  if (!reduce || size <= 0) return size;
+  const double factor = std::max(1.0, double(size) / double(size / 10 + 1000));
+  return std::max(1, static_cast<int>(size / factor));
+}
+
+std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsample, uint32_t fillArgb) {
+  if (image.width <= 0 || image.height <= 0) return nullptr;
+  std::shared_ptr<ColourSpace> space = image.colourSpace ? image.colourSpace : deviceRGB();
+  const bool mask = image.imageMask;
+  Geometry g;
+  g.width = image.width;
+  g.height = image.height;
+  g.components = mask ? 1 : space->componentCount;
+  g.bits = mask ? 1 : (image.bitsPerComponent > 0 ? image.bitsPerComponent : 8);
+  if (g.bits != 1 && g.bits != 2 && g.bits != 4 && g.bits != 8 && g.bits != 16) return nullptr;
+  if (g.components <= 0 || g.components > ColourSpace::kMaxComponents) return nullptr;
+  if (!mask && space->family == ColourFamily::Indexed && (space->hival < 0 || !space->base)) {
+    image.width = image.height = -1;  // an Indexed space without a usable definition
+    return nullptr;
+  }
+  g.rowBytes = (int64_t{g.width} * g.components * g.bits + 7) / 8;
+
+  const bool reduce = downsample || g.width > kImageReductionThreshold || g.height > kImageReductionThreshold;
+  int outW = reducedDimension(g.width, reduce);
+  int outH = reducedDimension(g.height, reduce);
+  const int64_t pixels = int64_t{outW} * outH;
+  if (pixels > kMaxImageBitmapPixels) {
+    const double shrink = std::sqrt(double(kMaxImageBitmapPixels) / double(pixels));
+    outW = std::max(1, int(outW * shrink));
+    outH = std::max(1, int(outH * shrink));
+  }
+  auto bitmap = std::make_unique<gfx::Bitmap>(outW, outH);
+  if (!bitmap->isValid()) return nullptr;
+
+  DecodeMap decode;
+  // Sixteen-bit samples are taken by their high byte.
+  decode.maxValue = g.bits == 16 ? 255.0 : double((1 << g.bits) - 1);
+  decode.indexed = !mask && space->family == ColourFamily::Indexed;
+  decode.hival = space->hival;
+  if (image.decode.size() >= static_cast<std::size_t>(2 * g.components)) {
+    decode.ranges = image.decode;
+    decode.identity = false;
+    for (int c = 0; c < g.components && decode.identity; ++c) {
+      const double lo = 0, hi = decode.indexed ? decode.maxValue : 1;
+      decode.identity = decode.ranges[2 * c] == lo && decode.ranges[2 * c + 1] == hi;
+    }
+    if (decode.identity) decode.ranges.clear();
+  } else if (mask || g.components == 1) {
+    // A Decode whose first element begins with 1 inverts a one-component image.
+    if (image.decodeInverted) {
+      decode.identity = false;
+      decode.ranges = {1.0, 0.0};
+    }
+  }
+
+  decode.prepare(g.components);
+
+  const double fx = double(g.width) / outW, fy = double(g.height) / outH;
+  const uint8_t fillR = uint8_t(fillArgb >> 16), fillG = uint8_t(fillArgb >> 8), fillB = uint8_t(fillArgb);
+  std::vector<uint16_t> row;
+  std::vector<uint32_t> sums;
+  std::vector<uint8_t> bytes(g.components);
+  space->nonStroking = true;
+
+  // Per-channel tables for the common device spaces make each pixel a lookup.
+  std::array<uint8_t, 256> grayTable{}, rgbTable{};
+  const bool gray8 = !mask && !decode.indexed && space->family == ColourFamily::DeviceGray;
+  const bool rgb8 = !mask && !decode.indexed && space->family == ColourFamily::DeviceRGB;
+  if (gray8)
+    for (int v = 0; v < 256; ++v) grayTable[v] = sampleToRgb(std::array<uint8_t, 1>{uint8_t(v)}, 8, *space)[0];
+  if (rgb8)
+    for (int v = 0; v < 256; ++v) rgbTable[v] = sampleToRgb(std::array<uint8_t, 3>{uint8_t(v), 0, 0}, 8, *space)[0];
+
+  uint32_t* out = reinterpret_cast<uint32_t*>(bitmap->data());
+  const int outStride = bitmap->stride() / 4;
+  for (int oy = 0; oy < outH; ++oy) {
+    const int y0 = std::min(g.height - 1, int(oy * fy));
+    const int y1 = std::max(y0 + 1, std::min(g.height, int((oy + 1) * fy)));
+    const int yStep = std::max(1, (y1 - y0 + kMaxBoxSamples - 1) / kMaxBoxSamples);
+    sums.assign(size_t(outW) * g.components, 0);
+    std::vector<uint32_t> counts(outW, 0);
+    for (int y = y0; y < y1; y += yStep) {
+      unpackRow(image.data, g, y, row);
+      for (int ox = 0; ox < outW; ++ox) {
+        const int x0 = std::min(g.width - 1, int(ox * fx));
+        const int x1 = std::max(x0 + 1, std::min(g.width, int((ox + 1) * fx)));
+        const int xStep = std::max(1, (x1 - x0 + kMaxBoxSamples - 1) / kMaxBoxSamples);
+        for (int x = x0; x < x1; x += xStep) {
+          const uint16_t* s = row.data() + int64_t{x} * g.components;
+          for (int c = 0; c < g.components; ++c) {
+            // Indexed images take a sample, not an average of indices.
+            if (decode.indexed && counts[ox] > 0) continue;
+            sums[size_t(ox) * g.components + c] += decode.apply(c, g.bits == 16 ? s[c] >> 8 : s[c]);
+          }
+          ++counts[ox];
+        }
+      }
+    }
+    uint32_t* line = out + int64_t{oy} * outStride;
+    for (int ox = 0; ox < outW; ++ox) {
+      const uint32_t n = std::max<uint32_t>(1, decode.indexed ? 1 : counts[ox]);
+      const uint32_t* sum = sums.data() + size_t(ox) * g.components;
+      if (mask) {
+        // Sample 0 paints (after Decode); the share of painted samples is the coverage.
+        const uint32_t painted = 255 * n - std::min<uint32_t>(sum[0], 255 * n);
+        const uint32_t alpha = (painted + n / 2) / n;
+        line[ox] = alpha << 24 | (fillR * alpha / 255) << 16 | (fillG * alpha / 255) << 8 | (fillB * alpha / 255);
+        continue;
+      }
+      for (int c = 0; c < g.components; ++c) bytes[c] = uint8_t(sum[c] / n);
+      std::array<uint8_t, 3> rgb;
+      if (gray8) {
+        rgb = {grayTable[bytes[0]], grayTable[bytes[0]], grayTable[bytes[0]]};
+      } else if (rgb8) {
+        rgb = {rgbTable[bytes[0]], rgbTable[bytes[1]], rgbTable[bytes[2]]};
+      } else {
+        rgb = sampleToRgb(bytes, decode.indexed ? g.bits : 8, *space);
+      }
+      line[ox] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+    }
+  }
+  bitmap->markDirty();
+  return bitmap;
+}

@@ -1,0 +1,350 @@
+#include "engine/render/pdf_draw.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/document/pdf_document.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/layout/page_text_layout.h"
+#include "engine/messages/message_catalogue.h"
+#include "engine/messages/message_listener.h"
+#include "engine/render/colour_conversion.h"
+#include "engine/render/colour_space.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/resource_list.h"
+#include "platform/graphics/solid_brush.h"
+
+namespace gfx = brevia::gfx;
+namespace Messages = Corvalis::PDFConverter::Messages;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+// Seed of the C runtime's generator at the start of every drawing.
+constexpr unsigned kRandomSeed = 22345;
+
+TextMatrix translation(double tx, double ty) { return TextMatrix{1, 0, 0, 1, tx, ty}; }
+
+}  // namespace
+
+TextMatrix TextMatrix::times(const TextMatrix& o) const {
+  return TextMatrix{a * o.a + b * o.c,       a * o.b + b * o.d,       c * o.a + d * o.c,
+                    c * o.b + d * o.d,       e * o.a + f * o.c + o.e, e * o.b + f * o.d + o.f};
+}
+
+C_PDF_Draw::C_PDF_Draw(C_PDF_Document& document, C_PDF_Creator& creator)
+    : document_(document), creator_(creator) {}
+
+C_PDF_Draw::~C_PDF_Draw() = default;
+
+void C_PDF_Draw::reportOnce(int number, const std::string& argument) {
+  if (reported_.insert(std::to_string(number) + ":" + argument).second)
+    Messages::ReportWithArgument(number, 0, argument);
+}
+
+void C_PDF_Draw::resetDrawing() {
+  stack_.clear();
+  ignoredSaves_ = 0;
+  state_.reset();
+  graphics_.reset();
+  path_.reset();
+  resources_ = nullptr;
+  page_ = nullptr;
+  formNesting_ = 0;
+}
+
+void C_PDF_Draw::setInitialState(const C_PDF_PageTreeNode_or_Page& page) {
+  state_ = std::make_unique<GraphicsState>();
+  state_->strokeSpace = defaultColourSpace();
+  state_->fillSpace = defaultColourSpace();
+  const uint32_t black = initialColour(*state_->fillSpace);
+  state_->strokeArgb = applyAlpha(black, 1.0);
+  state_->fillArgb = applyAlpha(black, 1.0);
+
+  const double s = pixelsPerPoint_ * zoom_;
+  const double z = zoom_;
+  const double W = deviceWidth_, H = deviceHeight_;
+  const double x0 = page.originX, y0 = page.originY;
+  gfx::Matrix ctm;
+  switch (page.rotation) {
+    case 180:
+      ctm = gfx::Matrix(float(-s), 0, 0, float(s), float(z * W + s * x0), float(-s * y0));
+      break;
+    case 270:
+      ctm = gfx::Matrix(0, float(-s), float(-s), 0, float(z * W + s * y0), float(z * H + s * x0));
+      break;
+    case 90:
+      ctm = gfx::Matrix(0, float(s), float(s), 0, float(-s * y0), float(-s * x0));
+      break;
+    default:
+      ctm = gfx::Matrix(float(s), 0, 0, float(-s), float(-s * x0), float(z * H + s * y0));
+      break;
+  }
+  state_->ctm = ctm;
+  gfx::RectF device{0, 0, float(W * z), float(H * z)};
+  state_->clip = gfx::Region();
+  state_->clip.combine(device, gfx::CombineMode::Intersect);
+  graphics_->setClip(state_->clip);
+  graphics_->setTransform(ctm);
+}
+
+void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& target, double,
+                          double twipsPerPixel, double deviceHeight, double deviceWidth,
+                          double zoom, int32_t, int32_t, int32_t restrictedText, int32_t skipImages,
+                          int32_t, int32_t skipPainting) {
+  struct Cleanup {
+    C_PDF_Draw& d;
+    ~Cleanup() { d.resetDrawing(); }
+  } cleanup{*this};
+
+  flags_ = DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0};
+  tilingFill_ = shadingFill_ = patternPending_ = false;
+  clipNonZeroPending_ = clipEvenOddPending_ = fillThroughRegion_ = false;
+  std::srand(kRandomSeed);
+  if (pageNumber != cachedPage_ || cacheFlag != cachedFlag_) {
+    imageCache_.clear();
+    cachedPage_ = pageNumber;
+    cachedFlag_ = cacheFlag;
+  }
+  cacheFlag_ = cacheFlag;
+  imageOrdinal_ = 0;
+  usedFontNames.clear();
+  reported_.clear();
+  actualText.clear();
+  actualTextActive = false;
+  operatorSequence_ = 0;
+  textMatrix = lineMatrix = glyphMatrix = TextMatrix{};
+
+  graphics_ = std::make_unique<gfx::Graphics>(target);
+  graphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
+  graphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
+  graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  path_.reset();
+  currentPoint_ = {0, 0};
+
+  twipsPerPixel_ = twipsPerPixel > 0 ? twipsPerPixel : 20;
+  pixelsPerPoint_ = 20.0 / twipsPerPixel_;
+  zoom_ = zoom > 0 ? zoom : 1;
+  deviceWidth_ = deviceWidth;
+  deviceHeight_ = deviceHeight;
+
+  graphics_->resetClip();
+  graphics_->resetTransform();
+  graphics_->fillRectangle(gfx::SolidBrush(kWhite),
+                           gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
+
+  S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
+  const C_PDF_PageTreeNode_or_Page* page = document_.findPage(pageNumber, false);
+  if (!parsed || !page) return;
+  page_ = page;
+  resources_ = dynamic_cast<const ResourceList*>(page->resourceList.get());
+  setInitialState(*page);
+  if (resources_)
+    for (const std::string& error : resources_->loadErrors) reportOnce(Messages::kMsgFatalInternal, error);
+
+  collectedGlyphs.clear();
+  pageLayout = parsed->layout && !parsed->layout->built() ? parsed->layout.get() : nullptr;
+  const OperatorList& list = parsed->operators;
+  for (const OperatorRecord& record : list.records) {
+    ++operatorSequence_;
+    execute(list, record);
+  }
+  finishPageText(*parsed);
+  pageLayout = nullptr;
+  graphics_->resetClip();
+  graphics_->resetTransform();
+  graphics_->flush();
+}
+
+void C_PDF_Draw::saveState() {
+  if (static_cast<int>(stack_.size()) >= kMaxStateDepth) {
+    ++ignoredSaves_;
+    return;
+  }
+  auto saved = std::make_unique<GraphicsState>(*state_);
+  saved->fillArgb = applyAlpha(saved->fillArgb & 0xFFFFFF, saved->fillAlpha);
+  saved->strokeArgb = applyAlpha(saved->strokeArgb & 0xFFFFFF, saved->strokeAlpha);
+  graphics_->getClip(saved->clip);
+  stack_.push_back(std::move(saved));
+}
+
+void C_PDF_Draw::restoreState() {
+  if (ignoredSaves_ > 0) {
+    --ignoredSaves_;
+    return;
+  }
+  if (stack_.empty()) return;
+  state_ = std::move(stack_.back());
+  stack_.pop_back();
+  state_->imageAttributes.setAlphaFactor(static_cast<float>(state_->fillAlpha));
+  graphics_->setTransform(state_->ctm);
+  graphics_->setClip(state_->clip);
+}
+
+void C_PDF_Draw::applyExtGState(const std::string& name) {
+  const PdfObject* gs = resources_ ? resources_->extGState(name) : nullptr;
+  if (!gs) {
+    reportOnce(Messages::kMsgFatalInternal, "16");
+    return;
+  }
+  ObjectResolver& resolver = *document_.resolver();
+  auto value = [&](const char* key, double& out) {
+    const PdfObject* v = gs->lookup(key);
+    if (!v) return false;
+    PdfObject storage;
+    try {
+      out = resolver.resolved(*v, storage, true).realValue();
+    } catch (const C_PDF_Exception&) {
+      return false;
+    }
+    return true;
+  };
+  double alpha;
+  if (value("ca", alpha)) {
+    state_->fillAlpha = alpha;
+    if (alpha < 1) state_->imageAttributes.setAlphaFactor(static_cast<float>(alpha));
+    state_->fillArgb = applyAlpha(state_->fillArgb & 0xFFFFFF, alpha);
+  }
+  if (value("CA", alpha)) {
+    state_->strokeAlpha = alpha;
+    state_->strokeArgb = applyAlpha(state_->strokeArgb & 0xFFFFFF, alpha);
+  }
+}
+
+void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorRecord& r) {
+  if (!actualText.empty()) return;
+  const PdfObject* properties = list.object(r);
+  if (!properties || !properties->isDictionary()) return;
+  const PdfObject* text = properties->lookup("ActualText");
+  if (!text || !text->isString() || text->text.size() <= 2) return;
+  const std::string& t = text->text;
+  const auto b0 = static_cast<uint8_t>(t[0]), b1 = static_cast<uint8_t>(t[1]);
+  const bool little = b0 == 0xFF && b1 == 0xFE;
+  const bool big = b0 == 0xFE && b1 == 0xFF;
+  if (!little && !big) return;
+  for (std::size_t i = 2; i + 1 < t.size(); i += 2) {
+    const auto lo = static_cast<uint8_t>(t[little ? i : i + 1]);
+    const auto hi = static_cast<uint8_t>(t[little ? i + 1 : i]);
+    char16_t unit = static_cast<char16_t>(hi << 8 | lo);
+    if (unit < 32 && unit != u'\t') {
+      actualText.clear();
+      return;
+    }
+    actualText.push_back(unit);
+  }
+  actualTextActive = !actualText.empty();
+}
+
+void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
+  GraphicsState& s = *state_;
+  switch (r.code) {
+    case kOp_w: s.lineWidth = r.num[0]; break;
+    case kOp_J: s.lineCap = static_cast<int32_t>(r.num[0]); break;
+    case kOp_j: s.lineJoin = static_cast<int32_t>(r.num[0]); break;
+    case kOp_M: s.miterLimit = r.num[0]; break;
+    case kOp_gs: applyExtGState(std::string(list.str(r, 0))); break;
+    case kOp_q: saveState(); break;
+    case kOp_Q: restoreState(); break;
+    case kOp_cm: {
+      gfx::Matrix m(float(r.num[0]), float(r.num[1]), float(r.num[2]), float(r.num[3]),
+                    float(r.num[4]), float(r.num[5]));
+      if (!m.isFinite()) break;
+      graphics_->multiplyTransform(m, gfx::MatrixOrder::Prepend);
+      s.ctm = graphics_->transform();
+      break;
+    }
+    case kOp_m: case kOp_l: case kOp_c: case kOp_v: case kOp_y: case kOp_h: case kOp_re:
+      pathOperator(r);
+      break;
+    case kOp_S: stroke(false); break;
+    case kOp_s: stroke(true); break;
+    case kOp_f: case kOp_F:
+      fill(gfx::FillMode::Winding, fillThroughRegion_ && r.code == kOp_f);
+      endPath();
+      break;
+    case kOp_fStar: fill(gfx::FillMode::Alternate, false); endPath(); break;
+    case kOp_B: fillThenStroke(gfx::FillMode::Winding, false); break;
+    case kOp_BStar: fillThenStroke(gfx::FillMode::Alternate, false); break;
+    case kOp_b: fillThenStroke(gfx::FillMode::Winding, true); break;
+    case kOp_bStar: fillThenStroke(gfx::FillMode::Alternate, true); break;
+    case kOp_n: endPath(); break;
+    case kOp_W: clipNonZeroPending_ = true; break;
+    case kOp_WStar: clipEvenOddPending_ = true; break;
+    case kOp_BT:
+      savedTextMatrix = textMatrix;
+      savedLineMatrix = lineMatrix;
+      savedGlyphMatrix = glyphMatrix;
+      textMatrix = lineMatrix = TextMatrix{};
+      break;
+    case kOp_ET:
+      textMatrix = savedTextMatrix;
+      lineMatrix = savedLineMatrix;
+      glyphMatrix = savedGlyphMatrix;
+      break;
+    case kOp_Tc: s.charSpacing = r.num[0]; break;
+    case kOp_Tw: s.wordSpacing = r.num[0]; break;
+    case kOp_Tz: s.horizontalScaling = r.num[0] / 100.0; break;
+    case kOp_TL: s.leading = r.num[0]; break;
+    case kOp_Tr: s.renderMode = static_cast<int32_t>(r.num[0]); break;
+    case kOp_Ts: s.rise = r.num[0]; break;
+    case kOp_Tf: {
+      std::string name(list.str(r, 0));
+      s.fontSize = r.num[1];
+      s.font = findFont(name);
+      bool known = false;
+      for (const std::string& used : usedFontNames) known = known || used == name;
+      if (!known) usedFontNames.push_back(name);
+      break;
+    }
+    case kOp_TD:
+      s.leading = -r.num[1];
+      [[fallthrough]];
+    case kOp_Td:
+      lineMatrix = translation(r.num[0], r.num[1]).times(lineMatrix);
+      textMatrix = lineMatrix;
+      break;
+    case kOp_Tm:
+      lineMatrix = TextMatrix{r.num[0], r.num[1], r.num[2], r.num[3], r.num[4], r.num[5]};
+      textMatrix = lineMatrix;
+      break;
+    case kOp_TStar:
+      lineMatrix = translation(0, -s.leading).times(lineMatrix);
+      textMatrix = lineMatrix;
+      break;
+    case kOp_DoubleQuote:
+    case kOp_Quote:
+    case kOp_Tj: {
+      if (r.code == kOp_DoubleQuote) {
+        s.wordSpacing = r.num[0];
+        s.charSpacing = r.num[1];
+      }
+      if (r.code != kOp_Tj) {
+        lineMatrix = translation(0, -s.leading).times(lineMatrix);
+        textMatrix = lineMatrix;
+      }
+      PdfObject array(PdfObjectKind::Array);
+      array.elements.emplace_back(PdfObjectKind::String,
+                                  std::string(list.str(r, r.code == kOp_DoubleQuote ? 2 : 0)));
+      showText(array);
+      break;
+    }
+    case kOp_TJ:
+      if (const PdfObject* array = list.object(r)) showText(*array);
+      break;
+    case kOp_CS: case kOp_cs: case kOp_SC: case kOp_SCN: case kOp_sc: case kOp_scn:
+    case kOp_G: case kOp_g: case kOp_RG: case kOp_rg: case kOp_K: case kOp_k:
+      colourOperator(list, r);
+      break;
+    case kOp_Do: drawNamedXObject(std::string(list.str(r, 0))); break;
+    case kOp_BI:
+      if (XObjectDescriptor* image = list.image(r)) drawImage(*image, true);
+      break;
+    case kOp_BDC: beginMarkedContent(list, r); break;
+    case kOp_EMC:
+      actualText.clear();
+      actualTextActive = false;
+      break;
+    default:
+      break;
+  }
+}

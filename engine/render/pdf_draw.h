@@ -1,0 +1,182 @@
+#pragma once
+// C_PDF_Draw: runs a page's operator list against the graphics state and draws it through the
+// graphics layer.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/layout/collected_glyph.h"
+#include "engine/render/graphics_state.h"
+#include "engine/render/operator_list.h"
+#include "platform/graphics/graphics.h"
+#include "platform/graphics/graphics_path.h"
+
+class C_PDF_Document;
+class C_PDF_Creator;
+class C_PDF_PageTreeNode_or_Page;
+class ResourceList;
+struct S_FixedPosSize_Font;
+struct S_PDF_PageEx;
+struct XObjectDescriptor;
+
+// A 3x3 affine matrix in row-vector form [a b 0; c d 0; e f 1].
+struct TextMatrix {
+  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  // this × other.
+  TextMatrix times(const TextMatrix& other) const;
+};
+
+// Drawing-mode flags of drawPage.
+struct DrawFlags {
+  bool restrictedText = false;
+  bool skipImages = false;
+  bool skipPainting = false;
+};
+
+class C_Minimal_4_Conversion_Draw {
+ public:
+  virtual ~C_Minimal_4_Conversion_Draw() = default;
+};
+class C_FixedPosSize_Draw : public C_Minimal_4_Conversion_Draw {};
+
+class C_PDF_Draw : public C_FixedPosSize_Draw {
+ public:
+  // q deeper than this is not saved (the matching Q then does nothing), so that content cannot
+  // exhaust memory with nesting.
+  static constexpr int kMaxStateDepth = 1 << 16;
+  // Path points beyond this are not added.
+  static constexpr int kMaxPathPoints = brevia::gfx::GraphicsPath::kMaxPoints;
+  // Forms drawing forms deeper than this are not drawn.
+  static constexpr int kMaxFormNesting = 32;
+  // Decoded images kept per page, by their order of drawing.
+  static constexpr int kMaxCachedImages = 150000;
+
+  C_PDF_Draw(C_PDF_Document& document, C_PDF_Creator& creator);
+  ~C_PDF_Draw() override;
+
+  // Draws the page into target with its top-left corner at device (0, 0). twipsPerPixel is
+  // 1440 / resolution; deviceWidth and deviceHeight are the page's size in pixels at zoom 1
+  // (after the page's rotation). cacheFlag is 1 for the screen and the search scan, 0 for
+  // printing. May throw C_PDF_Exception when the page's resources cannot be loaded.
+  void drawPage(int32_t pageNumber, uint8_t cacheFlag, brevia::gfx::Bitmap& target,
+                double reserved, double twipsPerPixel, double deviceHeight, double deviceWidth,
+                double zoom, int32_t unused1, int32_t unused2, int32_t restrictedText,
+                int32_t skipImages, int32_t unused5, int32_t skipPainting);
+
+  C_PDF_Document& document() const { return document_; }
+  C_PDF_Creator& creator() const { return creator_; }
+
+  // Exposed to the parts that extend drawing (text, images, patterns).
+  brevia::gfx::Graphics* graphics() { return graphics_.get(); }
+  GraphicsState& state() { return *state_; }
+  const ResourceList* resources() const { return resources_; }
+  void setResources(const ResourceList* resources) { resources_ = resources; }
+  int32_t operatorSequence() const { return operatorSequence_; }
+  double pixelsPerPoint() const { return pixelsPerPoint_; }
+  double zoom() const { return zoom_; }
+  const DrawFlags& flags() const { return flags_; }
+  // Image bitmaps built since this renderer was created (cache hits build none).
+  int64_t bitmapsBuilt() const { return bitmapsBuilt_; }
+
+  // Runs one record.
+  void execute(const OperatorList& list, const OperatorRecord& record);
+
+  // Reports a message once per drawing.
+  void reportOnce(int number, const std::string& argument);
+
+  // q and Q.
+  void saveState();
+  void restoreState();
+
+  // Text matrices (Tm, Tlm and the glyph matrix) and their copies saved by BT.
+  TextMatrix textMatrix, lineMatrix, glyphMatrix;
+  TextMatrix savedTextMatrix, savedLineMatrix, savedGlyphMatrix;
+  // Text showing: the font a Tf name selects (nullptr when absent), TJ and its forms, and the
+  // end of a page's text collection.
+  S_FixedPosSize_Font* findFont(const std::string& name);
+  void showText(const PdfObject& array);
+  void finishPageText(S_PDF_PageEx& page);
+  // Glyphs collected during the current drawing, in drawing order.
+  std::vector<CollectedGlyph> collectedGlyphs;
+  // The text layout of the page being drawn (null when the page's text is already built).
+  class PageTextLayout* pageLayout = nullptr;
+
+  // Marked content's ActualText.
+  std::u16string actualText;
+  bool actualTextActive = false;
+  // Font resource names used on the page.
+  std::vector<std::string> usedFontNames;
+
+ private:
+  void resetDrawing();
+  void setInitialState(const C_PDF_PageTreeNode_or_Page& page);
+
+  // Paths and painting.
+  void pathOperator(const OperatorRecord& r);
+  void stroke(bool close);
+  void fill(brevia::gfx::FillMode mode, bool throughRegion);
+  void fillThenStroke(brevia::gfx::FillMode mode, bool close);
+  void endPath();
+  void applyPendingClips();
+  brevia::gfx::GraphicsPath cleanedForStroke() const;
+
+  // XObjects and inline images.
+  void drawNamedXObject(const std::string& name);
+  void drawForm(XObjectDescriptor& form);
+  void drawImage(XObjectDescriptor& image, bool isInline);
+
+  // Colours.
+  void colourOperator(const OperatorList& list, const OperatorRecord& r);
+  void setStrokeColour(uint32_t colorref);
+  void setFillColour(uint32_t colorref);
+
+  // Other state.
+  void applyExtGState(const std::string& name);
+  void beginMarkedContent(const OperatorList& list, const OperatorRecord& r);
+
+  C_PDF_Document& document_;
+  C_PDF_Creator& creator_;
+
+  std::unique_ptr<brevia::gfx::Graphics> graphics_;
+  brevia::gfx::GraphicsPath path_;
+  brevia::gfx::PointF currentPoint_{0, 0};
+  bool clipNonZeroPending_ = false;
+  bool clipEvenOddPending_ = false;
+  bool fillThroughRegion_ = false;
+
+  std::unique_ptr<GraphicsState> state_;
+  std::vector<std::unique_ptr<GraphicsState>> stack_;
+  int ignoredSaves_ = 0;
+
+  const ResourceList* resources_ = nullptr;
+  const C_PDF_PageTreeNode_or_Page* page_ = nullptr;
+
+  double twipsPerPixel_ = 20;
+  double pixelsPerPoint_ = 1;
+  double zoom_ = 1;
+  double deviceWidth_ = 0;
+  double deviceHeight_ = 0;
+  DrawFlags flags_;
+  int32_t operatorSequence_ = 0;
+  int formNesting_ = 0;
+
+  // Pattern colours chosen by scn (drawn with the patterns' own code).
+  bool tilingFill_ = false;
+  bool shadingFill_ = false;
+  bool patternPending_ = false;
+
+  // Bitmaps of the page's images by ordinal, kept while the same page is drawn with the same
+  // cache flag.
+  std::vector<std::unique_ptr<brevia::gfx::Bitmap>> imageCache_;
+  int32_t imageOrdinal_ = 0;
+  int64_t bitmapsBuilt_ = 0;
+  uint8_t cacheFlag_ = 0;
+
+  int32_t cachedPage_ = -1;
+  uint8_t cachedFlag_ = 0;
+  std::set<std::string> reported_;
+};

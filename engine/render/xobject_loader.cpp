@@ -1,0 +1,173 @@
+#include "engine/render/xobject_loader.h"
+
+#include "engine/decode/decode_limits.h"
+#include "engine/document/object_resolver.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/render/colour_space.h"
+#include "engine/render/content_parser.h"
+#include "engine/render/operator_list.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/render_context.h"
+#include "engine/render/resource_list.h"
+#include "engine/render/xobject_descriptor.h"
+
+namespace {
+
+// A number, or a reference to one; anything else gives fallback.
+int32_t sizeValue(const PdfObject* value, ObjectResolver& resolver, int32_t fallback) {
+  if (!value) return fallback;
+  PdfObject storage;
+  try {
+    const PdfObject& v = resolver.resolved(*value, storage, true);
+    return v.isNumber() ? v.intValue() : fallback;
+  } catch (const C_PDF_Exception&) {
+    return fallback;
+  }
+}
+
+// The numeric elements of an array value (others are skipped).
+std::vector<double> numbers(const PdfObject* value, ObjectResolver& resolver) {
+  std::vector<double> out;
+  if (!value) return out;
+  PdfObject storage;
+  try {
+    const PdfObject& array = resolver.resolved(*value, storage, true);
+    for (const PdfObject& e : array.elements)
+      if (e.isNumber()) out.push_back(e.realValue());
+  } catch (const C_PDF_Exception&) {
+  }
+  return out;
+}
+
+void loadImage(XObjectDescriptor& image, const PdfObject& d, RenderContext& context,
+               const ResourceList* resources) {
+  ObjectResolver& resolver = context.resolver();
+  image.isImage = true;
+  image.width = sizeValue(d.lookup("Width"), resolver, 1);
+  image.height = sizeValue(d.lookup("Height"), resolver, 1);
+  image.decode = numbers(d.lookup("Decode"), resolver);
+  if (const PdfObject* decode = d.lookup("Decode")) {
+    if (decode->isArray() && !decode->elements.empty() && !decode->elements[0].text.empty() &&
+        decode->elements[0].text[0] == '1')
+      image.decodeInverted = true;
+  }
+  bool mask = false;
+  if (const PdfObject* m = d.lookup("ImageMask")) {
+    PdfObject storage;
+    try {
+      const PdfObject& v = resolver.resolved(*m, storage, true);
+      mask = v.kind == PdfObjectKind::Boolean && v.boolValue();
+    } catch (const C_PDF_Exception&) {
+    }
+  }
+  if (mask) {
+    image.bitsPerComponent = 1;
+    image.colourSpace = deviceGray();
+    image.imageMask = true;
+  } else {
+    image.bitsPerComponent = sizeValue(d.lookup("BitsPerComponent"), resolver, -1);
+    if (const PdfObject* cs = d.lookup("ColorSpace")) {
+      PdfObject storage;
+      try {
+        image.colourSpace =
+            C_PDF_Creator::namedColourSpace(resolver.resolved(*cs, storage, true), resources, resolver);
+      } catch (const C_PDF_Exception&) {
+      }
+    }
+  }
+}
+
+void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& context,
+              int depth) {
+  ObjectResolver& resolver = context.resolver();
+  form.isForm = true;
+  std::vector<double> box = numbers(stream.lookup("BBox"), resolver);
+  for (std::size_t i = 0; i < 4 && i < box.size(); ++i) form.bbox[i] = box[i];
+  std::vector<double> matrix = numbers(stream.lookup("Matrix"), resolver);
+  if (matrix.size() >= 6)
+    for (int i = 0; i < 6; ++i) form.matrix[i] = matrix[i];
+  // A form with Ref, Metadata and PieceInfo together is drawn like any other form.
+  if (const PdfObject* resources = stream.lookup("Resources"); resources && depth < kMaxXObjectLoadNesting)
+    form.resources = context.loadResources(*resources);
+  std::vector<uint8_t> content;
+  int32_t length = -1;
+  try {
+    length = resolver.decodeStream(content, stream);
+  } catch (const C_PDF_Exception&) {
+    length = -1;
+  }
+  form.form = std::make_unique<OperatorList>();
+  if (length > 0) {
+    const ResourceList* formResources = form.resources.get();
+    ContentContext parse;
+    parse.resolver = &resolver;
+    parse.colourSpace = [formResources, &resolver](const PdfObject& value) {
+      return C_PDF_Creator::namedColourSpace(value, formResources, resolver);
+    };
+    *form.form = parseContent(content, parse);
+  }
+}
+
+}  // namespace
+
+XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
+                               const ResourceList* resources) {
+  if (!value.isReference()) return nullptr;
+  const auto key = std::make_pair(value.objectNumber, value.generation);
+  auto found = context.xObjects.find(key);
+  if (found != context.xObjects.end()) return found->second->isForm || found->second->isImage ? found->second.get() : nullptr;
+
+  // The descriptor joins the cache before it is loaded, so that a form whose resources name it
+  // again finds it instead of loading without end.
+  auto& slot = context.xObjects[key];
+  slot = std::make_unique<XObjectDescriptor>();
+  XObjectDescriptor& x = *slot;
+  x.objectNumber = value.objectNumber;
+  x.generation = value.generation;
+  if (context.xObjectLoadDepth >= kMaxXObjectLoadNesting) return nullptr;
+  ++context.xObjectLoadDepth;
+  struct DepthGuard {
+    RenderContext& c;
+    ~DepthGuard() { --c.xObjectLoadDepth; }
+  } guard{context};
+
+  PdfObject stream;
+  try {
+    stream = context.resolver().resolve(value, true);
+  } catch (const C_PDF_Exception&) {
+    return nullptr;
+  }
+  const PdfObject* subtype = stream.lookup("Subtype");
+  if (!subtype || !stream.isStream()) return nullptr;
+  if (subtype->isName("Image")) {
+    loadImage(x, stream, context, resources);
+    stream.text.clear();  // the samples are decoded from the file when first drawn
+    x.dictionary = std::move(stream);
+  } else if (subtype->isName("Form")) {
+    loadForm(x, stream, context, context.xObjectLoadDepth);
+    stream.text.clear();
+    x.dictionary = std::move(stream);
+  } else {
+    // PostScript XObjects and unknown subtypes are not drawn.
+    return nullptr;
+  }
+  return &x;
+}
+
+bool decodeImageData(XObjectDescriptor& image, RenderContext& context) {
+  if (image.dataLength >= 0) return true;
+  if (image.decodeAttempted) return false;
+  image.decodeAttempted = true;
+  if (image.objectNumber < 0) return false;
+  PdfObject reference(PdfObjectKind::Reference);
+  reference.objectNumber = image.objectNumber;
+  reference.generation = image.generation;
+  try {
+    PdfObject stream = context.resolver().resolve(reference, true);
+    image.dataLength = context.resolver().decodeStream(image.data, stream);
+  } catch (const C_PDF_Exception&) {
+    image.dataLength = -1;
+  }
+  if (image.dataLength < 0) image.data.clear();
+  return image.dataLength >= 0;
+}

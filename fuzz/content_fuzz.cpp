@@ -1,0 +1,7 @@
+// Arbitrary bytes as a page's content stream: parsed and drawn.
+#include "fuzz/page_fuzz_harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  page_fuzz::drawContent(std::string(reinterpret_cast<const char*>(data), size));
+  return 0;
+}

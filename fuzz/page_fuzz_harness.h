@@ -1,0 +1,100 @@
+#pragma once
+// Documents made around fuzz input and drawn small, shared by the page fuzz targets and the tests
+// that replay their findings.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "engine/document/pdf_document.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/pdf_draw.h"
+#include "platform/graphics/bitmap.h"
+
+namespace page_fuzz {
+
+// A file from numbered object bodies (stream objects give their data after "stream\n"), with a
+// classic table. Object 1 must be the catalog.
+inline std::string assemble(const std::map<int, std::string>& objects) {
+  std::string out = "%PDF-1.7\n";
+  std::map<int, std::size_t> offsets;
+  for (const auto& [n, body] : objects) {
+    offsets[n] = out.size();
+    out += std::to_string(n) + " 0 obj\n" + body + "\nendobj\n";
+  }
+  const int size = objects.empty() ? 1 : objects.rbegin()->first + 1;
+  const std::size_t xref = out.size();
+  out += "xref\n0 " + std::to_string(size) + "\n";
+  char line[32];
+  for (int n = 0; n < size; ++n) {
+    auto it = offsets.find(n);
+    std::snprintf(line, sizeof line, "%010zu %05d %c\r\n", it == offsets.end() ? 0 : it->second,
+                  n == 0 ? 65535 : 0, it == offsets.end() ? 'f' : 'n');
+    out += line;
+  }
+  out += "trailer\n<< /Size " + std::to_string(size) + " /Root 1 0 R >>\nstartxref\n" +
+         std::to_string(xref) + "\n%%EOF\n";
+  return out;
+}
+
+inline std::string streamObject(const std::string& entries, const std::string& data) {
+  return "<< " + entries + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+         "\nendstream";
+}
+
+// Opens the bytes as a document and draws every page (at most a few) at a small resolution.
+inline void drawDocumentBytes(const std::string& bytes) {
+  static int fd = memfd_create("page_fuzz", 0);
+  if (fd < 0) return;
+  if (ftruncate(fd, 0) != 0 ||
+      pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
+    return;
+  C_PDF_Document document;
+  try {
+    if (!document.open("/proc/self/fd/" + std::to_string(fd), "")) return;
+    document.completePageTree();
+    C_PDF_Creator creator(document);
+    C_PDF_Draw draw(document, creator);
+    brevia::gfx::Bitmap bitmap(100, 100);
+    for (int32_t n = 1; n <= document.pageCount && n <= 3; ++n) {
+      // Twice: the second drawing takes the cached images.
+      draw.drawPage(n, 1, bitmap, 0, 144, 100, 100, 1.0, 0, 0, 0, 0, 0, 0);
+      draw.drawPage(n, 1, bitmap, 0, 72, 100, 100, 0.5, 0, 0, 0, 0, 0, 0);
+    }
+  } catch (const C_PDF_Exception&) {
+  }
+}
+
+// A one-page document whose content is the input.
+inline void drawContent(const std::string& content) {
+  drawDocumentBytes(assemble({
+      {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+      {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
+      {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources 5 0 R >>"},
+      {4, streamObject("", content)},
+      {5, "<< /ExtGState << /G << /ca 0.5 /CA 0.5 >> >> /ColorSpace << /CS [/Indexed /DeviceRGB 1 <FF000000FF00>] >> "
+          "/XObject << /X 6 0 R >> >>"},
+      {6, streamObject("/Subtype /Form /BBox [0 0 10 10]", "0 0 5 5 re f /X Do")},
+  }));
+}
+
+// An image XObject drawn over the page: the first line of the input gives the dictionary
+// entries, the rest the stream data.
+inline void drawImage(const std::string& input) {
+  const std::size_t eol = input.find('\n');
+  const std::string entries = eol == std::string::npos ? input : input.substr(0, eol);
+  const std::string data = eol == std::string::npos ? std::string() : input.substr(eol + 1);
+  drawDocumentBytes(assemble({
+      {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+      {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
+      {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources 5 0 R >>"},
+      {4, streamObject("", "0 0 1 rg q 150 0 0 150 20 20 cm /Im Do Q q 10 0 0 300 0 0 cm /Im Do Q")},
+      {5, "<< /XObject << /Im 6 0 R >> >>"},
+      {6, streamObject("/Type /XObject /Subtype /Image " + entries, data)},
+  }));
+}
+
+}  // namespace page_fuzz

@@ -1,0 +1,106 @@
+// Images, image masks, inline images and form XObjects on a page.
+
+#include <gtest/gtest.h>
+
+#include "engine/messages/message_listener.h"
+#include "engine/render/image_bitmap.h"
+#include "tests/engine/render/page_fixture.h"
+
+using testing_pdf::PdfBuilder;
+using testing_render::drawContent;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlack = 0xFF000000;
+
+std::string hexBytes(const std::string& bytes) {
+  std::string out;
+  char b[3];
+  for (unsigned char c : bytes) {
+    std::snprintf(b, sizeof b, "%02x", c);
+    out += b;
+  }
+  return out + ">";
+}
+
+TEST(ImageDraw, ReductionRule) {
+  EXPECT_EQ(reducedDimension(2000, true), 1200);
+  EXPECT_EQ(reducedDimension(1000, true), 1000);
+  EXPECT_EQ(reducedDimension(2000, false), 2000);
+}
+
+TEST(ImageDraw, ImagesFillTheirUnitSquare) {
+  // A 2x1 RGB image, red then blue, over the page's left half.
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Im 6 0 R >> >>");
+  b.setStream(6, "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB",
+              std::string("\xFF\x00\x00\x00\x00\xFF", 6));
+  auto page = drawContent("q 100 0 0 100 0 0 cm /Im Do Q", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(25, 50), 0xFFFF0000u);
+  EXPECT_EQ(page.at(75, 50), 0xFF0000FFu);
+  EXPECT_EQ(page.at(150, 50), kWhite);
+  // Magnified more than six times: sharp pixels, no blend at the seam.
+  EXPECT_EQ(page.at(49, 50), 0xFFFF0000u);
+  EXPECT_EQ(page.at(50, 50), 0xFF0000FFu);
+
+  // Drawing the page again at another zoom reuses the bitmap; another page drops it.
+  int64_t built = page.draw->bitmapsBuilt();
+  brevia::gfx::Bitmap larger(400, 200);
+  page.draw->drawPage(1, 1, larger, 0, 20, 100, 200, 2.0, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(page.draw->bitmapsBuilt(), built);
+  EXPECT_EQ(larger.colourAt(50, 100), 0xFFFF0000u);
+  // Text rendering mode 7 skips images.
+  auto hidden = drawContent("7 Tr q 100 0 0 100 0 0 cm /Im Do Q", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(hidden.at(25, 50), kWhite);
+}
+
+TEST(ImageDraw, MasksIndexedAndShortData) {
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /M 6 0 R /I 7 0 R /S 8 0 R >> >>");
+  // An 8x1 mask with Decode [1 0]: samples that are 1 paint.
+  b.setStream(6, "/Subtype /Image /Width 8 /Height 1 /ImageMask true /Decode [1 0]", std::string("\xF0", 1));
+  // Indexed over RGB: index 1 is green.
+  b.setStream(7, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 1 <FF000000FF00>]",
+              std::string("\x01\x00", 2));
+  // Data far shorter than the size says.
+  b.setStream(8, "/Subtype /Image /Width 5000 /Height 5000 /BitsPerComponent 8 /ColorSpace /DeviceGray", "ab");
+  auto page = drawContent("0 0 1 rg q 80 0 0 10 0 80 cm /M Do Q q 100 0 0 10 100 0 cm /I Do Q "
+                          "q 50 0 0 50 0 0 cm /S Do Q",
+                          200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(5, 15), 0xFF0000FFu);   // painted, in the fill colour
+  EXPECT_EQ(page.at(75, 15), kWhite);       // transparent
+  EXPECT_EQ(page.at(125, 95), 0xFF00FF00u);
+  EXPECT_EQ(page.at(175, 95), 0xFFFF0000u);
+  EXPECT_EQ(page.at(40, 95), kBlack);       // the missing samples read as 0
+}
+
+TEST(ImageDraw, InlineImages) {
+  auto page = drawContent("q 200 0 0 100 0 0 cm BI /W 2 /H 1 /BPC 8 /CS /RGB /F /AHx ID " +
+                          hexBytes(std::string("\x00\xFF\x00\x00\x00\x00", 6)) + " EI Q");
+  EXPECT_EQ(page.at(50, 50), 0xFF00FF00u);
+  EXPECT_EQ(page.at(150, 50), kBlack);
+}
+
+TEST(ImageDraw, FormsUseTheirOwnResourcesAndNest) {
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /F 6 0 R /Self 7 0 R /PS 8 0 R /Odd 9 0 R /Bare 10 0 R >> "
+           "/ExtGState << /G << /ca 1 >> >> >>");
+  // The form draws its rectangle with a colour space only the form defines.
+  b.setStream(6, "/Subtype /Form /BBox [0 0 50 50] /Matrix [1 0 0 1 10 0] /Resources << /ColorSpace << /Red [/Indexed /DeviceRGB 0 <FF0000>] >> >> "
+                 "/Ref << >> /Metadata 1 0 R /PieceInfo << >>",
+              "/Red cs 0 sc 0 0 20 20 re f");
+  // A form that draws itself stops at the nesting limit.
+  b.setStream(7, "/Subtype /Form /BBox [0 0 1 1]", "/Self Do");
+  b.setStream(8, "/Subtype /PS", "garbage");
+  b.setStream(9, "/Subtype /Unknown", "");
+  b.setStream(10, "/Subtype /Form", "0 0 5 5 re f");
+  auto page = drawContent("/F Do q 1 0 0 1 100 0 cm /F Do Q /PS Do /Odd Do /Bare Do /Self Do /Red cs 0 0 0 rg 190 90 10 10 re f",
+                          200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(15, 95), 0xFFFF0000u);
+  EXPECT_EQ(page.at(115, 95), 0xFFFF0000u);  // drawn twice from one parse
+  EXPECT_EQ(page.at(2, 97), kBlack);         // a form without Resources uses the page's
+  EXPECT_EQ(page.at(195, 5), kBlack);        // /Red is the form's, not the page's
+}
+
+}  // namespace

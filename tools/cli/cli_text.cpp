@@ -1,0 +1,86 @@
+// brevia-cli text: the page text in reading order.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "engine/document/pdf_exception.h"
+#include "engine/layout/page_text_layout.h"
+#include "engine/layout/text_export.h"
+#include "engine/messages/message_catalogue.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/pdf_draw.h"
+#include "platform/graphics/bitmap.h"
+#include "tools/cli/cli_support.h"
+
+namespace cli {
+
+// Draws a page as the search scan does (text only, nothing painted that text does not need)
+// and returns its text layout; null when the page does not exist. May throw C_PDF_Exception.
+const PageTextLayout* scanPageText(C_PDF_Document& document, C_PDF_Creator& creator, C_PDF_Draw& draw,
+                                   int32_t pageNumber) {
+  const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);
+  if (!page) return nullptr;
+  const bool sideways = page->rotation == 90 || page->rotation == 270;
+  const double width = sideways ? page->height : page->width;
+  const double height = sideways ? page->width : page->height;
+  // Text positions come from the page's own clip, not from the target, so a one-pixel target
+  // serves and nothing page-sized is allocated.
+  brevia::gfx::Bitmap target(1, 1);
+  draw.drawPage(pageNumber, 1, target, 0, 20, height, width, 1.0, 0, 0, 0, 1, 0, 1);
+  S_PDF_PageEx* parsed = creator.getPage(pageNumber);
+  return parsed && parsed->layout ? parsed->layout.get() : nullptr;
+}
+
+std::string exceptionText(const C_PDF_Exception& e) {
+  const std::string text = Corvalis::PDFConverter::Messages::ExceptionText(e.code());
+  return text.empty() ? e.what() : text;
+}
+
+int runText(const Arguments& args) {
+  const char* usage = "usage: brevia-cli text FILE [--page N] [--password PW]\n";
+  bool known = args.positional.size() == 1 && args.flags.empty();
+  for (const auto& [name, value] : args.options) known = known && (name == "--page" || name == "--password");
+  long pageNumber = 0;
+  if (known && args.has("--page")) {
+    const std::string text = args.option("--page");
+    char* end = nullptr;
+    errno = 0;
+    pageNumber = std::strtol(text.c_str(), &end, 10);
+    known = !text.empty() && *end == '\0' && errno == 0 && pageNumber >= 1 && pageNumber <= INT32_MAX;
+  }
+  if (!known) {
+    std::fputs(usage, stderr);
+    return kExitBadArguments;
+  }
+
+  auto document = openDocument(args.positional[0], args.option("--password"));
+  if (!document) return kExitCannotOpen;
+  C_PDF_Creator creator(*document);
+  C_PDF_Draw draw(*document, creator);
+  const int32_t first = pageNumber ? static_cast<int32_t>(pageNumber) : 1;
+  const int32_t last = pageNumber ? first : document->pageCount;
+  bool ok = true;
+  for (int32_t n = first; n <= last; ++n) {
+    if (n > first) std::fputc('\f', stdout);
+    try {
+      const PageTextLayout* layout = scanPageText(*document, creator, draw, n);
+      if (!layout) {
+        std::fprintf(stderr, "brevia-cli: page %d does not exist\n", n);
+        ok = false;
+        break;
+      }
+      const std::string text = text_export::pageText(*layout);
+      std::fwrite(text.data(), 1, text.size(), stdout);
+    } catch (const C_PDF_Exception& e) {
+      std::fprintf(stderr, "brevia-cli: page %d: %s\n", n, exceptionText(e).c_str());
+      ok = false;
+    }
+    creator.evict(n);
+  }
+  std::fflush(stdout);
+  return ok ? kExitOk : kExitCannotOpen;
+}
+
+}  // namespace cli
