@@ -41,7 +41,6 @@ class TextSearch {
   static std::u16string hitText(const TextHit& hit);
 
  private:
-  struct Scan;
   std::optional<TextHit> scan(TextRun* run, int32_t index, bool forward) const;
 
   std::u16string phrase_;     // folded unless case-sensitive

@@ -13,11 +13,6 @@
 
 namespace cli {
 
-// In cli_text.cpp.
-const PageTextLayout* scanPageText(C_PDF_Document& document, C_PDF_Creator& creator, C_PDF_Draw& draw,
-                                   int32_t pageNumber);
-std::string exceptionText(const C_PDF_Exception& e);
-
 int runFind(const Arguments& args) {
   const char* usage = "usage: brevia-cli find FILE PHRASE [--case-sensitive] [--backward] [--password PW]\n";
   bool known = args.positional.size() == 2;

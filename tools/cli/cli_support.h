@@ -10,7 +10,10 @@
 #include "engine/document/pdf_document.h"
 #include "engine/messages/message_listener.h"
 
+class C_PDF_Creator;
 class C_PDF_Draw;
+class C_PDF_Exception;
+class PageTextLayout;
 
 namespace cli {
 
@@ -56,6 +59,13 @@ struct RenderOptions {
 // Renders one page into a PNG file; false (with the reason on stderr) when it cannot.
 bool renderPageToPng(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNumber,
                      const RenderOptions& options, const std::string& outPath);
+
+// Draws a page as the search scan does (text only) and returns its text layout; null when the
+// page does not exist. May throw C_PDF_Exception.
+const PageTextLayout* scanPageText(C_PDF_Document& document, C_PDF_Creator& creator, C_PDF_Draw& draw,
+                                   int32_t pageNumber);
+// The text shown for an engine failure.
+std::string exceptionText(const C_PDF_Exception& e);
 
 // Command entry points; each returns the exit status.
 int runInfo(const Arguments& args);

@@ -16,8 +16,6 @@
 
 namespace cli {
 
-// Draws a page as the search scan does (text only, nothing painted that text does not need)
-// and returns its text layout; null when the page does not exist. May throw C_PDF_Exception.
 const PageTextLayout* scanPageText(C_PDF_Document& document, C_PDF_Creator& creator, C_PDF_Draw& draw,
                                    int32_t pageNumber) {
   const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);

@@ -1,0 +1,104 @@
+// Finding phrases in text runs.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "engine/layout/text_search.h"
+#include "engine/layout/unicode_text.h"
+
+namespace {
+
+// Runs linked in order, one per line.
+struct Runs {
+  std::vector<std::unique_ptr<TextRun>> runs;
+  explicit Runs(std::initializer_list<std::u16string> texts) {
+    for (const auto& t : texts) {
+      runs.push_back(std::make_unique<TextRun>());
+      runs.back()->text = t;
+      runs.back()->positions.assign(t.size(), 0);
+      runs.back()->line = static_cast<int32_t>(runs.size()) - 1;
+      if (runs.size() > 1) {
+        runs[runs.size() - 2]->next = runs.back().get();
+        runs.back()->previous = runs[runs.size() - 2].get();
+      }
+    }
+  }
+  TextRun* operator[](std::size_t i) const { return runs[i].get(); }
+};
+
+void expectHit(const std::optional<TextHit>& hit, const TextRun* run, int32_t start, const TextRun* endRun,
+               int32_t end) {
+  ASSERT_TRUE(hit.has_value());
+  EXPECT_EQ(hit->run, run);
+  EXPECT_EQ(hit->start, start);
+  EXPECT_EQ(hit->endRun, endRun);
+  EXPECT_EQ(hit->end, end);
+}
+
+}  // namespace
+
+TEST(TextSearch, ForwardAcrossRunsAndAgain) {
+  Runs page{u"find a", u"", u"b then a b", u"a", u"b"};
+  TextSearch search(u"a b", true);
+  // "a" ends the first run, "b" starts the next run with text: the boundary is the blank.
+  auto hit = search.findForward(page[0], 0);
+  expectHit(hit, page[0], 5, page[2], 0);
+  EXPECT_EQ(TextSearch::hitText(*hit), u"a b");
+  // Searching again from the character after the hit's start finds the next one, on one run.
+  hit = search.findForward(hit->run, hit->start + 1);
+  expectHit(hit, page[2], 7, page[2], 9);
+  hit = search.findForward(hit->run, hit->start + 1);
+  expectHit(hit, page[3], 0, page[4], 0);
+  EXPECT_FALSE(search.findForward(hit->run, hit->start + 1));
+
+  // A shorter match inside a longer partial one is still found at the boundary.
+  Runs overlap{u"a a", u"aa"};
+  expectHit(TextSearch(u"a aa", true).findForward(overlap[0], 0), overlap[0], 2, overlap[1], 1);
+  // No match, and a phrase that only a boundary would match shows nothing.
+  EXPECT_FALSE(search.findForward(overlap[0], 0));
+  Runs words{u"ab", u"cd"};
+  EXPECT_FALSE(TextSearch(u" ", true).findForward(words[0], 0));
+  EXPECT_TRUE(TextSearch(u"", true).empty());
+}
+
+TEST(TextSearch, CaseAndBackward) {
+  Runs page{u"The PDF file", u"a pdf and a Pdf"};
+  TextSearch exact(u"pdf", true);
+  TextSearch folded(u"pdf", false);
+  expectHit(exact.findForward(page[0], 0), page[1], 2, page[1], 4);
+  expectHit(folded.findForward(page[0], 0), page[0], 4, page[0], 6);
+  EXPECT_EQ(TextSearch::hitText(*folded.findForward(page[0], 0)), u"PDF");
+
+  // Backward from the end: the last hit first, then the ones before it.
+  auto hit = folded.findBackward(page[1], page[1]->length() - 1);
+  expectHit(hit, page[1], 12, page[1], 14);
+  hit = folded.findBackward(hit->endRun, hit->end - 1);
+  expectHit(hit, page[1], 2, page[1], 4);
+  hit = folded.findBackward(hit->endRun, hit->end - 1);
+  expectHit(hit, page[0], 4, page[0], 6);
+  EXPECT_FALSE(folded.findBackward(hit->endRun, hit->end - 1));
+  expectHit(TextSearch(u"file a", true).findBackward(page[1], 100), page[0], 8, page[1], 0);
+
+  // Folding is the same for every locale and covers more than ASCII.
+  EXPECT_EQ(unicode_text::foldCase(u'\u03A3'), u'\u03C3');  // Σ
+  EXPECT_EQ(unicode_text::foldCase(u'\u03C2'), u'\u03C3');  // final ς
+  EXPECT_EQ(unicode_text::foldCase(u'\u0416'), u'\u0436');  // Ж
+  EXPECT_EQ(unicode_text::foldCase(u'\u212A'), u'k');       // Kelvin sign
+  EXPECT_EQ(unicode_text::foldCase(u'\u0101'), u'\u0101');  // already folded
+  EXPECT_EQ(unicode_text::foldCase(u'\u0100'), u'\u0101');
+}
+
+TEST(TextSearch, HighlightMarks) {
+  Runs page{u"one two", u"three"};
+  const auto hit = TextSearch(u"two three", true).findForward(page[0], 0);
+  ASSERT_TRUE(hit);
+  markHit(*hit);
+  EXPECT_EQ(page[0]->firstHighlighted, 4);
+  EXPECT_EQ(page[0]->lastHighlighted, 6);
+  EXPECT_EQ(page[1]->firstHighlighted, 0);
+  EXPECT_EQ(page[1]->lastHighlighted, 4);
+  clearMarks(page[0], page[1]);
+  EXPECT_EQ(page[0]->firstHighlighted, -1);
+  EXPECT_EQ(page[1]->lastHighlighted, -1);
+}
