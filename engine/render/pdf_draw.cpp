@@ -13,6 +13,7 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/resource_list.h"
 #include "platform/graphics/solid_brush.h"
+#include "platform/system/memory_gauge.h"
 
 namespace gfx = brevia::gfx;
 namespace Messages = Corvalis::PDFConverter::Messages;
@@ -151,6 +152,11 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
   }
   finishPageText(*parsed);
   pageLayout = nullptr;
+  // Under memory pressure the page's images are dropped; they are decoded again when needed.
+  if (brevia::platform::memoryLoadPercent() >= brevia::platform::kHighMemoryLoadPercent) {
+    imageCache_.clear();
+    imageOrdinal_ = 0;
+  }
   graphics_->resetClip();
   graphics_->resetTransform();
   graphics_->flush();
@@ -202,7 +208,8 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
   double alpha;
   if (value("ca", alpha)) {
     state_->fillAlpha = alpha;
-    if (alpha < 1) state_->imageAttributes.setAlphaFactor(static_cast<float>(alpha));
+    // Also when ca returns to 1: images after it are opaque again.
+    state_->imageAttributes.setAlphaFactor(static_cast<float>(alpha));
     state_->fillArgb = applyAlpha(state_->fillArgb & 0xFFFFFF, alpha);
   }
   if (value("CA", alpha)) {

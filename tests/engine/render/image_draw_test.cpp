@@ -50,6 +50,12 @@ TEST(ImageDraw, ImagesFillTheirUnitSquare) {
   page.draw->drawPage(1, 1, larger, 0, 20, 100, 200, 2.0, 0, 0, 0, 0, 0, 0);
   EXPECT_EQ(page.draw->bitmapsBuilt(), built);
   EXPECT_EQ(larger.colourAt(50, 100), 0xFFFF0000u);
+  // An ExtGState's ca applies to images, and ca 1 makes them opaque again.
+  b.set(5, "<< /XObject << /Im 6 0 R >> /ExtGState << /Half << /ca 0.5 >> /Full << /ca 1 >> >> >>");
+  auto alpha = drawContent("/Half gs q 100 0 0 100 0 0 cm /Im Do Q /Full gs q 100 0 0 100 100 0 cm /Im Do Q",
+                           200, 100, "/Resources 5 0 R", b);
+  EXPECT_NEAR(int((alpha.at(25, 50) >> 8) & 0xFF), 128, 2);
+  EXPECT_EQ(alpha.at(125, 50), 0xFFFF0000u);
   // Text rendering mode 7 skips images.
   auto hidden = drawContent("7 Tr q 100 0 0 100 0 0 cm /Im Do Q", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(hidden.at(25, 50), kWhite);

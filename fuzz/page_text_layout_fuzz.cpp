@@ -1,0 +1,53 @@
+// Arbitrary glyph records through the page text layout, its export and a search over the runs.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/layout/page_text_layout.h"
+#include "engine/layout/text_export.h"
+#include "engine/layout/text_search.h"
+
+namespace {
+
+// Each record takes 12 bytes: unit, x, y, width, height, orientation, font index.
+constexpr std::size_t kRecordBytes = 12;
+
+float coordinate(const uint8_t* p) { return float(int16_t(p[0] << 8 | p[1])) / 16.0f; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<CollectedGlyph> glyphs;
+  static const int kOrientations[] = {0, 90, 180, 270, 45, 300, 0, 0};
+  for (std::size_t at = 0; at + kRecordBytes <= size; at += kRecordBytes) {
+    const uint8_t* r = data + at;
+    CollectedGlyph g;
+    g.unit = char16_t(r[0] << 8 | r[1]);
+    g.x = coordinate(r + 2);
+    g.y = coordinate(r + 4);
+    g.width = r[6] / 8.0f;
+    g.height = r[7] / 4.0f;
+    g.orientation = kOrientations[r[8] & 7];
+    g.sequence = int32_t(at / kRecordBytes);
+    g.fontFlag = r[9];
+    glyphs.push_back(g);
+  }
+  PageTextLayout layout;
+  layout.build(glyphs);
+  (void)text_export::pageText(layout);
+  if (TextRun* first = layout.firstRun()) {
+    TextSearch search(u"a b", false);
+    int32_t index = 0;
+    TextRun* run = first;
+    for (int i = 0; i < 100; ++i) {
+      auto hit = search.findForward(run, index);
+      if (!hit) break;
+      markHit(*hit);
+      run = hit->endRun;
+      index = hit->end + 1;
+    }
+    (void)search.findBackward(layout.lastRun(), 1 << 20);
+    clearMarks(first, layout.lastRun());
+  }
+  return 0;
+}
