@@ -11,6 +11,7 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "platform/graphics/bitmap_rotate.h"
+#include "platform/graphics/png_writer.h"
 #include "tools/cli/cli_support.h"
 
 namespace gfx = brevia::gfx;
@@ -57,10 +58,12 @@ bool renderPageToPng(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNum
     std::fprintf(stderr, "brevia-cli: page %d is too large to render\n", pageNumber);
     return false;
   }
+  // The page's last pixel column and row may be partly outside its area: paper white.
+  bitmap.fill(gfx::Argb{0xFFFFFFFF});
   draw.drawPage(pageNumber, 1, bitmap, 0, twips, height, width, zoom, 0, 0, 0, 0, 0, 0);
   gfx::Bitmap rotated = options.rotation % 360 != 0 ? gfx::rotatedBitmap(bitmap, options.rotation)
                                                     : std::move(bitmap);
-  if (rotated.writePng(outPath) != gfx::Status::Ok) {
+  if (gfx::writePngFile(rotated, outPath) != gfx::Status::Ok) {
     std::fprintf(stderr, "brevia-cli: cannot write %s\n", outPath.c_str());
     return false;
   }
