@@ -114,7 +114,7 @@ struct S_FixedPosSize_Font {
   std::unique_ptr<FontDescriptorRecord> descriptor;
   // A Type 3 font's Resources, resolved (kind None when absent).
   PdfObject type3Resources;
-  // The face name Part of font matching chose, and the installed face's style name.
+  // The face name font matching chose, and the installed face's family (style) name.
   std::string faceName;
   std::string styleName;
   bool nameMatched = false;

@@ -23,9 +23,9 @@ FontFace::~FontFace() {
   if (face_) FT_Done_Face(face_);
 }
 
-FontLibrary::FontLibrary() {
+FontLibrary::FontLibrary(bool initialise) {
   FT_Library library = nullptr;
-  if (FT_Init_FreeType(&library) == 0) library_ = library;
+  if (initialise && FT_Init_FreeType(&library) == 0) library_ = library;
 }
 
 FontLibrary::~FontLibrary() {

@@ -38,7 +38,8 @@ class FontFace {
 // it is released after them.
 class FontLibrary {
  public:
-  FontLibrary();
+  // initialise false stands for a FreeType that could not be initialised.
+  explicit FontLibrary(bool initialise = true);
   ~FontLibrary();
   FontLibrary(const FontLibrary&) = delete;
   FontLibrary& operator=(const FontLibrary&) = delete;

@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "engine/document/decryptor.h"
@@ -16,6 +17,7 @@
 #include "engine/messages/message_listener.h"
 #include "platform/fonts/cjk_language.h"
 #include "platform/fonts/font_enum.h"
+#include "platform/fonts/font_file_cache.h"
 
 namespace Messages = Corvalis::PDFConverter::Messages;
 
@@ -476,13 +478,13 @@ void FontLoader::loadSystemFace(S_FixedPosSize_Font& font) {
     return;
   }
   if (font.faceName == kZapfDingbatsFace) {
-    std::optional<S_SystemFontData> data = fontEnum_.zapfDingbatsSubstitute();
-    if (!data) {
+    int faceIndex = 0;
+    std::shared_ptr<const std::vector<uint8_t>> bytes = installedFont(font.faceName, {}, faceIndex);
+    if (!bytes) {
       report(font, Messages::kMsgProgramFileNotFound, "");
       return;
     }
-    createFace(font, std::make_shared<const std::vector<uint8_t>>(std::move(data->bytes)),
-               data->faceIndex);
+    createFace(font, std::move(bytes), faceIndex);
     return;
   }
   createSystemFace(font, font.faceName, false);
@@ -505,20 +507,34 @@ void FontLoader::loadSystemFace(S_FixedPosSize_Font& font) {
   }
 }
 
+std::shared_ptr<const std::vector<uint8_t>> FontLoader::installedFont(const std::string& faceName,
+                                                                      const std::string& language,
+                                                                      int& faceIndex) {
+  std::optional<brevia::platform::FontLocation> location = fontEnum_.locateFace(faceName, language);
+  if (!location) return nullptr;
+  // The same few files serve most fonts: their bytes are read once and shared by the faces.
+  static brevia::platform::FontFileCache files;
+  std::shared_ptr<const std::vector<uint8_t>> bytes = files.read(location->file);
+  if (!bytes || bytes->empty()) return nullptr;
+  faceIndex = location->faceIndex;
+  return bytes;
+}
+
 bool FontLoader::createSystemFace(S_FixedPosSize_Font& font, const std::string& faceName,
                                   bool fallback) {
-  std::optional<S_SystemFontData> data = fontEnum_.systemFontData(faceName, collectionLanguage(font));
-  if (!data || data->bytes.empty()) {
+  int faceIndex = 0;
+  std::shared_ptr<const std::vector<uint8_t>> bytes =
+      installedFont(faceName, collectionLanguage(font), faceIndex);
+  if (!bytes) {
     report(font, Messages::kMsgFontCorrupted, "");
     return false;
   }
-  auto bytes = std::make_shared<const std::vector<uint8_t>>(std::move(data->bytes));
   if (!fallback) {
-    createFace(font, std::move(bytes), data->faceIndex);
+    createFace(font, std::move(bytes), faceIndex);
     return font.face != nullptr;
   }
   int32_t error = 0;
-  font.face = FontFace::create(library_.get(), std::move(bytes), data->faceIndex, error);
+  font.face = FontFace::create(library_.get(), std::move(bytes), faceIndex, error);
   library_.lastError = error;
   if (font.face) {
     font.faceOwned = true;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/document/pdf_object.h"
 #include "engine/fonts/fixed_pos_size_font.h"
@@ -47,6 +48,9 @@ class FontLoader {
                   int faceIndex);
   // The installed face of that name; false when there is none.
   bool createSystemFace(S_FixedPosSize_Font& font, const std::string& faceName, bool fallback);
+  // The whole file of an installed face (shared with other fonts) and the face's index in it.
+  std::shared_ptr<const std::vector<uint8_t>> installedFont(const std::string& faceName,
+                                                            const std::string& language, int& faceIndex);
   // The language that steers the installed-font choice for a CID font's collection.
   std::string collectionLanguage(const S_FixedPosSize_Font& font) const;
 

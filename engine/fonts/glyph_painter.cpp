@@ -90,6 +90,8 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
   const double det = transform_[0] * transform_[3] - transform_[1] * transform_[2];
   if (!(std::fabs(det) > 1e-12)) return;
   const double stretch = largestStretch(transform_);
+  if (stretch > kMaxOutlinePixels) return;
+  reach_ = stretch * kGlyphReachEms + 2;
   if (stretch > kMaxBitmapPixels) {
     outline_ = true;
     ready_ = true;
@@ -116,6 +118,12 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
   ready_ = true;
 }
 
+bool GlyphPainter::mayTouchTarget(double originX, double originY) const {
+  const gfx::Bitmap& target = graphics_->target();
+  return originX > -reach_ && originY > -reach_ && originX < target.width() + reach_ &&
+         originY < target.height() + reach_;
+}
+
 void GlyphPainter::place(double originX, double originY, int& x, int& y, int& step) const {
   step = 0;
   if (upright_) {
@@ -134,7 +142,9 @@ void GlyphPainter::place(double originX, double originY, int& x, int& y, int& st
 
 bool GlyphPainter::drawCached(uint32_t key, double originX, double originY) {
   if (!ready_ || outline_) return false;
-  if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition)) return true;
+  // Off the target nothing is drawn; drawGlyph then skips it after its width is learnt.
+  if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition)) return false;
+  if (!mayTouchTarget(originX, originY)) return false;
   int x, y, step;
   place(originX, originY, x, y, step);
   auto it = font_.glyphCacheIndex.find(key * kSubpixelSteps + uint32_t(step));
@@ -146,6 +156,7 @@ bool GlyphPainter::drawCached(uint32_t key, double originX, double originY) {
 void GlyphPainter::drawGlyph(uint32_t key, uint32_t glyph, double originX, double originY) {
   if (!ready_ || glyph == 0) return;
   if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition)) return;
+  if (!mayTouchTarget(originX, originY)) return;
   if (outline_) {
     fillOutline(glyph, originX, originY);
     return;

@@ -16,10 +16,14 @@ class GlyphPainter {
  public:
   // Glyphs whose em spans more device pixels than this are filled as outlines.
   static constexpr double kMaxBitmapPixels = 1024;
+  // Glyphs larger still cover any page many times over and are not drawn.
+  static constexpr double kMaxOutlinePixels = 1 << 20;
   // Character sizes below one pixel are rendered at one pixel and scaled down.
   static constexpr double kMinCharPixels = 1;
   // Horizontal positions per pixel of upright glyphs.
   static constexpr int kSubpixelSteps = 4;
+  // Glyphs reach at most this many ems from their origin (flourishes, wide bounding boxes).
+  static constexpr double kGlyphReachEms = 4;
   // Glyph bitmaps larger than this are not rendered.
   static constexpr int64_t kMaxBitmapBytes = 16 * 1024 * 1024;
 
@@ -29,7 +33,7 @@ class GlyphPainter {
                const std::array<double, 4>& transform, double pixelSize, uint32_t colour);
 
   // Draws the cached glyph of key (the code of a simple font, the CID of a Type0 font) with its
-  // origin at device (originX, originY); false when it is not cached.
+  // origin at device (originX, originY); false when it is not cached or lies off the target.
   bool drawCached(uint32_t key, double originX, double originY);
   // Renders glyph (an index in the face), caches it under key and draws it.
   void drawGlyph(uint32_t key, uint32_t glyph, double originX, double originY);
@@ -40,6 +44,8 @@ class GlyphPainter {
   bool canDraw() const { return ready_; }
 
  private:
+  // False when a glyph at this origin cannot touch the target bitmap.
+  bool mayTouchTarget(double originX, double originY) const;
   // The pixel the bitmap's origin lands on and the subpixel step of the rest.
   void place(double originX, double originY, int& x, int& y, int& step) const;
   bool renderInto(uint32_t glyph, int subpixelStep, GlyphCacheSlot& slot);
@@ -53,6 +59,8 @@ class GlyphPainter {
   bool ready_ = false;
   bool outline_ = false;
   bool upright_ = false;
+  // How far from its origin a glyph may reach, in device pixels.
+  double reach_ = 0;
   // FreeType's transform (16.16) from the set character size to device pixels, y upwards.
   long matrix_[4] = {0, 0, 0, 0};
 };

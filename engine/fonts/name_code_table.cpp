@@ -1,7 +1,6 @@
 #include "engine/fonts/name_code_table.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -14,7 +13,7 @@ int hexValue(char c) {
   return -1;  // the glyph list's names use upper-case digits only
 }
 
-// Reads count upper-case hexadecimal digits.
+// Reads upper-case hexadecimal digits.
 bool readHex(std::string_view text, uint32_t& value) {
   value = 0;
   for (char c : text) {

@@ -20,6 +20,8 @@ constexpr int32_t kInvisible = 3;
 constexpr int kSnapDegrees = 3;
 constexpr char16_t kSpace = 0x0020;
 constexpr char16_t kNoBreakSpace = 0x00A0;
+// Records far beyond any page (in page units) say nothing of where text is.
+constexpr double kMaxExtent = 1e9;
 
 int32_t snapped(int32_t degrees, bool snapRightAngles) {
   if (std::abs(degrees) <= kSnapDegrees) return 0;
@@ -263,6 +265,10 @@ void TextShower::collect(const ShowContext& c, const std::u16string& text, doubl
     double offsetX, offsetY;
     turned(double(i) * unitWidth, 0, offsetX, offsetY);
     const double x = ox + offsetX, y = oy + offsetY;
+    if (!(std::fabs(x) < kMaxExtent && std::fabs(y) < kMaxExtent && std::fabs(unitWidth) < kMaxExtent &&
+          std::fabs(height) < kMaxExtent)) {
+      return;
+    }
     double centreX, centreY;
     turned(unitWidth / 2, -height / 2, centreX, centreY);
     centreX += x;

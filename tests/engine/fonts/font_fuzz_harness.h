@@ -1,0 +1,217 @@
+#pragma once
+// The work of the font-loading and text-showing fuzz targets, shared with the tests that replay
+// what they found. Each run traps when a result breaks its contract.
+
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/document/lex_source.h"
+#include "engine/document/object_resolver.h"
+#include "engine/document/pdf_document.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/document/pdf_lexer.h"
+#include "engine/document/trailer_info.h"
+#include "engine/document/xref_table.h"
+#include "engine/fonts/font_loader.h"
+#include "engine/fonts/glyph_lookup.h"
+#include "engine/fonts/glyph_painter.h"
+#include "engine/fonts/unicode_mapping.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/pdf_draw.h"
+#include "platform/fonts/font_enum.h"
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/graphics.h"
+
+namespace font_fuzz {
+
+inline void check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+// Inputs larger than this are not tried: they only slow the search down.
+inline constexpr std::size_t kMaxInput = 1u << 20;
+// Codes of each font drawn per transform.
+inline constexpr int kCodesPerTransform = 48;
+
+inline void checkText(const std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    check(u >= 32);
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      check(i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF);
+      ++i;
+    } else {
+      check(!(u >= 0xDC00 && u <= 0xDFFF));
+    }
+  }
+}
+
+// Draws codes of the font under several glyph transforms: upright, turned, tiny, huge enough
+// to be filled as an outline, and skewed.
+inline void drawSomeGlyphs(S_FixedPosSize_Font& font, const uint8_t* data, std::size_t size) {
+  brevia::gfx::Bitmap bitmap(48, 48);
+  brevia::gfx::Graphics graphics(bitmap);
+  const std::array<std::array<double, 4>, 5> transforms{{{12, 0, 0, -12},
+                                                         {10, -6, -6, -10},
+                                                         {0.3, 0, 0, -0.3},
+                                                         {3000, 0, 0, -3000},
+                                                         {20, 0, 9, -5}}};
+  for (const auto& t : transforms) {
+    const double pixelSize = std::sqrt(std::fabs(t[0] * t[3] - t[1] * t[2]));
+    GlyphPainter painter(&graphics, font, t, pixelSize, 0xFF102030);
+    for (int i = 0; i < kCodesPerTransform; ++i) {
+      uint8_t code[2] = {static_cast<uint8_t>(size ? data[(i * 31) % size] : i),
+                         static_cast<uint8_t>(i * 37)};
+      uint32_t key = code[0];
+      uint32_t glyph = 0;
+      int length = 1;
+      if (font.kind == FontKind::Type0) {
+        length = 2;
+        key = cidOfCode(font, code, 2);
+        glyph = glyphForCid(font, static_cast<uint16_t>(key));
+      } else if (font.kind != FontKind::Type3 && font.kind != FontKind::None) {
+        glyph = glyphForCode(font, code[0]);
+      }
+      GlyphPainter::learnWidth(font, key, glyph);
+      const double width = font.width(key);
+      check(!std::isnan(width));
+      const double x = 4 + (i % 5) * 7.3, y = 30 + (i % 3) * 0.4;
+      if (!painter.drawCached(key, x, y)) painter.drawGlyph(key, glyph, x, y);
+      std::u16string text;
+      unicodeOfCode(font, code, length, text);
+      checkText(text);
+    }
+  }
+}
+
+// The input is PDF text: a font value first (a reference or a dictionary), then the objects it
+// refers to ("5 0 obj ... endobj", streams with font programs among them), found by the
+// document's reconstruction scan.
+// A font loaded from such text, with the library its face belongs to (released after it).
+struct LoadedFont {
+  std::unique_ptr<FontLibrary> library = std::make_unique<FontLibrary>();
+  std::unique_ptr<S_FixedPosSize_Font> font;
+};
+
+inline LoadedFont loadFontText(const uint8_t* data, std::size_t size) {
+  LoadedFont loaded;
+  C_PDF_Mem_Buffer valueSource(data, static_cast<int32_t>(size));
+  PdfLexer valueLexer(&valueSource);
+  PdfObject value;
+  valueLexer.readObject(value, true);
+
+  C_PDF_Mem_Buffer documentSource(data, static_cast<int32_t>(size));
+  PdfLexer documentLexer(&documentSource);
+  TrailerInfo trailer;
+  trailer.lexer = &documentLexer;
+  trailer.startPosition = 0;
+  std::unique_ptr<XrefTable> table;
+  try {
+    table = std::make_unique<XrefTable>(&trailer, &documentLexer);
+  } catch (const C_PDF_Exception&) {
+    table.reset();
+  }
+  ObjectResolver resolver(table.get(), table ? &documentLexer : nullptr);
+  FontLoader loader(resolver, *loaded.library, C_PDF_FontEnum::instance());
+  loaded.font = loader.load(value);
+  return loaded;
+}
+
+inline void runFontLoadInput(const uint8_t* data, std::size_t size) {
+  if (size > kMaxInput) return;
+  LoadedFont loaded = loadFontText(data, size);
+  std::unique_ptr<S_FixedPosSize_Font>& font = loaded.font;
+  check(font != nullptr);
+  check(font->glyphCache.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kGlyphCacheSlots));
+  check(font->cidWidths.empty() || font->cidWidths.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kCidCount));
+  drawSomeGlyphs(*font, data, size);
+  if (font->descendant) drawSomeGlyphs(*font->descendant, data, size);
+}
+
+// A page whose content is the input, drawn with fixed fonts: a standard-14 font, a Type0 font
+// with a ToUnicode CMap, a Type 3 font, and an embedded symbolic font.
+inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
+  static const std::string program = [] {
+    // A small program keeps each run quick.
+    std::optional<S_SystemFontData> data = C_PDF_FontEnum::instance().systemFontData("Symbol");
+    return data && !data->collection ? std::string(data->bytes.begin(), data->bytes.end()) : std::string("x");
+  }();
+  auto stream = [](const std::string& data) {
+    return "<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+  };
+  std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Font "
+      "<< /F1 5 0 R /F2 6 0 R /F3 9 0 R /F4 10 0 R >> >> >>",
+      stream(std::string(reinterpret_cast<const char*>(content), size)),
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+      "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [7 0 R] "
+      "/ToUnicode 8 0 R >>",
+      "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Arial /DW 600 /W [3 [250 300] 10 20 500] "
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor 11 0 R >>",
+      stream("begincmap 1 begincodespacerange <0000> <FFFF> endcodespacerange 1 beginbfrange "
+             "<0000> <00FF> <0020> endbfrange 1 beginbfchar <0100> <D83DDE00> endbfchar endcmap"),
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /FontBBox [0 0 1000 1000] "
+      "/CharProcs << >> /Encoding << /Differences [32 /space /a /b] >> /FirstChar 32 /LastChar 34 "
+      "/Widths [250 500 600] >>",
+      "<< /Type /Font /Subtype /TrueType /BaseFont /Sans /FontDescriptor 11 0 R >>",
+      "<< /Type /FontDescriptor /FontName /Sans /Flags 4 /FontFile2 12 0 R >>",
+      stream(program),
+  };
+  std::string file = "%PDF-1.4\n";
+  std::vector<std::size_t> offsets;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(file.size());
+    file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const std::size_t xref = file.size();
+  file += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (std::size_t offset : offsets) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    file += line;
+  }
+  file += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+          std::to_string(xref) + "\n%%EOF\n";
+  return file;
+}
+
+inline void runTextShowInput(const uint8_t* data, std::size_t size) {
+  if (size > kMaxInput) return;
+  static const std::string path = [] {
+    std::string pattern = "/tmp/brevia-text-fuzz-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd >= 0) ::close(fd);
+    return pattern;
+  }();
+  const std::string file = textShowDocument(data, size);
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+  }
+  C_PDF_Document document;
+  try {
+    if (!document.open(path, "")) return;
+    C_PDF_Creator creator(document);
+    C_PDF_Draw draw(document, creator);
+    brevia::gfx::Bitmap bitmap(200, 200);
+    draw.drawPage(1, 1, bitmap, 0, 20, 200, 200, 1, 0, 0, 0, 0, 0, 0);
+    // Again at another scale: the glyph caches are remade, the text is not collected twice.
+    brevia::gfx::Bitmap larger(500, 500);
+    draw.drawPage(1, 1, larger, 0, 20, 200, 200, 2.5, 0, 0, 0, 0, 0, 0);
+  } catch (const C_PDF_Exception&) {
+  }
+}
+
+}  // namespace font_fuzz
