@@ -28,14 +28,14 @@ enum class Form : uint8_t {
   Skip,         // Qq: no record at all
 };
 
-struct OperatorSpec {
+struct OperatorInfo {
   OperatorCode code;
   int8_t operands;  // expected count; -1 when not checked
   Form form;
 };
 
-const std::unordered_map<std::string_view, OperatorSpec>& operatorTable() {
-  static const std::unordered_map<std::string_view, OperatorSpec> table = {
+const std::unordered_map<std::string_view, OperatorInfo>& operatorTable() {
+  static const std::unordered_map<std::string_view, OperatorInfo> table = {
       {"w", {kOp_w, 1, Form::Numbers}},   {"J", {kOp_J, 1, Form::Numbers}},
       {"j", {kOp_j, 1, Form::Numbers}},   {"M", {kOp_M, 1, Form::Numbers}},
       {"d", {kOp_d, 2, Form::None}},      {"ri", {kOp_ri, 1, Form::None}},
@@ -126,20 +126,20 @@ class Parser {
     for (int i = 0; i < n && i < count() && i < OperatorRecord::kSlots; ++i) r.num[i] = number(stack_[i]);
   }
 
-  void build(const OperatorSpec& spec) {
-    if (spec.form == Form::Skip) return;
+  void build(const OperatorInfo& info) {
+    if (info.form == Form::Skip) return;
     // A record short of the operands it needs would carry placeholder values: leave it out.
-    const bool usesOperands = spec.form != Form::None && spec.form != Form::Inline;
-    if (usesOperands && spec.operands > 0 && count() < spec.operands) return;
+    const bool usesOperands = info.form != Form::None && info.form != Form::Inline;
+    if (usesOperands && info.operands > 0 && count() < info.operands) return;
 
     OperatorRecord r;
-    r.code = spec.code;
-    switch (spec.form) {
+    r.code = info.code;
+    switch (info.form) {
       case Form::None:
       case Form::Skip:
         break;
       case Form::Numbers:
-        takeNumbers(r, spec.operands);
+        takeNumbers(r, info.operands);
         break;
       case Form::Name:
         r.str[0] = keepString(stack_[0].text);
@@ -169,7 +169,7 @@ class Parser {
         break;
       }
       case Form::PatternColour:
-        patternColour(r, spec.code == kOp_scn);
+        patternColour(r, info.code == kOp_scn);
         break;
       case Form::Tagged:
         r.str[0] = keepString(stack_[0].text);
