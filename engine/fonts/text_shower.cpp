@@ -235,7 +235,7 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
 
 void TextShower::collect(const ShowContext& c, const std::u16string& text, double originX,
                          double originY, double w0, double wordSpacing) {
-  if (c.renderMode == kInvisible || c.orientation.rotated || !draw_.pageLayout) return;
+  if (c.renderMode == kInvisible || c.orientation.rotated || !draw_.pageLayout || draw_.type3Depth > 0) return;
   std::vector<CollectedGlyph>& glyphs = draw_.collectedGlyphs;
   if (glyphs.size() >= kMaxCollectedGlyphs) return;
   const double d = c.pageScale > 0 ? c.pageScale : 1;
@@ -319,4 +319,3 @@ PageTextObserver& observerSlot() {
 void setPageTextObserver(PageTextObserver observer) { observerSlot() = std::move(observer); }
 const PageTextObserver& pageTextObserver() { return observerSlot(); }
 
-void drawType3Glyph(C_PDF_Draw&, S_FixedPosSize_Font&, uint8_t) {}

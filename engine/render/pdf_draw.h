@@ -105,6 +105,9 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // The text layout of the page being drawn (null when the page's text is already built).
   class PageTextLayout* pageLayout = nullptr;
 
+  // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
+  int type3Depth = 0;
+
   // Marked content's ActualText.
   std::u16string actualText;
   bool actualTextActive = false;
