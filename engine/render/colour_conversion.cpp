@@ -268,6 +268,13 @@ std::array<uint8_t, 3> sampleToRgb(std::span<const uint8_t> components, int32_t 
   return cache.rgb;
 }
 
+uint32_t replaceAlpha(uint32_t argb, double alpha) {
+  const uint32_t rgb = argb & 0xFFFFFF;
+  // applyAlpha takes 0x00BBGGRR; hand it the channels in that order.
+  const uint32_t colorref = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16);
+  return applyAlpha(colorref, alpha);
+}
+
 uint32_t applyAlpha(uint32_t colorref, double alpha) {
   // NaN counts as opaque.
   const double a = std::isnan(alpha) ? 1.0 : std::min(std::max(alpha, 0.0), 1.0);

@@ -36,6 +36,8 @@ std::array<uint8_t, 3> sampleToRgb(std::span<const uint8_t> components, int32_t 
 
 // ARGB of the graphics state: alpha byte = (int)(alpha × 255), alpha clamped to [0, 1].
 uint32_t applyAlpha(uint32_t colorref, double alpha);
+// The same alpha put on a colour that is already ARGB.
+uint32_t replaceAlpha(uint32_t argb, double alpha);
 
 // The channels of a COLORREF.
 inline uint8_t redOf(uint32_t colorref) { return static_cast<uint8_t>(colorref); }

@@ -101,7 +101,12 @@ class ColourSpaceBuilder {
     const PdfObject& first = resolver_.resolved(array.elements[0], storage, true);
     if (!first.isName()) return unusable(kColourErrorUnknownArray);
     const std::string_view name = first.text;
-    if (name == "Pattern") return std::make_shared<ColourSpace>(ColourFamily::Pattern);
+    if (name == "Pattern") {
+      // An uncoloured pattern's space names the space its colours are given in.
+      auto space = std::make_shared<ColourSpace>(ColourFamily::Pattern);
+      if (array.elements.size() >= 2) space->base = build(array.elements[1], depth + 1);
+      return space;
+    }
     if (name == "Lab") return calibrated(ColourFamily::Lab, array);
     if (name == "CalGray") return calibrated(ColourFamily::CalGray, array);
     if (name == "CalRGB") return calibrated(ColourFamily::CalRGB, array);

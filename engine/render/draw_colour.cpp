@@ -19,9 +19,7 @@ std::shared_ptr<ColourSpace> spaceNamed(std::string_view name, const ResourceLis
                                          resources, *document.resolver());
 }
 
-bool isPatternWithoutBase(const ColourSpace& space) {
-  return space.family == ColourFamily::Pattern && !space.base;
-}
+bool isPatternSpace(const ColourSpace& space) { return space.family == ColourFamily::Pattern; }
 
 }  // namespace
 
@@ -34,6 +32,8 @@ void C_PDF_Draw::setFillColour(uint32_t colorref) {
 }
 
 void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& r) {
+  // Inside the cell of an uncoloured pattern the colour is the pattern's.
+  if (ignoreColourOperators_) return;
   GraphicsState& s = *state_;
   auto convert = [&](ColourSpace& space, bool nonStroking) {
     space.nonStroking = nonStroking;
@@ -51,7 +51,7 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
       std::string_view name = list.str(r, 0);
       if (name == "Pattern") break;
       s.strokeSpace = spaceNamed(name, resources_, document_);
-      if (!isPatternWithoutBase(*s.strokeSpace)) setStrokeColour(initial(*s.strokeSpace, false));
+      if (!isPatternSpace(*s.strokeSpace)) setStrokeColour(initial(*s.strokeSpace, false));
       break;
     }
     case kOp_cs: {
@@ -61,7 +61,7 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
         break;
       }
       s.fillSpace = spaceNamed(name, resources_, document_);
-      if (isPatternWithoutBase(*s.fillSpace)) {
+      if (isPatternSpace(*s.fillSpace)) {
         patternPending_ = true;
       } else {
         setFillColour(initial(*s.fillSpace, true));
@@ -84,21 +84,12 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
     case kOp_sc:
     case kOp_scn: {
       if (r.code == kOp_sc) tilingFill_ = shadingFill_ = false;
-      if (list.hasStr(r, 0)) {
-        // A pattern name alone: the pattern becomes the fill.
-        tilingFill_ = true;
-        shadingFill_ = false;
-        patternPending_ = false;
-        break;
-      }
-      bool uncoloured = false;
-      for (int i = 1; i < OperatorRecord::kSlots; ++i) uncoloured = uncoloured || list.hasStr(r, i);
-      if (uncoloured) {
-        // An uncoloured pattern: its colour is given in the pattern's own space.
-        tilingFill_ = true;
-        shadingFill_ = false;
-        s.fillSpace = s.fillSpace && s.fillSpace->base ? s.fillSpace->base : deviceGray();
-        break;
+      for (int i = 0; i < OperatorRecord::kSlots; ++i) {
+        if (list.hasStr(r, i)) {
+          // A pattern name (after its colour components for an uncoloured pattern).
+          selectPattern(list.str(r, i), list, r);
+          return;
+        }
       }
       setFillColour(convert(*s.fillSpace, true));
       break;

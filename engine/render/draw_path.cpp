@@ -135,8 +135,10 @@ void C_PDF_Draw::fill(gfx::FillMode mode, bool throughRegion) {
   path_.setFillMode(mode);
   fillThroughRegion_ = false;
   if (flags_.skipPainting || path_.isEmpty()) return;
-  // Pattern fills are drawn by the pattern code; without it the area is left as it is.
-  if (tilingFill_ || shadingFill_) return;
+  if (tilingFill_ || shadingFill_) {
+    fillWithPattern();
+    return;
+  }
   gfx::SolidBrush brush(state_->fillArgb);
   if (throughRegion) {
     gfx::Region region;

@@ -82,6 +82,7 @@ void C_PDF_Draw::setInitialState(const C_PDF_PageTreeNode_or_Page& page) {
       break;
   }
   state_->ctm = ctm;
+  baseCtm_ = ctm;
   gfx::RectF device{0, 0, float(W * z), float(H * z)};
   state_->clip = gfx::Region();
   state_->clip.combine(device, gfx::CombineMode::Intersect);
@@ -100,6 +101,9 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
 
   flags_ = DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0};
   tilingFill_ = shadingFill_ = patternPending_ = false;
+  currentPattern_.reset();
+  ignoreColourOperators_ = false;
+  patternNesting_ = 0;
   clipNonZeroPending_ = clipEvenOddPending_ = fillThroughRegion_ = false;
   std::srand(kRandomSeed);
   if (pageNumber != cachedPage_ || cacheFlag != cachedFlag_) {
@@ -168,8 +172,8 @@ void C_PDF_Draw::saveState() {
     return;
   }
   auto saved = std::make_unique<GraphicsState>(*state_);
-  saved->fillArgb = applyAlpha(saved->fillArgb & 0xFFFFFF, saved->fillAlpha);
-  saved->strokeArgb = applyAlpha(saved->strokeArgb & 0xFFFFFF, saved->strokeAlpha);
+  saved->fillArgb = replaceAlpha(saved->fillArgb, saved->fillAlpha);
+  saved->strokeArgb = replaceAlpha(saved->strokeArgb, saved->strokeAlpha);
   graphics_->getClip(saved->clip);
   stack_.push_back(std::move(saved));
 }
@@ -210,11 +214,11 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
     state_->fillAlpha = alpha;
     // Also when ca returns to 1: images after it are opaque again.
     state_->imageAttributes.setAlphaFactor(static_cast<float>(alpha));
-    state_->fillArgb = applyAlpha(state_->fillArgb & 0xFFFFFF, alpha);
+    state_->fillArgb = replaceAlpha(state_->fillArgb, alpha);
   }
   if (value("CA", alpha)) {
     state_->strokeAlpha = alpha;
-    state_->strokeArgb = applyAlpha(state_->strokeArgb & 0xFFFFFF, alpha);
+    state_->strokeArgb = replaceAlpha(state_->strokeArgb, alpha);
   }
 }
 
@@ -342,6 +346,7 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
     case kOp_G: case kOp_g: case kOp_RG: case kOp_rg: case kOp_K: case kOp_k:
       colourOperator(list, r);
       break;
+    case kOp_sh: paintShading(std::string(list.str(r, 0))); break;
     case kOp_Do: drawNamedXObject(std::string(list.str(r, 0))); break;
     case kOp_BI:
       if (XObjectDescriptor* image = list.image(r)) drawImage(*image, true);

@@ -22,6 +22,10 @@ class ResourceList;
 struct S_FixedPosSize_Font;
 struct S_PDF_PageEx;
 struct XObjectDescriptor;
+struct C_PDF_Pattern;
+struct C_PDF_Shading;
+struct C_PDF_Shading_Type2;
+struct C_PDF_TilingPattern;
 
 // A 3x3 affine matrix in row-vector form [a b 0; c d 0; e f 1].
 struct TextMatrix {
@@ -50,6 +54,10 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   static constexpr int kMaxStateDepth = 1 << 16;
   // Path points beyond this are not added.
   static constexpr int kMaxPathPoints = brevia::gfx::GraphicsPath::kMaxPoints;
+  // Tiling cells that fill with patterns deeper than this are not drawn.
+  static constexpr int kMaxPatternNesting = 4;
+  // Tiling cells drawn for one fill at most.
+  static constexpr int kMaxTilesPerFill = 4096;
   // Forms drawing forms deeper than this are not drawn.
   static constexpr int kMaxFormNesting = 32;
   // Decoded images kept per page, by their order of drawing.
@@ -132,6 +140,14 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void drawForm(XObjectDescriptor& form);
   void drawImage(XObjectDescriptor& image, bool isInline);
 
+  // Shadings and patterns.
+  void paintShading(const std::string& name);
+  void paintGradient(const C_PDF_Shading& shading, const brevia::gfx::GraphicsPath* path);
+  void selectPattern(std::string_view name, const OperatorList& list, const OperatorRecord& r);
+  void fillWithPattern();
+  void fillWithTiling(C_PDF_TilingPattern& pattern);
+  brevia::gfx::Matrix patternSpace(const C_PDF_Pattern& pattern) const;
+
   // Colours.
   void colourOperator(const OperatorList& list, const OperatorRecord& r);
   void setStrokeColour(uint32_t colorref);
@@ -167,10 +183,18 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   int32_t operatorSequence_ = 0;
   int formNesting_ = 0;
 
-  // Pattern colours chosen by scn (drawn with the patterns' own code).
+  // Pattern colours chosen by scn.
   bool tilingFill_ = false;
   bool shadingFill_ = false;
   bool patternPending_ = false;
+  std::shared_ptr<C_PDF_Pattern> currentPattern_;
+  // The colour an uncoloured tiling pattern paints with (ARGB), while its cell runs colour
+  // operators are ignored.
+  uint32_t patternColour_ = 0xFF000000;
+  bool ignoreColourOperators_ = false;
+  int patternNesting_ = 0;
+  // The page's initial transform: pattern space starts from it.
+  brevia::gfx::Matrix baseCtm_;
 
   // Bitmaps of the page's images by ordinal, kept while the same page is drawn with the same
   // cache flag.

@@ -35,6 +35,8 @@ class RenderContext {
   std::map<std::pair<int32_t, int32_t>, std::unique_ptr<XObjectDescriptor>> xObjects;
   // Nesting of XObject loads in progress (forms whose resources hold forms).
   int xObjectLoadDepth = 0;
+  // Nesting of tiling-pattern resource loads in progress.
+  int patternLoadDepth = 0;
 
  private:
   C_PDF_Document& document_;

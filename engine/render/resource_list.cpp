@@ -10,6 +10,7 @@
 #include "engine/render/render_context.h"
 #include "engine/render/xobject_descriptor.h"
 #include "engine/render/xobject_loader.h"
+#include "engine/render/shading.h"
 
 namespace {
 
@@ -75,9 +76,35 @@ ResourceList::ResourceList(const PdfObject& resourcesValue, RenderContext& conte
     } catch (const C_PDF_Exception&) {
     }
   }
+  for (const DictEntry& e : shadingDictionary.entries)
+    if (auto shading = loadShading(e.value, context, this)) shadings_[e.key] = std::move(shading);
+  for (const DictEntry& e : patternDictionary.entries)
+    if (auto pattern = loadPattern(e.value, context, this)) patterns_[e.key] = std::move(pattern);
 }
 
 ResourceList::~ResourceList() = default;
+
+template <typename T>
+std::shared_ptr<T> ResourceList::findNested(
+    const std::map<std::string, std::shared_ptr<T>> ResourceList::*map, const std::string& name,
+    int depth) const {
+  auto it = (this->*map).find(name);
+  if (it != (this->*map).end()) return it->second;
+  if (depth >= kMaxNestedSearch) return nullptr;
+  for (const auto& [key, form] : xObjects_) {
+    if (form && form->resources && form->resources.get() != this)
+      if (auto found = form->resources->findNested(map, name, depth + 1)) return found;
+  }
+  return nullptr;
+}
+
+std::shared_ptr<C_PDF_Shading> ResourceList::shading(const std::string& name) const {
+  return findNested(&ResourceList::shadings_, name, 0);
+}
+
+std::shared_ptr<C_PDF_Pattern> ResourceList::pattern(const std::string& name) const {
+  return findNested(&ResourceList::patterns_, name, 0);
+}
 
 S_FixedPosSize_Font* ResourceList::font(const std::string& name) const {
   auto it = fonts_.find(name);

@@ -15,6 +15,8 @@ struct S_FixedPosSize_Font;
 class ObjectResolver;
 class RenderContext;
 struct XObjectDescriptor;
+struct C_PDF_Shading;
+struct C_PDF_Pattern;
 
 class ResourceList : public IResourceList {
  public:
@@ -44,6 +46,10 @@ class ResourceList : public IResourceList {
   // An XObject by name (only XObject entries), searching nested lists as above.
   XObjectDescriptor* xObject(const std::string& name) const;
 
+  // A shading or pattern by name, searching nested lists when not defined here.
+  std::shared_ptr<C_PDF_Shading> shading(const std::string& name) const;
+  std::shared_ptr<C_PDF_Pattern> pattern(const std::string& name) const;
+
   RenderContext& context() const { return context_; }
 
   // Messages met while loading (insertions of message 60), for the drawing to report.
@@ -58,4 +64,9 @@ class ResourceList : public IResourceList {
   std::map<std::string, std::shared_ptr<ColourSpace>> colourSpaces_;
   std::map<std::string, PdfObject> extGStates_;
   std::map<std::string, XObjectDescriptor*> xObjects_;
+  std::map<std::string, std::shared_ptr<C_PDF_Shading>> shadings_;
+  std::map<std::string, std::shared_ptr<C_PDF_Pattern>> patterns_;
+  template <typename T>
+  std::shared_ptr<T> findNested(const std::map<std::string, std::shared_ptr<T>> ResourceList::*map,
+                                const std::string& name, int depth) const;
 };

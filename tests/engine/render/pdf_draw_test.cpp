@@ -80,6 +80,11 @@ TEST(PdfDraw, GraphicsStateStack) {
   auto a = drawContent("q 2 0 0 2 0 0 cm Q 0 0 10 10 re f");
   EXPECT_EQ(a.at(5, 95), kBlack);
   EXPECT_EQ(a.at(15, 85), kWhite);
+  // q and an ExtGState keep the fill colour's channels in place.
+  EXPECT_EQ(drawContent("1 0 0 rg q Q 0 0 10 10 re f").at(5, 95), kRed);
+  testing_pdf::PdfBuilder gs;
+  gs.set(5, "<< /ExtGState << /Opaque << /ca 1 /CA 1 >> >> >>");
+  EXPECT_EQ(drawContent("1 0 0 rg /Opaque gs 0 0 10 10 re f", 200, 100, "/Resources 5 0 R", gs).at(5, 95), kRed);
   // The line width comes back with Q.
   auto b = drawContent("0.5 w q 3 w Q 0 50 m 200 50 l S");
   EXPECT_EQ(b.at(100, 47), kWhite);

@@ -1,0 +1,181 @@
+#include "engine/render/shading.h"
+
+#include <cmath>
+
+#include "engine/document/object_resolver.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/render/colour_conversion.h"
+#include "engine/render/colour_space.h"
+#include "engine/render/content_parser.h"
+#include "engine/render/function.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/render_context.h"
+#include "engine/render/resource_list.h"
+
+namespace {
+
+// Patterns whose resources load patterns nested deeper than this are not loaded further.
+constexpr int kMaxPatternLoadNesting = 8;
+
+PdfObject resolvedOrNone(const PdfObject* value, ObjectResolver& resolver) {
+  if (!value) return PdfObject();
+  try {
+    return resolver.resolve(*value, true);
+  } catch (const C_PDF_Exception&) {
+    return PdfObject();
+  }
+}
+
+std::vector<double> numbers(const PdfObject& array) {
+  std::vector<double> out;
+  for (const PdfObject& e : array.elements)
+    if (e.isNumber()) out.push_back(e.realValue());
+  return out;
+}
+
+// The colour at t of one function or an array of one-output functions.
+uint32_t colourAt(std::vector<std::unique_ptr<C_PDF_Function>>& functions, double t, ColourSpace& space) {
+  if (functions.size() == 1) return functionColour(*functions[0], t, space);
+  std::vector<double> components;
+  for (auto& f : functions) {
+    const double in[1] = {t};
+    components.push_back(f->evaluate(in) > 0 ? f->outputs()[0] : -1.0);
+  }
+  while (components.size() < 4) components.push_back(-1.0);
+  return toColorref(components, space);
+}
+
+void readAxialParts(C_PDF_Shading_Type2& s, const PdfObject& d, ObjectResolver& resolver) {
+  std::vector<double> domain = numbers(resolvedOrNone(d.lookup("Domain"), resolver));
+  if (domain.size() >= 2) {
+    s.t0 = domain[0];
+    s.t1 = domain[1];
+  }
+  PdfObject extend = resolvedOrNone(d.lookup("Extend"), resolver);
+  for (std::size_t i = 0; i < 2 && i < extend.elements.size(); ++i)
+    s.extend[i] = extend.elements[i].kind == PdfObjectKind::Boolean && extend.elements[i].boolValue();
+
+  std::vector<std::unique_ptr<C_PDF_Function>> functions;
+  PdfObject function = resolvedOrNone(d.lookup("Function"), resolver);
+  if (function.isArray()) {
+    for (const PdfObject& f : function.elements)
+      if (auto built = createFunction(f, resolver)) functions.push_back(std::move(built));
+  } else if (function.kind != PdfObjectKind::None) {
+    if (auto built = createFunction(function, resolver)) functions.push_back(std::move(built));
+  }
+  ColourSpace& space = s.colourSpace ? *s.colourSpace : *deviceGray();
+  space.nonStroking = true;
+  if (functions.empty()) return;
+  const int n = C_PDF_Shading_Type2::kGradientStops;
+  for (int i = 0; i < n; ++i) {
+    const float position = float(i) / float(n - 1);
+    const uint32_t colour = applyAlpha(colourAt(functions, s.t0 + (s.t1 - s.t0) * position, space), 1.0);
+    s.stops.push_back({position, colour});
+  }
+  s.startColour = s.stops.front().colour;
+  s.endColour = s.stops.back().colour;
+}
+
+}  // namespace
+
+C_PDF_Shading::~C_PDF_Shading() = default;
+C_PDF_Pattern::~C_PDF_Pattern() = default;
+C_PDF_TilingPattern::C_PDF_TilingPattern() = default;
+C_PDF_TilingPattern::~C_PDF_TilingPattern() = default;
+
+std::shared_ptr<C_PDF_Shading> loadShading(const PdfObject& value, RenderContext& context,
+                                           const ResourceList* resources) {
+  ObjectResolver& resolver = context.resolver();
+  PdfObject d = resolvedOrNone(&value, resolver);
+  if (!d.isDictOrStream()) return nullptr;
+  const int32_t type = resolvedOrNone(d.lookup("ShadingType"), resolver).intValue();
+  std::shared_ptr<C_PDF_Shading> shading;
+  if (type == 2) shading = std::make_shared<C_PDF_Shading_Type2>();
+  else if (type == 3) shading = std::make_shared<C_PDF_Shading_Type3>();
+  else shading = std::make_shared<C_PDF_Shading>();
+  shading->shadingType = type;
+  shading->objectNumber = value.isReference() ? value.objectNumber : -1;
+  shading->generation = value.isReference() ? value.generation : -1;
+  if (const PdfObject* cs = d.lookup("ColorSpace"))
+    shading->colourSpace = C_PDF_Creator::namedColourSpace(resolvedOrNone(cs, resolver), resources, resolver);
+  std::vector<double> box = numbers(resolvedOrNone(d.lookup("BBox"), resolver));
+  if (box.size() >= 4) {
+    shading->hasBBox = true;
+    for (int i = 0; i < 4; ++i) shading->bbox[i] = float(box[i]);
+  }
+  PdfObject antiAlias = resolvedOrNone(d.lookup("AntiAlias"), resolver);
+  shading->antiAlias = antiAlias.kind == PdfObjectKind::Boolean && antiAlias.boolValue();
+  if (type == 2 || type == 3) {
+    auto& axial = static_cast<C_PDF_Shading_Type2&>(*shading);
+    std::vector<double> coords = numbers(resolvedOrNone(d.lookup("Coords"), resolver));
+    if (type == 2 && coords.size() >= 4)
+      for (int i = 0; i < 4; ++i) axial.coords[i] = float(coords[i]);
+    if (type == 3 && coords.size() >= 6)
+      for (int i = 0; i < 6; ++i) static_cast<C_PDF_Shading_Type3&>(axial).circles[i] = float(coords[i]);
+    readAxialParts(axial, d, resolver);
+  }
+  return shading;
+}
+
+std::shared_ptr<C_PDF_Pattern> loadPattern(const PdfObject& value, RenderContext& context,
+                                           const ResourceList* resources) {
+  ObjectResolver& resolver = context.resolver();
+  PdfObject d = resolvedOrNone(&value, resolver);
+  if (!d.isDictOrStream()) return nullptr;
+  if (const PdfObject* type = d.lookup("Type"); type && !type->isName("Pattern")) return nullptr;
+  const int32_t patternType = resolvedOrNone(d.lookup("PatternType"), resolver).intValue();
+  std::shared_ptr<C_PDF_Pattern> pattern;
+  if (patternType == 1 && d.isStream()) {
+    auto tiling = std::make_shared<C_PDF_TilingPattern>();
+    tiling->paintType = resolvedOrNone(d.lookup("PaintType"), resolver).intValue();
+    tiling->tilingType = resolvedOrNone(d.lookup("TilingType"), resolver).intValue();
+    std::vector<double> box = numbers(resolvedOrNone(d.lookup("BBox"), resolver));
+    for (std::size_t i = 0; i < 4 && i < box.size(); ++i) tiling->bbox[i] = box[i];
+    tiling->xStep = resolvedOrNone(d.lookup("XStep"), resolver).realValue();
+    tiling->yStep = resolvedOrNone(d.lookup("YStep"), resolver).realValue();
+    if (const PdfObject* r = d.lookup("Resources"); r && context.patternLoadDepth < kMaxPatternLoadNesting) {
+      ++context.patternLoadDepth;
+      tiling->resources = context.loadResources(*r);
+      --context.patternLoadDepth;
+    }
+    pattern = tiling;
+  } else if (patternType == 2) {
+    auto shadingPattern = std::make_shared<C_PDF_ShadingPattern>();
+    if (const PdfObject* s = d.lookup("Shading")) shadingPattern->shading = loadShading(*s, context, resources);
+    shadingPattern->extGState = resolvedOrNone(d.lookup("ExtGState"), resolver);
+    pattern = shadingPattern;
+  } else {
+    return nullptr;
+  }
+  pattern->patternType = patternType;
+  pattern->objectNumber = value.isReference() ? value.objectNumber : -1;
+  pattern->generation = value.isReference() ? value.generation : -1;
+  std::vector<double> m = numbers(resolvedOrNone(d.lookup("Matrix"), resolver));
+  if (m.size() >= 6)
+    for (int i = 0; i < 6; ++i) pattern->matrix[i] = m[i];
+  return pattern;
+}
+
+void prepareTiling(C_PDF_TilingPattern& pattern, RenderContext& context) {
+  if (pattern.prepared) return;
+  pattern.prepared = true;
+  pattern.content = std::make_unique<OperatorList>();
+  if (pattern.objectNumber < 0) return;
+  ObjectResolver& resolver = context.resolver();
+  PdfObject reference(PdfObjectKind::Reference);
+  reference.objectNumber = pattern.objectNumber;
+  reference.generation = pattern.generation;
+  try {
+    PdfObject stream = resolver.resolve(reference, true);
+    std::vector<uint8_t> content;
+    if (resolver.decodeStream(content, stream) <= 0) return;
+    const ResourceList* resources = pattern.resources.get();
+    ContentContext parse;
+    parse.resolver = &resolver;
+    parse.colourSpace = [resources, &resolver](const PdfObject& v) {
+      return C_PDF_Creator::namedColourSpace(v, resources, resolver);
+    };
+    *pattern.content = parseContent(content, parse);
+  } catch (const C_PDF_Exception&) {
+  }
+}

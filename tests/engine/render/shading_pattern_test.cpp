@@ -1,0 +1,82 @@
+// Axial and radial shadings, shading patterns and tiling patterns.
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/render/page_fixture.h"
+
+using testing_pdf::PdfBuilder;
+using testing_render::drawContent;
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+
+int red(uint32_t argb) { return int((argb >> 16) & 0xFF); }
+int blue(uint32_t argb) { return int(argb & 0xFF); }
+
+PdfBuilder shadings(const std::string& extend) {
+  PdfBuilder b;
+  b.set(5, "<< /Shading << /Ax 6 0 R /Rad 7 0 R /Mesh 8 0 R >> /Pattern << /P 9 0 R /T 10 0 R /U 11 0 R >> "
+           "/ColorSpace << /PCS [/Pattern /DeviceRGB] >> >>");
+  const std::string redToBlue = "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
+  b.set(6, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [50 0 150 0] " + redToBlue + " /Extend " + extend + " >>");
+  b.set(7, "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 50 0 100 50 40] " + redToBlue + " /Extend [false false] >>");
+  b.set(8, "<< /ShadingType 4 /ColorSpace /DeviceRGB >>");
+  b.set(9, "<< /Type /Pattern /PatternType 2 /Shading 6 0 R /Matrix [1 0 0 1 0 0] >>");
+  // A coloured tiling pattern: a 5 x 5 red square in every 10 x 10 cell.
+  b.setStream(10, "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 /Resources << >>",
+              "1 0 0 rg 0 0 5 5 re f");
+  // An uncoloured one: the colour comes with scn.
+  b.setStream(11, "/Type /Pattern /PatternType 1 /PaintType 2 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 /Resources << >>",
+              "0 1 0 rg 0 0 5 5 re f");
+  return b;
+}
+
+TEST(Shadings, AxialFillsTheClipWithItsExtensions) {
+  auto page = drawContent("/Ax sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(page.at(10, 50), 0xFFFF0000u);   // red left of the axis start
+  EXPECT_EQ(page.at(190, 50), 0xFF0000FFu);  // blue right of its end
+  uint32_t middle = page.at(100, 50);
+  EXPECT_NEAR(red(middle), 128, 8);
+  EXPECT_NEAR(blue(middle), 128, 8);
+  auto bare = drawContent("/Ax sh", 200, 100, "/Resources 5 0 R", shadings("[false false]"));
+  EXPECT_EQ(bare.at(10, 50), kWhite);
+  EXPECT_EQ(bare.at(190, 50), kWhite);
+  EXPECT_NEAR(red(bare.at(100, 50)), 128, 8);
+  // The clip limits it.
+  auto clipped = drawContent("0 0 100 100 re W n /Ax sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(clipped.at(150, 50), kWhite);
+}
+
+TEST(Shadings, RadialAndUnsupportedTypes) {
+  auto page = drawContent("/Rad sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_GT(red(page.at(100, 50)), 200);  // the start colour at the centre
+  EXPECT_GT(blue(page.at(138, 50)), 200);  // the end colour at the rim
+  EXPECT_EQ(page.at(180, 50), kWhite);     // nothing beyond it without Extend
+  auto mesh = drawContent("/Mesh sh 0 0 1 rg", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(mesh.at(100, 50), kWhite);
+  auto missing = drawContent("/Nope sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(missing.at(100, 50), kWhite);
+}
+
+TEST(Patterns, ShadingAndTilingFills) {
+  // A shading pattern fills only the path.
+  auto fill = drawContent("/Pattern cs /P scn 0 0 100 100 re f", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(fill.at(20, 50), 0xFFFF0000u);
+  EXPECT_EQ(fill.at(150, 50), kWhite);
+  // A tiling pattern repeats its cell across the path.
+  auto tiles = drawContent("/Pattern cs /T scn 0 0 100 100 re f", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(tiles.at(2, 97), 0xFFFF0000u);
+  EXPECT_EQ(tiles.at(7, 92), kWhite);
+  EXPECT_EQ(tiles.at(52, 97), 0xFFFF0000u);
+  EXPECT_EQ(tiles.at(152, 97), kWhite);  // outside the path
+  // An uncoloured pattern paints in the colour given with scn, not the cell's own.
+  auto uncoloured = drawContent("/PCS cs 0 0 1 /U scn 0 0 100 100 re f", 200, 100,
+                                "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(uncoloured.at(2, 97), 0xFF0000FFu);
+  // A plain colour afterwards ends the pattern fill.
+  auto after = drawContent("/Pattern cs /T scn 0 g 0 0 100 100 re f", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  EXPECT_EQ(after.at(7, 92), 0xFF000000u);
+}
+
+}  // namespace
