@@ -11,5 +11,5 @@ for i in 1 2 3 4; do
   convert -size 3000x2200 -seed $i plasma:fractal -blur 0x1 -quality 88 "$work/photo$i.jpg"
 done
 convert -size 2400x1800 -seed 9 plasma:fractal -interlace JPEG -quality 85 "$work/photo5.jpg"
-img2pdf "$work"/photo*.jpg -o "$work/images.pdf"
+img2pdf --pagesize A4 "$work"/photo*.jpg -o "$work/images.pdf"
 "$here/render_compare.sh" "${1:-$here/../build/bin/brevia-cli}" "$work/images.pdf"

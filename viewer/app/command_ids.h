@@ -1,0 +1,73 @@
+#pragma once
+// Command ids of menus, toolbar and accelerators, and the private messages that carry toolbar
+// input to the active page view.
+
+namespace Corvalis::Viewer {
+
+enum CommandId : int {
+  // Application and framework commands.
+  kCmdFileNew = 57600,
+  kCmdFileOpen = 57601,
+  kCmdFileClose = 57602,
+  kCmdFilePrintSetup = 57606,
+  kCmdFilePrint = 57607,
+  kCmdFilePrintPreview = 57609,
+  kCmdRecentFile1 = 57616,  // up to kCmdRecentFile1 + 7
+  kCmdWindowNew = 57648,
+  kCmdWindowArrange = 57649,
+  kCmdWindowCascade = 57650,
+  kCmdWindowTile = 57651,
+  kCmdAppAbout = 57664,
+  kCmdAppExit = 57665,
+  kCmdViewToolbar = 59392,
+  kCmdViewStatusBar = 59393,
+  kCmdHelpTopics = 32791,
+  kCmdTwitter = 32817,
+  kCmdFacebook = 32818,
+
+  // Page view commands.
+  kCmdZoomIn = 32772,
+  kCmdZoomOut = 32773,
+  kCmdFitPage = 32775,
+  kCmdActualSize = 32776,
+  kCmdFitWidth = 32777,
+  kCmdRotateClockwise = 32778,
+  kCmdRotateCounterClockwise = 32779,
+  kCmdFirstPage = 32782,
+  kCmdPreviousPage = 32783,
+  kCmdNextPage = 32784,
+  kCmdLastPage = 32785,
+  kCmdZoomBox = 32786,
+  kCmdGoToPage = 32787,
+  kCmdFindBox = 32796,
+  kCmdFindOptions = 32797,
+  kCmdCaseSensitive = 32798,
+  kCmdPageBox = 32799,
+  kCmdTellAFriend = 32801,
+  kCmdFindPrevious = 32809,
+  kCmdFindNext = 32810,
+  kCmdCopy = 32814,
+};
+
+// What a command's menu item and button show.
+struct CommandState {
+  bool enabled = false;
+  bool checked = false;
+};
+
+// Number of entries of the recent-file list.
+inline constexpr int kRecentFileCount = 8;
+
+enum PrivateMessage : int {
+  kMsgZoomText = 0x8001,
+  kMsgFindNext = 0x8004,
+  kMsgPageText = 0x8005,
+  kMsgFindPrevious = 0x8006,
+};
+
+// Texts the toolbar boxes show.
+inline constexpr char kTextNoPages[] = "0 of 0";
+inline constexpr char kTextGoToPage[] = "Go To Page";
+inline constexpr char kTextFindPlaceholder[] = "Find...";
+
+}  // namespace Corvalis::Viewer

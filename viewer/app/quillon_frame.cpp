@@ -1,0 +1,638 @@
+#include "viewer/app/quillon_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "viewer/app/app_identity.h"
+#include "viewer/app/web_pages.h"
+#include "viewer/doc/document_template.h"
+#include "viewer/doc/pdf_doc.h"
+#include "viewer/doc/recent_file_list.h"
+#include "viewer/messages/message_box.h"
+#include "viewer/messages/viewer_texts.h"
+#include "viewer/ui/about_dialog.h"
+#include "viewer/ui/icons.h"
+#include "viewer/ui/private_message.h"
+#include "viewer/ui/splash_window.h"
+#include "viewer/ui/start_panel.h"
+#include "viewer/ui/toolbar_boxes.h"
+#include "viewer/ui/zoom_combo_box.h"
+#include "viewer/view/pdf_frame.h"
+#include "viewer/view/pdf_view.h"
+
+namespace Corvalis::Viewer {
+
+namespace {
+
+constexpr char kOpenFilter[] = "Adobe PDF Files (*.pdf)";
+
+QKeySequence keys(QKeyCombination combination) { return QKeySequence(combination); }
+
+}  // namespace
+
+C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer, Options options)
+    : recentFiles_(recentFiles), printer_(printer), options_(options), mdiArea_(new QMdiArea(this)) {
+  setObjectName(QStringLiteral("mainFrame"));
+  setWindowTitle(QString::fromLatin1(kApplicationTitle));
+  setWindowIcon(viewerIcon(IconName::App));
+  setAcceptDrops(true);
+  if (options_.showSplash) runSplash();
+
+  mdiArea_->setObjectName(QStringLiteral("mdiArea"));
+  mdiArea_->setBackground(QColor::fromRgb(kBackgroundRgb));
+  setCentralWidget(mdiArea_);
+  connect(mdiArea_, &QMdiArea::subWindowActivated, this, &C_Quillon_Frame::subWindowChanged);
+
+  template_ = std::make_unique<DocumentTemplate>(
+      mdiArea_,
+      [this]() -> std::unique_ptr<ViewerDocument> {
+        auto document = std::make_unique<C_PDF_Doc>(this);
+        document->onOpened = [this] { markDocumentOpened(); };
+        return document;
+      },
+      [this](ViewerDocument& document) -> QMdiSubWindow* {
+        auto* pdf = dynamic_cast<C_PDF_Doc*>(&document);
+        if (!pdf) return nullptr;
+        auto* frame = new C_PDF_Frame(*pdf, this);
+        connect(frame, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
+        return frame;
+      },
+      &recentFiles_);
+
+  createActions();
+  createMenus();
+  connect(template_.get(), &DocumentTemplate::documentOpened, this, &C_Quillon_Frame::rebuildRecentFiles);
+  createToolBar();
+  createStatusBar();
+  subWindowChanged();
+}
+
+C_Quillon_Frame::~C_Quillon_Frame() {
+  // Views go while this window is whole (they reset the toolbar boxes), then their documents.
+  // Closed windows waiting for their deletion are no longer listed by the area but are children.
+  const QList<QMdiSubWindow*> frames = findChildren<QMdiSubWindow*>();
+  for (QMdiSubWindow* frame : frames) delete frame;
+  template_.reset();
+}
+
+void C_Quillon_Frame::runSplash() {
+  auto* splash = new SplashWindow([this] { update(); });
+  splash->start();
+  // The splash is on screen on its own for its whole time.
+  QEventLoop wait;
+  QTimer::singleShot(SplashWindow::kShowMs, &wait, &QEventLoop::quit);
+  wait.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// ---- Actions, menus, toolbar ----
+
+QAction* C_Quillon_Frame::makeAction(int id, const QString& text, const QString& statusTip,
+                                     const QKeySequence& shortcut, bool checkable) {
+  auto* a = new QAction(text, this);
+  a->setObjectName(QStringLiteral("cmd_%1").arg(id));
+  a->setData(id);
+  // The status text holds the fly-by help and, after a line break, the tooltip.
+  const int split = statusTip.indexOf(QLatin1Char('\n'));
+  a->setStatusTip(split < 0 ? statusTip : statusTip.left(split));
+  a->setToolTip(split < 0 ? QString(text).remove(QLatin1Char('&')) : statusTip.mid(split + 1));
+  if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+  a->setCheckable(checkable);
+  connect(a, &QAction::triggered, this, [this, id] { routeCommand(id); });
+  addAction(a);
+  actions_[id] = a;
+  return a;
+}
+
+QAction* C_Quillon_Frame::action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void C_Quillon_Frame::createActions() {
+  makeAction(kCmdFileOpen, tr("打开(&O)..."), tr("打开现有文档\n打开"), keys(Qt::CTRL | Qt::Key_O))
+      ->setIcon(viewerIcon(IconName::Open));
+  makeAction(kCmdFileClose, tr("关闭(&C)"), tr("关闭活动文档\n关闭"), keys(Qt::CTRL | Qt::Key_W));
+  makeAction(kCmdFilePrint, tr("打印(&P)..."), tr("打印活动文档\n打印"), keys(Qt::CTRL | Qt::Key_P))
+      ->setIcon(viewerIcon(IconName::Print));
+  makeAction(kCmdFilePrintPreview, tr("打印预览(&V)"), tr("显示整页\n打印预览"));
+  makeAction(kCmdFilePrintSetup, tr("打印设置(&R)..."), tr("更改打印机和打印选项\n打印设置"));
+  makeAction(kCmdAppExit, tr("退出(&X)"), tr("退出应用程序\n退出"), keys(Qt::CTRL | Qt::Key_Q));
+  makeAction(kCmdCopy, tr("复制(&C)"), tr("复制所选内容并将其放到剪贴板上\n复制"), keys(Qt::CTRL | Qt::Key_C));
+
+  makeAction(kCmdFirstPage, tr("第一页(&F)"), tr("转到文档的第一页\n第一页"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_PageUp))->setIcon(viewerIcon(IconName::FirstPage));
+  makeAction(kCmdPreviousPage, tr("上一页(&P)"), tr("转到上一页\n上一页"), keys(Qt::CTRL | Qt::Key_Left))
+      ->setIcon(viewerIcon(IconName::PreviousPage));
+  makeAction(kCmdNextPage, tr("下一页(&N)"), tr("转到下一页\n下一页"), keys(Qt::CTRL | Qt::Key_Right))
+      ->setIcon(viewerIcon(IconName::NextPage));
+  makeAction(kCmdLastPage, tr("最后一页(&L)"), tr("转到文档的最后一页\n最后一页"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_PageDown))->setIcon(viewerIcon(IconName::LastPage));
+  makeAction(kCmdGoToPage, tr("转到页(&G)..."), tr("转到指定的页\n转到页"), keys(Qt::CTRL | Qt::Key_N));
+  makeAction(kCmdTellAFriend, tr("推荐给朋友(&T)..."), tr("把本程序推荐给朋友\n推荐给朋友"))
+      ->setIcon(viewerIcon(IconName::TellAFriend));
+  makeAction(kCmdFindPrevious, tr("查找上一个(&V)"), tr("查找上一个匹配的文本\n查找上一个"))
+      ->setIcon(viewerIcon(IconName::FindPrevious));
+  makeAction(kCmdFindNext, tr("查找下一个(&X)"), tr("查找下一个匹配的文本\n查找下一个"))
+      ->setIcon(viewerIcon(IconName::FindNext));
+  makeAction(kCmdFindOptions, tr("查找选项"), tr("设置查找选项\n查找选项"))
+      ->setIcon(viewerIcon(IconName::FindOptions));
+
+  makeAction(kCmdZoomOut, tr("缩小(&O)"), tr("缩小页面\n缩小"), keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)))
+      ->setIcon(viewerIcon(IconName::ZoomOut));
+  makeAction(kCmdZoomIn, tr("放大(&I)"), tr("放大页面\n放大"), keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)))
+      ->setIcon(viewerIcon(IconName::ZoomIn));
+  makeAction(kCmdActualSize, tr("实际大小(&A)"), tr("按实际大小显示页面\n实际大小"), keys(Qt::CTRL | Qt::Key_S), true)
+      ->setIcon(viewerIcon(IconName::ActualSize));
+  makeAction(kCmdFitPage, tr("适合页面(&P)"), tr("缩放页面以适合窗口\n适合页面"), {}, true)
+      ->setIcon(viewerIcon(IconName::FitPage));
+  makeAction(kCmdFitWidth, tr("适合宽度(&W)"), tr("缩放页面以适合窗口宽度\n适合宽度"), {}, true)
+      ->setIcon(viewerIcon(IconName::FitWidth));
+  makeAction(kCmdRotateClockwise, tr("顺时针(&C)"), tr("将视图顺时针旋转 90 度\n顺时针旋转"))
+      ->setIcon(viewerIcon(IconName::RotateClockwise));
+  makeAction(kCmdRotateCounterClockwise, tr("逆时针(&O)"), tr("将视图逆时针旋转 90 度\n逆时针旋转"))
+      ->setIcon(viewerIcon(IconName::RotateCounterClockwise));
+  makeAction(kCmdViewToolbar, tr("工具栏(&T)"), tr("显示或隐藏工具栏\n显隐工具栏"), keys(QKeyCombination(Qt::Key_F8)), true);
+  makeAction(kCmdViewStatusBar, tr("状态栏(&S)"), tr("显示或隐藏状态栏\n显隐状态栏"), keys(QKeyCombination(Qt::Key_F9)), true);
+
+  makeAction(kCmdWindowNew, tr("新建窗口(&N)"), tr("为活动文档打开另一个窗口\n新建窗口"));
+  makeAction(kCmdWindowCascade, tr("层叠(&C)"), tr("以重叠方式排列窗口\n层叠窗口"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
+  makeAction(kCmdWindowTile, tr("平铺(&T)"), tr("以不重叠的平铺方式排列窗口\n平铺窗口"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+  makeAction(kCmdWindowArrange, tr("排列图标(&A)"), tr("在窗口的底部排列图标\n排列图标"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+
+  makeAction(kCmdHelpTopics, tr("帮助主题(&H)"), tr("列出帮助主题\n帮助主题"), keys(QKeyCombination(Qt::Key_F1)));
+  makeAction(kCmdAppAbout, tr("关于 Brevia Reader(&A)..."), tr("显示程序信息、版本号和版权\n关于"))
+      ->setIcon(viewerIcon(IconName::About));
+  makeAction(kCmdTwitter, tr("Twitter"), tr("访问我们的 Twitter 页面\nTwitter"))->setIcon(viewerIcon(IconName::Twitter));
+  makeAction(kCmdFacebook, tr("Facebook"), tr("访问我们的 Facebook 页面\nFacebook"))->setIcon(viewerIcon(IconName::Facebook));
+
+  for (int i = 0; i < kRecentFileCount; ++i) {
+    auto* a = new QAction(this);
+    a->setObjectName(QStringLiteral("cmd_%1").arg(kCmdRecentFile1 + i));
+    connect(a, &QAction::triggered, this, [this, i] { openRecentFile(i); });
+    recentActions_.push_back(a);
+  }
+}
+
+void C_Quillon_Frame::createMenus() {
+  auto addRecentFiles = [this](QMenu* menu) {
+    menu->addSeparator();
+    for (QAction* a : recentActions_) menu->addAction(a);
+    menu->addSeparator();
+    connect(menu, &QMenu::aboutToShow, this, &C_Quillon_Frame::rebuildRecentFiles);
+  };
+  // The menus while a document window is open.
+  fileMenu_ = new QMenu(tr("文件(&F)"), this);
+  fileMenu_->addAction(action(kCmdFileOpen));
+  fileMenu_->addAction(action(kCmdFileClose));
+  fileMenu_->addSeparator();
+  fileMenu_->addAction(action(kCmdFilePrint));
+  fileMenu_->addAction(action(kCmdFilePrintPreview));
+  fileMenu_->addAction(action(kCmdFilePrintSetup));
+  addRecentFiles(fileMenu_);
+  fileMenu_->addAction(action(kCmdAppExit));
+
+  editMenu_ = new QMenu(tr("编辑(&E)"), this);
+  editMenu_->addAction(action(kCmdCopy));
+
+  documentMenu_ = new QMenu(tr("文档(&D)"), this);
+  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) documentMenu_->addAction(action(id));
+  documentMenu_->addSeparator();
+  documentMenu_->addAction(action(kCmdGoToPage));
+  documentMenu_->addSeparator();
+  documentMenu_->addAction(action(kCmdTellAFriend));
+  documentMenu_->addSeparator();
+  documentMenu_->addAction(action(kCmdFindPrevious));
+  documentMenu_->addAction(action(kCmdFindNext));
+
+  viewMenu_ = new QMenu(tr("视图(&V)"), this);
+  for (int id : {kCmdZoomOut, kCmdZoomIn, kCmdActualSize, kCmdFitPage, kCmdFitWidth}) viewMenu_->addAction(action(id));
+  QMenu* rotate = viewMenu_->addMenu(tr("旋转视图(&R)"));
+  rotate->addAction(action(kCmdRotateClockwise));
+  rotate->addAction(action(kCmdRotateCounterClockwise));
+  viewMenu_->addSeparator();
+  viewMenu_->addAction(action(kCmdViewToolbar));
+  viewMenu_->addAction(action(kCmdViewStatusBar));
+
+  windowMenu_ = new QMenu(tr("窗口(&W)"), this);
+  for (int id : {kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange}) windowMenu_->addAction(action(id));
+  connect(windowMenu_, &QMenu::aboutToShow, this, &C_Quillon_Frame::rebuildWindowList);
+
+  helpMenu_ = new QMenu(tr("帮助(&H)"), this);
+  helpMenu_->addAction(action(kCmdHelpTopics));
+  helpMenu_->addSeparator();
+  helpMenu_->addAction(action(kCmdAppAbout));
+
+  // The menus while none is: File, View and Help only.
+  emptyFileMenu_ = new QMenu(tr("文件(&F)"), this);
+  emptyFileMenu_->addAction(action(kCmdFileOpen));
+  emptyFileMenu_->addAction(action(kCmdFilePrintSetup));
+  addRecentFiles(emptyFileMenu_);
+  emptyFileMenu_->addAction(action(kCmdAppExit));
+  emptyViewMenu_ = new QMenu(tr("视图(&V)"), this);
+  emptyViewMenu_->addAction(action(kCmdViewToolbar));
+  emptyViewMenu_->addAction(action(kCmdViewStatusBar));
+
+  for (QMenu* menu : {fileMenu_, editMenu_, documentMenu_, viewMenu_, windowMenu_, helpMenu_, emptyFileMenu_, emptyViewMenu_})
+    connect(menu, &QMenu::aboutToShow, this, &C_Quillon_Frame::updateCommandUi);
+  rebuildRecentFiles();
+  showMenus(false);
+}
+
+void C_Quillon_Frame::showMenus(bool documentShown) {
+  if (menusForDocument_ == documentShown && !menuBar()->actions().isEmpty()) return;
+  menusForDocument_ = documentShown;
+  menuBar()->clear();
+  const std::initializer_list<QMenu*> withDocument = {fileMenu_, editMenu_, documentMenu_, viewMenu_, windowMenu_, helpMenu_};
+  const std::initializer_list<QMenu*> without = {emptyFileMenu_, emptyViewMenu_, helpMenu_};
+  for (QMenu* menu : documentShown ? withDocument : without) menuBar()->addMenu(menu);
+}
+
+void C_Quillon_Frame::createToolBar() {
+  toolBar_ = new QToolBar(tr("工具栏"), this);
+  toolBar_->setObjectName(QStringLiteral("toolBar"));
+  toolBar_->setIconSize(QSize(kToolbarIconSize, kToolbarIconSize));
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  toolBar_->setAllowedAreas(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, toolBar_);
+
+  zoomBox_ = new C_ZoomComboBox(toolBar_);
+  zoomBox_->setToolTip(tr("缩放"));
+  connect(zoomBox_, &C_ZoomComboBox::textEntered, this, [this](const QString& text) { sendToViews(kMsgZoomText, text); });
+
+  goToLabel_ = new QLabel(QString::fromLatin1(kTextGoToPage), toolBar_);
+  goToLabel_->setObjectName(QStringLiteral("goToLabel"));
+  goToLabel_->setFixedWidth(kGoToLabelWidth);
+  goToLabel_->setAlignment(Qt::AlignCenter);
+
+  pageBox_ = new PageBox(toolBar_);
+  pageBox_->setToolTip(tr("当前页"));
+  connect(pageBox_, &PageBox::entered, this, [this](const QString& text) { sendToActiveView(kMsgPageText, text); });
+
+  findBox_ = new FindBox(toolBar_);
+  findBox_->setToolTip(tr("查找文本"));
+  connect(findBox_, &FindBox::entered, this, [this](const QString& text) { sendToActiveView(kMsgFindNext, text); });
+
+  findOptionsButton_ = new QToolButton(toolBar_);
+  findOptionsButton_->setObjectName(QStringLiteral("findOptionsButton"));
+  findOptionsButton_->setDefaultAction(action(kCmdFindOptions));
+  findOptionsButton_->setAutoRaise(true);
+  findOptionsButton_->setFixedWidth(kFindOptionsWidth);
+  findOptionsButton_->setIconSize(QSize(kFindOptionsWidth - 2, kToolbarIconSize));
+
+  toolBar_->addAction(action(kCmdFileOpen));
+  toolBar_->addAction(action(kCmdFilePrint));
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdZoomOut));
+  toolBar_->addWidget(zoomBox_);
+  toolBar_->addAction(action(kCmdZoomIn));
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdFitPage));
+  toolBar_->addAction(action(kCmdFitWidth));
+  toolBar_->addAction(action(kCmdActualSize));
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdRotateClockwise));
+  toolBar_->addAction(action(kCmdRotateCounterClockwise));
+  toolBar_->addSeparator();
+  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) toolBar_->addAction(action(id));
+  toolBar_->addSeparator();
+  toolBar_->addWidget(goToLabel_);
+  toolBar_->addWidget(pageBox_);
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdTellAFriend));
+  toolBar_->addSeparator();
+  toolBar_->addWidget(findBox_);
+  toolBar_->addWidget(findOptionsButton_);
+  toolBar_->addAction(action(kCmdFindPrevious));
+  toolBar_->addAction(action(kCmdFindNext));
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdAppAbout));
+  toolBar_->addAction(action(kCmdTwitter));
+  toolBar_->addAction(action(kCmdFacebook));
+}
+
+void C_Quillon_Frame::createStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("statusBar"));
+  const QString ready = tr("就绪");
+  bar->showMessage(ready);
+  // Fly-by help replaces the idle text while the pointer is over a command.
+  connect(bar, &QStatusBar::messageChanged, this, [bar, ready](const QString& text) {
+    if (text.isEmpty()) bar->showMessage(ready);
+  });
+}
+
+// ---- Command routing ----
+
+void C_Quillon_Frame::routeCommand(int id) {
+  CommandState state;
+  C_PDF_View* view = activeView();
+  const bool viewHandles = view && view->updateCommand(id, state);
+  if (!viewHandles) frameUpdate(id, state);
+  if (!state.enabled) {
+    updateCommandUi();
+    return;
+  }
+  if (!(viewHandles && view->onCommand(id))) frameCommand(id);
+  updateCommandUi();
+}
+
+bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
+  const bool hasWindows = !mdiArea_->subWindowList().isEmpty();
+  state.checked = false;
+  switch (id) {
+    case kCmdFileOpen:
+    case kCmdFilePrintSetup:
+    case kCmdAppExit:
+    case kCmdHelpTopics:
+    case kCmdAppAbout:
+    case kCmdTwitter:
+    case kCmdFacebook: state.enabled = true; return true;
+    case kCmdViewToolbar: state.enabled = true; state.checked = toolBar_ && toolBar_->isVisibleTo(this); return true;
+    case kCmdViewStatusBar: state.enabled = true; state.checked = statusBar()->isVisibleTo(this); return true;
+    case kCmdFileClose:
+    case kCmdWindowNew: state.enabled = activeDocument() != nullptr; return true;
+    case kCmdWindowCascade:
+    case kCmdWindowTile:
+    case kCmdWindowArrange: state.enabled = hasWindows; return true;
+    default: state.enabled = false; return false;
+  }
+}
+
+bool C_Quillon_Frame::frameCommand(int id) {
+  switch (id) {
+    case kCmdFileOpen: fileOpen(); return true;
+    case kCmdFileClose: closeActiveDocument(); return true;
+    case kCmdFilePrintSetup: {
+      QPageSetupDialog dialog(&printer_, this);
+      dialog.exec();
+      return true;
+    }
+    case kCmdAppExit: close(); return true;
+    case kCmdViewToolbar: toolBar_->setVisible(!toolBar_->isVisibleTo(this)); return true;
+    case kCmdViewStatusBar: statusBar()->setVisible(!statusBar()->isVisibleTo(this)); return true;
+    case kCmdWindowNew:
+      if (C_PDF_Doc* document = activeDocument()) template_->createNewFrame(*document);
+      return true;
+    case kCmdWindowCascade: mdiArea_->cascadeSubWindows(); return true;
+    case kCmdWindowTile: mdiArea_->tileSubWindows(); return true;
+    case kCmdWindowArrange: arrangeIcons(); return true;
+    case kCmdHelpTopics: openWebPage(WebPage::Help); return true;
+    case kCmdAppAbout: showAbout(); return true;
+    case kCmdTwitter: openWebPage(WebPage::Twitter); return true;
+    case kCmdFacebook: openWebPage(WebPage::Facebook); return true;
+    default: return false;
+  }
+}
+
+void C_Quillon_Frame::updateCommandUi() {
+  if (updatingCommands_) return;
+  updatingCommands_ = true;
+  C_PDF_View* view = activeView();
+  for (const auto& [id, a] : actions_) {
+    CommandState state;
+    if (!(view && view->updateCommand(id, state))) frameUpdate(id, state);
+    a->setEnabled(state.enabled);
+    if (a->isCheckable()) a->setChecked(state.checked);
+  }
+  // The shared boxes work only while a view handles them.
+  for (auto [id, widget] : {std::pair<int, QWidget*>{kCmdZoomBox, zoomBox_}, {kCmdPageBox, pageBox_}, {kCmdFindBox, findBox_}}) {
+    CommandState state;
+    if (view) view->updateCommand(id, state);
+    if (widget) widget->setEnabled(state.enabled);
+  }
+  updatingCommands_ = false;
+}
+
+void C_Quillon_Frame::commandStateChanged() { updateCommandUi(); }
+
+// ---- Documents and windows ----
+
+C_PDF_View* C_Quillon_Frame::activeView() const {
+  QMdiSubWindow* frame = mdiArea_->currentSubWindow();
+  return frame ? qobject_cast<C_PDF_View*>(frame->widget()) : nullptr;
+}
+
+C_PDF_Doc* C_Quillon_Frame::activeDocument() const {
+  C_PDF_View* view = activeView();
+  return view ? view->pdfDocument() : nullptr;
+}
+
+bool C_Quillon_Frame::openFile(const QString& path) {
+  ViewerDocument* document = template_->openDocumentFile(path);
+  if (!document) return false;
+  if (C_PDF_View* view = activeView()) view->setFocus();
+  subWindowChanged();
+  return true;
+}
+
+void C_Quillon_Frame::fileOpen() {
+  mdiArea_->update();
+  QString path;
+  if (fileChooser_) {
+    path = fileChooser_();
+  } else {
+    QFileDialog dialog(this, tr("打开"), QString(), QString::fromLatin1(kOpenFilter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
+  }
+  mdiArea_->update();
+  if (path.isEmpty()) return;
+  {
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly) && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
+  }
+  const QFileInfo info(path);
+  if (info.exists() && !info.isReadable()) {
+    showMessage(this, kCaptionReader, kTextNotAccessible, BoxIcon::Warning);
+    return;
+  }
+  openFile(path);
+  markDocumentOpened();
+}
+
+void C_Quillon_Frame::openRecentFile(int index) {
+  if (index < 0 || index >= recentFiles_.files().size()) return;
+  const QString path = recentFiles_.files()[index];
+  if (!openFile(path)) {
+    // A file that cannot be opened any more leaves the list.
+    recentFiles_.remove(recentFiles_.files().indexOf(path));
+    recentFiles_.save();
+    rebuildRecentFiles();
+  }
+}
+
+void C_Quillon_Frame::closeActiveDocument() {
+  C_PDF_Doc* document = activeDocument();
+  if (!document) return;
+  for (QMdiSubWindow* frame : mdiArea_->subWindowList()) {
+    auto* view = qobject_cast<C_PDF_View*>(frame->widget());
+    if (view && view->pdfDocument() == document) frame->close();
+  }
+}
+
+void C_Quillon_Frame::arrangeIcons() {
+  // Minimised windows line up along the bottom edge.
+  int x = 0;
+  for (QMdiSubWindow* frame : mdiArea_->subWindowList()) {
+    if (!frame->isMinimized()) continue;
+    frame->move(x, mdiArea_->viewport()->height() - frame->height());
+    x += frame->width();
+  }
+}
+
+void C_Quillon_Frame::rebuildRecentFiles() {
+  const QStringList& files = recentFiles_.files();
+  for (int i = 0; i < static_cast<int>(recentActions_.size()); ++i) {
+    QAction* a = recentActions_[i];
+    if (i < files.size()) {
+      a->setText(recentFiles_.menuText(i));
+      a->setStatusTip(tr("打开此文档"));
+      a->setEnabled(true);
+      a->setVisible(true);
+    } else if (i == 0) {
+      a->setText(tr("最近的文件"));
+      a->setEnabled(false);
+      a->setVisible(true);
+    } else {
+      a->setVisible(false);
+    }
+  }
+}
+
+void C_Quillon_Frame::rebuildWindowList() {
+  for (QAction* a : windowListActions_) {
+    windowMenu_->removeAction(a);
+    delete a;
+  }
+  windowListActions_.clear();
+  const QList<QMdiSubWindow*> frames = mdiArea_->subWindowList();
+  if (frames.isEmpty()) return;
+  windowListActions_.push_back(windowMenu_->addSeparator());
+  int n = 1;
+  for (QMdiSubWindow* frame : frames) {
+    QAction* a = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(n++).arg(frame->windowTitle()));
+    a->setCheckable(true);
+    a->setChecked(frame == mdiArea_->currentSubWindow());
+    connect(a, &QAction::triggered, this, [this, frame] { mdiArea_->setActiveSubWindow(frame); });
+    windowListActions_.push_back(a);
+  }
+}
+
+void C_Quillon_Frame::subWindowChanged() {
+  showMenus(!mdiArea_->subWindowList().isEmpty());
+  C_PDF_Doc* document = activeDocument();
+  setWindowTitle(document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle), mdiArea_->currentSubWindow()->windowTitle())
+                          : QString::fromLatin1(kApplicationTitle));
+  if (!document) resetToolbarBoxes();
+  updateCommandUi();
+}
+
+void C_Quillon_Frame::createStartPanel() {
+  if (startPanel_) return;
+  startPanel_ = new COpenPDFFileDialog2(mdiArea_);
+  connect(startPanel_, &COpenPDFFileDialog2::openRequested, this, &C_Quillon_Frame::fileOpen);
+  if (documentOpened()) {
+    startPanel_->hide();
+    unsetCursor();
+  } else {
+    startPanel_->show();
+    startPanel_->raise();
+  }
+}
+
+COpenPDFFileDialog2* C_Quillon_Frame::startPanel() const { return startPanel_.data(); }
+
+void C_Quillon_Frame::markDocumentOpened() {
+  documentOpened_ = 'y';
+  if (startPanel_) startPanel_->hide();
+}
+
+void C_Quillon_Frame::showAbout() {
+  if (startPanel_) startPanel_->hide();
+  AboutDialog dialog(this);
+  dialog.exec();
+}
+
+// ---- ViewHost ----
+
+bool C_Quillon_Frame::isActiveView(const C_PDF_View* view) const { return view && view == activeView(); }
+
+void C_Quillon_Frame::setZoomBoxText(const QString& text) { zoomBox_->setLabel(text); }
+
+void C_Quillon_Frame::setPageBoxText(const QString& text) { pageBox_->setDisplayText(text); }
+
+void C_Quillon_Frame::resetToolbarBoxes() {
+  if (pageBox_) pageBox_->setDisplayText(QString::fromLatin1(kTextNoPages));
+  if (goToLabel_) goToLabel_->setText(QString::fromLatin1(kTextGoToPage));
+}
+
+void C_Quillon_Frame::focusZoomBox() { zoomBox_->setFocus(Qt::OtherFocusReason); }
+
+QString C_Quillon_Frame::findBoxText() const { return findBox_->text(); }
+
+void C_Quillon_Frame::findBoxEnter() { findBox_->simulateEnter(); }
+
+QWidget* C_Quillon_Frame::findOptionsButton() const { return findOptionsButton_; }
+
+void C_Quillon_Frame::openWebPage(WebPage page) { WebPages::open(page); }
+
+void C_Quillon_Frame::sendToViews(int message, const QString& text) {
+  // Every view hears the message; only the active one acts on it.
+  const QList<C_PDF_View*> views = findChildren<C_PDF_View*>();
+  for (C_PDF_View* view : views) {
+    PrivateMessageEvent event(message, text);
+    QCoreApplication::sendEvent(view, &event);
+  }
+  updateCommandUi();
+}
+
+void C_Quillon_Frame::sendToActiveView(int message, const QString& text) {
+  if (C_PDF_View* view = activeView()) {
+    PrivateMessageEvent event(message, text);
+    QCoreApplication::sendEvent(view, &event);
+  }
+  updateCommandUi();
+}
+
+// ---- Window events ----
+
+void C_Quillon_Frame::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void C_Quillon_Frame::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  event->acceptProposedAction();
+  activateWindow();
+  for (const QUrl& url : urls)
+    if (url.isLocalFile()) openFile(url.toLocalFile());
+}
+
+void C_Quillon_Frame::closeEvent(QCloseEvent* event) {
+  mdiArea_->closeAllSubWindows();
+  event->accept();
+}
+
+}  // namespace Corvalis::Viewer

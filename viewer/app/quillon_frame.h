@@ -1,0 +1,148 @@
+#pragma once
+// C_Quillon_Frame: the main window. A multi-document area on dark grey, the menus, the toolbar
+// with the shared zoom, page and find boxes, the status bar, the splash window and the start
+// panel.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "viewer/app/command_ids.h"
+#include "viewer/view/view_host.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace Corvalis::Viewer {
+
+class C_PDF_Doc;
+class C_PDF_View;
+class C_ZoomComboBox;
+class COpenPDFFileDialog2;
+class DocumentTemplate;
+class FindBox;
+class PageBox;
+class RecentFileList;
+
+class C_Quillon_Frame : public QMainWindow, public ViewHost {
+  Q_OBJECT
+ public:
+  static constexpr int kBackgroundRgb = 0x333333;
+  static constexpr int kToolbarIconSize = 24;
+  static constexpr int kGoToLabelWidth = 85;
+  static constexpr int kFindOptionsWidth = 12;
+
+  struct Options {
+    bool showSplash = true;
+  };
+
+  C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer, Options options);
+  ~C_Quillon_Frame() override;
+
+  DocumentTemplate& documentTemplate() const { return *template_; }
+  QMdiArea* mdiArea() const { return mdiArea_; }
+  C_PDF_View* activeView() const;
+  C_PDF_Doc* activeDocument() const;
+
+  // Opens a file as the File menu, the command line, a drop or another launch do; the view of
+  // the new window gets the focus. False when it could not be opened.
+  bool openFile(const QString& path);
+  // The Open command: the file chooser, then openFile.
+  void fileOpen();
+  // Replaces the file chooser (tests); it returns the chosen path or an empty text.
+  void setFileChooser(std::function<QString()> chooser) { fileChooser_ = std::move(chooser); }
+
+  void routeCommand(int id);
+  QAction* action(int id) const;
+  void updateCommandUi();
+
+  void createStartPanel();
+  COpenPDFFileDialog2* startPanel() const;
+  bool documentOpened() const { return documentOpened_ == 'y'; }
+  void markDocumentOpened();
+
+  C_ZoomComboBox* zoomBox() const { return zoomBox_; }
+  PageBox* pageBox() const { return pageBox_; }
+  FindBox* findBox() const { return findBox_; }
+  QLabel* goToLabel() const { return goToLabel_; }
+  QToolBar* toolBar() const { return toolBar_; }
+  QMenu* editMenu() const { return editMenu_; }
+
+  // ViewHost.
+  bool isActiveView(const C_PDF_View* view) const override;
+  void setZoomBoxText(const QString& text) override;
+  void setPageBoxText(const QString& text) override;
+  void resetToolbarBoxes() override;
+  void focusZoomBox() override;
+  QString findBoxText() const override;
+  void findBoxEnter() override;
+  QWidget* findOptionsButton() const override;
+  QMenu* contextMenu() const override { return editMenu_; }
+  void openWebPage(WebPage page) override;
+  QPrinter* printer() override { return &printer_; }
+  void commandStateChanged() override;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void runSplash();
+  QAction* makeAction(int id, const QString& text, const QString& statusTip,
+                      const QKeySequence& shortcut = {}, bool checkable = false);
+  void createActions();
+  void createMenus();
+  // The full menu bar while a document window is open, File, View and Help otherwise.
+  void showMenus(bool documentShown);
+  void createToolBar();
+  void createStatusBar();
+  bool frameUpdate(int id, CommandState& state) const;
+  bool frameCommand(int id);
+  void rebuildRecentFiles();
+  void rebuildWindowList();
+  void subWindowChanged();
+  void sendToViews(int message, const QString& text);
+  void sendToActiveView(int message, const QString& text);
+  void closeActiveDocument();
+  void arrangeIcons();
+  void showAbout();
+  void openRecentFile(int index);
+
+  RecentFileList& recentFiles_;
+  QPrinter& printer_;
+  Options options_;
+  QMdiArea* mdiArea_;
+  std::unique_ptr<DocumentTemplate> template_;
+  QToolBar* toolBar_ = nullptr;
+  C_ZoomComboBox* zoomBox_ = nullptr;
+  QLabel* goToLabel_ = nullptr;
+  PageBox* pageBox_ = nullptr;
+  FindBox* findBox_ = nullptr;
+  QToolButton* findOptionsButton_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  QMenu* editMenu_ = nullptr;
+  QMenu* documentMenu_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QMenu* emptyFileMenu_ = nullptr;
+  QMenu* emptyViewMenu_ = nullptr;
+  bool menusForDocument_ = false;
+  std::vector<QAction*> recentActions_;
+  std::vector<QAction*> windowListActions_;
+  std::map<int, QAction*> actions_;
+  QPointer<COpenPDFFileDialog2> startPanel_;
+  char documentOpened_ = 'n';
+  std::function<QString()> fileChooser_;
+  bool updatingCommands_ = false;
+};
+
+}  // namespace Corvalis::Viewer

@@ -1,0 +1,117 @@
+#include "viewer/doc/pdf_doc.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <new>
+
+#include "engine/document/pdf_document.h"
+#include "engine/document/pdf_exception.h"
+#include "engine/messages/message_catalogue.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/pdf_draw.h"
+#include "viewer/doc/page_tree_progress.h"
+#include "viewer/messages/message_box.h"
+#include "viewer/messages/viewer_texts.h"
+#include "viewer/ui/password_dialog.h"
+
+namespace Corvalis::Viewer {
+
+namespace Messages = PDFConverter::Messages;
+
+namespace {
+
+int g_busyDepth = 0;
+
+struct BusyScope {
+  BusyScope() { ++g_busyDepth; }
+  ~BusyScope() { --g_busyDepth; }
+};
+
+}  // namespace
+
+void showEngineError(int code, const char* caption, QWidget* owner) {
+  const std::string& text = Messages::ExceptionText(code);
+  if (text.empty()) return;
+  const BoxIcon icon = code == kErrorUnsupportedEncryption ? BoxIcon::Information : BoxIcon::Warning;
+  showMessage(owner, QString::fromLatin1(caption), QString::fromStdString(text), icon);
+}
+
+C_PDF_Doc::C_PDF_Doc(QWidget* owner) : owner_(owner), progress_(std::make_unique<PageTreeProgress>(owner)) {}
+
+C_PDF_Doc::~C_PDF_Doc() { releaseEngine(); }
+
+void C_PDF_Doc::releaseEngine() {
+  // The renderer and creator refer to the document; the selection context refers to both.
+  renderer_.reset();
+  creator_.reset();
+  document_.reset();
+  selectionContext_.reset();
+}
+
+bool C_PDF_Doc::onOpenDocument(const QString& path) {
+  {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+      showMessage(nullptr, kCaptionReader, kTextCouldNotOpen, BoxIcon::Warning);
+      return false;
+    }
+  }
+  BusyScope busy;
+  try {
+    document_ = std::make_unique<C_PDF_Document>();
+    C_PDF_PasswordDialog passwordDialog(owner_.data());
+    document_->setPasswordProvider(&passwordDialog);
+    document_->setProgressSink(progress_.get());
+    const bool opened = document_->open(QFile::encodeName(path).toStdString(), std::string());
+    document_->setPasswordProvider(nullptr);
+    // A file the engine cannot read has been reported by the engine itself.
+    if (!opened) return false;
+    try {
+      creator_ = std::make_unique<C_PDF_Creator>(*document_);
+    } catch (const std::bad_alloc&) {
+      // Without a creator the views draw nothing for this document.
+    }
+    selectionContext_ = std::make_unique<SelectionContext>();
+    selectionContext_->document = document_.get();
+    selectionContext_->creator = creator_.get();
+    if (creator_) {
+      try {
+        renderer_ = std::make_unique<C_PDF_Draw>(*document_, *creator_);
+      } catch (const std::bad_alloc&) {
+      }
+    }
+  } catch (const C_PDF_Exception& e) {
+    if (document_) document_->setPasswordProvider(nullptr);
+    showEngineError(e.code(), kCaptionViewer, nullptr);
+    return false;
+  }
+  if (onOpened) onOpened();
+  path_ = QFileInfo(path).absoluteFilePath();
+  return true;
+}
+
+bool C_PDF_Doc::engineBusy() { return g_busyDepth > 0; }
+
+void C_PDF_Doc::completePageTree() {
+  if (pageTreeComplete_ || !document_) return;
+  pageTreeComplete_ = true;
+  {
+    BusyScope busy;
+    try {
+      document_->completePageTree();
+    } catch (const C_PDF_Exception& e) {
+      showEngineError(e.code(), kCaptionReader, nullptr);
+    }
+    // A Count larger than the tree would leave the views offering pages that do not exist.
+    if (const PageTreeRoot* tree = document_->pageTree()) {
+      const auto found = static_cast<int32_t>(tree->pagesByNumber.size());
+      if (found < document_->pageCount) document_->pageCount = found;
+    }
+    // Parsed pages may refer to the page records the walk has just replaced.
+    if (creator_)
+      for (int32_t n = creator_->highestPageRequested(); n >= 1; --n) creator_->evict(n);
+  }
+  emit pageTreeCompleted();
+}
+
+}  // namespace Corvalis::Viewer

@@ -1,0 +1,72 @@
+#include "viewer/view/page_image.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/render/pdf_draw.h"
+#include "platform/graphics/bitmap.h"
+
+namespace Corvalis::Viewer {
+
+namespace gfx = brevia::gfx;
+
+namespace {
+
+// Allocation failures are retried this many times, each at a lower zoom.
+constexpr int kMaxAllocationAttempts = 100;
+
+bool fits(double deviceWidth, double deviceHeight, double zoom, std::int64_t maxPixels) {
+  const QSize size = pageBitmapSize(deviceWidth, deviceHeight, zoom);
+  return size.width() <= gfx::Bitmap::kMaxSide && size.height() <= gfx::Bitmap::kMaxSide &&
+         std::int64_t(size.width()) * size.height() <= std::min(maxPixels, gfx::Bitmap::kMaxPixels);
+}
+
+}  // namespace
+
+QSize pageBitmapSize(double deviceWidth, double deviceHeight, double zoom) {
+  auto side = [zoom](double length) {
+    const double pixels = std::trunc(length * zoom);
+    if (!(pixels >= 1)) return 1;
+    return pixels > 1e9 ? 1000000000 : static_cast<int>(pixels);
+  };
+  return {side(deviceWidth), side(deviceHeight)};
+}
+
+double degradedZoom(double deviceWidth, double deviceHeight, double zoom, std::int64_t maxPixels) {
+  if (fits(deviceWidth, deviceHeight, zoom, maxPixels)) return zoom;
+  // The largest zoom that fits, then the step of the 0.01 ladder below the current zoom at or
+  // under it.
+  const double w = std::max(deviceWidth, 1.0), h = std::max(deviceHeight, 1.0);
+  const double pixels = double(std::min(maxPixels, gfx::Bitmap::kMaxPixels));
+  const double limit = std::min({std::sqrt(pixels / (w * h)), gfx::Bitmap::kMaxSide / w,
+                                 gfx::Bitmap::kMaxSide / h});
+  double lowered = zoom - std::ceil((zoom - limit) / kZoomDegradeStep) * kZoomDegradeStep;
+  // Rounding may leave the step a hair too large.
+  if (!fits(deviceWidth, deviceHeight, lowered, maxPixels)) lowered -= kZoomDegradeStep;
+  // Pages so large that even the first step of the ladder does not fit take the limit itself.
+  if (lowered <= 0 || !fits(deviceWidth, deviceHeight, lowered, maxPixels)) lowered = limit * 0.999;
+  return lowered;
+}
+
+QImage renderPageImage(C_PDF_Draw& renderer, const PageRenderRequest& request, double& zoom,
+                       std::int64_t maxPixels) {
+  zoom = degradedZoom(request.deviceWidth, request.deviceHeight, zoom, maxPixels);
+  QImage image;
+  for (int attempt = 0; attempt < kMaxAllocationAttempts; ++attempt) {
+    const QSize size = pageBitmapSize(request.deviceWidth, request.deviceHeight, zoom);
+    image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (!image.isNull()) break;
+    if (zoom <= kZoomDegradeStep) return {};
+    zoom -= kZoomDegradeStep;
+  }
+  if (image.isNull()) return {};
+  gfx::Bitmap target = gfx::Bitmap::wrap(image.bits(), image.width(), image.height(),
+                                         static_cast<int>(image.bytesPerLine()));
+  if (!target.isValid()) return {};
+  renderer.drawPage(request.pageNumber, request.cacheFlag, target, request.resolution,
+                    request.twipsPerPixel, request.deviceHeight, request.deviceWidth, zoom,
+                    request.renderFlagA, request.renderFlagB, 0, 0, 0, 0);
+  return image;
+}
+
+}  // namespace Corvalis::Viewer

@@ -1,0 +1,194 @@
+#pragma once
+// C_PDF_View: one page at a time, centred on dark grey, with its own scroll model of 21 units
+// per page, the zoom, rotation and navigation commands, and printing.
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPointer>
+#include <QString>
+
+#include "viewer/app/command_ids.h"
+#include "viewer/doc/viewer_document.h"
+#include "viewer/view/scroll_model.h"
+#include "viewer/view/zoom_model.h"
+
+class QMenu;
+class QPrinter;
+struct TextRun;
+
+namespace Corvalis::Viewer {
+
+class C_PDF_Doc;
+class ViewHost;
+
+class C_PDF_View : public QAbstractScrollArea, public DocumentView {
+  Q_OBJECT
+ public:
+  static constexpr int kBackgroundRgb = 0x333333;
+  // The page-size label appears while the pointer is this close to the lower-left corner.
+  static constexpr int kSizeLabelCornerWidth = 80;
+  static constexpr int kSizeLabelCornerHeight = 30;
+  // Wheel movement of one notch.
+  static constexpr int kWheelNotch = 120;
+  // A page whose own rotation changes while it is drawn is drawn again at most this often.
+  static constexpr int kMaxRenderAttempts = 3;
+  static constexpr int kInitialHighlightChecksum = -1000000;
+
+  C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent = nullptr);
+  ~C_PDF_View() override;
+
+  // DocumentView.
+  void onInitialUpdate() override;
+  void onUpdate(DocumentView* sender) override;
+
+  // Commands routed from menus, accelerators and the toolbar; false when not handled here.
+  bool onCommand(int id);
+  bool updateCommand(int id, CommandState& state) const;
+
+  // The private messages of the toolbar boxes.
+  void zoomTextEntered(const QString& text);
+  void pageTextEntered(const QString& text);
+  void findNext(const QString& text);
+  void findPrevious(const QString& text);
+
+  void goToPage(int page);
+  // Every view of the document repaints.
+  void refreshAllViews();
+
+  // Printing: the pages of the printer's range, each fitted to the printable area.
+  void print(QPrinter& printer);
+
+  C_PDF_Doc* pdfDocument() const;
+  const ScrollState& scrollState() const { return scroll_; }
+  int verticalPos() const { return scroll_.verticalPos; }
+  int verticalMax() const { return scroll_.verticalMax; }
+  int currentPage() const { return currentPage_; }
+  double zoom() const { return zoom_; }
+  ZoomMode zoomMode() const { return zoomMode_; }
+  int rotation() const;
+  int pageCount() const;
+  bool drawingStopped() const { return drawingStopped_; }
+  bool caseSensitive() const { return caseSensitive_; }
+  // The page bitmap as shown (after the view's rotation) and where it was placed.
+  const QImage& pageImage() const { return pageImage_; }
+  QPoint pageOrigin() const { return {pageLeft_, pageTop_}; }
+  // Displayed page size in pixels at zoom 1 (after both rotations).
+  QSizeF displayedPageSize() const { return {pageWidth100_, pageHeight100_}; }
+  bool sizeLabelShown() const { return sizeLabelShown_; }
+  QString pageBoxText() const;
+  QString zoomLabelText() const { return zoomLabel(zoomMode_, zoom_); }
+  int renderCount() const { return renderCount_; }
+
+ signals:
+  void rendered();
+
+ protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void applyZoom(bool rerender);
+  void writePageBox();
+  void measureResolution();
+  // Paint steps: bring the bitmap up to date (false: paint nothing more), then place it.
+  bool updatePageBitmap();
+  bool renderPage(int page);
+  bool layoutPage(const QRect& client);
+  void paintSizeLabel(QPainter& painter, const QRect& client);
+  QRect sizeLabelRect(const QRect& client) const;
+  // The highlight pass: paints search hits and the selection over the page bitmap; returns its
+  // checksum (0 when nothing is highlighted).
+  int highlightPass(QPainter* painter, bool repaint);
+  void clearHighlightMarks();
+  void resetSearch();
+  void resetSelectionDrag();
+  void pageMissing();
+  void pageTreeCompleted();
+  void schedulePageTreeCompletion();
+  void updateScrollBars();
+  void afterScroll(const ScrollResult& result, int previous);
+  void verticalAction(int action);
+  void horizontalAction(int action);
+  void wheelStep(QWheelEvent* event);
+  void showEngineErrorLater(int code);
+  void rotate(int degrees);
+  void pageCommand(PageCommand command);
+  void runGoToDialog();
+  void runFindOptions();
+  void printDocument(bool preview);
+  ViewHost* host() const;
+
+  QPointer<C_PDF_Doc> document_;
+  ViewHost* host_;
+  QPointer<QObject> hostObject_;
+
+  int previousVerticalPos_ = 0;
+  ScrollState scroll_;
+  int pageLeft_ = 0;
+  int pageTop_ = 0;
+
+  // Search state.
+  bool hitFound_ = false;
+  const TextRun* hitRun_ = nullptr;
+  int hitStart_ = -1;
+  int hitEnd_ = -1;
+  const TextRun* highlightFirstRun_ = nullptr;
+  const TextRun* highlightLastRun_ = nullptr;
+  int startPage_ = 0;
+  QString searchText_;
+  QMenu* findOptionsMenu_;
+  bool caseSensitive_ = false;
+  bool resetSearchOnPageChange_ = true;
+
+  int currentPage_ = 0;
+  int dpiX_ = 96;
+  int dpiY_ = 96;
+  double pageHeight100_ = 0;
+  double pageWidth100_ = 0;
+  // The page's size at zoom 1 before the view's rotation: what the renderer receives.
+  double renderHeight100_ = 0;
+  double renderWidth100_ = 0;
+  QRect clientRect_;
+  int verticalMaxUnits_ = kLastUnitOfPage;
+  double zoom_ = kMinZoom;
+  double resolution_ = -1.0;
+  bool renderFlagA_ = false;
+  bool renderFlagB_ = false;
+  bool needsRender_ = false;
+  bool skipPageBlit_ = false;
+  int highlightChecksum_ = kInitialHighlightChecksum;
+  bool formsPlaced_ = false;
+  ZoomMode zoomMode_ = ZoomMode::FitPage;
+  bool renderedOnce_ = false;
+  bool resizeArmed_ = false;
+  bool horizontalBarShown_ = false;
+  bool edgeStepArmed_ = true;
+  int dragStartPos_ = 0;
+  int clientWidth_ = 0;
+  int clientHeight_ = 0;
+  int printSavedPage_ = 0;
+  bool drawingStopped_ = false;
+  bool sizeLabelShown_ = false;
+  bool sizeLabelErase_ = false;
+  bool pageBoxDirty_ = false;
+
+  QImage pageImage_;
+  int renderedRotation_ = 0;
+  QString sizeText_;
+  bool movedWithinPage_ = false;
+  int wheelRemainder_ = 0;
+  bool completionScheduled_ = false;
+  bool barChangePending_ = false;
+  bool retryPending_ = false;
+  int renderCount_ = 0;
+};
+
+}  // namespace Corvalis::Viewer
