@@ -40,7 +40,12 @@ bool fontIs(const S_FixedPosSize_Font& font, std::string_view name) {
 
 bool lookupName(const S_FixedPosSize_Font& font, const char* name, uint16_t& code) {
   using T = NameCodeTableId;
-  if (font.faceName == "Symbol" && nameCodeTable(T::SymbolToPrivateUse).codeOf(name, code)) return true;
+  // Symbol glyphs such as alpha are real characters; the private-use points only stand in for
+  // names the glyph list lacks, so that search and copy see Greek, not placeholders.
+  if (font.faceName == "Symbol") {
+    if (unicodeOfGlyphName(name, code)) return true;
+    if (nameCodeTable(T::SymbolToPrivateUse).codeOf(name, code)) return true;
+  }
   if ((font.baseEncoding == BaseEncodingId::ZapfDingbatsBuiltIn || contains(font.baseFont, "ZapfDingbats")) &&
       nameCodeTable(T::ZapfDingbatsToUnicode).codeOf(name, code)) {
     return true;
@@ -131,6 +136,11 @@ bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int le
   }
   const uint8_t code = bytes[0];
   const char* name = font.glyphName(code);
+  // The standard Symbol font without an Encoding draws its own encoding's glyphs; its text
+  // follows the same names rather than the Standard encoding's letters.
+  if (font.faceName == "Symbol" && !font.embedded() && !font.dictionary.lookup("Encoding")) {
+    if (const char* symbolName = nameCodeTable(NameCodeTableId::SymbolBuiltIn).nameOf(code)) name = symbolName;
+  }
   if (name && std::strcmp(name, ".notdef") == 0) return false;
   uint16_t unit = code;
   if (name && *name && font.baseFont == "DENBOP+Calibri" && std::strcmp(name, "g882") == 0) {

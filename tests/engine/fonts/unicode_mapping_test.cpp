@@ -80,10 +80,12 @@ TEST(UnicodeMapping, SimpleFontsReadGlyphNames) {
   EXPECT_EQ(textOf(f, {0x93}), u"\u201C");
   EXPECT_EQ(textOf(f, {0x81}), u"\u2022");
 
-  // The Symbol face maps its names into the private-use area.
+  // The standard Symbol font reads its own encoding: code 'a' is alpha, as drawn, not a letter
+  // of the Standard encoding or a private-use placeholder.
   const S_FixedPosSize_Font& symbol = *d.load(6);
   ASSERT_EQ(symbol.faceName, "Symbol");
-  EXPECT_EQ(textOf(symbol, {'a'}), u"a");
+  EXPECT_EQ(textOf(symbol, {'a'}), u"\u03B1");
+  EXPECT_EQ(textOf(symbol, {'1'}), u"1");
   EXPECT_EQ(textOf(*d.load(7), {2}), u"\u00F7");
 }
 
