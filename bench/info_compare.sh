@@ -10,19 +10,8 @@ trap 'rm -rf "$work"' EXIT
 python3 "$here/make_pages.py" "$work/plain.pdf" 2000
 qpdf --object-streams=generate "$work/plain.pdf" "$work/pages2000.pdf"
 # Best wall time and best processor time (user + system) of five runs, in ms.
-best() {
-  local bestWall=999999 bestCpu=999999
-  for _ in 1 2 3 4 5; do
-    local t wall cpu
-    t=$( { TIMEFORMAT='%R %U %S'; time "$@" > /dev/null 2>&1; } 2>&1 )
-    read -r wall user sys <<< "$t"
-    wall=$(awk -v w="$wall" 'BEGIN { printf "%d", w * 1000 }')
-    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%d", (u + s) * 1000 }')
-    [ "$wall" -lt "$bestWall" ] && bestWall=$wall
-    [ "$cpu" -lt "$bestCpu" ] && bestCpu=$cpu
-  done
-  echo "$bestWall ms wall, $bestCpu ms cpu"
-}
+source "$here/timing.sh"
+runs=5
 echo "file: 2,000 pages, object streams and cross-reference streams ($(stat -c %s "$work/pages2000.pdf") bytes)"
 printf '%-28s %s\n' "brevia-cli info" "$(best "$cli" info "$work/pages2000.pdf")"
 command -v qpdf >/dev/null && printf '%-28s %s\n' "qpdf --show-npages" "$(best qpdf --show-npages "$work/pages2000.pdf")"

@@ -16,19 +16,8 @@ if [ -z "$file" ]; then
   /usr/bin/python3 "$here/make_text_extract_pages.py" "$file" 500
 fi
 pages=$(pdfinfo "$file" | awk '/^Pages:/{print $2}')
-best() {
-  local bestWall=999999 bestCpu=999999
-  for _ in 1 2 3; do
-    local t wall cpu
-    t=$( { TIMEFORMAT='%R %U %S'; time "$@" > /dev/null 2>&1; } 2>&1 )
-    read -r wall user sys <<< "$t"
-    wall=$(awk -v w="$wall" -v p="$pages" 'BEGIN { printf "%.2f", w * 1000 / p }')
-    cpu=$(awk -v u="$user" -v s="$sys" -v p="$pages" 'BEGIN { printf "%.2f", (u + s) * 1000 / p }')
-    awk -v a="$wall" -v b="$bestWall" 'BEGIN { exit !(a < b) }' && bestWall=$wall
-    awk -v a="$cpu" -v b="$bestCpu" 'BEGIN { exit !(a < b) }' && bestCpu=$cpu
-  done
-  echo "$bestWall ms/page wall, $bestCpu ms/page cpu"
-}
+source "$here/timing.sh"
+digits=2
 echo "file: $file ($pages pages)"
 printf '%-20s %s\n' "brevia-cli text" "$(best "$cli" text "$file")"
 command -v pdftotext >/dev/null || exit 0

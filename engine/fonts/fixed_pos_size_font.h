@@ -132,6 +132,23 @@ struct S_FixedPosSize_Font {
   bool embedded() const { return descriptor && descriptor->embedded; }
   // The Differences name of the code, else its base name; nullptr when it has neither.
   const char* glyphName(uint8_t code) const;
+
+  // The Unicode unit of each one-byte code once worked out from its glyph name (the lookups
+  // walk several name tables); kUnicodeUnknown until then, kUnicodeNone for no text.
+  static constexpr int32_t kUnicodeUnknown = -2;
+  static constexpr int32_t kUnicodeNone = -1;
+  // The glyph index of each one-byte code once looked up (by name lookups can be slow).
+  static constexpr uint32_t kGlyphUnknown = 0xFFFFFFFF;
+  std::array<uint32_t, kSimpleCodes> glyphByCode = [] {
+    std::array<uint32_t, kSimpleCodes> a{};
+    a.fill(kGlyphUnknown);
+    return a;
+  }();
+  mutable std::array<int32_t, kSimpleCodes> unicodeByCode = [] {
+    std::array<int32_t, kSimpleCodes> a{};
+    a.fill(kUnicodeUnknown);
+    return a;
+  }();
   // Width by code or CID; kNoWidth when not given.
   double width(uint32_t codeOrCid) const;
   void setWidth(uint32_t codeOrCid, double value);

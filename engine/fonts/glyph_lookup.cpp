@@ -225,7 +225,19 @@ uint32_t simpleFontGlyph(S_FixedPosSize_Font& font, uint8_t code) {
   return glyph;
 }
 
+namespace {
+uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code);
+}  // namespace
+
 uint32_t glyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
+  uint32_t& cached = font.glyphByCode[code];
+  if (cached == S_FixedPosSize_Font::kGlyphUnknown) cached = lookUpGlyphForCode(font, code);
+  return cached;
+}
+
+namespace {
+
+uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
   if (!font.face) return 0;
   if (font.kind != FontKind::TrueType) return simpleFontGlyph(font, code);
   FT_Face face = font.face->get();
@@ -266,6 +278,8 @@ uint32_t glyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
                                                          : nameCodeTable(NameCodeTableId::MacOsRoman);
   return names.codeOf(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
 }
+
+}  // namespace
 
 uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid) {
   if (!type0.face) return 0;

@@ -135,13 +135,19 @@ bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int le
     return appendNormalised(std::u16string(1, static_cast<char16_t>(cid)), text, replaceControls);
   }
   const uint8_t code = bytes[0];
+  int32_t& cached = font.unicodeByCode[code];
+  if (cached == S_FixedPosSize_Font::kUnicodeNone) return false;
+  if (cached >= 0) return appendNormalised(std::u16string(1, static_cast<char16_t>(cached)), text, replaceControls);
   const char* name = font.glyphName(code);
   // The standard Symbol font without an Encoding draws its own encoding's glyphs; its text
   // follows the same names rather than the Standard encoding's letters.
   if (font.faceName == "Symbol" && !font.embedded() && !font.dictionary.lookup("Encoding")) {
     if (const char* symbolName = nameCodeTable(NameCodeTableId::SymbolBuiltIn).nameOf(code)) name = symbolName;
   }
-  if (name && std::strcmp(name, ".notdef") == 0) return false;
+  if (name && std::strcmp(name, ".notdef") == 0) {
+    cached = S_FixedPosSize_Font::kUnicodeNone;
+    return false;
+  }
   uint16_t unit = code;
   if (name && *name && font.baseFont == "DENBOP+Calibri" && std::strcmp(name, "g882") == 0) {
     unit = kCalibriHyphen;
@@ -150,5 +156,6 @@ bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int le
   } else if (name && *name && !characterOfName(font, name, unit)) {
     unit = code;
   }
+  cached = unit;
   return appendNormalised(std::u16string(1, static_cast<char16_t>(unit)), text, replaceControls);
 }
