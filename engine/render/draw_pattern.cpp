@@ -157,6 +157,8 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
   if (!(yStep > 0)) yStep = y1 - y0;
   if (!(xStep > 0) || !(yStep > 0) || !std::isfinite(xStep) || !std::isfinite(yStep)) return;
 
+  if (patternNesting_ == 0) tileBudget_ = kMaxTilesPerFill;
+  if (tileBudget_ <= 0) return;
   ++patternNesting_;
   // The cell has a path, a pending clip and a current point of its own.
   gfx::GraphicsPath fillPath = std::move(path_);
@@ -183,10 +185,10 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
   tilingFill_ = shadingFill_ = false;
   const bool ignored = ignoreColourOperators_;
   ignoreColourOperators_ = ignored || uncoloured;
-  int tiles = 0;
   if (std::isfinite(iFirst) && std::isfinite(iLast) && std::isfinite(jFirst) && std::isfinite(jLast)) {
-    for (double j = jFirst; j <= jLast && tiles < kMaxTilesPerFill; ++j) {
-      for (double i = iFirst; i <= iLast && tiles < kMaxTilesPerFill; ++i, ++tiles) {
+    for (double j = jFirst; j <= jLast && tileBudget_ > 0; ++j) {
+      for (double i = iFirst; i <= iLast && tileBudget_ > 0; ++i) {
+        --tileBudget_;
         saveState();
         gfx::Matrix cell = space;
         cell.translate(float(i * xStep), float(j * yStep), gfx::MatrixOrder::Prepend);

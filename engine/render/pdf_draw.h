@@ -56,7 +56,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   static constexpr int kMaxPathPoints = brevia::gfx::GraphicsPath::kMaxPoints;
   // Tiling cells that fill with patterns deeper than this are not drawn.
   static constexpr int kMaxPatternNesting = 4;
-  // Tiling cells drawn for one fill at most.
+  // Tiling cells drawn for one fill at most, counting the cells of patterns used inside cells.
   static constexpr int kMaxTilesPerFill = 4096;
   // Forms drawing forms deeper than this are not drawn.
   static constexpr int kMaxFormNesting = 32;
@@ -193,6 +193,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   uint32_t patternColour_ = 0xFF000000;
   bool ignoreColourOperators_ = false;
   int patternNesting_ = 0;
+  // Cells the current outermost pattern fill may still draw.
+  int tileBudget_ = 0;
   // The page's initial transform: pattern space starts from it.
   brevia::gfx::Matrix baseCtm_;
 
