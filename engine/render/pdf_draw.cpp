@@ -139,7 +139,9 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
                            gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
 
   S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
-  const C_PDF_PageTreeNode_or_Page* page = document_.findPage(pageNumber, false);
+  // Prepared: after the page tree is completed the page is a new node whose resources are
+  // loaded again here.
+  const C_PDF_PageTreeNode_or_Page* page = document_.findPreparedPage(pageNumber, false);
   if (!parsed || !page) return;
   page_ = page;
   resources_ = dynamic_cast<const ResourceList*>(page->resourceList.get());

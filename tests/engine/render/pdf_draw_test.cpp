@@ -5,6 +5,7 @@
 #include "engine/messages/message_listener.h"
 #include "tests/engine/render/page_fixture.h"
 
+using testing_pdf::PdfBuilder;
 using testing_render::drawContent;
 namespace Messages = Corvalis::PDFConverter::Messages;
 
@@ -142,6 +143,29 @@ TEST(PdfDraw, MalformedContentDoesNotStopDrawing) {
   junk += "S 1 0 0 rg 0 0 10 10 re f";
   auto page = drawContent(junk + " 1e309 1e309 m nan 0 l S");
   EXPECT_EQ(page.at(5, 95), kRed);
+}
+
+TEST(PdfDraw, ResourcesStayAfterThePageTreeIsCompleted) {
+  // The viewer reads the rest of the page tree after the first page is drawn; drawing that page
+  // again must still find its resources.
+  PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>");
+  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R /Resources 5 0 R >>");
+  b.setStream(4, "", "/Red cs 0 sc 0 0 200 100 re f");
+  b.set(5, "<< /ColorSpace << /Red [/Indexed /DeviceRGB 0 <FF0000>] >> >>");
+  b.set(6, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >>");
+  C_PDF_Document document;
+  ASSERT_TRUE(document.open(testing_pdf::writeTempFile(b.build("/Root 1 0 R")), ""));
+  C_PDF_Creator creator(document);
+  C_PDF_Draw draw(document, creator);
+  brevia::gfx::Bitmap bitmap(200, 100);
+  draw.drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(bitmap.colourAt(100, 50), kRed);
+  document.completePageTree();
+  bitmap.fill(kWhite);
+  draw.drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(bitmap.colourAt(100, 50), kRed);
 }
 
 TEST(PdfDraw, ActualTextNeedsAByteOrderMark) {
