@@ -129,8 +129,12 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
   f->H = d.lookup("H");
   f->MK = d.lookup("MK");
   if (parent) {
+    // Widgets below a field take its type, flags, options and value unless they set their own.
     if (!f->keys.BS) f->keys.BS = parent->keys.BS;
     if (!f->Q) f->Q = parent->Q;
+    if (!f->FT) f->FT = parent->FT;
+    if (!f->Ff) f->Ff = parent->Ff;
+    if (!f->Opt) f->Opt = parent->Opt;
   }
   if (f->V) {
     try {
@@ -139,6 +143,8 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
     }
     if (f->value.isString())
       f->value.text = decryptedString(f->value, resolver, f->keys.objectNumber, f->keys.generation);
+  } else if (parent) {
+    f->value = parent->value;
   }
   f->caption = captionOf(f->MK, *f, resolver);
   if (f->caption.empty() && f->keys.AP) {

@@ -22,6 +22,7 @@
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/message_listener.h"
 #include "viewer/messages/viewer_texts.h"
+#include "viewer/ui/form_overlay.h"
 #include "viewer/ui/goto_dialog.h"
 #include "viewer/ui/private_message.h"
 #include "viewer/view/page_image.h"
@@ -47,7 +48,8 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
       document_(document),
       host_(host),
       hostObject_(dynamic_cast<QObject*>(host)),
-      findOptionsMenu_(new QMenu(this)) {
+      findOptionsMenu_(new QMenu(this)),
+      formOverlay_(std::make_unique<FormOverlay>()) {
   setFrameShape(QFrame::NoFrame);
   setFocusPolicy(Qt::StrongFocus);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -69,6 +71,7 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
 }
 
 C_PDF_View::~C_PDF_View() {
+  formOverlay_->clear();
   if (ViewHost* h = host()) h->resetToolbarBoxes();
   if (document_) document_->removeView(this);
 }
@@ -556,6 +559,7 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
   painter.drawImage(pageLeft_, pageTop_, pageImage_);
   skipPageBlit_ = false;
   highlightPass(&painter, true);
+  placeFormOverlay();
   highlightChecksum_ = renderFlagA_ || renderFlagB_ ? 0 : highlightPass(&painter, false);
   if (sizeLabelShown_) paintSizeLabel(painter, client);
   schedulePageTreeCompletion();
@@ -672,6 +676,29 @@ void C_PDF_View::pageMissing() {
   pageBoxDirty_ = true;
   if (pageCount() > 0) viewport()->update();
   if (ViewHost* h = host()) h->commandStateChanged();
+}
+
+void C_PDF_View::placeFormOverlay() {
+  if (rotation() != 0) {
+    formOverlay_->clear();
+    return;
+  }
+  C_PDF_Document* parsed = document_->document();
+  if (!parsed->formOverlay || formsPlaced_) return;
+  formsPlaced_ = true;
+  formOverlay_->clear();
+  C_PDF_PageTreeNode_or_Page* page = nullptr;
+  try {
+    page = parsed->findPreparedPage(currentPage_, false);
+  } catch (const C_PDF_Exception&) {
+    return;
+  }
+  if (!page) return;
+  const int widthPoints = std::max(1, page->rotation % 180 != 0 ? page->height : page->width);
+  OverlayPlacement placement;
+  placement.pageOrigin = QPoint(pageLeft_, pageTop_);
+  placement.pixelsPerPoint = static_cast<double>(pageImage_.width()) / widthPoints;
+  formOverlay_->build(viewport(), *parsed, *page, placement);
 }
 
 bool C_PDF_View::layoutPage(const QRect& client) {

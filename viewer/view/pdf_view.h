@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QString>
+#include <memory>
 
 #include "viewer/app/command_ids.h"
 #include "viewer/doc/viewer_document.h"
@@ -19,6 +20,7 @@ struct TextRun;
 namespace Corvalis::Viewer {
 
 class C_PDF_Doc;
+class FormOverlay;
 class ViewHost;
 
 class C_PDF_View : public QAbstractScrollArea, public DocumentView {
@@ -78,6 +80,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   QString pageBoxText() const;
   QString zoomLabelText() const { return zoomLabel(zoomMode_, zoom_); }
   int renderCount() const { return renderCount_; }
+  // The controls over the shown page's form fields.
+  const FormOverlay& formOverlay() const { return *formOverlay_; }
 
  signals:
   void rendered();
@@ -103,6 +107,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool renderPage(int page);
   bool layoutPage(const QRect& client);
   void paintSizeLabel(QPainter& painter, const QRect& client);
+  // Lays the form-field controls over the page once per page position; none while turned.
+  void placeFormOverlay();
   QRect sizeLabelRect(const QRect& client) const;
   // The highlight pass: paints search hits and the selection over the page bitmap; returns its
   // checksum (0 when nothing is highlighted).
@@ -166,6 +172,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool skipPageBlit_ = false;
   int highlightChecksum_ = kInitialHighlightChecksum;
   bool formsPlaced_ = false;
+  std::unique_ptr<FormOverlay> formOverlay_;
   ZoomMode zoomMode_ = ZoomMode::FitPage;
   bool renderedOnce_ = false;
   bool resizeArmed_ = false;

@@ -200,4 +200,37 @@ TEST(PageTree, AnnotationsAndForms) {
   EXPECT_FALSE(doc->xrefTable()->closed());  // the missing annotation was skipped
 }
 
+TEST(PageTree, WidgetsInheritTheirFieldsTypeFlagsAndValue) {
+  PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 20 0 R] >> >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.set(3, "<< /Type /Page /Annots [11 0 R 21 0 R 22 0 R] >>");
+  // A text field shown by one widget, and a radio group of two.
+  b.set(10, "<< /FT /Tx /V (shared) /Kids [11 0 R] >>");
+  b.set(11, "<< /Subtype /Widget /Parent 10 0 R /Rect [0 0 10 10] >>");
+  b.set(20, "<< /FT /Btn /Ff 49152 /V /B /Opt [(a) (b)] /Kids [21 0 R 22 0 R] >>");
+  b.set(21, "<< /Subtype /Widget /Parent 20 0 R /AS /Off >>");
+  b.set(22, "<< /Subtype /Widget /Parent 20 0 R /AS /B /V /Own >>");
+  auto doc = openBuilt(b);
+  const AnnotationList* form = doc->form()->fields.get();
+  const FieldRecord* text = form->findField(11, 0);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->kind, kFieldText);
+  EXPECT_EQ(text->value.text, "shared");
+  EXPECT_TRUE(doc->formOverlay);  // the widget is a text field without kids
+  const FieldRecord* first = form->findField(21, 0);
+  const FieldRecord* second = form->findField(22, 0);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->kind, kFieldRadioButton);
+  EXPECT_EQ(first->group, second->group);
+  EXPECT_NE(first->group, 0);
+  EXPECT_EQ(first->value.text, "B");
+  EXPECT_EQ(second->value.text, "Own");
+  ASSERT_NE(first->Opt, nullptr);
+  // The page's own list reads the widgets alone; the viewer finds their fields in the form.
+  auto* page = doc->findPreparedPage(1, false);
+  ASSERT_EQ(page->annotations->fields.size(), 3u);
+  EXPECT_EQ(page->annotations->fields[0]->kind, kFieldNone);
+}
+
 }  // namespace
