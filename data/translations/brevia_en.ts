@@ -526,6 +526,21 @@ Facebook</translation>
         <translation>Ready</translation>
     </message>
     <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="0" />
+        <source>大写</source>
+        <translation>CAP</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="0" />
+        <source>数字</source>
+        <translation>NUM</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="0" />
+        <source>滚动</source>
+        <translation>SCRL</translation>
+    </message>
+    <message>
         <location filename="../../viewer/app/quillon_frame.cpp" line="434" />
         <source>打开</source>
         <translation>Open</translation>

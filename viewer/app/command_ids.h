@@ -19,6 +19,14 @@ enum CommandId : int {
   kCmdWindowTile = 57651,
   kCmdAppAbout = 57664,
   kCmdAppExit = 57665,
+  // Framework editing and pane commands: their accelerators exist, and no window of the
+  // viewer handles them, so they stay disabled and the keys reach the focused box.
+  kCmdEditCopy = 57634,
+  kCmdEditCut = 57635,
+  kCmdEditPaste = 57637,
+  kCmdEditUndo = 57643,
+  kCmdNextPane = 57680,
+  kCmdPrevPane = 57681,
   kCmdViewToolbar = 59392,
   kCmdViewStatusBar = 59393,
   kCmdHelpTopics = 32791,

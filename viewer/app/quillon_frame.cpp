@@ -184,6 +184,17 @@ void C_Quillon_Frame::createActions() {
   makeAction(kCmdTwitter, tr("Twitter"), tr("访问我们的 Twitter 页面\nTwitter"))->setIcon(viewerIcon(IconName::Twitter));
   makeAction(kCmdFacebook, tr("Facebook"), tr("访问我们的 Facebook 页面\nFacebook"))->setIcon(viewerIcon(IconName::Facebook));
 
+  // Accelerators of framework commands that nothing here handles: present and disabled.
+  const std::pair<int, QList<QKeySequence>> framework[] = {
+      {kCmdEditCopy, {keys(Qt::CTRL | Qt::Key_Insert)}},
+      {kCmdEditCut, {keys(Qt::SHIFT | Qt::Key_Delete), keys(Qt::CTRL | Qt::Key_X)}},
+      {kCmdEditPaste, {keys(Qt::CTRL | Qt::Key_V), keys(Qt::SHIFT | Qt::Key_Insert)}},
+      {kCmdEditUndo, {keys(Qt::ALT | Qt::Key_Backspace), keys(Qt::CTRL | Qt::Key_Z)}},
+      {kCmdNextPane, {keys(QKeyCombination(Qt::Key_F6))}},
+      {kCmdPrevPane, {keys(Qt::SHIFT | Qt::Key_F6)}},
+  };
+  for (const auto& [id, shortcuts] : framework) makeAction(id, QString(), QString())->setShortcuts(shortcuts);
+
   for (int i = 0; i < kRecentFileCount; ++i) {
     auto* a = new QAction(this);
     a->setObjectName(QStringLiteral("cmd_%1").arg(kCmdRecentFile1 + i));
@@ -339,6 +350,32 @@ void C_Quillon_Frame::createStatusBar() {
   connect(bar, &QStatusBar::messageChanged, this, [bar, ready](const QString& text) {
     if (text.isEmpty()) bar->showMessage(ready);
   });
+  // Caps Lock, Num Lock and Scroll Lock, each in a pane as wide as its text.
+  indicatorTexts_[0] = tr("大写");
+  indicatorTexts_[1] = tr("数字");
+  indicatorTexts_[2] = tr("滚动");
+  for (int i = 0; i < 3; ++i) {
+    auto* label = new QLabel(bar);
+    label->setObjectName(QStringLiteral("indicator%1").arg(i));
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(indicatorTexts_[i]) + 8);
+    bar->addPermanentWidget(label);
+    indicators_[i] = label;
+  }
+  auto* poll = new QTimer(this);
+  poll->setInterval(kIndicatorIntervalMs);
+  connect(poll, &QTimer::timeout, this, &C_Quillon_Frame::updateIndicators);
+  poll->start();
+  updateIndicators();
+}
+
+void C_Quillon_Frame::updateIndicators() {
+  const std::optional<LockKeyState> state = lockKeyReader_ ? lockKeyReader_() : std::nullopt;
+  const bool on[3] = {state && state->capsLock, state && state->numLock, state && state->scrollLock};
+  for (int i = 0; i < 3; ++i) {
+    const QString text = on[i] ? indicatorTexts_[i] : QString();
+    if (indicators_[i] && indicators_[i]->text() != text) indicators_[i]->setText(text);
+  }
 }
 
 // ---- Command routing ----

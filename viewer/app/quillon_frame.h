@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "viewer/app/command_ids.h"
+#include "viewer/app/lock_keys.h"
 #include "viewer/view/view_host.h"
 
 class QAction;
@@ -74,6 +75,13 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QLabel* goToLabel() const { return goToLabel_; }
   QToolBar* toolBar() const { return toolBar_; }
   QMenu* editMenu() const { return editMenu_; }
+
+  // The status bar's lock-key indicators: blank while the key is off or its state unknown.
+  static constexpr int kIndicatorIntervalMs = 500;
+  void updateIndicators();
+  // Replaces the keyboard query (tests).
+  void setLockKeyReader(std::function<std::optional<LockKeyState>()> reader) { lockKeyReader_ = std::move(reader); }
+  QLabel* indicator(int index) const { return index >= 0 && index < 3 ? indicators_[index] : nullptr; }
 
   // ViewHost.
   bool isActiveView(const C_PDF_View* view) const override;
@@ -143,6 +151,9 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   char documentOpened_ = 'n';
   std::function<QString()> fileChooser_;
   bool updatingCommands_ = false;
+  QLabel* indicators_[3] = {nullptr, nullptr, nullptr};
+  QString indicatorTexts_[3];
+  std::function<std::optional<LockKeyState>()> lockKeyReader_ = readLockKeys;
 };
 
 }  // namespace Corvalis::Viewer

@@ -20,6 +20,7 @@
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/ui/about_dialog.h"
 #include "viewer/ui/start_panel.h"
+#include "viewer/ui/toolbar_boxes.h"
 #include "viewer/ui/zoom_combo_box.h"
 
 namespace viewer_test {
@@ -155,6 +156,51 @@ TEST_F(FrameTest, AcceleratorsReachTheView) {
   EXPECT_FALSE(frame->action(kCmdViewToolbar)->isChecked());
   QTest::keyClick(view, Qt::Key_F8);
   EXPECT_TRUE(frame->toolBar()->isVisible());
+}
+
+TEST_F(FrameTest, FrameworkEditAcceleratorsStayDisabledAndKeysReachTheBoxes) {
+  frame->activateWindow();
+  QApplication::setActiveWindow(frame.get());
+  ASSERT_TRUE(frame->openFile(pagesFile(2, "edit-keys.pdf")));
+  paint();
+  const std::pair<int, int> expected[] = {{kCmdEditCopy, 1}, {kCmdEditCut, 2}, {kCmdEditPaste, 2},
+                                          {kCmdEditUndo, 2}, {kCmdNextPane, 1}, {kCmdPrevPane, 1}};
+  for (const auto& [id, count] : expected) {
+    QAction* a = frame->action(id);
+    ASSERT_NE(a, nullptr) << id;
+    EXPECT_EQ(a->shortcuts().size(), count) << id;
+    EXPECT_FALSE(a->isEnabled()) << id;
+    frame->routeCommand(id);
+    EXPECT_FALSE(a->isEnabled()) << id;
+  }
+  EXPECT_EQ(frame->action(kCmdEditUndo)->shortcuts().last(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  // Typing in the find box can be undone there.
+  FindBox* box = frame->findBox();
+  box->setFocus();
+  QTest::keyClicks(box, "abc");
+  ASSERT_EQ(box->text(), "abc");
+  QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_NE(box->text(), "abc");
+}
+
+TEST_F(FrameTest, LockKeyIndicatorsFollowTheKeyboard) {
+  std::optional<LockKeyState> state;
+  frame->setLockKeyReader([&state] { return state; });
+  frame->updateIndicators();
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(frame->indicator(i)->text().isEmpty()) << i;
+  state = LockKeyState{true, false, true};
+  frame->updateIndicators();
+  EXPECT_FALSE(frame->indicator(0)->text().isEmpty());
+  EXPECT_TRUE(frame->indicator(1)->text().isEmpty());
+  EXPECT_FALSE(frame->indicator(2)->text().isEmpty());
+  // The panes keep their width when a key goes off.
+  const int width = frame->indicator(0)->width();
+  state = LockKeyState{false, true, false};
+  frame->updateIndicators();
+  EXPECT_TRUE(frame->indicator(0)->text().isEmpty());
+  EXPECT_FALSE(frame->indicator(1)->text().isEmpty());
+  QApplication::processEvents();
+  EXPECT_EQ(frame->indicator(0)->width(), width);
 }
 
 TEST_F(FrameTest, DroppedFilesOpen) {
