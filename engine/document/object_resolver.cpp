@@ -77,6 +77,8 @@ PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool tolerant
 void ObjectResolver::loadDirect(PdfObject& result, int32_t location, int32_t number,
                                 int32_t generation) {
   PdfObject token;
+  // An offset before the file's start names no object.
+  if (location < 0) throw C_PDF_Exception(kErrorObjectNotFound);
   lexer_->seek(location);
   lexer_->readObject(token);
   if (!token.isNumber() || token.intValue() != number) throw C_PDF_Exception(kErrorObjectNotFound);

@@ -21,8 +21,8 @@ class PdfLexer {
   // Position of the byte last consumed; -1 before the first read.
   int32_t position() const { return position_; }
   void setPosition(int32_t position) { position_ = position; }
-  // Makes the next read start at p.
-  void seek(int32_t p) { position_ = p - 1; }
+  // Makes the next read start at p; from a negative p nothing can be read.
+  void seek(int32_t p) { position_ = p >= 0 ? p - 1 : kNoMorePositions; }
 
   // Reads the next byte (advancing the position), or false at the end of the source.
   bool nextByte(uint8_t& c) {

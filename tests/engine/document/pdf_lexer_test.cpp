@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -160,6 +161,17 @@ TEST(PdfLexer, EndOfSource) {
   Lexed lone("<");
   lone.next();
   EXPECT_FALSE(lone.ok);
+}
+
+TEST(PdfLexer, SeekingBeforeTheStartReadsNothing) {
+  Lexed lexed("12 0 obj");
+  for (int32_t p : {-1, -5, INT32_MIN}) {
+    lexed.lexer.seek(p);
+    lexed.next();
+    EXPECT_FALSE(lexed.ok) << p;
+  }
+  lexed.lexer.seek(3);
+  EXPECT_EQ(lexed.next().intValue(), 0);
 }
 
 TEST(PdfLexer, DeepNestingStaysBounded) {
