@@ -116,6 +116,8 @@ std::string captionOf(const PdfObject* mk, const FieldRecord& f, ObjectResolver&
 std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys,
                                        FieldRecord* parent, ObjectResolver& resolver, int depth) {
   auto f = std::make_unique<FieldRecord>();
+  ++list.fieldCount;
+  if (keys.objectNumber >= 0) list.fieldsRead.emplace(keys.objectNumber, keys.generation);
   f->keys = std::move(keys);
   readKeys(f->keys);
   f->parent = parent;
@@ -183,6 +185,8 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
     const PdfObject& kids = resolver.resolved(*f->Kids, kidsStorage, true);
     for (const PdfObject& kid : kids.elements) {
       AnnotationKeys childKeys;
+      if (list.fieldCount >= AnnotationList::kMaxFields) break;
+      if (kid.isReference() && list.fieldsRead.count({kid.objectNumber, kid.generation})) continue;
       if (!resolveElement(kid, resolver, childKeys.dictionary)) continue;
       childKeys.objectNumber = childKeys.dictionary.objectNumber;
       childKeys.generation = childKeys.dictionary.generation;
@@ -214,6 +218,8 @@ std::unique_ptr<AnnotationList> buildAnnotationList(const PdfObject& arrayValue,
   const PdfObject& array = resolver.resolved(arrayValue, storage, true);
   for (const PdfObject& element : array.elements) {
     AnnotationKeys keys;
+    if (list->fieldCount >= AnnotationList::kMaxFields) break;
+    if (element.isReference() && list->fieldsRead.count({element.objectNumber, element.generation})) continue;
     if (!resolveElement(element, resolver, keys.dictionary)) continue;
     keys.objectNumber = keys.dictionary.objectNumber;
     keys.generation = keys.dictionary.generation;

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/document/pdf_object.h"
@@ -80,12 +82,19 @@ struct FieldRecord {
 struct AnnotationList {
   // Nesting of field kids deeper than this is not read.
   static constexpr int kMaxFieldDepth = 64;
+  // Field records of one list, at most.
+  static constexpr std::size_t kMaxFields = 100000;
 
   std::vector<LinkRecord> links;
   std::vector<std::unique_ptr<FieldRecord>> fields;
   int groupCounter = 0;
   // A text field of kind 21 or 22 without kids was read.
   bool hasTextField = false;
+
+  // Indirect fields read so far: a field tree names each field once, so a kid seen before
+  // (an ancestor, or a field shared by two parents) is not read again.
+  std::set<std::pair<int32_t, int32_t>> fieldsRead;
+  std::size_t fieldCount = 0;
 
   // The field with this object number and generation, searching depth-first.
   const FieldRecord* findField(int32_t objectNumber, int32_t generation) const;

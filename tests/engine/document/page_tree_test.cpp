@@ -233,4 +233,27 @@ TEST(PageTree, WidgetsInheritTheirFieldsTypeFlagsAndValue) {
   EXPECT_EQ(page->annotations->fields[0]->kind, kFieldNone);
 }
 
+TEST(PageTree, FieldKidsThatLoopOrFanOutAreReadOnce) {
+  PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 20 0 R 10 0 R] >> >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.set(3, "<< /Type /Page >>");
+  // 10 names itself and its parent among its kids; 20 fans out to 21 twice, 21 to 22 twice...
+  b.set(10, "<< /FT /Tx /Kids [10 0 R 11 0 R 10 0 R] >>");
+  b.set(11, "<< /Parent 10 0 R /Kids [10 0 R] >>");
+  for (int i = 20; i < 60; ++i) {
+    const std::string next = std::to_string(i + 1) + " 0 R ";
+    b.set(i, "<< /FT /Btn /Kids [" + next + next + "] >>");
+  }
+  b.set(60, "<< /FT /Btn >>");
+  auto doc = openBuilt(b);
+  const AnnotationList* form = doc->form()->fields.get();
+  ASSERT_EQ(form->fields.size(), 2u);
+  ASSERT_EQ(form->fields[0]->children.size(), 1u);
+  EXPECT_TRUE(form->fields[0]->children[0]->children.empty());
+  // Each of the 41 fields of the chain once: 20 ... 60.
+  EXPECT_EQ(form->fieldCount, 2u + 41u);
+  EXPECT_NE(form->findField(60, 0), nullptr);
+}
+
 }  // namespace
