@@ -31,6 +31,10 @@ constexpr int kMaxWidgetDepth = 32;
 // from the whole height would show no more than a line or two of the value.
 constexpr double kListFontPoints = 10.0;
 constexpr double kMultiLineFontPoints = 12.0;
+// Font size of any control, in points, at most.
+constexpr double kMaxFontPoints = 200.0;
+// Pixel offsets from the page beyond this are clamped.
+constexpr double kFarPixels = 1e6;
 
 // Shows a check state that clicks and keys do not change.
 template <typename Button>
@@ -160,11 +164,14 @@ QRect widgetRect(const PdfObject& rect, const C_PDF_PageTreeNode_or_Page& page,
   };
   const QPointF a = toDisplay(v[0], v[1]);
   const QPointF b = toDisplay(v[2], v[3]);
-  const double s = placement.pixelsPerPoint;
-  const int left = placement.pageOrigin.x() + static_cast<int>(std::min(a.x(), b.x()) * s);
-  const int top = placement.pageOrigin.y() + static_cast<int>(std::min(a.y(), b.y()) * s);
-  const int right = placement.pageOrigin.x() + static_cast<int>(std::max(a.x(), b.x()) * s);
-  const int bottom = placement.pageOrigin.y() + static_cast<int>(std::max(a.y(), b.y()) * s);
+  // Rectangles far off the page stay far off, without overflowing a pixel coordinate.
+  auto pixel = [&](double points, int origin) {
+    return origin + static_cast<int>(std::clamp(points * placement.pixelsPerPoint, -kFarPixels, kFarPixels));
+  };
+  const int left = pixel(std::min(a.x(), b.x()), placement.pageOrigin.x());
+  const int top = pixel(std::min(a.y(), b.y()), placement.pageOrigin.y());
+  const int right = pixel(std::max(a.x(), b.x()), placement.pageOrigin.x());
+  const int bottom = pixel(std::max(a.y(), b.y()), placement.pageOrigin.y());
   return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
@@ -255,7 +262,7 @@ QWidget* createControl(QWidget* parent, const FieldRecord& field, ObjectResolver
     default: return nullptr;
   }
   QFont font(QStringLiteral("Times New Roman"));
-  font.setPointSizeF(std::max(1.0, points));
+  font.setPointSizeF(std::clamp(points, 1.0, kMaxFontPoints));
   control->setFont(font);
   control->setFocusPolicy(field.kind == kFieldList || field.kind == kFieldCombo || field.kind == kFieldEditableCombo
                               ? Qt::NoFocus
@@ -299,7 +306,8 @@ void FormOverlay::build(QWidget* parent, C_PDF_Document& document, const C_PDF_P
   for (const auto& widget : page.annotations->fields) {
     // The form's own record knows the widget's field: its type, flags and value.
     const FieldRecord* field = nullptr;
-    if (const FormRecord* form = document.form(); form && form->fields)
+    const FormRecord* form = document.form();
+    if (form && form->fields && widget->keys.objectNumber >= 0)
       field = form->fields->findField(widget->keys.objectNumber, widget->keys.generation);
     addWidget(parent, *document.resolver(), field ? *field : *widget, page, placement, 0);
   }

@@ -159,15 +159,17 @@ TEST_F(FormOverlayTest, ControlsSitOverTheirRectanglesAndFollowThePage) {
   EXPECT_EQ(overlay.rowCount(), 0);
 }
 
-TEST_F(FormOverlayTest, ManyWidgetsStopAtTheTableSize) {
+TEST_F(FormOverlayTest, ManyOrHugeWidgetsStayBounded) {
   PdfBuilder b;
   std::string kids;
   const int count = FormOverlay::kMaxRows + 20;
   for (int i = 0; i < count; ++i) {
     const int number = 10 + i;
     const int x = (i % 50) * 10, y = (i / 50) * 20;
+    // The first is far larger than any window.
+    const std::string far = i == 0 ? "2000000000" : std::to_string(y + 10);
     b.set(number, "<< /Subtype /Widget /FT /Tx /V (x) /Rect [" + std::to_string(x) + " " + std::to_string(y) +
-                      " " + std::to_string(x + 8) + " " + std::to_string(y + 10) + "] >>");
+                      " " + std::to_string(x + 8) + " " + far + "] >>");
     kids += std::to_string(number) + " 0 R ";
   }
   b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [" + kids + "] >> >>");
