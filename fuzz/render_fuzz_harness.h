@@ -10,12 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/document/lex_source.h"
-#include "engine/document/object_resolver.h"
-#include "engine/document/pdf_exception.h"
-#include "engine/document/pdf_lexer.h"
-#include "engine/document/trailer_info.h"
-#include "engine/document/xref_table.h"
+#include "fuzz/pdf_text_input.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space_factory.h"
 #include "engine/render/function.h"
@@ -74,24 +69,9 @@ inline void runType4Input(const uint8_t* data, std::size_t size) {
 // The input is PDF text: a colour-space (or function) value first, then any objects it refers
 // to ("1 0 obj ... endobj"), found by the document's reconstruction scan.
 inline void runColourSpaceInput(const uint8_t* data, std::size_t size) {
-  if (size > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) return;
-  C_PDF_Mem_Buffer valueSource(data, static_cast<int32_t>(size));
-  PdfLexer valueLexer(&valueSource);
-  PdfObject value;
-  valueLexer.readObject(value, true);
-
-  C_PDF_Mem_Buffer documentSource(data, static_cast<int32_t>(size));
-  PdfLexer documentLexer(&documentSource);
-  TrailerInfo trailer;
-  trailer.lexer = &documentLexer;
-  trailer.startPosition = 0;
-  std::unique_ptr<XrefTable> table;
-  try {
-    table = std::make_unique<XrefTable>(&trailer, &documentLexer);
-  } catch (const C_PDF_Exception&) {
-    table.reset();
-  }
-  ObjectResolver resolver(table.get(), table ? &documentLexer : nullptr);
+  PdfTextInput input(data, size);
+  const PdfObject& value = input.value;
+  ObjectResolver& resolver = input.resolver();
 
   std::string error;
   std::shared_ptr<ColourSpace> space = createColourSpace(value, resolver, &error);

@@ -28,6 +28,7 @@
 #include "engine/fonts/unicode_mapping.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
+#include "fuzz/pdf_text_input.h"
 #include "platform/fonts/font_enum.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/graphics.h"
@@ -105,25 +106,9 @@ struct LoadedFont {
 
 inline LoadedFont loadFontText(const uint8_t* data, std::size_t size) {
   LoadedFont loaded;
-  C_PDF_Mem_Buffer valueSource(data, static_cast<int32_t>(size));
-  PdfLexer valueLexer(&valueSource);
-  PdfObject value;
-  valueLexer.readObject(value, true);
-
-  C_PDF_Mem_Buffer documentSource(data, static_cast<int32_t>(size));
-  PdfLexer documentLexer(&documentSource);
-  TrailerInfo trailer;
-  trailer.lexer = &documentLexer;
-  trailer.startPosition = 0;
-  std::unique_ptr<XrefTable> table;
-  try {
-    table = std::make_unique<XrefTable>(&trailer, &documentLexer);
-  } catch (const C_PDF_Exception&) {
-    table.reset();
-  }
-  ObjectResolver resolver(table.get(), table ? &documentLexer : nullptr);
-  FontLoader loader(resolver, *loaded.library, C_PDF_FontEnum::instance());
-  loaded.font = loader.load(value);
+  PdfTextInput input(data, size);
+  FontLoader loader(input.resolver(), *loaded.library, C_PDF_FontEnum::instance());
+  loaded.font = loader.load(input.value);
   return loaded;
 }
 
