@@ -3,7 +3,10 @@
 add_library(brevia_options INTERFACE)
 target_compile_options(brevia_options INTERFACE -Wall -Wextra)
 target_include_directories(brevia_options INTERFACE ${PROJECT_SOURCE_DIR})
-target_compile_definitions(brevia_options INTERFACE
+# Only tests and benchmarks know where the source tree is, so the libraries compile the same
+# from any checkout (and a compiler cache can share them).
+add_library(brevia_source_dir INTERFACE)
+target_compile_definitions(brevia_source_dir INTERFACE
   BREVIA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 if(BREVIA_SANITIZE)
   target_compile_options(brevia_options INTERFACE
