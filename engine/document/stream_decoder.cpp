@@ -4,6 +4,7 @@
 
 #include "engine/decode/ascii85_decoder.h"
 #include "engine/decode/ascii_hex_decoder.h"
+#include "engine/decode/ccitt_decoder.h"
 #include "engine/decode/dct_decoder.h"
 #include "engine/decode/decode_limits.h"
 #include "engine/decode/flate_decoder.h"
@@ -123,6 +124,21 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
     PdfObject storage;
     return resolved(*v, storage, true).intValue();
   };
+  auto boolParam = [&](const char* key, bool fallback) {
+    if (!params) return fallback;
+    const PdfObject* v = params->lookup(key);
+    if (!v) return fallback;
+    PdfObject storage;
+    return resolved(*v, storage, true).boolValue();
+  };
+  // Says once per document that a stream's filter cannot be undone.
+  auto reportFilter = [&] {
+    if (table_->unsupportedFilterReported) return;
+    table_->unsupportedFilterReported = true;
+    int number = arrayPosition < 0 ? Messages::kMsgFilterUnsupported1
+                                   : Messages::kMsgFilterUnsupported2 + std::min(arrayPosition, 2);
+    Messages::ReportWithArgument(number, 2, name.text);
+  };
 
   const Filter filter = name.isName() ? filterByName(name.text) : Filter::Unknown;
   const std::span<const uint8_t> input = bytesOf(data);
@@ -150,20 +166,28 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
       return decodeRunLength(input, out, kMaxDecodedStreamBytes);
     case Filter::Dct:
       return decodeDct(input, out, kMaxDecodedStreamBytes);
-    case Filter::Ccitt:
+    case Filter::Ccitt: {
+      CcittParams p;
+      p.k = intParam("K", 0);
+      p.endOfLine = boolParam("EndOfLine", false);
+      p.encodedByteAlign = boolParam("EncodedByteAlign", false);
+      p.columns = intParam("Columns", 1728);
+      p.rows = intParam("Rows", 0);
+      p.endOfBlock = boolParam("EndOfBlock", true);
+      p.blackIs1 = boolParam("BlackIs1", false);
+      // Nothing decoded gives no image rather than an empty (all black) one.
+      const int32_t length = decodeCcitt(input, out, kMaxDecodedStreamBytes, p);
+      return length > 0 ? length : -1;
+    }
     case Filter::Jbig2:
     case Filter::Jpx:
-      // Not decodable yet: treated like data that cannot be decoded.
+      // Not decodable yet: said once, and no data (raw data would only draw noise).
+      reportFilter();
       return -1;
     case Filter::Unknown:
       break;
   }
-  if (!table_->unsupportedFilterReported) {
-    table_->unsupportedFilterReported = true;
-    int number = arrayPosition < 0 ? Messages::kMsgFilterUnsupported1
-                                   : Messages::kMsgFilterUnsupported2 + std::min(arrayPosition, 2);
-    Messages::ReportWithArgument(number, 2, name.text);
-  }
+  reportFilter();
   if (arrayPosition < 0) return -1;
   // Inside an array the data goes on unchanged to the next filter.
   out.assign(data.begin(), data.end());
