@@ -16,6 +16,23 @@ int32_t readBlock(C_PDF_Lex_Source& source, int32_t start, int32_t count, std::s
   return static_cast<int32_t>(block.size());
 }
 
+// The last occurrence of needle in text, or npos. string_view::rfind compares at every
+// position; this jumps between occurrences of the first byte, which matters on whole-file scans.
+std::size_t lastOccurrence(std::string_view text, std::string_view needle) {
+  const std::size_t n = needle.size();
+  if (n == 0) return text.size();
+  if (text.size() < n) return std::string_view::npos;
+  std::size_t candidates = text.size() - n + 1;  // positions 0 ... candidates-1
+  while (candidates > 0) {
+    const void* hit = ::memrchr(text.data(), needle[0], candidates);
+    if (!hit) break;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    if (std::memcmp(text.data() + at, needle.data(), n) == 0) return at;
+    candidates = at;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 int32_t copyBytes(C_PDF_Lex_Source& source, int32_t position, int32_t count, std::string& out) {
@@ -35,6 +52,16 @@ int32_t findForward(C_PDF_Lex_Source& source, std::string_view needle, int32_t f
   if (limit < 0 || limit > source.length) limit = source.length;
   const int32_t n = static_cast<int32_t>(needle.size());
   if (from < 0) from = 0;
+  if (from + n > limit) return -1;
+  // A source that holds the whole range in one span (a mapped file, bytes in memory) is
+  // searched in place: a scan that finds its needle nearby then costs only that distance.
+  std::span<const uint8_t> run = source.span(from);
+  if (run.size() >= static_cast<std::size_t>(limit - from)) {
+    std::string_view view(reinterpret_cast<const char*>(run.data()),
+                          static_cast<std::size_t>(limit - from));
+    std::size_t at = view.find(needle);
+    return at == std::string_view::npos ? -1 : from + static_cast<int32_t>(at);
+  }
   std::string block;
   for (int32_t start = from; start + n <= limit;) {
     int32_t count = std::min(kScanBlock, limit - start);
@@ -51,12 +78,20 @@ int32_t findForward(C_PDF_Lex_Source& source, std::string_view needle, int32_t f
 
 int32_t findBackward(C_PDF_Lex_Source& source, std::string_view needle) {
   const int32_t n = static_cast<int32_t>(needle.size());
+  if (source.length < n) return -1;
+  std::span<const uint8_t> whole = source.span(0);
+  if (whole.size() >= static_cast<std::size_t>(source.length)) {
+    std::string_view view(reinterpret_cast<const char*>(whole.data()),
+                          static_cast<std::size_t>(source.length));
+    std::size_t at = lastOccurrence(view, needle);
+    return at == std::string_view::npos ? -1 : static_cast<int32_t>(at);
+  }
   std::string block;
   for (int32_t end = source.length; end >= n;) {
     int32_t start = std::max(0, end - kScanBlock);
     int32_t got = readBlock(source, start, end - start, block);
     if (got < n) return -1;
-    std::size_t at = std::string_view(block).rfind(needle);
+    std::size_t at = lastOccurrence(block, needle);
     if (at != std::string_view::npos) return start + static_cast<int32_t>(at);
     if (start == 0) return -1;
     end = start + n - 1;

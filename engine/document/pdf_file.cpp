@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +14,7 @@
 
 namespace Messages = Corvalis::PDFConverter::Messages;
 
-C_PDF_File::C_PDF_File(const std::string& path) : path_(path) {
+C_PDF_File::C_PDF_File(const std::string& path, Access access) : path_(path) {
   descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat info {};
   if (descriptor_ < 0) {
@@ -25,11 +26,13 @@ C_PDF_File::C_PDF_File(const std::string& path) : path_(path) {
     error_ = "files of 2 GiB or more cannot be read";
   } else {
     length = static_cast<int32_t>(info.st_size);
-    // Small files need no more than their own size.
-    window_.reset(new uint8_t[std::min<int64_t>(kWindowSize, std::max<int64_t>(length, 1))]);
-    if (length > 0 && !loadWindow(0)) {
-      error_ = "read error";
-      length = -1;
+    if (access == Access::Windowed || !mapFile()) {
+      // Small files need no more than their own size.
+      window_.reset(new uint8_t[std::min<int64_t>(kWindowSize, std::max<int64_t>(length, 1))]);
+      if (length > 0 && !loadWindow(0)) {
+        error_ = "read error";
+        length = -1;
+      }
     }
   }
   if (length < 0) {
@@ -40,7 +43,21 @@ C_PDF_File::C_PDF_File(const std::string& path) : path_(path) {
 }
 
 C_PDF_File::~C_PDF_File() {
+  if (mapping_) ::munmap(const_cast<uint8_t*>(mapping_), static_cast<std::size_t>(length));
   if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+bool C_PDF_File::mapFile() {
+  // An empty file has nothing to map; the window path handles it.
+  if (length <= 0) return false;
+  void* address = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE,
+                         descriptor_, 0);
+  if (address == MAP_FAILED) return false;
+  mapping_ = static_cast<const uint8_t*>(address);
+  windowStart_ = 0;
+  windowEnd_ = length;
+  atEnd_ = true;
+  return true;
 }
 
 bool C_PDF_File::loadWindow(int32_t position) {
@@ -62,6 +79,10 @@ bool C_PDF_File::loadWindow(int32_t position) {
 
 bool C_PDF_File::readByte(uint8_t& out, int32_t position) {
   if (position < 0 || position >= length) return false;
+  if (mapping_) {
+    out = mapping_[position];
+    return true;
+  }
   if (position < windowStart_ || position >= windowEnd_) {
     if (!loadWindow(position) || position >= windowEnd_) return false;
   }
@@ -71,6 +92,9 @@ bool C_PDF_File::readByte(uint8_t& out, int32_t position) {
 
 std::span<const uint8_t> C_PDF_File::span(int32_t position) {
   if (position < 0 || position >= length) return {};
+  if (mapping_) {
+    return {mapping_ + position, static_cast<std::size_t>(length - position)};
+  }
   if (position < windowStart_ || position >= windowEnd_) {
     if (!loadWindow(position) || position >= windowEnd_) return {};
   }

@@ -1,5 +1,6 @@
 #pragma once
-// A file on disk, read through one sliding 4 MiB window.
+// A file on disk, mapped into memory read-only; where mapping fails it is read through one
+// sliding 4 MiB window instead.
 
 #include <memory>
 #include <string>
@@ -10,8 +11,11 @@ class C_PDF_File : public C_PDF_Lex_Source {
  public:
   static constexpr int32_t kWindowSize = 4 * 1024 * 1024;
 
+  enum class Access { Mapped, Windowed };
+
   // Opens the file. On failure length stays -1, message 11 is reported and error() says why.
-  explicit C_PDF_File(const std::string& path);
+  // Mapped access falls back to the window when the file cannot be mapped.
+  explicit C_PDF_File(const std::string& path, Access access = Access::Mapped);
   ~C_PDF_File() override;
   C_PDF_File(const C_PDF_File&) = delete;
   C_PDF_File& operator=(const C_PDF_File&) = delete;
@@ -21,13 +25,17 @@ class C_PDF_File : public C_PDF_Lex_Source {
 
   const std::string& path() const { return path_; }
   const std::string& error() const { return error_; }
+  bool mapped() const { return mapping_ != nullptr; }
 
  private:
   bool loadWindow(int32_t position);
+  bool mapFile();
 
   std::string path_;
   std::string error_;
   int descriptor_ = -1;
+  // The whole file when it is mapped; spans of it never go stale.
+  const uint8_t* mapping_ = nullptr;
   std::unique_ptr<uint8_t[]> window_;
   int32_t windowStart_ = 0;
   int32_t windowEnd_ = 0;

@@ -38,6 +38,15 @@ bool writeChunk(std::FILE* f, const char type[4], const uint8_t* data, std::size
 
 Status writePngFile(const Bitmap& bitmap, const std::string& path, int compression) {
   if (!bitmap.isValid()) return Status::InvalidParameter;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  if (!file) return Status::GenericError;
+  const Status status = writePng(bitmap, file.get(), compression);
+  // A full disk may only show when the file is closed.
+  return std::fclose(file.release()) == 0 ? status : Status::GenericError;
+}
+
+Status writePng(const Bitmap& bitmap, std::FILE* f, int compression) {
+  if (!bitmap.isValid() || !f) return Status::InvalidParameter;
   const int w = bitmap.width(), h = bitmap.height();
   const int stride = bitmap.stride() / 4;
   const uint32_t* pixels = reinterpret_cast<const uint32_t*>(bitmap.data());
@@ -50,9 +59,6 @@ Status writePngFile(const Bitmap& bitmap, const std::string& path, int compressi
       }
   const int channels = opaque ? 3 : 4;
 
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-  if (!file) return Status::GenericError;
-  std::FILE* f = file.get();
   std::vector<uint8_t> header;
   put32(header, uint32_t(w));
   put32(header, uint32_t(h));

@@ -12,7 +12,8 @@ namespace cli {
 
 namespace {
 
-const char* const kValueOptions[] = {"--password", "--page", "--dpi", "--zoom", "--rotate", "-o"};
+const char* const kValueOptions[] = {"--password", "--page", "--dpi", "--zoom", "--rotate", "-o",
+                                     "--format", "--jobs", "--png-level"};
 
 }  // namespace
 
@@ -59,7 +60,8 @@ int StderrListener::Ask(int, int, const std::string& text) {
   return Messages::kAnswerNo;
 }
 
-std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std::string& password) {
+std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std::string& password,
+                                             bool wholeTree) {
   auto document = std::make_unique<C_PDF_Document>();
   try {
     if (!document->open(path, password)) {
@@ -67,7 +69,7 @@ std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std:
                    document->openError().empty() ? "cannot be opened" : document->openError().c_str());
       return nullptr;
     }
-    document->completePageTree();
+    if (wholeTree) document->completePageTree();
   } catch (const C_PDF_Exception& e) {
     std::string text = Messages::ExceptionText(e.code());
     if (e.code() == kErrorPasswordCancelled) {

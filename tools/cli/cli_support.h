@@ -44,21 +44,28 @@ class StderrListener : public Corvalis::PDFConverter::Messages::IMessageListener
   int Ask(int severity, int buttons, const std::string& text) override;
 };
 
-// Opens a document with every page of its tree read. On failure prints the reason on stderr
-// and returns nullptr.
-std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std::string& password);
+// Opens a document with every page of its tree read (or, without wholeTree, only as far as page
+// 1, as the viewer's first paint does). On failure prints the reason on stderr and returns
+// nullptr.
+std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std::string& password,
+                                             bool wholeTree = true);
 
 std::string jsonString(const std::string& text);
+
+enum class ImageFormat { Png, Pam, Ppm };
 
 struct RenderOptions {
   double dpi = 72;
   double zoom = 1;
   int rotation = 0;  // the view's rotation, in degrees clockwise
+  ImageFormat format = ImageFormat::Png;
+  int pngLevel = 2;  // zlib's level for PNG output
 };
 
-// Renders one page into a PNG file; false (with the reason on stderr) when it cannot.
-bool renderPageToPng(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNumber,
-                     const RenderOptions& options, const std::string& outPath);
+// Renders one page into an image file ("-": standard output); false (with the reason on
+// stderr) when it cannot.
+bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNumber,
+                      const RenderOptions& options, const std::string& outPath);
 
 // Draws a page as the search scan does (text only) and returns its text layout; null when the
 // page does not exist. May throw C_PDF_Exception.

@@ -11,7 +11,8 @@ void usage() {
   std::fprintf(stderr,
                "usage:\n"
                "  brevia-cli info FILE [--password PW]\n"
-               "  brevia-cli render FILE --page N|all [--dpi D] [--zoom Z] [--rotate R] -o OUT.png|DIR\n"
+               "  brevia-cli render FILE --page N|all [--dpi D] [--zoom Z] [--rotate R]\n"
+               "             [--format png|pam|ppm] [--png-level 0-9] [--jobs N] -o OUT|DIR|-\n"
                "             [--password PW]\n"
                "  brevia-cli text FILE [--page N] [--password PW]\n"
                "  brevia-cli find FILE PHRASE [--case-sensitive] [--backward] [--password PW]\n");

@@ -60,6 +60,48 @@ TEST(CliRender, SizesRotationAndPages) {
   EXPECT_EQ(run("render " + fixture("three_pages.pdf") + " --page 1 --rotate 45 -o " + dir + "/f.png"), 2);
 }
 
+TEST(CliRender, FormatsStandardOutputAndWorkers) {
+  const std::string dir = std::filesystem::path(testing_pdf::writeTempFile("", "x")).parent_path() / "formats";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string pdf = fixture("three_pages.pdf");
+  ASSERT_EQ(run("render " + pdf + " --page 1 --dpi 36 --format pam -o " + dir + "/a.pam"), 0);
+  const std::string pam = testing_pdf::readFile(dir + "/a.pam");
+  const std::string pamHeader = "P7\nWIDTH 306\nHEIGHT 396\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
+  ASSERT_EQ(pam.substr(0, pamHeader.size()), pamHeader);
+  EXPECT_EQ(pam.size(), pamHeader.size() + 306u * 396u * 3u);
+  // A page is opaque: PPM holds the same pixels as PAM.
+  ASSERT_EQ(run("render " + pdf + " --page 1 --dpi 36 --format ppm -o " + dir + "/a.ppm"), 0);
+  const std::string ppm = testing_pdf::readFile(dir + "/a.ppm");
+  const std::string ppmHeader = "P6\n306 396\n255\n";
+  ASSERT_EQ(ppm.substr(0, ppmHeader.size()), ppmHeader);
+  EXPECT_EQ(ppm.substr(ppmHeader.size()), pam.substr(pamHeader.size()));
+
+  // "-o -" writes to standard output, pages of "all" one after another in order.
+  ASSERT_EQ(run("render " + pdf + " --page 1 --dpi 36 --format pam -o - > " + dir + "/stdout.pam"), 0);
+  EXPECT_EQ(testing_pdf::readFile(dir + "/stdout.pam"), pam);
+  ASSERT_EQ(run("render " + pdf + " --page all --dpi 36 --format pam -o - > " + dir + "/all.pam"), 0);
+  const std::string all = testing_pdf::readFile(dir + "/all.pam");
+  EXPECT_EQ(all.substr(0, pam.size()), pam);
+  EXPECT_NE(all.find("P7", pam.size()), std::string::npos);
+
+  // Several workers write exactly what one writes.
+  ASSERT_EQ(run("render " + pdf + " --page all --dpi 30 --jobs 1 -o " + dir + "/one"), 0);
+  ASSERT_EQ(run("render " + pdf + " --page all --dpi 30 --jobs 3 -o " + dir + "/three"), 0);
+  for (int n = 1; n <= 3; ++n) {
+    const std::string name = "/page-" + std::to_string(n) + ".png";
+    ASSERT_TRUE(std::filesystem::exists(dir + "/three" + name)) << name;
+    EXPECT_EQ(testing_pdf::readFile(dir + "/three" + name), testing_pdf::readFile(dir + "/one" + name)) << name;
+  }
+  ASSERT_EQ(run("render " + pdf + " --page all --dpi 30 --format ppm -o " + dir + "/ppm"), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir + "/ppm/page-2.ppm"));
+
+  EXPECT_EQ(run("render " + pdf + " --page 1 --format gif -o " + dir + "/x"), 2);
+  EXPECT_EQ(run("render " + pdf + " --page all --jobs 0 -o " + dir + "/x"), 2);
+  EXPECT_EQ(run("render " + pdf + " --page 1 --png-level 12 -o " + dir + "/x.png"), 2);
+  EXPECT_EQ(run("render " + pdf + " --page 1 -o " + dir + "/no/such/folder/x.png"), 1);
+}
+
 TEST(CliRender, EncryptedDocumentsRenderLikeTheOriginal) {
   const std::string dir = std::filesystem::path(testing_pdf::writeTempFile("", "x")).parent_path();
   ASSERT_EQ(run("render " + fixture("three_pages.pdf") + " --page 1 --dpi 50 -o " + dir + "/plain.png"), 0);
