@@ -14,4 +14,4 @@ if [ -z "$file" ]; then
   file=$work/text.pdf
   /usr/bin/python3 "$here/make_font_text_pages.py" "$file" 5
 fi
-"$here/render_compare.sh" "$cli" "$file"
+"$here/render_compare.sh" "$cli" "$file" 150
