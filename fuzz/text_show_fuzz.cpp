@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/fonts/text_shower.h"
+#include "engine/render/text_shower.h"
 #include "tests/engine/fonts/font_fuzz_harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,17 +1,13 @@
 #pragma once
 // S_PDF_Type3_Font: what a Type 3 font adds to its font record. Font loading fills the
-// FontMatrix, the per-code glyph names from Differences and keeps CharProcs; running the glyph
-// procedures belongs to the Type 3 glyph drawing, which hooks in at drawType3Glyph (text_show).
+// FontMatrix, the per-code glyph names from Differences and keeps CharProcs. Running the glyph
+// procedures belongs to drawing, which keeps what it prepares for them in drawCache.
 
 #include <array>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "engine/document/pdf_object.h"
-
-class OperatorList;
-class ResourceList;
 
 struct S_PDF_Type3_Font {
   // Glyph names are cut to this many bytes.
@@ -24,12 +20,10 @@ struct S_PDF_Type3_Font {
   // The CharProcs dictionary, resolved (kind None when absent).
   PdfObject charProcs;
 
-  S_PDF_Type3_Font();
-  ~S_PDF_Type3_Font();
-  // Glyph procedures parsed so far, by glyph name (codes naming one glyph share its list); a
-  // name without a usable procedure maps to null.
-  std::map<std::string, std::unique_ptr<OperatorList>> procedures;
-  // The font's own Resources, loaded when a procedure first needs them.
-  std::shared_ptr<ResourceList> resources;
-  bool resourcesLoaded = false;
+  // What drawing keeps for the font between glyphs (parsed procedures, loaded resources). The
+  // font layer knows only that it owns it.
+  struct DrawCache {
+    virtual ~DrawCache() = default;
+  };
+  std::unique_ptr<DrawCache> drawCache;
 };

@@ -24,7 +24,7 @@
 #include "engine/document/xref_table.h"
 #include "engine/fonts/font_loader.h"
 #include "engine/fonts/glyph_lookup.h"
-#include "engine/fonts/glyph_painter.h"
+#include "engine/render/glyph_painter.h"
 #include "engine/fonts/unicode_mapping.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"

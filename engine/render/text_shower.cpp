@@ -1,4 +1,4 @@
-#include "engine/fonts/text_shower.h"
+#include "engine/render/text_shower.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 
 #include "engine/fonts/fixed_pos_size_font.h"
 #include "engine/fonts/glyph_lookup.h"
-#include "engine/fonts/glyph_painter.h"
+#include "engine/render/glyph_painter.h"
 #include "engine/fonts/unicode_mapping.h"
 #include "platform/graphics/graphics.h"
 

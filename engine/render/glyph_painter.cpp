@@ -1,4 +1,4 @@
-#include "engine/fonts/glyph_painter.h"
+#include "engine/render/glyph_painter.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

@@ -1,14 +1,18 @@
 // Drawing the glyphs of Type 3 fonts: each runs its glyph procedure through the interpreter.
 
+#include <map>
+#include <memory>
+#include <string>
+
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/fonts/fixed_pos_size_font.h"
-#include "engine/fonts/text_shower.h"
 #include "engine/render/operator_list.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "engine/render/resource_list.h"
+#include "engine/render/text_shower.h"
 
 namespace gfx = brevia::gfx;
 
@@ -17,12 +21,27 @@ namespace {
 // Glyph procedures that show Type 3 text deeper than this draw nothing.
 constexpr int kMaxType3Nesting = 8;
 
+// What drawing keeps in a Type 3 font between its glyphs.
+struct Type3Procedures : S_PDF_Type3_Font::DrawCache {
+  // Glyph procedures parsed so far, by glyph name (codes naming one glyph share its list); a
+  // name without a usable procedure maps to null.
+  std::map<std::string, std::unique_ptr<OperatorList>> procedures;
+  // The font's own Resources, loaded when a procedure first needs them.
+  std::shared_ptr<ResourceList> resources;
+  bool resourcesLoaded = false;
+};
+
+Type3Procedures& proceduresOf(S_PDF_Type3_Font& type3) {
+  if (!type3.drawCache) type3.drawCache = std::make_unique<Type3Procedures>();
+  return static_cast<Type3Procedures&>(*type3.drawCache);
+}
+
 // The procedure of a glyph name, parsed on first use; null when there is none.
-const OperatorList* procedure(S_PDF_Type3_Font& type3, const std::string& name, C_PDF_Draw& draw,
-                              const ResourceList* resources) {
-  auto found = type3.procedures.find(name);
-  if (found != type3.procedures.end()) return found->second.get();
-  std::unique_ptr<OperatorList>& slot = type3.procedures[name];
+const OperatorList* procedure(S_PDF_Type3_Font& type3, Type3Procedures& cache, const std::string& name,
+                              C_PDF_Draw& draw, const ResourceList* resources) {
+  auto found = cache.procedures.find(name);
+  if (found != cache.procedures.end()) return found->second.get();
+  std::unique_ptr<OperatorList>& slot = cache.procedures[name];
   const PdfObject* value = type3.charProcs.lookup(name);
   if (!value) return nullptr;
   ObjectResolver& resolver = *draw.document().resolver();
@@ -40,9 +59,6 @@ const OperatorList* procedure(S_PDF_Type3_Font& type3, const std::string& name, 
 
 }  // namespace
 
-S_PDF_Type3_Font::S_PDF_Type3_Font() = default;
-S_PDF_Type3_Font::~S_PDF_Type3_Font() = default;
-
 void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   S_PDF_Type3_Font* type3 = font.type3.get();
   gfx::Graphics* graphics = draw.graphics();
@@ -51,14 +67,15 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   if (name.empty()) return;
 
   // The procedure names resources in the font's own Resources when it has them.
-  if (!type3->resourcesLoaded) {
-    type3->resourcesLoaded = true;
+  Type3Procedures& cache = proceduresOf(*type3);
+  if (!cache.resourcesLoaded) {
+    cache.resourcesLoaded = true;
     if (font.type3Resources.kind != PdfObjectKind::None)
-      type3->resources = draw.creator().context().loadResources(font.type3Resources);
+      cache.resources = draw.creator().context().loadResources(font.type3Resources);
   }
   const ResourceList* pageResources = draw.resources();
-  const ResourceList* resources = type3->resources ? type3->resources.get() : pageResources;
-  const OperatorList* list = procedure(*type3, name, draw, resources);
+  const ResourceList* resources = cache.resources ? cache.resources.get() : pageResources;
+  const OperatorList* list = procedure(*type3, cache, name, draw, resources);
   if (!list) return;
 
   ++draw.type3Depth;

@@ -1,11 +1,11 @@
 // Text showing of C_PDF_Draw: the font a Tf name selects, the show operators and the end of the
 // page's text collection.
 
-#include "engine/fonts/text_shower.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "engine/render/resource_list.h"
+#include "engine/render/text_shower.h"
 
 S_FixedPosSize_Font* C_PDF_Draw::findFont(const std::string& name) {
   return resources_ ? resources_->font(name) : nullptr;

@@ -61,6 +61,7 @@ using PageTextObserver = std::function<void(const std::vector<CollectedGlyph>&)>
 void setPageTextObserver(PageTextObserver observer);
 const PageTextObserver& pageTextObserver();
 
-// Draws a code of a Type 3 font. Glyph procedures are not run yet: the code draws nothing, while
-// its width still advances the text and its text is still collected.
+// Draws a code of a Type 3 font by running its glyph procedure in glyph space (the glyph matrix,
+// then the font's FontMatrix); nothing is collected as text inside it. Codes without a procedure
+// draw nothing; their width still advances the text and their own text is still collected.
 void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code);
