@@ -6,6 +6,7 @@
 #include "engine/decode/ascii_hex_decoder.h"
 #include "engine/decode/ccitt_decoder.h"
 #include "engine/decode/dct_decoder.h"
+#include "engine/decode/jpx/jpx_decoder.h"
 #include "engine/decode/decode_limits.h"
 #include "engine/decode/flate_decoder.h"
 #include "engine/decode/lzw_decoder.h"
@@ -179,8 +180,9 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
       const int32_t length = decodeCcitt(input, out, kMaxDecodedStreamBytes, p);
       return length > 0 ? length : -1;
     }
-    case Filter::Jbig2:
     case Filter::Jpx:
+      return decodeJpx(input, out, kMaxDecodedStreamBytes);
+    case Filter::Jbig2:
       // Not decodable yet: said once, and no data (raw data would only draw noise).
       reportFilter();
       return -1;

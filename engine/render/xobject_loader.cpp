@@ -5,6 +5,7 @@
 #include "engine/document/pdf_exception.h"
 #include "engine/render/colour_space.h"
 #include "engine/render/content_parser.h"
+#include "engine/render/jpx_image.h"
 #include "engine/render/operator_list.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/render_context.h"
@@ -164,7 +165,10 @@ bool decodeImageData(XObjectDescriptor& image, RenderContext& context) {
   reference.generation = image.generation;
   try {
     PdfObject stream = context.resolver().resolve(reference, true);
-    image.dataLength = context.resolver().decodeStream(image.data, stream);
+    if (isJpxStream(stream, context.resolver()))
+      image.dataLength = decodeJpxImageData(image, stream, context.resolver());
+    else
+      image.dataLength = context.resolver().decodeStream(image.data, stream);
   } catch (const C_PDF_Exception&) {
     image.dataLength = -1;
   }
