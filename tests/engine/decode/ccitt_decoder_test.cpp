@@ -133,7 +133,13 @@ TEST(CcittSamples, EveryStripDecodesToWhatLibtiffGives) {
     SCOPED_TRACE(name);
     const FaxTiff t = readTiff(std::string(name) + ".tiff");
     ASSERT_FALSE(t.offsets.empty());
-    EXPECT_EQ(differences(decodeTiff(t), readPbm(std::string(name) + ".pbm")), 0);
+    const Bitmap expected = readPbm(std::string(name) + ".pbm");
+    EXPECT_EQ(differences(decodeTiff(t), expected), 0);
+    // Fill bits make each end-of-line code end on a byte boundary; some writers say so with
+    // EncodedByteAlign.
+    if (t.compression == 3 && (t.t4Options & 4)) {
+      EXPECT_EQ(differences(decodeTiff(t, [](CcittParams& p) { p.encodedByteAlign = true; }), expected), 0);
+    }
   }
 }
 
@@ -148,6 +154,179 @@ TEST(CcittSamples, MmrBitmapsMatchAndReportTheirLength) {
     EXPECT_EQ(used, static_cast<int32_t>(strip.size())) << "strip " << n;
   }
   EXPECT_EQ(differences(b, expected), 0);
+}
+
+// Packs a text of 0 and 1 (spaces ignored) most significant bit first, zero-padded.
+std::vector<uint8_t> bits(const std::string& text) {
+  std::vector<uint8_t> out;
+  int n = 0;
+  for (char c : text) {
+    if (c != '0' && c != '1') continue;
+    if (n % 8 == 0) out.push_back(0);
+    if (c == '1') out.back() |= static_cast<uint8_t>(0x80 >> (n % 8));
+    ++n;
+  }
+  return out;
+}
+
+std::vector<uint8_t> fax(const std::vector<uint8_t>& data, const CcittParams& p, std::size_t cap = kCap) {
+  std::vector<uint8_t> out;
+  const int32_t n = decodeCcitt(data, out, cap, p);
+  EXPECT_EQ(static_cast<std::size_t>(n), out.size());
+  return out;
+}
+
+CcittParams params(int32_t k, int32_t columns) {
+  CcittParams p;
+  p.k = k;
+  p.columns = columns;
+  return p;
+}
+
+using Bytes = std::vector<uint8_t>;
+
+// Codes used below: white 2 = 0111, white 3 = 1000, white 8 = 10011, black 4 = 011,
+// V0 = 1, VR1 = 011, VL1 = 010, horizontal = 001, pass = 0001, EOL = 000000000001.
+const std::string kEol = "000000000001 ";
+
+TEST(CcittRows, OutputBitsAndPadding) {
+  // All-white rows coded as V0 give FFh, or 00h with BlackIs1.
+  EXPECT_EQ(fax(bits("1111"), params(-1, 8)), Bytes(4, 0xFF));
+  CcittParams inverted = params(-1, 8);
+  inverted.blackIs1 = true;
+  EXPECT_EQ(fax(bits("1111"), inverted), Bytes(4, 0x00));
+  // Ten columns, white 3, black 4, white 3: pad bits are zero before the inversion.
+  const std::vector<uint8_t> row = bits("1000 011 1000");
+  EXPECT_EQ(fax(row, params(0, 10)), (Bytes{0xE1, 0xC0}));
+  CcittParams tenBlack = params(0, 10);
+  tenBlack.blackIs1 = true;
+  EXPECT_EQ(fax(row, tenBlack), (Bytes{0x1E, 0x3F}));
+}
+
+TEST(CcittRows, TwoDimensionalModesFollowTheReferenceRow) {
+  // Row 1 by horizontal mode: white 2, black 4, then white 2 by V0 against the white
+  // reference row (b1 is the row's end). Row 2 by VR1, VL1, V0; row 3 by pass mode under the
+  // black run, then V0 to the end.
+  const std::string text = "001 0111 011 1 " "011 010 1 " "0001 1";
+  EXPECT_EQ(fax(bits(text), params(-1, 8)), (Bytes{0xC3, 0xE7, 0xFF}));
+}
+
+TEST(CcittRows, RowsAndEndOfBlock) {
+  CcittParams two = params(-1, 8);
+  two.endOfBlock = false;
+  two.rows = 2;
+  EXPECT_EQ(fax(bits("11111"), two), Bytes(2, 0xFF));  // more data follows
+  two.rows = 9;
+  EXPECT_EQ(fax(bits("111"), two).size(), 3u);  // the zero padding of the byte is no row
+  // The end-of-block code ends the data; what follows is not decoded. Data that ends right
+  // after it keeps its last row.
+  const std::string eofb = kEol + kEol;
+  EXPECT_EQ(fax(bits("11 " + eofb + "1111"), params(-1, 8)), Bytes(2, 0xFF));
+  EXPECT_EQ(fax(bits("1111111 " + eofb + "0000"), params(-1, 8)).size(), 7u);
+  // Without EndOfBlock end-of-line codes are only skipped.
+  CcittParams open = params(-1, 8);
+  open.endOfBlock = false;
+  EXPECT_EQ(fax(bits("11 " + eofb + "11"), open).size(), 4u);
+  // One-dimensional data ends at six end-of-line codes.
+  std::string rtc;
+  for (int i = 0; i < 6; ++i) rtc += kEol;
+  EXPECT_EQ(fax(bits(kEol + "10011 " + rtc + "10011"), params(0, 8)), Bytes(1, 0xFF));
+}
+
+TEST(CcittRows, MixedCodingReadsATagAfterEachEndOfLine) {
+  // Tag 1: a one-dimensional row (white 2, black 4, white 2); tag 0: two-dimensional against
+  // it (VR1 V0 V0); then the end of the block, each code with its tag.
+  std::string text = kEol + "1 0111 011 0111 " + kEol + "0 011 1 1 ";
+  for (int i = 0; i < 6; ++i) text += kEol + "1 ";
+  text += "0111 011 0111";  // after the block: ignored
+  EXPECT_EQ(fax(bits(text), params(2, 8)), (Bytes{0xC3, 0xE3}));
+}
+
+TEST(CcittRows, FillBitsAndByteAlignment) {
+  // End-of-line codes with fill bits so that each ends on a byte boundary, as fax files with
+  // fill bits write them. The first row ends 5 bits into a byte, so its end-of-line code
+  // starts in that byte and aligning to the byte leaves only 7 of its zeros.
+  const std::string row = "0111 011 0111 ";  // 11 bits
+  const std::string text = "0000 " + kEol + row + "0 " + kEol + row;
+  CcittParams p = params(0, 8);
+  p.endOfLine = true;
+  EXPECT_EQ(fax(bits(text), p), (Bytes{0xC3, 0xC3}));
+  p.encodedByteAlign = true;
+  EXPECT_EQ(fax(bits(text), p), (Bytes{0xC3, 0xC3}));
+
+  // Rows that each start on a byte boundary, without end-of-line codes; two-dimensional and
+  // one-dimensional. A wide white row starts with seven zeros, which is no end-of-line code.
+  CcittParams g4 = params(-1, 8);
+  g4.encodedByteAlign = true;
+  EXPECT_EQ(fax(Bytes{0x80, 0x80, 0x80}, g4), Bytes(3, 0xFF));
+  CcittParams wide = params(0, 2432);
+  wide.encodedByteAlign = true;
+  wide.endOfBlock = false;
+  wide.rows = 2;
+  // white 2432: make-up 000000011101, terminating 00110101.
+  const std::vector<uint8_t> wideRow = bits("000000011101 00110101");
+  std::vector<uint8_t> twoRows = wideRow;
+  twoRows.insert(twoRows.end(), wideRow.begin(), wideRow.end());
+  EXPECT_EQ(fax(twoRows, wide), Bytes(2 * 304, 0xFF));
+}
+
+TEST(CcittRows, BadCodesResynchroniseOnTheNextEndOfLine) {
+  // Row 2 holds white 2 and then, where a black run should be, bits that match nothing;
+  // decoding resumes after the next end-of-line code. The damaged row keeps what it decoded
+  // and is white after it.
+  const std::string good = "0111 011 0111 ";
+  const std::string text = kEol + good + kEol + "0111 000000001 1111 0101 " + kEol + good;
+  EXPECT_EQ(fax(bits(text), params(0, 8)), (Bytes{0xC3, 0xFF, 0xC3}));
+  // Two-dimensional data has nothing to resynchronise on: decoding ends with the damaged row.
+  EXPECT_EQ(fax(bits("1 1 0000001 1 1"), params(-1, 8)), Bytes(3, 0xFF));
+  // An end-of-line code inside a row ends it early.
+  EXPECT_EQ(fax(bits(kEol + "0111 " + kEol + good), params(0, 8)), (Bytes{0xFF, 0xC3}));
+}
+
+TEST(CcittRows, LimitsOfTheOutput) {
+  // A row the data ends in is dropped.
+  EXPECT_EQ(fax(bits("0111 011"), params(0, 8)), Bytes{});
+  // Never more than the cap, never a row of absurd width.
+  EXPECT_EQ(fax(bits("11111111"), params(-1, 8), 3), Bytes(3, 0xFF));
+  EXPECT_EQ(fax(bits("11111111"), params(-1, 8), 0), Bytes{});
+  EXPECT_EQ(fax(bits("1"), params(-1, 0x7FFFFFFF)), Bytes{});
+  EXPECT_EQ(fax(bits("1"), params(-1, -8)), Bytes{});
+  EXPECT_EQ(fax(bits("1"), params(-1, kMaxCcittColumns)), Bytes(kMaxCcittColumns / 8, 0xFF));
+  // Runs longer than the row are cut at its end.
+  EXPECT_EQ(fax(bits("000000011111 000000011111 00110101"), params(0, 8)), Bytes(1, 0xFF));
+}
+
+TEST(CcittMmr, ConsumedLengthIsExactForConsecutiveBitmaps) {
+  // Two 8 x 2 bitmaps one after the other, each ending with its end-of-block code (26 bits,
+  // so 4 bytes), then one without it (2 bits, 1 byte).
+  const std::string eofb = kEol + kEol;
+  std::vector<uint8_t> data = bits("1 1 " + eofb);
+  const std::vector<uint8_t> second = bits("001 0111 011 1 1 1" + eofb);
+  data.insert(data.end(), second.begin(), second.end());
+  data.push_back(0xC0);
+  uint8_t out[2 * 2] = {};
+  ASSERT_EQ(decodeMmrBitmap(data.data(), data.size(), 8, 2, out, 2), 4);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(out[2], 0);
+  ASSERT_EQ(decodeMmrBitmap(data.data() + 4, data.size() - 4, 8, 2, out, 2), static_cast<int32_t>(second.size()));
+  EXPECT_EQ(out[0], 0x3C);  // 1 bits black
+  EXPECT_EQ(out[2], 0x3C);
+  EXPECT_EQ(out[1], 0);  // bytes past the width stay untouched
+  const std::size_t third = 4 + second.size();
+  EXPECT_EQ(decodeMmrBitmap(data.data() + third, data.size() - third, 8, 2, out, 2), 1);
+}
+
+TEST(CcittMmr, UnusableInput) {
+  uint8_t out[16] = {};
+  const std::vector<uint8_t> data = bits("1111");
+  EXPECT_EQ(decodeMmrBitmap(data.data(), data.size(), 0, 2, out, 2), -1);
+  EXPECT_EQ(decodeMmrBitmap(data.data(), data.size(), 8, 0, out, 2), -1);
+  EXPECT_EQ(decodeMmrBitmap(data.data(), data.size(), 17, 2, out, 2), -1);  // rows too short
+  EXPECT_EQ(decodeMmrBitmap(nullptr, 0, 8, 2, out, 2), -1);
+  // Bad codes, and data that ends before the last row.
+  const std::vector<uint8_t> bad = bits("1 0000001 1");
+  EXPECT_EQ(decodeMmrBitmap(bad.data(), bad.size(), 8, 4, out, 2), -1);
+  EXPECT_EQ(decodeMmrBitmap(data.data(), data.size(), 8, 16, out, 1), -1);
 }
 
 }  // namespace
