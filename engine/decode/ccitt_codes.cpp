@@ -77,10 +77,8 @@ constexpr CodeText kSharedCodes[] = {
 };
 
 constexpr CodeText kModeCodes[] = {
-    {"1", kModeV0},         {"011", kModeVR1},      {"010", kModeVL1},
-    {"001", kModeHorizontal}, {"0001", kModePass},  {"000011", kModeVR2},
-    {"000010", kModeVL2},   {"0000011", kModeVR3},  {"0000010", kModeVL3},
-    {"0000001", kModeExtension},
+    {"1", 0},      {"011", 1},     {"010", -1},     {"001", kModeHorizontal}, {"0001", kModePass},
+    {"000011", 2}, {"000010", -2}, {"0000011", 3},  {"0000010", -3},          {"0000001", kModeExtension},
 };
 
 template <std::size_t N>

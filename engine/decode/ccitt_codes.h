@@ -15,14 +15,12 @@ struct CcittCode {
   uint8_t bits = 0;              // code length; 0 for an invalid entry
 };
 
-// Two-dimensional modes.
+// Two-dimensional modes. A vertical mode's value is its offset from b1 (VL3 -3 ... VR3 3).
 enum CcittMode : int16_t {
-  kModePass = 0,
-  kModeHorizontal = 1,
-  kModeV0 = 2,
-  kModeVR1, kModeVR2, kModeVR3,
-  kModeVL1, kModeVL2, kModeVL3,
-  kModeExtension,  // 0000001xxx: uncompressed mode and the like, which we do not decode
+  kModeMaxVertical = 3,
+  kModePass = 10,
+  kModeHorizontal = 11,
+  kModeExtension = 12,  // 0000001xxx: uncompressed mode and the like, which we do not decode
 };
 
 // Index widths: white codes are at most 12 bits, black codes 13, mode codes 7 (longer mode

@@ -187,7 +187,12 @@ int32_t decodeCcitt(std::span<const uint8_t> input, std::vector<uint8_t>& output
   const std::size_t rowBytes = (static_cast<std::size_t>(params.columns) + 7) / 8;
   const std::size_t rowLimit = maxOutput / rowBytes;
   const bool rowsCounted = !params.endOfBlock && params.rows > 0;
-  if (rowsCounted) output.reserve(std::min<std::size_t>(static_cast<std::size_t>(params.rows), rowLimit) * rowBytes);
+  if (params.rows > 0) {
+    // Room for the rows the parameters announce, as far as the data can hold them (a row
+    // takes at least one bit).
+    const std::size_t most = std::min(input.size() * 8, rowLimit);
+    output.reserve(std::min<std::size_t>(static_cast<std::size_t>(params.rows), most) * rowBytes);
+  }
 
   // Pad bits are zero before the optional inversion.
   const int32_t padBits = static_cast<int32_t>(rowBytes * 8) - params.columns;

@@ -87,48 +87,33 @@ CcittRowDecoder::Result CcittRowDecoder::decode2D(CcittBitReader& in) {
     const int32_t start = std::max<int32_t>(a0, 0);
 
     const CcittCode code = modes[in.peek(kModeLookupBits)];
-    if (code.bits == 0) {
+    if (code.bits == 0 || code.value == kModeExtension) {
+      // Extensions (uncompressed mode) are not decoded.
       stopPosition_ = start;
       return in.peek(12) == 1 ? Result::Eol : Result::Invalid;
     }
-    int32_t offset = 0;
-    switch (code.value) {
-      case kModeV0: offset = 0; break;
-      case kModeVR1: offset = 1; break;
-      case kModeVR2: offset = 2; break;
-      case kModeVR3: offset = 3; break;
-      case kModeVL1: offset = -1; break;
-      case kModeVL2: offset = -2; break;
-      case kModeVL3: offset = -3; break;
-      case kModePass:
-        in.skip(code.bits);
-        a0 = ref[i + 1];  // b2; the colour goes on under it
-        continue;
-      case kModeHorizontal: {
-        in.skip(code.bits);
-        const int32_t run1 = readRun(in, colour);
-        const int32_t run2 = run1 < 0 ? run1 : readRun(in, colour ^ 1);
-        if (run2 < 0) {
-          stopPosition_ = start;
-          return run2 == kCcittEol ? Result::Eol : Result::Invalid;
-        }
-        const int32_t a1 = std::min(start + run1, columns_);
-        const int32_t a2 = std::min(a1 + run2, columns_);
-        addChange(a1);
-        addChange(a2);
-        a0 = a2;
-        continue;
-      }
-      default:  // extensions (uncompressed mode) are not decoded
-        stopPosition_ = start;
-        return Result::Invalid;
-    }
     in.skip(code.bits);
-    // A change left of a0 or past the row is bad data; keep it inside so rows stay ordered.
-    const int32_t a1 = std::clamp(b1 + offset, start, columns_);
-    addChange(a1);
-    colour ^= 1;
-    a0 = a1;
+    if (code.value <= kModeMaxVertical) {
+      // A change left of a0 or past the row is bad data; keep it inside so rows stay ordered.
+      const int32_t a1 = std::clamp(b1 + code.value, start, columns_);
+      addChange(a1);
+      colour ^= 1;
+      a0 = a1;
+    } else if (code.value == kModePass) {
+      a0 = ref[i + 1];  // b2; the colour goes on under it
+    } else {
+      const int32_t run1 = readRun(in, colour);
+      const int32_t run2 = run1 < 0 ? run1 : readRun(in, colour ^ 1);
+      if (run2 < 0) {
+        stopPosition_ = start;
+        return run2 == kCcittEol ? Result::Eol : Result::Invalid;
+      }
+      const int32_t a1 = std::min(start + run1, columns_);
+      const int32_t a2 = std::min(a1 + run2, columns_);
+      addChange(a1);
+      addChange(a2);
+      a0 = a2;
+    }
   }
   return Result::Complete;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fuzz/ccitt_fuzz_input.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -327,6 +329,24 @@ TEST(CcittMmr, UnusableInput) {
   const std::vector<uint8_t> bad = bits("1 0000001 1");
   EXPECT_EQ(decodeMmrBitmap(bad.data(), bad.size(), 8, 4, out, 2), -1);
   EXPECT_EQ(decodeMmrBitmap(data.data(), data.size(), 8, 16, out, 1), -1);
+}
+
+TEST(CcittFuzzFindings, StayWithinTheirBuffers) {
+  const std::filesystem::path dir = dataDir() / "fuzz" / "ccitt_fuzz";
+  ASSERT_TRUE(std::filesystem::is_directory(dir));
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    const std::vector<uint8_t> data = readBytes(entry.path());
+    CcittFuzzInput in;
+    if (!readCcittFuzzInput(data.data(), data.size(), in)) continue;
+    std::vector<uint8_t> out;
+    const int32_t n = decodeCcitt({in.coded, in.codedSize}, out, kCap, in.params);
+    EXPECT_EQ(static_cast<std::size_t>(n), out.size());
+    std::vector<uint8_t> bitmap(in.mmrRowBytes * static_cast<std::size_t>(in.mmrHeight));
+    const int32_t used = decodeMmrBitmap(in.coded, in.codedSize, in.mmrWidth, in.mmrHeight, bitmap.data(), in.mmrRowBytes);
+    EXPECT_GE(used, -1);
+    EXPECT_LE(used, static_cast<int32_t>(in.codedSize));
+  }
 }
 
 }  // namespace
