@@ -46,7 +46,8 @@ bool parseNumber(const std::string& text, double& out) {
 }  // namespace
 
 bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNumber,
-                      const RenderOptions& options, const std::string& outPath) {
+                      const RenderOptions& options, const std::string& outPath,
+                      std::vector<uint32_t>* pixels) {
   const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);
   if (!page) {
     std::fprintf(stderr, "brevia-cli: page %d does not exist\n", pageNumber);
@@ -66,7 +67,11 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
   }
   const int w = side(width, zoom);
   const int h = side(height, zoom);
-  gfx::Bitmap bitmap(w, h);
+  // Pages of one render share their pixel memory: a fresh zeroed buffer per page costs more than
+  // drawing a page of text. Every pixel is filled below, so old contents never show.
+  if (pixels) pixels->resize(std::size_t(w) * std::size_t(h));
+  gfx::Bitmap bitmap = pixels ? gfx::Bitmap::wrap(reinterpret_cast<uint8_t*>(pixels->data()), w, h, w * 4)
+                              : gfx::Bitmap(w, h);
   if (!bitmap.isValid()) {
     std::fprintf(stderr, "brevia-cli: page %d is too large to render\n", pageNumber);
     return false;
@@ -117,10 +122,11 @@ bool renderSequentially(C_PDF_Document& document, int32_t first, int32_t last,
   C_PDF_Creator creator(document);
   C_PDF_Draw draw(document, creator);
   bool ok = true;
+  std::vector<uint32_t> pixels;
   for (int32_t n = first;; ++n) {
     if (sharedNext) n = sharedNext->fetch_add(1);
     if (n > last) break;
-    ok = renderPageToFile(document, draw, n, options, pageOutput(out, n, options.format)) && ok;
+    ok = renderPageToFile(document, draw, n, options, pageOutput(out, n, options.format), &pixels) && ok;
     creator.evict(n);
   }
   return ok;

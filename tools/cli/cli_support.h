@@ -63,9 +63,10 @@ struct RenderOptions {
 };
 
 // Renders one page into an image file ("-": standard output); false (with the reason on
-// stderr) when it cannot.
+// stderr) when it cannot. pixels, when given, is memory reused from page to page.
 bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNumber,
-                      const RenderOptions& options, const std::string& outPath);
+                      const RenderOptions& options, const std::string& outPath,
+                      std::vector<uint32_t>* pixels = nullptr);
 
 // Draws a page as the search scan does (text only) and returns its text layout; null when the
 // page does not exist. May throw C_PDF_Exception.
