@@ -95,7 +95,17 @@ struct ListedFace {
 
 }  // namespace
 
-FontconfigSource::FontconfigSource() : config_(FcInitLoadConfigAndFonts()) {}
+FontconfigSource::FontconfigSource() = default;
+
+_FcConfig* FontconfigSource::config() {
+  // Reading the configuration and the font cache takes time and memory; documents whose fonts
+  // are all embedded never need it.
+  if (!configLoaded_) {
+    configLoaded_ = true;
+    config_ = FcInitLoadConfigAndFonts();
+  }
+  return config_;
+}
 
 FontconfigSource::~FontconfigSource() {
   if (config_ != nullptr) FcConfigDestroy(config_);
@@ -103,7 +113,7 @@ FontconfigSource::~FontconfigSource() {
 
 bool FontconfigSource::listFaces(std::vector<InstalledFace>& out) {
   out.clear();
-  if (config_ == nullptr) return false;
+  if (config() == nullptr) return false;
   PatternPtr all(FcPatternCreate());
   ObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FULLNAME, FC_FULLNAMELANG, FC_STYLE,
                                         FC_STYLELANG, FC_FONTFORMAT, FC_SCALABLE, FC_OUTLINE, FC_FILE,
@@ -144,7 +154,7 @@ bool FontconfigSource::listFaces(std::vector<InstalledFace>& out) {
 }
 
 std::optional<FontLocation> FontconfigSource::matchFace(const FontQuery& query) {
-  if (config_ == nullptr || query.family.empty()) return std::nullopt;
+  if (query.family.empty() || config() == nullptr) return std::nullopt;
   PatternPtr pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(query.family.c_str()));

@@ -21,7 +21,11 @@ class FontconfigSource : public IFontSource {
   std::optional<FontLocation> matchFace(const FontQuery& query) override;
 
  private:
+  // Loaded on first use.
+  _FcConfig* config();
+
   _FcConfig* config_ = nullptr;
+  bool configLoaded_ = false;
 };
 
 }  // namespace brevia::platform
