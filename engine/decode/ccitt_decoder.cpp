@@ -13,8 +13,10 @@ constexpr int kEolsInReturnToControl = 6;
 // The end-of-line code, twice, ends a two-dimensional block (EOFB).
 constexpr uint32_t kEofbBits = 0x001001;
 constexpr int kEofbLength = 24;
-// A code is at most 13 bits long; a stop with fewer bits left is the data running out.
+// A code is at most 13 bits long; bits that match nothing with fewer bits left are the data
+// running out.
 constexpr uint64_t kLongestCodeBits = 13;
+constexpr uint64_t kEolBits = 12;
 
 // Walks the rows of a fax stream: fill bits, end-of-line codes, tags and the end-of-block
 // pattern between rows, and resynchronisation after bad codes.
@@ -34,7 +36,9 @@ class FaxRowReader {
       // A row completed only with bits from beyond the data is not in the data.
       if (in_.pastEnd()) return end();
     } else {
-      if (bitsLeft() < kLongestCodeBits) return end();  // the data ends inside this row
+      // The data ends inside this row unless an end-of-line code in the data ended it.
+      const bool eol = result == CcittRowDecoder::Result::Eol;
+      if (bitsLeft() < (eol ? kEolBits : kLongestCodeBits)) return end();
       rows_.finishShortRow();
       shortRow_ = true;
       if (result == CcittRowDecoder::Result::Invalid) {

@@ -281,8 +281,9 @@ TEST(CcittRows, BadCodesResynchroniseOnTheNextEndOfLine) {
   EXPECT_EQ(fax(bits(text), params(0, 8)), (Bytes{0xC3, 0xFF, 0xC3}));
   // Two-dimensional data has nothing to resynchronise on: decoding ends with the damaged row.
   EXPECT_EQ(fax(bits("1 1 0000001 1 1"), params(-1, 8)), Bytes(3, 0xFF));
-  // An end-of-line code inside a row ends it early.
+  // An end-of-line code inside a row ends it early, also when it is the last code.
   EXPECT_EQ(fax(bits(kEol + "0111 " + kEol + good), params(0, 8)), (Bytes{0xFF, 0xC3}));
+  EXPECT_EQ(fax(bits("000000 " + kEol + good + "0111 011 " + kEol), params(0, 8)), (Bytes{0xC3, 0xC3}));
 }
 
 TEST(CcittRows, LimitsOfTheOutput) {
