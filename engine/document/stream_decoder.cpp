@@ -9,6 +9,7 @@
 #include "engine/decode/jpx/jpx_decoder.h"
 #include "engine/decode/decode_limits.h"
 #include "engine/decode/flate_decoder.h"
+#include "engine/decode/jbig2/jbig2_decoder.h"
 #include "engine/decode/lzw_decoder.h"
 #include "engine/decode/predictor.h"
 #include "engine/decode/run_length_decoder.h"
@@ -45,6 +46,10 @@ Filter filterByName(std::string_view name) {
 std::span<const uint8_t> bytesOf(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
+
+// A JBIG2Globals stream is read with its own filters, but never as JBIG2 image data in turn.
+constexpr int kMaxJbig2GlobalsNesting = 1;
+int jbig2GlobalsNesting = 0;
 
 }  // namespace
 
@@ -110,7 +115,7 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
 
 int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* paramsValue,
                                   std::string& data, std::vector<uint8_t>& out, int arrayPosition,
-                                  const PdfObject&, bool) {
+                                  const PdfObject&, bool alreadyDecrypted) {
   out.clear();
   PdfObject paramsStorage;
   const PdfObject* params = nullptr;
@@ -180,12 +185,28 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
       const int32_t length = decodeCcitt(input, out, kMaxDecodedStreamBytes, p);
       return length > 0 ? length : -1;
     }
+    case Filter::Jbig2: {
+      std::vector<uint8_t> globals;
+      const PdfObject* globalsRef = params ? params->lookup("JBIG2Globals") : nullptr;
+      if (globalsRef && jbig2GlobalsNesting < kMaxJbig2GlobalsNesting) {
+        struct Nesting {
+          Nesting() { ++jbig2GlobalsNesting; }
+          ~Nesting() { --jbig2GlobalsNesting; }
+        } nesting;
+        try {
+          PdfObject storage;
+          const PdfObject& g = resolved(*globalsRef, storage, true);
+          if (g.kind == PdfObjectKind::Stream && decodeStream(globals, g, alreadyDecrypted) < 0)
+            globals.clear();
+        } catch (const C_PDF_Exception&) {
+          // Missing globals: the image's own segments may still make a page.
+          globals.clear();
+        }
+      }
+      return decodeJbig2(input, globals, out, kMaxDecodedStreamBytes);
+    }
     case Filter::Jpx:
       return decodeJpx(input, out, kMaxDecodedStreamBytes);
-    case Filter::Jbig2:
-      // Not decodable yet: said once, and no data (raw data would only draw noise).
-      reportFilter();
-      return -1;
     case Filter::Unknown:
       break;
   }

@@ -1,0 +1,26 @@
+#include "engine/decode/jbig2/jbig2_decoder.h"
+
+#include "engine/decode/jbig2/jbig2_page.h"
+
+int32_t decodeJbig2(std::span<const uint8_t> data, std::span<const uint8_t> globals,
+                    std::vector<uint8_t>& output, std::size_t maxOutput, Jbig2ImageInfo* info,
+                    int64_t workPixels) {
+  output.clear();
+  C_PDF_JBIG2 decoder(workPixels);
+  decoder.decode(globals.data(), globals.size(), data.data(), data.size());
+  const JBIG2Bitmap* page = decoder.page();
+  if (!page) return -1;
+  const std::size_t stride = static_cast<std::size_t>(page->stride());
+  std::size_t rows = static_cast<std::size_t>(page->height());
+  if (stride && rows * stride > maxOutput) rows = maxOutput / stride;
+  if (rows * stride > INT32_MAX) rows = INT32_MAX / stride;
+  output.resize(rows * stride);
+  const uint8_t* bits = page->bytes().data();
+  // The page keeps 1 = black; image samples want 0 = black.
+  for (std::size_t i = 0; i < output.size(); ++i) output[i] = static_cast<uint8_t>(~bits[i]);
+  if (info) {
+    info->width = page->width();
+    info->height = static_cast<int32_t>(rows);
+  }
+  return static_cast<int32_t>(output.size());
+}
