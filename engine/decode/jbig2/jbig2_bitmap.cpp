@@ -13,13 +13,15 @@ std::unique_ptr<JBIG2Bitmap> JBIG2Bitmap::create(int64_t width, int64_t height, 
   bitmap->width_ = static_cast<int32_t>(width);
   bitmap->height_ = static_cast<int32_t>(height);
   bitmap->stride_ = static_cast<int32_t>((width + 7) / 8);
-  bitmap->data_.assign(static_cast<std::size_t>(bitmap->stride_) * bitmap->height_, 0);
+  // One spare byte keeps the allocation non-empty.
+  bitmap->data_.reset(static_cast<uint8_t*>(std::calloc(bitmap->byteCount() + 1, 1)));
+  if (!bitmap->data_) return nullptr;
   return bitmap;
 }
 
 void JBIG2Bitmap::fill(int value) {
   if (!value) {
-    std::fill(data_.begin(), data_.end(), 0);
+    std::memset(data_.get(), 0, byteCount());
     return;
   }
   for (int32_t y = 0; y < height_; ++y) {
@@ -29,13 +31,28 @@ void JBIG2Bitmap::fill(int value) {
   }
 }
 
+void JBIG2Bitmap::invert() {
+  uint8_t* p = data_.get();
+  for (std::size_t i = 0, n = byteCount(); i < n; ++i) p[i] = static_cast<uint8_t>(~p[i]);
+  if (width_ & 7) {
+    const uint8_t keep = static_cast<uint8_t>(0xFF << (8 - (width_ & 7)));
+    for (int32_t y = 0; y < height_; ++y) row(y)[stride_ - 1] &= keep;
+  }
+}
+
 bool JBIG2Bitmap::growHeight(int64_t newHeight, int value, Jbig2Budget& budget) {
   if (newHeight <= height_) return true;
   if (newHeight > kMaxJbig2BitmapSide || newHeight * width_ > kMaxJbig2BitmapPixels) return false;
   if (!budget.take((newHeight - height_) * width_)) return false;
   const int32_t oldHeight = height_;
+  const std::size_t oldBytes = byteCount();
+  const std::size_t newBytes = static_cast<std::size_t>(stride_) * static_cast<std::size_t>(newHeight);
+  auto* grown = static_cast<uint8_t*>(std::realloc(data_.get(), newBytes + 1));
+  if (!grown) return false;
+  data_.release();
+  data_.reset(grown);
+  std::memset(grown + oldBytes, 0, newBytes + 1 - oldBytes);
   height_ = static_cast<int32_t>(newHeight);
-  data_.resize(static_cast<std::size_t>(stride_) * height_, 0);
   if (value) {
     for (int32_t y = oldHeight; y < height_; ++y) {
       uint8_t* r = row(y);
@@ -57,13 +74,74 @@ std::unique_ptr<JBIG2Bitmap> JBIG2Bitmap::crop(int32_t x, int32_t y, int32_t wid
 
 namespace {
 
-// Eight source bits starting at bit position pos of a row (bits outside the row read 0).
-inline uint8_t sourceByte(const uint8_t* row, int32_t stride, int64_t pos) {
-  const int64_t byteIndex = pos >> 3;  // floor for negative positions
-  const int shift = static_cast<int>(pos & 7);
-  const uint32_t hi = byteIndex >= 0 && byteIndex < stride ? row[byteIndex] : 0;
-  const uint32_t lo = byteIndex + 1 >= 0 && byteIndex + 1 < stride ? row[byteIndex + 1] : 0;
-  return static_cast<uint8_t>(((hi << 8 | lo) << shift) >> 8);
+template <Jbig2Combination Op>
+inline uint8_t combine(uint8_t d, uint8_t s) {
+  if constexpr (Op == Jbig2Combination::Or) return d | s;
+  if constexpr (Op == Jbig2Combination::And) return d & s;
+  if constexpr (Op == Jbig2Combination::Xor) return d ^ s;
+  if constexpr (Op == Jbig2Combination::Xnor) return static_cast<uint8_t>(~(d ^ s));
+  return s;
+}
+
+// One row: destination bytes first..last take the source row shifted so that source bit 0 lands
+// on destination bit x. Only the first and last source bytes can lie outside the source row.
+template <Jbig2Combination Op>
+inline uint64_t combine64(uint64_t d, uint64_t s) {
+  if constexpr (Op == Jbig2Combination::Or) return d | s;
+  if constexpr (Op == Jbig2Combination::And) return d & s;
+  if constexpr (Op == Jbig2Combination::Xor) return d ^ s;
+  if constexpr (Op == Jbig2Combination::Xnor) return ~(d ^ s);
+  return s;
+}
+
+template <Jbig2Combination Op>
+void composeRow(uint8_t* dst, const uint8_t* src, int32_t srcStride, int64_t x, int64_t first,
+                int64_t last, uint8_t firstMask, uint8_t lastMask) {
+  const int64_t startBit = first * 8 - x;  // source bit under the first destination bit
+  const int64_t sb0 = startBit >> 3;
+  const int shift = static_cast<int>(startBit & 7);
+  auto at = [&](int64_t i) -> uint32_t { return i >= 0 && i < srcStride ? src[i] : 0; };
+  const int64_t n = last - first + 1;
+  if (n <= 7) {
+    // Narrow rows (most symbols) in one 64-bit step, bytes in reading order from the top.
+    uint64_t s = 0, d = 0, mask = 0;
+    for (int64_t k = 0; k <= n; ++k) s |= static_cast<uint64_t>(at(sb0 + k)) << (56 - 8 * k);
+    s <<= shift;
+    for (int64_t k = 0; k < n; ++k) {
+      d |= static_cast<uint64_t>(dst[first + k]) << (56 - 8 * k);
+      uint8_t m = 0xFF;
+      if (k == 0) m &= firstMask;
+      if (k == n - 1) m &= lastMask;
+      mask |= static_cast<uint64_t>(m) << (56 - 8 * k);
+    }
+    const uint64_t r = (d & ~mask) | (combine64<Op>(d, s) & mask);
+    for (int64_t k = 0; k < n; ++k) dst[first + k] = static_cast<uint8_t>(r >> (56 - 8 * k));
+    return;
+  }
+  uint32_t hi = at(sb0);
+  for (int64_t k = 0; k < n; ++k) {
+    const int64_t i = sb0 + k + 1;
+    const uint32_t lo = (k + 1 < n - 1 && i >= 0 && i < srcStride) ? src[i] : at(i);
+    const uint8_t sbyte = static_cast<uint8_t>(((hi << 8 | lo) << shift) >> 8);
+    hi = lo;
+    uint8_t& d = dst[first + k];
+    uint8_t mask = 0xFF;
+    if (k == 0) mask &= firstMask;
+    if (k == n - 1) mask &= lastMask;
+    const uint8_t r = combine<Op>(d, sbyte);
+    d = mask == 0xFF ? r : static_cast<uint8_t>((d & ~mask) | (r & mask));
+  }
+}
+
+template <Jbig2Combination Op>
+void composeRows(JBIG2Bitmap& dst, const JBIG2Bitmap& src, int64_t x, int64_t y, int64_t x0,
+                 int64_t x1, int64_t y0, int64_t y1) {
+  const int64_t first = x0 >> 3, last = (x1 - 1) >> 3;
+  const uint8_t firstMask = static_cast<uint8_t>(0xFF >> (x0 & 7));
+  const uint8_t lastMask = static_cast<uint8_t>(0xFF << (7 - ((x1 - 1) & 7)));
+  for (int64_t dy = y0; dy < y1; ++dy)
+    composeRow<Op>(dst.row(static_cast<int32_t>(dy)), src.row(static_cast<int32_t>(dy - y)),
+                   src.stride(), x, first, last, firstMask, lastMask);
 }
 
 }  // namespace
@@ -74,25 +152,11 @@ void JBIG2Bitmap::compose(const JBIG2Bitmap& source, int64_t x, int64_t y, Jbig2
   const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + source.height_, height_);
   if (x0 >= x1 || y0 >= y1) return;
   if (!budget.take((x1 - x0) * (y1 - y0) / 8 + 1)) return;
-  const int64_t firstByte = x0 >> 3, lastByte = (x1 - 1) >> 3;
-  for (int64_t dy = y0; dy < y1; ++dy) {
-    uint8_t* dst = row(static_cast<int32_t>(dy));
-    const uint8_t* src = source.row(static_cast<int32_t>(dy - y));
-    for (int64_t b = firstByte; b <= lastByte; ++b) {
-      uint8_t mask = 0xFF;
-      if (b == firstByte) mask &= static_cast<uint8_t>(0xFF >> (x0 & 7));
-      if (b == lastByte) mask &= static_cast<uint8_t>(0xFF << (7 - ((x1 - 1) & 7)));
-      const uint8_t s = sourceByte(src, source.stride_, b * 8 - x);
-      const uint8_t d = dst[b];
-      uint8_t r;
-      switch (op) {
-        case Jbig2Combination::Or: r = d | s; break;
-        case Jbig2Combination::And: r = d & s; break;
-        case Jbig2Combination::Xor: r = d ^ s; break;
-        case Jbig2Combination::Xnor: r = static_cast<uint8_t>(~(d ^ s)); break;
-        default: r = s; break;
-      }
-      dst[b] = static_cast<uint8_t>((d & ~mask) | (r & mask));
-    }
+  switch (op) {
+    case Jbig2Combination::Or: composeRows<Jbig2Combination::Or>(*this, source, x, y, x0, x1, y0, y1); break;
+    case Jbig2Combination::And: composeRows<Jbig2Combination::And>(*this, source, x, y, x0, x1, y0, y1); break;
+    case Jbig2Combination::Xor: composeRows<Jbig2Combination::Xor>(*this, source, x, y, x0, x1, y0, y1); break;
+    case Jbig2Combination::Xnor: composeRows<Jbig2Combination::Xnor>(*this, source, x, y, x0, x1, y0, y1); break;
+    default: composeRows<Jbig2Combination::Replace>(*this, source, x, y, x0, x1, y0, y1); break;
   }
 }

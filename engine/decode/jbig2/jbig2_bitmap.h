@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -56,9 +57,10 @@ class JBIG2Bitmap : public JBIG2Segment {
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
   int32_t stride() const { return stride_; }
-  uint8_t* row(int32_t y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
-  const uint8_t* row(int32_t y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
-  const std::vector<uint8_t>& bytes() const { return data_; }
+  uint8_t* row(int32_t y) { return data_.get() + static_cast<std::size_t>(y) * stride_; }
+  const uint8_t* row(int32_t y) const { return data_.get() + static_cast<std::size_t>(y) * stride_; }
+  const uint8_t* bytes() const { return data_.get(); }
+  std::size_t byteCount() const { return static_cast<std::size_t>(stride_) * height_; }
 
   int pixel(int64_t x, int64_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
@@ -71,6 +73,8 @@ class JBIG2Bitmap : public JBIG2Segment {
     b = value ? (b | bit) : (b & ~bit);
   }
   void fill(int value);
+  // Flips every pixel (the padding bits stay 0).
+  void invert();
   // Makes the bitmap taller, new rows filled with value; false when over the limits.
   bool growHeight(int64_t newHeight, int value, Jbig2Budget& budget);
   // A copy of the part at (x, y) of the given size; outside pixels are 0.
@@ -82,5 +86,9 @@ class JBIG2Bitmap : public JBIG2Segment {
 
  private:
   int32_t width_ = 0, height_ = 0, stride_ = 0;
-  std::vector<uint8_t> data_;
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  // Zeroed by the allocator, so large bitmaps cost nothing until they are drawn into.
+  std::unique_ptr<uint8_t, Free> data_;
 };

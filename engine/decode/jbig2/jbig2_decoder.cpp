@@ -1,5 +1,7 @@
 #include "engine/decode/jbig2/jbig2_decoder.h"
 
+#include <cstring>
+
 #include "engine/decode/jbig2/jbig2_page.h"
 
 int32_t decodeJbig2(std::span<const uint8_t> data, std::span<const uint8_t> globals,
@@ -14,10 +16,18 @@ int32_t decodeJbig2(std::span<const uint8_t> data, std::span<const uint8_t> glob
   std::size_t rows = static_cast<std::size_t>(page->height());
   if (stride && rows * stride > maxOutput) rows = maxOutput / stride;
   if (rows * stride > INT32_MAX) rows = INT32_MAX / stride;
-  output.resize(rows * stride);
-  const uint8_t* bits = page->bytes().data();
-  // The page keeps 1 = black; image samples want 0 = black.
-  for (std::size_t i = 0; i < output.size(); ++i) output[i] = static_cast<uint8_t>(~bits[i]);
+  // The page keeps 1 = black; image samples want 0 = black. Eight bytes at a time.
+  const std::size_t n = rows * stride;
+  output.resize(n);
+  const uint8_t* bits = page->bytes();
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, bits + i, 8);
+    w = ~w;
+    std::memcpy(output.data() + i, &w, 8);
+  }
+  for (; i < n; ++i) output[i] = static_cast<uint8_t>(~bits[i]);
   if (info) {
     info->width = page->width();
     info->height = static_cast<int32_t>(rows);

@@ -158,7 +158,8 @@ void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
   const int64_t pixels = int64_t{width} * (pageHeightUnknown_ ? width : height);
   budget_.pixelsLeft = std::min(budget_.pixelsLeft, kJbig2WorkAllowance + kJbig2WorkPerPagePixel * pixels);
   page_ = JBIG2Bitmap::create(width, pageHeightUnknown_ ? 0 : height, budget_);
-  if (page_) page_->fill(pageDefaultPixel_);
+  pageDrawn_ = false;
+  if (page_ && pageDefaultPixel_) page_->fill(1);
 }
 
 void C_PDF_JBIG2::endOfStripe(const uint8_t* data, std::size_t size) {
@@ -183,7 +184,17 @@ void C_PDF_JBIG2::placeRegion(const Header& h, const RegionInfo& info,
   }
   if (!page_) return;
   if (pageHeightUnknown_) page_->growHeight(info.y + bitmap->height(), pageDefaultPixel_, budget_);
-  page_->compose(*bitmap, info.x, info.y, info.op, budget_);
+  // A region that covers a still white page exactly becomes the page (the common single-region
+  // page), saving a pass over it.
+  if (!pageDrawn_ && pageDefaultPixel_ == 0 && info.x == 0 && info.y == 0 &&
+      bitmap->width() == page_->width() && bitmap->height() == page_->height() &&
+      info.op != Jbig2Combination::And) {
+    if (info.op == Jbig2Combination::Xnor) bitmap->invert();
+    page_ = std::move(bitmap);
+  } else {
+    page_->compose(*bitmap, info.x, info.y, info.op, budget_);
+  }
+  pageDrawn_ = true;
 }
 
 bool C_PDF_JBIG2::symbolDict(const Header& h, const uint8_t* data, std::size_t size) {

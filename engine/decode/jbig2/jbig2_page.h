@@ -51,6 +51,7 @@ class C_PDF_JBIG2 {
   Jbig2Budget budget_;
   std::unique_ptr<JBIG2Bitmap> page_;
   bool pageHeightUnknown_ = false;
+  bool pageDrawn_ = false;
   int pageDefaultPixel_ = 0;
   std::vector<std::unique_ptr<JBIG2Segment>> segments_;
 };

@@ -57,7 +57,7 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& p,
   auto region = JBIG2Bitmap::create(p.width, p.height, budget);
   if (!region || !p.symbols) return region;
   if ((p.huffman && !bits) || (!p.huffman && !arith)) return region;
-  region->fill(p.defaultPixel);
+  if (p.defaultPixel) region->fill(1);
   const std::vector<const JBIG2Bitmap*>& symbols = *p.symbols;
   const int64_t strips = int64_t{1} << p.logStrips;
   const bool right = p.corner == Jbig2Corner::TopRight || p.corner == Jbig2Corner::BottomRight;
