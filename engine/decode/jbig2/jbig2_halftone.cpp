@@ -73,6 +73,7 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_
   if (int64_t{gridWidth} * gridHeight > kMaxJbig2HalftoneCells || gridWidth == 0 || gridHeight == 0)
     return region;
   const int32_t gw = static_cast<int32_t>(gridWidth), gh = static_cast<int32_t>(gridHeight);
+  if (!budget.take(int64_t{gw} * gh)) return region;
   const int64_t pw = dict.patternWidth, ph = dict.patternHeight;
   auto cellX = [&](int64_t m, int64_t n) { return (gridX + m * stepY + n * stepX) >> 8; };
   auto cellY = [&](int64_t m, int64_t n) { return (gridY + m * stepX - n * stepY) >> 8; };

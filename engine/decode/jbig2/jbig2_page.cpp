@@ -144,9 +144,13 @@ bool C_PDF_JBIG2::runSegment(const Header& h, const uint8_t* data, std::size_t s
 }
 
 JBIG2Segment* C_PDF_JBIG2::find(uint32_t number) const {
-  for (auto it = segments_.rbegin(); it != segments_.rend(); ++it)
-    if ((*it)->number() == number) return it->get();
-  return nullptr;
+  const auto it = byNumber_.find(number);
+  return it == byNumber_.end() ? nullptr : it->second;
+}
+
+void C_PDF_JBIG2::store(std::unique_ptr<JBIG2Segment> segment) {
+  byNumber_[segment->number()] = segment.get();
+  segments_.push_back(std::move(segment));
 }
 
 void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
@@ -155,7 +159,7 @@ void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
   const uint8_t flags = data[16];
   pageDefaultPixel_ = (flags >> 2) & 1;
   pageHeightUnknown_ = height == 0xFFFFFFFF;
-  const int64_t pixels = int64_t{width} * (pageHeightUnknown_ ? width : height);
+  const int64_t pixels = std::min(int64_t{width} * (pageHeightUnknown_ ? width : height), kMaxJbig2BitmapPixels);
   budget_.pixelsLeft = std::min(budget_.pixelsLeft, kJbig2WorkAllowance + kJbig2WorkPerPagePixel * pixels);
   page_ = JBIG2Bitmap::create(width, pageHeightUnknown_ ? 0 : height, budget_);
   pageDrawn_ = false;
@@ -169,7 +173,7 @@ void C_PDF_JBIG2::endOfStripe(const uint8_t* data, std::size_t size) {
 
 void C_PDF_JBIG2::codeTable(const Header& h, const uint8_t* data, std::size_t size) {
   auto table = std::make_unique<JBIG2CodeTable>(h.number);
-  if (table->parse(data, size)) segments_.push_back(std::move(table));
+  if (table->parse(data, size)) store(std::move(table));
 }
 
 void C_PDF_JBIG2::placeRegion(const Header& h, const RegionInfo& info,
@@ -179,7 +183,7 @@ void C_PDF_JBIG2::placeRegion(const Header& h, const RegionInfo& info,
   if (intermediate) {
     // Kept under its segment number for a later refinement.
     bitmap->setNumber(h.number);
-    segments_.push_back(std::move(bitmap));
+    store(std::move(bitmap));
     return;
   }
   if (!page_) return;
@@ -216,7 +220,7 @@ bool C_PDF_JBIG2::symbolDict(const Header& h, const uint8_t* data, std::size_t s
   auto dict = jbig2DecodeSymbolDict(h.number, data, size, input, budget_);
   // Text regions cannot do without their symbols: a broken dictionary ends decoding.
   if (!dict) return false;
-  segments_.push_back(std::move(dict));
+  store(std::move(dict));
   return true;
 }
 
@@ -330,7 +334,7 @@ void C_PDF_JBIG2::textRegion(const Header& h, const uint8_t* data, std::size_t s
 
 void C_PDF_JBIG2::patternDict(const Header& h, const uint8_t* data, std::size_t size) {
   auto dict = jbig2DecodePatternDict(h.number, data, size, budget_);
-  if (dict) segments_.push_back(std::move(dict));
+  if (dict) store(std::move(dict));
 }
 
 void C_PDF_JBIG2::halftoneRegion(const Header& h, const uint8_t* data, std::size_t size) {

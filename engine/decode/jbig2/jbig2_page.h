@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/decode/jbig2/jbig2_bitmap.h"
@@ -54,4 +55,7 @@ class C_PDF_JBIG2 {
   bool pageDrawn_ = false;
   int pageDefaultPixel_ = 0;
   std::vector<std::unique_ptr<JBIG2Segment>> segments_;
+  // The latest stored segment of each number, so that references cost no search.
+  std::unordered_map<uint32_t, JBIG2Segment*> byNumber_;
+  void store(std::unique_ptr<JBIG2Segment> segment);
 };
