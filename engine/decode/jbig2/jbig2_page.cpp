@@ -159,7 +159,9 @@ void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
   const uint8_t flags = data[16];
   pageDefaultPixel_ = (flags >> 2) & 1;
   pageHeightUnknown_ = height == 0xFFFFFFFF;
-  const int64_t pixels = std::min(int64_t{width} * (pageHeightUnknown_ ? width : height), kMaxJbig2BitmapPixels);
+  const int64_t side = pageHeightUnknown_ ? width : height;
+  const int64_t pixels = width && side > kMaxJbig2BitmapPixels / width ? kMaxJbig2BitmapPixels
+                                                                       : int64_t{width} * side;
   budget_.pixelsLeft = std::min(budget_.pixelsLeft, kJbig2WorkAllowance + kJbig2WorkPerPagePixel * pixels);
   page_ = JBIG2Bitmap::create(width, pageHeightUnknown_ ? 0 : height, budget_);
   pageDrawn_ = false;

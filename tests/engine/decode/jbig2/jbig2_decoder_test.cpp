@@ -98,6 +98,8 @@ TEST(Jbig2Page, ImpossibleSizesGiveNoPage) {
   std::vector<uint8_t> out;
   EXPECT_EQ(decode(segment(0, 48, pageInfo(0x7FFFFFFF, 0x7FFFFFFF)), out), -1);
   EXPECT_EQ(decode(segment(0, 48, pageInfo(1 << 20, 1 << 20)), out), -1);
+  EXPECT_EQ(decode(segment(0, 48, pageInfo(0xFFFFFE70, 0xFF000090)), out), -1);
+  EXPECT_EQ(decode(segment(0, 48, pageInfo(0xFFFFFFF0, 0xFFFFFFFF)), out), -1);
   // A page within the limits but over the caller's output cap is cut to whole rows.
   ASSERT_EQ(decodeJbig2(segment(0, 48, pageInfo(80, 100)), {}, out, 95), 90);
 }
