@@ -13,31 +13,15 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "platform/graphics/bitmap.h"
+#include "tests/support/pdf_builder.h"
 
 namespace page_fuzz {
 
-// A file from numbered object bodies (stream objects give their data after "stream\n"), with a
-// classic table. Object 1 must be the catalog.
+// A file from numbered object bodies, with a classic table. Object 1 must be the catalog.
 inline std::string assemble(const std::map<int, std::string>& objects) {
-  std::string out = "%PDF-1.7\n";
-  std::map<int, std::size_t> offsets;
-  for (const auto& [n, body] : objects) {
-    offsets[n] = out.size();
-    out += std::to_string(n) + " 0 obj\n" + body + "\nendobj\n";
-  }
-  const int size = objects.empty() ? 1 : objects.rbegin()->first + 1;
-  const std::size_t xref = out.size();
-  out += "xref\n0 " + std::to_string(size) + "\n";
-  char line[32];
-  for (int n = 0; n < size; ++n) {
-    auto it = offsets.find(n);
-    std::snprintf(line, sizeof line, "%010zu %05d %c\r\n", it == offsets.end() ? 0 : it->second,
-                  n == 0 ? 65535 : 0, it == offsets.end() ? 'f' : 'n');
-    out += line;
-  }
-  out += "trailer\n<< /Size " + std::to_string(size) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
-  return out;
+  testing_pdf::PdfBuilder builder;
+  for (const auto& [n, body] : objects) builder.set(n, body);
+  return builder.build("/Root 1 0 R");
 }
 
 inline std::string streamObject(const std::string& entries, const std::string& data) {

@@ -22,6 +22,7 @@
 #include "engine/document/pdf_lexer.h"
 #include "engine/document/trailer_info.h"
 #include "engine/document/xref_table.h"
+#include "tests/support/pdf_builder.h"
 #include "engine/fonts/font_loader.h"
 #include "engine/fonts/glyph_lookup.h"
 #include "engine/render/glyph_painter.h"
@@ -154,22 +155,9 @@ inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
       "<< /Type /FontDescriptor /FontName /Sans /Flags 4 /FontFile2 12 0 R >>",
       stream(program),
   };
-  std::string file = "%PDF-1.4\n";
-  std::vector<std::size_t> offsets;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(file.size());
-    file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const std::size_t xref = file.size();
-  file += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (std::size_t offset : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    file += line;
-  }
-  file += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-          std::to_string(xref) + "\n%%EOF\n";
-  return file;
+  testing_pdf::PdfBuilder builder;
+  for (const std::string& object : objects) builder.add(object);
+  return builder.build("/Root 1 0 R");
 }
 
 inline void runTextShowInput(const uint8_t* data, std::size_t size) {
