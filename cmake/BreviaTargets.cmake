@@ -1,7 +1,12 @@
 # Shared compile settings and helpers for the project's targets.
 
+option(BREVIA_WERROR "Treat compiler warnings as errors (CI builds do)" OFF)
+
 add_library(brevia_options INTERFACE)
 target_compile_options(brevia_options INTERFACE -Wall -Wextra)
+if(BREVIA_WERROR)
+  target_compile_options(brevia_options INTERFACE -Werror)
+endif()
 target_include_directories(brevia_options INTERFACE ${PROJECT_SOURCE_DIR})
 # Only tests and benchmarks know where the source tree is, so the libraries compile the same
 # from any checkout (and a compiler cache can share them).
@@ -86,4 +91,25 @@ function(brevia_check_layers)
       endforeach()
     endforeach()
   endforeach()
+endfunction()
+
+# brevia_register_tests(TARGET LABELS label... ENVIRONMENT VAR=value...)
+# Every test of a GoogleTest program becomes a CTest test of its own (listed when ctest runs, so
+# the build does not run the programs), labelled so that `ctest -L engine` picks a layer.
+include(GoogleTest)
+function(brevia_register_tests target)
+  cmake_parse_arguments(ARG "" "" "LABELS;ENVIRONMENT" ${ARGN})
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    TEST_LIST ${target}_TESTS
+    PROPERTIES TIMEOUT 900)
+  # The discovery passes list-valued properties on flattened, so labels and environment are set
+  # by a script of our own that runs after the discovered tests are added.
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
+  file(WRITE ${script}
+    "foreach(test IN LISTS ${target}_TESTS)\n"
+    "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${ARG_LABELS}\" ENVIRONMENT \"${ARG_ENVIRONMENT}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
