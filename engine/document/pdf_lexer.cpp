@@ -167,13 +167,15 @@ bool PdfLexer::tryReference(PdfObject& object) {
     }
     break;
   }
-  // The generation: a regular token of digits only, ended by whitespace.
+  // The generation: a regular token of digits only, ended by whitespace. Digits past this value
+  // no longer change it, so a long run of digits cannot overflow.
+  constexpr int32_t kGenerationSaturation = 100000000;
   int32_t generation = 0;
   bool digits = false;
   for (;;) {
     if (c >= '0' && c <= '9') {
       digits = true;
-      generation = generation > 100000000 ? generation : generation * 10 + (c - '0');
+      generation = generation > kGenerationSaturation ? generation : generation * 10 + (c - '0');
     } else if (isRegular(c)) {
       digits = false;  // a token such as 0x is not a generation
       break;

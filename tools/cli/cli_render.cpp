@@ -33,6 +33,9 @@ namespace {
 constexpr int kMaxZoomReductions = 2000;
 // Worker processes of one render.
 constexpr int kMaxJobs = 64;
+// The largest resolution and zoom the command accepts.
+constexpr double kMaxDpi = 9600;
+constexpr double kMaxZoom = 64;
 
 bool parseNumber(const std::string& text, double& out) {
   char* end = nullptr;
@@ -193,7 +196,7 @@ int runRender(const Arguments& args) {
                               jobsValue > kMaxJobs || jobsValue != std::floor(jobsValue))) ||
       (args.has("--png-level") && (!parseNumber(args.option("--png-level"), pngLevel) ||
                                    pngLevel < 0 || pngLevel > 9 || pngLevel != std::floor(pngLevel))) ||
-      options.dpi <= 0 || options.dpi > 9600 || options.zoom <= 0 || options.zoom > 64 ||
+      options.dpi <= 0 || options.dpi > kMaxDpi || options.zoom <= 0 || options.zoom > kMaxZoom ||
       std::fmod(rotation, 90) != 0) {
     std::fputs(usage, stderr);
     return kExitBadArguments;
