@@ -5,6 +5,7 @@
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
+#include "engine/document/text_string.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/messages/message_catalogue.h"
 #include "engine/messages/message_listener.h"
@@ -230,21 +231,14 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
   if (!properties || !properties->isDictionary()) return;
   const PdfObject* text = properties->lookup("ActualText");
   if (!text || !text->isString() || text->text.size() <= 2) return;
-  const std::string& t = text->text;
-  const auto b0 = static_cast<uint8_t>(t[0]), b1 = static_cast<uint8_t>(t[1]);
-  const bool little = b0 == 0xFF && b1 == 0xFE;
-  const bool big = b0 == 0xFE && b1 == 0xFF;
-  if (!little && !big) return;
-  for (std::size_t i = 2; i + 1 < t.size(); i += 2) {
-    const auto lo = static_cast<uint8_t>(t[little ? i : i + 1]);
-    const auto hi = static_cast<uint8_t>(t[little ? i + 1 : i]);
-    char16_t unit = static_cast<char16_t>(hi << 8 | lo);
-    if (unit < 32 && unit != u'\t') {
-      actualText.clear();
-      return;
-    }
-    actualText.push_back(unit);
-  }
+  // Replacement text is taken only as UTF-16 with its byte-order mark; control characters other
+  // than tab mean it is not meant to be read.
+  const auto b0 = static_cast<uint8_t>(text->text[0]), b1 = static_cast<uint8_t>(text->text[1]);
+  if (!((b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE))) return;
+  std::u16string decoded = decodeTextString(text->text);
+  for (char16_t unit : decoded)
+    if (unit < 32 && unit != u'\t') return;
+  actualText = std::move(decoded);
   actualTextActive = !actualText.empty();
 }
 

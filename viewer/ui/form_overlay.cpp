@@ -20,6 +20,7 @@
 #include "engine/document/page_tree.h"
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
+#include "engine/document/text_string.h"
 
 namespace Corvalis::Viewer {
 
@@ -273,13 +274,7 @@ QWidget* createControl(QWidget* parent, const FieldRecord& field, ObjectResolver
 }  // namespace
 
 QString pdfTextString(const std::string& bytes) {
-  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFE && static_cast<uint8_t>(bytes[1]) == 0xFF) {
-    QString text;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-      text.append(QChar(static_cast<char16_t>((static_cast<uint8_t>(bytes[i]) << 8) | static_cast<uint8_t>(bytes[i + 1]))));
-    return text;
-  }
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  return QString::fromStdU16String(decodeTextString(bytes));
 }
 
 QString fieldText(const PdfObject& value) {
