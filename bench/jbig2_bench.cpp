@@ -23,18 +23,16 @@ std::vector<uint8_t> readFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(f), {}};
 }
 
-// The page as a PBM: 1 = black, so the decoder's 0 = black samples are inverted back.
-std::vector<uint8_t> toPbm(const std::vector<uint8_t>& samples, const Jbig2ImageInfo& info) {
-  char header[64];
-  const int written = std::snprintf(header, sizeof header, "P4\n%d %d\n", info.width, info.height);
-  const std::size_t n = written > 0 ? static_cast<std::size_t>(written) : 0;
-  std::vector<uint8_t> out(header, header + n);
-  out.resize(n + samples.size());
-  for (std::size_t i = 0; i < samples.size(); ++i) out[n + i] = static_cast<uint8_t>(~samples[i]);
+// The page's raster as a PBM holds it: 1 = black, so the decoder's 0 = black samples are
+// inverted back, padding bits clear.
+std::vector<uint8_t> toRaster(const std::vector<uint8_t>& samples, const Jbig2ImageInfo& info) {
+  std::vector<uint8_t> out(samples.size());
   const std::size_t stride = (info.width + 7) / 8;
-  if (info.width % 8)
-    for (std::size_t i = n + stride - 1; i < out.size(); i += stride)
-      out[i] &= static_cast<uint8_t>(0xFF << (8 - info.width % 8));
+  const uint8_t tail = info.width % 8 ? static_cast<uint8_t>(0xFF << (8 - info.width % 8)) : 0xFF;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    out[i] = static_cast<uint8_t>(~samples[i]);
+    if (i % stride == stride - 1) out[i] &= tail;
+  }
   return out;
 }
 
@@ -42,6 +40,9 @@ std::vector<uint8_t> toPbm(const std::vector<uint8_t>& samples, const Jbig2Image
 void writePbm(const std::string& path, const std::vector<uint8_t>& samples, const Jbig2ImageInfo& info) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return;
+  // Few large writes, as a command-line decoder writing its page would do.
+  std::vector<char> buffer(std::size_t{1} << 18);
+  std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
   std::fprintf(f, "P4\n%d %d\n", info.width, info.height);
   const std::size_t stride = (info.width + 7) / 8;
   const uint8_t tail = info.width % 8 ? static_cast<uint8_t>(0xFF << (8 - info.width % 8)) : 0xFF;
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
   const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
   if (!outPath.empty()) writePbm(outPath, out, info);
   if (!checkPath.empty()) {
-    const bool same = pbmRaster(toPbm(out, info)) == pbmRaster(readFile(checkPath));
+    const bool same = toRaster(out, info) == pbmRaster(readFile(checkPath));
     std::printf("%s: %s\n", checkPath.c_str(), same ? "identical" : "DIFFERENT");
     if (!same) return 1;
   }

@@ -13,15 +13,13 @@ std::unique_ptr<JBIG2Bitmap> JBIG2Bitmap::create(int64_t width, int64_t height, 
   bitmap->width_ = static_cast<int32_t>(width);
   bitmap->height_ = static_cast<int32_t>(height);
   bitmap->stride_ = static_cast<int32_t>((width + 7) / 8);
-  // One spare byte keeps the allocation non-empty.
-  bitmap->data_.reset(static_cast<uint8_t*>(std::calloc(bitmap->byteCount() + 1, 1)));
-  if (!bitmap->data_) return nullptr;
+  bitmap->data_.assign(bitmap->byteCount() + kPadding, 0);
   return bitmap;
 }
 
 void JBIG2Bitmap::fill(int value) {
   if (!value) {
-    std::memset(data_.get(), 0, byteCount());
+    std::memset(bits(), 0, byteCount());
     return;
   }
   for (int32_t y = 0; y < height_; ++y) {
@@ -31,8 +29,17 @@ void JBIG2Bitmap::fill(int value) {
   }
 }
 
+std::vector<uint8_t> JBIG2Bitmap::takeBytes() {
+  data_.resize(byteCount());
+  std::vector<uint8_t> out;
+  out.swap(data_);
+  width_ = height_ = stride_ = 0;
+  data_.assign(kPadding, 0);
+  return out;
+}
+
 void JBIG2Bitmap::invert() {
-  uint8_t* p = data_.get();
+  uint8_t* p = bits();
   for (std::size_t i = 0, n = byteCount(); i < n; ++i) p[i] = static_cast<uint8_t>(~p[i]);
   if (width_ & 7) {
     const uint8_t keep = static_cast<uint8_t>(0xFF << (8 - (width_ & 7)));
@@ -47,11 +54,8 @@ bool JBIG2Bitmap::growHeight(int64_t newHeight, int value, Jbig2Budget& budget) 
   const int32_t oldHeight = height_;
   const std::size_t oldBytes = byteCount();
   const std::size_t newBytes = static_cast<std::size_t>(stride_) * static_cast<std::size_t>(newHeight);
-  auto* grown = static_cast<uint8_t*>(std::realloc(data_.get(), newBytes + 1));
-  if (!grown) return false;
-  data_.release();
-  data_.reset(grown);
-  std::memset(grown + oldBytes, 0, newBytes + 1 - oldBytes);
+  data_.resize(newBytes + kPadding, 0);
+  std::memset(data_.data() + oldBytes, 0, kPadding);
   height_ = static_cast<int32_t>(newHeight);
   if (value) {
     for (int32_t y = oldHeight; y < height_; ++y) {
@@ -96,26 +100,31 @@ inline uint64_t combine64(uint64_t d, uint64_t s) {
 
 template <Jbig2Combination Op>
 void composeRow(uint8_t* dst, const uint8_t* src, int32_t srcStride, int64_t x, int64_t first,
-                int64_t last, uint8_t firstMask, uint8_t lastMask) {
+                int64_t last, uint8_t firstMask, uint8_t lastMask, uint64_t rowMask,
+                bool wordsSafe) {
   const int64_t startBit = first * 8 - x;  // source bit under the first destination bit
   const int64_t sb0 = startBit >> 3;
   const int shift = static_cast<int>(startBit & 7);
   auto at = [&](int64_t i) -> uint32_t { return i >= 0 && i < srcStride ? src[i] : 0; };
   const int64_t n = last - first + 1;
-  if (n <= 7) {
-    // Narrow rows (most symbols) in one 64-bit step, bytes in reading order from the top.
-    uint64_t s = 0, d = 0, mask = 0;
-    for (int64_t k = 0; k <= n; ++k) s |= static_cast<uint64_t>(at(sb0 + k)) << (56 - 8 * k);
-    s <<= shift;
-    for (int64_t k = 0; k < n; ++k) {
-      d |= static_cast<uint64_t>(dst[first + k]) << (56 - 8 * k);
-      uint8_t m = 0xFF;
-      if (k == 0) m &= firstMask;
-      if (k == n - 1) m &= lastMask;
-      mask |= static_cast<uint64_t>(m) << (56 - 8 * k);
+  if (n <= 7 && wordsSafe) {
+    // Narrow rows (most symbols) in one 64-bit step. The words may take in bytes beyond the
+    // row (the padding or a neighbouring row): those bits fall outside the mask.
+    uint64_t s, d;
+    (void)srcStride;
+    std::memcpy(&s, src + sb0, 8);
+    std::memcpy(&d, dst + first, 8);
+    s = __builtin_bswap64(s) << shift;
+    if (shift) {
+      uint8_t next;
+      std::memcpy(&next, src + sb0 + 8, 1);
+      s |= static_cast<uint64_t>(next) >> (8 - shift);
     }
+    d = __builtin_bswap64(d);
+    const uint64_t mask = rowMask;
     const uint64_t r = (d & ~mask) | (combine64<Op>(d, s) & mask);
-    for (int64_t k = 0; k < n; ++k) dst[first + k] = static_cast<uint8_t>(r >> (56 - 8 * k));
+    const uint64_t out = __builtin_bswap64(r);
+    std::memcpy(dst + first, &out, 8);
     return;
   }
   uint32_t hi = at(sb0);
@@ -139,9 +148,21 @@ void composeRows(JBIG2Bitmap& dst, const JBIG2Bitmap& src, int64_t x, int64_t y,
   const int64_t first = x0 >> 3, last = (x1 - 1) >> 3;
   const uint8_t firstMask = static_cast<uint8_t>(0xFF >> (x0 & 7));
   const uint8_t lastMask = static_cast<uint8_t>(0xFF << (7 - ((x1 - 1) & 7)));
+  // The narrow path's mask over the destination bytes, the first in the top byte.
+  uint64_t rowMask = 0;
+  const int64_t n = last - first + 1;
+  for (int64_t k = 0; k < n && k < 8; ++k) {
+    uint8_t m = 0xFF;
+    if (k == 0) m &= firstMask;
+    if (k == n - 1) m &= lastMask;
+    rowMask |= static_cast<uint64_t>(m) << (56 - 8 * k);
+  }
+  // A word load starting one byte before the source row is safe except on its first row.
+  const bool startsBefore = ((first * 8 - x) >> 3) < 0;
   for (int64_t dy = y0; dy < y1; ++dy)
     composeRow<Op>(dst.row(static_cast<int32_t>(dy)), src.row(static_cast<int32_t>(dy - y)),
-                   src.stride(), x, first, last, firstMask, lastMask);
+                   src.stride(), x, first, last, firstMask, lastMask, rowMask,
+                   !(startsBefore && dy == y));
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ class JBIG2Segment {
   uint32_t number_;
 };
 
-// Packed rows, most significant bit first, 1 = black. Bits past the width in each row's last
+// Packed rows, most significant bit first, 1 = black, followed by kPadding spare bytes. Bits
+// past the width in each row's last
 // byte are always 0, which the context loops and the composition rely on.
 class JBIG2Bitmap : public JBIG2Segment {
  public:
@@ -57,9 +58,14 @@ class JBIG2Bitmap : public JBIG2Segment {
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
   int32_t stride() const { return stride_; }
-  uint8_t* row(int32_t y) { return data_.get() + static_cast<std::size_t>(y) * stride_; }
-  const uint8_t* row(int32_t y) const { return data_.get() + static_cast<std::size_t>(y) * stride_; }
-  const uint8_t* bytes() const { return data_.get(); }
+  uint8_t* row(int32_t y) { return bits() + static_cast<std::size_t>(y) * stride_; }
+  const uint8_t* row(int32_t y) const { return bytes() + static_cast<std::size_t>(y) * stride_; }
+  const uint8_t* bytes() const { return data_.data(); }
+  // Hands over the rows (the bitmap is empty afterwards).
+  std::vector<uint8_t> takeBytes();
+
+  // Readable bytes after the last row, so that composition may load whole 64-bit words there.
+  static constexpr std::size_t kPadding = 8;
   std::size_t byteCount() const { return static_cast<std::size_t>(stride_) * height_; }
 
   int pixel(int64_t x, int64_t y) const {
@@ -86,9 +92,6 @@ class JBIG2Bitmap : public JBIG2Segment {
 
  private:
   int32_t width_ = 0, height_ = 0, stride_ = 0;
-  struct Free {
-    void operator()(uint8_t* p) const { std::free(p); }
-  };
-  // Zeroed by the allocator, so large bitmaps cost nothing until they are drawn into.
-  std::unique_ptr<uint8_t, Free> data_;
+  std::vector<uint8_t> data_;
+  uint8_t* bits() { return data_.data(); }
 };

@@ -10,26 +10,29 @@ int32_t decodeJbig2(std::span<const uint8_t> data, std::span<const uint8_t> glob
   output.clear();
   C_PDF_JBIG2 decoder(workPixels);
   decoder.decode(globals.data(), globals.size(), data.data(), data.size());
-  const JBIG2Bitmap* page = decoder.page();
+  std::unique_ptr<JBIG2Bitmap> page = decoder.takePage();
   if (!page) return -1;
   const std::size_t stride = static_cast<std::size_t>(page->stride());
   std::size_t rows = static_cast<std::size_t>(page->height());
   if (stride && rows * stride > maxOutput) rows = maxOutput / stride;
   if (rows * stride > INT32_MAX) rows = INT32_MAX / stride;
-  // The page keeps 1 = black; image samples want 0 = black. Eight bytes at a time.
+  const int32_t width = page->width();
+  // The page's own rows become the output: 1 = black turned into 0 = black, eight bytes at a
+  // time.
+  output = page->takeBytes();
   const std::size_t n = rows * stride;
   output.resize(n);
-  const uint8_t* bits = page->bytes();
+  uint8_t* bytes = output.data();
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     uint64_t w;
-    std::memcpy(&w, bits + i, 8);
+    std::memcpy(&w, bytes + i, 8);
     w = ~w;
-    std::memcpy(output.data() + i, &w, 8);
+    std::memcpy(bytes + i, &w, 8);
   }
-  for (; i < n; ++i) output[i] = static_cast<uint8_t>(~bits[i]);
+  for (; i < n; ++i) bytes[i] = static_cast<uint8_t>(~bytes[i]);
   if (info) {
-    info->width = page->width();
+    info->width = width;
     info->height = static_cast<int32_t>(rows);
   }
   return static_cast<int32_t>(output.size());

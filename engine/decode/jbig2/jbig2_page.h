@@ -29,6 +29,7 @@ class C_PDF_JBIG2 {
   // Reads the globals, then the image's own segments.
   void decode(const uint8_t* globals, std::size_t globalsSize, const uint8_t* data, std::size_t size);
   const JBIG2Bitmap* page() const { return page_.get(); }
+  std::unique_ptr<JBIG2Bitmap> takePage() { return std::move(page_); }
 
  private:
   struct Header;

@@ -11,6 +11,7 @@ using Result = JBIG2CodeTable::Result;
 
 // Neither the height of a class nor the width of a symbol exceeds this.
 constexpr int64_t kMaxSymbolSide = 1 << 16;
+constexpr uint32_t kMaxEmptyHeightClasses = 1024;
 
 int codeLength(uint64_t count) {
   int n = 0;
@@ -116,6 +117,8 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
 
   bool ok = true;
   int64_t classHeight = 0;
+  // Height classes without symbols make no progress; no real dictionary needs many.
+  uint32_t emptyClasses = 0;
   while (ok && newSymbols.size() < numNew) {
     int32_t dh;
     if (readInt(iadh, dhTable, dh) != 1) break;
@@ -231,6 +234,7 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
       newSymbols.push_back(std::move(symbol));
     }
     if (!ok) break;
+    if (newSymbols.size() == firstInClass && ++emptyClasses > kMaxEmptyHeightClasses) break;
     if (f.huffman && !f.refAgg) {
       // The class is one collective bitmap, split by the widths read above.
       int32_t bmSize;
@@ -299,8 +303,9 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
   uint64_t index = 0;
   const uint64_t total = uint64_t{numInput} + numNew;
   std::vector<bool> exported(total, false);
-  int runs = 0;
-  while (index < total) {
+  // Only the first run may be empty, so a valid list has at most two runs a symbol.
+  uint64_t runs = 0;
+  while (index < total && runs++ <= 2 * total + 1) {
     int32_t run;
     if (f.huffman) {
       if (jbig2StandardTable(1)->decode(bits, run) != Result::Value) break;
@@ -312,7 +317,6 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
       for (int32_t i = 0; i < run; ++i) exported[index + i] = true;
     index += run;
     exportFlag = !exportFlag;
-    if (++runs > static_cast<int>(2 * kMaxJbig2Symbols + 2)) break;
   }
   for (uint64_t i = 0; i < total && dict->symbols.size() < numExported; ++i) {
     if (!exported[i]) continue;
