@@ -4,7 +4,9 @@
 
 usage: make_jbig2_text_page.py OUTDIR
 writes OUTDIR/text-page.pbm (the page), text-page.globals and text-page.page (the PDF-embedded
-globals and image streams) and text-page.jb2 (the same as a standalone file)."""
+globals and image streams) and text-page.jb2 (the same as a standalone file); also
+text-page-generic.page, the same page as one generic region (template 0 with typical
+prediction), with an empty text-page-generic.globals."""
 import os, struct, subprocess, sys
 
 QE = [(0x5601,1,1,1),(0x3401,2,6,0),(0x1801,3,9,0),(0x0AC1,4,12,0),(0x0521,5,29,0),(0x0221,38,33,0),
@@ -97,6 +99,24 @@ def encode_generic(enc, ctx, rows, w, h):
                   r1[X+1] << 6 | r1[X] << 7 | r1[X-1] << 8 | r1[X-2] << 9 | r1[X-3] << 10 | r2[X+2] << 11 |
                   r2[X+1] << 12 | r2[X] << 13 | r2[X-1] << 14 | r2[X-2] << 15)
             enc.encode(ctx, cx, r0[X])
+
+def encode_generic_page(enc, rows, w, h):
+    """A whole page, template 0 with typical prediction: rows that repeat the row above are not
+    coded."""
+    ctx, z, ltp = {}, [0] * (w + 8), 0
+    pad = [[0] * 4 + r + [0] * 4 for r in rows]
+    for y in range(h):
+        same = 1 if rows[y] == (rows[y - 1] if y else [0] * w) else 0
+        enc.encode(ctx, 0x9B25, ltp ^ same); ltp = same
+        if ltp: continue
+        r0 = pad[y]; r1 = pad[y - 1] if y >= 1 else z; r2 = pad[y - 2] if y >= 2 else z
+        for x in range(w):
+            X = x + 4
+            cx = (r0[X-1] | r0[X-2] << 1 | r0[X-3] << 2 | r0[X-4] << 3 | r1[X+3] << 4 | r1[X+2] << 5 |
+                  r1[X+1] << 6 | r1[X] << 7 | r1[X-1] << 8 | r1[X-2] << 9 | r1[X-3] << 10 | r2[X+2] << 11 |
+                  r2[X+1] << 12 | r2[X] << 13 | r2[X-1] << 14 | r2[X-2] << 15)
+            enc.encode(ctx, cx, r0[X])
+    return enc.flush()
 
 def render_page(outdir):
     words = ("the quick brown fox jumps over a lazy dog while seven wizards quietly judge boxing "
@@ -226,5 +246,13 @@ def main():
                                     seg(3, 49, [], 1, b"") + seg(4, 51, [], 0, b""))
     print("%dx%d page, %d symbols, %d instances, %d + %d bytes" %
           (w, h, len(symbols), len(instances), len(globals_), len(page)))
+    rows = [[int(b) for b in "".join(format(v, "08b") for v in raw[y * stride:(y + 1) * stride])[:w]]
+            for y in range(h)]
+    generic = (struct.pack(">IIIIB", w, h, 0, 0, 0) + bytes([0x08]) +
+               struct.pack(">8b", 3, -1, -3, -1, 2, -2, -2, -2) + encode_generic_page(Encoder(), rows, w, h))
+    open(base + "-generic.globals", "wb").write(b"")
+    open(base + "-generic.page", "wb").write(seg(1, 48, [], 1, struct.pack(">IIIIBH", w, h, 0, 0, 1, 0)) +
+                                             seg(2, 38, [], 1, generic))
+    print("generic region page: %d bytes" % len(generic))
 
 main()

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-const Jbig2QeEntry kJbig2Qe[47] = {
+constexpr Jbig2QeEntry kJbig2Qe[47] = {
     {0x5601, 1, 1, 1},   {0x3401, 2, 6, 0},   {0x1801, 3, 9, 0},   {0x0AC1, 4, 12, 0},
     {0x0521, 5, 29, 0},  {0x0221, 38, 33, 0}, {0x5601, 7, 6, 1},   {0x5401, 8, 14, 0},
     {0x4801, 9, 14, 0},  {0x3801, 10, 14, 0}, {0x3001, 11, 17, 0}, {0x2401, 12, 18, 0},
@@ -16,6 +16,26 @@ const Jbig2QeEntry kJbig2Qe[47] = {
     {0x0049, 41, 38, 0}, {0x0025, 42, 39, 0}, {0x0015, 43, 40, 0}, {0x0009, 44, 41, 0},
     {0x0005, 45, 42, 0}, {0x0001, 45, 43, 0}, {0x5601, 46, 46, 0},
 };
+
+namespace {
+
+constexpr Jbig2TransitionTable makeTransitions() {
+  Jbig2TransitionTable table{};
+  for (int i = 0; i < 47; ++i)
+    for (int mps = 0; mps < 2; ++mps) {
+      const Jbig2QeEntry& e = kJbig2Qe[i];
+      auto& t = table.t[i * 2 + mps];
+      t.qe = e.qe;
+      t.mps = static_cast<uint8_t>(mps);
+      t.onMps = static_cast<uint8_t>(e.nmps << 1 | mps);
+      t.onLps = static_cast<uint8_t>(e.nlps << 1 | (mps ^ e.switchMps));
+    }
+  return table;
+}
+
+}  // namespace
+
+constexpr Jbig2TransitionTable kJbig2Transitions = makeTransitions();
 
 Jbig2ArithDecoder::Jbig2ArithDecoder(const uint8_t* data, std::size_t size)
     : begin_(data), p_(data), end_(data + size) {

@@ -12,24 +12,35 @@ struct Jbig2QeEntry {
 };
 extern const Jbig2QeEntry kJbig2Qe[47];
 
+// What decoding in a context needs, by context byte: its probability estimate, its more
+// probable symbol and the context bytes after either outcome.
+struct Jbig2Transition {
+  uint32_t qe;
+  uint8_t mps, onMps, onLps;
+};
+struct Jbig2TransitionTable {
+  Jbig2Transition t[94];
+};
+extern const Jbig2TransitionTable kJbig2Transitions;
+
 // A context is one byte: the probability state index times two plus the more probable symbol.
 class Jbig2ArithDecoder {
  public:
+
   Jbig2ArithDecoder(const uint8_t* data, std::size_t size);
 
   inline int decode(uint8_t& cx) {
-    const Jbig2QeEntry& e = kJbig2Qe[cx >> 1];
-    const uint32_t qe = e.qe;
-    const int mps = cx & 1;
+    const Jbig2Transition& t = kJbig2Transitions.t[cx];
+    const uint32_t qe = t.qe;
     int d;
     a_ -= qe;
     if ((c_ >> 16) < qe) {
       if (a_ < qe) {
-        d = mps;
-        cx = static_cast<uint8_t>(e.nmps << 1 | mps);
+        d = t.mps;
+        cx = t.onMps;
       } else {
-        d = 1 - mps;
-        cx = static_cast<uint8_t>(e.nlps << 1 | (mps ^ e.switchMps));
+        d = t.mps ^ 1;
+        cx = t.onLps;
       }
       a_ = qe;
       renormalise();
@@ -37,15 +48,15 @@ class Jbig2ArithDecoder {
       c_ -= qe << 16;
       if ((a_ & 0x8000) == 0) {
         if (a_ < qe) {
-          d = 1 - mps;
-          cx = static_cast<uint8_t>(e.nlps << 1 | (mps ^ e.switchMps));
+          d = t.mps ^ 1;
+          cx = t.onLps;
         } else {
-          d = mps;
-          cx = static_cast<uint8_t>(e.nmps << 1 | mps);
+          d = t.mps;
+          cx = t.onMps;
         }
         renormalise();
       } else {
-        d = mps;
+        d = t.mps;
       }
     }
     return d;
@@ -79,7 +90,16 @@ class Jbig2ArithDecoder {
       ct_ = 8;
     }
   }
+  // Shifts until A is at least 0x8000 again, several bits at a time when the byte in hand
+  // allows, reading a byte whenever the count runs out (as the bit-at-a-time procedure does).
   inline void renormalise() {
+    const int shift = __builtin_clz(a_) - 16;
+    if (shift < ct_) {
+      a_ <<= shift;
+      c_ <<= shift;
+      ct_ -= shift;
+      return;
+    }
     do {
       if (ct_ == 0) byteIn();
       a_ <<= 1;

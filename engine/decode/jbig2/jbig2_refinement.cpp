@@ -7,22 +7,39 @@ constexpr int kRefinementCost = 8;
 // The context that codes whether a row is typical, per template.
 constexpr uint32_t kTypicalContext[2] = {0x0100, 0x0080};
 
-inline uint32_t context0(const JBIG2Bitmap& b, const JBIG2Bitmap& r, int32_t x, int32_t y,
-                         int32_t rx, int32_t ry, const int8_t at[4]) {
-  return static_cast<uint32_t>(b.pixel(x - 1, y)) | b.pixel(x + 1, y - 1) << 1 |
-         b.pixel(x, y - 1) << 2 | b.pixel(x + at[0], y + at[1]) << 3 |
-         r.pixel(rx + 1, ry + 1) << 4 | r.pixel(rx, ry + 1) << 5 | r.pixel(rx - 1, ry + 1) << 6 |
-         r.pixel(rx + 1, ry) << 7 | r.pixel(rx, ry) << 8 | r.pixel(rx - 1, ry) << 9 |
-         r.pixel(rx + 1, ry - 1) << 10 | r.pixel(rx, ry - 1) << 11 |
-         r.pixel(rx + at[2], ry + at[3]) << 12;
+// Rows of one bitmap around a line, with pixels outside the bitmap reading 0.
+struct Rows {
+  const uint8_t* above = nullptr;
+  const uint8_t* here = nullptr;
+  const uint8_t* below = nullptr;
+  int32_t width = 0;
+  Rows(const JBIG2Bitmap& b, int64_t y) : width(b.width()) {
+    auto row = [&](int64_t r) { return r >= 0 && r < b.height() ? b.row(static_cast<int32_t>(r)) : nullptr; };
+    above = row(y - 1);
+    here = row(y);
+    below = row(y + 1);
+  }
+  static int at(const uint8_t* row, int32_t width, int64_t x) {
+    if (!row || x < 0 || x >= width) return 0;
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+  }
+  uint32_t a(int64_t x) const { return static_cast<uint32_t>(at(above, width, x)); }
+  uint32_t h(int64_t x) const { return static_cast<uint32_t>(at(here, width, x)); }
+  uint32_t b(int64_t x) const { return static_cast<uint32_t>(at(below, width, x)); }
+};
+
+inline uint32_t context0(const JBIG2Bitmap& b, const Rows& d, const Rows& r, int32_t x, int32_t y,
+                         int32_t rx, int32_t ry, const JBIG2Bitmap& ref, const int8_t at[4]) {
+  return d.h(x - 1) | d.a(x + 1) << 1 | d.a(x) << 2 |
+         static_cast<uint32_t>(b.pixel(int64_t{x} + at[0], int64_t{y} + at[1])) << 3 |
+         r.b(rx + 1) << 4 | r.b(rx) << 5 | r.b(rx - 1) << 6 | r.h(rx + 1) << 7 | r.h(rx) << 8 |
+         r.h(rx - 1) << 9 | r.a(rx + 1) << 10 | r.a(rx) << 11 |
+         static_cast<uint32_t>(ref.pixel(int64_t{rx} + at[2], int64_t{ry} + at[3])) << 12;
 }
 
-inline uint32_t context1(const JBIG2Bitmap& b, const JBIG2Bitmap& r, int32_t x, int32_t y,
-                         int32_t rx, int32_t ry) {
-  return static_cast<uint32_t>(b.pixel(x - 1, y)) | b.pixel(x + 1, y - 1) << 1 |
-         b.pixel(x, y - 1) << 2 | b.pixel(x - 1, y - 1) << 3 | r.pixel(rx + 1, ry + 1) << 4 |
-         r.pixel(rx, ry + 1) << 5 | r.pixel(rx + 1, ry) << 6 | r.pixel(rx, ry) << 7 |
-         r.pixel(rx - 1, ry) << 8 | r.pixel(rx, ry - 1) << 9;
+inline uint32_t context1(const Rows& d, const Rows& r, int32_t x, int32_t rx) {
+  return d.h(x - 1) | d.a(x + 1) << 1 | d.a(x) << 2 | d.a(x - 1) << 3 | r.b(rx + 1) << 4 |
+         r.b(rx) << 5 | r.h(rx + 1) << 6 | r.h(rx) << 7 | r.h(rx - 1) << 8 | r.a(rx) << 9;
 }
 
 // The reference's 3x3 neighbourhood around (rx, ry) when it is all one value, else -1.
@@ -52,6 +69,7 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeRefinement(const Jbig2RefinementParams& 
   for (int32_t y = 0; y < p.height; ++y) {
     if (p.tpgron) ltp ^= decoder.decode(contexts[kTypicalContext[t]]);
     const int32_t ry = y - p.dy;
+    const Rows decoded(*bitmap, y), reference(ref, ry);
     for (int32_t x = 0; x < p.width; ++x) {
       const int32_t rx = x - p.dx;
       if (ltp) {
@@ -61,8 +79,8 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeRefinement(const Jbig2RefinementParams& 
           continue;
         }
       }
-      const uint32_t cx = t == 0 ? context0(*bitmap, ref, x, y, rx, ry, p.at)
-                                 : context1(*bitmap, ref, x, y, rx, ry);
+      const uint32_t cx = t == 0 ? context0(*bitmap, decoded, reference, x, y, rx, ry, ref, p.at)
+                                 : context1(decoded, reference, x, rx);
       if (decoder.decode(contexts[cx])) bitmap->setPixel(x, y, 1);
     }
   }
