@@ -22,10 +22,15 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$viewer" "$file"
 fi
 
-scripts/build.sh build -DCMAKE_BUILD_TYPE=Release -- brevia-cli
+# The viewer is built too, so the command suggested below exists.
+scripts/build.sh build -DCMAKE_BUILD_TYPE=Release -- brevia brevia-cli
 "$cli" info "$file"
 png=$root/build/page-1.png
 if "$cli" render "$file" --page 1 --dpi 96 -o "$png"; then
   echo "No display: page 1 rendered to $png"
+fi
+if command -v xvfb-run >/dev/null 2>&1; then
   echo "(run the viewer with a display, or under Xvfb: xvfb-run -a $viewer \"$file\")"
+else
+  echo "(run the viewer with a display: $viewer \"$file\"; without one, install xvfb and use xvfb-run -a)"
 fi

@@ -21,7 +21,8 @@ C_Quillon_Application::C_Quillon_Application(int& argc, char** argv)
     : QApplication(argc, argv), recentFiles_(kRecentFileCount) {
   setOrganizationName(QString::fromLatin1(kOrganisationName));
   setApplicationName(QString::fromLatin1(kSettingsApplicationName));
-  setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+  // No display name: the platform would append it to every caption ("转到页 — Brevia
+  // Reader"); each window names itself.
   listener_.install();
 }
 
@@ -77,12 +78,15 @@ bool C_Quillon_Application::initInstance(const QStringList& arguments, const Sta
   }
   association_ = FileAssociation::check(QString::fromLatin1(kDesktopEntryName));
 
-  if (!file.isEmpty()) frame_->openFile(file);
+  // The main window is up before the file is opened, so a box about the file has a window
+  // behind it.
   if (options.showWindow) {
     if (const QScreen* screen = primaryScreen()) frame_->setGeometry(screen->availableGeometry());
     frame_->showMaximized();
     frame_->update();
+    processEvents(QEventLoop::ExcludeUserInputEvents);
   }
+  if (!file.isEmpty()) frame_->openFile(file);
   frame_->createStartPanel();
   return true;
 }

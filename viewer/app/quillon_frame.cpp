@@ -18,9 +18,11 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "viewer/app/app_identity.h"
 #include "viewer/app/web_pages.h"
@@ -156,10 +158,16 @@ void C_Quillon_Frame::createActions() {
   makeAction(kCmdFindOptions, tr("查找选项"), tr("设置查找选项\n查找选项"))
       ->setIcon(viewerIcon(IconName::FindOptions));
 
-  makeAction(kCmdZoomOut, tr("缩小(&O)"), tr("缩小页面\n缩小"), keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)))
-      ->setIcon(viewerIcon(IconName::ZoomOut));
-  makeAction(kCmdZoomIn, tr("放大(&I)"), tr("放大页面\n放大"), keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)))
-      ->setIcon(viewerIcon(IconName::ZoomIn));
+  // The numeric keypad's keys first (the menu shows the first), then the main keyboard's,
+  // which people reach for: Ctrl++ is Ctrl+Shift+= on many layouts, so Ctrl+= too.
+  QAction* zoomOut = makeAction(kCmdZoomOut, tr("缩小(&O)"), tr("缩小页面\n缩小"));
+  zoomOut->setShortcuts({keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)),
+                         keys(Qt::CTRL | Qt::Key_Minus)});
+  zoomOut->setIcon(viewerIcon(IconName::ZoomOut));
+  QAction* zoomIn = makeAction(kCmdZoomIn, tr("放大(&I)"), tr("放大页面\n放大"));
+  zoomIn->setShortcuts({keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)),
+                        keys(Qt::CTRL | Qt::Key_Plus), keys(Qt::CTRL | Qt::Key_Equal)});
+  zoomIn->setIcon(viewerIcon(IconName::ZoomIn));
   makeAction(kCmdActualSize, tr("实际大小(&A)"), tr("按实际大小显示页面\n实际大小"), keys(Qt::CTRL | Qt::Key_S), true)
       ->setIcon(viewerIcon(IconName::ActualSize));
   makeAction(kCmdFitPage, tr("适合页面(&P)"), tr("缩放页面以适合窗口\n适合页面"), {}, true)
@@ -288,7 +296,11 @@ void C_Quillon_Frame::createToolBar() {
 
   zoomBox_ = new C_ZoomComboBox(toolBar_);
   zoomBox_->setToolTip(tr("缩放"));
-  connect(zoomBox_, &C_ZoomComboBox::textEntered, this, [this](const QString& text) { sendToViews(kMsgZoomText, text); });
+  connect(zoomBox_, &C_ZoomComboBox::textEntered, this, [this](const QString& text) {
+    sendToViews(kMsgZoomText, text);
+    // The keys go back to the page: Page Down turns the page, not the zoom.
+    if (C_PDF_View* view = activeView()) view->setFocus(Qt::OtherFocusReason);
+  });
 
   goToLabel_ = new QLabel(QString::fromLatin1(kTextGoToPage), toolBar_);
   goToLabel_->setObjectName(QStringLiteral("goToLabel"));
@@ -430,7 +442,7 @@ bool C_Quillon_Frame::frameCommand(int id) {
     case kCmdWindowNew:
       if (C_PDF_Doc* document = activeDocument()) template_->createNewFrame(*document);
       return true;
-    case kCmdWindowCascade: mdiArea_->cascadeSubWindows(); return true;
+    case kCmdWindowCascade: cascadeWindows(); return true;
     case kCmdWindowTile: mdiArea_->tileSubWindows(); return true;
     case kCmdWindowArrange: arrangeIcons(); return true;
     case kCmdHelpTopics: openWebPage(WebPage::Help); return true;
@@ -529,6 +541,31 @@ void C_Quillon_Frame::closeActiveDocument() {
   }
 }
 
+void C_Quillon_Frame::cascadeWindows() {
+  // Each window steps down and right by its title bar's height and keeps most of the area, so
+  // every page stays readable; the active window ends on top.
+  const QList<QMdiSubWindow*> frames = mdiArea_->subWindowList(QMdiArea::StackingOrder);
+  QList<QMdiSubWindow*> shown;
+  for (QMdiSubWindow* frame : frames)
+    if (!frame->isMinimized() && !frame->isHidden()) shown << frame;
+  if (shown.isEmpty()) return;
+  const QRect area = mdiArea_->viewport()->rect();
+  const int step = std::max(kCascadeMinStep, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, shown.first()));
+  const int steps = static_cast<int>(shown.size()) - 1;
+  const int width = std::max(area.width() * kCascadeMinShare / 100, area.width() - steps * step);
+  const int height = std::max(area.height() * kCascadeMinShare / 100, area.height() - steps * step);
+  for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+    QMdiSubWindow* frame = shown[i];
+    frame->showNormal();
+    // Past the area's far corner the steps start again at the top left.
+    const int room = std::max(1, std::min(area.width() - width, area.height() - height) / step + 1);
+    const int offset = (i % room) * step;
+    frame->setGeometry(area.left() + offset, area.top() + offset, width, height);
+    frame->raise();
+  }
+  if (QMdiSubWindow* active = mdiArea_->activeSubWindow()) active->raise();
+}
+
 void C_Quillon_Frame::arrangeIcons() {
   // Minimised windows line up along the bottom edge.
   int x = 0;
@@ -580,9 +617,16 @@ void C_Quillon_Frame::rebuildWindowList() {
 void C_Quillon_Frame::subWindowChanged() {
   showMenus(!mdiArea_->subWindowList().isEmpty());
   C_PDF_Doc* document = activeDocument();
-  setWindowTitle(document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle), mdiArea_->currentSubWindow()->windowTitle())
-                          : QString::fromLatin1(kApplicationTitle));
-  if (!document) resetToolbarBoxes();
+  caption_ = document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle), mdiArea_->currentSubWindow()->windowTitle())
+                      : QString::fromLatin1(kApplicationTitle);
+  setWindowTitle(caption_);
+  if (!document) {
+    resetToolbarBoxes();
+  } else if (C_PDF_View* view = activeView()) {
+    // Whichever way the window became active, the shared boxes show its values.
+    setPageBoxText(view->pageBoxText());
+    setZoomBoxText(view->zoomLabelText());
+  }
   updateCommandUi();
 }
 
@@ -665,6 +709,12 @@ void C_Quillon_Frame::dropEvent(QDropEvent* event) {
   activateWindow();
   for (const QUrl& url : urls)
     if (url.isLocalFile()) openFile(url.toLocalFile());
+}
+
+void C_Quillon_Frame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() && windowTitle() != caption_)
+    setWindowTitle(caption_);
 }
 
 void C_Quillon_Frame::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,10 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   static constexpr int kToolbarIconSize = 24;
   static constexpr int kGoToLabelWidth = 85;
   static constexpr int kFindOptionsWidth = 12;
+  // Cascaded windows step by at least this many pixels and keep at least this share (percent)
+  // of the area's width and height.
+  static constexpr int kCascadeMinStep = 20;
+  static constexpr int kCascadeMinShare = 60;
 
   struct Options {
     bool showSplash = true;
@@ -101,6 +105,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void runSplash();
@@ -120,6 +125,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void sendToViews(int message, const QString& text);
   void sendToActiveView(int message, const QString& text);
   void closeActiveDocument();
+  void cascadeWindows();
   void arrangeIcons();
   void showAbout();
   void openRecentFile(int index);
@@ -151,6 +157,9 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   char documentOpened_ = 'n';
   std::function<QString()> fileChooser_;
   bool updatingCommands_ = false;
+  // The caption this window gives itself: a maximised document window would otherwise merge
+  // its own title in ("... - [name.pdf]").
+  QString caption_;
   QLabel* indicators_[3] = {nullptr, nullptr, nullptr};
   QString indicatorTexts_[3];
   std::function<std::optional<LockKeyState>()> lockKeyReader_ = readLockKeys;

@@ -40,6 +40,7 @@ ViewerDocument* DocumentTemplate::openDocumentFile(const QString& path) {
   }
   std::unique_ptr<ViewerDocument> document = makeDocument_();
   bool opened = false;
+  const OpeningFileScope naming(path);
   try {
     opened = document->onOpenDocument(path);
   } catch (const std::exception&) {

@@ -64,8 +64,14 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
     document_->setProgressSink(progress_.get());
     const bool opened = document_->open(QFile::encodeName(path).toStdString(), std::string());
     document_->setPasswordProvider(nullptr);
-    // A file the engine cannot read has been reported by the engine itself.
-    if (!opened) return false;
+    if (!opened) {
+      // The engine says why it could not read the file (too large, a read error).
+      const std::string& reason = document_->openError();
+      QString text = QString::fromLatin1(kTextCouldNotOpen);
+      if (!reason.empty()) text += QStringLiteral("\n\n") + QString::fromStdString(reason);
+      showMessage(nullptr, kCaptionReader, text, BoxIcon::Warning);
+      return false;
+    }
     try {
       creator_ = std::make_unique<C_PDF_Creator>(*document_);
     } catch (const std::bad_alloc&) {

@@ -1,11 +1,18 @@
 #include "viewer/messages/message_box.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 
 namespace Corvalis::Viewer {
 
 namespace {
+
+QString& openingFile() {
+  static QString path;
+  return path;
+}
 
 MessageBoxHook& hook() {
   static MessageBoxHook instance;
@@ -54,7 +61,16 @@ BoxAnswer fromQt(int button, BoxButtons buttons) {
 
 void setMessageBoxHook(MessageBoxHook h) { hook() = std::move(h); }
 
-BoxAnswer showMessageBox(const MessageBoxRequest& request) {
+OpeningFileScope::OpeningFileScope(const QString& path) : previous_(openingFile()) {
+  openingFile() = path.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+OpeningFileScope::~OpeningFileScope() { openingFile() = previous_; }
+
+BoxAnswer showMessageBox(const MessageBoxRequest& given) {
+  MessageBoxRequest request = given;
+  if (const QString& file = openingFile(); !file.isEmpty() && !request.text.contains(file))
+    request.text = file + QStringLiteral("\n\n") + request.text;
   if (hook()) return hook()(request);
   QPointer<QMessageBox> box =
       new QMessageBox(qtIcon(request.icon), request.caption, request.text,

@@ -34,6 +34,19 @@ void setMessageBoxHook(MessageBoxHook hook);
 // box has one, else as its only button.
 BoxAnswer showMessageBox(const MessageBoxRequest& request);
 
+// While one lives, every box names the file being opened above its message, so that a person
+// who opened several files knows which one the box is about.
+class OpeningFileScope {
+ public:
+  explicit OpeningFileScope(const QString& path);
+  ~OpeningFileScope();
+  OpeningFileScope(const OpeningFileScope&) = delete;
+  OpeningFileScope& operator=(const OpeningFileScope&) = delete;
+
+ private:
+  QString previous_;
+};
+
 // Shorthand for a box with an OK button.
 void showMessage(QWidget* owner, const QString& caption, const QString& text, BoxIcon icon);
 

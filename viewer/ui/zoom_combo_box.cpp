@@ -3,6 +3,9 @@
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <algorithm>
 
 namespace Corvalis::Viewer {
 
@@ -20,7 +23,14 @@ C_ZoomComboBox::C_ZoomComboBox(QWidget* parent) : QComboBox(parent) {
             QStringLiteral("Fit Width")});
   setMaxVisibleItems(count());
   setCurrentIndex(findText(QStringLiteral("Fit Page")));
-  setFixedWidth(kWidth);
+  // Wide enough for the longest label with the style's frame and arrow around it.
+  int widest = 0;
+  for (int i = 0; i < count(); ++i) widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)));
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  const QSize needed = style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                 QSize(widest + fontMetrics().averageCharWidth(), fontMetrics().height()), this);
+  setFixedWidth(std::max(kWidth, needed.width()));
   lineEdit()->installEventFilter(this);
   connect(this, qOverload<int>(&QComboBox::activated), this,
           [this](int index) { emit textEntered(itemText(index)); });
@@ -28,7 +38,13 @@ C_ZoomComboBox::C_ZoomComboBox(QWidget* parent) : QComboBox(parent) {
 
 void C_ZoomComboBox::setLabel(const QString& text) {
   const QSignalBlocker block(this);
-  if (lineEdit()) lineEdit()->setText(text);
+  // The list opens on the item the zoom stands at.
+  setCurrentIndex(findText(text, Qt::MatchFixedString));
+  if (lineEdit()) {
+    lineEdit()->setText(text);
+    // The beginning of a label is what tells it apart.
+    lineEdit()->setCursorPosition(0);
+  }
 }
 
 void C_ZoomComboBox::showPopup() {
@@ -37,14 +53,22 @@ void C_ZoomComboBox::showPopup() {
     popup->setMaximumHeight(kDropDownHeight);
 }
 
+bool C_ZoomComboBox::enterPressed(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
+  if (view() && view()->isVisible()) return false;
+  event->accept();
+  emit textEntered(currentText());
+  return true;
+}
+
+void C_ZoomComboBox::keyPressEvent(QKeyEvent* event) {
+  if (enterPressed(event)) return;
+  QComboBox::keyPressEvent(event);
+}
+
 bool C_ZoomComboBox::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !view()->isVisible()) {
-      emit textEntered(lineEdit()->text());
-      return true;
-    }
-  }
+  if (watched == lineEdit() && event->type() == QEvent::KeyPress && enterPressed(static_cast<QKeyEvent*>(event)))
+    return true;
   return QComboBox::eventFilter(watched, event);
 }
 
