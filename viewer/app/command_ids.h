@@ -55,6 +55,9 @@ enum CommandId : int {
   kCmdFindPrevious = 32809,
   kCmdFindNext = 32810,
   kCmdCopy = 32814,
+  // Navigation: the outline panel and going back from a followed link.
+  kCmdViewOutline = 32830,
+  kCmdGoBack = 32831,
 };
 
 // What a command's menu item and button show.

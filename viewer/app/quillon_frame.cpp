@@ -28,16 +28,19 @@
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/document_template.h"
 #include "viewer/doc/pdf_doc.h"
+#include "viewer/doc/reading_positions.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/about_dialog.h"
 #include "viewer/ui/icons.h"
+#include "viewer/ui/outline_dock.h"
 #include "viewer/ui/private_message.h"
 #include "viewer/ui/splash_window.h"
 #include "viewer/ui/start_panel.h"
 #include "viewer/ui/toolbar_boxes.h"
 #include "viewer/ui/zoom_combo_box.h"
+#include "viewer/view/link_controller.h"
 #include "viewer/view/pdf_frame.h"
 #include "viewer/view/pdf_view.h"
 
@@ -75,6 +78,7 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
         auto* pdf = dynamic_cast<C_PDF_Doc*>(&document);
         if (!pdf) return nullptr;
         auto* frame = new C_PDF_Frame(*pdf, this);
+        frame->onClosing = [this](C_PDF_View* view) { rememberPosition(view); };
         connect(frame, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
         return frame;
       },
@@ -85,10 +89,13 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
   connect(template_.get(), &DocumentTemplate::documentOpened, this, &C_Quillon_Frame::rebuildRecentFiles);
   createToolBar();
   createStatusBar();
+  createOutlineDock();
   subWindowChanged();
 }
 
 C_Quillon_Frame::~C_Quillon_Frame() {
+  // The panel hides while the window base is torn down, after this part of it is gone.
+  if (outlineDock_) outlineDock_->disconnect(this);
   // Views go while this window is whole (they reset the toolbar boxes), then their documents.
   // Closed windows waiting for their deletion are no longer listed by the area but are children.
   const QList<QMdiSubWindow*> frames = findChildren<QMdiSubWindow*>();
@@ -178,6 +185,8 @@ void C_Quillon_Frame::createActions() {
       ->setIcon(viewerIcon(IconName::RotateClockwise));
   makeAction(kCmdRotateCounterClockwise, tr("逆时针(&O)"), tr("将视图逆时针旋转 90 度\n逆时针旋转"))
       ->setIcon(viewerIcon(IconName::RotateCounterClockwise));
+  makeAction(kCmdViewOutline, tr("书签(&B)"), tr("显示或隐藏文档的书签\n显隐书签"), keys(QKeyCombination(Qt::Key_F4)), true);
+  makeAction(kCmdGoBack, tr("返回(&B)"), tr("回到点击链接之前的位置\n返回"), keys(Qt::ALT | Qt::Key_Left));
   makeAction(kCmdViewToolbar, tr("工具栏(&T)"), tr("显示或隐藏工具栏\n显隐工具栏"), keys(QKeyCombination(Qt::Key_F8)), true);
   makeAction(kCmdViewStatusBar, tr("状态栏(&S)"), tr("显示或隐藏状态栏\n显隐状态栏"), keys(QKeyCombination(Qt::Key_F9)), true);
 
@@ -236,6 +245,7 @@ void C_Quillon_Frame::createMenus() {
   for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) documentMenu_->addAction(action(id));
   documentMenu_->addSeparator();
   documentMenu_->addAction(action(kCmdGoToPage));
+  documentMenu_->addAction(action(kCmdGoBack));
   documentMenu_->addSeparator();
   documentMenu_->addAction(action(kCmdTellAFriend));
   documentMenu_->addSeparator();
@@ -248,6 +258,7 @@ void C_Quillon_Frame::createMenus() {
   rotate->addAction(action(kCmdRotateClockwise));
   rotate->addAction(action(kCmdRotateCounterClockwise));
   viewMenu_->addSeparator();
+  viewMenu_->addAction(action(kCmdViewOutline));
   viewMenu_->addAction(action(kCmdViewToolbar));
   viewMenu_->addAction(action(kCmdViewStatusBar));
 
@@ -267,6 +278,7 @@ void C_Quillon_Frame::createMenus() {
   addRecentFiles(emptyFileMenu_);
   emptyFileMenu_->addAction(action(kCmdAppExit));
   emptyViewMenu_ = new QMenu(tr("视图(&V)"), this);
+  emptyViewMenu_->addAction(action(kCmdViewOutline));
   emptyViewMenu_->addAction(action(kCmdViewToolbar));
   emptyViewMenu_->addAction(action(kCmdViewStatusBar));
 
@@ -418,6 +430,12 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
     case kCmdFacebook: state.enabled = true; return true;
     case kCmdViewToolbar: state.enabled = true; state.checked = toolBar_ && toolBar_->isVisibleTo(this); return true;
     case kCmdViewStatusBar: state.enabled = true; state.checked = statusBar()->isVisibleTo(this); return true;
+    case kCmdViewOutline: state.enabled = true; state.checked = outlineDock_ && outlineDock_->isVisibleTo(this); return true;
+    case kCmdGoBack: {
+      const LinkController* links = LinkController::of(activeView());
+      state.enabled = links && links->canGoBack();
+      return true;
+    }
     case kCmdFileClose:
     case kCmdWindowNew: state.enabled = activeDocument() != nullptr; return true;
     case kCmdWindowCascade:
@@ -439,6 +457,10 @@ bool C_Quillon_Frame::frameCommand(int id) {
     case kCmdAppExit: close(); return true;
     case kCmdViewToolbar: toolBar_->setVisible(!toolBar_->isVisibleTo(this)); return true;
     case kCmdViewStatusBar: statusBar()->setVisible(!statusBar()->isVisibleTo(this)); return true;
+    case kCmdViewOutline: outlineDock_->setVisible(!outlineDock_->isVisibleTo(this)); return true;
+    case kCmdGoBack:
+      if (LinkController* links = LinkController::of(activeView())) links->back();
+      return true;
     case kCmdWindowNew:
       if (C_PDF_Doc* document = activeDocument()) template_->createNewFrame(*document);
       return true;
@@ -487,9 +509,13 @@ C_PDF_Doc* C_Quillon_Frame::activeDocument() const {
 }
 
 bool C_Quillon_Frame::openFile(const QString& path) {
+  const qsizetype windowsBefore = mdiArea_->subWindowList().size();
   ViewerDocument* document = template_->openDocumentFile(path);
   if (!document) return false;
-  if (C_PDF_View* view = activeView()) view->setFocus();
+  C_PDF_View* view = activeView();
+  // A file opened anew, not one whose window was only brought forward.
+  if (view && mdiArea_->subWindowList().size() > windowsBefore && document->views().size() == 1) restorePosition(view);
+  if (view) view->setFocus();
   subWindowChanged();
   return true;
 }
@@ -566,6 +592,38 @@ void C_Quillon_Frame::cascadeWindows() {
   if (QMdiSubWindow* active = mdiArea_->activeSubWindow()) active->raise();
 }
 
+void C_Quillon_Frame::createOutlineDock() {
+  outlineDock_ = new OutlineDock(this);
+  addDockWidget(Qt::LeftDockWidgetArea, outlineDock_);
+  // Hidden until asked for: most documents are read without it.
+  outlineDock_->hide();
+  connect(outlineDock_, &QDockWidget::visibilityChanged, this, [this] { updateCommandUi(); });
+  connect(outlineDock_, &OutlineDock::targetChosen, this, [this](const LinkTarget& target) {
+    C_PDF_View* view = activeView();
+    if (!view || view->pdfDocument() != outlineDock_->document()) return;
+    if (LinkController* links = LinkController::of(view)) links->follow(target);
+    // The keys turn the pages again.
+    view->setFocus(Qt::OtherFocusReason);
+    updateCommandUi();
+  });
+}
+
+void C_Quillon_Frame::rememberPosition(C_PDF_View* view) {
+  C_PDF_Doc* document = view ? view->pdfDocument() : nullptr;
+  if (!document || document->path().isEmpty() || view->currentPage() < 1) return;
+  ReadingPositions::remember(document->path(), {view->currentPage(), view->zoomLabelText()}, recentFiles_.files());
+}
+
+void C_Quillon_Frame::restorePosition(C_PDF_View* view) {
+  C_PDF_Doc* document = view->pdfDocument();
+  if (!document) return;
+  const std::optional<ReadingPosition> position = ReadingPositions::recall(document->path());
+  if (!position) return;
+  // The same way the zoom box and the page box hand their text to the view.
+  if (!position->zoom.isEmpty()) sendToActiveView(kMsgZoomText, position->zoom);
+  if (position->page > 1) view->goToPage(std::min(position->page, std::max(1, view->pageCount())));
+}
+
 void C_Quillon_Frame::arrangeIcons() {
   // Minimised windows line up along the bottom edge.
   int x = 0;
@@ -627,6 +685,7 @@ void C_Quillon_Frame::subWindowChanged() {
     setPageBoxText(view->pageBoxText());
     setZoomBoxText(view->zoomLabelText());
   }
+  if (outlineDock_) outlineDock_->setDocument(document);
   updateCommandUi();
 }
 

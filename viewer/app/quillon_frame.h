@@ -29,6 +29,7 @@ class C_ZoomComboBox;
 class COpenPDFFileDialog2;
 class DocumentTemplate;
 class FindBox;
+class OutlineDock;
 class PageBox;
 class RecentFileList;
 
@@ -79,6 +80,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QLabel* goToLabel() const { return goToLabel_; }
   QToolBar* toolBar() const { return toolBar_; }
   QMenu* editMenu() const { return editMenu_; }
+  OutlineDock* outlineDock() const { return outlineDock_; }
 
   // The status bar's lock-key indicators: blank while the key is off or its state unknown.
   static constexpr int kIndicatorIntervalMs = 500;
@@ -126,6 +128,10 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void sendToActiveView(int message, const QString& text);
   void closeActiveDocument();
   void cascadeWindows();
+  void createOutlineDock();
+  // The page and zoom a document window closes at, kept for its next opening.
+  void rememberPosition(C_PDF_View* view);
+  void restorePosition(C_PDF_View* view);
   void arrangeIcons();
   void showAbout();
   void openRecentFile(int index);
@@ -141,6 +147,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   PageBox* pageBox_ = nullptr;
   FindBox* findBox_ = nullptr;
   QToolButton* findOptionsButton_ = nullptr;
+  OutlineDock* outlineDock_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
   QMenu* documentMenu_ = nullptr;

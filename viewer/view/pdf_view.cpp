@@ -186,6 +186,15 @@ void C_PDF_View::goToPage(int page) {
   refreshAllViews();
 }
 
+void C_PDF_View::showPosition(int verticalPos) {
+  if (document_ && verticalPos >= kUnitsPerPage) document_->completePageTree();
+  previousVerticalPos_ = scroll_.verticalPos;
+  scroll_.verticalPos = std::clamp(verticalPos, 0, scroll_.verticalMax);
+  updateScrollBars();
+  pageBoxDirty_ = true;
+  refreshAllViews();
+}
+
 // ---- Commands ----
 
 bool C_PDF_View::onCommand(int id) {

@@ -54,6 +54,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void findPrevious(const QString& text);
 
   void goToPage(int page);
+  // Shows the given vertical position (page and place within it), as a link does.
+  void showPosition(int verticalPos);
   // Every view of the document repaints.
   void refreshAllViews();
 

@@ -1,0 +1,44 @@
+#pragma once
+// The outline panel: the active document's bookmarks as a tree beside the document windows.
+// A click on an entry asks for its target to be shown.
+
+#include <QDockWidget>
+#include <QPointer>
+
+#include "engine/document/link_annotation.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+struct OutlineItem;
+
+namespace Corvalis::Viewer {
+
+class C_PDF_Doc;
+
+class OutlineDock : public QDockWidget {
+  Q_OBJECT
+ public:
+  explicit OutlineDock(QWidget* parent = nullptr);
+
+  // The document whose outline is shown (nullptr: none). Read only while the panel is shown.
+  void setDocument(C_PDF_Doc* document);
+  C_PDF_Doc* document() const { return document_.data(); }
+  QTreeWidget* tree() const { return tree_; }
+
+ signals:
+  void targetChosen(const LinkTarget& target);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void rebuild();
+  void addItems(QTreeWidgetItem* parent, const std::vector<OutlineItem>& items);
+
+  QTreeWidget* tree_;
+  QPointer<C_PDF_Doc> document_;
+  C_PDF_Doc* shown_ = nullptr;
+  bool stale_ = true;
+};
+
+}  // namespace Corvalis::Viewer
