@@ -1,6 +1,14 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_GB" sourcelanguage="zh_CN">
 <context>
+    <name>Corvalis::Viewer::OutlineDock</name>
+    <message>
+        <location filename="../../viewer/ui/outline_dock.cpp" />
+        <source>书签</source>
+        <translation>Bookmarks</translation>
+    </message>
+</context>
+<context>
     <name>Corvalis::Viewer::AboutDialog</name>
     <message>
         <location filename="../../viewer/ui/about_dialog.cpp" line="13" />
@@ -69,6 +77,30 @@
 </context>
 <context>
     <name>Corvalis::Viewer::C_Quillon_Frame</name>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" />
+        <source>书签(&amp;B)</source>
+        <translation>Book&amp;marks</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" />
+        <source>显示或隐藏文档的书签
+显隐书签</source>
+        <translation>Show or hide the document's bookmarks
+Toggle Bookmarks</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" />
+        <source>返回(&amp;B)</source>
+        <translation>&amp;Back</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" />
+        <source>回到点击链接之前的位置
+返回</source>
+        <translation>Return to where the link was clicked
+Back</translation>
+    </message>
     <message>
         <location filename="../../viewer/app/quillon_frame.cpp" line="129" />
         <source>打开(&amp;O)...</source>
