@@ -42,7 +42,7 @@ QPointF PagePlacement::toView(double x, double y) const {
   return {imageOrigin.x() + px * pixelsPerPoint, imageOrigin.y() + py * pixelsPerPoint};
 }
 
-LinkController::LinkController(C_PDF_View* view) : QObject(view), view_(view) {
+LinkController::LinkController(C_PDF_View* view) : QObject(view), view_(view), viewport_(view->viewport()) {
   view->viewport()->installEventFilter(this);
   view->viewport()->setMouseTracking(true);
 }
@@ -90,16 +90,20 @@ void LinkController::updateCursor(QPoint point) {
 }
 
 bool LinkController::eventFilter(QObject* watched, QEvent* event) {
-  if (!view_ || watched != view_->viewport()) return false;
-  switch (event->type()) {
+  if (!viewport_ || watched != viewport_.data()) return false;
+  const QEvent::Type type = event->type();
+  if (type == QEvent::Leave) {
+    if (handShown_) {
+      handShown_ = false;
+      viewport_->unsetCursor();
+    }
+    return false;
+  }
+  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) return false;
+  if (!view_) return false;
+  switch (type) {
     case QEvent::MouseMove:
       updateCursor(static_cast<QMouseEvent*>(event)->position().toPoint());
-      break;
-    case QEvent::Leave:
-      if (handShown_) {
-        handShown_ = false;
-        view_->viewport()->unsetCursor();
-      }
       break;
     case QEvent::MouseButtonPress: {
       auto* mouse = static_cast<QMouseEvent*>(event);

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QPointer>
+#include <QWidget>
 #include <vector>
 
 #include "engine/document/link_annotation.h"
@@ -59,6 +60,8 @@ class LinkController : public QObject {
   void updateCursor(QPoint viewportPoint);
 
   QPointer<C_PDF_View> view_;
+  // Compared with the events' receiver, so that the view is not touched while it is torn down.
+  QPointer<QWidget> viewport_;
   std::vector<int> history_;
   int pressedLink_ = -1;
   QPoint pressPoint_;
