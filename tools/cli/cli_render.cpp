@@ -37,6 +37,15 @@ constexpr int kMaxJobs = 64;
 constexpr double kMaxDpi = 9600;
 constexpr double kMaxZoom = 64;
 
+void fillLastColumnAndRow(gfx::Bitmap& bitmap) {
+  const int w = bitmap.width(), h = bitmap.height();
+  const std::size_t stride = static_cast<std::size_t>(bitmap.stride()) / 4;
+  uint32_t* pixels = reinterpret_cast<uint32_t*>(bitmap.data());
+  for (int y = 0; y < h; ++y) pixels[y * stride + (w - 1)] = 0xFFFFFFFF;
+  std::fill(pixels + (h - 1) * stride, pixels + (h - 1) * stride + w, 0xFFFFFFFFu);
+  bitmap.markDirty();
+}
+
 bool parseNumber(const std::string& text, double& out) {
   char* end = nullptr;
   errno = 0;
@@ -79,8 +88,10 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
     std::fprintf(stderr, "brevia-cli: page %d is too large to render\n", pageNumber);
     return false;
   }
-  // The page's last pixel column and row may be partly outside its area: paper white.
-  bitmap.fill(gfx::Argb{0xFFFFFFFF});
+  // The page's last pixel column and row may be partly outside its area: paper white. drawPage
+  // paints the page's own area white first, so only those two need painting here (a whole-page
+  // fill costs as much as drawing a page of text).
+  fillLastColumnAndRow(bitmap);
   draw.drawPage(pageNumber, 1, bitmap, 0, twips, height, width, zoom, 0, 0, 0, 0, 0, 0);
   gfx::Bitmap rotated = options.rotation % 360 != 0 ? gfx::rotatedBitmap(bitmap, options.rotation)
                                                     : std::move(bitmap);
