@@ -29,8 +29,9 @@ inline std::string streamObject(const std::string& entries, const std::string& d
          "\nendstream";
 }
 
-// Opens the bytes as a document and draws every page (at most a few) at a small resolution.
-inline void drawDocumentBytes(const std::string& bytes) {
+// Opens the bytes as a document and draws every page (at most a few) at a small resolution;
+// with scanText, each page's text is collected without a painter first.
+inline void drawDocumentBytes(const std::string& bytes, bool scanText = false) {
   static int fd = memfd_create("page_fuzz", 0);
   if (fd < 0) return;
   if (ftruncate(fd, 0) != 0 ||
@@ -44,6 +45,7 @@ inline void drawDocumentBytes(const std::string& bytes) {
     C_PDF_Draw draw(document, creator);
     brevia::gfx::Bitmap bitmap(100, 100);
     for (int32_t n = 1; n <= document.pageCount && n <= 3; ++n) {
+      if (scanText) (void)draw.collectPageText(n);
       // Twice: the second drawing takes the cached images.
       draw.drawPage(n, 1, bitmap, 0, 144, 100, 100, 1.0, 0, 0, 0, 0, 0, 0);
       draw.drawPage(n, 1, bitmap, 0, 72, 100, 100, 0.5, 0, 0, 0, 0, 0, 0);
@@ -52,8 +54,9 @@ inline void drawDocumentBytes(const std::string& bytes) {
   }
 }
 
-// A one-page document whose content is the input.
-inline void drawContent(const std::string& content) {
+// A one-page document whose content is the input, drawn (with scanText: scanned for its text,
+// then drawn).
+inline void runContent(const std::string& content, bool scanText) {
   drawDocumentBytes(assemble({
       {1, "<< /Type /Catalog /Pages 2 0 R >>"},
       {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
@@ -72,8 +75,10 @@ inline void drawContent(const std::string& content) {
       {11, streamObject("/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10",
                         "0 0 5 5 re f /Tile scn 0 0 3 3 re f")},
       {12, "<< /PatternType 2 /Shading 10 0 R >>"},
-  }));
+  }), scanText);
 }
+inline void drawContent(const std::string& content) { runContent(content, false); }
+inline void scanContent(const std::string& content) { runContent(content, true); }
 
 // An image XObject drawn over the page: the first line of the input gives the dictionary
 // entries, the rest the stream data.

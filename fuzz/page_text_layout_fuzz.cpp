@@ -1,8 +1,10 @@
-// Arbitrary glyph records through the page text layout, its export and a search over the runs.
+// Arbitrary glyph records through the page text layout, its export and a search over the runs;
+// the same bytes as shown codes through the page text collector.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "engine/layout/page_text_collector.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/layout/text_export.h"
 #include "engine/layout/text_search.h"
@@ -32,6 +34,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g.fontFlag = r[9];
     glyphs.push_back(g);
   }
+  // The records again as shown codes of one or two units under a clip that the bytes place.
+  PageTextCollector collector(double(1 + (size & 3)));
+  for (std::size_t at = 0; at + kRecordBytes <= size; at += kRecordBytes) {
+    const uint8_t* r = data + at;
+    const char16_t units[2] = {char16_t(r[0] << 8 | r[1]), char16_t(r[10] << 8 | r[11])};
+    ShownGlyph shown;
+    shown.text = std::u16string_view(units, 1 + (r[9] & 1));
+    shown.originX = coordinate(r + 2) * 4;
+    shown.originY = coordinate(r + 4) * 4;
+    shown.advance = (int8_t(r[6]) / 4.0) * (r[9] & 2 ? 1e12 : 1);
+    shown.height = r[7] / 2.0;
+    shown.orientation = kOrientations[r[8] & 7] + (r[8] >> 3);
+    shown.clipLeft = coordinate(r + 10);
+    shown.clipTop = -coordinate(r + 10);
+    shown.clipRight = shown.clipLeft + r[11] * 4;
+    shown.clipBottom = shown.clipTop + r[10] * 4;
+    shown.sequence = int32_t(at / kRecordBytes);
+    collector.add(shown);
+  }
+  PageTextLayout scanned;
+  collector.finish(scanned);
+  (void)text_export::pageText(scanned);
+
   PageTextLayout layout;
   layout.build(glyphs);
   (void)text_export::pageText(layout);

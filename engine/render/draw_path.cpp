@@ -159,12 +159,12 @@ void C_PDF_Draw::applyPendingClips() {
   const gfx::FillMode remembered = path_.fillMode();
   if (clipNonZeroPending_) {
     path_.setFillMode(gfx::FillMode::Winding);
-    graphics_->setClip(path_, gfx::CombineMode::Intersect);
+    space_.setClip(path_, gfx::CombineMode::Intersect);
     clipNonZeroPending_ = false;
   }
   if (clipEvenOddPending_) {
     path_.setFillMode(gfx::FillMode::Alternate);
-    graphics_->setClip(path_, gfx::CombineMode::Intersect);
+    space_.setClip(path_, gfx::CombineMode::Intersect);
     clipEvenOddPending_ = false;
   }
   path_.setFillMode(remembered);

@@ -32,8 +32,8 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
   gfx::Matrix m(float(form.matrix[0]), float(form.matrix[1]), float(form.matrix[2]),
                 float(form.matrix[3]), float(form.matrix[4]), float(form.matrix[5]));
   if (m.isFinite()) {
-    graphics_->multiplyTransform(m, gfx::MatrixOrder::Prepend);
-    state_->ctm = graphics_->transform();
+    space_.multiplyTransform(m);
+    state_->ctm = space_.transform();
   }
   const ResourceList* pageResources = resources_;
   if (form.resources) resources_ = form.resources.get();

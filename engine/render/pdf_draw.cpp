@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/document/text_string.h"
+#include "engine/layout/page_text_collector.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/messages/message_catalogue.h"
 #include "engine/messages/message_listener.h"
@@ -24,6 +26,8 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 // Seed of the C runtime's generator at the start of every drawing.
 constexpr unsigned kRandomSeed = 22345;
+// A text scan works in page units: one device pixel per point.
+constexpr double kTwipsPerPoint = 20;
 
 TextMatrix translation(double tx, double ty) { return TextMatrix{1, 0, 0, 1, tx, ty}; }
 
@@ -48,7 +52,9 @@ void C_PDF_Draw::resetDrawing() {
   stack_.clear();
   ignoredSaves_ = 0;
   state_.reset();
+  space_.attach(nullptr);
   graphics_.reset();
+  textCollector_ = nullptr;
   path_.reset();
   resources_ = nullptr;
   page_ = nullptr;
@@ -87,20 +93,43 @@ void C_PDF_Draw::setInitialState(const C_PDF_PageTreeNode_or_Page& page) {
   gfx::RectF device{0, 0, float(W * z), float(H * z)};
   state_->clip = gfx::Region();
   state_->clip.combine(device, gfx::CombineMode::Intersect);
-  graphics_->setClip(state_->clip);
-  graphics_->setTransform(ctm);
+  space_.setClip(state_->clip, gfx::CombineMode::Replace);
+  space_.setTransform(ctm);
 }
 
 void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& target, double,
                           double twipsPerPixel, double deviceHeight, double deviceWidth,
                           double zoom, int32_t, int32_t, int32_t restrictedText, int32_t skipImages,
                           int32_t, int32_t skipPainting) {
+  run(pageNumber, cacheFlag, &target, twipsPerPixel, deviceHeight, deviceWidth, zoom,
+      DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0});
+}
+
+const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
+  const C_PDF_PageTreeNode_or_Page* page = document_.findPage(pageNumber, false);
+  if (!page) return nullptr;
+  S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
+  if (!parsed || !parsed->layout) return nullptr;
+  if (!parsed->layout->built()) {
+    // Page units at zoom 1: one device pixel per point.
+    const bool sideways = page->rotation == 90 || page->rotation == 270;
+    const double width = sideways ? page->height : page->width;
+    const double height = sideways ? page->width : page->height;
+    run(pageNumber, 1, nullptr, kTwipsPerPoint, height, width, 1.0, DrawFlags{false, true, true});
+  }
+  return parsed->layout.get();
+}
+
+void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target, double twipsPerPixel,
+                     double deviceHeight, double deviceWidth, double zoom, const DrawFlags& flags) {
   struct Cleanup {
     C_PDF_Draw& d;
     ~Cleanup() { d.resetDrawing(); }
   } cleanup{*this};
 
-  flags_ = DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0};
+  flags_ = flags;
+  // Without a painter nothing is painted: images and paths only cost time then.
+  if (!target) flags_.skipImages = flags_.skipPainting = true;
   tilingFill_ = shadingFill_ = patternPending_ = false;
   currentPattern_.reset();
   ignoreColourOperators_ = false;
@@ -121,10 +150,13 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
   operatorSequence_ = 0;
   textMatrix = lineMatrix = glyphMatrix = TextMatrix{};
 
-  graphics_ = std::make_unique<gfx::Graphics>(target);
-  graphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
-  graphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
-  graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  if (target) {
+    graphics_ = std::make_unique<gfx::Graphics>(*target);
+    graphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
+    graphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
+    graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  }
+  space_.attach(graphics_.get());
   path_.reset();
   currentPoint_ = {0, 0};
 
@@ -134,10 +166,11 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
   deviceWidth_ = deviceWidth;
   deviceHeight_ = deviceHeight;
 
-  graphics_->resetClip();
-  graphics_->resetTransform();
-  graphics_->fillRectangle(gfx::SolidBrush(kWhite),
-                           gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
+  space_.resetClip();
+  space_.resetTransform();
+  if (graphics_)
+    graphics_->fillRectangle(gfx::SolidBrush(kWhite),
+                             gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
 
   S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
   // Prepared: after the page tree is completed the page is a new node whose resources are
@@ -150,23 +183,26 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
   if (resources_)
     for (const std::string& error : resources_->loadErrors) reportOnce(Messages::kMsgFatalInternal, error);
 
-  collectedGlyphs.clear();
-  pageLayout = parsed->layout && !parsed->layout->built() ? parsed->layout.get() : nullptr;
+  std::optional<PageTextCollector> collector;
+  if (parsed->layout && !parsed->layout->built()) {
+    collector.emplace(pixelsPerPoint_ * zoom_);
+    textCollector_ = &*collector;
+  }
   const OperatorList& list = parsed->operators;
   for (const OperatorRecord& record : list.records) {
     ++operatorSequence_;
     execute(list, record);
   }
-  finishPageText(*parsed);
-  pageLayout = nullptr;
+  textCollector_ = nullptr;
+  if (collector) collector->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.
   if (brevia::platform::memoryLoadPercent() >= brevia::platform::kHighMemoryLoadPercent) {
     imageCache_.clear();
     imageOrdinal_ = 0;
   }
-  graphics_->resetClip();
-  graphics_->resetTransform();
-  graphics_->flush();
+  space_.resetClip();
+  space_.resetTransform();
+  if (graphics_) graphics_->flush();
 }
 
 void C_PDF_Draw::saveState() {
@@ -177,7 +213,7 @@ void C_PDF_Draw::saveState() {
   auto saved = std::make_unique<GraphicsState>(*state_);
   saved->fillArgb = replaceAlpha(saved->fillArgb, saved->fillAlpha);
   saved->strokeArgb = replaceAlpha(saved->strokeArgb, saved->strokeAlpha);
-  graphics_->getClip(saved->clip);
+  space_.getClip(saved->clip);
   stack_.push_back(std::move(saved));
 }
 
@@ -190,8 +226,8 @@ void C_PDF_Draw::restoreState() {
   state_ = std::move(stack_.back());
   stack_.pop_back();
   state_->imageAttributes.setAlphaFactor(static_cast<float>(state_->fillAlpha));
-  graphics_->setTransform(state_->ctm);
-  graphics_->setClip(state_->clip);
+  space_.setTransform(state_->ctm);
+  space_.setClip(state_->clip, gfx::CombineMode::Replace);
 }
 
 void C_PDF_Draw::applyExtGState(const std::string& name) {
@@ -256,8 +292,8 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       gfx::Matrix m(float(r.num[0]), float(r.num[1]), float(r.num[2]), float(r.num[3]),
                     float(r.num[4]), float(r.num[5]));
       if (!m.isFinite()) break;
-      graphics_->multiplyTransform(m, gfx::MatrixOrder::Prepend);
-      s.ctm = graphics_->transform();
+      space_.multiplyTransform(m);
+      s.ctm = space_.transform();
       break;
     }
     case kOp_m: case kOp_l: case kOp_c: case kOp_v: case kOp_y: case kOp_h: case kOp_re:

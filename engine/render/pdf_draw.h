@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/layout/collected_glyph.h"
 #include "engine/render/graphics_state.h"
 #include "engine/render/operator_list.h"
+#include "engine/render/page_space.h"
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/graphics_path.h"
 
 class C_PDF_Document;
 class C_PDF_Creator;
 class C_PDF_PageTreeNode_or_Page;
+class PageTextCollector;
+class PageTextLayout;
 class ResourceList;
 struct S_FixedPosSize_Font;
 struct S_PDF_PageEx;
@@ -47,6 +49,10 @@ class C_Minimal_4_Conversion_Draw {
 };
 class C_FixedPosSize_Draw : public C_Minimal_4_Conversion_Draw {};
 
+// The interpreter drives two outputs, either of which may be absent: a painter (the graphics
+// layer, drawing into a bitmap) and the page's text collector (while the page's text is not
+// built yet). drawPage has both; collectPageText has only the collector, so that a scan for text
+// allocates no bitmap, decodes no image and fills no path.
 class C_PDF_Draw : public C_FixedPosSize_Draw {
  public:
   // q deeper than this is not saved (the matching Q then does nothing), so that content cannot
@@ -75,11 +81,20 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
                 double zoom, int32_t unused1, int32_t unused2, int32_t restrictedText,
                 int32_t skipImages, int32_t unused5, int32_t skipPainting);
 
+  // The page's text, collected by running its content without a painter the first time it is
+  // asked for (or drawn); null when the page does not exist. Positions are page units at zoom 1
+  // with the page's rotation. The layout belongs to the creator's page and lives until the page
+  // is evicted. May throw C_PDF_Exception as drawPage does.
+  const PageTextLayout* collectPageText(int32_t pageNumber);
+
   C_PDF_Document& document() const { return document_; }
   C_PDF_Creator& creator() const { return creator_; }
 
-  // Exposed to the parts that extend drawing (text, images, patterns).
+  // Exposed to the parts that extend drawing (text, images, patterns). graphics() is the painter,
+  // null while text is scanned; space() holds the transform and clip in either case.
   brevia::gfx::Graphics* graphics() { return graphics_.get(); }
+  PageSpace& space() { return space_; }
+  PageTextCollector* textCollector() { return textCollector_; }
   GraphicsState& state() { return *state_; }
   const ResourceList* resources() const { return resources_; }
   void setResources(const ResourceList* resources) { resources_ = resources; }
@@ -103,15 +118,9 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // Text matrices (Tm, Tlm and the glyph matrix) and their copies saved by BT.
   TextMatrix textMatrix, lineMatrix, glyphMatrix;
   TextMatrix savedTextMatrix, savedLineMatrix, savedGlyphMatrix;
-  // Text showing: the font a Tf name selects (nullptr when absent), TJ and its forms, and the
-  // end of a page's text collection.
+  // Text showing: the font a Tf name selects (nullptr when absent), TJ and its forms.
   S_FixedPosSize_Font* findFont(const std::string& name);
   void showText(const PdfObject& array);
-  void finishPageText(S_PDF_PageEx& page);
-  // Glyphs collected during the current drawing, in drawing order.
-  std::vector<CollectedGlyph> collectedGlyphs;
-  // The text layout of the page being drawn (null when the page's text is already built).
-  class PageTextLayout* pageLayout = nullptr;
 
   // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
   int type3Depth = 0;
@@ -123,6 +132,10 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   std::vector<std::string> usedFontNames;
 
  private:
+  // One drawing: with a target the page is painted into it, without one only its text is
+  // collected; text is collected either way while the page's text is not built.
+  void run(int32_t pageNumber, uint8_t cacheFlag, brevia::gfx::Bitmap* target, double twipsPerPixel,
+           double deviceHeight, double deviceWidth, double zoom, const DrawFlags& flags);
   void resetDrawing();
   void setInitialState(const C_PDF_PageTreeNode_or_Page& page);
 
@@ -161,6 +174,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   C_PDF_Creator& creator_;
 
   std::unique_ptr<brevia::gfx::Graphics> graphics_;
+  PageSpace space_;
+  PageTextCollector* textCollector_ = nullptr;
   brevia::gfx::GraphicsPath path_;
   brevia::gfx::PointF currentPoint_{0, 0};
   bool clipNonZeroPending_ = false;

@@ -7,8 +7,9 @@
 
 #include "engine/fonts/fixed_pos_size_font.h"
 #include "engine/fonts/glyph_lookup.h"
-#include "engine/render/glyph_painter.h"
 #include "engine/fonts/unicode_mapping.h"
+#include "engine/layout/page_text_collector.h"
+#include "engine/render/glyph_painter.h"
 #include "platform/graphics/graphics.h"
 
 namespace gfx = brevia::gfx;
@@ -20,8 +21,6 @@ constexpr int32_t kInvisible = 3;
 constexpr int kSnapDegrees = 3;
 constexpr char16_t kSpace = 0x0020;
 constexpr char16_t kNoBreakSpace = 0x00A0;
-// Records far beyond any page (in page units) say nothing of where text is.
-constexpr double kMaxExtent = 1e9;
 
 int32_t snapped(int32_t degrees, bool snapRightAngles) {
   if (std::abs(degrees) <= kSnapDegrees) return 0;
@@ -31,8 +30,6 @@ int32_t snapped(int32_t degrees, bool snapRightAngles) {
   }
   return degrees;
 }
-
-bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) { return degrees >= from && degrees <= to; }
 
 }  // namespace
 
@@ -50,8 +47,6 @@ struct TextShower::ShowContext {
   Orientation orientation;
   uint32_t colour = 0xFF000000;
   gfx::RectF clip = gfx::kInfiniteRect;
-  // Device pixels per page unit.
-  double pageScale = 1;
   std::optional<GlyphPainter> painter;
 };
 
@@ -107,7 +102,6 @@ void TextShower::show(const PdfObject& array) {
   c.orientation = orientationOf(m, kSnapRightAngles);
   const double pixelSize = std::fabs(c.fontSize) * std::max(c.scaling, 1.0) * c.scale;
   c.colour = state.fillArgb;
-  c.pageScale = draw_.pixelsPerPoint() * draw_.zoom();
 
   if (draw_.flags().restrictedText) {
     bool controlFirst = false;
@@ -119,7 +113,7 @@ void TextShower::show(const PdfObject& array) {
     }
     if (!c.orientation.rotated && !(c.orientation.degrees > 0 && controlFirst)) return;
   }
-  if (graphics) c.clip = graphics->deviceClipBounds();
+  c.clip = draw_.space().deviceClipBounds();
 
   if (font->kind != FontKind::Type3) {
     // Device pixels per em of glyph space: diag(Tfs·Th, Tfs) × Tm × CTM, without translations.
@@ -210,7 +204,9 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
                                                                  : width / 1000;
     std::u16string unicode;
     unicodeOfCode(font, code, length, unicode);
+    bool fromActualText = false;
     if (draw_.actualTextActive) {
+      fromActualText = !unicode.empty() || !draw_.actualText.empty();
       std::u16string& actual = draw_.actualText;
       if (!unicode.empty()) {
         const std::size_t take = std::min(unicode.size(), actual.size());
@@ -226,96 +222,32 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     const double adj = last ? adjustment : 0;
     consumed = consumed || last;
     const double tx = ((w0 - adj / 1000) * c.fontSize + c.charSpacing + wordSpacing) * c.scaling;
-    if (!unicode.empty()) collect(c, unicode, originX, originY, w0, wordSpacing);
+    if (!unicode.empty()) collect(c, unicode, fromActualText, originX, originY, w0, wordSpacing);
     advance(tx);
     position += length;
   }
   return consumed;
 }
 
-void TextShower::collect(const ShowContext& c, const std::u16string& text, double originX,
-                         double originY, double w0, double wordSpacing) {
-  if (c.renderMode == kInvisible || c.orientation.rotated || !draw_.pageLayout || draw_.type3Depth > 0) return;
-  std::vector<CollectedGlyph>& glyphs = draw_.collectedGlyphs;
-  if (glyphs.size() >= kMaxCollectedGlyphs) return;
-  const double d = c.pageScale > 0 ? c.pageScale : 1;
-  const double ox = originX / d, oy = originY / d;
-  const double advanceDevice = (w0 * c.fontSize + wordSpacing) * c.scaling * c.scale;
-  const double height = c.font->kind == FontKind::Type3
-                            ? std::fabs(c.scaling * advanceDevice / d)
-                            : std::fabs(c.fontSize * c.scaling * c.scale / d);
-  const std::size_t k = text.size();
-  const double unitWidth = advanceDevice / d / double(k);
-  const int32_t degrees = c.orientation.degrees;
-  const double angle = degrees * kPi / 180;
-  const double cosA = degrees > 0 ? std::cos(angle) : 1, sinA = degrees > 0 ? std::sin(angle) : 0;
-  // A vector along the baseline and one upwards, turned by the orientation (y downwards).
-  auto turned = [&](double dx, double dy, double& x, double& y) {
-    x = dx * cosA + dy * sinA;
-    y = -dx * sinA + dy * cosA;
-  };
-
-  const double clipLeft = c.clip.x / d, clipRight = c.clip.right() / d;
-  const double clipTop = c.clip.y / d, clipBottom = c.clip.bottom() / d;
-  const bool sideways = inOrientationRange(degrees, 46, 134) || inOrientationRange(degrees, 226, 314);
-  const double boxWidth = std::fabs(sideways ? height : unitWidth);
-  const double boxHeight = std::fabs(sideways ? unitWidth : height);
-
-  for (std::size_t i = 0; i < k && glyphs.size() < kMaxCollectedGlyphs; ++i) {
-    double offsetX, offsetY;
-    turned(double(i) * unitWidth, 0, offsetX, offsetY);
-    const double x = ox + offsetX, y = oy + offsetY;
-    if (!(std::fabs(x) < kMaxExtent && std::fabs(y) < kMaxExtent && std::fabs(unitWidth) < kMaxExtent &&
-          std::fabs(height) < kMaxExtent)) {
-      return;
-    }
-    double centreX, centreY;
-    turned(unitWidth / 2, -height / 2, centreX, centreY);
-    centreX += x;
-    centreY += y;
-    const bool inside = std::min(clipLeft, clipRight) < centreX + boxWidth / 4 &&
-                        std::max(clipLeft, clipRight) > centreX - boxWidth / 4 &&
-                        std::max(clipTop, clipBottom) > centreY - boxHeight / 4 &&
-                        std::min(clipTop, clipBottom) < centreY + boxHeight / 4 &&
-                        (clipRight - clipLeft) > boxWidth / 2 && (clipBottom - clipTop) > boxHeight / 2;
-    if (!inside) continue;
-    CollectedGlyph g;
-    g.unit = text[i];
-    g.x = static_cast<float>(x);
-    g.y = static_cast<float>(y);
-    g.width = static_cast<float>(unitWidth);
-    g.height = static_cast<float>(height);
-    g.sequence = draw_.operatorSequence();
-    g.orientation = degrees;
-    g.colour = c.colour;
-    g.fontFlag = c.font->flag;
-    g.font = c.font;
-    glyphs.push_back(g);
-  }
+void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
+                         double originX, double originY, double w0, double wordSpacing) {
+  PageTextCollector* collector = draw_.textCollector();
+  if (!collector || c.renderMode == kInvisible || c.orientation.rotated || draw_.type3Depth > 0) return;
+  ShownGlyph shown;
+  shown.text = text;
+  shown.actualText = fromActualText;
+  shown.originX = originX;
+  shown.originY = originY;
+  shown.advance = (w0 * c.fontSize + wordSpacing) * c.scaling * c.scale;
+  shown.height = c.font->kind == FontKind::Type3 ? c.scaling * shown.advance : c.fontSize * c.scaling * c.scale;
+  shown.orientation = c.orientation.degrees;
+  shown.clipLeft = c.clip.x;
+  shown.clipTop = c.clip.y;
+  shown.clipRight = c.clip.right();
+  shown.clipBottom = c.clip.bottom();
+  shown.sequence = draw_.operatorSequence();
+  shown.colour = c.colour;
+  shown.fontFlag = c.font->flag;
+  shown.font = c.font;
+  collector->add(shown);
 }
-
-void orderAlongBaselines(std::vector<CollectedGlyph>& glyphs) {
-  auto centre = [](const CollectedGlyph& g) { return double(g.x) + double(g.width) / 2; };
-  for (std::size_t i = 1; i < glyphs.size(); ++i) {
-    const CollectedGlyph moving = glyphs[i];
-    const double at = centre(moving);
-    const std::size_t stop = i > kMaxReorderDistance ? i - kMaxReorderDistance : 0;
-    std::size_t j = i;
-    while (j > stop && std::fabs(double(glyphs[j - 1].y) - double(moving.y)) < 1 && centre(glyphs[j - 1]) > at) {
-      glyphs[j] = glyphs[j - 1];
-      --j;
-    }
-    glyphs[j] = moving;
-  }
-}
-
-namespace {
-PageTextObserver& observerSlot() {
-  static PageTextObserver observer;
-  return observer;
-}
-}  // namespace
-
-void setPageTextObserver(PageTextObserver observer) { observerSlot() = std::move(observer); }
-const PageTextObserver& pageTextObserver() { return observerSlot(); }
-

@@ -61,8 +61,7 @@ const OperatorList* procedure(S_PDF_Type3_Font& type3, Type3Procedures& cache, c
 
 void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   S_PDF_Type3_Font* type3 = font.type3.get();
-  gfx::Graphics* graphics = draw.graphics();
-  if (!type3 || !graphics || draw.type3Depth >= kMaxType3Nesting) return;
+  if (!type3 || draw.type3Depth >= kMaxType3Nesting) return;
   const std::string& name = type3->names[code];
   if (name.empty()) return;
 
@@ -86,9 +85,10 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   const gfx::Matrix glyph{float(trm.a), float(trm.b), float(trm.c), float(trm.d), float(trm.e), float(trm.f)};
   const gfx::Matrix fontMatrix{float(fm[0]), float(fm[1]), float(fm[2]), float(fm[3]), float(fm[4]), float(fm[5])};
   if (glyph.isFinite() && fontMatrix.isFinite()) {
-    graphics->multiplyTransform(glyph, gfx::MatrixOrder::Prepend);
-    graphics->multiplyTransform(fontMatrix, gfx::MatrixOrder::Prepend);
-    draw.state().ctm = graphics->transform();
+    PageSpace& space = draw.space();
+    space.multiplyTransform(glyph);
+    space.multiplyTransform(fontMatrix);
+    draw.state().ctm = space.transform();
     draw.setResources(resources);
     for (const OperatorRecord& record : list->records) draw.execute(*list, record);
     draw.setResources(pageResources);

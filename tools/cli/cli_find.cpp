@@ -38,7 +38,7 @@ int runFind(const Arguments& args) {
   for (int32_t i = 0; i < count; ++i) {
     const int32_t n = backward ? count - i : i + 1;
     try {
-      const PageTextLayout* layout = scanPageText(*document, creator, draw, n);
+      const PageTextLayout* layout = draw.collectPageText(n);
       if (!layout) {
         std::fprintf(stderr, "brevia-cli: page %d does not exist\n", n);
         ok = false;

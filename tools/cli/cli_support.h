@@ -68,10 +68,6 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
                       const RenderOptions& options, const std::string& outPath,
                       std::vector<uint32_t>* pixels = nullptr);
 
-// Draws a page as the search scan does (text only) and returns its text layout; null when the
-// page does not exist. May throw C_PDF_Exception.
-const PageTextLayout* scanPageText(C_PDF_Document& document, C_PDF_Creator& creator, C_PDF_Draw& draw,
-                                   int32_t pageNumber);
 // The text shown for an engine failure.
 std::string exceptionText(const C_PDF_Exception& e);
 

@@ -11,25 +11,9 @@
 #include "engine/messages/message_catalogue.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
-#include "platform/graphics/bitmap.h"
 #include "tools/cli/cli_support.h"
 
 namespace cli {
-
-const PageTextLayout* scanPageText(C_PDF_Document& document, C_PDF_Creator& creator, C_PDF_Draw& draw,
-                                   int32_t pageNumber) {
-  const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);
-  if (!page) return nullptr;
-  const bool sideways = page->rotation == 90 || page->rotation == 270;
-  const double width = sideways ? page->height : page->width;
-  const double height = sideways ? page->width : page->height;
-  // Text positions come from the page's own clip, not from the target, so a one-pixel target
-  // serves and nothing page-sized is allocated.
-  brevia::gfx::Bitmap target(1, 1);
-  draw.drawPage(pageNumber, 1, target, 0, 20, height, width, 1.0, 0, 0, 0, 1, 0, 1);
-  S_PDF_PageEx* parsed = creator.getPage(pageNumber);
-  return parsed && parsed->layout ? parsed->layout.get() : nullptr;
-}
 
 std::string exceptionText(const C_PDF_Exception& e) {
   const std::string text = Corvalis::PDFConverter::Messages::ExceptionText(e.code());
@@ -63,7 +47,7 @@ int runText(const Arguments& args) {
   for (int32_t n = first; n <= last; ++n) {
     if (n > first) std::fputc('\f', stdout);
     try {
-      const PageTextLayout* layout = scanPageText(*document, creator, draw, n);
+      const PageTextLayout* layout = draw.collectPageText(n);
       if (!layout) {
         std::fprintf(stderr, "brevia-cli: page %d does not exist\n", n);
         ok = false;

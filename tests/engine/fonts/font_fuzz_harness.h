@@ -178,6 +178,10 @@ inline void runTextShowInput(const uint8_t* data, std::size_t size) {
     if (!document.open(path, "")) return;
     C_PDF_Creator creator(document);
     C_PDF_Draw draw(document, creator);
+    // The text alone, without a painter; then the page is parsed again so that drawing it
+    // collects its text once more.
+    (void)draw.collectPageText(1);
+    creator.evict(1);
     brevia::gfx::Bitmap bitmap(200, 200);
     draw.drawPage(1, 1, bitmap, 0, 20, 200, 200, 1, 0, 0, 0, 0, 0, 0);
     // Again at another scale: the glyph caches are remade, the text is not collected twice.

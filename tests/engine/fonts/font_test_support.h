@@ -10,7 +10,7 @@
 
 #include "engine/document/pdf_document.h"
 #include "engine/fonts/global_resource_font.h"
-#include "engine/render/text_shower.h"
+#include "engine/layout/page_text_collector.h"
 #include "engine/messages/message_listener.h"
 #include "engine/render/resource_list.h"
 #include "platform/fonts/font_enum.h"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/fonts/glyph_lookup.h"
+#include "engine/render/text_shower.h"
 #include "tests/engine/fonts/font_test_support.h"
 
 using font_testing::ShownPage;

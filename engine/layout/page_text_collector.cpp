@@ -1,0 +1,106 @@
+#include "engine/layout/page_text_collector.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/layout/page_text_layout.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265359;
+
+bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) { return degrees >= from && degrees <= to; }
+
+}  // namespace
+
+PageTextCollector::PageTextCollector(double pixelsPerUnit)
+    : pixelsPerUnit_(pixelsPerUnit > 0 ? pixelsPerUnit : 1) {}
+
+void PageTextCollector::add(const ShownGlyph& shown) {
+  if (shown.text.empty() || glyphs_.size() >= kMaxCollectedGlyphs) return;
+  const double d = pixelsPerUnit_;
+  const double ox = shown.originX / d, oy = shown.originY / d;
+  const double height = std::fabs(shown.height / d);
+  const std::size_t k = shown.text.size();
+  const double unitWidth = shown.advance / d / double(k);
+  const int32_t degrees = shown.orientation;
+  const double angle = degrees * kPi / 180;
+  const double cosA = degrees > 0 ? std::cos(angle) : 1, sinA = degrees > 0 ? std::sin(angle) : 0;
+  // A vector along the baseline and one upwards, turned by the orientation (y downwards).
+  auto turned = [&](double dx, double dy, double& x, double& y) {
+    x = dx * cosA + dy * sinA;
+    y = -dx * sinA + dy * cosA;
+  };
+
+  const double clipLeft = shown.clipLeft / d, clipRight = shown.clipRight / d;
+  const double clipTop = shown.clipTop / d, clipBottom = shown.clipBottom / d;
+  const bool sideways = inOrientationRange(degrees, 46, 134) || inOrientationRange(degrees, 226, 314);
+  const double boxWidth = std::fabs(sideways ? height : unitWidth);
+  const double boxHeight = std::fabs(sideways ? unitWidth : height);
+
+  for (std::size_t i = 0; i < k && glyphs_.size() < kMaxCollectedGlyphs; ++i) {
+    double offsetX, offsetY;
+    turned(double(i) * unitWidth, 0, offsetX, offsetY);
+    const double x = ox + offsetX, y = oy + offsetY;
+    if (!(std::fabs(x) < kMaxExtent && std::fabs(y) < kMaxExtent && std::fabs(unitWidth) < kMaxExtent &&
+          std::fabs(height) < kMaxExtent)) {
+      return;
+    }
+    double centreX, centreY;
+    turned(unitWidth / 2, -height / 2, centreX, centreY);
+    centreX += x;
+    centreY += y;
+    // A unit counts when its middle half lies inside the clip, and the clip is not much narrower
+    // than the unit.
+    const bool inside = std::min(clipLeft, clipRight) < centreX + boxWidth / 4 &&
+                        std::max(clipLeft, clipRight) > centreX - boxWidth / 4 &&
+                        std::max(clipTop, clipBottom) > centreY - boxHeight / 4 &&
+                        std::min(clipTop, clipBottom) < centreY + boxHeight / 4 &&
+                        (clipRight - clipLeft) > boxWidth / 2 && (clipBottom - clipTop) > boxHeight / 2;
+    if (!inside) continue;
+    CollectedGlyph g;
+    g.unit = shown.text[i];
+    g.x = static_cast<float>(x);
+    g.y = static_cast<float>(y);
+    g.width = static_cast<float>(unitWidth);
+    g.height = static_cast<float>(height);
+    g.sequence = shown.sequence;
+    g.orientation = degrees;
+    g.colour = shown.colour;
+    g.fontFlag = shown.fontFlag;
+    g.font = shown.font;
+    glyphs_.push_back(g);
+  }
+}
+
+void PageTextCollector::finish(PageTextLayout& layout) {
+  orderAlongBaselines(glyphs_);
+  if (const PageTextObserver& observer = pageTextObserver()) observer(glyphs_);
+  layout.build(glyphs_);
+  glyphs_.clear();
+}
+
+void orderAlongBaselines(std::vector<CollectedGlyph>& glyphs) {
+  auto centre = [](const CollectedGlyph& g) { return double(g.x) + double(g.width) / 2; };
+  for (std::size_t i = 1; i < glyphs.size(); ++i) {
+    const CollectedGlyph moving = glyphs[i];
+    const double at = centre(moving);
+    const std::size_t stop = i > kMaxReorderDistance ? i - kMaxReorderDistance : 0;
+    std::size_t j = i;
+    while (j > stop && std::fabs(double(glyphs[j - 1].y) - double(moving.y)) < 1 && centre(glyphs[j - 1]) > at) {
+      glyphs[j] = glyphs[j - 1];
+      --j;
+    }
+    glyphs[j] = moving;
+  }
+}
+
+namespace {
+PageTextObserver& observerSlot() {
+  static PageTextObserver observer;
+  return observer;
+}
+}  // namespace
+
+void setPageTextObserver(PageTextObserver observer) { observerSlot() = std::move(observer); }
+const PageTextObserver& pageTextObserver() { return observerSlot(); }
