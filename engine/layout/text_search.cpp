@@ -12,18 +12,6 @@ namespace {
 // Runs visited in one scan; a page never has this many.
 constexpr std::size_t kMaxScannedRuns = std::size_t(1) << 24;
 
-// f[i] is the length of the longest proper border of the first i characters, f[0] = −1.
-std::vector<int32_t> failureTable(const std::u16string& t) {
-  const int32_t n = static_cast<int32_t>(t.size());
-  std::vector<int32_t> f(n + 1);
-  f[0] = -1;
-  for (int32_t i = 1; i <= n; ++i) {
-    f[i] = f[i - 1] + 1;
-    while (f[i] > 0 && t[i - 1] != t[f[i] - 1]) f[i] = f[f[i] - 1] + 1;
-  }
-  return f;
-}
-
 TextRun* nextWithText(TextRun* run) {
   for (run = run ? run->next : nullptr; run && run->text.empty(); run = run->next) {}
   return run;
@@ -43,14 +31,59 @@ struct Place {
 
 }  // namespace
 
-TextSearch::TextSearch(std::u16string phrase, bool caseSensitive)
+struct TextSearch::Answers {
+  // Slot of each phrase character among the remembered ones, -1 for none.
+  std::array<int16_t, 0x10000> slot;
+  std::vector<std::vector<uint8_t>> known;
+};
+
+TextSearch::TextSearch(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase)
     : phrase_(std::move(phrase)), caseSensitive_(caseSensitive) {
   if (phrase_.size() > kMaxPhraseLength) phrase_.resize(kMaxPhraseLength);
-  if (!caseSensitive_)
+  if (!caseSensitive_ && ignoringCase) {
+    match_ = std::move(ignoringCase);
+    answers_ = std::make_unique<Answers>();
+    answers_->slot.fill(-1);
+    for (char16_t c : phrase_) {
+      if (answers_->slot[c] >= 0 || answers_->known.size() >= kMaxRememberedCharacters) continue;
+      answers_->slot[c] = static_cast<int16_t>(answers_->known.size());
+      answers_->known.emplace_back();
+    }
+  } else if (!caseSensitive_) {
     for (char16_t& c : phrase_) c = foldCase(c);
+  }
   reversed_.assign(phrase_.rbegin(), phrase_.rend());
   failure_ = failureTable(phrase_);
   reversedFailure_ = failureTable(reversed_);
+}
+
+TextSearch::~TextSearch() = default;
+TextSearch::TextSearch(TextSearch&&) noexcept = default;
+TextSearch& TextSearch::operator=(TextSearch&&) noexcept = default;
+
+bool TextSearch::same(char16_t c, char16_t wanted) const {
+  if (caseSensitive_) return c == wanted;
+  if (!match_) return foldCase(c) == wanted;
+  if (c == wanted) return true;
+  const int16_t slot = answers_->slot[wanted];
+  if (slot < 0) return match_(c, wanted);
+  std::vector<uint8_t>& row = answers_->known[slot];
+  if (row.empty()) row.assign(0x10000, 0);
+  uint8_t& known = row[c];
+  if (known == 0) known = match_(c, wanted) ? 2 : 1;
+  return known == 2;
+}
+
+// f[i] is the length of the longest proper border of the first i characters, f[0] = −1.
+std::vector<int32_t> TextSearch::failureTable(const std::u16string& t) const {
+  const int32_t n = static_cast<int32_t>(t.size());
+  std::vector<int32_t> f(n + 1);
+  f[0] = -1;
+  for (int32_t i = 1; i <= n; ++i) {
+    f[i] = f[i - 1] + 1;
+    while (f[i] > 0 && !same(t[i - 1], t[f[i] - 1])) f[i] = f[f[i] - 1] + 1;
+  }
+  return f;
 }
 
 std::optional<TextHit> TextSearch::findForward(TextRun* run, int32_t index) const {
@@ -93,8 +126,7 @@ std::optional<TextHit> TextSearch::scan(TextRun* run, int32_t index, bool forwar
   };
   auto matches = [&](Place p, char16_t wanted) {
     if (p.index == p.run->length()) return isSeparator(wanted);
-    const char16_t c = p.run->text[p.index];
-    return (caseSensitive_ ? c : foldCase(c)) == wanted;
+    return same(p.run->text[p.index], wanted);
   };
   // A boundary place as a character: the first character after it, or the last before it.
   auto character = [](Place p, bool after) -> Place {

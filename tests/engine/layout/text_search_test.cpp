@@ -102,3 +102,35 @@ TEST(TextSearch, HighlightMarks) {
   EXPECT_EQ(page[0]->firstHighlighted, -1);
   EXPECT_EQ(page[1]->lastHighlighted, -1);
 }
+
+TEST(TextSearch, ASuppliedComparisonDecidesWhenCaseIsIgnored) {
+  // A locale in which dotless ı and I are the same letter, and i is not I.
+  int calls = 0;
+  auto turkish = [&calls](char16_t text, char16_t phrase) {
+    ++calls;
+    auto base = [](char16_t c) -> char16_t {
+      if (c == u'I' || c == u'\u0131') return u'\u0131';
+      if (c == u'i' || c == u'\u0130') return u'i';
+      return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    };
+    return base(text) == base(phrase);
+  };
+  Runs page{u"Istanbul ıSTANBUL istanbul"};
+  TextSearch search(u"\u0131stanbul", false, turkish);
+  auto hit = search.findForward(page[0], 0);
+  expectHit(hit, page[0], 0, page[0], 7);
+  hit = search.findForward(page[0], 1);
+  expectHit(hit, page[0], 9, page[0], 16);
+  EXPECT_FALSE(search.findForward(page[0], 10));
+  // Each pair is asked about once; the text has few distinct characters.
+  const int asked = calls;
+  EXPECT_FALSE(search.findForward(page[0], 10));
+  EXPECT_EQ(calls, asked);
+
+  // The failure table follows the comparison too: "aA" then "aAb" overlaps under it.
+  auto ascii = [](char16_t a, char16_t b) { return (a | 0x20) == (b | 0x20); };
+  Runs overlap{u"AaAb"};
+  expectHit(TextSearch(u"aab", false, ascii).findForward(overlap[0], 0), overlap[0], 1, overlap[0], 3);
+  // Case-sensitive searches never ask.
+  EXPECT_FALSE(TextSearch(u"aab", true, ascii).findForward(overlap[0], 0));
+}
