@@ -76,6 +76,14 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
   return true;
 }
 
+DocumentPermissions C_PDF_Document::permissions() const {
+  return securityHandler_ ? securityHandler_->documentPermissions() : DocumentPermissions{};
+}
+
+bool C_PDF_Document::unlockWithOwnerPassword(const std::string& password) {
+  return !securityHandler_ || securityHandler_->unlockWithOwnerPassword(password);
+}
+
 void C_PDF_Document::buildForm() {
   if (!catalog_->AcroForm) return;
   form_ = std::make_unique<FormRecord>();

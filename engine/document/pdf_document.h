@@ -12,6 +12,7 @@
 #include "engine/document/page_tree.h"
 #include "engine/document/pdf_file.h"
 #include "engine/document/pdf_lexer.h"
+#include "engine/document/security_permissions.h"
 #include "engine/document/trailer_info.h"
 #include "engine/document/xref_table.h"
 
@@ -97,6 +98,12 @@ class C_PDF_Document : public C_FixedPosSize_Document {
   const XrefTable* xrefTable() const { return xrefTable_.get(); }
   bool encrypted() const { return securityHandler_ != nullptr; }
   C_PDF_SecurityHandler* securityHandler() const { return securityHandler_.get(); }
+  // What the author allows (printing, copying, ...); everything for an unencrypted document or
+  // one opened with its owner password.
+  DocumentPermissions permissions() const;
+  bool allows(DocumentPermission p) const { return permissions().allows(p); }
+  // Lifts the restrictions when password is the owner password; false otherwise.
+  bool unlockWithOwnerPassword(const std::string& password);
   const std::string& password() const { return password_; }
   const std::string& path() const { return path_; }
   // Why open() returned false.

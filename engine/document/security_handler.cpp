@@ -5,29 +5,15 @@
 #include "engine/document/document_hooks.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
-#include "engine/document/standard_security.h"
+#include "engine/document/security_password.h"
 #include "engine/document/trailer_info.h"
+
+using StandardSecurity::CryptMethod;
 
 namespace {
 
-// Passwords arrive as UTF-8; the file's passwords are bytes of the system's 8-bit code page.
-// Text made only of Latin-1 characters becomes those bytes; anything else stays UTF-8.
-std::string passwordBytes(const std::string& utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
-               (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-      out.push_back(static_cast<char>(((c & 0x03) << 6) | (utf8[i + 1] & 0x3F)));
-      ++i;
-    } else {
-      return utf8;
-    }
-  }
-  return out;
-}
+// Crypt filter Length is in bytes for some writers and in bits for others.
+constexpr int kLargestLengthInBytes = 32;
 
 }  // namespace
 
@@ -36,7 +22,7 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
                                              const std::string& password,
                                              IPasswordProvider* passwordProvider)
     : resolver_(resolver) {
-  if (!encrypt) throw C_PDF_Exception(kErrorUnsupportedEncryption);
+  if (!encrypt) throw C_PDF_Exception(kErrorUnsupportedEncryption, "the encryption dictionary is missing");
   encryptDictionary_ = resolver.resolve(*encrypt);
   const PdfObject& d = encryptDictionary_;
   auto value = [&](const char* key) -> PdfObject {
@@ -45,53 +31,94 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   };
   const PdfObject filter = value("Filter");
   const PdfObject v = value("V");
-  if (!filter.isName("Standard") || !v.isNumber() || (v.intValue() != 1 && v.intValue() != 2))
-    throw C_PDF_Exception(kErrorUnsupportedEncryption);
-  version_ = v.intValue();
+  version_ = v.isNumber() ? v.intValue() : 0;
+  revision_ = value("R").intValue();
+  if (!filter.isName("Standard"))
+    throw C_PDF_Exception(kErrorUnsupportedEncryption, "it is protected by a security handler other than the standard one");
+  if (version_ < 1 || version_ > 5 || version_ == 3 || revision_ < 2 || revision_ > 6)
+    throw C_PDF_Exception(kErrorUnsupportedEncryption, "its encryption method is not one this reader knows");
   const PdfObject length = value("Length");
   keyLengthBits_ = length.kind == PdfObjectKind::None ? 40 : length.intValue();
-  revision_ = value("R").intValue();
 
-  StandardSecurity::Parameters params;
+  StandardSecurity::Parameters& params = parameters_;
   params.revision = revision_;
-  params.keyLengthBits = keyLengthBits_;
   const PdfObject p = value("P");
   permissions_ = StandardSecurity::permissionsFromText(p.text);
   params.permissions = permissions_;
   params.ownerHash = value("O").text;
   params.userHash = value("U").text;
+  params.ownerKey = value("OE").text;
+  params.userKey = value("UE").text;
+  params.perms = value("Perms").text;
+  const PdfObject encryptMetadata = value("EncryptMetadata");
+  params.encryptMetadata = !(encryptMetadata.kind == PdfObjectKind::Boolean && !encryptMetadata.boolValue());
   if (trailerInfo.ID) {
     PdfObject id = resolver.resolve(*trailerInfo.ID, true);
     if (!id.elements.empty()) params.documentId = resolver.resolve(id.elements[0], true).text;
   }
 
-  std::optional<StandardSecurity::FileKey> key = StandardSecurity::checkUserPassword("", params);
-  if (!key || !StandardSecurity::userPasswordPermitsOpening(permissions_)) {
-    key.reset();
-    std::string given = password;
-    for (;;) {
-      std::string typed;
-      if (!given.empty()) {
-        typed = given;
-      } else {
-        std::optional<std::string> answer;
-        if (passwordProvider) answer = passwordProvider->askPassword();
-        if (!answer) throw C_PDF_Exception(kErrorPasswordCancelled);
-        typed = *answer;
+  if (version_ >= 4) {
+    // Crypt filters: streams, strings and embedded files each name one; Identity when absent.
+    const PdfObject cryptFilters = value("CF");
+    if (cryptFilters.isDictOrStream()) {
+      for (const DictEntry& entry : cryptFilters.entries) {
+        PdfObject storage;
+        const PdfObject& filterDictionary = resolver.resolved(entry.value, storage, true);
+        CryptMethod method = CryptMethod::Identity;
+        PdfObject cfmStorage;
+        const PdfObject* cfm = filterDictionary.lookup("CFM");
+        const PdfObject& cfmName = cfm ? resolver.resolved(*cfm, cfmStorage, true) : cfmStorage;
+        if (cfmName.isName("V2")) method = CryptMethod::Rc4;
+        else if (cfmName.isName("AESV2")) method = CryptMethod::AesV2;
+        else if (cfmName.isName("AESV3")) method = CryptMethod::AesV3;
+        if (method == CryptMethod::Rc4 && length.kind == PdfObjectKind::None) {
+          if (const PdfObject* cfLength = filterDictionary.lookup("Length")) {
+            int32_t l = cfLength->intValue();
+            keyLengthBits_ = l <= kLargestLengthInBytes ? l * 8 : l;
+          }
+        }
+        if (method == CryptMethod::AesV2) keyLengthBits_ = 128;
+        namedFilters_.emplace_back(entry.key, method);
       }
-      const std::string bytes = passwordBytes(typed);
-      key = StandardSecurity::checkUserPassword(bytes, params);
-      if (key && StandardSecurity::userPasswordPermitsOpening(permissions_)) break;
-      key = StandardSecurity::checkOwnerPassword(bytes, params);
-      if (key) {
-        ownerAuthenticated_ = true;
-        break;
-      }
-      // A wrong password: ask again, with an empty field.
-      given.clear();
     }
+    auto chosen = [&](const char* key) {
+      PdfObject name = value(key);
+      return name.isName() ? namedMethod(name.text) : CryptMethod::Identity;
+    };
+    streamMethod_ = chosen("StmF");
+    stringMethod_ = chosen("StrF");
+    if (length.kind == PdfObjectKind::None && keyLengthBits_ == 40 &&
+        (streamMethod_ == CryptMethod::Rc4 || stringMethod_ == CryptMethod::Rc4))
+      keyLengthBits_ = 128;
+  }
+  if (StandardSecurity::isAes256Revision(revision_)) keyLengthBits_ = 256;
+  params.keyLengthBits = keyLengthBits_;
+
+  // A given password may be the owner's, which lifts the restrictions, so it goes first; then
+  // the empty user password, which most protected documents open with; then the user is asked.
+  std::optional<StandardSecurity::FileKey> key;
+  if (!password.empty()) {
+    key = tryOwner(password);
+    if (key) ownerAuthenticated_ = true;
+    else key = tryUser(password);
+  }
+  if (!key) key = tryUser("");
+  while (!key) {
+    std::optional<std::string> answer;
+    if (passwordProvider) answer = passwordProvider->askPassword();
+    if (!answer) throw C_PDF_Exception(kErrorPasswordCancelled);
+    key = tryOwner(*answer);
+    if (key) ownerAuthenticated_ = true;
+    else key = tryUser(*answer);
+    // A wrong password: ask again, with an empty field.
   }
   fileKey_ = std::move(*key);
+
+  if (StandardSecurity::isAes256Revision(revision_)) {
+    // Perms repeats P under the file key; where the two disagree only what both allow holds.
+    if (std::optional<int32_t> stated = StandardSecurity::permissionsFromPerms(fileKey_, params))
+      permissions_ = static_cast<int32_t>(static_cast<uint32_t>(permissions_) & static_cast<uint32_t>(*stated));
+  }
   resolver.setDecryptor(this);
 }
 
@@ -99,9 +126,59 @@ C_PDF_SecurityHandler::~C_PDF_SecurityHandler() {
   if (resolver_.decryptor() == this) resolver_.setDecryptor(nullptr);
 }
 
+std::string C_PDF_SecurityHandler::passwordFor(const std::string& typed) const {
+  if (StandardSecurity::isAes256Revision(revision_)) return SecurityPassword::saslPrep(typed);
+  return SecurityPassword::latin1Bytes(typed);
+}
+
+std::optional<StandardSecurity::FileKey> C_PDF_SecurityHandler::tryOwner(const std::string& typed) const {
+  return StandardSecurity::checkOwnerPassword(passwordFor(typed), parameters_);
+}
+
+std::optional<StandardSecurity::FileKey> C_PDF_SecurityHandler::tryUser(const std::string& typed) const {
+  return StandardSecurity::checkUserPassword(passwordFor(typed), parameters_);
+}
+
+bool C_PDF_SecurityHandler::unlockWithOwnerPassword(const std::string& password) {
+  if (ownerAuthenticated_) return true;
+  std::optional<StandardSecurity::FileKey> key = tryOwner(password);
+  if (!key || *key != fileKey_) return false;
+  ownerAuthenticated_ = true;
+  return true;
+}
+
+CryptMethod C_PDF_SecurityHandler::namedMethod(const std::string& name) const {
+  if (name == "Identity") return CryptMethod::Identity;
+  for (const auto& [filterName, method] : namedFilters_)
+    if (filterName == name) return method;
+  // A name the file does not define: the method of the document's version.
+  if (version_ == 5) return CryptMethod::AesV3;
+  return version_ == 4 ? CryptMethod::Identity : CryptMethod::Rc4;
+}
+
 void C_PDF_SecurityHandler::decrypt(std::string& bytes, int32_t objectNumber,
                                     int32_t generation) const {
-  StandardSecurity::decryptObjectData(fileKey_, objectNumber, generation, bytes);
+  const CryptMethod method = version_ >= 4 ? stringMethod_ : CryptMethod::Rc4;
+  StandardSecurity::decryptObjectData(method, fileKey_, objectNumber, generation, bytes);
+}
+
+void C_PDF_SecurityHandler::decryptStream(std::string& bytes, const PdfObject& stream) const {
+  if (const PdfObject* type = stream.lookup("Type")) {
+    // Cross-reference streams are never encrypted; metadata only when the dictionary says so.
+    if (type->isName("XRef")) return;
+    if (type->isName("Metadata") && !parameters_.encryptMetadata) return;
+  }
+  CryptMethod method = version_ >= 4 ? streamMethod_ : CryptMethod::Rc4;
+  // A Crypt filter at the head of the filters names the stream's own crypt filter.
+  const PdfObject* filter = stream.lookup("Filter");
+  const PdfObject* first = filter && filter->isArray() && !filter->elements.empty() ? &filter->elements[0] : filter;
+  if (first && first->isName("Crypt")) {
+    const PdfObject* parms = stream.lookup("DecodeParms");
+    if (parms && parms->isArray()) parms = parms->elements.empty() ? nullptr : &parms->elements[0];
+    const PdfObject* name = parms ? parms->lookup("Name") : nullptr;
+    method = name && name->isName() ? namedMethod(name->text) : CryptMethod::Identity;
+  }
+  StandardSecurity::decryptObjectData(method, fileKey_, stream.objectNumber, stream.generation, bytes);
 }
 
 void C_PDF_SecurityHandler::decryptString(std::string& bytes, int32_t objectNumber,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/document/aes.h"
 #include "engine/document/md5.h"
 #include "engine/document/rc4.h"
 
@@ -27,9 +28,15 @@ PaddedPassword ownerHashBytes(const Parameters& parameters) {
   return bytes;
 }
 
+bool usesRevision3Steps(int32_t revision) { return revision == 3 || revision == 4; }
+
+std::span<const uint8_t> bytesOf(std::string_view s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
 // Revision 3 strengthens a key hash by rehashing its first n bytes.
 void strengthenKeyHash(Md5::Digest& hash, int keyBytes, const Parameters& parameters) {
-  if (parameters.revision != 3) return;
+  if (!usesRevision3Steps(parameters.revision)) return;
   for (int round = 0; round < kRevision3HashRounds; ++round) {
     hash = md5(std::span<const uint8_t>(hash.data(), std::size_t(keyBytes)));
   }
@@ -49,7 +56,7 @@ void cipherRounds(std::span<const uint8_t> key, std::span<uint8_t> data, bool de
 
 bool userHashMatches(std::span<const uint8_t> fileKey, const Parameters& parameters) {
   std::string_view stored(parameters.userHash);
-  if (parameters.revision != 3) {
+  if (!usesRevision3Steps(parameters.revision)) {
     PaddedPassword expected = kPasswordPadding;
     rc4(fileKey, expected);
     return stored.size() >= expected.size() &&
@@ -62,6 +69,50 @@ bool userHashMatches(std::span<const uint8_t> fileKey, const Parameters& paramet
   cipherRounds(fileKey, expected, false);
   return stored.size() >= kRevision3UserHashBytes &&
          std::memcmp(stored.data(), expected.data(), kRevision3UserHashBytes) == 0;
+}
+
+std::string_view aes256Password(std::string_view password) {
+  return password.substr(0, kMaxAes256PasswordBytes);
+}
+
+// A piece of a revision 5 or 6 U or O: [from, from + count) when the string is long enough.
+std::optional<std::string_view> piece(const std::string& s, std::size_t from, std::size_t count) {
+  if (s.size() < from + count) return std::nullopt;
+  return std::string_view(s).substr(from, count);
+}
+
+// The file key that an intermediate key unlocks from UE or OE (AES-256, zero IV, no padding).
+FileKey unwrapFileKey(const std::array<uint8_t, kAes256HashBytes>& intermediate,
+                      const std::string& wrapped) {
+  static constexpr uint8_t kZeroIv[Aes::kBlockBytes] = {};
+  std::vector<uint8_t> key = Aes::cbcDecrypt(intermediate, kZeroIv,
+                                             bytesOf(std::string_view(wrapped).substr(0, kAes256KeyBytes)));
+  key.resize(kAes256KeyBytes, 0);
+  return key;
+}
+
+std::optional<FileKey> checkAes256User(std::string_view password, const Parameters& parameters) {
+  auto hash = piece(parameters.userHash, 0, kAes256HashBytes);
+  auto validationSalt = piece(parameters.userHash, kAes256HashBytes, kAes256SaltBytes);
+  auto keySalt = piece(parameters.userHash, kAes256HashBytes + kAes256SaltBytes, kAes256SaltBytes);
+  if (!hash || !validationSalt || !keySalt) return std::nullopt;
+  password = aes256Password(password);
+  auto computed = aes256Hash(parameters.revision, password, *validationSalt, {});
+  if (std::memcmp(computed.data(), hash->data(), kAes256HashBytes) != 0) return std::nullopt;
+  return unwrapFileKey(aes256Hash(parameters.revision, password, *keySalt, {}), parameters.userKey);
+}
+
+std::optional<FileKey> checkAes256Owner(std::string_view password, const Parameters& parameters) {
+  auto hash = piece(parameters.ownerHash, 0, kAes256HashBytes);
+  auto validationSalt = piece(parameters.ownerHash, kAes256HashBytes, kAes256SaltBytes);
+  auto keySalt = piece(parameters.ownerHash, kAes256HashBytes + kAes256SaltBytes, kAes256SaltBytes);
+  auto userData = piece(parameters.userHash, 0, kAes256HashBytes + 2 * kAes256SaltBytes);
+  if (!hash || !validationSalt || !keySalt || !userData) return std::nullopt;
+  password = aes256Password(password);
+  auto computed = aes256Hash(parameters.revision, password, *validationSalt, *userData);
+  if (std::memcmp(computed.data(), hash->data(), kAes256HashBytes) != 0) return std::nullopt;
+  return unwrapFileKey(aes256Hash(parameters.revision, password, *keySalt, *userData),
+                       parameters.ownerKey);
 }
 
 }  // namespace
@@ -78,7 +129,58 @@ PaddedPassword padPassword(std::string_view password) {
   return padded;
 }
 
+bool isAes256Revision(int32_t revision) { return revision == 5 || revision == 6; }
+
+std::array<uint8_t, kAes256HashBytes> aes256Hash(int32_t revision, std::string_view password,
+                                                 std::string_view salt, std::string_view userData) {
+  std::string input;
+  input.append(password).append(salt).append(userData);
+  std::vector<uint8_t> k = Sha2::digest(256, bytesOf(input));
+  if (revision == 6) {
+    // Rounds of: 64 copies of password + K + user data, encrypted with AES-128-CBC keyed by
+    // K's first half and its second half as IV; the sum of the first 16 bytes modulo 3 picks
+    // the next hash. It ends once 64 rounds are done and the last byte allows it.
+    std::string block;
+    for (int round = 0; round < kRevision6MaxRounds; ++round) {
+      block.clear();
+      std::string unit;
+      unit.append(password).append(reinterpret_cast<const char*>(k.data()), k.size()).append(userData);
+      for (int copy = 0; copy < kRevision6Copies; ++copy) block.append(unit);
+      std::vector<uint8_t> e = Aes::cbcEncrypt(std::span(k).first(16), std::span(k).subspan(16, 16),
+                                               bytesOf(block));
+      if (e.size() < Aes::kBlockBytes) break;
+      unsigned sum = 0;
+      for (std::size_t i = 0; i < Aes::kBlockBytes; ++i) sum += e[i];
+      static constexpr int kBits[3] = {256, 384, 512};
+      k = Sha2::digest(kBits[sum % 3], e);
+      if (round + 1 >= kRevision6MinRounds && e.back() <= round + 1 - 32) break;
+    }
+  }
+  std::array<uint8_t, kAes256HashBytes> out{};
+  std::copy_n(k.begin(), std::min(k.size(), out.size()), out.begin());
+  return out;
+}
+
+std::optional<int32_t> permissionsFromPerms(std::span<const uint8_t> fileKey,
+                                            const Parameters& parameters) {
+  if (parameters.perms.size() < Aes::kBlockBytes || fileKey.size() != kAes256KeyBytes)
+    return std::nullopt;
+  std::array<uint8_t, Aes::kBlockBytes> block;
+  std::memcpy(block.data(), parameters.perms.data(), block.size());
+  std::array<uint8_t, Aes::kBlockBytes> plain = Aes::ecbDecryptBlock(fileKey, block);
+  if (plain[9] != 'a' || plain[10] != 'd' || plain[11] != 'b') return std::nullopt;
+  return int32_t(uint32_t(plain[0]) | uint32_t(plain[1]) << 8 | uint32_t(plain[2]) << 16 |
+                 uint32_t(plain[3]) << 24);
+}
+
 FileKey computeFileKey(std::string_view password, const Parameters& parameters) {
+  if (isAes256Revision(parameters.revision)) {
+    std::string_view keySalt;
+    if (auto s = piece(parameters.userHash, kAes256HashBytes + kAes256SaltBytes, kAes256SaltBytes))
+      keySalt = *s;
+    return unwrapFileKey(aes256Hash(parameters.revision, aes256Password(password), keySalt, {}),
+                         parameters.userKey);
+  }
   int keyBytes = keyLengthBytes(parameters.keyLengthBits);
   uint32_t permissions = uint32_t(parameters.permissions);
   const uint8_t permissionBytes[4] = {uint8_t(permissions), uint8_t(permissions >> 8),
@@ -88,12 +190,17 @@ FileKey computeFileKey(std::string_view password, const Parameters& parameters) 
   hash.update(ownerHashBytes(parameters));
   hash.update(permissionBytes);
   hash.update(documentIdPrefix(parameters));
+  if (parameters.revision == 4 && !parameters.encryptMetadata) {
+    static constexpr uint8_t kMetadataInClear[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    hash.update(kMetadataInClear);
+  }
   Md5::Digest digest = hash.final();
   strengthenKeyHash(digest, keyBytes, parameters);
   return FileKey(digest.begin(), digest.begin() + keyBytes);
 }
 
 std::optional<FileKey> checkUserPassword(std::string_view password, const Parameters& parameters) {
+  if (isAes256Revision(parameters.revision)) return checkAes256User(password, parameters);
   FileKey key = computeFileKey(password, parameters);
   if (!userHashMatches(key, parameters)) return std::nullopt;
   return key;
@@ -101,13 +208,14 @@ std::optional<FileKey> checkUserPassword(std::string_view password, const Parame
 
 std::optional<FileKey> checkOwnerPassword(std::string_view ownerPassword,
                                           const Parameters& parameters) {
+  if (isAes256Revision(parameters.revision)) return checkAes256Owner(ownerPassword, parameters);
   int keyBytes = keyLengthBytes(parameters.keyLengthBits);
   Md5::Digest digest = md5(padPassword(ownerPassword));
   strengthenKeyHash(digest, keyBytes, parameters);
   std::span<const uint8_t> key(digest.data(), std::size_t(keyBytes));
 
   PaddedPassword userPassword = ownerHashBytes(parameters);
-  if (parameters.revision == 3) {
+  if (usesRevision3Steps(parameters.revision)) {
     cipherRounds(key, userPassword, true);
   } else {
     rc4(key, userPassword);
@@ -148,6 +256,43 @@ std::vector<uint8_t> objectKey(std::span<const uint8_t> fileKey, int32_t objectN
   Md5::Digest digest = hash.final();
   std::size_t objectKeyBytes = std::min<std::size_t>(keyBytes + sizeof suffix, digest.size());
   return std::vector<uint8_t>(digest.begin(), digest.begin() + objectKeyBytes);
+}
+
+std::vector<uint8_t> aesObjectKey(std::span<const uint8_t> fileKey, int32_t objectNumber,
+                                  int32_t generation) {
+  std::size_t keyBytes = std::min<std::size_t>(fileKey.size(), kMaxKeyBytes);
+  uint32_t number = uint32_t(objectNumber);
+  uint32_t gen = uint32_t(generation);
+  const uint8_t suffix[9] = {uint8_t(number), uint8_t(number >> 8), uint8_t(number >> 16),
+                             uint8_t(gen), uint8_t(gen >> 8), 's', 'A', 'l', 'T'};
+  Md5 hash;
+  hash.update(fileKey.first(keyBytes));
+  hash.update(suffix);
+  Md5::Digest digest = hash.final();
+  // AES-128 always takes the whole 16-byte hash.
+  return std::vector<uint8_t>(digest.begin(), digest.end());
+}
+
+void decryptObjectData(CryptMethod method, std::span<const uint8_t> fileKey, int32_t objectNumber,
+                       int32_t generation, std::string& data) {
+  switch (method) {
+    case CryptMethod::Identity:
+      return;
+    case CryptMethod::Rc4:
+      decryptObjectData(fileKey, objectNumber, generation, data);
+      return;
+    case CryptMethod::AesV2:
+      data = Aes::decryptWithIv(aesObjectKey(fileKey, objectNumber, generation), bytesOf(data));
+      return;
+    case CryptMethod::AesV3:
+      // The file key itself, the same for every object.
+      if (fileKey.size() != std::size_t(kAes256KeyBytes)) {
+        data.clear();
+        return;
+      }
+      data = Aes::decryptWithIv(fileKey, bytesOf(data));
+      return;
+  }
 }
 
 void decryptObjectData(std::span<const uint8_t> fileKey, int32_t objectNumber, int32_t generation,

@@ -24,7 +24,7 @@ namespace Messages = Corvalis::PDFConverter::Messages;
 
 namespace {
 
-enum class Filter { Unknown, Flate, Lzw, Dct, Ascii85, RunLength, Ccitt, Jbig2, Jpx, AsciiHex };
+enum class Filter { Unknown, Flate, Lzw, Dct, Ascii85, RunLength, Ccitt, Jbig2, Jpx, AsciiHex, Crypt };
 
 Filter filterByName(std::string_view name) {
   struct Known {
@@ -37,6 +37,8 @@ Filter filterByName(std::string_view name) {
       {"RunLengthDecode", "RL", Filter::RunLength}, {"CCITTFaxDecode", "CCF", Filter::Ccitt},
       {"JBIG2Decode", "", Filter::Jbig2},         {"JPXDecode", "", Filter::Jpx},
       {"ASCIIHexDecode", "AHx", Filter::AsciiHex},
+      // Decryption happened before the filters; the Crypt filter only chose how.
+      {"Crypt", "", Filter::Crypt},
   };
   for (const Known& k : kFilters)
     if (name == k.full || (!k.abbreviation.empty() && name == k.abbreviation)) return k.filter;
@@ -62,7 +64,7 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
     return -1;
   }
   std::string data = stream.text;
-  if (decryptor_ && !alreadyDecrypted) decryptor_->decrypt(data, stream.objectNumber, stream.generation);
+  if (decryptor_ && !alreadyDecrypted) decryptor_->decryptStream(data, stream);
 
   PdfObject filterStorage;
   const PdfObject* filterValue = stream.lookup("Filter");
@@ -207,6 +209,9 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
     }
     case Filter::Jpx:
       return decodeJpx(input, out, kMaxDecodedStreamBytes);
+    case Filter::Crypt:
+      out.assign(data.begin(), data.end());
+      return static_cast<int32_t>(out.size());
     case Filter::Unknown:
       break;
   }

@@ -29,8 +29,7 @@ int runInfo(const Arguments& args) {
       pages += jsonString(page->sizeText) + "}";
     }
   } catch (const C_PDF_Exception& e) {
-    std::fprintf(stderr, "brevia-cli: %s\n",
-                 Corvalis::PDFConverter::Messages::ExceptionText(e.code()).c_str());
+    std::fprintf(stderr, "brevia-cli: %s: %s\n", args.positional[0].c_str(), exceptionText(e).c_str());
     return kExitCannotOpen;
   }
   std::printf("{\"pages\": %d, \"encrypted\": %s, \"pages_info\": [%s]}\n", document->pageCount,

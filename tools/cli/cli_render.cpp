@@ -257,8 +257,7 @@ int runRender(const Arguments& args) {
                              : renderSequentially(*document, 1, last, options, out, nullptr);
     return ok ? kExitOk : kExitCannotOpen;
   } catch (const C_PDF_Exception& e) {
-    std::string text = Messages::ExceptionText(e.code());
-    std::fprintf(stderr, "brevia-cli: %s\n", text.empty() ? e.what() : text.c_str());
+    std::fprintf(stderr, "brevia-cli: %s: %s\n", args.positional[0].c_str(), exceptionText(e).c_str());
     return kExitCannotOpen;
   }
 }

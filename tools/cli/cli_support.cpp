@@ -71,12 +71,10 @@ std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std:
     }
     if (wholeTree) document->completePageTree();
   } catch (const C_PDF_Exception& e) {
-    std::string text = Messages::ExceptionText(e.code());
+    std::string text = exceptionText(e);
     if (e.code() == kErrorPasswordCancelled) {
       text = password.empty() ? "the document is protected by a password; give it with --password"
                               : "the password is not correct";
-    } else if (text.empty()) {
-      text = e.what();
     }
     std::fprintf(stderr, "brevia-cli: %s: %s\n", path.c_str(), text.c_str());
     return nullptr;

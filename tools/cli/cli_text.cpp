@@ -17,6 +17,8 @@ namespace cli {
 
 std::string exceptionText(const C_PDF_Exception& e) {
   const std::string text = Corvalis::PDFConverter::Messages::ExceptionText(e.code());
+  // The reason first, in plain words; the catalogue text after it.
+  if (!e.reason().empty()) return text.empty() ? e.reason() : e.reason() + " (" + text + ")";
   return text.empty() ? e.what() : text;
 }
 

@@ -8,6 +8,13 @@ inline constexpr char kTextCouldNotOpen[] =
     "Please Copy it to Your Local Hard Drive!";
 inline constexpr char kTextInvalidPage[] =
     "Invalid Page Number - Please Enter a Page Number in the Valid Page Range";
+// Shown when a protected document's author forbids the command.
+inline constexpr char kTextPrintNotAllowed[] =
+    "The author of this document does not allow printing it. Enter the document's owner "
+    "password to print it.";
+inline constexpr char kTextCopyNotAllowed[] =
+    "The author of this document does not allow copying its text. Enter the document's owner "
+    "password to copy it.";
 inline constexpr char kTextNoMatches[] = "No matches found.";
 inline constexpr char kTextSearching[] = "Searching the Document";
 inline constexpr char kTextNotAccessible[] =

@@ -24,6 +24,7 @@
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/form_overlay.h"
 #include "viewer/ui/goto_dialog.h"
+#include "viewer/ui/password_dialog.h"
 #include "viewer/ui/private_message.h"
 #include "viewer/view/page_image.h"
 #include "viewer/view/view_host.h"
@@ -240,6 +241,7 @@ bool C_PDF_View::onCommand(int id) {
       return true;
     }
     case kCmdCopy:
+      if (!permitted(DocumentPermission::Copy)) return true;
       // The selection's text is assembled from the page text runs; nothing is selected yet.
       return true;
     case kCmdTellAFriend:
@@ -801,8 +803,23 @@ void C_PDF_View::pageTreeCompleted() {
 
 // ---- Printing ----
 
+bool C_PDF_View::permitted(DocumentPermission permission) {
+  C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
+  if (!parsed || parsed->allows(permission)) return true;
+  showMessage(this, kCaptionReader,
+              permission == DocumentPermission::Print ? kTextPrintNotAllowed : kTextCopyNotAllowed,
+              BoxIcon::Information);
+  // The owner password lifts the restriction; a wrong one asks again, cancelling gives up.
+  C_PDF_PasswordDialog dialog(this);
+  while (std::optional<std::string> password = dialog.askPassword()) {
+    if (parsed->unlockWithOwnerPassword(*password)) return true;
+  }
+  return false;
+}
+
 void C_PDF_View::printDocument(bool preview) {
   if (!document_ || !document_->renderer()) return;
+  if (!permitted(DocumentPermission::Print)) return;
   document_->completePageTree();
   ViewHost* h = host();
   QPrinter fallback;

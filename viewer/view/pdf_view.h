@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 
+#include "engine/document/security_permissions.h"
 #include "viewer/app/command_ids.h"
 #include "viewer/doc/viewer_document.h"
 #include "viewer/view/scroll_model.h"
@@ -132,6 +133,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void runGoToDialog();
   void runFindOptions();
   void printDocument(bool preview);
+  // Whether the document's author allows printing or copying; when not, tells the user so.
+  bool permitted(DocumentPermission permission);
   ViewHost* host() const;
 
   QPointer<C_PDF_Doc> document_;

@@ -19,7 +19,14 @@ std::string fromHex(std::string_view hex) {
 
 Parameters parameters(int32_t revision, int32_t keyLengthBits, int32_t permissions,
                       std::string_view o, std::string_view u, std::string_view id) {
-  return {revision, keyLengthBits, permissions, fromHex(o), fromHex(u), fromHex(id)};
+  Parameters p;
+  p.revision = revision;
+  p.keyLengthBits = keyLengthBits;
+  p.permissions = permissions;
+  p.ownerHash = fromHex(o);
+  p.userHash = fromHex(u);
+  p.documentId = fromHex(id);
+  return p;
 }
 
 // Encryption dictionaries and trailer IDs of files made by an independent PDF tool from one
@@ -130,7 +137,7 @@ TEST(StandardSecurity, MalformedValuesStayInBounds) {
   // Short O and U, odd and huge key lengths: nothing matches, nothing is read past the end.
   for (int32_t bits : {-2147483647 - 1, 0, 7, 44, 129, 4096, 2147483647}) {
     for (int32_t revision : {2, 3, 4}) {
-      Parameters broken{revision, bits, -4, "\x01\x02", "\x03", ""};
+      Parameters broken = parameters(revision, bits, -4, "0102", "03", "");
       EXPECT_EQ(computeFileKey("user", broken).size(), std::size_t(keyLengthBytes(bits)));
       EXPECT_FALSE(checkUserPassword("user", broken));
       EXPECT_FALSE(checkOwnerPassword("owner", broken));
@@ -151,3 +158,83 @@ TEST(StandardSecurity, FeFfStringsReduceToLowBytes) {
 }
 
 }  // namespace
+
+// AES files made by an independent PDF tool (user password "user", owner "owner", P -4); the
+// content stream of object 6 decrypts to this zlib data.
+constexpr const char* kAesPlainContent =
+    "789c335030503054284a57303430006323203606e2a2548534a08c011006b92b982a942b981a80502e9030503007"
+    "e21c85600088ad0ca7";
+
+TEST(StandardSecurityAes, Revision4UsesRevision3KeysAndSaltedObjectKeys) {
+  const Parameters file =
+      parameters(4, 128, -4, "0ba3835f88f90388e74e54584125ce142be0de24c6b0d37746e075b891756671",
+                 "55b0262d6b4840f26f51974606522a900122456a91bae5134273a6db134c87c4",
+                 "4dee173854184cb22cb8e55fb6998037");
+  std::optional<FileKey> user = checkUserPassword("user", file);
+  ASSERT_TRUE(user);
+  EXPECT_EQ(checkOwnerPassword("owner", file), user);
+  EXPECT_FALSE(checkUserPassword("owner", file));
+  std::string content = fromHex(
+      "fd0e74561160419b23117c899665ddf010575989d5e314e97f0216d9c7637e50c2afbed7be4545bc22bee17cf771"
+      "fbf12b1d76e84e653a173cd006b61ab9a3d65ee69ec5be8d2edfaa7a185d86d5d945");
+  std::string wrongObject = content;
+  decryptObjectData(CryptMethod::AesV2, *user, 6, 0, content);
+  EXPECT_EQ(content, fromHex(kAesPlainContent));
+  decryptObjectData(CryptMethod::AesV2, *user, 7, 0, wrongObject);
+  EXPECT_NE(wrongObject, fromHex(kAesPlainContent));
+  // Metadata left in clear changes the key.
+  Parameters clearMetadata = file;
+  clearMetadata.encryptMetadata = false;
+  EXPECT_NE(computeFileKey("user", clearMetadata), *user);
+}
+
+TEST(StandardSecurityAes, Revision6HashesUnwrapsTheKeyAndChecksPerms) {
+  Parameters file =
+      parameters(6, 256, -4,
+                 "068579205e3674465c5ec25502d25944cc6c23925399da6c2058af6f4d0b573bc9801411054a322ad5"
+                 "60fe1dad83a786",
+                 "7c36c51e43b4e4877449565f15565ea301f2dcec596d943402df46d39d9b2ba978f0da1c4881149e3c"
+                 "f86590178bb04a",
+                 "5dd08b55fb83a323c850eaddfbbda2ff");
+  file.ownerKey = fromHex("08f1e237421ff41869081076e8618a22150b485d856ebf6d7e13b033fcde836c");
+  file.userKey = fromHex("4e115b46cce239a61ef28c9283a6fb2aac77f65287efb21aeaa8c7363c936727");
+  file.perms = fromHex("740c5abd465904f3141d1c20f86058bb");
+  std::optional<FileKey> user = checkUserPassword("user", file);
+  ASSERT_TRUE(user);
+  EXPECT_EQ(user->size(), 32u);
+  EXPECT_EQ(checkOwnerPassword("owner", file), user);
+  EXPECT_FALSE(checkUserPassword("owner", file));
+  EXPECT_FALSE(checkOwnerPassword("user", file));
+  EXPECT_FALSE(checkUserPassword("", file));
+  EXPECT_EQ(permissionsFromPerms(*user, file), std::optional<int32_t>(-4));
+  EXPECT_EQ(permissionsFromPerms(FileKey(32, 0), file), std::nullopt);
+
+  std::string content = fromHex(
+      "01ee72cddaa1fff7100b8b63eb199c3879369661dfd734b4b55e94aabf262386c0c856e76dc944949ad2a44a3861"
+      "020e5b5b75b2125ea5866daad358806f63514eeaa9100394fef1a36fc7bcff8410a3");
+  decryptObjectData(CryptMethod::AesV3, *user, 6, 0, content);
+  EXPECT_EQ(content, fromHex(kAesPlainContent));
+
+  // Revision 5 is the same layout with a single SHA-256; the two hashes differ.
+  EXPECT_NE(aes256Hash(5, "user", "12345678", ""), aes256Hash(6, "user", "12345678", ""));
+}
+
+TEST(StandardSecurityAes, DamagedAesDataStaysInBounds) {
+  const FileKey key(32, 7);
+  for (std::size_t size : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 100u}) {
+    std::string data(size, '\x5a');
+    decryptObjectData(CryptMethod::AesV3, key, 1, 0, data);
+    EXPECT_LE(data.size(), size > 16 ? size - 16 : 0u);
+    std::string v2(size, '\x5a');
+    decryptObjectData(CryptMethod::AesV2, FileKey(16, 1), 1, 0, v2);
+    EXPECT_LE(v2.size(), size);
+  }
+  // A wrong-sized AES-256 key decrypts nothing; U and O too short never match.
+  std::string data(48, '\x01');
+  decryptObjectData(CryptMethod::AesV3, FileKey(16, 1), 1, 0, data);
+  EXPECT_TRUE(data.empty());
+  Parameters broken = parameters(6, 256, -4, "0102", "03", "");
+  EXPECT_FALSE(checkUserPassword("", broken));
+  EXPECT_FALSE(checkOwnerPassword("", broken));
+  EXPECT_EQ(computeFileKey("", broken).size(), 32u);
+}

@@ -39,12 +39,17 @@ TEST_F(PdfDocTest, OpenErrorsShowTheirMessageAndLeaveNoWindow) {
   const QString damaged = writePdf("%PDF-1.4\nhello world\n", "damaged.pdf");
   const QString noPages = writePdf("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n",
                                    "nopages.pdf");
+  const QString otherHandler = writePdf(
+      "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+      "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+      "trailer << /Root 1 0 R /Encrypt << /Filter /OtherHandler /V 1 >> >>\n%%EOF\n",
+      "other-handler.pdf");
   const Case cases[] = {
       {QStringLiteral("/nonexistent/folder/file.pdf"), kTextCouldNotOpen, BoxIcon::Warning, kCaptionReader},
       {QDir::tempPath(), kTextCouldNotOpen, BoxIcon::Warning, kCaptionReader},
       {damaged, QString::fromStdString(Messages::ExceptionText(2)), BoxIcon::Warning, kCaptionViewer},
       {noPages, QString::fromStdString(Messages::ExceptionText(1)), BoxIcon::Warning, kCaptionViewer},
-      {qtestData("pdf/aes128.pdf"), QString::fromStdString(Messages::ExceptionText(4)), BoxIcon::Information,
+      {otherHandler, QString::fromStdString(Messages::ExceptionText(4)), BoxIcon::Information,
        kCaptionViewer},
   };
   for (const Case& c : cases) {
