@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <zlib.h>
 
-int32_t decodeFlate(std::span<const uint8_t> input, std::vector<uint8_t>& output,
-                    std::size_t maxOutput) {
+namespace {
+
+constexpr int kZlibWindowBits = 15;
+
+// Inflates as far as the data allows; the number of bytes produced, or -1 when zlib refuses the
+// data before producing anything.
+int64_t inflateAll(std::span<const uint8_t> input, std::vector<uint8_t>& output,
+                   std::size_t maxOutput, int windowBits) {
   output.clear();
   z_stream z{};
-  if (inflateInit(&z) != Z_OK) return -1;
+  if (inflateInit2(&z, windowBits) != Z_OK) return -1;
   z.next_in = const_cast<Bytef*>(input.data());
   // Inputs are below 2 GiB, so one call takes them whole.
   z.avail_in = static_cast<uInt>(input.size());
@@ -17,26 +23,28 @@ int32_t decodeFlate(std::span<const uint8_t> input, std::vector<uint8_t>& output
   for (;;) {
     z.next_out = output.data() + z.total_out;
     z.avail_out = static_cast<uInt>(output.size() - z.total_out);
-    status = inflate(&z, Z_FINISH);
+    status = inflate(&z, Z_SYNC_FLUSH);
     if (status == Z_STREAM_END) break;
-    if (status != Z_OK && status != Z_BUF_ERROR) break;
-    if (z.avail_out != 0) {
-      // The input ended before the stream did.
-      status = Z_DATA_ERROR;
-      break;
-    }
-    if (output.size() >= maxOutput) {
-      status = Z_MEM_ERROR;
-      break;
-    }
+    if (status != Z_OK && status != Z_BUF_ERROR) break;  // damaged data or a bad checksum
+    if (z.avail_out != 0) break;                           // the input ended before the stream
+    if (output.size() >= maxOutput) break;                 // cut at the limit
     output.resize(std::min(maxOutput, output.size() * 2));
   }
-  std::size_t produced = z.total_out;
+  const std::size_t produced = z.total_out;
   inflateEnd(&z);
-  if (status != Z_STREAM_END) {
+  output.resize(produced);
+  if (produced == 0 && status != Z_STREAM_END) return -1;
+  return static_cast<int64_t>(produced);
+}
+
+}  // namespace
+
+int32_t decodeFlate(std::span<const uint8_t> input, std::vector<uint8_t>& output,
+                    std::size_t maxOutput) {
+  const int64_t produced = inflateAll(input, output, maxOutput, kZlibWindowBits);
+  if (produced < 0) {
     output.clear();
     return -1;
   }
-  output.resize(produced);
-  return static_cast<int32_t>(produced);
+  return static_cast<int32_t>(std::min<int64_t>(produced, INT32_MAX));
 }

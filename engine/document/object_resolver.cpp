@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "engine/document/byte_scan.h"
 #include "engine/document/decryptor.h"
@@ -12,12 +13,15 @@
 
 namespace {
 
+// Raised when loads nest too deeply; it ends the whole chain instead of trying other places.
+constexpr const char kNestingReason[] = "The file is damaged: its objects refer to each other without end";
+
 // Keeps a shared position across a nested load and counts the nesting.
 class LoadScope {
  public:
   LoadScope(PdfLexer& lexer, XrefTable& table) : lexer_(lexer), table_(table), saved_(lexer.position()) {
     if (table_.loadDepth >= ObjectResolver::kMaxLoadNesting)
-      throw C_PDF_Exception(kErrorDocumentDamaged);
+      throw C_PDF_Exception(kErrorDocumentDamaged, kNestingReason);
     ++table_.loadDepth;
   }
   ~LoadScope() {
@@ -47,30 +51,60 @@ const PdfObject& ObjectResolver::resolved(const PdfObject& object, PdfObject& st
   return storage;
 }
 
-PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool tolerant) {
-  if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
-  const XrefEntry* entry = table_->find(number, generation);
-  if (!entry) {
-    // A strict load of a missing object closes the object store: the document is expected to
-    // be discarded.
-    if (!tolerant) {
-      table_->close();
-      lexer_ = nullptr;
-    }
-    throw C_PDF_Exception(kErrorObjectNotFound);
-  }
-  const XrefEntry found = *entry;
-  PdfObject result;
-  {
+bool ObjectResolver::tryLoad(PdfObject& result, const XrefEntry& entry, int32_t number,
+                             int32_t generation) {
+  try {
     LoadScope scope(*lexer_, *table_);
-    if (found.container != 0) {
-      loadFromObjectStream(result, found.container, found.location);
+    result = PdfObject();
+    if (entry.container != 0) {
+      loadFromObjectStream(result, entry.container, entry.location);
     } else {
-      loadDirect(result, found.location, number, generation);
+      loadDirect(result, entry.location, number, generation);
+    }
+    return true;
+  } catch (const C_PDF_Exception& e) {
+    if (e.reason() == kNestingReason) throw;
+    return false;
+  }
+}
+
+PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool) {
+  if (!usable()) return PdfObject(PdfObjectKind::Null);
+  PdfObject result;
+  bool loaded = false;
+  const XrefEntry* entry = table_->find(number, generation);
+  std::optional<XrefEntry> first;
+  if (entry) {
+    first = *entry;
+    loaded = tryLoad(result, *first, number, generation);
+  }
+  if (!loaded) {
+    // Not where the table says, or not in the table: where a scan of the file finds it.
+    const XrefEntry* scanned = usable() ? table_->findScanned(number, generation, *this) : nullptr;
+    if (scanned && (!first || scanned->container != first->container || scanned->location != first->location)) {
+      const XrefEntry found = *scanned;
+      loaded = tryLoad(result, found, number, generation);
     }
   }
+  if (!loaded) result = PdfObject(PdfObjectKind::Null);
   result.objectNumber = number;
   result.generation = generation;
+  return result;
+}
+
+PdfObject ObjectResolver::loadDefinitionAt(int32_t location) {
+  if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
+  LoadScope scope(*lexer_, *table_);
+  if (location < 0) throw C_PDF_Exception(kErrorObjectNotFound);
+  lexer_->seek(location);
+  PdfObject number, generation;
+  lexer_->readObject(number);
+  lexer_->readObject(generation);
+  if (!number.isNumber() || !generation.isNumber()) throw C_PDF_Exception(kErrorObjectNotFound);
+  PdfObject result;
+  loadDirect(result, location, number.intValue(), generation.intValue());
+  result.objectNumber = number.intValue();
+  result.generation = generation.intValue();
   return result;
 }
 
@@ -85,26 +119,34 @@ void ObjectResolver::loadDirect(PdfObject& result, int32_t location, int32_t num
   lexer_->readObject(token);
   if (!token.isNumber() || token.intValue() != generation)
     throw C_PDF_Exception(kErrorObjectNotFound);
-  lexer_->readObject(token);  // obj
+  lexer_->readObject(token);
+  if (!token.isKeyword("obj")) throw C_PDF_Exception(kErrorObjectNotFound);
   lexer_->readObject(result, true);
   lexer_->readObject(token);
   if (token.isKeyword("stream")) readStreamBody(result);
 }
 
 void ObjectResolver::readStreamBody(PdfObject& result) {
+  if (!result.isDictionary()) throw C_PDF_Exception(kErrorDocumentDamaged);
   const PdfObject* lengthValue = result.lookup("Length");
-  if (!lengthValue) throw C_PDF_Exception(kErrorDocumentDamaged);
   result.kind = PdfObjectKind::Stream;
   const int32_t s = lexer_->position();  // last byte of the keyword stream
-  PdfObject lengthStorage;
-  const PdfObject& length = resolved(*lengthValue, lengthStorage);
-  if (!length.isNumber()) throw C_PDF_Exception(kErrorDocumentDamaged);
-  int64_t l = length.intValue();
-
   C_PDF_Lex_Source& source = *lexer_->source();
   const int32_t end = findForward(source, "endstream", s);
-  // A Length that disagrees with the position of endstream by more than a few bytes is wrong.
-  if (end >= 0 && std::llabs(int64_t{s} + l - end) > 5) l = end - s;
+  PdfObject lengthStorage;
+  const PdfObject* length = lengthValue ? &resolved(*lengthValue, lengthStorage) : nullptr;
+  int64_t l = 0;
+  if (length && length->isNumber()) {
+    l = length->intValue();
+    // A Length that disagrees with the position of endstream by more than a few bytes is wrong.
+    if (end >= 0 && std::llabs(int64_t{s} + l - end) > 5) l = end - s;
+  } else if (end >= 0) {
+    // No usable Length: the data runs to endstream.
+    l = end - s;
+  } else {
+    // Neither: a file cut short inside the stream keeps what is there.
+    l = source.length - s;
+  }
 
   lexer_->seek(s + 1);
   uint8_t c;
@@ -132,6 +174,8 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
     reference.generation = 0;
     PdfObject stream = resolve(reference);
     auto decoded = std::make_shared<DecodedObjectStream>();
+    // A container that is missing or no stream holds nothing.
+    if (stream.kind != PdfObjectKind::Stream) throw C_PDF_Exception(kErrorObjectNotFound);
     if (const PdfObject* first = stream.lookup("First")) {
       PdfObject storage;
       decoded->first = resolved(*first, storage).intValue();
@@ -165,7 +209,7 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
   if (!objects->offsets.empty())
     offset = objects->offsets[std::min<std::size_t>(index, objects->offsets.size() - 1)];
   int64_t at = int64_t{objects->first} + offset;
-  if (at < 0 || at >= buffer.length) return;
+  if (at < 0 || at >= buffer.length) throw C_PDF_Exception(kErrorObjectNotFound);
   lexer.seek(static_cast<int32_t>(at));
   lexer.readObject(result, false);
 }

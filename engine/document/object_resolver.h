@@ -12,6 +12,7 @@
 class XrefTable;
 class PdfLexer;
 class IDecryptor;
+struct XrefEntry;
 
 class ObjectResolver {
  public:
@@ -22,9 +23,15 @@ class ObjectResolver {
   ObjectResolver(XrefTable* table, PdfLexer* lexer) : table_(table), lexer_(lexer) {}
 
   // For a Reference, loads the referenced object (carrying the reference's number and
-  // generation); for anything else, a copy. Throws C_PDF_Exception code 1 when the object is
-  // missing; unless tolerant, the document's object store is closed first.
+  // generation); for anything else, a copy. An object defined nowhere, or whose definition
+  // cannot be read where the table or a scan of the file places it, is null. Throws
+  // C_PDF_Exception code 2 only for loads nested beyond kMaxLoadNesting. tolerant is kept for
+  // callers that state they expect missing objects; it changes nothing.
   PdfObject resolve(const PdfObject& object, bool tolerant = false);
+
+  // The definition "n g obj ... endobj" that starts at location, with its number and
+  // generation. Throws C_PDF_Exception code 1 when none starts there.
+  PdfObject loadDefinitionAt(int32_t location);
 
   // object itself when it is not a Reference; otherwise the loaded object, kept in storage.
   const PdfObject& resolved(const PdfObject& object, PdfObject& storage, bool tolerant = false);
@@ -49,6 +56,7 @@ class ObjectResolver {
  private:
   PdfObject load(int32_t number, int32_t generation, bool tolerant);
   void loadDirect(PdfObject& result, int32_t location, int32_t number, int32_t generation);
+  bool tryLoad(PdfObject& result, const XrefEntry& entry, int32_t number, int32_t generation);
   void loadFromObjectStream(PdfObject& result, int32_t container, int32_t index);
   void readStreamBody(PdfObject& result);
   int32_t runFilter(const PdfObject& name, const PdfObject* params, std::string& data,

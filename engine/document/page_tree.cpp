@@ -79,11 +79,12 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
 void buildKids(C_PDF_PageTreeNode_or_Page& node, const PdfObject& kids, Walk& walk,
                ObjectResolver& resolver) {
   for (const PdfObject& kid : kids.elements) {
-    if (!kid.isReference() || walk.stopped()) break;
+    if (walk.stopped()) break;
+    // A kid that is no reference, missing or not a dictionary is left out.
+    if (!kid.isReference()) continue;
     try {
       node.kids.push_back(buildNode(kid, &node, walk, resolver));
     } catch (const C_PDF_Exception&) {
-      // A kid below the root that cannot be read is left out.
     }
   }
 }
@@ -230,7 +231,7 @@ std::string pageSizeText(int32_t width, int32_t height, int32_t rotation) {
 std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolver& resolver,
                                             C_PDF_Document* document, bool firstPageOnly,
                                             IProgressSink* progress) {
-  if (!pages) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (!pages) throw C_PDF_Exception(kErrorObjectNotFound, "The file is damaged: it has no list of pages");
   auto root = std::make_unique<PageTreeRoot>();
   root->resolver = &resolver;
   root->document = document;
@@ -244,10 +245,16 @@ std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolv
   if (const PdfObject* v = d.lookup("MediaBox")) root->MediaBox = *v;
   if (const PdfObject* v = d.lookup("CropBox")) root->CropBox = *v;
   if (const PdfObject* v = d.lookup("Rotate")) root->Rotate = *v;
-  if (!root->Count) throw C_PDF_Exception(kErrorDocumentDamaged);
-  {
+  PdfObject kids;
+  if (root->Kids) kids = resolver.resolve(*root->Kids);
+  if (root->Count) {
     PdfObject storage;
     root->pageCount = resolver.resolved(*root->Count, storage).intValue();
+  } else if (!kids.elements.empty()) {
+    // A damaged root without Count: at least one page per kid; the full walk corrects it.
+    root->pageCount = static_cast<int32_t>(std::min<std::size_t>(kids.elements.size(), INT32_MAX));
+  } else {
+    throw C_PDF_Exception(kErrorDocumentDamaged, "The file is damaged: its list of pages cannot be read");
   }
 
   if (progress) progress->start("Reading the Document", root->pageCount,
@@ -261,11 +268,13 @@ std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolv
 
   Walk walk{*root, progress, {}};
   if (d.objectNumber >= 0) walk.ancestors.push_back(d.objectNumber);
-  if (root->Kids) {
-    PdfObject kids = resolver.resolve(*root->Kids);
-    for (const PdfObject& kid : kids.elements) {
-      if (!kid.isReference() || walk.stopped()) break;
+  for (const PdfObject& kid : kids.elements) {
+    if (walk.stopped()) break;
+    // As below the root: a kid that cannot be read is left out, the others still count.
+    if (!kid.isReference()) continue;
+    try {
       root->kids.push_back(buildNode(kid, nullptr, walk, resolver));
+    } catch (const C_PDF_Exception&) {
     }
   }
   indexPages(root->kids, root->pagesByNumber);

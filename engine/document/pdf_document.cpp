@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/document/byte_scan.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/document/security_handler.h"
 
@@ -31,6 +32,7 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
     return false;
   }
   lexer_ = std::make_unique<PdfLexer>(file_.get());
+  if (file_->length == 0) throw C_PDF_Exception(kErrorDocumentDamaged, "The file is empty");
   trailerInfo_ = std::make_unique<TrailerInfo>();
   readTrailerInfo(*trailerInfo_, *lexer_);
   xrefTable_ = std::make_unique<XrefTable>(trailerInfo_.get(), lexer_.get());
@@ -43,11 +45,15 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
 
   catalog_ = std::make_unique<CatalogRecord>();
   try {
-    if (!trailerInfo_->Root) throw C_PDF_Exception(kErrorDocumentDamaged);
-    catalog_->catalog = resolver_->resolve(*trailerInfo_->Root);
+    if (trailerInfo_->Root) catalog_->catalog = resolver_->resolve(*trailerInfo_->Root);
+    // A trailer that names no catalogue that can be read: the one a scan of the file finds.
+    if (!catalog_->catalog.isDictionary() || !catalog_->catalog.lookup("Pages")) {
+      if (xrefTable_->recoverCatalog(*resolver_)) catalog_->catalog = resolver_->resolve(*trailerInfo_->Root);
+    }
   } catch (const C_PDF_Exception&) {
-    throw C_PDF_Exception(kErrorDocumentDamaged);
+    catalog_->catalog = PdfObject();
   }
+  if (!catalog_->catalog.isDictionary()) throw C_PDF_Exception(kErrorDocumentDamaged, damageReason());
   const PdfObject& c = catalog_->catalog;
   catalog_->Type = c.lookup("Type");
   catalog_->Version = c.lookup("Version");
@@ -74,6 +80,20 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
   buildForm();
   pageCount = pageTree_->pageCount;
   return true;
+}
+
+std::string C_PDF_Document::damageReason() const {
+  C_PDF_Lex_Source& source = *file_;
+  // A PDF file starts with %PDF- (some writers put a little before it).
+  constexpr int32_t kHeaderSearchBytes = 1024;
+  const bool header = findForward(source, "%PDF-", 0, std::min(source.length, kHeaderSearchBytes)) >= 0;
+  if (!header) return "This file is not a PDF document";
+  // A complete file ends with %%EOF shortly after startxref.
+  constexpr int32_t kEndSearchBytes = 1024;
+  const int32_t tail = std::max(0, source.length - kEndSearchBytes);
+  if (findForward(source, "%%EOF", tail) < 0 && findForward(source, "startxref", tail) < 0)
+    return "The file is damaged: its end is missing";
+  return "The file is damaged: its catalogue cannot be found";
 }
 
 DocumentPermissions C_PDF_Document::permissions() const {

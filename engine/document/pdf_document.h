@@ -111,6 +111,8 @@ class C_PDF_Document : public C_FixedPosSize_Document {
 
  private:
   void buildForm();
+  // Why a file whose catalogue cannot be found was refused, in words a person understands.
+  std::string damageReason() const;
 
   std::string path_;
   std::string password_;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/document/byte_scan.h"
+#include "engine/document/lex_source.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/document/pdf_lexer.h"
@@ -38,27 +39,25 @@ void lookUpTrailerKeys(TrailerInfo& info) {
 void readTrailerInfo(TrailerInfo& info, PdfLexer& lexer) {
   info.lexer = &lexer;
   C_PDF_Lex_Source& source = *lexer.source();
-  int32_t p = findBackward(source, "trailer");
-  if (p >= 0) {
-    lexer.seek(p + 1);
-    readToken(lexer);  // the rest of the keyword
-    if (!lexer.readObject(info.trailerDictionary)) throw C_PDF_Exception(kErrorDocumentDamaged);
-    readToken(lexer);  // startxref
-    info.startPosition = readToken(lexer).intValue();
-  } else {
-    int32_t q = findBackward(source, "startxref");
-    if (q < 0) throw C_PDF_Exception(kErrorDocumentDamaged);
-    info.startPosition = q;
+  // The last startxref of the file names the newest section, whatever kind it is; the
+  // dictionary of that section becomes the trailer dictionary when the table is read.
+  int32_t q = findBackward(source, "startxref");
+  if (q >= 0) {
     lexer.seek(q + 1);
     readToken(lexer);
-    int32_t n = readToken(lexer).intValue();
-    lexer.seek(n);
-    readToken(lexer);  // object number
-    readToken(lexer);  // generation
-    readToken(lexer);  // obj
-    if (!lexer.readObject(info.trailerDictionary)) throw C_PDF_Exception(kErrorDocumentDamaged);
-    readToken(lexer);
-    readToken(lexer);
+    PdfObject n = readToken(lexer);
+    info.startPosition = n.isNumber() ? n.intValue() : -1;
+  } else {
+    info.startPosition = -1;
+  }
+  if (q < 0) {
+    // No startxref: a trailer dictionary may still be there (the table is then rebuilt).
+    int32_t p = findBackward(source, "trailer");
+    if (p >= 0) {
+      lexer.seek(p + 7);
+      if (!lexer.readObject(info.trailerDictionary) || !info.trailerDictionary.isDictionary())
+        info.trailerDictionary = PdfObject();
+    }
   }
   lookUpTrailerKeys(info);
 }
@@ -66,6 +65,8 @@ void readTrailerInfo(TrailerInfo& info, PdfLexer& lexer) {
 XrefTable::XrefTable(TrailerInfo* trailerInfo, PdfLexer* lexer)
     : trailerInfo_(trailerInfo), lexer_(lexer) {
   readSection(trailerInfo_->startPosition, 0);
+  // Nothing usable was read: the file is scanned instead.
+  if (entries_.empty()) recover();
 }
 
 XrefTable::~XrefTable() = default;
@@ -73,37 +74,65 @@ XrefTable::~XrefTable() = default;
 const XrefEntry* XrefTable::find(int32_t objectNumber, int32_t generation) const {
   if (closed_) return nullptr;
   auto it = index_.find(key(objectNumber, generation));
-  return it == index_.end() ? nullptr : &entries_[it->second];
+  if (it != index_.end()) return &entries_[it->second];
+  auto s = scannedEntries_.find(key(objectNumber, generation));
+  return s == scannedEntries_.end() ? nullptr : &s->second.entry;
+}
+
+const XrefEntry* XrefTable::findScanned(int32_t objectNumber, int32_t generation,
+                                        ObjectResolver& resolver) {
+  if (closed_) return nullptr;
+  if (!scanned_) scan();
+  auto s = scannedEntries_.find(key(objectNumber, generation));
+  if (s == scannedEntries_.end() && !objectStreamsIndexed_) {
+    indexObjectStreams(resolver);
+    s = scannedEntries_.find(key(objectNumber, generation));
+  }
+  return s == scannedEntries_.end() ? nullptr : &s->second.entry;
 }
 
 void XrefTable::append(const XrefEntry& entry) {
-  index_.emplace(key(entry.objectNumber, entry.generation), entries_.size());
-  entries_.push_back(entry);
+  // Sections are read newest first: the first definition of a number is the one that holds.
+  if (index_.emplace(key(entry.objectNumber, entry.generation), entries_.size()).second)
+    entries_.push_back(entry);
+}
+
+void XrefTable::remember(const XrefEntry& entry, int32_t position) {
+  // Incremental updates are appended, so the definition found last in the file is the newest.
+  auto [it, inserted] = scannedEntries_.try_emplace(key(entry.objectNumber, entry.generation));
+  if (!inserted && it->second.position > position) return;
+  it->second.entry = entry;
+  it->second.position = position;
 }
 
 void XrefTable::close() {
   closed_ = true;
   entries_.clear();
   index_.clear();
+  scannedEntries_.clear();
   objectStreams.clear();
 }
 
 void XrefTable::readSection(int32_t offset, int depth) {
   C_PDF_Lex_Source& source = *lexer_->source();
-  if (offset < 0 || offset >= source.length) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (offset < 0 || offset >= source.length) {
+    recover();
+    return;
+  }
   // A Prev chain that comes back to a section read before, or that goes on without end, stops.
   if (depth >= kMaxSections || sectionCount_ >= kMaxSections || !sectionsSeen_.insert(offset).second)
     return;
   ++sectionCount_;
   lexer_->seek(offset);
-  if (readToken(*lexer_).isKeyword("xref")) {
+  PdfObject token = readToken(*lexer_);
+  if (token.isKeyword("xref")) {
     readClassicTable(offset, depth);
-  } else {
-    recover(offset);
+  } else if (!(token.isNumber() && readXrefStreamAt(offset, depth))) {
+    recover();
   }
 }
 
-void XrefTable::readClassicTable(int32_t sectionStart, int depth) {
+void XrefTable::readClassicTable(int32_t, int depth) {
   int32_t nextNumber = -1;
   int32_t remaining = 1;
   int32_t lastOffset = -1;
@@ -111,15 +140,15 @@ void XrefTable::readClassicTable(int32_t sectionStart, int depth) {
   for (;;) {
     if (!t1.isNumber()) {
       if (t1.isKeyword("trailer")) {
-        readTrailer(true, depth);
+        readTrailer(depth);
         return;
       }
-      recover(sectionStart);
+      recover();
       return;
     }
     PdfObject t2 = readToken(*lexer_);
     if (!t2.isNumber()) {
-      recover(sectionStart);
+      recover();
       return;
     }
     const int32_t saved = lexer_->position();
@@ -131,8 +160,8 @@ void XrefTable::readClassicTable(int32_t sectionStart, int depth) {
     } else if (t3.isKeyword("n") || t3.isKeyword("f")) {
       if (t3.isKeyword("n")) {
         int32_t location = t1.intValue();
-        if (location == lastOffset) {
-          recover(sectionStart);
+        if (location == lastOffset && location != 0) {
+          recover();
           return;
         }
         lastOffset = location;
@@ -145,79 +174,164 @@ void XrefTable::readClassicTable(int32_t sectionStart, int depth) {
         do {
           t = readToken(*lexer_);
         } while (t.kind != PdfObjectKind::None && !t.isKeyword("trailer"));
-        if (t.isKeyword("trailer")) readTrailer(true, depth);
+        if (t.isKeyword("trailer")) readTrailer(depth);
+        else recover();
         return;
       }
     } else if (t3.isKeyword("trailer")) {
-      readTrailer(true, depth);
+      readTrailer(depth);
       return;
     } else if (t3.kind == PdfObjectKind::None) {
-      recover(sectionStart);  // the file ended inside the table
+      recover();  // the file ended inside the table
       return;
     }
     t1 = readToken(*lexer_);
   }
 }
 
-void XrefTable::readTrailer(bool followPrev, int depth) {
+bool XrefTable::keepTrailer(std::unique_ptr<PdfObject> dictionary) {
+  if (static_cast<int>(trailers_.size()) >= kMaxTrailers) return false;
+  trailers_.push_back(std::move(dictionary));
+  return true;
+}
+
+void XrefTable::takeTrailerValues(const PdfObject& d) {
+  TrailerInfo& info = *trailerInfo_;
+  if (info.trailerDictionary.kind == PdfObjectKind::None) {
+    // The newest section's dictionary is the document's trailer.
+    info.trailerDictionary = d;
+    info.trailerDictionary.kind = PdfObjectKind::Dictionary;
+    info.trailerDictionary.text.clear();
+    const PdfObject* root = info.Root;
+    const PdfObject* encrypt = info.Encrypt;
+    const PdfObject* id = info.ID;
+    lookUpTrailerKeys(info);
+    if (!info.Root) info.Root = root;
+    if (!info.Encrypt) info.Encrypt = encrypt;
+    if (!info.ID) info.ID = id;
+  }
+  if (!info.Encrypt) {
+    if (const PdfObject* e = d.lookup("Encrypt")) {
+      info.Encrypt = e;
+      encrypted_ = true;
+    }
+  }
+  if (!info.Root) info.Root = d.lookup("Root");
+  if (!info.ID) info.ID = d.lookup("ID");
+  if (!info.Info) info.Info = d.lookup("Info");
+  if (info.Encrypt) encrypted_ = true;
+}
+
+void XrefTable::readTrailer(int depth) {
   auto dictionary = std::make_unique<PdfObject>();
-  if (!lexer_->readObject(*dictionary)) {
-    if (followPrev) throw C_PDF_Exception(kErrorDocumentDamaged);
+  if (!lexer_->readObject(*dictionary) || !dictionary->isDictionary()) {
+    recover();
     return;
   }
-  if (!dictionary->isDictionary()) return;
-  bool room = static_cast<int>(trailers_.size()) < kMaxTrailers;
-  // Values are borrowed from kept dictionaries only, so a trailer beyond the limit gives none.
-  if (room) {
-    if (!trailerInfo_->Encrypt) {
-      if (const PdfObject* e = dictionary->lookup("Encrypt")) {
-        trailerInfo_->Encrypt = e;
-        encrypted_ = true;
-      }
-    }
-    if (!trailerInfo_->Root) trailerInfo_->Root = dictionary->lookup("Root");
-    if (!trailerInfo_->ID) trailerInfo_->ID = dictionary->lookup("ID");
-  }
   const int32_t resume = lexer_->position();
-  if (followPrev) {
-    if (const PdfObject* prev = dictionary->lookup("Prev")) readSection(prev->intValue(), depth + 1);
+  PdfObject* kept = dictionary.get();
+  // Values are borrowed from kept dictionaries only, so a trailer beyond the limit gives none.
+  if (!keepTrailer(std::move(dictionary))) return;
+  takeTrailerValues(*kept);
+  // A hybrid file keeps its compressed objects in a cross-reference stream that belongs to this
+  // section: it comes before the older sections.
+  if (const PdfObject* hidden = kept->lookup("XRefStm")) {
+    if (hidden->isNumber()) readXrefStreamAt(hidden->intValue(), depth + 1);
+  }
+  if (const PdfObject* prev = kept->lookup("Prev")) {
+    if (prev->isNumber()) readSection(prev->intValue(), depth + 1);
   }
   lexer_->setPosition(resume);
-  if (room) trailers_.push_back(std::move(dictionary));
 }
 
-void XrefTable::recover(int32_t offset) {
-  if (!rebuilt_) {
-    rebuild();
-    // Every trailer keyword of the file, in file order.
-    C_PDF_Lex_Source& source = *lexer_->source();
-    for (int32_t from = 0;;) {
-      int32_t at = findForward(source, "trailer", from);
-      if (at < 0) break;
-      uint8_t before = 0;
-      if (at > 0 && source.readByte(before, at - 1) && PdfLexer::isWhitespace(before)) {
-        lexer_->seek(at + 7);
-        readTrailer(false, 0);
-        from = std::max(at + 7, lexer_->position() + 1);
-      } else {
-        from = at + 1;
+bool XrefTable::readXrefStreamAt(int32_t offset, int depth) {
+  if (depth >= kMaxSections) return false;
+  sectionsSeen_.insert(offset);
+  ObjectResolver resolver(this, lexer_);  // no security handler: these streams are never encrypted
+  PdfObject stream;
+  try {
+    stream = resolver.loadDefinitionAt(offset);
+  } catch (const C_PDF_Exception&) {
+    return false;
+  }
+  const PdfObject* w = stream.lookup("W");
+  if (stream.kind != PdfObjectKind::Stream || !w) return false;
+
+  auto dictionary = std::make_unique<PdfObject>(stream);
+  dictionary->kind = PdfObjectKind::Dictionary;
+  dictionary->text.clear();
+  PdfObject* kept = dictionary.get();
+  if (keepTrailer(std::move(dictionary))) takeTrailerValues(*kept);
+
+  std::vector<uint8_t> data;
+  int32_t length = resolver.decodeStream(data, stream, true);
+  PdfObject storage;
+  const PdfObject& widths = resolver.resolved(*w, storage, true);
+  int32_t width[3] = {0, 0, 0};
+  for (int k = 0; k < 3 && k < static_cast<int>(widths.elements.size()); ++k)
+    width[k] = std::clamp(widths.elements[k].intValue(), 0, 8);
+  const int32_t recordSize = width[0] + width[1] + width[2];
+
+  if (recordSize > 0 && length > 0) {
+    // Subsections as (first number, count); without Index one subsection from 0.
+    std::vector<std::pair<int32_t, int64_t>> subsections;
+    PdfObject indexStorage;
+    if (const PdfObject* index = stream.lookup("Index")) {
+      const PdfObject& pairs = resolver.resolved(*index, indexStorage, true);
+      for (std::size_t k = 0; k + 1 < pairs.elements.size(); k += 2)
+        subsections.emplace_back(pairs.elements[k].intValue(), pairs.elements[k + 1].intValue());
+      if (subsections.empty() && !pairs.elements.empty())
+        subsections.emplace_back(pairs.elements[0].intValue(), INT64_MAX);
+    }
+    if (subsections.empty()) subsections.emplace_back(0, INT64_MAX);
+
+    auto field = [&](int32_t at, int32_t w) {
+      uint64_t v = 0;
+      for (int32_t k = 0; k < w; ++k) v = (v << 8) | data[at + k];
+      return v;
+    };
+    int32_t at = 0;
+    for (auto [first, count] : subsections) {
+      for (int64_t k = 0; k < count && at + recordSize <= length; ++k, at += recordSize) {
+        // Without a type field every record is of type 1.
+        uint64_t type = width[0] == 0 ? 1 : field(at, width[0]);
+        uint64_t second = field(at + width[0], width[1]);
+        uint64_t third = field(at + width[0] + width[1], width[2]);
+        int64_t objectNumber = int64_t{first} + k;
+        if (objectNumber < 0 || objectNumber > INT32_MAX || second > INT32_MAX || third > INT32_MAX)
+          continue;
+        const auto number = static_cast<int32_t>(objectNumber);
+        if (type == 1) {
+          append(XrefEntry{number, static_cast<int32_t>(third), 0, static_cast<int32_t>(second)});
+        } else if (type == 2) {
+          append(XrefEntry{number, 0, static_cast<int32_t>(second), static_cast<int32_t>(third)});
+        }
       }
     }
   }
-  lexer_->seek(offset);
-  if (readToken(*lexer_).isKeyword("startxref")) {
-    int32_t n = readToken(*lexer_).intValue();
-    lexer_->seek(n);
-    int32_t number = readToken(*lexer_).intValue();
-    int32_t generation = readToken(*lexer_).intValue();
-    readXrefStream(number, generation, 0);
+  if (const PdfObject* prev = stream.lookup("Prev")) {
+    if (prev->isNumber()) readSection(prev->intValue(), depth + 1);
   }
+  return true;
 }
 
-void XrefTable::rebuild() {
+void XrefTable::recover() {
+  if (rebuilt_) return;
   rebuilt_ = true;
   entries_.clear();
   index_.clear();
+  if (!scanned_) scan();
+  // The trailers of the scan, newest first, give what the sections read so far did not.
+  for (auto it = scannedTrailers_.rbegin(); it != scannedTrailers_.rend(); ++it) {
+    auto copy = std::make_unique<PdfObject>(it->second);
+    PdfObject* kept = copy.get();
+    if (!keepTrailer(std::move(copy))) break;
+    takeTrailerValues(*kept);
+  }
+}
+
+void XrefTable::scan() {
+  scanned_ = true;
   C_PDF_Lex_Source& source = *lexer_->source();
   // Positions i where byte i-1 is whitespace, bytes i..i+2 spell obj and byte i+3 is whitespace,
   // "<", "[" or "/".
@@ -227,79 +341,125 @@ void XrefTable::rebuild() {
     from = i + 1;
     uint8_t before = 0, after = 0;
     if (i < 1 || !source.readByte(before, i - 1) || !PdfLexer::isWhitespace(before)) continue;
-    if (!source.readByte(after, i + 3)) continue;
-    if (!(PdfLexer::isWhitespace(after) || after == '<' || after == '[' || after == '/')) continue;
-    // Walk back to the fourth byte that is not a digit: normally the line end before the number.
-    int32_t j = i;
-    int nonDigits = 0;
-    for (; j >= 0; --j) {
+    if (!source.readByte(after, i + 3)) after = ' ';  // the file ends right after obj
+    if (!(PdfLexer::isWhitespace(after) || after == '<' || after == '[' || after == '/' ||
+          after == '(' || (after >= '0' && after <= '9')))
+      continue;
+    // Walk back over blanks, the generation, blanks and the number.
+    int32_t j = i - 1;
+    auto skip = [&](bool digits) {
       uint8_t c = 0;
-      source.readByte(c, j);
-      if (c < '0' || c > '9') {
-        if (++nonDigits == 4) break;
+      while (j >= 0 && source.readByte(c, j) &&
+             (digits ? (c >= '0' && c <= '9') : PdfLexer::isWhitespace(c)))
+        --j;
+    };
+    skip(false);
+    const int32_t generationEnd = j;
+    skip(true);
+    if (j == generationEnd) continue;
+    skip(false);
+    const int32_t numberEnd = j;
+    skip(true);
+    if (j == numberEnd) continue;
+    const int32_t location = j + 1;
+    lexer_->seek(location);
+    PdfObject number = readToken(*lexer_);
+    PdfObject generation = readToken(*lexer_);
+    if (!number.isNumber() || !generation.isNumber() || number.intValue() < 0) continue;
+    remember(XrefEntry{number.intValue(), generation.intValue(), 0, location}, location);
+
+    // What kind of object it is matters for repair: object streams, trailer-like
+    // cross-reference streams and catalogues.
+    readToken(*lexer_);  // obj
+    PdfObject value;
+    lexer_->readObject(value, true);
+    if (const PdfObject* type = value.isDictionary() ? value.lookup("Type") : nullptr) {
+      if (type->isName("ObjStm")) {
+        scannedObjectStreams_.push_back(location);
+      } else if (type->isName("XRef")) {
+        scannedTrailers_.emplace_back(location, std::move(value));
+      } else if (type->isName("Catalog")) {
+        scannedCatalogs_.push_back(XrefEntry{number.intValue(), generation.intValue(), 0, location});
       }
     }
-    lexer_->seek(j + 1);
-    int32_t number = readToken(*lexer_).intValue();
-    int32_t generation = readToken(*lexer_).intValue();
-    append(XrefEntry{number, generation, 0, j + 1});
+  }
+  // Every trailer keyword of the file.
+  for (int32_t from = 0;;) {
+    int32_t at = findForward(source, "trailer", from);
+    if (at < 0) break;
+    uint8_t before = 0;
+    from = at + 1;
+    if (at > 0 && source.readByte(before, at - 1) && PdfLexer::isWhitespace(before)) {
+      lexer_->seek(at + 7);
+      PdfObject dictionary;
+      if (lexer_->readObject(dictionary) && dictionary.isDictionary())
+        scannedTrailers_.emplace_back(at, std::move(dictionary));
+      from = std::max(at + 7, lexer_->position() + 1);
+    }
+  }
+  std::stable_sort(scannedTrailers_.begin(), scannedTrailers_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void XrefTable::indexObjectStreams(ObjectResolver& resolver) {
+  objectStreamsIndexed_ = true;
+  int opened = 0;
+  for (int32_t location : scannedObjectStreams_) {
+    if (++opened > kMaxScannedObjectStreams) break;
+    PdfObject stream;
+    try {
+      stream = resolver.loadDefinitionAt(location);
+    } catch (const C_PDF_Exception&) {
+      continue;
+    }
+    if (stream.kind != PdfObjectKind::Stream) continue;
+    std::vector<uint8_t> data;
+    if (resolver.decodeStream(data, stream) <= 0) continue;
+    const PdfObject* n = stream.lookup("N");
+    const int32_t count = n && n->isNumber() ? n->intValue() : 0;
+    C_PDF_Mem_Buffer buffer(data.data(), static_cast<int32_t>(data.size()));
+    PdfLexer lexer(&buffer);
+    for (int32_t k = 0; k < count; ++k) {
+      PdfObject number, offset;
+      if (!lexer.readObject(number) || !lexer.readObject(offset) || !number.isNumber()) break;
+      remember(XrefEntry{number.intValue(), 0, stream.objectNumber, k}, location);
+    }
   }
 }
 
-void XrefTable::readXrefStream(int32_t number, int32_t generation, int depth) {
-  if (depth >= kMaxSections || !streamsSeen_.insert(number).second) return;
-  ObjectResolver resolver(this, lexer_);
-  PdfObject reference(PdfObjectKind::Reference);
-  reference.objectNumber = number;
-  reference.generation = generation;
-  PdfObject stream = resolver.resolve(reference);
-  if (const PdfObject* prev = stream.lookup("Prev")) {
-    lexer_->seek(prev->intValue());
-    int32_t olderNumber = readToken(*lexer_).intValue();
-    int32_t olderGeneration = readToken(*lexer_).intValue();
-    readXrefStream(olderNumber, olderGeneration, depth + 1);
-  }
-  std::vector<uint8_t> data;
-  int32_t length = resolver.decodeStream(data, stream);
-  PdfObject storage;
-  const PdfObject* w = stream.lookup("W");
-  if (!w) throw C_PDF_Exception(kErrorDocumentDamaged);
-  const PdfObject& widths = resolver.resolved(*w, storage);
-  int32_t width[3] = {0, 0, 0};
-  for (int k = 0; k < 3 && k < static_cast<int>(widths.elements.size()); ++k)
-    width[k] = std::clamp(widths.elements[k].intValue(), 0, 8);
-  const int32_t recordSize = width[0] + width[1] + width[2];
-  if (recordSize <= 0 || length <= 0) return;
-
-  // Subsections as (first number, count); without Index one subsection from 0.
-  std::vector<std::pair<int32_t, int64_t>> subsections;
-  PdfObject indexStorage;
-  if (const PdfObject* index = stream.lookup("Index")) {
-    const PdfObject& pairs = resolver.resolved(*index, indexStorage);
-    for (std::size_t k = 0; k + 1 < pairs.elements.size(); k += 2)
-      subsections.emplace_back(pairs.elements[k].intValue(), pairs.elements[k + 1].intValue());
-    if (subsections.empty() && !pairs.elements.empty())
-      subsections.emplace_back(pairs.elements[0].intValue(), INT64_MAX);
-  }
-  if (subsections.empty()) subsections.emplace_back(0, INT64_MAX);
-
-  auto field = [&](int32_t at, int32_t w) {
-    uint64_t v = 0;
-    for (int32_t k = 0; k < w; ++k) v = (v << 8) | data[at + k];
-    return v;
+bool XrefTable::recoverCatalog(ObjectResolver& resolver) {
+  if (closed_) return false;
+  if (!scanned_) scan();
+  bool needPages = true;
+  auto defined = [&](const PdfObject* root) {
+    if (!root || !root->isReference()) return false;
+    PdfObject catalog = resolver.resolve(*root, true);
+    return catalog.isDictionary() && (!needPages || catalog.lookup("Pages") != nullptr);
   };
-  int32_t at = 0;
-  for (auto [first, count] : subsections) {
-    for (int64_t k = 0; k < count && at + recordSize <= length; ++k, at += recordSize) {
-      uint64_t type = field(at, width[0]);
-      if (type != 2) continue;
-      uint64_t container = field(at + width[0], width[1]);
-      uint64_t index = field(at + width[0] + width[1], width[2]);
-      int64_t objectNumber = int64_t{first} + k;
-      if (objectNumber < 0 || objectNumber > INT32_MAX || container > INT32_MAX || index > INT32_MAX)
-        continue;
-      append(XrefEntry{static_cast<int32_t>(objectNumber), 0, static_cast<int32_t>(container),
-                       static_cast<int32_t>(index)});
+  // The newest trailer whose Root can be read.
+  for (auto it = scannedTrailers_.rbegin(); it != scannedTrailers_.rend(); ++it) {
+    const PdfObject* root = it->second.lookup("Root");
+    if (!defined(root)) continue;
+    auto copy = std::make_unique<PdfObject>(it->second);
+    PdfObject* kept = copy.get();
+    if (!keepTrailer(std::move(copy))) break;
+    trailerInfo_->Root = kept->lookup("Root");
+    return true;
+  }
+  // Else the last catalogue of the file, one with pages first.
+  for (int pass = 0; pass < 2; ++pass, needPages = false) {
+    for (auto it = scannedCatalogs_.rbegin(); it != scannedCatalogs_.rend(); ++it) {
+      auto made = std::make_unique<PdfObject>(PdfObjectKind::Dictionary);
+      PdfObject root(PdfObjectKind::Reference);
+      root.objectNumber = it->objectNumber;
+      root.generation = it->generation;
+      made->add("Root", root);
+      if (!defined(made->lookup("Root"))) continue;
+      PdfObject* kept = made.get();
+      if (!keepTrailer(std::move(made))) break;
+      trailerInfo_->Root = kept->lookup("Root");
+      return true;
     }
   }
+  return false;
 }

@@ -11,6 +11,7 @@
 #include "engine/document/pdf_object.h"
 
 class PdfLexer;
+class ObjectResolver;
 struct TrailerInfo;
 
 struct XrefEntry {
@@ -40,23 +41,41 @@ class XrefTable {
   // Sections reached through Prev (and cross-reference streams through their Prev) beyond this
   // are not read.
   static constexpr int kMaxSections = 512;
+  // Object streams indexed by a repair scan beyond this are not opened.
+  static constexpr int kMaxScannedObjectStreams = 4096;
 
-  // Reads all cross-reference information. Throws C_PDF_Exception.
+  // Reads all cross-reference information: classic tables, cross-reference streams and the
+  // hidden streams of hybrid files, newest section first, so that the newest definition of an
+  // object wins. A section that cannot be read rebuilds the table by scanning the file.
   XrefTable(TrailerInfo* trailerInfo, PdfLexer* lexer);
   ~XrefTable();
   XrefTable(const XrefTable&) = delete;
   XrefTable& operator=(const XrefTable&) = delete;
 
-  // The first entry for number and generation, or nullptr.
+  // The entry for number and generation: from the sections read, else (once the file has been
+  // scanned) from the scan; nullptr when the object is defined nowhere.
   const XrefEntry* find(int32_t objectNumber, int32_t generation) const;
+  // The entry the scan found, for a definition the sections placed wrongly; scans the file the
+  // first time. resolver opens object streams found by the scan.
+  const XrefEntry* findScanned(int32_t objectNumber, int32_t generation, ObjectResolver& resolver);
   const std::vector<XrefEntry>& entries() const { return entries_; }
   const std::vector<std::unique_ptr<PdfObject>>& trailers() const { return trailers_; }
+  // The table was rebuilt by scanning (the sections could not be read).
   bool rebuilt() const { return rebuilt_; }
+  // The file has been scanned for object definitions.
+  bool scanned() const { return scanned_; }
   bool encrypted() const { return encrypted_; }
   PdfLexer* lexer() const { return closed_ ? nullptr : lexer_; }
   TrailerInfo* trailerInfo() const { return trailerInfo_; }
 
-  // After a strict load failure the document can load nothing more.
+  // Finds the document catalogue when the trailer names none that can be read: the newest
+  // trailer (or cross-reference stream) whose Root is defined, else the last object of type
+  // Catalog the scan found. Sets the trailer information's Root; false when there is none.
+  bool recoverCatalog(ObjectResolver& resolver);
+  // Number of object definitions the scan found (0 before a scan).
+  std::size_t scannedCount() const { return scannedEntries_.size(); }
+
+  // After a failure the document can load nothing more.
   void close();
   bool closed() const { return closed_; }
 
@@ -68,14 +87,23 @@ class XrefTable {
   int loadDepth = 0;
 
  private:
+  struct Scanned {
+    XrefEntry entry;
+    int32_t position = 0;  // of the definition, or of its object stream
+  };
+
   void readSection(int32_t offset, int depth);
   void readClassicTable(int32_t sectionStart, int depth);
-  void readTrailer(bool followPrev, int depth);
-  void keepTrailer(std::unique_ptr<PdfObject> dictionary, bool takeValues);
-  void recover(int32_t offset);
-  void rebuild();
-  void readXrefStream(int32_t number, int32_t generation, int depth);
+  void readTrailer(int depth);
+  bool keepTrailer(std::unique_ptr<PdfObject> dictionary);
+  void takeTrailerValues(const PdfObject& dictionary);
+  bool readXrefStreamAt(int32_t offset, int depth);
+  void recover();
+  void scan();
+  void indexObjectStreams(ObjectResolver& resolver);
+  void scanTrailers();
   void append(const XrefEntry& entry);
+  void remember(const XrefEntry& entry, int32_t position);
 
   TrailerInfo* trailerInfo_;
   PdfLexer* lexer_;
@@ -83,10 +111,17 @@ class XrefTable {
   std::vector<XrefEntry> entries_;
   // First entry index per (number, generation).
   std::unordered_map<uint64_t, std::size_t> index_;
+  // What the scan found: the newest definition per (number, generation).
+  std::unordered_map<uint64_t, Scanned> scannedEntries_;
+  // Positions of definitions of type ObjStm, XRef and Catalog found by the scan, in file order.
+  std::vector<int32_t> scannedObjectStreams_;
+  std::vector<std::pair<int32_t, PdfObject>> scannedTrailers_;  // position, dictionary
+  std::vector<XrefEntry> scannedCatalogs_;
   std::set<int32_t> sectionsSeen_;
-  std::set<int32_t> streamsSeen_;
   int sectionCount_ = 0;
   bool rebuilt_ = false;
+  bool scanned_ = false;
+  bool objectStreamsIndexed_ = false;
   bool encrypted_ = false;
   bool closed_ = false;
 };

@@ -104,10 +104,14 @@ TEST(PageTree, MissingKids) {
   EXPECT_NE(doc->findPage(2, false), nullptr);
   EXPECT_EQ(doc->findPage(2, false)->objectNumber, 5);
 
-  // Directly under the root it makes the open fail.
-  PdfBuilder atRoot = tree("99 0 R 3 0 R", 2);
+  // Directly under the root too; so are kids that are no dictionary or no reference.
+  PdfBuilder atRoot = tree("99 0 R 6 0 R null 3 0 R", 2);
   atRoot.set(3, "<< /Type /Page >>");
-  EXPECT_EQ(openError(atRoot), kErrorObjectNotFound);
+  atRoot.set(6, "42");
+  auto rooted = openBuilt(atRoot);
+  ASSERT_NE(rooted->findPage(1, false), nullptr);
+  EXPECT_EQ(rooted->findPage(1, false)->objectNumber, 3);
+  EXPECT_EQ(rooted->findPage(2, false), nullptr);
 
   PdfBuilder noCount;
   noCount.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
