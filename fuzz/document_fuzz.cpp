@@ -1,4 +1,5 @@
-// Opens arbitrary bytes as a document, lists every page and decodes its content.
+// Opens arbitrary bytes as a document (damaged files are repaired by the scan), lists every page
+// and decodes its content. A password is given so encrypted inputs reach the security handler.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
   C_PDF_Document document;
   try {
-    if (!document.open(path, "")) return 0;
+    if (!document.open(path, "user")) return 0;
     document.completePageTree();
     for (int32_t n = 1; n <= document.pageCount && n <= 50; ++n) {
       if (!document.findPreparedPage(n, true)) break;

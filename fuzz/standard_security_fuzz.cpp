@@ -1,4 +1,5 @@
-// Arbitrary encryption parameters and passwords through every standard security function.
+// Arbitrary encryption parameters and passwords, of every revision, through every standard
+// security function and crypt method.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "engine/document/md5.h"
 #include "engine/document/rc4.h"
+#include "engine/document/security_password.h"
 #include "engine/document/standard_security.h"
 
 using namespace StandardSecurity;
@@ -41,14 +43,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   parameters.ownerHash = std::string(take(input));
   parameters.userHash = std::string(take(input));
   parameters.documentId = std::string(take(input));
+  parameters.ownerKey = std::string(take(input));
+  parameters.userKey = std::string(take(input));
+  parameters.perms = std::string(take(input));
+  parameters.encryptMetadata = !input.empty() && (uint8_t(input[0]) & 1);
   std::string_view password = take(input);
   int32_t number = takeInt(input);
   int32_t generation = takeInt(input);
 
-  std::optional<FileKey> key = checkUserPassword(password, parameters);
-  if (!key) key = checkOwnerPassword(password, parameters);
-  FileKey fileKey = key ? *key : computeFileKey(password, parameters);
+  const std::string prepared = SecurityPassword::saslPrep(std::string(password));
+  SecurityPassword::latin1Bytes(std::string(password));
+  std::optional<FileKey> key = checkUserPassword(prepared, parameters);
+  if (!key) key = checkOwnerPassword(prepared, parameters);
+  FileKey fileKey = key ? *key : computeFileKey(prepared, parameters);
   std::string text(input);
+  // Every method, as crypt filters choose them.
+  for (CryptMethod method : {CryptMethod::Identity, CryptMethod::Rc4, CryptMethod::AesV2, CryptMethod::AesV3}) {
+    std::string copy = text;
+    decryptObjectData(method, fileKey, number, generation, copy);
+    if (method != CryptMethod::Identity && method != CryptMethod::Rc4 && copy.size() > text.size())
+      __builtin_trap();
+  }
+  permissionsFromPerms(fileKey, parameters);
   decryptObjectData(fileKey, number, generation, text);
   std::string reduced = reduceFeFfString(text);
   if (reduced.size() > text.size()) __builtin_trap();

@@ -53,7 +53,33 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
   } catch (const C_PDF_Exception&) {
     catalog_->catalog = PdfObject();
   }
+  // With no catalogue left, the page objects still found make the document.
+  if (!catalog_->catalog.isDictionary()) catalog_->catalog = pagesFromScan();
   if (!catalog_->catalog.isDictionary()) throw C_PDF_Exception(kErrorDocumentDamaged, damageReason());
+  lookUpCatalogKeys();
+
+  try {
+    pageTree_ = buildPageTree(catalog_->Pages, *resolver_, this, true, progress_);
+  } catch (const C_PDF_Exception&) {
+    pageTree_.reset();
+  }
+  if (!pageTree_ || pageTree_->pagesByNumber.empty() || !pageTree_->pagesByNumber[0]) {
+    // The page tree is lost or holds no page that can be read: the pages the scan finds.
+    PdfObject scanned = pagesFromScan();
+    if (scanned.isDictionary()) {
+      catalog_->catalog = std::move(scanned);
+      lookUpCatalogKeys();
+      pageTree_ = buildPageTree(catalog_->Pages, *resolver_, this, true, progress_);
+    } else if (!pageTree_) {
+      pageTree_ = buildPageTree(catalog_->Pages, *resolver_, this, true, progress_);  // says why
+    }
+  }
+  buildForm();
+  pageCount = pageTree_->pageCount;
+  return true;
+}
+
+void C_PDF_Document::lookUpCatalogKeys() {
   const PdfObject& c = catalog_->catalog;
   catalog_->Type = c.lookup("Type");
   catalog_->Version = c.lookup("Version");
@@ -75,11 +101,26 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
   catalog_->MarkInfo = c.lookup("MarkInfo");
   catalog_->SpiderInfo = c.lookup("SpiderInfo");
   catalog_->OutputIntents = c.lookup("OutputIntents");
+}
 
-  pageTree_ = buildPageTree(catalog_->Pages, *resolver_, this, true, progress_);
-  buildForm();
-  pageCount = pageTree_->pageCount;
-  return true;
+PdfObject C_PDF_Document::pagesFromScan() {
+  std::vector<XrefEntry> pages = xrefTable_->scannedPages();
+  if (pages.empty()) return PdfObject();
+  PdfObject kids(PdfObjectKind::Array);
+  for (const XrefEntry& page : pages) {
+    PdfObject reference(PdfObjectKind::Reference);
+    reference.objectNumber = page.objectNumber;
+    reference.generation = page.generation;
+    kids.elements.push_back(std::move(reference));
+  }
+  PdfObject tree(PdfObjectKind::Dictionary);
+  tree.add("Type", PdfObject(PdfObjectKind::Name, "Pages"));
+  tree.add("Count", PdfObject(PdfObjectKind::Number, std::to_string(pages.size())));
+  tree.add("Kids", std::move(kids));
+  PdfObject catalog(PdfObjectKind::Dictionary);
+  catalog.add("Type", PdfObject(PdfObjectKind::Name, "Catalog"));
+  catalog.add("Pages", std::move(tree));
+  return catalog;
 }
 
 std::string C_PDF_Document::damageReason() const {

@@ -113,6 +113,10 @@ class C_PDF_Document : public C_FixedPosSize_Document {
   void buildForm();
   // Why a file whose catalogue cannot be found was refused, in words a person understands.
   std::string damageReason() const;
+  // A catalogue whose page tree lists the page objects a scan of the file finds; kind None when
+  // there are none.
+  PdfObject pagesFromScan();
+  void lookUpCatalogKeys();
 
   std::string path_;
   std::string password_;

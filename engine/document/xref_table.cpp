@@ -380,6 +380,8 @@ void XrefTable::scan() {
         scannedTrailers_.emplace_back(location, std::move(value));
       } else if (type->isName("Catalog")) {
         scannedCatalogs_.push_back(XrefEntry{number.intValue(), generation.intValue(), 0, location});
+      } else if (type->isName("Page")) {
+        scannedPages_.push_back(XrefEntry{number.intValue(), generation.intValue(), 0, location});
       }
     }
   }
@@ -425,6 +427,19 @@ void XrefTable::indexObjectStreams(ObjectResolver& resolver) {
       remember(XrefEntry{number.intValue(), 0, stream.objectNumber, k}, location);
     }
   }
+}
+
+std::vector<XrefEntry> XrefTable::scannedPages() {
+  std::vector<XrefEntry> pages;
+  if (closed_) return pages;
+  if (!scanned_) scan();
+  for (const XrefEntry& page : scannedPages_) {
+    auto it = scannedEntries_.find(key(page.objectNumber, page.generation));
+    if (it != scannedEntries_.end() && it->second.entry.container == 0 &&
+        it->second.entry.location == page.location)
+      pages.push_back(page);
+  }
+  return pages;
 }
 
 bool XrefTable::recoverCatalog(ObjectResolver& resolver) {

@@ -72,6 +72,9 @@ class XrefTable {
   // trailer (or cross-reference stream) whose Root is defined, else the last object of type
   // Catalog the scan found. Sets the trailer information's Root; false when there is none.
   bool recoverCatalog(ObjectResolver& resolver);
+  // The page objects (Type Page) of the file in file order, newest definitions only; scans the
+  // file the first time. For files whose page tree is lost.
+  std::vector<XrefEntry> scannedPages();
   // Number of object definitions the scan found (0 before a scan).
   std::size_t scannedCount() const { return scannedEntries_.size(); }
 
@@ -117,6 +120,7 @@ class XrefTable {
   std::vector<int32_t> scannedObjectStreams_;
   std::vector<std::pair<int32_t, PdfObject>> scannedTrailers_;  // position, dictionary
   std::vector<XrefEntry> scannedCatalogs_;
+  std::vector<XrefEntry> scannedPages_;
   std::set<int32_t> sectionsSeen_;
   int sectionCount_ = 0;
   bool rebuilt_ = false;

@@ -149,7 +149,28 @@ TEST(PageTree, CyclesAreRefused) {
     deep.set(3 + i, "<< /Type /Pages /Kids [" + std::to_string(4 + i) + " 0 R] /Count 1 >>");
   deep.set(3 + depth, "<< /Type /Page >>");
   auto doc2 = openBuilt(deep);
-  EXPECT_EQ(doc2->findPage(1, false), nullptr);
+  // The walk stops at its depth limit; the page it cannot reach is found by scanning the file.
+  ASSERT_NE(doc2->findPage(1, false), nullptr);
+  EXPECT_EQ(doc2->findPage(1, false)->objectNumber, 3 + depth);
+  EXPECT_TRUE(doc2->xrefTable()->scanned());
+}
+
+TEST(PageTree, LostPageTreeIsRebuiltFromThePageObjects) {
+  // A catalogue whose Pages is missing, and no catalogue at all: the pages are found by type.
+  for (const char* catalogue : {"<< /Type /Catalog /Pages 77 0 R >>", "(not a catalogue)"}) {
+    PdfBuilder b;
+    b.set(1, catalogue);
+    b.set(3, "<< /Type /Page /MediaBox [0 0 300 400] >>");
+    b.set(4, "<< /Type /Pages /Kids [3 0 R] >>");  // no Count, and nothing refers to it
+    b.set(5, "<< /Type /Page /MediaBox [0 0 500 400] >>");
+    auto doc = openBuilt(b);
+    ASSERT_NE(doc, nullptr);
+    doc->completePageTree();
+    EXPECT_EQ(doc->pageCount, 2);
+    ASSERT_NE(doc->findPage(2, false), nullptr);
+    EXPECT_EQ(doc->findPage(1, false)->width, 300);
+    EXPECT_EQ(doc->findPage(2, false)->width, 500);
+  }
 }
 
 TEST(PageTree, ContentIsJoined) {
