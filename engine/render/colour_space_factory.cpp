@@ -74,7 +74,8 @@ class ColourSpaceBuilder {
       PdfObject storage;
       const PdfObject& v = resolver_.resolved(value, storage, true);
       if (v.isName()) return byName(v.text);
-      if (v.is(PdfObjectKind::Null)) return deviceGray();
+      // A reference to an object defined nowhere reads as null: that space cannot be built.
+      if (v.is(PdfObjectKind::Null)) return value.isReference() ? unusable(kColourErrorUnknownArray) : deviceGray();
       if (v.isArray()) return byArray(v, depth);
     } catch (const C_PDF_Exception&) {
       // A missing object: the space cannot be built.
