@@ -67,7 +67,7 @@ uint32_t startContext(const Layout& l, const uint8_t* row1, const uint8_t* row2,
   return cx;
 }
 
-template <int T, bool Custom>
+template <int T, bool Custom, bool Skip>
 void decodeRows(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoderRef, uint8_t* contexts,
                 JBIG2Bitmap& bitmap) {
   const Layout l = Custom ? kCustom[T] : kNominal[T];
@@ -87,7 +87,7 @@ void decodeRows(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoderRef, uint
     }
     const uint8_t* row1 = y >= 1 ? bitmap.row(y - 1) : nullptr;
     const uint8_t* row2 = y >= 2 ? bitmap.row(y - 2) : nullptr;
-    const uint8_t* skipRow = p.skip && y < p.skip->height() ? p.skip->row(y) : nullptr;
+    const uint8_t* skipRow = Skip && y < p.skip->height() ? p.skip->row(y) : nullptr;
     uint32_t cx = startContext(l, row1, row2, stride, width);
     for (int32_t bx = 0; bx < stride; ++bx) {
       const uint32_t w1 = window(row1, bx, stride);
@@ -104,7 +104,7 @@ void decodeRows(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoderRef, uint
                     << kAtBits[T][a];
         }
         int bit;
-        if (skipRow && ((skipRow[bx] >> (7 - k)) & 1)) bit = 0;
+        if (Skip && skipRow && ((skipRow[bx] >> (7 - k)) & 1)) bit = 0;
         else bit = decoder.decode(contexts[full]);
         out |= static_cast<uint32_t>(bit) << (7 - k);
         if constexpr (Custom) {
@@ -125,8 +125,14 @@ void decodeRows(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoderRef, uint
 template <int T>
 void decodeTemplate(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoder, uint8_t* contexts,
                     JBIG2Bitmap& bitmap) {
-  if (nominalAt(T, p.at)) decodeRows<T, false>(p, decoder, contexts, bitmap);
-  else decodeRows<T, true>(p, decoder, contexts, bitmap);
+  const bool skip = p.skip != nullptr;
+  if (nominalAt(T, p.at)) {
+    if (skip) decodeRows<T, false, true>(p, decoder, contexts, bitmap);
+    else decodeRows<T, false, false>(p, decoder, contexts, bitmap);
+  } else {
+    if (skip) decodeRows<T, true, true>(p, decoder, contexts, bitmap);
+    else decodeRows<T, true, false>(p, decoder, contexts, bitmap);
+  }
 }
 
 }  // namespace

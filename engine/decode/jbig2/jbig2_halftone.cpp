@@ -70,7 +70,8 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_
   const int64_t gridX = static_cast<int32_t>(be32(data + 9)), gridY = static_cast<int32_t>(be32(data + 13));
   const int64_t stepX = data[17] << 8 | data[18], stepY = data[19] << 8 | data[20];
   if (defaultPixel) region->fill(1);
-  if (int64_t{gridWidth} * gridHeight > kMaxJbig2HalftoneCells || gridWidth == 0 || gridHeight == 0)
+  if (gridWidth == 0 || gridHeight == 0 || gridWidth > kMaxJbig2HalftoneCells ||
+      gridHeight > kMaxJbig2HalftoneCells || uint64_t{gridWidth} * gridHeight > kMaxJbig2HalftoneCells)
     return region;
   const int32_t gw = static_cast<int32_t>(gridWidth), gh = static_cast<int32_t>(gridHeight);
   if (!budget.take(int64_t{gw} * gh)) return region;

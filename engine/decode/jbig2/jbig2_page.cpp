@@ -154,7 +154,7 @@ void C_PDF_JBIG2::store(std::unique_ptr<JBIG2Segment> segment) {
 }
 
 void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
-  if (size < 19 || page_) return;
+  if (size < 19 || havePage_) return;
   const uint32_t width = be32(data), height = be32(data + 4);
   const uint8_t flags = data[16];
   pageDefaultPixel_ = (flags >> 2) & 1;
@@ -163,13 +163,31 @@ void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
   const int64_t pixels = width && side > kMaxJbig2BitmapPixels / width ? kMaxJbig2BitmapPixels
                                                                        : int64_t{width} * side;
   budget_.pixelsLeft = std::min(budget_.pixelsLeft, kJbig2WorkAllowance + kJbig2WorkPerPagePixel * pixels);
-  page_ = JBIG2Bitmap::create(width, pageHeightUnknown_ ? 0 : height, budget_);
-  pageDrawn_ = false;
-  if (page_ && pageDefaultPixel_) page_->fill(1);
+  pageWidth_ = width;
+  pageHeight_ = pageHeightUnknown_ ? 0 : height;
+  // The page is allocated when something is drawn on it; the size is checked (and paid for) now.
+  const int64_t h = pageHeight_;
+  havePage_ = width <= static_cast<uint32_t>(kMaxJbig2BitmapSide) && h <= kMaxJbig2BitmapSide &&
+              int64_t{width} * h <= kMaxJbig2BitmapPixels && budget_.take(int64_t{width} * h + 64);
+}
+
+JBIG2Bitmap* C_PDF_JBIG2::drawnPage() {
+  if (!page_ && havePage_) {
+    Jbig2Budget paid;  // charged by the page information segment
+    page_ = JBIG2Bitmap::create(pageWidth_, pageHeight_, paid);
+    if (page_ && pageDefaultPixel_) page_->fill(1);
+    if (!page_) havePage_ = false;
+  }
+  return page_.get();
+}
+
+std::unique_ptr<JBIG2Bitmap> C_PDF_JBIG2::takePage() {
+  drawnPage();
+  return std::move(page_);
 }
 
 void C_PDF_JBIG2::endOfStripe(const uint8_t* data, std::size_t size) {
-  if (size < 4 || !page_ || !pageHeightUnknown_) return;
+  if (size < 4 || !pageHeightUnknown_ || !drawnPage()) return;
   page_->growHeight(int64_t{be32(data)} + 1, pageDefaultPixel_, budget_);
 }
 
@@ -188,19 +206,19 @@ void C_PDF_JBIG2::placeRegion(const Header& h, const RegionInfo& info,
     store(std::move(bitmap));
     return;
   }
-  if (!page_) return;
-  if (pageHeightUnknown_) page_->growHeight(info.y + bitmap->height(), pageDefaultPixel_, budget_);
+  if (!havePage_) return;
   // A region that covers a still white page exactly becomes the page (the common single-region
   // page), saving a pass over it.
-  if (!pageDrawn_ && pageDefaultPixel_ == 0 && info.x == 0 && info.y == 0 &&
-      bitmap->width() == page_->width() && bitmap->height() == page_->height() &&
-      info.op != Jbig2Combination::And) {
+  if (!page_ && !pageHeightUnknown_ && pageDefaultPixel_ == 0 && info.x == 0 && info.y == 0 &&
+      bitmap->width() == static_cast<int64_t>(pageWidth_) &&
+      bitmap->height() == static_cast<int64_t>(pageHeight_) && info.op != Jbig2Combination::And) {
     if (info.op == Jbig2Combination::Xnor) bitmap->invert();
     page_ = std::move(bitmap);
-  } else {
-    page_->compose(*bitmap, info.x, info.y, info.op, budget_);
+    return;
   }
-  pageDrawn_ = true;
+  if (!drawnPage()) return;
+  if (pageHeightUnknown_) page_->growHeight(info.y + bitmap->height(), pageDefaultPixel_, budget_);
+  page_->compose(*bitmap, info.x, info.y, info.op, budget_);
 }
 
 bool C_PDF_JBIG2::symbolDict(const Header& h, const uint8_t* data, std::size_t size) {
@@ -410,7 +428,7 @@ void C_PDF_JBIG2::refinementRegion(const Header& h, const uint8_t* data, std::si
   }
   if (!p.reference) {
     // Without a referred region the page itself, where the region lies, is refined.
-    if (!page_) return;
+    if (!drawnPage()) return;
     if (pageHeightUnknown_) page_->growHeight(info.y + info.height, pageDefaultPixel_, budget_);
     pagePart = page_->crop(static_cast<int32_t>(std::min<int64_t>(info.x, kMaxJbig2BitmapSide)),
                            static_cast<int32_t>(std::min<int64_t>(info.y, kMaxJbig2BitmapSide)),

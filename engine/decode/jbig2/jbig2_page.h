@@ -28,8 +28,8 @@ class C_PDF_JBIG2 {
 
   // Reads the globals, then the image's own segments.
   void decode(const uint8_t* globals, std::size_t globalsSize, const uint8_t* data, std::size_t size);
-  const JBIG2Bitmap* page() const { return page_.get(); }
-  std::unique_ptr<JBIG2Bitmap> takePage() { return std::move(page_); }
+  // The page (blank when nothing was drawn), or nullptr without page information.
+  std::unique_ptr<JBIG2Bitmap> takePage();
 
  private:
   struct Header;
@@ -53,7 +53,10 @@ class C_PDF_JBIG2 {
   Jbig2Budget budget_;
   std::unique_ptr<JBIG2Bitmap> page_;
   bool pageHeightUnknown_ = false;
-  bool pageDrawn_ = false;
+  bool havePage_ = false;
+  uint32_t pageWidth_ = 0, pageHeight_ = 0;
+  // The page bitmap, made on first use.
+  JBIG2Bitmap* drawnPage();
   int pageDefaultPixel_ = 0;
   std::vector<std::unique_ptr<JBIG2Segment>> segments_;
   // The latest stored segment of each number, so that references cost no search.
