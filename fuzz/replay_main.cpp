@@ -36,12 +36,14 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  LLVMFuzzerTestOneInput(nullptr, 0);
+  // Like the fuzzer, an empty input still comes with a valid pointer.
+  static const uint8_t kNothing[1] = {0};
+  LLVMFuzzerTestOneInput(kNothing, 0);
   for (const fs::path& input : inputs) {
     std::ifstream file(input, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-    LLVMFuzzerTestOneInput(bytes.empty() ? nullptr : data, bytes.size());
+    LLVMFuzzerTestOneInput(bytes.empty() ? kNothing : data, bytes.size());
   }
   std::printf("%zu inputs replayed\n", inputs.size() + 1);
   return 0;

@@ -124,7 +124,7 @@ int keyLengthBytes(int32_t keyLengthBits) {
 PaddedPassword padPassword(std::string_view password) {
   PaddedPassword padded = kPasswordPadding;
   std::size_t count = std::min(password.size(), padded.size());
-  std::memcpy(padded.data(), password.data(), count);
+  if (count > 0) std::memcpy(padded.data(), password.data(), count);
   std::copy_n(kPasswordPadding.begin(), padded.size() - count, padded.begin() + count);
   return padded;
 }
