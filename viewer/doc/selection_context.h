@@ -2,6 +2,7 @@
 // The selection state shared by the renderer and the page view: one entry per page rectangle
 // selected.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -36,6 +37,14 @@ struct SelectionContext {
     entries.clear();
     currentEntry = nullptr;
     entryCount = 0;
+  }
+  // Entries beyond this many are not recorded (a drag through a huge document adds one per page).
+  static constexpr std::size_t kMaxEntries = 100000;
+  void add(const SelectionEntry& entry) {
+    if (entries.size() >= kMaxEntries) return;
+    entries.push_back(entry);
+    currentEntry = &entries.back();
+    entryCount = static_cast<int32_t>(entries.size());
   }
 };
 

@@ -1,6 +1,8 @@
 #include "viewer/view/pdf_view.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -17,16 +19,22 @@
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
+#include "engine/layout/page_text_layout.h"
+#include "engine/layout/text_search.h"
 #include "engine/render/pdf_draw.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/message_listener.h"
 #include "viewer/messages/viewer_texts.h"
+#include "viewer/ui/copy_dialog.h"
 #include "viewer/ui/form_overlay.h"
 #include "viewer/ui/goto_dialog.h"
 #include "viewer/ui/password_dialog.h"
 #include "viewer/ui/private_message.h"
+#include "viewer/ui/progress_dialog.h"
+#include "viewer/view/copy_text.h"
 #include "viewer/view/page_image.h"
+#include "viewer/view/page_text_source.h"
 #include "viewer/view/view_host.h"
 
 namespace Corvalis::Viewer {
@@ -39,6 +47,18 @@ constexpr double kTwipsPerInch = 1440.0;
 constexpr double kTwipsPerPoint = 20.0;
 // Search hits and the selection are filled with this translucent blue.
 constexpr QRgb kHighlightArgb = 0x660064A2;
+constexpr double kPointsPerInch = 72.0;
+// The search's progress window appears once a search has visited more pages than this.
+constexpr int kQuietSearchPages = 9;
+// While it is up, the progress window is redrawn at most this often.
+constexpr int kProgressRedrawMs = 100;
+// A drag this close to an edge of the window scrolls.
+constexpr int kEdgeZone = 30;
+// Steps at an edge follow each other this often, or faster on pages a little taller than the
+// window.
+constexpr int kEdgeStepMs = 150;
+constexpr double kEdgeStepTallMs = 200.0;
+constexpr int kMinEdgeStepMs = 20;
 
 QColor backgroundColour() { return QColor::fromRgb(C_PDF_View::kBackgroundRgb); }
 
@@ -62,16 +82,25 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
   horizontalScrollBar()->installEventFilter(this);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &C_PDF_View::verticalAction);
   connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &C_PDF_View::horizontalAction);
+  edgeTimer_ = new QTimer(this);
+  edgeTimer_->setSingleShot(true);
+  connect(edgeTimer_, &QTimer::timeout, this, [this] {
+    edgeStepArmed_ = true;
+    // Within a tall page the drag keeps scrolling while the pointer stays at the edge.
+    if (band_.selecting()) edgeStep(dragPoint_);
+  });
   QAction* caseItem = findOptionsMenu_->addAction(QStringLiteral("Case Sensitive"));
   caseItem->setCheckable(true);
   caseItem->setData(kCmdCaseSensitive);
   if (document_) {
     document_->addView(this);
     connect(document_, &C_PDF_Doc::pageTreeCompleted, this, &C_PDF_View::pageTreeCompleted);
+    connect(document_, &QObject::destroyed, this, [this] { textSource_.reset(); });
   }
 }
 
 C_PDF_View::~C_PDF_View() {
+  textSource_.reset();
   formOverlay_->clear();
   if (ViewHost* h = host()) h->resetToolbarBoxes();
   if (document_) document_->removeView(this);
@@ -168,13 +197,12 @@ void C_PDF_View::pageTextEntered(const QString& text) {
 
 void C_PDF_View::findNext(const QString& text) {
   if (ViewHost* h = host(); h && !h->isActiveView(this)) return;
-  // The phrase is matched against the page text runs; empty text does nothing.
-  if (text.isEmpty()) return;
+  find(text, true);
 }
 
 void C_PDF_View::findPrevious(const QString& text) {
   if (ViewHost* h = host(); h && !h->isActiveView(this)) return;
-  if (text.isEmpty()) return;
+  find(text, false);
 }
 
 void C_PDF_View::goToPage(int page) {
@@ -242,7 +270,7 @@ bool C_PDF_View::onCommand(int id) {
     }
     case kCmdCopy:
       if (!permitted(DocumentPermission::Copy)) return true;
-      // The selection's text is assembled from the page text runs; nothing is selected yet.
+      copySelection();
       return true;
     case kCmdTellAFriend:
       if (ViewHost* h = host()) h->openWebPage(WebPage::TellAFriend);
@@ -271,7 +299,9 @@ bool C_PDF_View::updateCommand(int id, CommandState& state) const {
     case kCmdLastPage: state.enabled = pageCommandEnabled(scroll_, PageCommand::Last); return true;
     case kCmdCopy: {
       const SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
-      state.enabled = highlightChecksum_ != 0 || (selection && selection->currentEntry);
+      // Before the first paint nothing can be highlighted yet.
+      const bool highlighted = highlightChecksum_ != 0 && highlightChecksum_ != kInitialHighlightChecksum;
+      state.enabled = highlighted || (selection && selection->currentEntry);
       return true;
     }
     case kCmdRotateClockwise:
@@ -331,27 +361,287 @@ void C_PDF_View::runFindOptions() {
 }
 
 void C_PDF_View::resetSearch() {
+  clearHitMarks();
   hitFound_ = false;
-  hitRun_ = nullptr;
+  hit_.reset();
   searchText_.clear();
 }
 
 void C_PDF_View::resetSelectionDrag() {
-  // The renderer's rubber band is not in progress after a page command.
+  // The rubber band is not in progress after a page command.
+  band_.finish();
   movedWithinPage_ = false;
 }
 
 void C_PDF_View::clearHighlightMarks() {
-  // Highlight marks live on the page's text runs; with none marked there is nothing to clear.
+  // The next paint draws every highlight afresh.
+  paintedRuns_.clear();
 }
 
-int C_PDF_View::highlightPass(QPainter* painter, bool repaint) {
-  // Runs marked by a search or touched by the selection band are filled over the bitmap; a page
-  // without marked runs has nothing to fill and checksum 0.
-  (void)painter;
-  (void)repaint;
-  (void)kHighlightArgb;
-  return 0;
+PageTextSource* C_PDF_View::textSource() {
+  if (!textSource_ && document_ && document_->document() && document_->creator())
+    textSource_ = std::make_unique<PageTextSource>(*document_->document(), *document_->creator());
+  return textSource_.get();
+}
+
+PageGeometry C_PDF_View::pageGeometry() const {
+  PageGeometry g;
+  g.width = pageWidthUnits_;
+  g.height = pageHeightUnits_;
+  g.rotation = renderedRotation_;
+  g.scale = resolution_ / kPointsPerInch * zoom_;
+  g.origin = QPoint(pageLeft_, pageTop_);
+  return g;
+}
+
+std::vector<const SelectionEntry*> C_PDF_View::entriesOfPage(int page) const {
+  std::vector<const SelectionEntry*> entries;
+  if (const SelectionContext* selection = document_ ? document_->selectionContext() : nullptr)
+    for (const SelectionEntry& e : selection->entries)
+      if (e.pageNumber == page) entries.push_back(&e);
+  return entries;
+}
+
+int C_PDF_View::highlightPass(HighlightMode mode, HighlightRegions* regions) {
+  if (currentPage_ < 1 || pageImage_.isNull()) return 0;
+  PageTextSource* source = textSource();
+  PageTextLayout* layout = source ? source->layout(currentPage_) : nullptr;
+  return Corvalis::Viewer::highlightPass(layout, pageGeometry(), &band_, entriesOfPage(currentPage_), mode,
+                                         paintedRuns_, regions);
+}
+
+void C_PDF_View::paintHighlights(QPainter& painter, const QRegion& fill) {
+  const QRegion area = fill & QRect(pageLeft_, pageTop_, pageImage_.width(), pageImage_.height());
+  if (area.isEmpty()) return;
+  painter.save();
+  painter.setClipRegion(area, Qt::IntersectClip);
+  painter.fillRect(area.boundingRect(), QColor::fromRgba(kHighlightArgb));
+  painter.restore();
+}
+
+// ---- Search ----
+
+void C_PDF_View::find(const QString& text, bool forward) {
+  if (text.isEmpty() || !document_ || !document_->document() || C_PDF_Doc::engineBusy()) return;
+  document_->completePageTree();
+  PageTextSource* source = textSource();
+  if (!source || currentPage_ < 1) return;
+  if (!hitFound_) searchText_.clear();
+  SearchRequest request;
+  request.phrase = text.toStdU16String();
+  request.caseSensitive = caseSensitive_;
+  request.forward = forward;
+  request.pageCount = pageCount();
+  if (text != searchText_ || !hit_) {
+    hitFound_ = false;
+    hit_.reset();
+    searchText_ = text;
+    startPage_ = currentPage_;
+    request.page = currentPage_;
+  } else {
+    request.page = hit_->page;
+    request.after = hit_;
+  }
+  request.startPage = startPage_;
+
+  // Created at once, shown only when the search takes a while.
+  auto progress = std::make_unique<C_Conversion_ProgressDialog>(this);
+  progress->setRange(0, request.pageCount);
+  progress->setPosition(0);
+  progress->setText(QString::fromLatin1(kTextSearching));
+  QElapsedTimer sinceRedraw;
+  const int count = request.pageCount;
+  auto onPage = [&](int32_t visited, int32_t page) {
+    progress->setPosition(forward ? visited : count - page);
+    if (visited > kQuietSearchPages && !progress->isVisible()) {
+      progress->show();
+      emit searchProgressShown();
+    } else if (!progress->isVisible() || (sinceRedraw.isValid() && sinceRedraw.elapsed() < kProgressRedrawMs)) {
+      return;
+    }
+    sinceRedraw.start();
+    progress->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  const SearchOutcome outcome = findInDocument(*source, request, currentPage_, onPage);
+  progress.reset();
+
+  if (!outcome.hit) {
+    resetSearch();
+    viewport()->update();
+    showMessage(this, QString::fromLatin1(kCaptionReader), QString::fromLatin1(kTextNoMatches), BoxIcon::None);
+    return;
+  }
+  hitFound_ = true;
+  hit_ = outcome.hit;
+  markHit(*hit_);
+  resetSearchOnPageChange_ = false;
+  scrollToHit(*hit_);
+}
+
+void C_PDF_View::clearHitMarks() {
+  if (!highlighted_) return;
+  if (PageTextSource* source = textSource())
+    if (PageTextLayout* layout = source->collectedLayout(highlighted_->page))
+      clearMarks(runAt(layout, highlighted_->startRun), runAt(layout, highlighted_->endRun));
+  highlighted_.reset();
+}
+
+void C_PDF_View::markHit(const HitPlace& hit) {
+  clearHitMarks();
+  PageTextSource* source = textSource();
+  PageTextLayout* layout = source ? source->collectedLayout(hit.page) : nullptr;
+  TextRun* first = runAt(layout, hit.startRun);
+  TextRun* last = runAt(layout, hit.endRun);
+  if (!first || !last) return;
+  ::markHit(TextHit{first, hit.start, last, hit.end});
+  highlighted_ = hit;
+  viewport()->update();
+}
+
+void C_PDF_View::scrollToHit(const HitPlace& hit) {
+  PageTextSource* source = textSource();
+  PageTextLayout* layout = source ? source->collectedLayout(hit.page) : nullptr;
+  const TextRun* run = runAt(layout, hit.startRun);
+  const C_PDF_PageTreeNode_or_Page* page = document_->document()->findPage(hit.page, false);
+  if (!run || !page) return;
+  const bool sideways = page->rotation % 180 != 0;
+  const double height = std::max(1, sideways ? page->width : page->height);
+  const double width = std::max(1, sideways ? page->height : page->width);
+  const int firstUnit = (hit.page - 1) * kUnitsPerPage;
+  const int unit = static_cast<int>((run->baseline / height + (hit.page - 1)) * kUnitsPerPage);
+  // Text below the page's bottom still shows the hit's own page.
+  const int pos = std::clamp(unit, firstUnit, firstUnit + kLastUnitOfPage);
+  // The middle character of the hit, counted across its runs.
+  std::vector<std::pair<const TextRun*, int32_t>> characters;
+  for (int32_t r = hit.startRun; r <= hit.endRun; ++r) {
+    const TextRun* each = runAt(layout, r);
+    if (!each) break;
+    const int32_t from = r == hit.startRun ? hit.start : 0;
+    const int32_t to = r == hit.endRun ? hit.end : each->length() - 1;
+    for (int32_t i = std::max(0, from); i <= to && i < static_cast<int32_t>(each->positions.size()); ++i)
+      characters.emplace_back(each, i);
+  }
+  int horizontal = scroll_.horizontalPos;
+  if (!characters.empty()) {
+    const auto [middleRun, index] = characters[characters.size() / 2];
+    const double x = middleRun->positions[static_cast<std::size_t>(index)] / width * kUnitsPerPage;
+    horizontal = x < kHorizontalCentre ? static_cast<int>(x) : static_cast<int>(std::ceil(x));
+  }
+  previousVerticalPos_ = scroll_.verticalPos;
+  scroll_.verticalPos = std::clamp(pos, 0, scroll_.verticalMax);
+  scroll_.horizontalPos = std::clamp(horizontal, 0, kHorizontalMax);
+  updateScrollBars();
+  pageBoxDirty_ = true;
+  refreshAllViews();
+}
+
+// ---- Selection and copy ----
+
+QPointF C_PDF_View::shownPoint(QPoint window) const { return pageGeometry().windowToShown(window); }
+
+void C_PDF_View::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !band_.selecting()) {
+    QAbstractScrollArea::mouseReleaseEvent(event);
+    return;
+  }
+  band_.moveTo(shownPoint(event->position().toPoint()));
+  SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
+  const int checksum = highlightPass(HighlightMode::ChecksumOnly, nullptr);
+  // A click selects nothing; a drag along one line selects that line.
+  const bool degenerate = band_.anchorX() == band_.movingX() && band_.anchorY() == band_.movingY();
+  if (selection && checksum != 0 && !degenerate) {
+    selection->add(entryFor(currentPage_, band_.widened(renderedRotation_), pageGeometry(), kSelectText));
+  }
+  band_.finish();
+  edgeTimer_->stop();
+  edgeStepArmed_ = true;
+  viewport()->update();
+  if (ViewHost* h = host()) h->commandStateChanged();
+}
+
+void C_PDF_View::dragTo(QPoint window) {
+  dragPoint_ = window;
+  band_.moveTo(shownPoint(window));
+  if (!renderFlagA_ && !renderFlagB_) {
+    const int checksum = highlightPass(HighlightMode::ChecksumOnly, nullptr);
+    if (checksum != highlightChecksum_) {
+      skipPageBlit_ = true;
+      viewport()->update();
+    }
+  }
+  edgeStep(window);
+}
+
+bool C_PDF_View::edgeStep(QPoint window) {
+  if (pageCount() <= 1 || currentPage_ < 1) return false;
+  const QRect client = viewport()->rect();
+  const int dy = window.y() < kEdgeZone ? -1 : (window.y() > client.height() - kEdgeZone ? 1 : 0);
+  const int dx = window.x() < kEdgeZone ? -1 : (window.x() > client.width() - kEdgeZone ? 1 : 0);
+  if (dy == 0 && dx == 0) {
+    edgeZoneLeft_ = true;
+    return false;
+  }
+  if (!edgeStepArmed_) return false;
+  const bool pageSteps = scroll_.verticalFit == kFitsInWindow;
+  int vertical = scroll_.verticalPos;
+  // A page step waits until the pointer has left the edge, so that holding it there does not
+  // run through the document.
+  if (dy != 0 && (!pageSteps || edgeZoneLeft_))
+    vertical = std::clamp(vertical + dy * (pageSteps ? kUnitsPerPage : 1), 0, scroll_.verticalMax);
+  int horizontal = scroll_.horizontalPos;
+  if (dx != 0 && scroll_.horizontalFit != kFitsAcross) horizontal = std::clamp(horizontal + dx, 0, kHorizontalMax);
+  if (vertical == scroll_.verticalPos && horizontal == scroll_.horizontalPos) return false;
+
+  const int from = scroll_.verticalPos / kUnitsPerPage + 1;
+  const int to = vertical / kUnitsPerPage + 1;
+  if (from != to) {
+    const bool down = to > from;
+    SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
+    if (selection && highlightPass(HighlightMode::ChecksumOnly, nullptr) != 0) {
+      // The page being left is selected to its end; the drag goes on from the new page's edge.
+      band_.setMovingY(down ? SelectionBand::kFarEdge : 0.0f);
+      selection->add(entryFor(from, band_.widened(renderedRotation_), pageGeometry(), kSelectText));
+    }
+    const float edge = down ? 0.0f : SelectionBand::kFarEdge;
+    band_.setVertical(edge, edge);
+    edgeZoneLeft_ = false;
+  }
+  previousVerticalPos_ = scroll_.verticalPos;
+  scroll_.verticalPos = vertical;
+  scroll_.horizontalPos = horizontal;
+  updateScrollBars();
+  pageBoxDirty_ = true;
+  if (from == to) band_.moveTo(shownPoint(window));
+  else band_.setMovingY(static_cast<float>(shownPoint(window).y()));
+  skipPageBlit_ = false;
+  clearHighlightMarks();
+  refreshAllViews();
+
+  edgeStepArmed_ = false;
+  int interval = kEdgeStepMs;
+  const double shownHeight = zoom_ * pageHeight100_;
+  if (shownHeight > client.height() && shownHeight > 0)
+    interval = std::max(kMinEdgeStepMs, static_cast<int>((1.0 - client.height() / shownHeight) * kEdgeStepTallMs));
+  edgeTimer_->start(interval);
+  return true;
+}
+
+void C_PDF_View::copySelection() {
+  SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
+  PageTextSource* source = textSource();
+  if (!selection || !source) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const QString text = clipboardText(selectionText(*selection, *source));
+  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(text, QClipboard::Clipboard);
+  QApplication::restoreOverrideCursor();
+  // The marks are gone from the runs; the page is drawn again without them.
+  needsRender_ = true;
+  clearHighlightMarks();
+  auto* dialog = new CDlgCopy2Clipboard(text, this);
+  dialog->show();
+  emit copied(text);
+  refreshAllViews();
 }
 
 // ---- Private messages and input ----
@@ -513,6 +803,7 @@ void C_PDF_View::mouseMoveEvent(QMouseEvent* event) {
     sizeLabelErase_ = true;
     viewport()->update(sizeLabelRect(client));
   }
+  if (band_.selecting()) dragTo(p);
 }
 
 void C_PDF_View::mousePressEvent(QMouseEvent* event) {
@@ -520,8 +811,24 @@ void C_PDF_View::mousePressEvent(QMouseEvent* event) {
     if (ViewHost* h = host(); h && h->contextMenu()) h->contextMenu()->exec(event->globalPosition().toPoint());
     return;
   }
+  if (event->button() != Qt::LeftButton || !document_ || currentPage_ < 1 || pageImage_.isNull()) {
+    QAbstractScrollArea::mousePressEvent(event);
+    return;
+  }
   dragStartPos_ = scroll_.verticalPos;
-  QAbstractScrollArea::mousePressEvent(event);
+  if (!(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
+    // A new selection: the old one and any search highlight go.
+    if (SelectionContext* selection = document_->selectionContext()) selection->clear();
+    if (PageTextSource* source = textSource()) clearCharacterMarks(source->collectedLayout(currentPage_));
+    highlighted_.reset();
+    clearHighlightMarks();
+    refreshAllViews();
+  }
+  dragPoint_ = event->position().toPoint();
+  band_.start(shownPoint(dragPoint_));
+  edgeZoneLeft_ = true;
+  edgeStepArmed_ = true;
+  event->accept();
 }
 
 // ---- Painting ----
@@ -565,13 +872,36 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
   painter.fillRect(QRect(QPoint(0, 0), QPoint(client.width() - 1, pageTop_ - 1)), bg);
   painter.fillRect(QRect(QPoint(0, pageTop_ + h), QPoint(client.width() - 1, client.height() - 1)), bg);
   sizeLabelErase_ = false;
-  // The paint is clipped to what changed, so a highlight change or a scroll within the page
-  // copies only that part of the kept bitmap.
-  painter.drawImage(pageLeft_, pageTop_, pageImage_);
+  // The paint is clipped to what changed, so a scroll within the page copies only that part of
+  // the kept bitmap; while a drag changes the highlights only those are painted.
+  if (!skipPageBlit_) {
+    painter.drawImage(pageLeft_, pageTop_, pageImage_);
+    HighlightRegions regions;
+    highlightPass(HighlightMode::Repaint, &regions);
+    paintHighlights(painter, regions.all - regions.alreadyPainted);
+  }
   skipPageBlit_ = false;
-  highlightPass(&painter, true);
   placeFormOverlay();
-  highlightChecksum_ = renderFlagA_ || renderFlagB_ ? 0 : highlightPass(&painter, false);
+  const int checksumBefore = highlightChecksum_;
+  if (renderFlagA_ || renderFlagB_) {
+    highlightChecksum_ = 0;
+  } else {
+    HighlightRegions regions;
+    highlightChecksum_ = highlightPass(HighlightMode::Incremental, &regions);
+    const QRegion erase = regions.noLongerHighlighted - regions.alreadyPainted;
+    if (!erase.isEmpty()) {
+      painter.save();
+      painter.setClipRegion(erase, Qt::IntersectClip);
+      painter.drawImage(pageLeft_, pageTop_, pageImage_);
+      painter.restore();
+    }
+    paintHighlights(painter, regions.all - regions.alreadyPainted);
+  }
+  // Copy follows what is highlighted; the menus are updated once this paint is over.
+  if ((checksumBefore == 0) != (highlightChecksum_ == 0))
+    QTimer::singleShot(0, this, [this] {
+      if (ViewHost* h = host()) h->commandStateChanged();
+    });
   if (sizeLabelShown_) paintSizeLabel(painter, client);
   schedulePageTreeCompletion();
 }
@@ -615,8 +945,10 @@ bool C_PDF_View::renderPage(int p) {
     const int ownRotation = page->rotation;
     const double twips = kTwipsPerInch / resolution_;
     const bool sideways = ownRotation != 0 && ownRotation != 180;
-    renderHeight100_ = std::max(1, sideways ? page->width : page->height) * kTwipsPerPoint / twips;
-    renderWidth100_ = std::max(1, sideways ? page->height : page->width) * kTwipsPerPoint / twips;
+    pageHeightUnits_ = std::max(1, sideways ? page->width : page->height);
+    pageWidthUnits_ = std::max(1, sideways ? page->height : page->width);
+    renderHeight100_ = pageHeightUnits_ * kTwipsPerPoint / twips;
+    renderWidth100_ = pageWidthUnits_ * kTwipsPerPoint / twips;
     const int viewRotation = parsed->viewRotation;
     const bool turned = viewRotation % 180 != 0;
     pageHeight100_ = turned ? renderWidth100_ : renderHeight100_;
@@ -665,6 +997,7 @@ bool C_PDF_View::renderPage(int p) {
     renderedOnce_ = true;
     needsRender_ = false;
     skipPageBlit_ = false;
+    paintedRuns_.clear();
     emit rendered();
     return true;
   }

@@ -7,21 +7,26 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "engine/document/security_permissions.h"
 #include "viewer/app/command_ids.h"
 #include "viewer/doc/viewer_document.h"
 #include "viewer/view/scroll_model.h"
+#include "viewer/view/selection_tracker.h"
+#include "viewer/view/text_search_driver.h"
 #include "viewer/view/zoom_model.h"
 
 class QMenu;
 class QPrinter;
+class QTimer;
 struct TextRun;
 
 namespace Corvalis::Viewer {
 
 class C_PDF_Doc;
 class FormOverlay;
+class PageTextSource;
 class ViewHost;
 
 class C_PDF_View : public QAbstractScrollArea, public DocumentView {
@@ -85,9 +90,20 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   int renderCount() const { return renderCount_; }
   // The controls over the shown page's form fields.
   const FormOverlay& formOverlay() const { return *formOverlay_; }
+  // Search and selection as the view holds them.
+  const std::optional<HitPlace>& searchHit() const { return hit_; }
+  const QString& searchText() const { return searchText_; }
+  int highlightChecksum() const { return highlightChecksum_; }
+  bool selecting() const { return band_.selecting(); }
+  // The text runs of a page (collected now when the page has none yet).
+  PageTextSource* textSource();
 
  signals:
   void rendered();
+  // A search has gone on long enough to show its progress window.
+  void searchProgressShown();
+  // Copy has put text on the clipboard.
+  void copied(const QString& text);
 
  protected:
   bool event(QEvent* event) override;
@@ -97,6 +113,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void wheelEvent(QWheelEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -115,9 +132,22 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   QRect sizeLabelRect(const QRect& client) const;
   // The highlight pass: paints search hits and the selection over the page bitmap; returns its
   // checksum (0 when nothing is highlighted).
-  int highlightPass(QPainter* painter, bool repaint);
+  int highlightPass(HighlightMode mode, HighlightRegions* regions);
+  void paintHighlights(QPainter& painter, const QRegion& fill);
+  PageGeometry pageGeometry() const;
+  std::vector<const SelectionEntry*> entriesOfPage(int page) const;
   void clearHighlightMarks();
   void resetSearch();
+  // Search: one step forwards or backwards; marking and showing a hit.
+  void find(const QString& text, bool forward);
+  void markHit(const HitPlace& hit);
+  void clearHitMarks();
+  void scrollToHit(const HitPlace& hit);
+  // Selection: the pointer as shown page units, scrolling at the window's edges, copying.
+  QPointF shownPoint(QPoint window) const;
+  void dragTo(QPoint window);
+  bool edgeStep(QPoint window);
+  void copySelection();
   void resetSelectionDrag();
   void pageMissing();
   void pageTreeCompleted();
@@ -146,13 +176,11 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   int pageLeft_ = 0;
   int pageTop_ = 0;
 
-  // Search state.
+  // Search state: the last hit (run and character places in its page's runs) and the runs whose
+  // marks the next hit clears.
   bool hitFound_ = false;
-  const TextRun* hitRun_ = nullptr;
-  int hitStart_ = -1;
-  int hitEnd_ = -1;
-  const TextRun* highlightFirstRun_ = nullptr;
-  const TextRun* highlightLastRun_ = nullptr;
+  std::optional<HitPlace> hit_;
+  std::optional<HitPlace> highlighted_;
   int startPage_ = 0;
   QString searchText_;
   QMenu* findOptionsMenu_;
@@ -193,7 +221,17 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool pageBoxDirty_ = false;
 
   QImage pageImage_;
+  // The shown page in page units (after its own rotation, before the view's).
+  double pageWidthUnits_ = 0;
+  double pageHeightUnits_ = 0;
   int renderedRotation_ = 0;
+  std::unique_ptr<PageTextSource> textSource_;
+  SelectionBand band_;
+  PaintedRuns paintedRuns_;
+  QPoint dragPoint_;
+  // Page steps at the edges wait for the pointer to leave the edge; steps within a page repeat.
+  bool edgeZoneLeft_ = true;
+  QTimer* edgeTimer_ = nullptr;
   QString sizeText_;
   bool movedWithinPage_ = false;
   int wheelRemainder_ = 0;

@@ -1,0 +1,195 @@
+// Searching from the find box through the real main window: the hit's page and highlight, F3,
+// the wrap-around, "No matches found." and the progress window.
+
+#include <QAction>
+#include <QLineEdit>
+
+#include "engine/layout/page_text_layout.h"
+#include "tests/viewer/view/text_test_files.h"
+#include "tests/viewer/viewer_test_support.h"
+#include "viewer/messages/viewer_texts.h"
+#include "viewer/ui/toolbar_boxes.h"
+#include "viewer/view/page_text_source.h"
+
+namespace viewer_test {
+namespace {
+
+class TextSearchTest : public FrameFixture {
+ protected:
+  C_PDF_View* open(const std::vector<std::vector<std::string>>& pages, const std::string& name) {
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame.get());
+    EXPECT_TRUE(frame->openFile(writePdf(textDocument(pages), name)));
+    paint();
+    return frame->activeView();
+  }
+  // Types into the find box and releases Enter there, as a user does.
+  void findFromBox(const QString& text) {
+    FindBox* box = frame->findBox();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+    paint();
+  }
+  // The share of bluish pixels in the window rectangle of a hit's first run.
+  double blueShare(C_PDF_View* view) {
+    const auto& hit = view->searchHit();
+    if (!hit) return 0;
+    PageTextLayout* layout = view->textSource()->collectedLayout(hit->page);
+    if (!layout) return 0;
+    const TextRun& run = *layout->runs()[hit->startRun];
+    const double scale = double(view->pageImage().width()) / 612.0;
+    const QPoint o = view->pageOrigin();
+    const QRect box(QPoint(o.x() + int(run.positions[hit->start] * scale), o.y() + int(run.top * scale)),
+                    QPoint(o.x() + int(run.positions[hit->end] * scale), o.y() + int(run.baseline * scale)));
+    const QImage shot = view->viewport()->grab().toImage();
+    int blue = 0, all = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+      for (int x = box.left(); x <= box.right(); ++x, ++all) {
+        const QColor c(shot.pixel(x, y));
+        if (c.blue() > c.red() + 40) ++blue;
+      }
+    return all ? double(blue) / all : 0;
+  }
+};
+
+std::vector<std::vector<std::string>> zebraPages() {
+  return {fillerPage(1), fillerPage(2), {"the zebra runs", "no stripes here", "a zebra again"},
+          fillerPage(4), {"last zebra"}, fillerPage(6)};
+}
+
+TEST_F(TextSearchTest, EnterOnPageOneShowsTheHitOnPageThreeHighlighted) {
+  C_PDF_View* view = open(zebraPages(), "zebra.pdf");
+  ASSERT_EQ(view->currentPage(), 1);
+  EXPECT_EQ(blueShare(view), 0);
+  findFromBox("zebra");
+  EXPECT_EQ(view->currentPage(), 3);
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  EXPECT_EQ(view->searchHit()->start, 4);
+  EXPECT_EQ(view->searchHit()->end, 8);
+  EXPECT_GT(blueShare(view), 0.3);
+  EXPECT_NE(view->highlightChecksum(), 0);
+  // Copy is offered while something is highlighted.
+  EXPECT_TRUE(frame->action(kCmdCopy)->isEnabled());
+}
+
+TEST_F(TextSearchTest, F3FindsTheNextHitOnTheSamePageThenTheNextPage) {
+  C_PDF_View* view = open(zebraPages(), "zebra_f3.pdf");
+  findFromBox("zebra");
+  ASSERT_TRUE(view->searchHit());
+  const int firstRun = view->searchHit()->startRun;
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_F3);
+  paint();
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  EXPECT_GT(view->searchHit()->startRun, firstRun);
+  EXPECT_GT(blueShare(view), 0.3);
+  QTest::keyClick(view, Qt::Key_F3);
+  paint();
+  EXPECT_EQ(view->currentPage(), 5);
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 5);
+  // Pages 6 and then 1, where the search began: the search is over.
+  MessageCapture boxes;
+  QTest::keyClick(view, Qt::Key_F3);
+  paint();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, kTextNoMatches);
+  EXPECT_EQ(view->currentPage(), 5);
+  EXPECT_FALSE(view->searchHit());
+  EXPECT_TRUE(view->searchText().isEmpty());
+}
+
+TEST_F(TextSearchTest, PhraseNowhereLeavesTheViewWhereItWasAndShowsProgressOnLongSearches) {
+  std::vector<std::vector<std::string>> pages;
+  for (int p = 1; p <= 12; ++p) pages.push_back(fillerPage(p));
+  C_PDF_View* view = open(pages, "twelve.pdf");
+  frame->routeCommand(kCmdNextPage);
+  paint();
+  const int pos = view->verticalPos();
+  int shown = 0;
+  QObject::connect(view, &C_PDF_View::searchProgressShown, [&] { ++shown; });
+  MessageCapture boxes;
+  findFromBox("giraffe");
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, kTextNoMatches);
+  EXPECT_EQ(view->currentPage(), 2);
+  EXPECT_EQ(view->verticalPos(), pos);
+  EXPECT_EQ(shown, 1);
+  // The window is gone once the search is over.
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_FALSE(w->isVisible() && w->inherits("Corvalis::Viewer::C_Conversion_ProgressDialog"));
+  // Other pages were scanned for their text and let go again.
+  EXPECT_EQ(view->textSource()->pagesScanned(), 11);
+}
+
+TEST_F(TextSearchTest, ShortSearchesShowNoProgressWindow) {
+  C_PDF_View* view = open({{"only page"}}, "one.pdf");
+  int shown = 0;
+  QObject::connect(view, &C_PDF_View::searchProgressShown, [&] { ++shown; });
+  MessageCapture boxes;
+  findFromBox("absent");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(shown, 0);
+  EXPECT_EQ(view->currentPage(), 1);
+}
+
+TEST_F(TextSearchTest, AnEarlierHitOfTheStartPageIsFoundAfterWrappingAround) {
+  C_PDF_View* view = open({fillerPage(1), {"zebra one", "filler", "zebra two"}, fillerPage(3)}, "wrap.pdf");
+  frame->routeCommand(kCmdNextPage);
+  paint();
+  findFromBox("zebra");
+  ASSERT_TRUE(view->searchHit());
+  const int first = view->searchHit()->startRun;
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_F3);
+  paint();
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_GT(view->searchHit()->startRun, first);
+  MessageCapture boxes;
+  QTest::keyClick(view, Qt::Key_F3);
+  paint();
+  EXPECT_TRUE(boxes.boxes.empty());
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 2);
+  EXPECT_EQ(view->searchHit()->startRun, first);
+}
+
+TEST_F(TextSearchTest, IgnoringCaseAcrossRunsAndBackwards) {
+  C_PDF_View* view = open({fillerPage(1), {"The PDF format", "ends here"}, {"pdf again"}}, "case.pdf");
+  findFromBox("pdf");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 2);
+  // The end of one line and the start of the next, the blank standing for the break.
+  findFromBox("format ends");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 2);
+  EXPECT_NE(view->searchHit()->startRun, view->searchHit()->endRun);
+  // Find previous from the toolbar button, starting afresh on the shown page's end.
+  frame->findBox()->setText("again");
+  frame->action(kCmdFindPrevious)->trigger();
+  paint();
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  EXPECT_EQ(view->currentPage(), 3);
+}
+
+TEST_F(TextSearchTest, MovingToAnotherPageStartsTheNextSearchAfresh) {
+  C_PDF_View* view = open(zebraPages(), "afresh.pdf");
+  findFromBox("zebra");
+  ASSERT_EQ(view->currentPage(), 3);
+  frame->routeCommand(kCmdNextPage);
+  paint();
+  EXPECT_EQ(view->currentPage(), 4);
+  EXPECT_FALSE(view->searchHit());
+  EXPECT_TRUE(view->searchText().isEmpty());
+  findFromBox("zebra");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 5);
+}
+
+}  // namespace
+}  // namespace viewer_test

@@ -1,0 +1,54 @@
+#include "viewer/view/copy_text.h"
+
+#include <set>
+
+#include "engine/layout/page_text_layout.h"
+#include "engine/layout/text_export.h"
+#include "engine/layout/text_run.h"
+#include "engine/layout/unicode_text.h"
+#include "viewer/view/page_text_source.h"
+#include "viewer/view/selection_tracker.h"
+
+namespace Corvalis::Viewer {
+
+std::vector<const TextRun*> runsInEntry(const PageTextLayout& layout, const SelectionEntry& entry) {
+  std::vector<const TextRun*> runs;
+  for (const auto& run : layout.runs())
+    if (!run->text.empty() && entryTouches(entry, *run)) runs.push_back(run.get());
+  return runs;
+}
+
+std::string selectionText(const SelectionContext& selection, PageTextSource& source) {
+  std::vector<std::vector<const TextRun*>> pages;
+  std::set<const TextRun*> taken;
+  std::set<int32_t> pagesInSelection;
+  int32_t previousPage = 0;
+  for (const SelectionEntry& entry : selection.entries) {
+    PageTextLayout* layout = source.layout(entry.pageNumber);
+    if (!layout) continue;
+    pagesInSelection.insert(entry.pageNumber);
+    if (pages.empty() || entry.pageNumber != previousPage) {
+      pages.emplace_back();
+      taken.clear();
+    }
+    previousPage = entry.pageNumber;
+    for (const TextRun* run : runsInEntry(*layout, entry))
+      if (taken.insert(run).second) pages.back().push_back(run);
+  }
+  std::string text = text_export::copyText(pages);
+  for (int32_t page : pagesInSelection) {
+    if (PageTextLayout* layout = source.collectedLayout(page)) {
+      clearCharacterMarks(layout);
+      for (const auto& run : layout->runs()) run->tight = false;
+    }
+  }
+  return text;
+}
+
+QString clipboardText(std::string_view utf8) {
+  const std::u16string wide = unicode_text::fromUtf8(utf8);
+  // Taken unit for unit: the byte-order mark stays in front.
+  return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+}
+
+}  // namespace Corvalis::Viewer

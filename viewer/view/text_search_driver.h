@@ -1,0 +1,57 @@
+#pragma once
+// Finding a phrase through the whole document: page by page from a starting point, forwards
+// or backwards, with wrap-around that stops where the search began.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class PageTextLayout;
+struct TextRun;
+
+namespace Corvalis::Viewer {
+
+class PageTextSource;
+
+// A hit as places in its page's runs (indices into the page's run list), so that it stays
+// meaningful when the page's runs are collected again.
+struct HitPlace {
+  int32_t page = 0;
+  int32_t startRun = 0;
+  int32_t start = 0;
+  int32_t endRun = 0;
+  int32_t end = 0;
+};
+
+struct SearchRequest {
+  std::u16string phrase;
+  bool caseSensitive = false;
+  bool forward = true;
+  int32_t pageCount = 0;
+  // The page the search began on: coming back to it ends the search.
+  int32_t startPage = 1;
+  // The page to look on first; with after, the search continues after (or, backwards, before)
+  // that hit, else it starts at the page's first (or last) character.
+  int32_t page = 1;
+  std::optional<HitPlace> after;
+};
+
+struct SearchOutcome {
+  std::optional<HitPlace> hit;
+  // Pages other than the first that were looked at.
+  int32_t pagesVisited = 0;
+};
+
+// Called after every further page with the pages visited so far and the page just visited.
+using SearchProgress = std::function<void(int32_t visited, int32_t page)>;
+
+// Pages scanned on the way and without a hit are released again, except keepPage.
+SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& request,
+                             int32_t keepPage, const SearchProgress& progress);
+
+// The run of a page's layout at index (null when out of range), and the index of a run.
+TextRun* runAt(PageTextLayout* layout, int32_t index);
+int32_t runIndex(const PageTextLayout* layout, const TextRun* run);
+
+}  // namespace Corvalis::Viewer
