@@ -452,15 +452,16 @@ void C_PDF_View::find(const QString& text, bool forward) {
   QElapsedTimer sinceRedraw;
   const int count = request.pageCount;
   auto onPage = [&](int32_t visited, int32_t page) {
+    const bool showNow = visited > kQuietSearchPages && !progress->isVisible();
+    // Moving the bar repaints it at once, so it moves only when it is drawn anyway.
+    if (!showNow && (!progress->isVisible() || (sinceRedraw.isValid() && sinceRedraw.elapsed() < kProgressRedrawMs)))
+      return;
     progress->setPosition(forward ? visited : count - page);
-    if (visited > kQuietSearchPages && !progress->isVisible()) {
+    if (showNow) {
       progress->show();
       emit searchProgressShown();
-    } else if (!progress->isVisible() || (sinceRedraw.isValid() && sinceRedraw.elapsed() < kProgressRedrawMs)) {
-      return;
     }
     sinceRedraw.start();
-    progress->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   };
   const SearchOutcome outcome = findInDocument(*source, request, currentPage_, onPage);
