@@ -1,5 +1,6 @@
 #include "viewer/view/page_text_source.h"
 
+#include <QElapsedTimer>
 #include <new>
 
 #include "engine/document/pdf_document.h"
@@ -40,7 +41,11 @@ PageTextLayout* PageTextSource::layout(int32_t pageNumber) {
   try {
     S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
     if (!parsed || !parsed->layout) return nullptr;
-    if (parsed->layout->built()) return parsed->layout.get();
+    if (index_.pageCount() != document_.pageCount) index_.resize(document_.pageCount);
+    if (parsed->layout->built()) {
+      if (!index_.has(pageNumber)) index_.record(pageNumber, *parsed->layout);
+      return parsed->layout.get();
+    }
     const C_PDF_PageTreeNode_or_Page* page = document_.findPage(pageNumber, false);
     if (!page) return nullptr;
     if (!scanner_) scanner_ = std::make_unique<C_PDF_Draw>(document_, creator_);
@@ -52,7 +57,9 @@ PageTextLayout* PageTextSource::layout(int32_t pageNumber) {
     scanner_->drawPage(pageNumber, 1, target, 0, kScanTwipsPerPixel, height, width, 1.0, 0, 0, 0, 1, 1, 1);
     ++pagesScanned_;
     parsed = creator_.getPage(pageNumber);
-    return parsed && parsed->layout && parsed->layout->built() ? parsed->layout.get() : nullptr;
+    if (!parsed || !parsed->layout || !parsed->layout->built()) return nullptr;
+    index_.record(pageNumber, *parsed->layout);
+    return parsed->layout.get();
   } catch (const C_PDF_Exception&) {
     return nullptr;
   } catch (const std::bad_alloc&) {
@@ -61,5 +68,22 @@ PageTextLayout* PageTextSource::layout(int32_t pageNumber) {
 }
 
 void PageTextSource::release(int32_t pageNumber) { creator_.evict(pageNumber); }
+
+bool PageTextSource::indexMore(int budgetMs, int32_t keepPage) {
+  if (index_.pageCount() != document_.pageCount) index_.resize(document_.pageCount);
+  QElapsedTimer clock;
+  clock.start();
+  while (nextToIndex_ <= document_.pageCount) {
+    const int32_t page = nextToIndex_++;
+    if (index_.has(page)) continue;
+    const bool known = collectedLayout(page) != nullptr;
+    layout(page);
+    // A page that fails to give text is still recorded, as empty, so that it is not tried again.
+    if (!index_.has(page)) index_.record(page, PageTextLayout());
+    if (!known && page != keepPage) release(page);
+    if (clock.elapsed() >= budgetMs) break;
+  }
+  return nextToIndex_ <= document_.pageCount;
+}
 
 }  // namespace Corvalis::Viewer

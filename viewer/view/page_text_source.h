@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "viewer/view/page_text_index.h"
+
 class C_PDF_Creator;
 class C_PDF_Document;
 class C_PDF_Draw;
@@ -32,12 +34,20 @@ class PageTextSource {
   // Pages scanned since this source was made.
   int64_t pagesScanned() const { return pagesScanned_; }
 
+  // The text of every page seen so far, for passing over pages without the phrase.
+  const PageTextIndex& index() const { return index_; }
+  // Scans pages not yet in the index, in page order, for about budgetMs; pages other than
+  // keepPage are let go again. False once every page is in the index.
+  bool indexMore(int budgetMs, int32_t keepPage);
+
  private:
   C_PDF_Document& document_;
   C_PDF_Creator& creator_;
   // Its own renderer, so that scanning never disturbs the shown page's cached images.
   std::unique_ptr<C_PDF_Draw> scanner_;
   int64_t pagesScanned_ = 0;
+  PageTextIndex index_;
+  int32_t nextToIndex_ = 1;
 };
 
 }  // namespace Corvalis::Viewer

@@ -59,6 +59,11 @@ constexpr int kEdgeZone = 30;
 constexpr int kEdgeStepMs = 150;
 constexpr double kEdgeStepTallMs = 200.0;
 constexpr int kMinEdgeStepMs = 20;
+// Text of the pages is collected in idle moments from this long after the page tree is read,
+// in slices of this many milliseconds.
+constexpr int kIndexStartMs = 1500;
+constexpr int kIndexSliceMs = 10;
+constexpr int kIndexPauseMs = 5;
 
 QColor backgroundColour() { return QColor::fromRgb(C_PDF_View::kBackgroundRgb); }
 
@@ -88,6 +93,16 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     edgeStepArmed_ = true;
     // Within a tall page the drag keeps scrolling while the pointer stays at the edge.
     if (band_.selecting()) edgeStep(dragPoint_);
+  });
+  indexTimer_ = new QTimer(this);
+  indexTimer_->setSingleShot(true);
+  connect(indexTimer_, &QTimer::timeout, this, [this] {
+    PageTextSource* source = textSource();
+    if (!source) return;
+    ViewHost* h = this->host();
+    // Only the window being read collects, and never while the engine or a drag is busy.
+    const bool wait = C_PDF_Doc::engineBusy() || band_.selecting() || (h && !h->isActiveView(this));
+    if (wait || source->indexMore(kIndexSliceMs, currentPage_)) indexTimer_->start(kIndexPauseMs);
   });
   QAction* caseItem = findOptionsMenu_->addAction(QStringLiteral("Case Sensitive"));
   caseItem->setCheckable(true);
@@ -1125,7 +1140,13 @@ void C_PDF_View::schedulePageTreeCompletion() {
   });
 }
 
+bool C_PDF_View::textIndexComplete() const {
+  return textSource_ && textSource_->index().pageCount() == pageCount() &&
+         textSource_->index().recorded() == pageCount();
+}
+
 void C_PDF_View::pageTreeCompleted() {
+  indexTimer_->start(kIndexStartMs);
   const int max = verticalMaxFor(pageCount());
   scroll_.verticalMax = max;
   scroll_.verticalPos = std::clamp(scroll_.verticalPos, 0, max);

@@ -97,6 +97,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool selecting() const { return band_.selecting(); }
   // The text runs of a page (collected now when the page has none yet).
   PageTextSource* textSource();
+  // Whether the text of every page has been collected in idle moments.
+  bool textIndexComplete() const;
 
  signals:
   void rendered();
@@ -232,6 +234,9 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Page steps at the edges wait for the pointer to leave the edge; steps within a page repeat.
   bool edgeZoneLeft_ = true;
   QTimer* edgeTimer_ = nullptr;
+  // Collects the text of the pages in idle moments once the document has been open a while, so
+  // that searches pass over pages without the phrase.
+  QTimer* indexTimer_ = nullptr;
   QString sizeText_;
   bool movedWithinPage_ = false;
   int wheelRemainder_ = 0;

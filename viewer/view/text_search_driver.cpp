@@ -88,10 +88,16 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
       return outcome;
     }
     ++outcome.pagesVisited;
+    // A page whose text is known not to hold the phrase is passed over without collecting it.
+    if (!source.index().mayContain(p, request.phrase, request.caseSensitive)) {
+      if (progress) progress(outcome.pagesVisited, p);
+      continue;
+    }
+    const bool known = source.collectedLayout(p) != nullptr;
     layout = source.layout(p);
     if (progress) progress(outcome.pagesVisited, p);
     if ((outcome.hit = placeOf(layout, p, wholePage(search, layout, forward)))) return outcome;
-    if (p != keepPage) source.release(p);
+    if (p != keepPage && !known) source.release(p);
   }
   return outcome;
 }

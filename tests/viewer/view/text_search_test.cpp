@@ -122,8 +122,27 @@ TEST_F(TextSearchTest, PhraseNowhereLeavesTheViewWhereItWasAndShowsProgressOnLon
   // The window is gone once the search is over.
   for (QWidget* w : QApplication::topLevelWidgets())
     EXPECT_FALSE(w->isVisible() && w->inherits("Corvalis::Viewer::C_Conversion_ProgressDialog"));
-  // Other pages were scanned for their text and let go again.
-  EXPECT_EQ(view->textSource()->pagesScanned(), 11);
+  // Every page's text is known now.
+  EXPECT_EQ(view->textSource()->index().recorded(), 12);
+}
+
+TEST_F(TextSearchTest, TextCollectedInIdleMomentsLetsSearchesPassOverPages) {
+  C_PDF_View* view = open(zebraPages(), "idle.pdf");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view->textIndexComplete(); }, 20000));
+  const int64_t scanned = view->textSource()->pagesScanned();
+  findFromBox("ZEBRA");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  // Only the page with the hit is collected again, to be shown.
+  EXPECT_LE(view->textSource()->pagesScanned(), scanned + 1);
+  MessageCapture boxes;
+  findFromBox("here a zebra");
+  EXPECT_TRUE(boxes.boxes.empty());
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  findFromBox("okapi");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_LE(view->textSource()->pagesScanned(), scanned + 1);
 }
 
 TEST_F(TextSearchTest, ShortSearchesShowNoProgressWindow) {
