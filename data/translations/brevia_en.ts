@@ -588,4 +588,17 @@ Facebook</translation>
         <translation>Recent File</translation>
     </message>
 </context>
+<context>
+    <name>Corvalis::Viewer::CDlgCopy2Clipboard</name>
+    <message>
+        <location filename="../../viewer/ui/copy_dialog.cpp" line="28" />
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/ui/copy_dialog.cpp" line="30" />
+        <source>"复制"到剪贴板成功</source>
+        <translation>"Copy" to Clipboard Succeeded</translation>
+    </message>
+</context>
 </TS>
