@@ -196,7 +196,7 @@ void syccToRgb(JpxImage& image) {
 
 }  // namespace
 
-bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads) {
+bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads, int64_t maxSamples) {
   image = JpxImage{};
   Jp2Header header;
   std::span<const uint8_t> stream = input;
@@ -211,7 +211,7 @@ bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads
   image.width = int(cs.width - cs.x0);
   image.height = int(cs.height - cs.y0);
   const int64_t pixels = int64_t(image.width) * image.height;
-  if (pixels * int64_t(cs.components.size()) > kMaxJpxImageSamples) return false;
+  if (pixels * int64_t(cs.components.size()) > std::min(maxSamples, kMaxJpxImageSamples)) return false;
   image.planes.resize(cs.components.size());
   for (std::size_t c = 0; c < cs.components.size(); ++c) {
     image.planes[c].depth = cs.components[c].depth;
@@ -258,7 +258,7 @@ bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads
 }
 
 bool C_PDF_JPEG2000::reset() {
-  ready_ = decodeJpxImage(input_, image_);
+  ready_ = decodeJpxImage(input_, image_, 0, maxSamples_);
   pixel_ = channel_ = 0;
   accumulator_ = 0;
   accumulated_ = 0;
@@ -308,7 +308,9 @@ std::size_t C_PDF_JPEG2000::read(uint8_t* out, std::size_t max) {
 
 int32_t decodeJpx(std::span<const uint8_t> input, std::vector<uint8_t>& output, std::size_t maxOutput) {
   output.clear();
-  C_PDF_JPEG2000 decoder(input);
+  // Even one-bit samples could not fill more than maxOutput × 8.
+  const int64_t fits = maxOutput > std::size_t(kMaxJpxImageSamples) ? kMaxJpxImageSamples : int64_t(maxOutput) * 8;
+  C_PDF_JPEG2000 decoder(input, std::min(fits, kMaxJpxImageSamples));
   if (!decoder.reset()) return -1;
   const JpxImage& image = decoder.image();
   std::size_t bits = 0;

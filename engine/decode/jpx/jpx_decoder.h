@@ -36,16 +36,19 @@ struct JpxImage {
 };
 
 // Decodes the whole image. threads 0 uses the machine's cores (at most kMaxJpxThreads).
-// False when nothing could be decoded; a damaged stream still gives the image with what it
-// holds (missing parts mid-grey).
-bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads = 0);
+// False when nothing could be decoded or the image would exceed maxSamples; a damaged stream
+// still gives the image with what it holds (missing parts mid-grey).
+bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads = 0,
+                    int64_t maxSamples = kMaxJpxImageSamples);
 
 // The decoder behind the JPXDecode filter: reset decodes the image, nextByte hands out its
 // samples, rows top to bottom, pixels left to right, channels interleaved, each sample as many
 // bits as its channel's depth, packed most significant bit first.
 class C_PDF_JPEG2000 {
  public:
-  explicit C_PDF_JPEG2000(std::span<const uint8_t> input) : input_(input) {}
+  // Images of more than maxSamples samples are not decoded.
+  explicit C_PDF_JPEG2000(std::span<const uint8_t> input, int64_t maxSamples = kMaxJpxImageSamples)
+      : input_(input), maxSamples_(maxSamples) {}
   virtual ~C_PDF_JPEG2000() = default;
   virtual bool reset();
   virtual int nextByte();
@@ -55,6 +58,7 @@ class C_PDF_JPEG2000 {
 
  private:
   std::span<const uint8_t> input_;
+  int64_t maxSamples_;
   JpxImage image_;
   std::size_t pixel_ = 0, pixels_ = 0;
   std::size_t channel_ = 0;
@@ -64,5 +68,5 @@ class C_PDF_JPEG2000 {
 };
 
 // Decodes into output (at most maxOutput bytes). Returns the length, or -1 when nothing could
-// be decoded.
+// be decoded. Images with more samples than maxOutput could hold are not decoded at all.
 int32_t decodeJpx(std::span<const uint8_t> input, std::vector<uint8_t>& output, std::size_t maxOutput);

@@ -205,8 +205,9 @@ struct BlockDecoder {
   }
 
   // The flags of a sample with the row below the stripe hidden when coding is causal.
-  inline uint32_t view(uint32_t f, int y) const {
-    return causal && (y & 3) == 3 ? f & ~uint32_t(kBelow) : f;
+  template <bool Causal>
+  static inline uint32_t view(uint32_t f, int y) {
+    return Causal && (y & 3) == 3 ? f & ~uint32_t(kBelow) : f;
   }
 
   inline void becomeSignificant(uint32_t* f, bool negative) {
@@ -222,28 +223,31 @@ struct BlockDecoder {
     f[s + 1] |= kSigNW;
   }
 
-  inline int decodeSign(uint32_t f) {
+  inline int decodeSign(MqDecoder& m, uint32_t f) {
     const int sc = kTables.sc[signKey(f)];
-    return mq.decode(cx[sc >> 1]) ^ (sc & 1);
+    return m.decode(cx[sc >> 1]) ^ (sc & 1);
   }
 
-  template <bool Raw>
+  template <bool Raw, bool Causal>
   void significancePass(int plane) {
+    // The coder's registers live in locals: stores to the flags cannot alias them.
+    MqDecoder m = mq;
+    RawDecoder rw = raw;
     const int32_t oneHalf = 3 << plane;
     for (int y0 = 0; y0 < h; y0 += 4) {
       const int y1 = std::min(h, y0 + 4);
       for (int x = 0; x < w; ++x) {
         uint32_t* f = &flags[std::size_t(y0 + 1) * stride + x + 1];
         for (int y = y0; y < y1; ++y, f += stride) {
-          const uint32_t v = view(*f, y);
+          const uint32_t v = view<Causal>(*f, y);
           if ((v & (kSig | kVisit)) || !(v & kNeighbours)) continue;
           int bit;
-          if constexpr (Raw) bit = raw.bit();
-          else bit = mq.decode(cx[zc[v & kNeighbours]]);
+          if constexpr (Raw) bit = rw.bit();
+          else bit = m.decode(cx[zc[v & kNeighbours]]);
           if (bit) {
             int negative;
-            if constexpr (Raw) negative = raw.bit();
-            else negative = decodeSign(v);
+            if constexpr (Raw) negative = rw.bit();
+            else negative = decodeSign(m, v);
             mags[std::size_t(y) * w + x] = oneHalf;
             becomeSignificant(f, negative);
           }
@@ -251,11 +255,15 @@ struct BlockDecoder {
         }
       }
     }
+    mq = m;
+    raw = rw;
   }
 
-  template <bool Raw>
+  template <bool Raw, bool Causal>
   void refinementPass(int plane) {
-    const int32_t half = plane > 0 ? 1 << plane : 1;
+    MqDecoder m = mq;
+    RawDecoder rw = raw;
+    const int32_t half = 1 << plane;
     for (int y0 = 0; y0 < h; y0 += 4) {
       const int y1 = std::min(h, y0 + 4);
       for (int x = 0; x < w; ++x) {
@@ -264,21 +272,24 @@ struct BlockDecoder {
           if ((*f & (kSig | kVisit)) != kSig) continue;
           int bit;
           if constexpr (Raw) {
-            bit = raw.bit();
+            bit = rw.bit();
           } else {
-            const uint32_t v = view(*f, y);
+            const uint32_t v = view<Causal>(*f, y);
             const int ctx = (v & kRefined) ? 16 : (v & kNeighbours) ? 15 : 14;
-            bit = mq.decode(cx[ctx]);
+            bit = m.decode(cx[ctx]);
           }
-          int32_t& m = mags[std::size_t(y) * w + x];
-          m += bit ? half : -half;
+          mags[std::size_t(y) * w + x] += bit ? half : -half;
           *f |= kRefined;
         }
       }
     }
+    mq = m;
+    raw = rw;
   }
 
+  template <bool Causal>
   void cleanupPass(int plane, bool segmentation) {
+    MqDecoder m = mq;
     const int32_t oneHalf = 3 << plane;
     for (int y0 = 0; y0 < h; y0 += 4) {
       const int y1 = std::min(h, y0 + 4);
@@ -287,14 +298,14 @@ struct BlockDecoder {
         int start = y0;
         if (y1 - y0 == 4) {
           const uint32_t busy = kSig | kVisit | kNeighbours;
-          if (!(view(column[0], y0) & busy) && !(view(column[stride], y0 + 1) & busy) &&
-              !(view(column[2 * stride], y0 + 2) & busy) && !(view(column[3 * stride], y0 + 3) & busy)) {
-            if (!mq.decode(cx[kCtxRun])) continue;
-            int r = mq.decode(cx[kCtxUniform]) << 1;
-            r |= mq.decode(cx[kCtxUniform]);
+          if (!(view<Causal>(column[0], y0) & busy) && !(view<Causal>(column[stride], y0 + 1) & busy) &&
+              !(view<Causal>(column[2 * stride], y0 + 2) & busy) && !(view<Causal>(column[3 * stride], y0 + 3) & busy)) {
+            if (!m.decode(cx[kCtxRun])) continue;
+            int r = m.decode(cx[kCtxUniform]) << 1;
+            r |= m.decode(cx[kCtxUniform]);
             const int y = y0 + r;
             uint32_t* f = column + std::size_t(r) * stride;
-            const int negative = decodeSign(view(*f, y));
+            const int negative = decodeSign(m, view<Causal>(*f, y));
             mags[std::size_t(y) * w + x] = oneHalf;
             becomeSignificant(f, negative);
             start = y + 1;
@@ -302,10 +313,10 @@ struct BlockDecoder {
         }
         uint32_t* f = column + std::size_t(start - y0) * stride;
         for (int y = start; y < y1; ++y, f += stride) {
-          const uint32_t v = view(*f, y);
+          const uint32_t v = view<Causal>(*f, y);
           if (!(v & (kSig | kVisit))) {
-            if (mq.decode(cx[zc[v & kNeighbours]])) {
-              const int negative = decodeSign(v);
+            if (m.decode(cx[zc[v & kNeighbours]])) {
+              const int negative = decodeSign(m, v);
               mags[std::size_t(y) * w + x] = oneHalf;
               becomeSignificant(f, negative);
             }
@@ -316,7 +327,24 @@ struct BlockDecoder {
       }
     }
     if (segmentation)
-      for (int i = 0; i < 4; ++i) mq.decode(cx[kCtxUniform]);
+      for (int i = 0; i < 4; ++i) m.decode(cx[kCtxUniform]);
+    mq = m;
+  }
+
+  template <bool Causal>
+  void runPass(int type, bool rawPass, int plane, bool segmentation) {
+    switch (type) {
+      case 0:
+        if (rawPass) significancePass<true, Causal>(plane);
+        else significancePass<false, Causal>(plane);
+        break;
+      case 1:
+        if (rawPass) refinementPass<true, Causal>(plane);
+        else refinementPass<false, Causal>(plane);
+        break;
+      default:
+        cleanupPass<Causal>(plane, segmentation);
+    }
   }
 
   // Decodes the block's passes; leaves the magnitudes (two units per coefficient step) and
@@ -346,18 +374,8 @@ struct BlockDecoder {
         if (plane < 0) return true;
         if ((cbStyle & kStyleReset) && pass > 0) resetContexts();
         const bool rawPass = (cbStyle & kStyleBypass) && pass >= 10 && type != 2;
-        switch (type) {
-          case 0:
-            if (rawPass) significancePass<true>(plane);
-            else significancePass<false>(plane);
-            break;
-          case 1:
-            if (rawPass) refinementPass<true>(plane);
-            else refinementPass<false>(plane);
-            break;
-          default:
-            cleanupPass(plane, cbStyle & kStyleSegmentation);
-        }
+        if (causal) runPass<true>(type, rawPass, plane, cbStyle & kStyleSegmentation);
+        else runPass<false>(type, rawPass, plane, cbStyle & kStyleSegmentation);
       }
     }
     return true;

@@ -66,8 +66,44 @@ void synth97(float* x, int n, int parity, int width) {
   lift(x, n, 1 - parity, width, [](float v, float s) { return v - kAlpha * s; });
 }
 
-template <typename T, typename Synth>
-void transform(TileComponent& tc, T* data, Synth synth) {
+// One row: the lifting steps over single samples, the ends mirrored and the interior run
+// without index checks.
+template <typename T, typename F>
+inline void liftRow(T* x, int n, int first, F f) {
+  int k = first;
+  if (k == 0) {
+    x[0] = f(x[0], x[1] + x[1]);
+    k = 2;
+  }
+  for (; k + 1 < n; k += 2) x[k] = f(x[k], x[k - 1] + x[k + 1]);
+  if (k == n - 1) x[k] = f(x[k], x[k - 1] + x[k - 1]);
+}
+
+void row53(int32_t* x, int n, int parity) {
+  if (n == 1) {
+    if (parity) x[0] /= 2;
+    return;
+  }
+  liftRow(x, n, parity, [](int32_t v, int32_t s) { return v - ((s + 2) >> 2); });
+  liftRow(x, n, 1 - parity, [](int32_t v, int32_t s) { return v + (s >> 1); });
+}
+
+void row97(float* x, int n, int parity) {
+  if (n == 1) {
+    if (parity) x[0] *= 0.5f;
+    return;
+  }
+  const float invK = 1.0f / kK;
+  for (int k = parity; k < n; k += 2) x[k] *= kK;
+  for (int k = 1 - parity; k < n; k += 2) x[k] *= invK;
+  liftRow(x, n, parity, [](float v, float s) { return v - kDelta * s; });
+  liftRow(x, n, 1 - parity, [](float v, float s) { return v - kGamma * s; });
+  liftRow(x, n, parity, [](float v, float s) { return v - kBeta * s; });
+  liftRow(x, n, 1 - parity, [](float v, float s) { return v - kAlpha * s; });
+}
+
+template <typename T, typename Synth, typename Row>
+void transform(TileComponent& tc, T* data, Synth synth, Row rowSynth) {
   const std::size_t stride = std::size_t(tc.width());
   std::vector<T> tmp;
   for (std::size_t r = 1; r < tc.resolutions.size(); ++r) {
@@ -75,14 +111,18 @@ void transform(TileComponent& tc, T* data, Synth synth) {
     const Resolution& lower = tc.resolutions[r - 1];
     const int w = res.x1 - res.x0, h = res.y1 - res.y0;
     if (w <= 0 || h <= 0) continue;
-    const int lowW = lower.x1 - lower.x0, lowH = lower.y1 - lower.y0;
+    const int lowH = lower.y1 - lower.y0;
     // Rows.
     tmp.resize(std::size_t(std::max(w, h)) * kColumnStrip);
+    const int parity = res.x0 & 1;
+    const int lowCount = parity ? w / 2 : (w + 1) / 2;
     for (int y = 0; y < h; ++y) {
       T* row = data + std::size_t(y) * stride;
-      interleave(row, row + lowW, tmp.data(), w, res.x0 & 1, 1, 1);
-      synth(tmp.data(), w, res.x0 & 1, 1);
-      std::memcpy(row, tmp.data(), sizeof(T) * w);
+      T* t = tmp.data();
+      for (int i = 0; i < lowCount; ++i) t[2 * i + parity] = row[i];
+      for (int i = 0; i < w - lowCount; ++i) t[2 * i + 1 - parity] = row[lowCount + i];
+      rowSynth(t, w, parity);
+      std::memcpy(row, t, sizeof(T) * w);
     }
     // Columns, a strip at a time so that each lifting step runs along rows.
     for (int x = 0; x < w; x += kColumnStrip) {
@@ -99,8 +139,8 @@ void transform(TileComponent& tc, T* data, Synth synth) {
 }  // namespace
 
 void inverseWavelet(TileComponent& tc) {
-  if (tc.style.reversible) transform(tc, tc.ints.data(), synth53);
-  else transform(tc, tc.floats.data(), synth97);
+  if (tc.style.reversible) transform(tc, tc.ints.data(), synth53, row53);
+  else transform(tc, tc.floats.data(), synth97, row97);
 }
 
 void inverseComponentTransform(TileState& st) {
