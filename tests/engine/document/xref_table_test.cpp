@@ -318,3 +318,27 @@ TEST(XrefTable, HybridFileReadsItsHiddenStream) {
   EXPECT_FALSE(doc->xrefTable()->rebuilt());
   EXPECT_EQ(doc->pageCount, 1);
 }
+
+TEST(XrefTable, TruncatedFileShowsThePagesThatSurvive) {
+  // Three pages; the file ends inside the third page's content stream, so the table, the
+  // trailer and startxref are gone.
+  const std::string whole = testing_pdf::simpleDocument(3, "0 0 m 10 10 l S");
+  const std::size_t cut = whole.find("8 0 obj") + 30;
+  auto doc = openBytes(whole.substr(0, cut));
+  doc->completePageTree();
+  EXPECT_TRUE(doc->xrefTable()->rebuilt());
+  EXPECT_EQ(doc->pageCount, 3);
+  for (int n = 1; n <= 3; ++n) {
+    C_PDF_PageTreeNode_or_Page* page = doc->findPage(n, true);
+    ASSERT_NE(page, nullptr) << n;
+    // The cut stream keeps what is there.
+    if (n < 3) {
+      EXPECT_EQ(std::string(page->content.begin(), page->content.end()), "0 0 m 10 10 l S");
+    }
+  }
+  // Cut before the third page's dictionary: two pages remain.
+  auto shorter = openBytes(whole.substr(0, whole.find("7 0 obj")));
+  shorter->completePageTree();
+  EXPECT_NE(shorter->findPage(2, false), nullptr);
+  EXPECT_EQ(shorter->findPage(3, false), nullptr);
+}
