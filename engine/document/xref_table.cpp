@@ -290,6 +290,11 @@ bool XrefTable::readXrefStreamAt(int32_t offset, int depth) {
       for (int32_t k = 0; k < w; ++k) v = (v << 8) | data[at + k];
       return v;
     };
+    // One entry per record at most: room made once instead of rehashing as they come. The
+    // count is bounded by the decoded stream's size.
+    const std::size_t records = static_cast<std::size_t>(length / recordSize);
+    entries_.reserve(entries_.size() + records);
+    index_.reserve(index_.size() + records);
     int32_t at = 0;
     for (auto [first, count] : subsections) {
       for (int64_t k = 0; k < count && at + recordSize <= length; ++k, at += recordSize) {
