@@ -21,6 +21,7 @@ enum class Form : uint8_t {
   Show,         // Tj, ': str0 = string, binary
   ShowSpaced,   // ": num0, num1, str2 = string, binary
   Array,        // TJ: object = operand 0
+  Dash,         // d: object = the array, num0 = the phase
   Colour,       // SC, sc: 1, 3 or 4 numbers
   PatternColour,  // SCN, scn
   Tagged,       // BDC: str0 = tag, object = properties
@@ -38,7 +39,7 @@ const std::unordered_map<std::string_view, OperatorInfo>& operatorTable() {
   static const std::unordered_map<std::string_view, OperatorInfo> table = {
       {"w", {kOp_w, 1, Form::Numbers}},   {"J", {kOp_J, 1, Form::Numbers}},
       {"j", {kOp_j, 1, Form::Numbers}},   {"M", {kOp_M, 1, Form::Numbers}},
-      {"d", {kOp_d, 2, Form::None}},      {"ri", {kOp_ri, 1, Form::None}},
+      {"d", {kOp_d, 2, Form::Dash}},      {"ri", {kOp_ri, 1, Form::None}},
       {"i", {kOp_i, 1, Form::None}},      {"gs", {kOp_gs, 1, Form::Name}},
       {"q", {kOp_q, 0, Form::None}},      {"Q", {kOp_Q, 0, Form::None}},
       {"cm", {kOp_cm, 6, Form::Numbers}}, {"Qq", {kOpNone, -1, Form::Skip}},
@@ -159,6 +160,12 @@ class Parser {
         r.binary = 1 << 2;
         break;
       case Form::Array:
+        list_.objects.push_back(std::move(stack_[0]));
+        r.object = static_cast<int32_t>(list_.objects.size() - 1);
+        break;
+      case Form::Dash:
+        if (!stack_[0].isArray()) return;
+        r.num[0] = number(stack_[1]);
         list_.objects.push_back(std::move(stack_[0]));
         r.object = static_cast<int32_t>(list_.objects.size() - 1);
         break;

@@ -126,32 +126,28 @@ void C_PDF_Draw::stroke(bool close) {
       case 2: pen.setLineJoin(gfx::LineJoin::Bevel); break;
       default: break;
     }
+    if (!state_->dashes.empty()) {
+      std::vector<float> lengths(state_->dashes.begin(), state_->dashes.end());
+      pen.setDashPattern(lengths, static_cast<float>(state_->dashPhase));
+    }
     graphics_->drawPath(pen, cleanedForStroke());
   }
   endPath();
 }
 
-void C_PDF_Draw::fill(gfx::FillMode mode, bool throughRegion) {
+void C_PDF_Draw::fill(gfx::FillMode mode) {
   path_.setFillMode(mode);
-  fillThroughRegion_ = false;
   if (flags_.skipPainting || path_.isEmpty()) return;
   if (tilingFill_ || shadingFill_) {
     fillWithPattern();
     return;
   }
-  gfx::SolidBrush brush(state_->fillArgb);
-  if (throughRegion) {
-    gfx::Region region;
-    region.combine(path_, graphics_->transform(), gfx::CombineMode::Intersect);
-    graphics_->fillRegion(brush, region);
-  } else {
-    graphics_->fillPath(brush, path_);
-  }
+  graphics_->fillPath(gfx::SolidBrush(state_->fillArgb), path_);
 }
 
 void C_PDF_Draw::fillThenStroke(gfx::FillMode mode, bool close) {
   if (close) path_.closeFigure();
-  fill(mode, false);
+  fill(mode);
   stroke(false);
 }
 

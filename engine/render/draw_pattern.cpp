@@ -1,5 +1,6 @@
 // Shadings (the sh operator) and pattern fills of C_PDF_Draw.
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/document/pdf_document.h"
@@ -12,7 +13,10 @@
 #include "engine/render/resource_list.h"
 #include "engine/render/shading.h"
 #include "platform/graphics/linear_gradient_brush.h"
+#include "platform/graphics/mesh_gradient_brush.h"
+#include "platform/graphics/solid_brush.h"
 #include "platform/graphics/radial_gradient_brush.h"
+#include "platform/graphics/texture_brush.h"
 
 namespace gfx = brevia::gfx;
 namespace Messages = Corvalis::PDFConverter::Messages;
@@ -23,7 +27,8 @@ namespace {
 // or the target's when the clip is unbounded.
 gfx::RectF coverage(gfx::Graphics& graphics) {
   gfx::RectF device = graphics.deviceClipBounds();
-  const gfx::RectF target{0, 0, float(graphics.target().width()), float(graphics.target().height())};
+  const gfx::Bitmap& bitmap = graphics.target();
+  const gfx::RectF target{float(bitmap.originX()), float(bitmap.originY()), float(bitmap.width()), float(bitmap.height())};
   if (!(device.width < 1e7f && device.height < 1e7f)) device = target;
   gfx::Matrix inverse = graphics.transform();
   if (inverse.invert() != gfx::Status::Ok) return gfx::RectF{0, 0, 0, 0};
@@ -60,11 +65,23 @@ void C_PDF_Draw::paintShading(const std::string& name) {
   paintGradient(*shading, nullptr);
 }
 
-// Paints an axial or radial shading over the clip (or, with a path, inside it) in the current
-// world coordinates. Other types paint nothing.
+namespace {
+
+// A colour with the fill alpha applied on top of its own.
+uint32_t faded(uint32_t argb, double alpha) {
+  if (alpha >= 1) return argb;
+  const double a = std::clamp(alpha, 0.0, 1.0) * double(argb >> 24);
+  return uint32_t(a + 0.5) << 24 | (argb & 0x00FFFFFFu);
+}
+
+}  // namespace
+
+// Paints a shading over the clip (or, with a path, inside it) in the current world
+// coordinates, faded by the fill alpha.
 void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::GraphicsPath* path) {
-  if (shading.shadingType != 2 && shading.shadingType != 3) return;
-  const auto& s = static_cast<const C_PDF_Shading_Type2&>(shading);
+  const int type = shading.shadingType;
+  if (type < 1 || type > 7) return;
+  const double alpha = state_->fillAlpha;
   gfx::Region savedClip;
   graphics_->getClip(savedClip);
   if (path) graphics_->setClip(*path, gfx::CombineMode::Intersect);
@@ -75,34 +92,88 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
                        gfx::CombineMode::Intersect);
   }
   const gfx::RectF area = coverage(*graphics_);
-  const std::vector<gfx::ColourStop>& stops = s.stops;
-  if (shading.shadingType == 2) {
-    const gfx::PointF p0{s.coords[0], s.coords[1]}, p1{s.coords[2], s.coords[3]};
-    const double dx = p1.x - p0.x, dy = p1.y - p0.y;
-    const double length = std::hypot(dx, dy);
-    if (length > 0 && std::isfinite(length)) {
-      // The band between the perpendiculars through the axis ends, widened by the extensions,
-      // reaching across the whole area.
-      const double reach = (std::hypot(area.width, area.height) + std::hypot(area.x - p0.x, area.y - p0.y)) / length + 2;
-      const double u0 = s.extend[0] ? -reach : 0, u1 = s.extend[1] ? 1 + reach : 1;
-      auto at = [&](double u, double v) {
-        return gfx::PointF{float(p0.x + u * dx - v * dy), float(p0.y + u * dy + v * dx)};
+  if (type == 1) {
+    const auto& f = static_cast<const C_PDF_Shading_Type1&>(shading);
+    if (f.samples) {
+      const auto& m = f.matrix;
+      const auto& d = f.domain;
+      auto at = [&](double x, double y) {
+        return gfx::PointF{float(m[0] * x + m[2] * y + m[4]), float(m[1] * x + m[3] * y + m[5])};
       };
-      const gfx::PointF band[4] = {at(u0, -reach), at(u1, -reach), at(u1, reach), at(u0, reach)};
-      gfx::GraphicsPath bandPath;
-      bandPath.addPolygon(band, 4);
-      gfx::LinearGradientBrush brush(p0, p1, s.startColour, s.endColour);
-      if (stops.size() >= 2) brush.setInterpolationColours(stops.data(), int(stops.size()));
-      brush.setWrapMode(gfx::WrapMode::Clamp);
-      graphics_->fillPath(brush, bandPath);
+      const gfx::PointF dest[3] = {at(d[0], d[2]), at(d[1], d[2]), at(d[0], d[3])};
+      gfx::ImageAttributes attributes;
+      attributes.setAlphaFactor(float(alpha));
+      graphics_->drawImage(*f.samples, dest, gfx::RectF{0, 0, float(f.samples->width()), float(f.samples->height())},
+                           &attributes);
+    }
+  } else if (type >= 4) {
+    const auto& mesh = static_cast<const C_PDF_Shading_Mesh&>(shading);
+    if (!mesh.patches.empty()) {
+      gfx::MeshGradientBrush brush;
+      for (const auto& p : mesh.patches) {
+        uint32_t colours[4];
+        for (int i = 0; i < 4; ++i) colours[i] = faded(p.colours[i], alpha);
+        if (p.triangle) brush.addTriangle(p.points.data(), colours);
+        else brush.addPatch(p.points.data(), colours, p.tensor ? p.points.data() + 12 : nullptr);
+      }
+      graphics_->fillRectangle(brush, area);
     }
   } else {
-    const auto& c = static_cast<const C_PDF_Shading_Type3&>(shading).circles;
-    gfx::RadialGradientBrush brush({c[0], c[1]}, std::fabs(c[2]), {c[3], c[4]}, std::fabs(c[5]),
-                                   s.startColour, s.endColour);
-    if (stops.size() >= 2) brush.setInterpolationColours(stops.data(), int(stops.size()));
-    brush.setExtend(s.extend[0] || s.extend[1]);
-    graphics_->fillRectangle(brush, area);
+    const auto& s = static_cast<const C_PDF_Shading_Type2&>(shading);
+    std::vector<gfx::ColourStop> stops = s.stops;
+    for (gfx::ColourStop& stop : stops) stop.colour = faded(stop.colour, alpha);
+    const uint32_t startColour = faded(s.startColour, alpha), endColour = faded(s.endColour, alpha);
+    if (type == 2) {
+      const gfx::PointF p0{s.coords[0], s.coords[1]}, p1{s.coords[2], s.coords[3]};
+      const double dx = p1.x - p0.x, dy = p1.y - p0.y;
+      const double length = std::hypot(dx, dy);
+      if (length > 0 && std::isfinite(length)) {
+        // The band between the perpendiculars through the axis ends, widened by the extensions,
+        // reaching across the whole area.
+        const double reach = (std::hypot(area.width, area.height) + std::hypot(area.x - p0.x, area.y - p0.y)) / length + 2;
+        const double u0 = s.extend[0] ? -reach : 0, u1 = s.extend[1] ? 1 + reach : 1;
+        auto at = [&](double u, double v) {
+          return gfx::PointF{float(p0.x + u * dx - v * dy), float(p0.y + u * dy + v * dx)};
+        };
+        const gfx::PointF band[4] = {at(u0, -reach), at(u1, -reach), at(u1, reach), at(u0, reach)};
+        gfx::GraphicsPath bandPath;
+        bandPath.addPolygon(band, 4);
+        gfx::LinearGradientBrush brush(p0, p1, startColour, endColour);
+        if (stops.size() >= 2) brush.setInterpolationColours(stops.data(), int(stops.size()));
+        brush.setWrapMode(gfx::WrapMode::Clamp);
+        graphics_->fillPath(brush, bandPath);
+      }
+    } else {
+      const auto& c = static_cast<const C_PDF_Shading_Type3&>(shading).circles;
+      // Each end extends on its own: the circles are carried on beyond an extended end (until
+      // the radius reaches 0 or the circle covers the area), keeping that end's colour there.
+      const double dr = c[5] - c[2];
+      const double far = (std::hypot(area.width, area.height) + std::hypot(area.x - c[0], area.y - c[1]) +
+                          std::hypot(c[3] - c[0], c[4] - c[1]) + std::fabs(c[2]) + std::fabs(c[5])) /
+                         std::max({std::fabs(dr), double(std::hypot(c[3] - c[0], c[4] - c[1])), 1e-3});
+      double tLow = 0, tHigh = 1;
+      if (s.extend[0]) tLow = dr > 0 ? std::max(-c[2] / dr, -far) : -far;
+      if (s.extend[1]) tHigh = dr < 0 ? std::min(1 + c[5] / -dr, 1 + far) : 1 + far;
+      auto circleAt = [&](double t, gfx::PointF& centre, float& radius) {
+        centre = {float(c[0] + t * (c[3] - c[0])), float(c[1] + t * (c[4] - c[1]))};
+        radius = float(std::max(0.0, c[2] + t * dr));
+      };
+      gfx::PointF centre0, centre1;
+      float radius0, radius1;
+      circleAt(tLow, centre0, radius0);
+      circleAt(tHigh, centre1, radius1);
+      const double span = tHigh - tLow;
+      std::vector<gfx::ColourStop> mapped;
+      if (stops.size() < 2) stops = {{0.0f, startColour}, {1.0f, endColour}};
+      mapped.push_back({0.0f, stops.front().colour});
+      for (const gfx::ColourStop& stop : stops)
+        mapped.push_back({float(std::clamp((stop.position - tLow) / span, 0.0, 1.0)), stop.colour});
+      mapped.push_back({1.0f, stops.back().colour});
+      gfx::RadialGradientBrush brush(centre0, radius0, centre1, radius1, startColour, endColour);
+      brush.setInterpolationColours(mapped.data(), int(mapped.size()));
+      brush.setExtend(false);
+      graphics_->fillRectangle(brush, area);
+    }
   }
   graphics_->setClip(savedClip);
 }
@@ -137,6 +208,8 @@ void C_PDF_Draw::fillWithPattern() {
     if (!pattern.shading) return;
     gfx::Region savedClip;
     graphics_->getClip(savedClip);
+    if (pattern.shading->hasBackground)
+      graphics_->fillPath(gfx::SolidBrush(faded(pattern.shading->background, state_->fillAlpha)), path_);
     graphics_->setClip(path_, gfx::CombineMode::Intersect);
     const gfx::Matrix saved = graphics_->transform();
     graphics_->setTransform(patternSpace(pattern));
@@ -149,7 +222,7 @@ void C_PDF_Draw::fillWithPattern() {
 }
 
 void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
-  if (patternNesting_ >= kMaxPatternNesting || !pattern.content || pattern.content->empty()) return;
+  if (!graphics_ || patternNesting_ >= kMaxPatternNesting || !pattern.content || pattern.content->empty()) return;
   const double x0 = std::min(pattern.bbox[0], pattern.bbox[2]), x1 = std::max(pattern.bbox[0], pattern.bbox[2]);
   const double y0 = std::min(pattern.bbox[1], pattern.bbox[3]), y1 = std::max(pattern.bbox[1], pattern.bbox[3]);
   double xStep = std::fabs(pattern.xStep), yStep = std::fabs(pattern.yStep);
@@ -159,8 +232,19 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
 
   if (patternNesting_ == 0) tileBudget_ = kMaxTilesPerFill;
   if (tileBudget_ <= 0) return;
+  const gfx::Matrix space = patternSpace(pattern);
+  // One cell is drawn into a bitmap at about device resolution, then repeated as a brush.
+  const double cellW = std::hypot(space.m11(), space.m12()) * xStep;
+  const double cellH = std::hypot(space.m21(), space.m22()) * yStep;
+  if (!std::isfinite(cellW) || !std::isfinite(cellH)) return;
+  const int w = std::clamp(int(std::lround(cellW)), 1, kMaxCellPixels);
+  const int h = std::clamp(int(std::lround(cellH)), 1, kMaxCellPixels);
+  gfx::Bitmap cell(w, h);
+  if (!cell.isValid()) return;
+  const gfx::Matrix toCell(float(w / xStep), 0, 0, float(h / yStep), float(-x0 * w / xStep), float(-y0 * h / yStep));
+
   ++patternNesting_;
-  // The cell has a path, a pending clip and a current point of its own.
+  // The cell has a path, a pending clip, a current point and a graphics of its own.
   gfx::GraphicsPath fillPath = std::move(path_);
   path_ = gfx::GraphicsPath();
   const bool nonZero = clipNonZeroPending_, evenOdd = clipEvenOddPending_;
@@ -168,32 +252,39 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
   const gfx::PointF point = currentPoint_;
   const bool tiling = tilingFill_, shading = shadingFill_;
   auto keepPattern = currentPattern_;
-
-  saveState();
-  graphics_->setClip(fillPath, gfx::CombineMode::Intersect);
-  const gfx::Matrix space = patternSpace(pattern);
-  graphics_->setTransform(space);
-  const gfx::RectF area = coverage(*graphics_);
-  const double iFirst = std::floor((area.x - x1) / xStep), iLast = std::ceil((area.right() - x0) / xStep);
-  const double jFirst = std::floor((area.y - y1) / yStep), jLast = std::ceil((area.bottom() - y0) / yStep);
-  const ResourceList* pageResources = resources_;
-  if (pattern.resources) resources_ = pattern.resources.get();
-  const bool uncoloured = pattern.paintType == 2;
-  if (uncoloured) {
-    state_->fillArgb = state_->strokeArgb = patternColour_;
-  }
-  tilingFill_ = shadingFill_ = false;
-  const bool ignored = ignoreColourOperators_;
-  ignoreColourOperators_ = ignored || uncoloured;
-  if (std::isfinite(iFirst) && std::isfinite(iLast) && std::isfinite(jFirst) && std::isfinite(jLast)) {
-    for (double j = jFirst; j <= jLast && tileBudget_ > 0; ++j) {
-      for (double i = iFirst; i <= iLast && tileBudget_ > 0; ++i) {
+  const gfx::Matrix userToDevice = graphics_->transform();
+  {
+    gfx::Graphics cellGraphics(cell);
+    cellGraphics.setSmoothingMode(graphics_->smoothingMode());
+    cellGraphics.setInterpolationMode(graphics_->interpolationMode());
+    std::vector<std::unique_ptr<Layer>> outerLayers;
+    outerLayers.swap(layers_);
+    gfx::Graphics* outerGraphics = graphics_;
+    const SoftMask* outerActive = activeMask_;
+    graphics_ = &cellGraphics;
+    space_.attach(graphics_);
+    activeMask_ = nullptr;
+    saveState();
+    state_->softMask.reset();
+    state_->blendMode = gfx::BlendMode::Normal;
+    const ResourceList* pageResources = resources_;
+    if (pattern.resources) resources_ = pattern.resources.get();
+    const bool uncoloured = pattern.paintType == 2;
+    if (uncoloured) state_->fillArgb = state_->strokeArgb = patternColour_;
+    tilingFill_ = shadingFill_ = false;
+    const bool ignored = ignoreColourOperators_;
+    ignoreColourOperators_ = ignored || uncoloured;
+    // Cells whose BBox reaches beyond one step overlap their neighbours: those parts are drawn
+    // in from the neighbouring cells.
+    const int reachX = x1 - x0 > xStep * 1.0001 ? 1 : 0, reachY = y1 - y0 > yStep * 1.0001 ? 1 : 0;
+    for (int j = -reachY; j <= reachY && tileBudget_ > 0; ++j) {
+      for (int i = -reachX; i <= reachX && tileBudget_ > 0; ++i) {
         --tileBudget_;
         saveState();
-        gfx::Matrix cell = space;
-        cell.translate(float(i * xStep), float(j * yStep), gfx::MatrixOrder::Prepend);
-        graphics_->setTransform(cell);
-        state_->ctm = cell;
+        gfx::Matrix at = toCell;
+        at.translate(float(i * xStep), float(j * yStep), gfx::MatrixOrder::Prepend);
+        graphics_->setTransform(at);
+        state_->ctm = at;
         graphics_->setClip(gfx::RectF{float(x0), float(y0), float(x1 - x0), float(y1 - y0)},
                            gfx::CombineMode::Intersect);
         const OperatorList& list = *pattern.content;
@@ -203,10 +294,28 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
         restoreState();
       }
     }
+    while (!layers_.empty()) closeLayer();
+    ignoreColourOperators_ = ignored;
+    resources_ = pageResources;
+    restoreState();
+    layers_.swap(outerLayers);
+    graphics_ = outerGraphics;
+    space_.attach(graphics_);
+    activeMask_ = outerActive;
   }
-  ignoreColourOperators_ = ignored;
-  resources_ = pageResources;
-  restoreState();
+  graphics_->setTransform(userToDevice);
+  state_->ctm = userToDevice;
+  graphics_->setBlendMode(state_->blendMode);
+
+  // Cell pixels to pattern space to device to the user space the path is in.
+  gfx::Matrix placement = userToDevice;
+  gfx::Matrix fromCell = toCell;
+  if (placement.invert() == gfx::Status::Ok && fromCell.invert() == gfx::Status::Ok) {
+    placement.multiply(space, gfx::MatrixOrder::Prepend);
+    placement.multiply(fromCell, gfx::MatrixOrder::Prepend);
+    gfx::TextureBrush brush(cell);
+    if (brush.setTransform(placement) == gfx::Status::Ok) graphics_->fillPath(brush, fillPath);
+  }
 
   path_ = std::move(fillPath);
   clipNonZeroPending_ = nonZero;

@@ -21,6 +21,7 @@ void C_PDF_Draw::drawNamedXObject(const std::string& name) {
     if (!resources_ || !resources_->xObjectDictionary.lookup(name)) reportOnce(Messages::kMsgFatalInternal, "16");
     return;
   }
+  if (hiddenByOptionalContent(x->dictionary.lookup("OC"))) return;
   if (x->isForm) drawForm(*x);
   else if (x->isImage) drawImage(*x, false);
 }
@@ -35,15 +36,20 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
     space_.multiplyTransform(m);
     state_->ctm = space_.transform();
   }
+  // The form's BBox clips it.
+  const auto& b = form.bbox;
+  if (b[0] != -1.0 || b[1] != -1.0 || b[2] != -1.0 || b[3] != -1.0) {
+    const gfx::RectF box{float(std::min(b[0], b[2])), float(std::min(b[1], b[3])),
+                         float(std::fabs(b[2] - b[0])), float(std::fabs(b[3] - b[1]))};
+    if (std::isfinite(box.x) && std::isfinite(box.y) && std::isfinite(box.width) && std::isfinite(box.height))
+      space_.setClip(box, gfx::CombineMode::Intersect);
+  }
+  const bool group = beginGroup(form);
   const ResourceList* pageResources = resources_;
   if (form.resources) resources_ = form.resources.get();
   const OperatorList& list = *form.form;
-  for (const OperatorRecord& record : list.records) {
-    // Plain fills inside forms go through a region.
-    if (record.code == kOp_f) fillThroughRegion_ = true;
-    execute(list, record);
-  }
-  fillThroughRegion_ = false;
+  for (const OperatorRecord& record : list.records) execute(list, record);
+  if (group) endGroup();
   restoreState();
   resources_ = pageResources;
   --formNesting_;
@@ -58,7 +64,9 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
   if (!bitmap) {
     if (!isInline && !decodeImageData(image, creator_.context())) return;
     if (image.dataLength < 0) return;
-    std::unique_ptr<gfx::Bitmap> built = buildBitmap(image, cacheFlag_ == 1, state_->fillArgb);
+    std::shared_ptr<ImageAlpha> maskAlpha;
+    if (!isInline && !image.alpha) maskAlpha = loadImageAlpha(image, creator_.context());
+    std::unique_ptr<gfx::Bitmap> built = buildBitmap(image, cacheFlag_ == 1, state_->fillArgb, maskAlpha.get());
     if (!isInline) {
       // The samples are decoded again should the bitmap be needed after the cache is dropped.
       image.data.clear();

@@ -120,8 +120,9 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
 
 bool GlyphPainter::mayTouchTarget(double originX, double originY) const {
   const gfx::Bitmap& target = graphics_->target();
-  return originX > -reach_ && originY > -reach_ && originX < target.width() + reach_ &&
-         originY < target.height() + reach_;
+  // Layers are bitmaps placed somewhere on the page.
+  const double x = originX - target.originX(), y = originY - target.originY();
+  return x > -reach_ && y > -reach_ && x < target.width() + reach_ && y < target.height() + reach_;
 }
 
 void GlyphPainter::place(double originX, double originY, int& x, int& y, int& step) const {

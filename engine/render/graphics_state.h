@@ -3,13 +3,22 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/graphics_types.h"
 #include "platform/graphics/image_attributes.h"
 #include "platform/graphics/matrix.h"
 #include "platform/graphics/region.h"
 
 class ColourSpace;
 struct S_FixedPosSize_Font;
+
+// A soft mask an ExtGState sets: the opacity of every device pixel it covers, in the alpha
+// channel of a bitmap placed on the page (nothing shows outside it).
+struct SoftMask {
+  brevia::gfx::Bitmap bitmap{1, 1};
+};
 
 struct GraphicsState {
   // The current transformation matrix, device space with y downwards.
@@ -36,9 +45,15 @@ struct GraphicsState {
   int32_t lineCap = 0;
   int32_t lineJoin = 0;
   double miterLimit = 10.0;
+  // Dash lengths (empty: solid) and phase, in user space.
+  std::vector<double> dashes;
+  double dashPhase = 0.0;
   // ca and CA.
   double fillAlpha = 1.0;
   double strokeAlpha = 1.0;
+  // Transparency: the blend mode and the soft mask (null for none).
+  brevia::gfx::BlendMode blendMode = brevia::gfx::BlendMode::Normal;
+  std::shared_ptr<const SoftMask> softMask;
   // Carries ca for image drawing.
   brevia::gfx::ImageAttributes imageAttributes;
 };

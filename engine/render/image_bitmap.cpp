@@ -90,7 +90,35 @@ int reducedDimension(int size, bool reduce) {
   return std::max(1, static_cast<int>(size / factor));
 }
 
-std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsample, uint32_t fillArgb) {
+std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int width, int height,
+                                       int bitsPerComponent, double decodeLo, double decodeHi,
+                                       bool stencil) {
+  const int bits = bitsPerComponent;
+  if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxImageBitmapPixels) return nullptr;
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return nullptr;
+  Geometry g{width, height, 1, bits, (int64_t{width} * bits + 7) / 8};
+  auto alpha = std::make_shared<ImageAlpha>();
+  alpha->width = width;
+  alpha->height = height;
+  alpha->values.resize(size_t(width) * size_t(height));
+  // Sixteen-bit samples are taken by their high byte.
+  const double maxValue = bits == 16 ? 255.0 : double((1 << bits) - 1);
+  std::array<uint8_t, 256> table{};
+  for (int v = 0; v < 256; ++v) {
+    const double unit = std::clamp(decodeLo + (std::min(double(v), maxValue) / maxValue) * (decodeHi - decodeLo), 0.0, 1.0);
+    table[v] = stencil ? (unit < 0.5 ? 255 : 0) : uint8_t(unit * 255.0 + 0.5);
+  }
+  std::vector<uint16_t> row;
+  for (int y = 0; y < height; ++y) {
+    unpackRow(data, g, y, row);
+    uint8_t* out = alpha->values.data() + size_t(y) * size_t(width);
+    for (int x = 0; x < width; ++x) out[x] = table[bits == 16 ? row[x] >> 8 : row[x]];
+  }
+  return alpha;
+}
+
+std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsample, uint32_t fillArgb,
+                                         const ImageAlpha* maskAlpha) {
   if (image.width <= 0 || image.height <= 0) return nullptr;
   std::shared_ptr<ColourSpace> space = image.colourSpace ? image.colourSpace : deviceRGB();
   const bool mask = image.imageMask;
@@ -107,9 +135,16 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   }
   g.rowBytes = (int64_t{g.width} * g.components * g.bits + 7) / 8;
 
-  const bool reduce = downsample || g.width > kImageReductionThreshold || g.height > kImageReductionThreshold;
-  int outW = reducedDimension(g.width, reduce);
-  int outH = reducedDimension(g.height, reduce);
+  const ImageAlpha* alpha = image.alpha ? image.alpha.get() : maskAlpha;
+  if (alpha && (alpha->width <= 0 || alpha->height <= 0 ||
+                alpha->values.size() < size_t(alpha->width) * size_t(alpha->height)))
+    alpha = nullptr;
+  // A mask finer than its image keeps its own detail: the bitmap takes the finer size.
+  const int wantW = alpha ? std::max(g.width, alpha->width) : g.width;
+  const int wantH = alpha ? std::max(g.height, alpha->height) : g.height;
+  const bool reduce = downsample || wantW > kImageReductionThreshold || wantH > kImageReductionThreshold;
+  int outW = reducedDimension(wantW, reduce);
+  int outH = reducedDimension(wantH, reduce);
   const int64_t pixels = int64_t{outW} * outH;
   if (pixels > kMaxImageBitmapPixels) {
     const double shrink = std::sqrt(double(kMaxImageBitmapPixels) / double(pixels));
@@ -158,6 +193,15 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   if (rgb8)
     for (int v = 0; v < 256; ++v) rgbTable[v] = sampleToRgb(std::array<uint8_t, 3>{uint8_t(v), 0, 0}, 8, *space)[0];
 
+  const bool keyed = !mask && image.colourKey.size() >= static_cast<size_t>(2 * g.components);
+  std::vector<uint32_t> opaqueCounts;
+  std::vector<int> alphaColumns;
+  if (alpha) {
+    alphaColumns.resize(outW);
+    for (int ox = 0; ox < outW; ++ox)
+      alphaColumns[ox] = std::min(alpha->width - 1, int((ox + 0.5) * alpha->width / outW));
+  }
+
   uint32_t* out = reinterpret_cast<uint32_t*>(bitmap->data());
   const int outStride = bitmap->stride() / 4;
   for (int oy = 0; oy < outH; ++oy) {
@@ -166,6 +210,7 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
     const int yStep = std::max(1, (y1 - y0 + kMaxBoxSamples - 1) / kMaxBoxSamples);
     sums.assign(size_t(outW) * g.components, 0);
     std::vector<uint32_t> counts(outW, 0);
+    if (keyed) opaqueCounts.assign(outW, 0);
     for (int y = y0; y < y1; y += yStep) {
       unpackRow(image.data, g, y, row);
       for (int ox = 0; ox < outW; ++ox) {
@@ -174,6 +219,12 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
         const int xStep = std::max(1, (x1 - x0 + kMaxBoxSamples - 1) / kMaxBoxSamples);
         for (int x = x0; x < x1; x += xStep) {
           const uint16_t* s = row.data() + int64_t{x} * g.components;
+          if (keyed) {
+            bool inKey = true;
+            for (int c = 0; c < g.components && inKey; ++c)
+              inKey = s[c] >= image.colourKey[2 * c] && s[c] <= image.colourKey[2 * c + 1];
+            if (!inKey) ++opaqueCounts[ox];
+          }
           for (int c = 0; c < g.components; ++c) {
             // Indexed images take a sample, not an average of indices.
             if (decode.indexed && counts[ox] > 0) continue;
@@ -184,6 +235,10 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
       }
     }
     uint32_t* line = out + int64_t{oy} * outStride;
+    const uint8_t* alphaRow =
+        alpha ? alpha->values.data() +
+                    size_t(std::min(alpha->height - 1, int((oy + 0.5) * alpha->height / outH))) * size_t(alpha->width)
+              : nullptr;
     for (int ox = 0; ox < outW; ++ox) {
       const uint32_t n = std::max<uint32_t>(1, decode.indexed ? 1 : counts[ox]);
       const uint32_t* sum = sums.data() + size_t(ox) * g.components;
@@ -203,7 +258,21 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
       } else {
         rgb = sampleToRgb(bytes, decode.indexed ? g.bits : 8, *space);
       }
-      line[ox] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+      uint32_t a = 255;
+      if (keyed) a = (opaqueCounts[ox] * 255 + counts[ox] / 2) / std::max<uint32_t>(1, counts[ox]);
+      if (alphaRow) a = a * alphaRow[alphaColumns[ox]] / 255;
+      if (a == 255) {
+        line[ox] = 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
+        continue;
+      }
+      if (alpha && alpha->hasMatte && a > 0) {
+        // The colours were blended with the matte colour by their opacity: undo that.
+        for (int c = 0; c < 3; ++c) {
+          const int m = alpha->matte[c];
+          rgb[c] = uint8_t(std::clamp(m + (int(rgb[c]) - m) * 255 / int(a), 0, 255));
+        }
+      }
+      line[ox] = a << 24 | (rgb[0] * a + 127) / 255 << 16 | (rgb[1] * a + 127) / 255 << 8 | (rgb[2] * a + 127) / 255;
     }
   }
   bitmap->markDirty();

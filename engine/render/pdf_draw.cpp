@@ -13,6 +13,7 @@
 #include "engine/messages/message_listener.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
+#include "engine/render/optional_content.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/resource_list.h"
 #include "platform/graphics/solid_brush.h"
@@ -52,8 +53,12 @@ void C_PDF_Draw::resetDrawing() {
   stack_.clear();
   ignoredSaves_ = 0;
   state_.reset();
+  layers_.clear();
+  activeMask_ = nullptr;
+  softMaskNesting_ = 0;
   space_.attach(nullptr);
-  graphics_.reset();
+  graphics_ = nullptr;
+  pageGraphics_.reset();
   textCollector_ = nullptr;
   path_.reset();
   resources_ = nullptr;
@@ -130,11 +135,15 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   flags_ = flags;
   // Without a painter nothing is painted: images and paths only cost time then.
   if (!target) flags_.skipImages = flags_.skipPainting = true;
+  visibleFlags_ = flags_;
+  markedContent_.clear();
+  hiddenLevels_ = 0;
+  if (!optionalContent_) optionalContent_ = std::make_unique<OptionalContent>(document_);
   tilingFill_ = shadingFill_ = patternPending_ = false;
   currentPattern_.reset();
   ignoreColourOperators_ = false;
   patternNesting_ = 0;
-  clipNonZeroPending_ = clipEvenOddPending_ = fillThroughRegion_ = false;
+  clipNonZeroPending_ = clipEvenOddPending_ = false;
   std::srand(kRandomSeed);
   if (pageNumber != cachedPage_ || cacheFlag != cachedFlag_) {
     imageCache_.clear();
@@ -150,13 +159,18 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   operatorSequence_ = 0;
   textMatrix = lineMatrix = glyphMatrix = TextMatrix{};
 
+  layers_.clear();
+  activeMask_ = nullptr;
+  softMaskNesting_ = 0;
+  pageGraphics_.reset();
   if (target) {
-    graphics_ = std::make_unique<gfx::Graphics>(*target);
-    graphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
-    graphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
-    graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+    pageGraphics_ = std::make_unique<gfx::Graphics>(*target);
+    pageGraphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
+    pageGraphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
+    pageGraphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
   }
-  space_.attach(graphics_.get());
+  graphics_ = pageGraphics_.get();
+  space_.attach(graphics_);
   path_.reset();
   currentPoint_ = {0, 0};
 
@@ -193,6 +207,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
     ++operatorSequence_;
     execute(list, record);
   }
+  while (!layers_.empty()) closeLayer();
   textCollector_ = nullptr;
   if (collector) collector->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.
@@ -226,8 +241,47 @@ void C_PDF_Draw::restoreState() {
   state_ = std::move(stack_.back());
   stack_.pop_back();
   state_->imageAttributes.setAlphaFactor(static_cast<float>(state_->fillAlpha));
+  if (graphics_) graphics_->setBlendMode(state_->blendMode);
   space_.setTransform(state_->ctm);
   space_.setClip(state_->clip, gfx::CombineMode::Replace);
+}
+
+namespace {
+
+// The blend mode a BM name gives; false for names that are not blend modes.
+bool blendModeNamed(const std::string& name, gfx::BlendMode& mode) {
+  static const char* const kNames[] = {"Normal",     "Multiply",  "Screen",    "Overlay",
+                                       "Darken",     "Lighten",   "ColorDodge", "ColorBurn",
+                                       "HardLight",  "SoftLight", "Difference", "Exclusion",
+                                       "Hue",        "Saturation", "Color",     "Luminosity"};
+  for (int i = 0; i < 16; ++i)
+    if (name == kNames[i]) {
+      mode = static_cast<gfx::BlendMode>(i);
+      return true;
+    }
+  if (name == "Compatible") {
+    mode = gfx::BlendMode::Normal;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void C_PDF_Draw::setDash(const PdfObject& array, double phase) {
+  std::vector<double> lengths;
+  double total = 0;
+  for (const PdfObject& e : array.elements) {
+    if (!e.isNumber() || lengths.size() >= kMaxDashes) continue;
+    const double v = e.realValue();
+    if (!(v >= 0) || !std::isfinite(v)) return;  // a negative length makes the pattern unusable
+    lengths.push_back(v);
+    total += v;
+  }
+  // All zeros: solid, as an empty pattern.
+  if (!(total > 0)) lengths.clear();
+  state_->dashes = std::move(lengths);
+  state_->dashPhase = std::isfinite(phase) ? phase : 0;
 }
 
 void C_PDF_Draw::applyExtGState(const std::string& name) {
@@ -237,16 +291,21 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
     return;
   }
   ObjectResolver& resolver = *document_.resolver();
-  auto value = [&](const char* key, double& out) {
+  auto resolvedEntry = [&](const char* key, PdfObject& storage) -> const PdfObject* {
     const PdfObject* v = gs->lookup(key);
-    if (!v) return false;
-    PdfObject storage;
+    if (!v) return nullptr;
     try {
-      out = resolver.resolved(*v, storage, true).realValue();
+      return &resolver.resolved(*v, storage, true);
     } catch (const C_PDF_Exception&) {
-      return false;
+      return nullptr;
     }
-    return true;
+  };
+  auto value = [&](const char* key, double& out) {
+    PdfObject storage;
+    const PdfObject* v = resolvedEntry(key, storage);
+    if (!v || !v->isNumber()) return false;
+    out = v->realValue();
+    return std::isfinite(out);
   };
   double alpha;
   if (value("ca", alpha)) {
@@ -259,9 +318,69 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
     state_->strokeAlpha = alpha;
     state_->strokeArgb = replaceAlpha(state_->strokeArgb, alpha);
   }
+  double number;
+  if (value("LW", number)) state_->lineWidth = number;
+  if (value("LC", number)) state_->lineCap = static_cast<int32_t>(number);
+  if (value("LJ", number)) state_->lineJoin = static_cast<int32_t>(number);
+  if (value("ML", number)) state_->miterLimit = number;
+  PdfObject storage;
+  if (const PdfObject* d = resolvedEntry("D", storage);
+      d && d->isArray() && d->elements.size() >= 2 && d->elements[0].isArray())
+    setDash(d->elements[0], d->elements[1].isNumber() ? d->elements[1].realValue() : 0);
+  if (const PdfObject* bm = resolvedEntry("BM", storage)) {
+    gfx::BlendMode mode = gfx::BlendMode::Normal;
+    if (bm->isName()) {
+      blendModeNamed(bm->text, mode);
+    } else if (bm->isArray()) {
+      // The first mode this reader knows.
+      for (const PdfObject& e : bm->elements)
+        if (e.isName() && blendModeNamed(e.text, mode)) break;
+    }
+    state_->blendMode = mode;
+    if (graphics_) graphics_->setBlendMode(mode);
+  }
+  if (const PdfObject* mask = gs->lookup("SMask")) {
+    PdfObject maskStorage;
+    const PdfObject* m = nullptr;
+    try {
+      m = &resolver.resolved(*mask, maskStorage, true);
+    } catch (const C_PDF_Exception&) {
+    }
+    if (m && m->isDictionary()) setSoftMask(*m);
+    else state_->softMask.reset();  // None
+  }
+}
+
+void C_PDF_Draw::enterMarkedContent(bool hidden) {
+  if (markedContent_.size() >= kMaxMarkedContentDepth) return;
+  markedContent_.push_back(hidden);
+  if (hidden && hiddenLevels_++ == 0) {
+    flags_.skipPainting = true;
+    flags_.skipImages = true;
+  }
+}
+
+void C_PDF_Draw::leaveMarkedContent() {
+  if (markedContent_.empty()) return;
+  const bool hidden = markedContent_.back();
+  markedContent_.pop_back();
+  if (hidden && --hiddenLevels_ == 0) flags_ = visibleFlags_;
+}
+
+bool C_PDF_Draw::hiddenByOptionalContent(const PdfObject* value) {
+  if (!value || !optionalContent_ || optionalContent_->empty()) return false;
+  return optionalContent_->hides(*value, *document_.resolver());
 }
 
 void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorRecord& r) {
+  bool hidden = false;
+  if (list.str(r, 0) == "OC" && optionalContent_ && !optionalContent_->empty()) {
+    const PdfObject* properties = list.object(r);
+    if (properties && properties->isName() && resources_)
+      properties = resources_->propertiesDictionary.lookup(properties->text);
+    hidden = hiddenByOptionalContent(properties);
+  }
+  enterMarkedContent(hidden);
   if (!actualText.empty()) return;
   const PdfObject* properties = list.object(r);
   if (!properties || !properties->isDictionary()) return;
@@ -279,12 +398,32 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
 }
 
 void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
+  if (state_->softMask.get() != activeMask_) {
+    switch (r.code) {
+      case kOp_S: case kOp_s: case kOp_f: case kOp_F: case kOp_fStar: case kOp_B: case kOp_BStar:
+      case kOp_b: case kOp_bStar: case kOp_sh: case kOp_Do: case kOp_BI: case kOp_Tj: case kOp_TJ:
+      case kOp_Quote: case kOp_DoubleQuote:
+        syncSoftMask();
+        break;
+      default:
+        break;
+    }
+  }
+  // Hidden text is not drawn or collected, but still advances.
+  int32_t hiddenTextMode = -1;
+  if (hiddenLevels_ > 0 && (r.code == kOp_Tj || r.code == kOp_TJ || r.code == kOp_Quote || r.code == kOp_DoubleQuote)) {
+    hiddenTextMode = state_->renderMode;
+    state_->renderMode = 3;
+  }
   GraphicsState& s = *state_;
   switch (r.code) {
     case kOp_w: s.lineWidth = r.num[0]; break;
     case kOp_J: s.lineCap = static_cast<int32_t>(r.num[0]); break;
     case kOp_j: s.lineJoin = static_cast<int32_t>(r.num[0]); break;
     case kOp_M: s.miterLimit = r.num[0]; break;
+    case kOp_d:
+      if (const PdfObject* array = list.object(r); array && array->isArray()) setDash(*array, r.num[0]);
+      break;
     case kOp_gs: applyExtGState(std::string(list.str(r, 0))); break;
     case kOp_q: saveState(); break;
     case kOp_Q: restoreState(); break;
@@ -302,10 +441,10 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
     case kOp_S: stroke(false); break;
     case kOp_s: stroke(true); break;
     case kOp_f: case kOp_F:
-      fill(gfx::FillMode::Winding, fillThroughRegion_ && r.code == kOp_f);
+      fill(gfx::FillMode::Winding);
       endPath();
       break;
-    case kOp_fStar: fill(gfx::FillMode::Alternate, false); endPath(); break;
+    case kOp_fStar: fill(gfx::FillMode::Alternate); endPath(); break;
     case kOp_B: fillThenStroke(gfx::FillMode::Winding, false); break;
     case kOp_BStar: fillThenStroke(gfx::FillMode::Alternate, false); break;
     case kOp_b: fillThenStroke(gfx::FillMode::Winding, true); break;
@@ -384,11 +523,14 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       if (XObjectDescriptor* image = list.image(r)) drawImage(*image, true);
       break;
     case kOp_BDC: beginMarkedContent(list, r); break;
+    case kOp_BMC: enterMarkedContent(false); break;
     case kOp_EMC:
+      leaveMarkedContent();
       actualText.clear();
       actualTextActive = false;
       break;
     default:
       break;
   }
+  if (hiddenTextMode >= 0) state_->renderMode = hiddenTextMode;
 }

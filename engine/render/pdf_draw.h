@@ -21,6 +21,7 @@ class C_PDF_PageTreeNode_or_Page;
 class PageTextCollector;
 class PageTextLayout;
 class ResourceList;
+class OptionalContent;
 struct S_FixedPosSize_Font;
 struct S_PDF_PageEx;
 struct XObjectDescriptor;
@@ -62,10 +63,20 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   static constexpr int kMaxPathPoints = brevia::gfx::GraphicsPath::kMaxPoints;
   // Tiling cells that fill with patterns deeper than this are not drawn.
   static constexpr int kMaxPatternNesting = 4;
+  // A tiling cell is drawn at most this many device pixels wide and tall, then repeated.
+  static constexpr int kMaxCellPixels = 2048;
   // Tiling cells drawn for one fill at most, counting the cells of patterns used inside cells.
   static constexpr int kMaxTilesPerFill = 4096;
   // Forms drawing forms deeper than this are not drawn.
   static constexpr int kMaxFormNesting = 32;
+  // Soft masks whose mask content sets soft masks deeper than this are left out.
+  static constexpr int kMaxSoftMaskNesting = 4;
+  // Transparency layers (groups and soft-masked runs) open at once beyond this draw directly.
+  static constexpr int kMaxLayers = 64;
+  // Marked-content levels deeper than this are not tracked (their EMC closes nothing).
+  static constexpr std::size_t kMaxMarkedContentDepth = 4096;
+  // Dash lengths beyond this many are ignored.
+  static constexpr std::size_t kMaxDashes = 64;
   // Decoded images kept per page, by their order of drawing.
   static constexpr int kMaxCachedImages = 150000;
 
@@ -92,7 +103,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
 
   // Exposed to the parts that extend drawing (text, images, patterns). graphics() is the painter,
   // null while text is scanned; space() holds the transform and clip in either case.
-  brevia::gfx::Graphics* graphics() { return graphics_.get(); }
+  brevia::gfx::Graphics* graphics() { return graphics_; }
   PageSpace& space() { return space_; }
   PageTextCollector* textCollector() { return textCollector_; }
   GraphicsState& state() { return *state_; }
@@ -142,7 +153,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // Paths and painting.
   void pathOperator(const OperatorRecord& r);
   void stroke(bool close);
-  void fill(brevia::gfx::FillMode mode, bool throughRegion);
+  void fill(brevia::gfx::FillMode mode);
   void fillThenStroke(brevia::gfx::FillMode mode, bool close);
   void endPath();
   void applyPendingClips();
@@ -166,21 +177,60 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void setStrokeColour(uint32_t colorref);
   void setFillColour(uint32_t colorref);
 
+  // Transparency. Painting under a soft mask goes into a layer that is drawn through the mask
+  // once the mask changes; a transparency group is a layer drawn with its ca, blend mode and
+  // mask when the group ends.
+  struct Layer {
+    brevia::gfx::Bitmap bitmap{1, 1};
+    std::unique_ptr<brevia::gfx::Graphics> graphics;
+    bool isGroup = false;
+    // Mask layers: the mask; groups: how the group is drawn onto what lies below.
+    std::shared_ptr<const SoftMask> mask;
+    brevia::gfx::BlendMode blend = brevia::gfx::BlendMode::Normal;
+    float alpha = 1.0f;
+  };
+  // Before painting: the layer of the current soft mask must be the one drawn into.
+  void syncSoftMask();
+  bool openLayer(brevia::gfx::RectF deviceBounds);
+  void closeLayer();
+  void setSoftMask(const PdfObject& mask);
+  bool beginGroup(const XObjectDescriptor& form);
+  void endGroup();
+
+  // Optional content: BMC/BDC open a level, EMC closes it; inside a level that hides its
+  // content nothing is painted (the state still changes, text still advances).
+  void enterMarkedContent(bool hidden);
+  void leaveMarkedContent();
+  bool hiddenByOptionalContent(const PdfObject* value);
+
   // Other state.
   void applyExtGState(const std::string& name);
+  void setDash(const PdfObject& array, double phase);
   void beginMarkedContent(const OperatorList& list, const OperatorRecord& r);
 
   C_PDF_Document& document_;
   C_PDF_Creator& creator_;
 
-  std::unique_ptr<brevia::gfx::Graphics> graphics_;
+  // The page's painter (null while text is scanned), and the one drawn into now (the page's or
+  // the top layer's).
+  std::unique_ptr<brevia::gfx::Graphics> pageGraphics_;
+  brevia::gfx::Graphics* graphics_ = nullptr;
   PageSpace space_;
   PageTextCollector* textCollector_ = nullptr;
+  std::vector<std::unique_ptr<Layer>> layers_;
+  // The mask of the top layer when it is a mask layer.
+  const SoftMask* activeMask_ = nullptr;
+  int softMaskNesting_ = 0;
+
+  std::unique_ptr<OptionalContent> optionalContent_;
+  std::vector<bool> markedContent_;
+  int hiddenLevels_ = 0;
+  // The drawing's own flags, while hidden content switches painting off.
+  DrawFlags visibleFlags_;
   brevia::gfx::GraphicsPath path_;
   brevia::gfx::PointF currentPoint_{0, 0};
   bool clipNonZeroPending_ = false;
   bool clipEvenOddPending_ = false;
-  bool fillThroughRegion_ = false;
 
   std::unique_ptr<GraphicsState> state_;
   std::vector<std::unique_ptr<GraphicsState>> stack_;

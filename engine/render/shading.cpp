@@ -1,6 +1,8 @@
 #include "engine/render/shading.h"
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
@@ -8,6 +10,7 @@
 #include "engine/render/colour_space.h"
 #include "engine/render/content_parser.h"
 #include "engine/render/function.h"
+#include "engine/render/mesh_reader.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/render_context.h"
 #include "engine/render/resource_list.h"
@@ -76,6 +79,96 @@ void readAxialParts(C_PDF_Shading_Type2& s, const PdfObject& d, ObjectResolver& 
   s.endColour = s.stops.back().colour;
 }
 
+std::vector<std::unique_ptr<C_PDF_Function>> functionsOf(const PdfObject& d, ObjectResolver& resolver) {
+  std::vector<std::unique_ptr<C_PDF_Function>> functions;
+  PdfObject function = resolvedOrNone(d.lookup("Function"), resolver);
+  if (function.isArray()) {
+    for (const PdfObject& f : function.elements)
+      if (auto built = createFunction(f, resolver)) functions.push_back(std::move(built));
+  } else if (function.kind != PdfObjectKind::None) {
+    if (auto built = createFunction(function, resolver)) functions.push_back(std::move(built));
+  }
+  return functions;
+}
+
+// The colour of function inputs (or, without functions, of components) as opaque ARGB.
+uint32_t colourOf(std::vector<std::unique_ptr<C_PDF_Function>>& functions, std::span<const double> in,
+                  ColourSpace& space) {
+  std::vector<double> components;
+  if (functions.empty()) {
+    components.assign(in.begin(), in.end());
+  } else {
+    for (auto& f : functions) {
+      const int n = f->evaluate(in);
+      if (functions.size() == 1) {
+        for (int i = 0; i < n; ++i) components.push_back(f->outputs()[i]);
+      } else {
+        components.push_back(n > 0 ? f->outputs()[0] : -1.0);
+      }
+    }
+  }
+  while (components.size() < 4) components.push_back(-1.0);
+  return applyAlpha(toColorref(components, space), 1.0);
+}
+
+void readFunctionShading(C_PDF_Shading_Type1& s, const PdfObject& d, ObjectResolver& resolver) {
+  std::vector<double> domain = numbers(resolvedOrNone(d.lookup("Domain"), resolver));
+  if (domain.size() >= 4)
+    for (int i = 0; i < 4; ++i) s.domain[i] = domain[i];
+  std::vector<double> m = numbers(resolvedOrNone(d.lookup("Matrix"), resolver));
+  if (m.size() >= 6)
+    for (int i = 0; i < 6; ++i) s.matrix[i] = m[i];
+  auto functions = functionsOf(d, resolver);
+  if (functions.empty()) return;
+  ColourSpace& space = s.colourSpace ? *s.colourSpace : *deviceGray();
+  space.nonStroking = true;
+  const int n = C_PDF_Shading_Type1::kSamples;
+  auto bitmap = std::make_shared<brevia::gfx::Bitmap>(n, n);
+  if (!bitmap->isValid()) return;
+  uint32_t* pixels = reinterpret_cast<uint32_t*>(bitmap->data());
+  const int stride = bitmap->stride() / 4;
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      // Sample centres, so that the bitmap's pixels cover the domain evenly.
+      const double in[2] = {s.domain[0] + (s.domain[1] - s.domain[0]) * (i + 0.5) / n,
+                            s.domain[2] + (s.domain[3] - s.domain[2]) * (j + 0.5) / n};
+      pixels[j * stride + i] = colourOf(functions, in, space);
+    }
+  }
+  bitmap->markDirty();
+  s.samples = std::move(bitmap);
+}
+
+void readMeshShading(C_PDF_Shading_Mesh& s, const PdfObject& d, ObjectResolver& resolver) {
+  if (!d.isStream()) return;
+  auto functions = functionsOf(d, resolver);
+  ColourSpace& space = s.colourSpace ? *s.colourSpace : *deviceGray();
+  space.nonStroking = true;
+  MeshFormat format;
+  format.type = s.shadingType;
+  format.bitsPerCoordinate = resolvedOrNone(d.lookup("BitsPerCoordinate"), resolver).intValue();
+  format.bitsPerComponent = resolvedOrNone(d.lookup("BitsPerComponent"), resolver).intValue();
+  format.bitsPerFlag = resolvedOrNone(d.lookup("BitsPerFlag"), resolver).intValue();
+  format.verticesPerRow = resolvedOrNone(d.lookup("VerticesPerRow"), resolver).intValue();
+  format.components = functions.empty() ? space.componentCount : 1;
+  format.decode = numbers(resolvedOrNone(d.lookup("Decode"), resolver));
+  std::vector<uint8_t> data;
+  try {
+    if (resolver.decodeStream(data, d) < 0) return;
+  } catch (const C_PDF_Exception&) {
+    return;
+  }
+  for (const MeshPatch& m : readMesh(data, format)) {
+    C_PDF_Shading_Mesh::Patch p;
+    p.triangle = m.triangle;
+    p.tensor = m.tensor;
+    for (int i = 0; i < 16; ++i) p.points[i] = {float(m.xy[2 * i]), float(m.xy[2 * i + 1])};
+    for (int i = 0; i < 4; ++i)
+      p.colours[i] = colourOf(functions, std::span<const double>(m.corner[i].c.data(), size_t(format.components)), space);
+    s.patches.push_back(p);
+  }
+}
+
 }  // namespace
 
 C_PDF_Shading::~C_PDF_Shading() = default;
@@ -90,7 +183,9 @@ std::shared_ptr<C_PDF_Shading> loadShading(const PdfObject& value, RenderContext
   if (!d.isDictOrStream()) return nullptr;
   const int32_t type = resolvedOrNone(d.lookup("ShadingType"), resolver).intValue();
   std::shared_ptr<C_PDF_Shading> shading;
-  if (type == 2) shading = std::make_shared<C_PDF_Shading_Type2>();
+  if (type == 1) shading = std::make_shared<C_PDF_Shading_Type1>();
+  else if (type >= 4 && type <= 7) shading = std::make_shared<C_PDF_Shading_Mesh>();
+  else if (type == 2) shading = std::make_shared<C_PDF_Shading_Type2>();
   else if (type == 3) shading = std::make_shared<C_PDF_Shading_Type3>();
   else shading = std::make_shared<C_PDF_Shading>();
   shading->shadingType = type;
@@ -105,6 +200,17 @@ std::shared_ptr<C_PDF_Shading> loadShading(const PdfObject& value, RenderContext
   }
   PdfObject antiAlias = resolvedOrNone(d.lookup("AntiAlias"), resolver);
   shading->antiAlias = antiAlias.kind == PdfObjectKind::Boolean && antiAlias.boolValue();
+  if (const PdfObject* bg = d.lookup("Background"); bg && shading->colourSpace) {
+    std::vector<double> c = numbers(resolvedOrNone(bg, resolver));
+    if (static_cast<int>(c.size()) >= shading->colourSpace->componentCount) {
+      c.resize(std::max<size_t>(c.size(), 4), -1.0);
+      shading->colourSpace->nonStroking = true;
+      shading->hasBackground = true;
+      shading->background = applyAlpha(toColorref(c, *shading->colourSpace), 1.0);
+    }
+  }
+  if (type == 1) readFunctionShading(static_cast<C_PDF_Shading_Type1&>(*shading), d, resolver);
+  if (type >= 4 && type <= 7) readMeshShading(static_cast<C_PDF_Shading_Mesh&>(*shading), d, resolver);
   if (type == 2 || type == 3) {
     auto& axial = static_cast<C_PDF_Shading_Type2&>(*shading);
     std::vector<double> coords = numbers(resolvedOrNone(d.lookup("Coords"), resolver));

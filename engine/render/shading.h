@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/document/pdf_object.h"
+#include "platform/graphics/bitmap.h"
 #include "platform/graphics/colour_stops.h"
 
 class C_PDF_Function;
@@ -15,7 +16,7 @@ class OperatorList;
 class RenderContext;
 class ResourceList;
 
-// A shading of a type that is not painted (function-based and mesh shadings).
+// A shading; the base object of unknown types paints nothing.
 struct C_PDF_Shading {
   virtual ~C_PDF_Shading();
   int32_t objectNumber = -1;
@@ -25,6 +26,30 @@ struct C_PDF_Shading {
   bool hasBBox = false;
   bool antiAlias = false;
   std::shared_ptr<ColourSpace> colourSpace;
+  // Background: what a shading pattern fill paints where the shading does not (ARGB).
+  bool hasBackground = false;
+  uint32_t background = 0xFF000000;
+};
+
+// Function-based shading: colours sampled over the domain.
+struct C_PDF_Shading_Type1 : C_PDF_Shading {
+  // Samples taken across each direction of the domain.
+  static constexpr int kSamples = 128;
+  std::array<double, 4> domain{0, 1, 0, 1};  // x0 x1 y0 y1
+  std::array<double, 6> matrix{1, 0, 0, 1, 0, 0};
+  // kSamples × kSamples colours, rows from y0 to y1; empty when the function cannot be used.
+  std::shared_ptr<brevia::gfx::Bitmap> samples;
+};
+
+// Mesh shadings (types 4 to 7): triangles and patches with their corner colours.
+struct C_PDF_Shading_Mesh : C_PDF_Shading {
+  struct Patch {
+    bool triangle = false;
+    bool tensor = false;
+    std::array<brevia::gfx::PointF, 16> points;
+    std::array<uint32_t, 4> colours{};
+  };
+  std::vector<Patch> patches;
 };
 
 // Axial shading.

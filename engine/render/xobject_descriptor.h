@@ -12,6 +12,18 @@ class ColourSpace;
 class OperatorList;
 class ResourceList;
 
+// Opacity of each pixel of an image, at its own resolution (which may differ from the image's):
+// width × height values, rows top to bottom, 255 opaque. Comes from the image's SMask or Mask
+// stream, or from a decoder that delivers an alpha channel with the colours.
+struct ImageAlpha {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> values;
+  // The colour the image's colours were blended with before (SMask's Matte), as RGB bytes.
+  bool hasMatte = false;
+  uint8_t matte[3] = {0, 0, 0};
+};
+
 struct XObjectDescriptor {
   XObjectDescriptor();
   ~XObjectDescriptor();
@@ -36,7 +48,17 @@ struct XObjectDescriptor {
   bool decodeInverted = false;
   bool imageMask = false;
   bool isForm = false;
+  // Forms: a transparency group (Group with S /Transparency), isolated (I) and knockout (K).
+  bool isGroup = false;
+  bool groupIsolated = false;
+  bool groupKnockout = false;
   bool isImage = false;
+  // Images: colour-key masking ranges (Mask as an array): min and max per component, on the
+  // raw sample values; empty when absent.
+  std::vector<int32_t> colourKey;
+  // Images: opacity set by a decoder (an alpha channel inside the image data); when null the
+  // SMask or Mask stream of the dictionary gives it while the bitmap is built.
+  std::shared_ptr<ImageAlpha> alpha;
   // The Decode array (numbers), empty when absent.
   std::vector<double> decode;
   // Images decode their stream when first drawn; the samples are dropped again once the

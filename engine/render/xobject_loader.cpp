@@ -3,7 +3,9 @@
 #include "engine/decode/decode_limits.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
+#include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
+#include "engine/render/image_bitmap.h"
 #include "engine/render/content_parser.h"
 #include "engine/render/jpx_image.h"
 #include "engine/render/operator_list.h"
@@ -61,6 +63,16 @@ void loadImage(XObjectDescriptor& image, const PdfObject& d, RenderContext& cont
     } catch (const C_PDF_Exception&) {
     }
   }
+  if (const PdfObject* key = d.lookup("Mask")) {
+    PdfObject storage;
+    try {
+      const PdfObject& v = resolver.resolved(*key, storage, true);
+      if (v.isArray())
+        for (const PdfObject& e : v.elements)
+          if (e.isNumber()) image.colourKey.push_back(e.intValue());
+    } catch (const C_PDF_Exception&) {
+    }
+  }
   if (mask) {
     image.bitsPerComponent = 1;
     image.colourSpace = deviceGray();
@@ -87,6 +99,21 @@ void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& c
   std::vector<double> matrix = numbers(stream.lookup("Matrix"), resolver);
   if (matrix.size() >= 6)
     for (int i = 0; i < 6; ++i) form.matrix[i] = matrix[i];
+  if (const PdfObject* group = stream.lookup("Group")) {
+    PdfObject storage;
+    try {
+      const PdfObject& g = resolver.resolved(*group, storage, true);
+      const PdfObject* type = g.isDictionary() ? g.lookup("S") : nullptr;
+      if (type && type->isName("Transparency")) {
+        form.isGroup = true;
+        const PdfObject* isolated = g.lookup("I");
+        const PdfObject* knockout = g.lookup("K");
+        form.groupIsolated = isolated && isolated->kind == PdfObjectKind::Boolean && isolated->boolValue();
+        form.groupKnockout = knockout && knockout->kind == PdfObjectKind::Boolean && knockout->boolValue();
+      }
+    } catch (const C_PDF_Exception&) {
+    }
+  }
   // A form with Ref, Metadata and PieceInfo together is drawn like any other form.
   if (const PdfObject* resources = stream.lookup("Resources"); resources && depth < kMaxXObjectLoadNesting)
     form.resources = context.loadResources(*resources);
@@ -153,6 +180,45 @@ XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
     return nullptr;
   }
   return &x;
+}
+
+std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context) {
+  const PdfObject* soft = image.dictionary.lookup("SMask");
+  const PdfObject* stencil = image.dictionary.lookup("Mask");
+  const PdfObject* value = soft && soft->isReference() ? soft : stencil;
+  if (!value || !value->isReference()) return nullptr;
+  const bool isSoft = value == soft;
+  ObjectResolver& resolver = context.resolver();
+  try {
+    PdfObject stream = resolver.resolve(*value, true);
+    if (!stream.isStream()) return nullptr;
+    if (!isSoft) {
+      const PdfObject* flag = stream.lookup("ImageMask");
+      PdfObject storage;
+      if (!flag || !resolver.resolved(*flag, storage, true).boolValue()) return nullptr;
+    }
+    const int width = sizeValue(stream.lookup("Width"), resolver, -1);
+    const int height = sizeValue(stream.lookup("Height"), resolver, -1);
+    const int bits = isSoft ? sizeValue(stream.lookup("BitsPerComponent"), resolver, 8) : 1;
+    std::vector<double> decode = numbers(stream.lookup("Decode"), resolver);
+    if (decode.size() < 2) decode = {0.0, 1.0};
+    std::vector<double> matte = numbers(stream.lookup("Matte"), resolver);
+    std::vector<uint8_t> data;
+    if (resolver.decodeStream(data, stream) < 0) return nullptr;
+    auto alpha = buildAlpha(data, width, height, bits, decode[0], decode[1], !isSoft);
+    if (alpha && isSoft && !matte.empty() && image.colourSpace &&
+        matte.size() >= static_cast<size_t>(image.colourSpace->componentCount)) {
+      matte.resize(4, -1.0);
+      const uint32_t colorref = toColorref(matte[0], matte[1], matte[2], matte[3], *image.colourSpace);
+      alpha->hasMatte = true;
+      alpha->matte[0] = redOf(colorref);
+      alpha->matte[1] = greenOf(colorref);
+      alpha->matte[2] = blueOf(colorref);
+    }
+    return alpha;
+  } catch (const C_PDF_Exception&) {
+    return nullptr;
+  }
 }
 
 bool decodeImageData(XObjectDescriptor& image, RenderContext& context) {

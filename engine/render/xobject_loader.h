@@ -1,11 +1,14 @@
 #pragma once
 // Loading the XObjects of a resource dictionary: images and forms, once per document.
 
+#include <memory>
+
 #include "engine/document/pdf_object.h"
 
 class RenderContext;
 class ResourceList;
 struct XObjectDescriptor;
+struct ImageAlpha;
 
 // Forms whose resources load forms nested deeper than this are not loaded further.
 inline constexpr int kMaxXObjectLoadNesting = 32;
@@ -15,6 +18,10 @@ inline constexpr int kMaxXObjectLoadNesting = 32;
 // missing objects), which are then simply not drawn.
 XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
                                const ResourceList* resources);
+
+// The opacity an image's SMask (with its Matte) or Mask stream gives, decoded now; null when the
+// image has neither or they cannot be read.
+std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context);
 
 // Decodes an image's samples if not done yet; false when there are none.
 bool decodeImageData(XObjectDescriptor& image, RenderContext& context);

@@ -89,7 +89,9 @@ Bitmap::Bitmap(Bitmap&& other) noexcept
     : StatusHolder(other),
       surface_(std::exchange(other.surface_, nullptr)),
       width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)) {}
+      height_(std::exchange(other.height_, 0)),
+      originX_(std::exchange(other.originX_, 0)),
+      originY_(std::exchange(other.originY_, 0)) {}
 
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
   if (this != &other) {
@@ -98,8 +100,17 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
     surface_ = std::exchange(other.surface_, nullptr);
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
+    originX_ = std::exchange(other.originX_, 0);
+    originY_ = std::exchange(other.originY_, 0);
   }
   return *this;
+}
+
+void Bitmap::setOrigin(int x, int y) {
+  if (!surface_) return;
+  originX_ = x;
+  originY_ = y;
+  cairo_surface_set_device_offset(surface_, -x, -y);
 }
 
 Bitmap::~Bitmap() { release(); }

@@ -43,6 +43,13 @@ class Bitmap : public StatusHolder {
   // Call after writing into data() directly.
   void markDirty();
 
+  // Places the bitmap in device space: its top-left pixel is device pixel (x, y). A Graphics on
+  // it then draws in device coordinates, and drawLayer puts it back where it belongs. Layers of
+  // a page are bitmaps covering only part of it.
+  void setOrigin(int x, int y);
+  int originX() const { return originX_; }
+  int originY() const { return originY_; }
+
   // Premultiplied pixel; 0 outside the bitmap.
   uint32_t pixel(int x, int y) const;
   // Straight (unpremultiplied) colour of a pixel; 0 outside the bitmap.
@@ -55,6 +62,7 @@ class Bitmap : public StatusHolder {
 
  private:
   friend class Graphics;
+  friend class TextureBrush;
   Bitmap() = default;
   void release();
   _cairo_surface* surface() const { return surface_; }
@@ -62,6 +70,8 @@ class Bitmap : public StatusHolder {
   _cairo_surface* surface_ = nullptr;
   int width_ = 0;
   int height_ = 0;
+  int originX_ = 0;
+  int originY_ = 0;
 };
 
 }  // namespace brevia::gfx

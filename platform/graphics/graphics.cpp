@@ -50,6 +50,27 @@ cairo_line_join_t joinFor(LineJoin join) {
   }
 }
 
+cairo_operator_t operatorFor(BlendMode mode) {
+  switch (mode) {
+    case BlendMode::Multiply: return CAIRO_OPERATOR_MULTIPLY;
+    case BlendMode::Screen: return CAIRO_OPERATOR_SCREEN;
+    case BlendMode::Overlay: return CAIRO_OPERATOR_OVERLAY;
+    case BlendMode::Darken: return CAIRO_OPERATOR_DARKEN;
+    case BlendMode::Lighten: return CAIRO_OPERATOR_LIGHTEN;
+    case BlendMode::ColorDodge: return CAIRO_OPERATOR_COLOR_DODGE;
+    case BlendMode::ColorBurn: return CAIRO_OPERATOR_COLOR_BURN;
+    case BlendMode::HardLight: return CAIRO_OPERATOR_HARD_LIGHT;
+    case BlendMode::SoftLight: return CAIRO_OPERATOR_SOFT_LIGHT;
+    case BlendMode::Difference: return CAIRO_OPERATOR_DIFFERENCE;
+    case BlendMode::Exclusion: return CAIRO_OPERATOR_EXCLUSION;
+    case BlendMode::Hue: return CAIRO_OPERATOR_HSL_HUE;
+    case BlendMode::Saturation: return CAIRO_OPERATOR_HSL_SATURATION;
+    case BlendMode::Color: return CAIRO_OPERATOR_HSL_COLOR;
+    case BlendMode::Luminosity: return CAIRO_OPERATOR_HSL_LUMINOSITY;
+    default: return CAIRO_OPERATOR_OVER;
+  }
+}
+
 cairo_fill_rule_t ruleFor(FillMode mode) {
   return mode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD;
 }
@@ -147,7 +168,8 @@ Graphics::Graphics(Bitmap& target) : target_(target) {
     return;
   }
   cr_ = cr;
-  deviceBox_ = RectF{0, 0, float(target.width()), float(target.height())};
+  deviceBox_ = RectF{float(target.originX()), float(target.originY()), float(target.width()),
+                     float(target.height())};
   fastClipRect_ = deviceBox_;
 }
 
@@ -228,7 +250,7 @@ bool Graphics::antialias() const {
 void Graphics::applyPaintSettings(bool antialiasOn) {
   cairo_set_antialias(cr_, antialiasOn ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_operator(cr_, compositing_ == CompositingMode::SourceCopy ? CAIRO_OPERATOR_SOURCE
-                                                                      : CAIRO_OPERATOR_OVER);
+                                                                      : operatorFor(blend_));
 }
 
 bool Graphics::setSource(const Brush& brush, Status& failure) {
@@ -264,6 +286,12 @@ Status Graphics::setCompositingMode(CompositingMode mode) {
   if (mode != CompositingMode::SourceOver && mode != CompositingMode::SourceCopy)
     return keep(Status::InvalidParameter);
   compositing_ = mode;
+  return Status::Ok;
+}
+
+Status Graphics::setBlendMode(BlendMode mode) {
+  if (int(mode) < 0 || int(mode) > int(BlendMode::Luminosity)) return keep(Status::InvalidParameter);
+  blend_ = mode;
   return Status::Ok;
 }
 
@@ -385,7 +413,7 @@ void Graphics::classifyClip() {
   fastClip_ = FastClip::Complex;
   if (!clip_.isIntersectionChain()) return;
   RectF box = deviceBox_;
-  RectF reach{-1, -1, deviceBox_.width + 2, deviceBox_.height + 2};
+  RectF reach{deviceBox_.x - 1, deviceBox_.y - 1, deviceBox_.width + 2, deviceBox_.height + 2};
   for (const Region::Element& e : elements) {
     if (e.shape == Region::Shape::Infinite) continue;
     if (e.shape == Region::Shape::Empty) {
@@ -420,7 +448,7 @@ void Graphics::ensureClip() {
     if (clip_.isIntersectionChain()) {
       for (const Region::Element& e : clip_.elements_) applyClipElement(e);
     } else {
-      RectI box{0, 0, target_.width(), target_.height()};
+      RectI box{target_.originX(), target_.originY(), target_.width(), target_.height()};
       applyClipElement(Region::pixelsElement(clip_.rasterise(box)));
     }
     return;
@@ -435,7 +463,7 @@ void Graphics::applyClipElement(const Region::Element& e) {
   cairo_new_path(cr_);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
   cairo_set_antialias(cr_, e.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-  RectF reach{-1, -1, deviceBox_.width + 2, deviceBox_.height + 2};
+  RectF reach{deviceBox_.x - 1, deviceBox_.y - 1, deviceBox_.width + 2, deviceBox_.height + 2};
   switch (e.shape) {
     case Region::Shape::Infinite: return;
     case Region::Shape::Empty: cairo_rectangle(cr_, 0, 0, 0, 0); break;
@@ -544,9 +572,21 @@ Status Graphics::drawPath(const Pen& pen, const GraphicsPath& path) {
     cairo_set_line_cap(cr_, capFor(pen.startCap()));
     cairo_set_line_join(cr_, joinFor(pen.lineJoin()));
     cairo_set_miter_limit(cr_, pen.miterLimit());
+    // Dashes in device space, for the strokes made there.
+    auto setDash = [&](double scale) {
+      const std::vector<float>& dashes = pen.dashPattern();
+      if (dashes.empty()) {
+        cairo_set_dash(cr_, nullptr, 0, 0);
+        return;
+      }
+      dashLengths_.resize(dashes.size());
+      for (size_t i = 0; i < dashes.size(); ++i) dashLengths_[i] = dashes[i] * scale;
+      cairo_set_dash(cr_, dashLengths_.data(), int(dashLengths_.size()), pen.dashOffset() * scale);
+    };
     if (hairline || uniform || !near || !worldInvertible_) {
       // The pen keeps its shape under this transform, so stroke in device space.
       useIdentity();
+      setDash(largest);
       cairo_set_line_width(cr_, deviceWidth);
       cairo_new_path(cr_);
       detail::appendStrokePath(cr_, devicePath, bounds, deviceBox_, margin);
@@ -570,12 +610,14 @@ Status Graphics::drawPath(const Pen& pen, const GraphicsPath& path) {
       cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
     }
     useWorld();
+    setDash(1.0);
     cairo_set_line_width(cr_, width);
     cairo_new_path(cr_);
     detail::appendPath(cr_, {path.points().data(), path.types().data(), n});
     cairo_stroke(cr_);
     if (thinSomewhere) {
       useIdentity();
+      setDash(largest);
       cairo_set_line_width(cr_, kMinPenPixels);
       cairo_new_path(cr_);
       detail::appendPath(cr_, devicePath);
@@ -630,7 +672,7 @@ Status Graphics::fillRegion(const Brush& brush, const Region& region) {
     applyPaintSettings(false);
     cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
     cairo_new_path(cr_);
-    RectI box{0, 0, target_.width(), target_.height()};
+    RectI box{target_.originX(), target_.originY(), target_.width(), target_.height()};
     const Region::Element& first = elements[0];
     if (elements.size() == 1 && first.shape == Region::Shape::Path) {
       // Cairo's aliased rasteriser samples pixel centres, as the region's own pixels do.
@@ -705,7 +747,7 @@ Status Graphics::drawMask(const CoverageMask& mask, int x, int y, Argb colour) {
   if (fastClip_ == FastClip::Empty ||
       (alphaOf(colour) == 0 && compositing_ == CompositingMode::SourceOver))
     return Status::Ok;
-  if (fastClip_ == FastClip::Rect) {
+  if (fastClip_ == FastClip::Rect && blend_ == BlendMode::Normal) {
     return guarded([&] {
       blendMask(mask, x, y, colour);
       return Status::Ok;
@@ -737,6 +779,37 @@ Status Graphics::drawMask(const CoverageMask& mask, const PointF dest[3], Argb c
   });
 }
 
+Status Graphics::drawLayer(const Bitmap& layer, float alpha, const Bitmap* mask) {
+  if (!begin()) return lastStatus();
+  if (!layer.isValid() || (mask && !mask->isValid()) || std::isnan(alpha))
+    return keep(Status::InvalidParameter);
+  if (fastClip_ == FastClip::Empty || !(alpha > 0)) return Status::Ok;
+  return guarded([&] {
+    useIdentity();
+    applyPaintSettings(antialias());
+    // The surfaces' device offsets place them.
+    cairo_set_source_surface(cr_, layer.surface(), 0, 0);
+    if (mask) {
+      if (alpha < 1) {
+        cairo_push_group(cr_);
+        cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+        cairo_mask_surface(cr_, mask->surface(), 0, 0);
+        cairo_pop_group_to_source(cr_);
+        cairoMatrix_ = CairoMatrix::Unknown;
+        applyPaintSettings(antialias());
+        cairo_paint_with_alpha(cr_, alpha);
+      } else {
+        cairo_mask_surface(cr_, mask->surface(), 0, 0);
+      }
+    } else if (alpha < 1) {
+      cairo_paint_with_alpha(cr_, alpha);
+    } else {
+      cairo_paint(cr_);
+    }
+    return end();
+  });
+}
+
 void Graphics::blendMask(const CoverageMask& mask, int x, int y, Argb colour) {
   const RectF& c = fastClipRect_;  // inside the bitmap
   int cx0 = int(std::floor(c.x)), cy0 = int(std::floor(c.y));
@@ -761,11 +834,12 @@ void Graphics::blendMask(const CoverageMask& mask, int x, int y, Argb colour) {
   const bool copy = compositing_ == CompositingMode::SourceCopy;
   uint8_t* base = target_.data();
   const size_t stride = size_t(target_.stride());
+  const int64_t ox = target_.originX(), oy = target_.originY();
   for (int64_t row = y0; row < y1; ++row) {
     uint32_t rowWeight = partial ? weight(c.y, c.bottom(), row) : 256;
     if (rowWeight == 0) continue;
     const uint8_t* m = mask.data + ptrdiff_t(row - y) * mask.pitch + (x0 - x);
-    uint32_t* d = reinterpret_cast<uint32_t*>(base + size_t(row) * stride) + x0;
+    uint32_t* d = reinterpret_cast<uint32_t*>(base + size_t(row - oy) * stride) + (x0 - ox);
     for (int64_t i = 0; i < x1 - x0; ++i) {
       uint32_t coverage = m[i];
       if (partial) coverage = (coverage * columnWeights_[size_t(i)] * rowWeight + 32768) >> 16;

@@ -35,6 +35,7 @@ class Graphics : public StatusHolder {
 
   bool isValid() const { return cr_ != nullptr; }
   Bitmap& target() { return target_; }
+  const Bitmap& target() const { return target_; }
 
   // Anti-aliasing of fills, strokes, path clips and image edges: on for HighQuality and the
   // AntiAlias modes, off for the others. Region fills are never anti-aliased.
@@ -44,6 +45,10 @@ class Graphics : public StatusHolder {
   InterpolationMode interpolationMode() const { return interpolation_; }
   Status setCompositingMode(CompositingMode mode);
   CompositingMode compositingMode() const { return compositing_; }
+
+  // Blend mode of all painting (also of drawLayer).
+  Status setBlendMode(BlendMode mode);
+  BlendMode blendMode() const { return blend_; }
 
   const Matrix& transform() const { return world_; }
   // A matrix with a non-finite element is refused (InvalidParameter). A singular one is taken:
@@ -87,6 +92,11 @@ class Graphics : public StatusHolder {
   Status drawImage(const Bitmap& bitmap, const RectF& dest, const RectF& source,
                    const ImageAttributes* attributes = nullptr);
 
+  // Paints a layer (a bitmap placed in device space by its origin) with the blend mode, times
+  // alpha, and, when given, through the alpha channel of mask (placed by its origin; nothing
+  // shows outside it). The world transform is not used; the clip applies.
+  Status drawLayer(const Bitmap& layer, float alpha, const Bitmap* mask = nullptr);
+
   // Paints colour through a coverage mask whose top-left pixel lands on device pixel (x, y),
   // ignoring the world transform; the clip applies. Meant for glyph bitmaps: fast when the clip
   // is a rectangle.
@@ -128,6 +138,7 @@ class Graphics : public StatusHolder {
   SmoothingMode smoothing_ = SmoothingMode::Default;
   InterpolationMode interpolation_ = InterpolationMode::Default;
   CompositingMode compositing_ = CompositingMode::SourceOver;
+  BlendMode blend_ = BlendMode::Normal;
 
   Region clip_;
   // The clip cairo has lags behind clip_: fully (clipDirty_) or by intersections still to
@@ -143,6 +154,7 @@ class Graphics : public StatusHolder {
   std::vector<PointF> devicePoints_;
   std::vector<uint8_t> maskBuffer_;
   std::vector<uint16_t> columnWeights_;
+  std::vector<double> dashLengths_;
 };
 
 }  // namespace brevia::gfx

@@ -39,4 +39,17 @@ Status Pen::setMiterLimit(float limit) {
   return Status::Ok;
 }
 
+Status Pen::setDashPattern(const std::vector<float>& lengths, float offset) {
+  float total = 0;
+  for (float v : lengths) {
+    if (!(v >= 0) || !std::isfinite(v)) return keep(Status::InvalidParameter);
+    total += v;
+  }
+  if (!std::isfinite(offset) || !std::isfinite(total)) return keep(Status::InvalidParameter);
+  if (total > 0) dashes_ = lengths;
+  else dashes_.clear();
+  dashOffset_ = offset;
+  return Status::Ok;
+}
+
 }  // namespace brevia::gfx

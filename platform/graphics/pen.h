@@ -2,6 +2,8 @@
 // Pen: colour, width in world units (scaled by the world transform), caps, join, miter limit.
 // A pen whose width maps to less than one device pixel still draws a line one pixel wide.
 
+#include <vector>
+
 #include "platform/graphics/graphics_types.h"
 
 namespace brevia::gfx {
@@ -16,7 +18,14 @@ class Pen : public StatusHolder {
   // InvalidParameter for a negative or non-finite width (the width stays).
   Status setWidth(float width);
 
-  // Start and end caps; the dash cap is accepted and has no effect (no dashes are drawn).
+  // Dashes: on and off lengths in world units (like the width), starting offset units into
+  // the pattern. An empty pattern, or one whose lengths are all 0, draws solid lines; negative
+  // or non-finite lengths give InvalidParameter (the pattern stays). Each dash gets the caps.
+  Status setDashPattern(const std::vector<float>& lengths, float offset);
+  const std::vector<float>& dashPattern() const { return dashes_; }
+  float dashOffset() const { return dashOffset_; }
+
+  // Start and end caps; the dash cap is accepted and has no effect (dashes take the start cap).
   // When start and end differ, both ends get the start cap.
   Status setLineCap(LineCap startCap, LineCap endCap, LineCap dashCap = LineCap::Flat);
   LineCap startCap() const { return startCap_; }
@@ -34,6 +43,8 @@ class Pen : public StatusHolder {
   LineCap endCap_ = LineCap::Flat;
   LineJoin join_ = LineJoin::Miter;
   float miterLimit_ = 10.0f;
+  std::vector<float> dashes_;
+  float dashOffset_ = 0.0f;
 };
 
 }  // namespace brevia::gfx

@@ -109,4 +109,37 @@ TEST(ImageDraw, FormsUseTheirOwnResourcesAndNest) {
   EXPECT_EQ(page.at(195, 5), kBlack);        // /Red is the form's, not the page's
 }
 
+TEST(ImageDraw, SoftMasksStencilMasksAndColourKeys) {
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Soft 6 0 R /Matted 8 0 R /Stencil 10 0 R /Keyed 12 0 R >> >>");
+  const std::string red2("\xFF\x00\x00\xFF\x00\x00", 6);
+  // An SMask opaque on the left, transparent on the right.
+  b.setStream(6, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask 7 0 R", red2);
+  b.setStream(7, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray", std::string("\xFF\x00", 2));
+  // Colours blended with black by half: the Matte takes the blend back out.
+  b.setStream(8, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask 9 0 R",
+              std::string("\x80\x00\x00", 3));
+  b.setStream(9, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Matte [0 0 0]",
+              std::string("\x80", 1));
+  // A stencil twice as fine as its one-pixel image: 1 masks out, 0 paints.
+  b.setStream(10, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Mask 11 0 R",
+              std::string("\xFF\x00\x00", 3));
+  b.setStream(11, "/Subtype /Image /Width 2 /Height 1 /ImageMask true", std::string("\x80", 1));
+  // Samples 0..10 are keyed out.
+  b.setStream(12, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Mask [0 10]",
+              std::string("\x05\xC8", 2));
+  auto page = drawContent("q 100 0 0 50 0 50 cm /Soft Do Q q 100 0 0 50 100 50 cm /Matted Do Q "
+                          "q 100 0 0 50 0 0 cm /Stencil Do Q q 100 0 0 50 100 0 cm /Keyed Do Q",
+                          200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(25, 25), 0xFFFF0000u);
+  EXPECT_EQ(page.at(75, 25), kWhite);
+  const uint32_t matted = page.at(150, 25);
+  EXPECT_EQ((matted >> 16) & 0xFF, 0xFFu);
+  EXPECT_NEAR(int((matted >> 8) & 0xFF), 127, 3);  // full red at half opacity over white
+  EXPECT_EQ(page.at(25, 75), kWhite);
+  EXPECT_EQ(page.at(75, 75), 0xFFFF0000u);
+  EXPECT_EQ(page.at(125, 75), kWhite);
+  EXPECT_EQ(page.at(175, 75), 0xFFC8C8C8u);
+}
+
 }  // namespace

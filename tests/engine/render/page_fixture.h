@@ -26,8 +26,9 @@ struct DrawnPage {
 // 4 for the content are taken), drawn at 72 dpi.
 inline DrawnPage drawContent(const std::string& content, int width = 200, int height = 100,
                              const std::string& pageExtra = "",
-                             testing_pdf::PdfBuilder builder = {}) {
-  builder.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+                             testing_pdf::PdfBuilder builder = {},
+                             const std::string& catalogExtra = "") {
+  builder.set(1, "<< /Type /Catalog /Pages 2 0 R " + catalogExtra + " >>");
   builder.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
   builder.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::to_string(width) + " " +
                      std::to_string(height) + "] /Contents 4 0 R " + pageExtra + " >>");

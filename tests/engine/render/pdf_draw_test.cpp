@@ -33,9 +33,33 @@ TEST(PdfDraw, RoundCapsReachHalfTheWidthBeyondTheEnds) {
   EXPECT_EQ(page.at(157, 50), kWhite);
   auto flat = drawContent("10 w 0 J 50 50 m 150 50 l S");
   EXPECT_EQ(flat.at(47, 50), kWhite);
-  // A dash pattern is not applied: the line is solid.
+}
+
+TEST(PdfDraw, DashPatternsPhasesAndDots) {
   auto dashed = drawContent("[4 4] 0 d 2 w 10 50 m 190 50 l S");
-  for (int x = 20; x < 40; ++x) EXPECT_EQ(dashed.at(x, 50), kBlack) << x;
+  EXPECT_EQ(dashed.at(12, 50), kBlack);
+  EXPECT_EQ(dashed.at(16, 50), kWhite);
+  EXPECT_EQ(dashed.at(20, 50), kBlack);
+  // The phase starts the pattern two units in; q/Q brings back the solid line.
+  auto phased = drawContent("q [4 4] 2 d 2 w 10 50 m 190 50 l S Q 2 w 10 20 m 190 20 l S");
+  EXPECT_EQ(phased.at(11, 50), kBlack);
+  EXPECT_EQ(phased.at(14, 50), kWhite);
+  EXPECT_EQ(phased.at(17, 50), kBlack);
+  EXPECT_EQ(phased.at(16, 80), kBlack);
+  // Zero-length dashes with round caps are dots; an all-zero or negative pattern is solid.
+  auto dots = drawContent("1 J 4 w [0 6] 0 d 10 50 m 190 50 l S [0 0] 0 d 10 20 m 190 20 l S "
+                          "[-1 2] 0 d 10 80 m 190 80 l S");
+  EXPECT_EQ(dots.at(16, 50), kBlack);
+  EXPECT_EQ(dots.at(13, 50), kWhite);
+  for (int x = 20; x < 30; ++x) EXPECT_EQ(dots.at(x, 20), kBlack) << x;
+  EXPECT_EQ(dots.at(13, 80), kBlack);
+  // An ExtGState sets the line width, cap and dashes.
+  PdfBuilder b;
+  b.set(5, "<< /ExtGState << /L << /LW 6 /LC 2 /D [[10 10] 0] >> >> >>");
+  auto gs = drawContent("/L gs 20 50 m 180 50 l S", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(gs.at(18, 52), kBlack);   // square cap, 6 wide
+  EXPECT_EQ(gs.at(35, 50), kWhite);
+  EXPECT_EQ(gs.at(45, 50), kBlack);
 }
 
 TEST(PdfDraw, ClippingTakesEffectAfterThePaintingOperator) {

@@ -79,4 +79,83 @@ TEST(Patterns, ShadingAndTilingFills) {
   EXPECT_EQ(after.at(7, 92), 0xFF000000u);
 }
 
+std::string bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+TEST(Shadings, FunctionAndMeshShadings) {
+  PdfBuilder b;
+  b.set(5, "<< /Shading << /Fn 6 0 R /Tri 7 0 R /Coons 8 0 R /Lattice 9 0 R >> >>");
+  // Grey rising with x over the whole page.
+  b.set(6, "<< /ShadingType 1 /ColorSpace /DeviceGray /Domain [0 1 0 1] /Matrix [200 0 0 100 0 0] "
+           "/Function 10 0 R >>");
+  b.setStream(10, "/FunctionType 4 /Domain [0 1 0 1] /Range [0 1]", "{ pop }");
+  const std::string rgb8 = "/ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 ";
+  const std::string raw = "/Decode [0 255 0 255 0 1 0 1 0 1]";
+  // One red triangle over the lower-left half.
+  b.setStream(7, "/ShadingType 4 " + rgb8 + "/BitsPerFlag 8 " + raw,
+              bytes({0, 0, 0, 255, 0, 0, 0, 200, 0, 255, 0, 0, 0, 0, 100, 255, 0, 0}));
+  // One blue Coons patch over the right half, with straight sides.
+  b.setStream(8, "/ShadingType 6 " + rgb8 + "/BitsPerFlag 8 " + raw,
+              bytes({0, 100, 0, 100, 33, 100, 66, 100, 100, 133, 100, 166, 100, 200, 100, 200, 66, 200, 33,
+                     200, 0, 166, 0, 133, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255}));
+  // A lattice of two rows, green at the bottom, black at the top.
+  b.setStream(9, "/ShadingType 5 " + rgb8 + "/VerticesPerRow 2 " + raw,
+              bytes({0, 0, 0, 255, 0, 200, 0, 0, 255, 0, 0, 100, 0, 0, 0, 200, 100, 0, 0, 0}));
+  auto fn = drawContent("/Fn sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_LT(red(fn.at(5, 50)), 20);
+  EXPECT_GT(red(fn.at(195, 50)), 235);
+  EXPECT_NEAR(red(fn.at(100, 50)), 128, 8);
+  auto tri = drawContent("/Tri sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(tri.at(20, 80), 0xFFFF0000u);
+  EXPECT_EQ(tri.at(180, 20), kWhite);
+  auto coons = drawContent("/Coons sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(coons.at(150, 50), 0xFF0000FFu);
+  EXPECT_EQ(coons.at(50, 50), kWhite);
+  auto lattice = drawContent("/Lattice sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_GT(int((lattice.at(100, 95) >> 8) & 0xFF), 230);
+  EXPECT_LT(int((lattice.at(100, 5) >> 8) & 0xFF), 25);
+  EXPECT_EQ(red(lattice.at(100, 50)), 0);
+  // Short and malformed mesh data draws what is complete, and nothing else.
+  b.setStream(7, "/ShadingType 4 " + rgb8 + "/BitsPerFlag 8 " + raw, bytes({0, 0, 0, 255, 0, 0, 0}));
+  b.setStream(8, "/ShadingType 6 /ColorSpace /DeviceRGB /BitsPerCoordinate 7 /BitsPerComponent 8 /BitsPerFlag 8 " + raw,
+              bytes({0, 1, 2, 3}));
+  auto broken = drawContent("/Tri sh /Coons sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(broken.at(20, 80), kWhite);
+}
+
+TEST(Shadings, RadialEndsExtendOnTheirOwnAndAlphaAndBackgroundApply) {
+  PdfBuilder b;
+  b.set(5, "<< /Shading << /Rad 6 0 R /Ax 7 0 R >> /Pattern << /P 8 0 R >> /ExtGState << /H << /ca 0.5 >> >> >>");
+  const std::string redToBlue = "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
+  b.set(6, "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 50 10 100 50 30] " + redToBlue + " /Extend [true false] >>");
+  b.set(7, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 50 0] " + redToBlue + " /Background [0 1 0] >>");
+  b.set(8, "<< /Type /Pattern /PatternType 2 /Shading 7 0 R >>");
+  auto radial = drawContent("/Rad sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(radial.at(100, 50), 0xFFFF0000u);  // inside the start circle: extended
+  EXPECT_EQ(radial.at(150, 50), kWhite);       // beyond the end circle: not extended
+  EXPECT_GT(blue(radial.at(128, 50)), 200);
+  auto background = drawContent("/Pattern cs /P scn 0 0 200 100 re f", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(background.at(150, 50), 0xFF00FF00u);
+  EXPECT_GT(red(background.at(1, 50)), 240);
+  auto faded = drawContent("/H gs /Ax sh", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_NEAR(int((faded.at(1, 50) >> 8) & 0xFF), 128, 3);
+  EXPECT_GT(red(faded.at(1, 50)), 245);
+}
+
+TEST(Patterns, FineTilingCoversTheWholeFill) {
+  // Twenty thousand one-unit cells cost one cell drawing.
+  PdfBuilder b;
+  b.set(5, "<< /Pattern << /T 6 0 R >> >>");
+  b.setStream(6, "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 2 2] /XStep 2 /YStep 2 /Resources << >>",
+              "1 0 0 rg 0 0 1 1 re f");
+  auto page = drawContent("/Pattern cs /T scn 0 0 200 100 re f", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(0, 99), 0xFFFF0000u);
+  EXPECT_EQ(page.at(1, 99), kWhite);
+  EXPECT_EQ(page.at(198, 1), 0xFFFF0000u);
+  EXPECT_EQ(page.at(199, 1), kWhite);
+}
+
 }  // namespace
