@@ -131,7 +131,6 @@ bool readCodingSegment(int marker, Segment& s, CodeStream& cs, Defaults& d, Tile
       } else {
         for (int c = 0; c < nc; ++c)
           if (!tile->codSet[c]) tc.styles[c] = style;
-        tile->ownCod = true;
       }
       return true;
     }
@@ -312,7 +311,6 @@ bool readCodeStream(std::span<const uint8_t> input, CodeStream& cs) {
         tile->coding = cs.coding;
         const std::size_t nc = cs.components.size();
         tile->codSet.assign(nc, 0);
-        tile->quantSet.assign(nc, 0);
         tile->quantFromQcc.assign(nc, 0);
       }
       // The tile part ends psot bytes after its SOT (0: at the end of the stream).

@@ -81,8 +81,7 @@ struct Tile {
   bool seen = false;
   TileCoding coding;
   // Which parts of coding the tile's own headers set (tile values win over main ones).
-  bool ownCod = false;
-  std::vector<uint8_t> codSet, quantSet, quantFromQcc;
+  std::vector<uint8_t> codSet, quantFromQcc;
   std::vector<uint8_t> data;           // packet data of all tile parts, in order
   std::vector<uint8_t> packedHeaders;  // PPT or PPM packet headers, when present
   bool hasPackedHeaders = false;
