@@ -29,11 +29,21 @@ struct BusyScope {
 
 }  // namespace
 
-void showEngineError(int code, const char* caption, QWidget* owner) {
+void showEngineError(int code, const char* caption, QWidget* owner, const std::string& reason) {
   const std::string& text = Messages::ExceptionText(code);
   if (text.empty()) return;
   const BoxIcon icon = code == kErrorUnsupportedEncryption ? BoxIcon::Information : BoxIcon::Warning;
-  showMessage(owner, QString::fromLatin1(caption), QString::fromStdString(text), icon);
+  QString shown = QString::fromStdString(text);
+  if (!reason.empty()) {
+    // The reason reads as a sentence of its own above the general text.
+    QString sentence = QString::fromStdString(reason).trimmed();
+    if (!sentence.isEmpty()) {
+      sentence[0] = sentence[0].toUpper();
+      if (!sentence.endsWith(QLatin1Char('.'))) sentence += QLatin1Char('.');
+      shown = sentence + QStringLiteral("\n\n") + shown;
+    }
+  }
+  showMessage(owner, QString::fromLatin1(caption), shown, icon);
 }
 
 C_PDF_Doc::C_PDF_Doc(QWidget* owner) : owner_(owner), progress_(std::make_unique<PageTreeProgress>(owner)) {}
@@ -88,7 +98,7 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
     }
   } catch (const C_PDF_Exception& e) {
     if (document_) document_->setPasswordProvider(nullptr);
-    showEngineError(e.code(), kCaptionViewer, nullptr);
+    showEngineError(e.code(), kCaptionViewer, nullptr, e.reason());
     return false;
   }
   if (onOpened) onOpened();

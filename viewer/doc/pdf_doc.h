@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "viewer/doc/selection_context.h"
 #include "viewer/doc/viewer_document.h"
@@ -68,7 +69,8 @@ class C_PDF_Doc : public ViewerDocument {
   bool pageTreeComplete_ = false;
 };
 
-// The message box for a C_PDF_Exception code (1, 2 and 4; others show nothing).
-void showEngineError(int code, const char* caption, QWidget* owner);
+// The message box for a C_PDF_Exception code (1, 2 and 4; others show nothing), led by the
+// engine's reason in words when it gives one.
+void showEngineError(int code, const char* caption, QWidget* owner, const std::string& reason = {});
 
 }  // namespace Corvalis::Viewer

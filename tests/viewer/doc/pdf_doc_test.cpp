@@ -44,13 +44,19 @@ TEST_F(PdfDocTest, OpenErrorsShowTheirMessageAndLeaveNoWindow) {
       "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
       "trailer << /Root 1 0 R /Encrypt << /Filter /OtherHandler /V 1 >> >>\n%%EOF\n",
       "other-handler.pdf");
+  const QString notPdf = writePdf("hello, this is text\n", "text.pdf");
+  // The engine's reason leads, then the general text.
+  const auto because = [](const char* reason, int code) {
+    return QString::fromLatin1(reason) + "\n\n" + QString::fromStdString(Messages::ExceptionText(code));
+  };
   const Case cases[] = {
       {QStringLiteral("/nonexistent/folder/file.pdf"), kTextCouldNotOpen, BoxIcon::Warning, kCaptionReader},
       {QDir::tempPath(), kTextCouldNotOpen, BoxIcon::Warning, kCaptionReader},
-      {damaged, QString::fromStdString(Messages::ExceptionText(2)), BoxIcon::Warning, kCaptionViewer},
-      {noPages, QString::fromStdString(Messages::ExceptionText(1)), BoxIcon::Warning, kCaptionViewer},
-      {otherHandler, QString::fromStdString(Messages::ExceptionText(4)), BoxIcon::Information,
-       kCaptionViewer},
+      {damaged, because("The file is damaged: its end is missing.", 2), BoxIcon::Warning, kCaptionViewer},
+      {notPdf, because("This file is not a PDF document.", 2), BoxIcon::Warning, kCaptionViewer},
+      {noPages, because("The file is damaged: it has no list of pages.", 1), BoxIcon::Warning, kCaptionViewer},
+      {otherHandler, because("It is protected by a security handler other than the standard one.", 4),
+       BoxIcon::Information, kCaptionViewer},
   };
   for (const Case& c : cases) {
     MessageCapture capture;
