@@ -146,22 +146,17 @@ int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, Ob
     }
   }
   if (useAlpha && !indexed) {
-    // Opacity is laid over white paper: white is 0 in CMYK, full light in the others.
+    // The opacity channel becomes the image's soft mask; premultiplied colours were blended
+    // with black, which the mask's matte undoes.
     const JpxPlane& a = jpx.planes[jpx.alphaPlane];
     const uint32_t maxCode = (1u << a.depth) - 1;
-    const bool subtractive = space->family == ColourFamily::DeviceCMYK ||
-                             (space->family == ColourFamily::ICCBased && space->iccSignature == cmsSigCmykData);
-    const bool lab = space->family == ColourFamily::Lab ||
-                     (space->family == ColourFamily::ICCBased && space->iccSignature == cmsSigLabData);
-    for (std::size_t i = 0; i < pixels; ++i) {
-      const uint32_t alpha = (a.samples[i] * 255u + maxCode / 2) / maxCode;
-      for (std::size_t c = 0; c < n; ++c) {
-        uint8_t& v = image.data[i * n + c];
-        const uint32_t paper = subtractive ? 0 : lab && c > 0 ? 128 : 255;
-        const uint32_t colour = jpx.alphaPremultiplied ? std::min<uint32_t>(v * 255u / std::max(alpha, 1u), 255) : v;
-        v = uint8_t((colour * alpha + paper * (255 - alpha) + 127) / 255);
-      }
-    }
+    auto alpha = std::make_shared<ImageAlpha>();
+    alpha->width = jpx.width;
+    alpha->height = jpx.height;
+    alpha->values.resize(pixels);
+    for (std::size_t i = 0; i < pixels; ++i) alpha->values[i] = uint8_t((a.samples[i] * 255u + maxCode / 2) / maxCode);
+    alpha->hasMatte = jpx.alphaPremultiplied;
+    image.alpha = std::move(alpha);
   }
   return int32_t(std::min<std::size_t>(image.data.size(), INT32_MAX));
 }

@@ -136,9 +136,18 @@ TEST(JpxImage, DictionaryEntriesBesideTheData) {
   auto opaque = drawImage(width, height, "/Filter /JPXDecode", rgba);
   // Without SMaskInData the opacity channel is ignored.
   EXPECT_NEAR(int(opaque.at(px, py) >> 16 & 0xFF), red, 1);
-  // With it, the colour is laid over the white page.
+  // With it, the channel is the image's soft mask: over the white page the colour blends.
   auto masked = drawImage(width, height, "/Filter /JPXDecode /SMaskInData 1", rgba);
   EXPECT_NEAR(int(masked.at(px, py) >> 16 & 0xFF), (red * best + 255 * (255 - best)) / 255, 2);
+
+  // Over a blue fill the mask lets the blue through (white paper would only lighten).
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Im 6 0 R >> >>");
+  b.setStream(6, "/Type /XObject /Subtype /Image /Width 1 /Height 1 /Filter /JPXDecode /SMaskInData 1", rgba);
+  const std::string w = std::to_string(width * kZoom), h = std::to_string(height * kZoom);
+  auto overBlue = drawContent("0 0 1 rg 0 0 " + w + " " + h + " re f q " + w + " 0 0 " + h + " 0 0 cm /Im Do Q",
+                              width * kZoom, height * kZoom, "/Resources 5 0 R", b);
+  EXPECT_NEAR(int(overBlue.at(px, py) >> 16 & 0xFF), red * best / 255, 2);
 
   // The dictionary's ColorSpace wins: a CMYK file read as grey shows its first channel.
   const std::string cmyk = readText(dataDir() / "kakadu-lossless-cmyk-u8-prog1-layers1-res6.jp2");
