@@ -16,6 +16,11 @@ bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) { return degr
 PageTextCollector::PageTextCollector(double pixelsPerUnit)
     : pixelsPerUnit_(pixelsPerUnit > 0 ? pixelsPerUnit : 1) {}
 
+void PageTextCollector::begin(double pixelsPerUnit) {
+  pixelsPerUnit_ = pixelsPerUnit > 0 ? pixelsPerUnit : 1;
+  glyphs_.clear();
+}
+
 void PageTextCollector::add(const ShownGlyph& shown) {
   if (shown.text.empty() || glyphs_.size() >= kMaxCollectedGlyphs) return;
   const double d = pixelsPerUnit_;
@@ -78,6 +83,7 @@ void PageTextCollector::finish(PageTextLayout& layout) {
   if (const PageTextObserver& observer = pageTextObserver()) observer(glyphs_);
   layout.build(glyphs_);
   glyphs_.clear();
+  if (glyphs_.capacity() > kKeptCapacity) glyphs_.shrink_to_fit();
 }
 
 void orderAlongBaselines(std::vector<CollectedGlyph>& glyphs) {

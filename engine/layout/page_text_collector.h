@@ -49,8 +49,14 @@ class PageTextCollector {
   // Records far beyond any page (in page units) say nothing of where text is.
   static constexpr double kMaxExtent = 1e9;
 
+  // Room for this many records is kept from page to page; a larger page's is given back.
+  static constexpr std::size_t kKeptCapacity = 1 << 16;
+
   // pixelsPerUnit: device pixels per page unit (points at zoom 1).
-  explicit PageTextCollector(double pixelsPerUnit);
+  explicit PageTextCollector(double pixelsPerUnit = 1);
+
+  // Starts a page afresh (one collector serves page after page without allocating again).
+  void begin(double pixelsPerUnit);
 
   void add(const ShownGlyph& glyph);
   // The records so far, in page units, in drawing order.

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
@@ -33,11 +32,6 @@ constexpr double kTwipsPerPoint = 20;
 TextMatrix translation(double tx, double ty) { return TextMatrix{1, 0, 0, 1, tx, ty}; }
 
 }  // namespace
-
-TextMatrix TextMatrix::times(const TextMatrix& o) const {
-  return TextMatrix{a * o.a + b * o.c,       a * o.b + b * o.d,       c * o.a + d * o.c,
-                    c * o.b + d * o.d,       e * o.a + f * o.c + o.e, e * o.b + f * o.d + o.f};
-}
 
 C_PDF_Draw::C_PDF_Draw(C_PDF_Document& document, C_PDF_Creator& creator)
     : document_(document), creator_(creator) {}
@@ -197,10 +191,11 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   if (resources_)
     for (const std::string& error : resources_->loadErrors) reportOnce(Messages::kMsgFatalInternal, error);
 
-  std::optional<PageTextCollector> collector;
-  if (parsed->layout && !parsed->layout->built()) {
-    collector.emplace(pixelsPerPoint_ * zoom_);
-    textCollector_ = &*collector;
+  const bool collecting = parsed->layout && !parsed->layout->built();
+  if (collecting) {
+    if (!collector_) collector_ = std::make_unique<PageTextCollector>();
+    collector_->begin(pixelsPerPoint_ * zoom_);
+    textCollector_ = collector_.get();
   }
   const OperatorList& list = parsed->operators;
   for (const OperatorRecord& record : list.records) {
@@ -209,7 +204,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   while (!layers_.empty()) closeLayer();
   textCollector_ = nullptr;
-  if (collector) collector->finish(*parsed->layout);
+  if (collecting) collector_->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.
   if (brevia::platform::memoryLoadPercent() >= brevia::platform::kHighMemoryLoadPercent) {
     imageCache_.clear();

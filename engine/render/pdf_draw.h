@@ -33,8 +33,11 @@ struct C_PDF_TilingPattern;
 // A 3x3 affine matrix in row-vector form [a b 0; c d 0; e f 1].
 struct TextMatrix {
   double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
-  // this × other.
-  TextMatrix times(const TextMatrix& other) const;
+  // this × other. Inline: text showing multiplies for every glyph.
+  TextMatrix times(const TextMatrix& o) const {
+    return TextMatrix{a * o.a + b * o.c,       a * o.b + b * o.d,       c * o.a + d * o.c,
+                      c * o.b + d * o.d,       e * o.a + f * o.c + o.e, e * o.b + f * o.d + o.f};
+  }
 };
 
 // Drawing-mode flags of drawPage.
@@ -217,6 +220,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   brevia::gfx::Graphics* graphics_ = nullptr;
   PageSpace space_;
   PageTextCollector* textCollector_ = nullptr;
+  // Reused from page to page.
+  std::unique_ptr<PageTextCollector> collector_;
   std::vector<std::unique_ptr<Layer>> layers_;
   // The mask of the top layer when it is a mask layer.
   const SoftMask* activeMask_ = nullptr;
