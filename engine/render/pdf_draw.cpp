@@ -13,6 +13,7 @@
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
 #include "engine/render/optional_content.h"
+#include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/resource_list.h"
 #include "platform/graphics/solid_brush.h"
@@ -27,7 +28,7 @@ constexpr uint32_t kWhite = 0xFFFFFFFF;
 // Seed of the C runtime's generator at the start of every drawing.
 constexpr unsigned kRandomSeed = 22345;
 // A text scan works in page units: one device pixel per point.
-constexpr double kTwipsPerPoint = 20;
+constexpr double kPointsPerInch = 72;
 
 TextMatrix translation(double tx, double ty) { return TextMatrix{1, 0, 0, 1, tx, ty}; }
 
@@ -111,10 +112,8 @@ const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
   if (!parsed || !parsed->layout) return nullptr;
   if (!parsed->layout->built()) {
     // Page units at zoom 1: one device pixel per point.
-    const bool sideways = page->rotation == 90 || page->rotation == 270;
-    const double width = sideways ? page->height : page->width;
-    const double height = sideways ? page->width : page->height;
-    run(pageNumber, 1, nullptr, kTwipsPerPoint, height, width, 1.0, DrawFlags{false, true, true});
+    const PagePixels pixels = pagePixels(*page, kPointsPerInch);
+    run(pageNumber, 1, nullptr, pixels.twipsPerPixel, pixels.height, pixels.width, 1.0, DrawFlags{false, true, true});
   }
   return parsed->layout.get();
 }

@@ -15,6 +15,7 @@
 
 #include "engine/document/pdf_exception.h"
 #include "engine/messages/message_catalogue.h"
+#include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "platform/graphics/bitmap_rotate.h"
@@ -65,13 +66,13 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
     std::fprintf(stderr, "brevia-cli: page %d does not exist\n", pageNumber);
     return false;
   }
-  const double twips = 1440.0 / options.dpi;
-  const bool sideways = page->rotation == 90 || page->rotation == 270;
-  const double width = (sideways ? page->height : page->width) * 20.0 / twips;
-  const double height = (sideways ? page->width : page->height) * 20.0 / twips;
+  const PagePixels size = pagePixels(*page, options.dpi);
+  const double twips = size.twipsPerPixel;
+  const double width = size.width;
+  const double height = size.height;
   double zoom = options.zoom;
   // A huge page at a huge zoom is drawn smaller rather than not at all.
-  auto side = [](double size, double z) { return std::max(1, static_cast<int>(std::ceil(size * z - 1e-6))); };
+  auto side = [](double size, double z) { return pixelSide(size, z, PixelRounding::Cover); };
   for (int i = 0; i < kMaxZoomReductions; ++i) {
     const int64_t w = side(width, zoom), h = side(height, zoom);
     if (w * h <= gfx::Bitmap::kMaxPixels && w <= gfx::Bitmap::kMaxSide && h <= gfx::Bitmap::kMaxSide) break;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/render/page_pixels.h"
 #include "engine/render/pdf_draw.h"
 #include "platform/graphics/bitmap.h"
 
@@ -24,12 +25,7 @@ bool fits(double deviceWidth, double deviceHeight, double zoom, std::int64_t max
 }  // namespace
 
 QSize pageBitmapSize(double deviceWidth, double deviceHeight, double zoom) {
-  auto side = [zoom](double length) {
-    const double pixels = std::trunc(length * zoom);
-    if (!(pixels >= 1)) return 1;
-    return pixels > 1e9 ? 1000000000 : static_cast<int>(pixels);
-  };
-  return {side(deviceWidth), side(deviceHeight)};
+  return {pixelSide(deviceWidth, zoom, PixelRounding::Truncate), pixelSide(deviceHeight, zoom, PixelRounding::Truncate)};
 }
 
 double degradedZoom(double deviceWidth, double deviceHeight, double zoom, std::int64_t maxPixels) {

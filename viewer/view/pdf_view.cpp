@@ -21,6 +21,7 @@
 #include "engine/document/pdf_exception.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/layout/text_search.h"
+#include "engine/render/page_pixels.h"
 #include "engine/render/pdf_draw.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/messages/message_box.h"
@@ -44,7 +45,6 @@ namespace {
 // While the engine is busy elsewhere a paint shows the old bitmap and tries again this soon.
 constexpr int kBusyRetryMs = 50;
 constexpr double kTwipsPerInch = 1440.0;
-constexpr double kTwipsPerPoint = 20.0;
 // Search hits and the selection are filled with this translucent blue.
 constexpr QRgb kHighlightArgb = 0x660064A2;
 constexpr double kPointsPerInch = 72.0;
@@ -959,12 +959,14 @@ bool C_PDF_View::renderPage(int p) {
       return false;
     }
     const int ownRotation = page->rotation;
-    const double twips = kTwipsPerInch / resolution_;
-    const bool sideways = ownRotation != 0 && ownRotation != 180;
-    pageHeightUnits_ = std::max(1, sideways ? page->width : page->height);
-    pageWidthUnits_ = std::max(1, sideways ? page->height : page->width);
-    renderHeight100_ = pageHeightUnits_ * kTwipsPerPoint / twips;
-    renderWidth100_ = pageWidthUnits_ * kTwipsPerPoint / twips;
+    const PagePixels pixels = pagePixels(*page, resolution_);
+    const double twips = pixels.twipsPerPixel;
+    // Page units: the page at one pixel per point.
+    const PagePixels units = pagePixels(*page, 72);
+    pageHeightUnits_ = units.height;
+    pageWidthUnits_ = units.width;
+    renderHeight100_ = pixels.height;
+    renderWidth100_ = pixels.width;
     const int viewRotation = parsed->viewRotation;
     const bool turned = viewRotation % 180 != 0;
     pageHeight100_ = turned ? renderWidth100_ : renderHeight100_;
@@ -1218,9 +1220,9 @@ void C_PDF_View::print(QPrinter& printer) {
         if (!page) break;
         if (n > from) printer.newPage();
         currentPage_ = n;
-        const bool sideways = page->rotation != 0 && page->rotation != 180;
-        const double height = std::max(1, sideways ? page->width : page->height) * kTwipsPerPoint / twips;
-        const double width = std::max(1, sideways ? page->height : page->width) * kTwipsPerPoint / twips;
+        const PagePixels pixels = pagePixels(*page, resolution);
+        const double height = pixels.height;
+        const double width = pixels.width;
         const double scale = std::min(areaWidth / width, areaHeight / height);
         if (!(scale > 0)) continue;
         PageRenderRequest request;
