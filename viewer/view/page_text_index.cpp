@@ -1,5 +1,7 @@
 #include "viewer/view/page_text_index.h"
 
+#include <algorithm>
+
 #include "engine/layout/page_text_layout.h"
 #include "engine/layout/text_search.h"
 #include "engine/layout/unicode_text.h"
@@ -34,27 +36,58 @@ void PageTextIndex::record(int32_t page, const PageTextLayout& layout) {
   entry.recorded = true;
 }
 
-bool PageTextIndex::mayContain(int32_t page, const std::u16string& phrase, bool caseSensitive) const {
+bool PageTextIndex::mayContain(int32_t page, const PhraseMatcher& matcher) const {
   if (!has(page)) return true;
   const std::u16string& text = pages_[static_cast<std::size_t>(page - 1)].text;
-  std::u16string t = phrase.substr(0, TextSearch::kMaxPhraseLength);
-  if (t.empty()) return false;
-  auto fold = [caseSensitive](char16_t c) { return caseSensitive ? c : unicode_text::foldCase(c); };
-  for (char16_t& c : t) c = fold(c);
-  const int32_t n = static_cast<int32_t>(t.size());
-  auto matches = [&](char16_t h, char16_t wanted) {
-    return h == kBoundary ? unicode_text::isSeparator(wanted) : fold(h) == wanted;
+  const std::u16string& t = matcher.phrase();
+  const std::size_t n = t.size();
+  if (n == 0 || text.size() < n) return false;
+  auto matches = [&](char16_t h, std::size_t j) {
+    return h == kBoundary ? unicode_text::isSeparator(t[j]) : matcher.matches(h, j);
   };
   // Every start is tried: a boundary stands for any separator, so skipping starts by the
   // phrase's own borders could pass over a place where the search itself finds a hit.
-  const std::size_t last = text.size() >= t.size() ? text.size() - t.size() : 0;
-  if (text.size() < t.size()) return false;
-  for (std::size_t i = 0; i <= last; ++i) {
-    int32_t j = 0;
-    while (j < n && matches(text[i + static_cast<std::size_t>(j)], t[static_cast<std::size_t>(j)])) ++j;
+  for (std::size_t i = 0; i + n <= text.size(); ++i) {
+    std::size_t j = 0;
+    while (j < n && matches(text[i + j], j)) ++j;
     if (j == n) return true;
   }
   return false;
+}
+
+PhraseMatcher::PhraseMatcher(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase)
+    : phrase_(std::move(phrase)), caseSensitive_(caseSensitive), ignoringCase_(std::move(ignoringCase)) {
+  if (phrase_.size() > TextSearch::kMaxPhraseLength) phrase_.resize(TextSearch::kMaxPhraseLength);
+  std::u16string distinct;
+  for (char16_t c : phrase_) {
+    std::size_t at = distinct.find(c);
+    if (at == std::u16string::npos) {
+      at = distinct.size();
+      distinct.push_back(c);
+    }
+    tableOf_.push_back(at);
+  }
+  tables_.resize(distinct.size());
+}
+
+PhraseMatcher::~PhraseMatcher() = default;
+
+bool PhraseMatcher::matches(char16_t c, std::size_t index) const {
+  const char16_t wanted = phrase_[index];
+  if (c == wanted) return true;
+  if (caseSensitive_) return false;
+  std::unique_ptr<int8_t[]>& table = tables_[tableOf_[index]];
+  if (!table) {
+    table = std::make_unique<int8_t[]>(0x10000);
+    std::fill_n(table.get(), 0x10000, int8_t{-1});
+  }
+  int8_t& known = table[c];
+  if (known < 0) {
+    const bool same = ignoringCase_ ? ignoringCase_(c, wanted)
+                                    : unicode_text::foldCase(c) == unicode_text::foldCase(wanted);
+    known = same ? 1 : 0;
+  }
+  return known == 1;
 }
 
 }  // namespace Corvalis::Viewer

@@ -3,12 +3,34 @@
 // a search can pass over pages that cannot hold the phrase without collecting their text again.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "engine/layout/text_search.h"
 
 class PageTextLayout;
 
 namespace Corvalis::Viewer {
+
+// A phrase's characters as a search compares them, each comparison asked once: a table per
+// distinct phrase character over every UTF-16 unit, filled as units turn up.
+class PhraseMatcher {
+ public:
+  PhraseMatcher(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase = {});
+  ~PhraseMatcher();
+  const std::u16string& phrase() const { return phrase_; }
+  // Whether unit c of a text matches the phrase's character at index.
+  bool matches(char16_t c, std::size_t index) const;
+
+ private:
+  std::u16string phrase_;
+  bool caseSensitive_;
+  CharacterMatch ignoringCase_;
+  // For each phrase position, its distinct character's table: -1 not asked yet, 0 or 1.
+  std::vector<std::size_t> tableOf_;
+  mutable std::vector<std::unique_ptr<int8_t[]>> tables_;
+};
 
 class PageTextIndex {
  public:
@@ -22,7 +44,7 @@ class PageTextIndex {
   // False only when the page cannot hold a hit of the phrase: a run boundary matches a
   // separator of the phrase, characters match as the search compares them. A page not yet
   // recorded may hold one.
-  bool mayContain(int32_t page, const std::u16string& phrase, bool caseSensitive) const;
+  bool mayContain(int32_t page, const PhraseMatcher& matcher) const;
   int32_t recorded() const { return recorded_; }
   int32_t pageCount() const { return static_cast<int32_t>(pages_.size()); }
 

@@ -8,17 +8,8 @@
 #include "engine/layout/page_text_layout.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
-#include "platform/graphics/bitmap.h"
 
 namespace Corvalis::Viewer {
-
-namespace {
-
-// Text positions come in page units whatever the scale; at 20 twips per pixel a page unit is
-// one pixel.
-constexpr double kScanTwipsPerPixel = 20.0;
-
-}  // namespace
 
 PageTextSource::PageTextSource(C_PDF_Document& document, C_PDF_Creator& creator)
     : document_(document), creator_(creator) {}
@@ -46,15 +37,8 @@ PageTextLayout* PageTextSource::layout(int32_t pageNumber) {
       if (!index_.has(pageNumber)) index_.record(pageNumber, *parsed->layout);
       return parsed->layout.get();
     }
-    const C_PDF_PageTreeNode_or_Page* page = document_.findPage(pageNumber, false);
-    if (!page) return nullptr;
     if (!scanner_) scanner_ = std::make_unique<C_PDF_Draw>(document_, creator_);
-    const bool sideways = page->rotation == 90 || page->rotation == 270;
-    const double width = sideways ? page->height : page->width;
-    const double height = sideways ? page->width : page->height;
-    // The positions come from the page's own geometry, not from the target: one pixel serves.
-    brevia::gfx::Bitmap target(1, 1);
-    scanner_->drawPage(pageNumber, 1, target, 0, kScanTwipsPerPixel, height, width, 1.0, 0, 0, 0, 1, 1, 1);
+    scanner_->collectPageText(pageNumber);
     ++pagesScanned_;
     parsed = creator_.getPage(pageNumber);
     if (!parsed || !parsed->layout || !parsed->layout->built()) return nullptr;

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCollator>
+#include <QInputMethod>
 #include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -445,6 +447,14 @@ void C_PDF_View::find(const QString& text, bool forward) {
   SearchRequest request;
   request.phrase = text.toStdU16String();
   request.caseSensitive = caseSensitive_;
+  if (!caseSensitive_) {
+    // Letters compare under the collation of the keyboard's locale.
+    auto collator = std::make_shared<QCollator>(QGuiApplication::inputMethod()->locale());
+    collator->setCaseSensitivity(Qt::CaseInsensitive);
+    request.ignoringCase = [collator](char16_t a, char16_t b) {
+      return collator->compare(QStringView(&a, 1), QStringView(&b, 1)) == 0;
+    };
+  }
   request.forward = forward;
   request.pageCount = pageCount();
   if (text != searchText_ || !hit_) {

@@ -4,6 +4,7 @@
 
 #include "engine/layout/page_text_layout.h"
 #include "engine/layout/text_search.h"
+#include "viewer/view/page_text_index.h"
 #include "viewer/view/page_text_source.h"
 
 namespace Corvalis::Viewer {
@@ -52,7 +53,8 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
                              const SearchProgress& progress) {
   SearchOutcome outcome;
   const int32_t count = request.pageCount;
-  const TextSearch search(request.phrase, request.caseSensitive);
+  const TextSearch search(request.phrase, request.caseSensitive, request.ignoringCase);
+  const PhraseMatcher matcher(request.phrase, request.caseSensitive, request.ignoringCase);
   if (search.empty() || count < 1 || request.page < 1 || request.page > count) return outcome;
   const bool forward = request.forward;
   const bool continuing = request.after && request.after->page == request.page;
@@ -89,7 +91,7 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
     }
     ++outcome.pagesVisited;
     // A page whose text is known not to hold the phrase is passed over without collecting it.
-    if (!source.index().mayContain(p, request.phrase, request.caseSensitive)) {
+    if (!source.index().mayContain(p, matcher)) {
       if (progress) progress(outcome.pagesVisited, p);
       continue;
     }

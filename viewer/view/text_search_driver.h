@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/layout/text_search.h"
+
 class PageTextLayout;
 struct TextRun;
 
@@ -27,6 +29,8 @@ struct HitPlace {
 struct SearchRequest {
   std::u16string phrase;
   bool caseSensitive = false;
+  // How characters compare when case is ignored (simple case folding when empty).
+  CharacterMatch ignoringCase;
   bool forward = true;
   int32_t pageCount = 0;
   // The page the search began on: coming back to it ends the search.

@@ -9,6 +9,7 @@
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/toolbar_boxes.h"
+#include "viewer/view/page_text_index.h"
 #include "viewer/view/page_text_source.h"
 
 namespace viewer_test {
@@ -208,6 +209,49 @@ TEST_F(TextSearchTest, MovingToAnotherPageStartsTheNextSearchAfresh) {
   findFromBox("zebra");
   ASSERT_TRUE(view->searchHit());
   EXPECT_EQ(view->searchHit()->page, 5);
+}
+
+}  // namespace
+}  // namespace viewer_test
+
+namespace viewer_test {
+namespace {
+
+TEST(PageTextIndex, PassesOverPagesOnlyWhereTheSearchCannotMatch) {
+  PageTextIndex index;
+  index.resize(3);
+  PageTextLayout layout;
+  std::vector<CollectedGlyph> glyphs;
+  float x = 0;
+  for (char16_t c : std::u16string(u"Grüße aus")) {
+    if (c != u' ') {
+      CollectedGlyph g;
+      g.unit = c;
+      g.x = x;
+      g.y = 100;
+      g.width = 5;
+      g.height = 10;
+      g.sequence = static_cast<int32_t>(glyphs.size());
+      glyphs.push_back(g);
+    }
+    x += 5;
+  }
+  layout.build(glyphs);
+  index.record(1, layout);
+  EXPECT_TRUE(index.mayContain(2, PhraseMatcher(u"anything", false)));  // not seen yet
+  EXPECT_TRUE(index.mayContain(1, PhraseMatcher(u"GRÜßE AUS", false)));
+  EXPECT_TRUE(index.mayContain(1, PhraseMatcher(u"ße aus", true)));
+  EXPECT_FALSE(index.mayContain(1, PhraseMatcher(u"GRÜ", true)));
+  EXPECT_FALSE(index.mayContain(1, PhraseMatcher(u"grüsse", false)));
+  // The caller's comparison decides, asked once per pair.
+  int asked = 0;
+  PhraseMatcher loose(u"Grxxe", false, [&](char16_t a, char16_t b) {
+    ++asked;
+    return (b == u'x' && (a == u'ü' || a == u'ß')) || a == b;
+  });
+  EXPECT_TRUE(index.mayContain(1, loose));
+  EXPECT_TRUE(index.mayContain(1, loose));
+  EXPECT_LE(asked, 12);
 }
 
 }  // namespace
