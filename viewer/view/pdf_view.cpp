@@ -61,8 +61,8 @@ constexpr int kEdgeZone = 30;
 constexpr int kEdgeStepMs = 150;
 constexpr double kEdgeStepTallMs = 200.0;
 constexpr int kMinEdgeStepMs = 20;
-// Text of the pages is collected in idle moments from this long after the page tree is read,
-// in slices of this many milliseconds.
+// After a first search, the text of the pages not seen yet is collected in idle moments from
+// this long after it, in slices of this many milliseconds.
 constexpr int kIndexStartMs = 1500;
 constexpr int kIndexSliceMs = 10;
 constexpr int kIndexPauseMs = 5;
@@ -491,6 +491,8 @@ void C_PDF_View::find(const QString& text, bool forward) {
   };
   const SearchOutcome outcome = findInDocument(*source, request, currentPage_, onPage);
   progress.reset();
+  // Whoever searches once searches again: the pages not seen yet are read in idle moments.
+  if (!textIndexComplete() && !indexTimer_->isActive()) indexTimer_->start(kIndexStartMs);
 
   if (!outcome.hit) {
     resetSearch();
@@ -1158,7 +1160,6 @@ bool C_PDF_View::textIndexComplete() const {
 }
 
 void C_PDF_View::pageTreeCompleted() {
-  indexTimer_->start(kIndexStartMs);
   const int max = verticalMaxFor(pageCount());
   scroll_.verticalMax = max;
   scroll_.verticalPos = std::clamp(scroll_.verticalPos, 0, max);

@@ -234,8 +234,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Page steps at the edges wait for the pointer to leave the edge; steps within a page repeat.
   bool edgeZoneLeft_ = true;
   QTimer* edgeTimer_ = nullptr;
-  // Collects the text of the pages in idle moments once the document has been open a while, so
-  // that searches pass over pages without the phrase.
+  // Collects the text of the pages in idle moments after a first search, so that later searches
+  // pass over pages without the phrase.
   QTimer* indexTimer_ = nullptr;
   QString sizeText_;
   bool movedWithinPage_ = false;
