@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
+#include "tests/support/pdf_builder.h"
 
 namespace {
 
@@ -93,6 +95,43 @@ TEST(SecurityHandler, PermissionsGovernWhatTheReaderAllows) {
   ASSERT_TRUE(plain.open(fixture("three_pages.pdf"), ""));
   EXPECT_TRUE(plain.allows(DocumentPermission::Print));
   EXPECT_TRUE(plain.unlockWithOwnerPassword("anything"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SecurityHandler, IdentityCryptFilterLeavesAStreamInClear) {
+  // The AES-128 fixture updated with a content stream in clear that says so with a Crypt filter.
+  std::string file;
+  {
+    std::FILE* f = std::fopen(fixture("aes128.pdf").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) file.append(buffer, n);
+    std::fclose(f);
+  }
+  C_PDF_Document original;
+  ASSERT_TRUE(original.open(fixture("aes128.pdf"), "user"));
+  const std::string expected = firstPageContent(original);
+  ASSERT_FALSE(expected.empty());
+
+  const std::size_t prev = file.rfind("startxref\n") + 10;
+  const std::string prevOffset = file.substr(prev, file.find('\n', prev) - prev);
+  const std::string data = testing_pdf::deflate(expected);
+  const std::size_t object = file.size();
+  file += "6 0 obj\n<< /Length " + std::to_string(data.size()) +
+          " /Filter [/Crypt /FlateDecode] /DecodeParms [<< /Name /Identity >> null] >>\nstream\n" +
+          data + "\nendstream\nendobj\n";
+  const std::size_t xref = file.size();
+  char entry[32];
+  std::snprintf(entry, sizeof entry, "%010zu 00000 n\r\n", object);
+  file += "xref\n6 1\n" + std::string(entry) + "trailer\n<< /Size 8 /Root 1 0 R /Encrypt 7 0 R /Prev " +
+          prevOffset + " /ID [<4dee173854184cb22cb8e55fb6998037><4dee173854184cb22cb8e55fb6998037>] >>\n" +
+          "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  C_PDF_Document updated;
+  ASSERT_TRUE(updated.open(testing_pdf::writeTempFile(file), "user"));
+  EXPECT_EQ(firstPageContent(updated), expected);
 }
 
 }  // namespace
