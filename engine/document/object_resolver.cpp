@@ -165,6 +165,31 @@ void ObjectResolver::readStreamBody(PdfObject& result) {
   }
 }
 
+namespace {
+
+// Pairs read from an object stream's header when First is missing.
+constexpr int32_t kMaxHeaderPairs = 1 << 20;
+
+// Where the objects of an object stream start when First is missing or unusable: right after
+// the N header pairs (or after the pairs that are there).
+int32_t objectsStart(const std::vector<uint8_t>& bytes, const PdfObject& stream) {
+  C_PDF_Mem_Buffer buffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  PdfLexer lexer(&buffer);
+  const PdfObject* n = stream.lookup("N");
+  const int32_t count = n && n->isNumber() && n->intValue() > 0 ? std::min(n->intValue(), kMaxHeaderPairs) : kMaxHeaderPairs;
+  for (int32_t k = 0; k < count; ++k) {
+    const int32_t saved = lexer.position();
+    PdfObject number, offset;
+    if (!lexer.readObject(number) || !lexer.readObject(offset) || !number.isNumber() || !offset.isNumber()) {
+      lexer.setPosition(saved);
+      break;
+    }
+  }
+  return lexer.position() + 1;
+}
+
+}  // namespace
+
 void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, int32_t index) {
   const bool decrypting = decryptor_ != nullptr;
   std::shared_ptr<DecodedObjectStream>& cached = table_->objectStreams[{container, decrypting}];
@@ -176,11 +201,15 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
     auto decoded = std::make_shared<DecodedObjectStream>();
     // A container that is missing or no stream holds nothing.
     if (stream.kind != PdfObjectKind::Stream) throw C_PDF_Exception(kErrorObjectNotFound);
+    bool firstKnown = false;
     if (const PdfObject* first = stream.lookup("First")) {
       PdfObject storage;
-      decoded->first = resolved(*first, storage).intValue();
+      const PdfObject& value = resolved(*first, storage);
+      firstKnown = value.isNumber() && value.intValue() >= 0;
+      decoded->first = value.intValue();
     }
     if (decodeStream(decoded->bytes, stream) < 0) decoded->bytes.clear();
+    if (!firstKnown) decoded->first = objectsStart(decoded->bytes, stream);
     // resolve() may have closed the store or moved entries; look the slot up again.
     if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
     table_->objectStreams[{container, decrypting}] = decoded;

@@ -378,11 +378,13 @@ void XrefTable::scan() {
     readToken(*lexer_);  // obj
     PdfObject value;
     lexer_->readObject(value, true);
-    if (const PdfObject* type = value.isDictionary() ? value.lookup("Type") : nullptr) {
+    const PdfObject* type = value.isDictionary() ? value.lookup("Type") : nullptr;
+    if (value.isDictionary() && value.lookup("Root") && !(type && type->isName("Catalog"))) {
+      // A cross-reference stream, even one whose Type is damaged, names the catalogue.
+      scannedTrailers_.emplace_back(location, std::move(value));
+    } else if (type) {
       if (type->isName("ObjStm")) {
         scannedObjectStreams_.push_back(location);
-      } else if (type->isName("XRef")) {
-        scannedTrailers_.emplace_back(location, std::move(value));
       } else if (type->isName("Catalog")) {
         scannedCatalogs_.push_back(XrefEntry{number.intValue(), generation.intValue(), 0, location});
       } else if (type->isName("Page")) {
@@ -422,8 +424,9 @@ void XrefTable::indexObjectStreams(ObjectResolver& resolver) {
     if (stream.kind != PdfObjectKind::Stream) continue;
     std::vector<uint8_t> data;
     if (resolver.decodeStream(data, stream) <= 0) continue;
+    // A damaged N: the header is read as far as it holds pairs.
     const PdfObject* n = stream.lookup("N");
-    const int32_t count = n && n->isNumber() ? n->intValue() : 0;
+    const int32_t count = n && n->isNumber() && n->intValue() > 0 ? std::min(n->intValue(), kMaxHeaderPairs) : kMaxHeaderPairs;
     C_PDF_Mem_Buffer buffer(data.data(), static_cast<int32_t>(data.size()));
     PdfLexer lexer(&buffer);
     for (int32_t k = 0; k < count; ++k) {

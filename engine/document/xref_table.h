@@ -43,6 +43,8 @@ class XrefTable {
   static constexpr int kMaxSections = 512;
   // Object streams indexed by a repair scan beyond this are not opened.
   static constexpr int kMaxScannedObjectStreams = 4096;
+  // Header pairs read from one object stream whose N is damaged.
+  static constexpr int32_t kMaxHeaderPairs = 1 << 20;
 
   // Reads all cross-reference information: classic tables, cross-reference streams and the
   // hidden streams of hybrid files, newest section first, so that the newest definition of an

@@ -191,6 +191,16 @@ TEST(XrefTable, MissingObjectsReadAsNull) {
   auto gone = openBytes(xs);
   EXPECT_EQ(load(*gone, 4).kind, PdfObjectKind::Null);
   EXPECT_EQ(gone->pageCount, 1);
+
+  // An object stream that lost its First: the objects start after the header pairs.
+  std::string noFirst = b.buildWithXrefStream("/Root 1 0 R", {3, 4});
+  const std::size_t first = noFirst.find("/First ");
+  ASSERT_NE(first, std::string::npos);
+  const std::size_t end = noFirst.find_first_not_of("0123456789", first + 7);
+  noFirst.replace(first, end - first, std::string(end - first, ' '));
+  auto recovered = openBytes(noFirst);
+  EXPECT_EQ(load(*recovered, 4).text, "first");
+  EXPECT_EQ(recovered->pageCount, 1);
 }
 
 TEST(XrefTable, LoopsAndLimitsStayBounded) {
