@@ -202,6 +202,13 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
     execute(list, record);
   }
   while (!layers_.empty()) closeLayer();
+  if (!markedContent_.empty()) {
+    markedContent_.clear();
+    hiddenLevels_ = 0;
+    flags_ = visibleFlags_;
+  }
+  drawAnnotations();
+  while (!layers_.empty()) closeLayer();
   textCollector_ = nullptr;
   if (collecting) collector_->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.

@@ -76,6 +76,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   static constexpr int kMaxSoftMaskNesting = 4;
   // Transparency layers (groups and soft-masked runs) open at once beyond this draw directly.
   static constexpr int kMaxLayers = 64;
+  // Annotations drawn per page at most.
+  static constexpr int kMaxAnnotations = 4096;
   // Marked-content levels deeper than this are not tracked (their EMC closes nothing).
   static constexpr std::size_t kMaxMarkedContentDepth = 4096;
   // Dash lengths beyond this many are ignored.
@@ -205,6 +207,11 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void enterMarkedContent(bool hidden);
   void leaveMarkedContent();
   bool hiddenByOptionalContent(const PdfObject* value);
+
+  // Appearance streams of the page's annotations, over the content.
+  void drawAnnotations();
+  void drawAppearance(XObjectDescriptor& form, const std::vector<double>& rect,
+                      const brevia::gfx::Matrix& pageCtm);
 
   // Other state.
   void applyExtGState(const std::string& name);
