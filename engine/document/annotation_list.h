@@ -8,25 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/document/field_kind.h"
 #include "engine/document/pdf_object.h"
 
 class ObjectResolver;
-
-// Field kind codes.
-enum FieldKind : int {
-  kFieldNone = 0,
-  kFieldSignature = 4,
-  kFieldHidden = 5,
-  kFieldPushButton = 11,
-  kFieldRadioButton = 12,
-  kFieldCheckBox = 13,
-  kFieldMultiLineText = 21,
-  kFieldText = 22,
-  kFieldReadOnlyText = 23,
-  kFieldEditableCombo = 31,
-  kFieldCombo = 32,
-  kFieldList = 33,
-};
 
 // Keys every annotation record keeps.
 struct AnnotationKeys {

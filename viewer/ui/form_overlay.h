@@ -11,9 +11,6 @@
 class QWidget;
 class C_PDF_Document;
 class C_PDF_PageTreeNode_or_Page;
-class ObjectResolver;
-struct FieldRecord;
-struct PdfObject;
 
 namespace Corvalis::Viewer {
 
@@ -43,15 +40,11 @@ class FormOverlay {
   QWidget* control(int row) const;
 
  private:
-  void addWidget(QWidget* parent, ObjectResolver& resolver, const FieldRecord& widget,
-                 const C_PDF_PageTreeNode_or_Page& page, const OverlayPlacement& placement, int depth);
-
   std::vector<QPointer<QWidget>> rows_;
 };
 
-// A string of the file as text: UTF-16 after a byte-order mark, single bytes otherwise.
+// A string of the file as text: UTF-16 or UTF-8 after a byte-order mark, PDFDocEncoding
+// otherwise.
 QString pdfTextString(const std::string& bytes);
-// The text of a field value or option: strings as text, names as their name, numbers as written.
-QString fieldText(const PdfObject& value);
 
 }  // namespace Corvalis::Viewer

@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "engine/document/pdf_object.h"
 #include "tests/viewer/viewer_test_support.h"
 
 namespace viewer_test {
@@ -181,13 +180,10 @@ TEST_F(FormOverlayTest, ManyOrHugeWidgetsStayBounded) {
   EXPECT_EQ(frame->activeView()->formOverlay().rowCount(), FormOverlay::kMaxRows);
 }
 
-TEST(FormOverlayText, StringsNamesAndNumbers) {
+TEST(FormOverlayText, StringsOfTheFile) {
   EXPECT_EQ(pdfTextString(std::string("\xFE\xFF\x00\x41\x04\x14", 6)), QString::fromUtf8("A\u0414"));
   EXPECT_EQ(pdfTextString(std::string("\xFE\xFF\x00\x41\x00", 5)), "A");  // an odd byte is dropped
   EXPECT_EQ(pdfTextString("caf\xE9"), QString::fromUtf8("caf\u00E9"));
-  EXPECT_EQ(fieldText(PdfObject(PdfObjectKind::Name, "Yes")), "Yes");
-  EXPECT_EQ(fieldText(PdfObject(PdfObjectKind::Number, "3.5")), "3.5");
-  EXPECT_EQ(fieldText(PdfObject(PdfObjectKind::Array)), "");
 }
 
 }  // namespace
