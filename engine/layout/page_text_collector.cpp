@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "engine/layout/page_text_layout.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265359;
 
 bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) { return degrees >= from && degrees <= to; }
 
@@ -29,7 +28,7 @@ void PageTextCollector::add(const ShownGlyph& shown) {
   const std::size_t k = shown.text.size();
   const double unitWidth = shown.advance / d / double(k);
   const int32_t degrees = shown.orientation;
-  const double angle = degrees * kPi / 180;
+  const double angle = degrees * std::numbers::pi / 180;
   const double cosA = degrees > 0 ? std::cos(angle) : 1, sinA = degrees > 0 ? std::sin(angle) : 0;
   // A vector along the baseline and one upwards, turned by the orientation (y downwards).
   auto turned = [&](double dx, double dy, double& x, double& y) {

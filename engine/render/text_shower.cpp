@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <numbers>
 #include <optional>
 
 #include "engine/fonts/fixed_pos_size_font.h"
@@ -51,7 +52,7 @@ struct TextShower::ShowContext {
 };
 
 TextShower::Orientation TextShower::orientationOf(const TextMatrix& m, bool snapRightAngles) {
-  const double toDegrees = 180.0 / kPi;
+  const double toDegrees = 180.0 / std::numbers::pi;
   const double a1 = std::atan2(-m.b, m.a) * toDegrees;
   const double a2 = std::atan2(-m.c, -m.d) * toDegrees;
   Orientation o;

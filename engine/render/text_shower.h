@@ -15,7 +15,6 @@ class GlyphPainter;
 
 class TextShower {
  public:
-  static constexpr double kPi = 3.14159265359;
   // Snapping orientations near right angles to the right angle (off in ordinary viewing).
   static constexpr bool kSnapRightAngles = false;
 

@@ -177,7 +177,7 @@ namespace {
 TEST(FuzzRegressions, LinksAndOutlines) {
   const char* root = std::getenv("BREVIA_TEST_DATA");
   if (!root) return;
-  const std::filesystem::path dir = std::filesystem::path(root) / "fuzz" / "links_outline";
+  const std::filesystem::path dir = std::filesystem::path(root) / "fuzz" / "links_outline_fuzz";
   if (!std::filesystem::is_directory(dir)) return;
   for (const auto& entry : std::filesystem::directory_iterator(dir))
     if (entry.is_regular_file()) readNavigation(entry.path().string());
