@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
     decodeCcitt(data, out, kBenchOutputCap, params);
     // Pad bits as other tools write them (zero; the inversion by BlackIs1 sets them).
     const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
-    const uint8_t keep = static_cast<uint8_t>(0xFF << (rowBytes * 8 - static_cast<std::size_t>(width)));
+    const uint8_t keep =
+        static_cast<uint8_t>(0xFF << (rowBytes * 8 - static_cast<std::size_t>(width)));
     for (std::size_t at = rowBytes - 1; at < out.size(); at += rowBytes) out[at] &= keep;
     std::FILE* f = std::fopen(outPath.c_str(), "wb");
     if (!f) return 1;
@@ -78,14 +79,17 @@ int main(int argc, char** argv) {
   for (int i = 0; i < repeats; ++i) {
     const auto start = std::chrono::steady_clock::now();
     decodeCcitt(data, out, kBenchOutputCap, params);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double s =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     best = std::min(best, s);
     total += s;
   }
   const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
   const double mp = static_cast<double>(width) * height / 1e6;
-  std::printf("%s: %dx%d, %zu coded bytes, %d runs, mean %.3f ms (best %.3f ms), cpu %.3f ms/page, %.0f MP/s\n",
-              args[2].c_str(), width, height, data.size(), repeats, 1e3 * total / repeats, 1e3 * best,
-              1e3 * cpu / repeats, mp * repeats / cpu);
+  std::printf(
+      "%s: %dx%d, %zu coded bytes, %d runs, mean %.3f ms (best %.3f ms), cpu %.3f ms/page, %.0f "
+      "MP/s\n",
+      args[2].c_str(), width, height, data.size(), repeats, 1e3 * total / repeats, 1e3 * best,
+      1e3 * cpu / repeats, mp * repeats / cpu);
   return 0;
 }

@@ -45,8 +45,8 @@ std::vector<GraphicsPath> makeShapes(int count) {
     GraphicsPath p(i % 2 ? FillMode::Winding : FillMode::Alternate);
     p.addBezier(x, y, x + w * 0.2f, y + h, x + w * 0.8f, y + h, x + w, y);
     p.addLine(x + w, y, x + w * 0.6f, y - h * 0.3f);
-    p.addBezier(x + w * 0.6f, y - h * 0.3f, x + w * 0.4f, y - h * 0.5f, x + w * 0.1f,
-                y - h * 0.2f, x, y);
+    p.addBezier(x + w * 0.6f, y - h * 0.3f, x + w * 0.4f, y - h * 0.5f, x + w * 0.1f, y - h * 0.2f,
+                x, y);
     p.closeFigure();
     shapes.push_back(std::move(p));
   }
@@ -117,7 +117,8 @@ int main() {
 
   const int kRegions = 5000;
   report("fill regions (aliased)", kRegions, [&] {
-    for (int i = 0; i < kRegions; ++i) g.fillRegion(brush, Region(shapes[size_t(i)], g.transform()));
+    for (int i = 0; i < kRegions; ++i)
+      g.fillRegion(brush, Region(shapes[size_t(i)], g.transform()));
   });
 
   const int kClips = 20000;

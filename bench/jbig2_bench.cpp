@@ -37,7 +37,8 @@ std::vector<uint8_t> toRaster(const std::vector<uint8_t>& samples, const Jbig2Im
 }
 
 // Writes the page as a PBM straight from the samples, a block at a time.
-void writePbm(const std::string& path, const std::vector<uint8_t>& samples, const Jbig2ImageInfo& info) {
+void writePbm(const std::string& path, const std::vector<uint8_t>& samples,
+              const Jbig2ImageInfo& info) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return;
   // Few large writes, as a command-line decoder writing its page would do.
@@ -48,7 +49,8 @@ void writePbm(const std::string& path, const std::vector<uint8_t>& samples, cons
   const uint8_t tail = info.width % 8 ? static_cast<uint8_t>(0xFF << (8 - info.width % 8)) : 0xFF;
   std::vector<uint8_t> row(stride);
   for (std::size_t y = 0; stride && y < samples.size() / stride; ++y) {
-    for (std::size_t i = 0; i < stride; ++i) row[i] = static_cast<uint8_t>(~samples[y * stride + i]);
+    for (std::size_t i = 0; i < stride; ++i)
+      row[i] = static_cast<uint8_t>(~samples[y * stride + i]);
     row[stride - 1] &= tail;
     std::fwrite(row.data(), 1, stride, f);
   }
@@ -59,7 +61,9 @@ void writePbm(const std::string& path, const std::vector<uint8_t>& samples, cons
 std::vector<uint8_t> pbmRaster(const std::vector<uint8_t>& pbm) {
   std::size_t pos = 2;
   for (int fields = 0; fields < 2 && pos < pbm.size();) {
-    while (pos < pbm.size() && (pbm[pos] == ' ' || pbm[pos] == '\n' || pbm[pos] == '\r' || pbm[pos] == '\t')) ++pos;
+    while (pos < pbm.size() &&
+           (pbm[pos] == ' ' || pbm[pos] == '\n' || pbm[pos] == '\r' || pbm[pos] == '\t'))
+      ++pos;
     if (pos < pbm.size() && pbm[pos] == '#') {
       while (pos < pbm.size() && pbm[pos] != '\n') ++pos;
       continue;
@@ -77,13 +81,18 @@ int main(int argc, char** argv) {
   std::string outPath, checkPath;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "-n") && i + 1 < argc) repeats = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "-o") && i + 1 < argc) outPath = argv[++i];
-    else if (!std::strcmp(argv[i], "-c") && i + 1 < argc) checkPath = argv[++i];
-    else files.push_back(argv[i]);
+    if (!std::strcmp(argv[i], "-n") && i + 1 < argc)
+      repeats = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "-o") && i + 1 < argc)
+      outPath = argv[++i];
+    else if (!std::strcmp(argv[i], "-c") && i + 1 < argc)
+      checkPath = argv[++i];
+    else
+      files.push_back(argv[i]);
   }
   if (files.size() != 2 || repeats < 1) {
-    std::fprintf(stderr, "usage: jbig2_bench [-n repeats] [-o out.pbm] [-c expected.pbm] globals page\n");
+    std::fprintf(stderr,
+                 "usage: jbig2_bench [-n repeats] [-o out.pbm] [-c expected.pbm] globals page\n");
     return 2;
   }
   const std::vector<uint8_t> globals = readFile(files[0]), page = readFile(files[1]);
@@ -97,7 +106,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "not decoded\n");
       return 1;
     }
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double s =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     best = std::min(best, s);
     total += s;
   }

@@ -42,10 +42,14 @@ int main(int argc, char** argv) {
   const char* output = nullptr;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "-n") && i + 1 < argc) repeats = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "-t") && i + 1 < argc) threads = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "-o") && i + 1 < argc) output = argv[++i];
-    else files.push_back(argv[i]);
+    if (!std::strcmp(argv[i], "-n") && i + 1 < argc)
+      repeats = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "-t") && i + 1 < argc)
+      threads = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "-o") && i + 1 < argc)
+      output = argv[++i];
+    else
+      files.push_back(argv[i]);
   }
   for (const std::string& name : files) {
     std::ifstream in(name, std::ios::binary);
@@ -59,7 +63,9 @@ int main(int argc, char** argv) {
         return 1;
       }
       if (output) writePnm(image, output);
-      best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      best = std::min(
+          best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count());
     }
     std::printf("%s: %dx%d, %zu channels, %d thread(s): best %.1f ms\n", name.c_str(), image.width,
                 image.height, image.planes.size(), threads, best);

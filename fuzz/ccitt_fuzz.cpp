@@ -19,13 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   std::vector<uint8_t> out;
   const int32_t n = decodeCcitt({in.coded, in.codedSize}, out, kFuzzOutputCap, p);
-  if (n < 0 || static_cast<std::size_t>(n) != out.size() || out.size() > kFuzzOutputCap) __builtin_trap();
+  if (n < 0 || static_cast<std::size_t>(n) != out.size() || out.size() > kFuzzOutputCap)
+    __builtin_trap();
   if (p.columns > 0 && n % ((p.columns + 7) / 8) != 0) __builtin_trap();
 
   const int32_t width = in.mmrWidth, height = in.mmrHeight;
   const std::size_t rowBytes = in.mmrRowBytes;
   std::vector<uint8_t> bitmap(rowBytes * static_cast<std::size_t>(height));
-  const int32_t used = decodeMmrBitmap(in.coded, in.codedSize, width, height, bitmap.data(), rowBytes);
+  const int32_t used =
+      decodeMmrBitmap(in.coded, in.codedSize, width, height, bitmap.data(), rowBytes);
   if (used < -1 || used > static_cast<int32_t>(in.codedSize)) __builtin_trap();
   // Nothing is written past the width.
   const std::size_t lastByte = (static_cast<std::size_t>(width) - 1) / 8;

@@ -8,7 +8,7 @@
 namespace {
 // Large enough for every code path; small enough to keep runs fast under the sanitizers.
 constexpr std::size_t kFuzzOutputCap = std::size_t{16} << 20;
-}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::vector<uint8_t> out;

@@ -9,7 +9,7 @@
 namespace {
 // Small images keep each run fast; every code path is reachable below this size.
 constexpr int64_t kFuzzMaxSamples = int64_t{1} << 20;
-}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // Always a code stream: the start-of-code-stream marker is supplied when missing.

@@ -22,8 +22,8 @@ inline void readNavigation(const std::string& path) {
   }
   if (!document.resolver()) return;
   DestinationReader destinations(*document.resolver(), document.catalog(), document.pageTree());
-  const Outline outline =
-      readOutline(document.catalog() ? document.catalog()->Outlines : nullptr, *document.resolver(), destinations);
+  const Outline outline = readOutline(document.catalog() ? document.catalog()->Outlines : nullptr,
+                                      *document.resolver(), destinations);
   (void)outline;
   for (int32_t n = 1; n <= document.pageCount && n <= kMaxPages; ++n) {
     C_PDF_PageTreeNode_or_Page* page = nullptr;
@@ -32,7 +32,8 @@ inline void readNavigation(const std::string& path) {
     } catch (const C_PDF_Exception&) {
     }
     if (!page) break;
-    for (const LinkAnnotation& link : readPageLinks(page->Annots, *document.resolver(), destinations))
+    for (const LinkAnnotation& link :
+         readPageLinks(page->Annots, *document.resolver(), destinations))
       if (!link.target.name.empty()) destinations.named(link.target.name);
   }
   destinations.named("section.1");

@@ -22,7 +22,8 @@ inline void runMeshInput(const uint8_t* data, std::size_t size) {
   format.bitsPerFlag = kBits[data[3] % 8];
   format.components = 1 + data[4] % 4;
   format.verticesPerRow = data[5];
-  for (int i = 0; i < 2 + format.components; ++i) format.decode.insert(format.decode.end(), {-10.0, 1000.0});
+  for (int i = 0; i < 2 + format.components; ++i)
+    format.decode.insert(format.decode.end(), {-10.0, 1000.0});
   const auto patches = readMesh(std::span<const uint8_t>(data + 6, size - 6), format);
   if (patches.size() > kMaxMeshPatches) __builtin_trap();
   for (const MeshPatch& p : patches)

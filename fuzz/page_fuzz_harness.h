@@ -57,25 +57,36 @@ inline void drawDocumentBytes(const std::string& bytes, bool scanText = false) {
 // A one-page document whose content is the input, drawn (with scanText: scanned for its text,
 // then drawn).
 inline void runContent(const std::string& content, bool scanText) {
-  drawDocumentBytes(assemble({
-      {1, "<< /Type /Catalog /Pages 2 0 R >>"},
-      {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
-      {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources 5 0 R >>"},
-      {4, streamObject("", content)},
-      {5, "<< /ExtGState << /G << /ca 0.5 /CA 0.5 >> >> /ColorSpace << /CS [/Indexed /DeviceRGB 1 <FF000000FF00>] "
-          "/P [/Pattern /DeviceRGB] >> /XObject << /X 6 0 R >> /Font << /F 7 0 R /T 8 0 R >> "
-          "/Shading << /S 10 0 R >> /Pattern << /Tile 11 0 R /Sh 12 0 R >> >>"},
-      {6, streamObject("/Subtype /Form /BBox [0 0 10 10]", "0 0 5 5 re f /X Do")},
-      {7, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"},
-      {8, "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << /a 9 0 R >> "
-          "/Encoding << /Differences [97 /a] >> /FirstChar 97 /LastChar 97 /Widths [500] >>"},
-      {9, streamObject("", "500 0 0 0 500 500 d1 0 0 500 500 re f BT /T 1 Tf (a) Tj ET")},
-      {10, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Extend [true false] "
+  drawDocumentBytes(
+      assemble({
+          {1, "<< /Type /Catalog /Pages 2 0 R >>"},
+          {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
+          {3,
+           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources 5 0 R "
+           ">>"},
+          {4, streamObject("", content)},
+          {5,
+           "<< /ExtGState << /G << /ca 0.5 /CA 0.5 >> >> /ColorSpace << /CS [/Indexed /DeviceRGB 1 "
+           "<FF000000FF00>] "
+           "/P [/Pattern /DeviceRGB] >> /XObject << /X 6 0 R >> /Font << /F 7 0 R /T 8 0 R >> "
+           "/Shading << /S 10 0 R >> /Pattern << /Tile 11 0 R /Sh 12 0 R >> >>"},
+          {6, streamObject("/Subtype /Form /BBox [0 0 10 10]", "0 0 5 5 re f /X Do")},
+          {7, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"},
+          {8,
+           "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << /a 9 0 "
+           "R >> "
+           "/Encoding << /Differences [97 /a] >> /FirstChar 97 /LastChar 97 /Widths [500] >>"},
+          {9, streamObject("", "500 0 0 0 500 500 d1 0 0 500 500 re f BT /T 1 Tf (a) Tj ET")},
+          {10,
+           "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 100 0] /Extend [true false] "
            "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> >>"},
-      {11, streamObject("/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10",
-                        "0 0 5 5 re f /Tile scn 0 0 3 3 re f")},
-      {12, "<< /PatternType 2 /Shading 10 0 R >>"},
-  }), scanText);
+          {11,
+           streamObject(
+               "/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10",
+               "0 0 5 5 re f /Tile scn 0 0 3 3 re f")},
+          {12, "<< /PatternType 2 /Shading 10 0 R >>"},
+      }),
+      scanText);
 }
 inline void drawContent(const std::string& content) { runContent(content, false); }
 inline void scanContent(const std::string& content) { runContent(content, true); }
@@ -89,8 +100,10 @@ inline void drawImage(const std::string& input) {
   drawDocumentBytes(assemble({
       {1, "<< /Type /Catalog /Pages 2 0 R >>"},
       {2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"},
-      {3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources 5 0 R >>"},
-      {4, streamObject("", "0 0 1 rg q 150 0 0 150 20 20 cm /Im Do Q q 10 0 0 300 0 0 cm /Im Do Q")},
+      {3,
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources 5 0 R >>"},
+      {4,
+       streamObject("", "0 0 1 rg q 150 0 0 150 20 20 cm /Im Do Q q 10 0 0 300 0 0 cm /Im Do Q")},
       {5, "<< /XObject << /Im 6 0 R >> >>"},
       {6, streamObject("/Type /XObject /Subtype /Image " + entries, data)},
   }));

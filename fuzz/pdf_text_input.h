@@ -41,7 +41,8 @@ class PdfTextInput {
   PdfObject value;
 
  private:
-  static constexpr std::size_t kMaxSize = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
+  static constexpr std::size_t kMaxSize =
+      static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
 
   C_PDF_Mem_Buffer source_;
   PdfLexer lexer_;

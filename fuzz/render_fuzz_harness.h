@@ -31,8 +31,8 @@ inline PdfObject numberArray(const std::vector<const char*>& numbers) {
 inline std::vector<std::vector<double>> probeInputs() {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  return {{0, 0, 0, 0}, {0.5, 0.25, 1, 0}, {1, 1, 1, 1}, {-1, 2, -3, 4}, {1e10, -1e10, 3, 7},
-          {nan, nan, nan, nan}, {inf, -inf, 0, 1}, {}};
+  return {{0, 0, 0, 0},        {0.5, 0.25, 1, 0},    {1, 1, 1, 1},      {-1, 2, -3, 4},
+          {1e10, -1e10, 3, 7}, {nan, nan, nan, nan}, {inf, -inf, 0, 1}, {}};
 }
 
 inline void probeFunction(C_PDF_Function& function) {

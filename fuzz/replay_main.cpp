@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
   LLVMFuzzerTestOneInput(kNothing, 0);
   for (const fs::path& input : inputs) {
     std::ifstream file(input, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
     const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
     LLVMFuzzerTestOneInput(bytes.empty() ? kNothing : data, bytes.size());
   }

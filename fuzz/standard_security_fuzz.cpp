@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FileKey fileKey = key ? *key : computeFileKey(prepared, parameters);
   std::string text(input);
   // Every method, as crypt filters choose them.
-  for (CryptMethod method : {CryptMethod::Identity, CryptMethod::Rc4, CryptMethod::AesV2, CryptMethod::AesV3}) {
+  for (CryptMethod method :
+       {CryptMethod::Identity, CryptMethod::Rc4, CryptMethod::AesV2, CryptMethod::AesV3}) {
     std::string copy = text;
     decryptObjectData(method, fileKey, number, generation, copy);
     if (method != CryptMethod::Identity && method != CryptMethod::Rc4 && copy.size() > text.size())

@@ -6,11 +6,16 @@ int32_t decodeAsciiHex(std::span<const uint8_t> input, std::vector<uint8_t>& out
   int high = -1;
   for (uint8_t c : input) {
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else if (c == '>') break;
-    else continue;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else if (c == '>')
+      break;
+    else
+      continue;
     if (high < 0) {
       high = v;
     } else {

@@ -22,7 +22,8 @@ class CcittBitReader {
   // Drops the rest of the current byte; returns whether the dropped bits were all zero and
   // sets count to how many there were.
   bool alignToByte(int& count) {
-    count = static_cast<int>(consumedBits() & 7) == 0 ? 0 : 8 - static_cast<int>(consumedBits() & 7);
+    count =
+        static_cast<int>(consumedBits() & 7) == 0 ? 0 : 8 - static_cast<int>(consumedBits() & 7);
     const bool zero = count == 0 || peek(count) == 0;
     if (count) skip(count);
     return zero;
@@ -68,7 +69,8 @@ class CcittBitReader {
     // Whole 32-bit words while they last, then single bytes, then zeros.
     if (available_ <= 32 && nextByte_ + 4 <= size_) {
       const uint8_t* p = data_ + nextByte_;
-      const uint64_t word = (uint64_t{p[0]} << 24) | (uint64_t{p[1]} << 16) | (uint64_t{p[2]} << 8) | p[3];
+      const uint64_t word =
+          (uint64_t{p[0]} << 24) | (uint64_t{p[1]} << 16) | (uint64_t{p[2]} << 8) | p[3];
       window_ |= word << (32 - available_);
       available_ += 32;
       nextByte_ += 4;

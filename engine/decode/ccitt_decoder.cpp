@@ -31,7 +31,8 @@ class FaxRowReader {
     if (haveRow_) rows_.advance();
     haveRow_ = false;
     if (!startRow()) return end();
-    const CcittRowDecoder::Result result = twoDimensional_ ? rows_.decode2D(in_) : rows_.decode1D(in_);
+    const CcittRowDecoder::Result result =
+        twoDimensional_ ? rows_.decode2D(in_) : rows_.decode1D(in_);
     if (result == CcittRowDecoder::Result::Complete) {
       // A row completed only with bits from beyond the data is not in the data.
       if (in_.pastEnd()) return end();
@@ -168,7 +169,8 @@ inline void setBits(uint8_t* row, int32_t from, int32_t to) {
     return;
   }
   row[first] |= head;
-  if (last > first + 1) std::memset(row + first + 1, 0xFF, static_cast<std::size_t>(last - first - 1));
+  if (last > first + 1)
+    std::memset(row + first + 1, 0xFF, static_cast<std::size_t>(last - first - 1));
   row[last] |= tail;
 }
 
@@ -204,7 +206,8 @@ int32_t decodeCcitt(std::span<const uint8_t> input, std::vector<uint8_t>& output
 
   FaxRowReader rows(input.data(), input.size(), params);
   std::size_t produced = 0;
-  while (produced < rowLimit && !(rowsCounted && produced == static_cast<std::size_t>(params.rows))) {
+  while (produced < rowLimit &&
+         !(rowsCounted && produced == static_cast<std::size_t>(params.rows))) {
     if (!rows.next()) break;
     output.resize(output.size() + rowBytes);
     uint8_t* row = output.data() + produced * rowBytes;
@@ -240,7 +243,8 @@ int32_t decodeMmrBitmap(const uint8_t* data, size_t size, int32_t width, int32_t
   if (rows.damaged() || (decoded < height && !rows.sawEndOfBlock())) return -1;
   CcittBitReader& in = rows.reader();
   // A full bitmap may still be followed by its end-of-block code, which belongs to it.
-  if (decoded == height && !rows.sawEndOfBlock() && in.peek(kEofbLength) == kEofbBits) in.skip(kEofbLength);
+  if (decoded == height && !rows.sawEndOfBlock() && in.peek(kEofbLength) == kEofbBits)
+    in.skip(kEofbLength);
   const uint64_t consumed = std::min<uint64_t>((in.consumedBits() + 7) / 8, size);
   return static_cast<int32_t>(consumed);
 }

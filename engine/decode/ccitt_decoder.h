@@ -14,8 +14,8 @@ struct CcittParams {
   bool endOfLine = false;         // end-of-line codes are expected before each row
   bool encodedByteAlign = false;  // each row starts on a byte boundary
   int32_t columns = 1728;
-  int32_t rows = 0;               // with endOfBlock false and rows > 0: the rows to decode
-  bool endOfBlock = true;         // the data ends with an end-of-block pattern
+  int32_t rows = 0;        // with endOfBlock false and rows > 0: the rows to decode
+  bool endOfBlock = true;  // the data ends with an end-of-block pattern
   bool blackIs1 = false;
 };
 

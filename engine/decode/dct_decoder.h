@@ -11,8 +11,8 @@ struct DctImageInfo {
   int height = 0;
   int components = 0;
   bool progressive = false;
-  bool adobe = false;       // an APP14 Adobe segment was seen
-  bool jfif = false;        // an APP0 JFIF segment was seen
+  bool adobe = false;  // an APP14 Adobe segment was seen
+  bool jfif = false;   // an APP0 JFIF segment was seen
   // The Adobe transform byte, or the default for the file; when non-zero, 3 components are
   // converted from YCbCr to RGB and 4 from YCCK to CMYK.
   int colourTransform = 0;

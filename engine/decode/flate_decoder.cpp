@@ -26,8 +26,8 @@ int64_t inflateAll(std::span<const uint8_t> input, std::vector<uint8_t>& output,
     status = inflate(&z, Z_SYNC_FLUSH);
     if (status == Z_STREAM_END) break;
     if (status != Z_OK && status != Z_BUF_ERROR) break;  // damaged data or a bad checksum
-    if (z.avail_out != 0) break;                           // the input ended before the stream
-    if (output.size() >= maxOutput) break;                 // cut at the limit
+    if (z.avail_out != 0) break;                         // the input ended before the stream
+    if (output.size() >= maxOutput) break;               // cut at the limit
     output.resize(std::min(maxOutput, output.size() * 2));
   }
   const std::size_t produced = z.total_out;

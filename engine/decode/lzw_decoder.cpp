@@ -23,7 +23,8 @@ int32_t decodeLzw(std::span<const uint8_t> input, std::vector<uint8_t>& output,
                   std::size_t maxOutput) {
   output.clear();
   std::vector<Entry> table(kTableLimit + 1);
-  for (int c = 0; c < 256; ++c) table[c] = Entry{-1, static_cast<uint8_t>(c), static_cast<uint8_t>(c), 1};
+  for (int c = 0; c < 256; ++c)
+    table[c] = Entry{-1, static_cast<uint8_t>(c), static_cast<uint8_t>(c), 1};
   int next = kFirstFreeCode;
   int width = 9;
   int previous = -1;
@@ -73,9 +74,12 @@ int32_t decodeLzw(std::span<const uint8_t> input, std::vector<uint8_t>& output,
     if (!emit(code)) break;
     previous = code;
     // Early change: the width grows one code before the table needs it.
-    if (next >= 2047) width = 12;
-    else if (next >= 1023) width = 11;
-    else if (next >= 511) width = 10;
+    if (next >= 2047)
+      width = 12;
+    else if (next >= 1023)
+      width = 11;
+    else if (next >= 511)
+      width = 10;
   }
   return static_cast<int32_t>(output.size());
 }

@@ -8,8 +8,14 @@ namespace {
 bool usable(const PredictorParams& p) {
   if (p.colors <= 0 || p.columns <= 0) return false;
   switch (p.bitsPerComponent) {
-    case 1: case 2: case 4: case 8: case 16: return true;
-    default: return false;
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -20,7 +26,8 @@ void undoTiff(std::vector<uint8_t>& data, const PredictorParams& p) {
   const std::size_t rows = data.size() / static_cast<std::size_t>(row);
   for (std::size_t r = 0; r < rows; ++r) {
     uint8_t* line = data.data() + r * row;
-    for (int64_t k = p.colors; k < row; ++k) line[k] = static_cast<uint8_t>(line[k] + line[k - p.colors]);
+    for (int64_t k = p.colors; k < row; ++k)
+      line[k] = static_cast<uint8_t>(line[k] + line[k - p.colors]);
   }
 }
 
@@ -56,11 +63,20 @@ void undoPng(std::vector<uint8_t>& data, const PredictorParams& p) {
       int up = previous[k];
       int upLeft = k >= static_cast<std::size_t>(bpp) ? previous[k - bpp] : 0;
       switch (type) {
-        case 1: row[k] = static_cast<uint8_t>(row[k] + left); break;
-        case 2: row[k] = static_cast<uint8_t>(row[k] + up); break;
-        case 3: row[k] = static_cast<uint8_t>(row[k] + ((left + up) >> 1)); break;
-        case 4: row[k] = static_cast<uint8_t>(row[k] + paeth(left, up, upLeft)); break;
-        default: break;
+        case 1:
+          row[k] = static_cast<uint8_t>(row[k] + left);
+          break;
+        case 2:
+          row[k] = static_cast<uint8_t>(row[k] + up);
+          break;
+        case 3:
+          row[k] = static_cast<uint8_t>(row[k] + ((left + up) >> 1));
+          break;
+        case 4:
+          row[k] = static_cast<uint8_t>(row[k] + paeth(left, up, upLeft));
+          break;
+        default:
+          break;
       }
     }
     std::copy(row, row + n, previous.begin());
@@ -74,6 +90,8 @@ void undoPng(std::vector<uint8_t>& data, const PredictorParams& p) {
 
 void applyPredictor(std::vector<uint8_t>& data, const PredictorParams& params) {
   if (!usable(params)) return;
-  if (params.predictor == 2) undoTiff(data, params);
-  else if (params.predictor >= 10 && params.predictor <= 15) undoPng(data, params);
+  if (params.predictor == 2)
+    undoTiff(data, params);
+  else if (params.predictor >= 10 && params.predictor <= 15)
+    undoPng(data, params);
 }

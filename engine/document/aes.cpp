@@ -33,7 +33,8 @@ std::vector<uint8_t> run(std::span<const uint8_t> key, const uint8_t* iv,
   out.resize(length + kBlockBytes);
   int written = 0, last = 0;
   // Inputs stay below 2 GiB (the file limit), so one call takes them whole.
-  if (EVP_CipherUpdate(context.get(), out.data(), &written, data.data(), static_cast<int>(length)) != 1 ||
+  if (EVP_CipherUpdate(context.get(), out.data(), &written, data.data(),
+                       static_cast<int>(length)) != 1 ||
       EVP_CipherFinal_ex(context.get(), out.data() + written, &last) != 1) {
     out.clear();
     return out;
@@ -50,7 +51,8 @@ std::string decryptWithIv(std::span<const uint8_t> key, std::span<const uint8_t>
   if (!plain.empty()) {
     const uint8_t pad = plain.back();
     bool wellFormed = pad >= 1 && pad <= kBlockBytes;
-    for (std::size_t k = 0; wellFormed && k < pad; ++k) wellFormed = plain[plain.size() - 1 - k] == pad;
+    for (std::size_t k = 0; wellFormed && k < pad; ++k)
+      wellFormed = plain[plain.size() - 1 - k] == pad;
     if (wellFormed) plain.resize(plain.size() - pad);
   }
   return std::string(plain.begin(), plain.end());

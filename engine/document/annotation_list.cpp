@@ -61,7 +61,8 @@ void readLink(AnnotationList& list, AnnotationKeys keys, ObjectResolver& resolve
       if (const PdfObject* uri = action->lookup("URI")) {
         PdfObject uriStorage;
         const PdfObject& u = resolver.resolved(*uri, uriStorage, true);
-        std::string text = decryptedString(u, resolver, link.keys.objectNumber, link.keys.generation);
+        std::string text =
+            decryptedString(u, resolver, link.keys.objectNumber, link.keys.generation);
         for (char c : text)
           if (static_cast<uint8_t>(c) >= 32 && c != '{' && c != '}') link.uri.push_back(c);
       }
@@ -176,10 +177,13 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
   f->kind = fieldKind(*f, resolver);
   const bool hasKids = f->Kids != nullptr;
   if (f->kind == kFieldRadioButton || f->kind == kFieldCheckBox) {
-    if (hasKids) ++list.groupCounter;
-    else f->group = list.groupCounter;
+    if (hasKids)
+      ++list.groupCounter;
+    else
+      f->group = list.groupCounter;
   }
-  if ((f->kind == kFieldMultiLineText || f->kind == kFieldText) && !hasKids) list.hasTextField = true;
+  if ((f->kind == kFieldMultiLineText || f->kind == kFieldText) && !hasKids)
+    list.hasTextField = true;
   if (hasKids && depth < AnnotationList::kMaxFieldDepth) {
     PdfObject kidsStorage;
     const PdfObject& kids = resolver.resolved(*f->Kids, kidsStorage, true);
@@ -219,7 +223,8 @@ std::unique_ptr<AnnotationList> buildAnnotationList(const PdfObject& arrayValue,
   for (const PdfObject& element : array.elements) {
     AnnotationKeys keys;
     if (list->fieldCount >= AnnotationList::kMaxFields) break;
-    if (element.isReference() && list->fieldsRead.count({element.objectNumber, element.generation})) continue;
+    if (element.isReference() && list->fieldsRead.count({element.objectNumber, element.generation}))
+      continue;
     if (!resolveElement(element, resolver, keys.dictionary)) continue;
     keys.objectNumber = keys.dictionary.objectNumber;
     keys.generation = keys.dictionary.generation;
@@ -233,12 +238,13 @@ std::unique_ptr<AnnotationList> buildAnnotationList(const PdfObject& arrayValue,
   return list;
 }
 
-std::string decryptedString(const PdfObject& string, ObjectResolver& resolver,
-                            int32_t objectNumber, int32_t generation) {
+std::string decryptedString(const PdfObject& string, ObjectResolver& resolver, int32_t objectNumber,
+                            int32_t generation) {
   std::string text = string.text;
   if (const IDecryptor* decryptor = resolver.decryptor()) {
     decryptor->decrypt(text, objectNumber, generation);
-    if (text.size() >= 2 && static_cast<uint8_t>(text[0]) == 0xFE && static_cast<uint8_t>(text[1]) == 0xFF) {
+    if (text.size() >= 2 && static_cast<uint8_t>(text[0]) == 0xFE &&
+        static_cast<uint8_t>(text[1]) == 0xFF) {
       std::string narrow;
       for (std::size_t i = 3; i < text.size(); i += 2) narrow.push_back(text[i]);
       return narrow;

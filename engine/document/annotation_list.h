@@ -39,8 +39,8 @@ struct AnnotationKeys {
 
 struct LinkRecord {
   AnnotationKeys keys;
-  int index = 0;     // 0, 1, 2 ... among the page's links
-  std::string uri;   // without control bytes and braces
+  int index = 0;    // 0, 1, 2 ... among the page's links
+  std::string uri;  // without control bytes and braces
   double rect[4] = {0, 0, 0, 0};
   int rectCount = 0;
 };
@@ -55,10 +55,10 @@ struct FieldRecord {
   const PdfObject* Opt = nullptr;
   const PdfObject* H = nullptr;
   const PdfObject* MK = nullptr;
-  PdfObject value;       // V resolved (strings decrypted)
-  std::string caption;   // CA of MK
+  PdfObject value;      // V resolved (strings decrypted)
+  std::string caption;  // CA of MK
   bool border = false;
-  int group = 0;         // radio buttons and check boxes
+  int group = 0;  // radio buttons and check boxes
   int kind = kFieldNone;
   FieldRecord* parent = nullptr;
   std::vector<std::unique_ptr<FieldRecord>> children;
@@ -104,5 +104,5 @@ struct FormRecord {
 
 // Reads a decrypted string for the object (number, generation); in an encrypted document the
 // bytes are decrypted, and a result starting with FE FF keeps the low byte of each unit.
-std::string decryptedString(const PdfObject& string, ObjectResolver& resolver,
-                            int32_t objectNumber, int32_t generation);
+std::string decryptedString(const PdfObject& string, ObjectResolver& resolver, int32_t objectNumber,
+                            int32_t generation);

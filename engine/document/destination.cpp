@@ -11,7 +11,7 @@ namespace {
 PdfDestination::Fit fitOf(const std::string& name) {
   using Fit = PdfDestination::Fit;
   static const std::pair<const char*, Fit> kFits[] = {
-      {"XYZ", Fit::XYZ}, {"Fit", Fit::Fit},   {"FitH", Fit::FitH},   {"FitV", Fit::FitV},
+      {"XYZ", Fit::XYZ},   {"Fit", Fit::Fit},   {"FitH", Fit::FitH},   {"FitV", Fit::FitV},
       {"FitR", Fit::FitR}, {"FitB", Fit::FitB}, {"FitBH", Fit::FitBH}, {"FitBV", Fit::FitBV}};
   for (const auto& [text, fit] : kFits)
     if (name == text) return fit;
@@ -45,7 +45,8 @@ int32_t DestinationReader::pageOfObject(int32_t number, int32_t generation) {
     if (tree_)
       for (const C_PDF_PageTreeNode_or_Page* page : tree_->pagesByNumber)
         if (page && page->objectNumber >= 0)
-          pageNumbers_.emplace(std::make_pair(page->objectNumber, page->generation), page->pageNumber);
+          pageNumbers_.emplace(std::make_pair(page->objectNumber, page->generation),
+                               page->pageNumber);
   }
   auto it = pageNumbers_.find({number, generation});
   if (it == pageNumbers_.end()) {
@@ -56,12 +57,13 @@ int32_t DestinationReader::pageOfObject(int32_t number, int32_t generation) {
   return it->second;
 }
 
-PdfDestination DestinationReader::read(const PdfObject& value, int32_t ownerNumber, int32_t ownerGeneration) {
+PdfDestination DestinationReader::read(const PdfObject& value, int32_t ownerNumber,
+                                       int32_t ownerGeneration) {
   return read(value, 0, ownerNumber, ownerGeneration);
 }
 
-PdfDestination DestinationReader::read(const PdfObject& value, int indirections, int32_t ownerNumber,
-                                       int32_t ownerGeneration) {
+PdfDestination DestinationReader::read(const PdfObject& value, int indirections,
+                                       int32_t ownerNumber, int32_t ownerGeneration) {
   if (indirections > kMaxIndirections) return {};
   PdfObject storage;
   const PdfObject* v = &value;
@@ -76,14 +78,16 @@ PdfDestination DestinationReader::read(const PdfObject& value, int indirections,
   }
   if (v->isArray()) return fromArray(*v);
   if (v->isName() || v->isString()) {
-    const std::string name = v->isString() ? documentString(*v, resolver_, ownerNumber, ownerGeneration) : v->text;
+    const std::string name =
+        v->isString() ? documentString(*v, resolver_, ownerNumber, ownerGeneration) : v->text;
     PdfObject target;
     if (!lookupName(name, target)) return {};
     return read(target, indirections + 1, -1, 0);
   }
   if (v->isDictionary()) {
     // A named destination's value, or a GoTo action.
-    if (const PdfObject* d = v->lookup("D")) return read(*d, indirections + 1, ownerNumber, ownerGeneration);
+    if (const PdfObject* d = v->lookup("D"))
+      return read(*d, indirections + 1, ownerNumber, ownerGeneration);
   }
   return {};
 }
@@ -100,7 +104,8 @@ PdfDestination DestinationReader::fromArray(const PdfObject& array) {
     const int32_t count = tree_ ? static_cast<int32_t>(tree_->pagesByNumber.size()) : 0;
     if (index >= 0 && index < count) dest.pageNumber = index + 1;
   }
-  if (array.elements.size() > 1 && array.elements[1].isName()) dest.fit = fitOf(array.elements[1].text);
+  if (array.elements.size() > 1 && array.elements[1].isName())
+    dest.fit = fitOf(array.elements[1].text);
   using Fit = PdfDestination::Fit;
   switch (dest.fit) {
     case Fit::XYZ:
@@ -109,15 +114,20 @@ PdfDestination DestinationReader::fromArray(const PdfObject& array) {
       if (!numberAt(array, 4, dest.zoom) || !(dest.zoom > 0)) dest.zoom = 0;
       break;
     case Fit::FitH:
-    case Fit::FitBH: dest.hasTop = numberAt(array, 2, dest.top); break;
+    case Fit::FitBH:
+      dest.hasTop = numberAt(array, 2, dest.top);
+      break;
     case Fit::FitV:
-    case Fit::FitBV: dest.hasLeft = numberAt(array, 2, dest.left); break;
+    case Fit::FitBV:
+      dest.hasLeft = numberAt(array, 2, dest.left);
+      break;
     case Fit::FitR:
       // left bottom right top: the rectangle's top left corner is shown.
       dest.hasLeft = numberAt(array, 2, dest.left);
       dest.hasTop = numberAt(array, 5, dest.top);
       break;
-    default: break;
+    default:
+      break;
   }
   return dest;
 }
@@ -153,8 +163,8 @@ bool DestinationReader::lookupName(const std::string& name, PdfObject& out) {
   return false;
 }
 
-bool DestinationReader::searchNameTree(const PdfObject& ref, const std::string& name, int depth, int& visited,
-                                       std::set<int32_t>& seen, PdfObject& out) {
+bool DestinationReader::searchNameTree(const PdfObject& ref, const std::string& name, int depth,
+                                       int& visited, std::set<int32_t>& seen, PdfObject& out) {
   if (depth > kMaxNameTreeDepth || ++visited > kMaxNameTreeNodes) return false;
   // A node met again (a kid that names its ancestor) is not searched twice.
   if (ref.isReference() && !seen.insert(ref.objectNumber).second) return false;
@@ -166,7 +176,8 @@ bool DestinationReader::searchNameTree(const PdfObject& ref, const std::string& 
   if (const PdfObject* limits = node.lookup("Limits"); limits && depth > 0) {
     PdfObject limitsStorage;
     const PdfObject& l = resolver_.resolved(*limits, limitsStorage, true);
-    if (l.isArray() && l.elements.size() >= 2 && l.elements[0].isString() && l.elements[1].isString()) {
+    if (l.isArray() && l.elements.size() >= 2 && l.elements[0].isString() &&
+        l.elements[1].isString()) {
       if (name < documentString(l.elements[0], resolver_, number, generation) ||
           name > documentString(l.elements[1], resolver_, number, generation))
         return false;

@@ -41,18 +41,21 @@ class DestinationReader {
   static constexpr int kMaxIndirections = 8;
 
   // tree: the page tree as far as it has been read (pages found later are not known).
-  DestinationReader(ObjectResolver& resolver, const CatalogRecord* catalog, const PageTreeRoot* tree);
+  DestinationReader(ObjectResolver& resolver, const CatalogRecord* catalog,
+                    const PageTreeRoot* tree);
 
   // A destination value: an array, a name or string naming one, or a dictionary with D. A
   // direct string belongs to the object (ownerNumber, ownerGeneration) for decryption.
-  PdfDestination read(const PdfObject& value, int32_t ownerNumber = -1, int32_t ownerGeneration = 0);
+  PdfDestination read(const PdfObject& value, int32_t ownerNumber = -1,
+                      int32_t ownerGeneration = 0);
   // The destination that the name stands for; invalid when unknown.
   PdfDestination named(const std::string& name);
   // The 1-based number of the page whose dictionary is object (number, generation); 0 if none.
   int32_t pageOfObject(int32_t number, int32_t generation);
 
  private:
-  PdfDestination read(const PdfObject& value, int indirections, int32_t ownerNumber, int32_t ownerGeneration);
+  PdfDestination read(const PdfObject& value, int indirections, int32_t ownerNumber,
+                      int32_t ownerGeneration);
   PdfDestination fromArray(const PdfObject& array);
   // The value the name stands for in the catalog's Dests or in the Dests name tree.
   bool lookupName(const std::string& name, PdfObject& out);

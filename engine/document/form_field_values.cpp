@@ -53,8 +53,8 @@ std::vector<FormWidgetOption> optionsOf(const FieldRecord& widget, ObjectResolve
     const PdfObject* value = resolvedOrNull(&element, resolver, elementStorage);
     if (!value) return std::u16string();
     if (value->isString()) {
-      return decodeTextString(decryptedString(*value, resolver, owner->keys.objectNumber,
-                                              owner->keys.generation));
+      return decodeTextString(
+          decryptedString(*value, resolver, owner->keys.objectNumber, owner->keys.generation));
     }
     return fieldValueText(*value);
   };
@@ -86,8 +86,9 @@ std::vector<std::u16string> selectedValues(const PdfObject& value) {
 std::string onStateOf(const FieldRecord& widget, ObjectResolver& resolver) {
   PdfObject apStorage, normalStorage, stateStorage;
   const PdfObject* ap = resolvedOrNull(widget.keys.AP, resolver, apStorage);
-  const PdfObject* normal =
-      ap && ap->isDictOrStream() ? resolvedOrNull(ap->lookup("N"), resolver, normalStorage) : nullptr;
+  const PdfObject* normal = ap && ap->isDictOrStream()
+                                ? resolvedOrNull(ap->lookup("N"), resolver, normalStorage)
+                                : nullptr;
   if (normal && normal->isDictionary()) {
     for (const DictEntry& entry : normal->entries)
       if (entry.key != "Off") return entry.key;
@@ -104,10 +105,18 @@ void displayPoint(const C_PDF_PageTreeNode_or_Page& page, double x, double y, do
   const double u = x - page.originX;
   const double t = h - (y - page.originY);
   switch (page.rotation) {
-    case 90: outX = h - t, outY = u; break;
-    case 180: outX = w - u, outY = h - t; break;
-    case 270: outX = t, outY = w - u; break;
-    default: outX = u, outY = t; break;
+    case 90:
+      outX = h - t, outY = u;
+      break;
+    case 180:
+      outX = w - u, outY = h - t;
+      break;
+    case 270:
+      outX = t, outY = w - u;
+      break;
+    default:
+      outX = u, outY = t;
+      break;
   }
 }
 

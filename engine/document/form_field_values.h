@@ -23,9 +23,9 @@ struct FormWidgetOption {
 };
 
 struct FormWidgetValues {
-  int kind = kFieldNone;   // a FieldKind code
-  int fieldFlags = 0;      // Ff, inherited from the field
-  int quadding = 0;        // 0 left, 1 centred, 2 right
+  int kind = kFieldNone;  // a FieldKind code
+  int fieldFlags = 0;     // Ff, inherited from the field
+  int quadding = 0;       // 0 left, 1 centred, 2 right
   bool border = false;
   // Check boxes and radio buttons: the appearance state is not Off. onState names the state
   // that shows the widget on (its appearance other than Off), empty when it has none.
@@ -37,10 +37,10 @@ struct FormWidgetValues {
   // The same rectangle on the page as shown with its own rotation: points from the shown page's
   // top-left corner, y downwards, left <= right and top <= bottom.
   double left = 0, top = 0, right = 0, bottom = 0;
-  std::u16string value;                // V as text
-  std::vector<std::u16string> selected;  // V of a choice field: one text, or each of an array
+  std::u16string value;                   // V as text
+  std::vector<std::u16string> selected;   // V of a choice field: one text, or each of an array
   std::vector<FormWidgetOption> options;  // Opt of a choice field
-  std::u16string caption;              // a push button's caption
+  std::u16string caption;                 // a push button's caption
 };
 
 // Every widget of the page with a rectangle, depth first, each as the form's own record of its

@@ -22,8 +22,9 @@ LinkTarget::Kind kindOf(const PdfObject* s) {
 
 }  // namespace
 
-LinkTarget readLinkAction(const PdfObject& value, ObjectResolver& resolver, DestinationReader& destinations,
-                          int32_t ownerNumber, int32_t ownerGeneration) {
+LinkTarget readLinkAction(const PdfObject& value, ObjectResolver& resolver,
+                          DestinationReader& destinations, int32_t ownerNumber,
+                          int32_t ownerGeneration) {
   LinkTarget target;
   try {
     PdfObject storage;
@@ -34,15 +35,17 @@ LinkTarget readLinkAction(const PdfObject& value, ObjectResolver& resolver, Dest
     target.kind = kindOf(action.lookup("S"));
     switch (target.kind) {
       case LinkTarget::Kind::GoTo:
-        if (const PdfObject* d = action.lookup("D")) target.destination = destinations.read(*d, number, generation);
+        if (const PdfObject* d = action.lookup("D"))
+          target.destination = destinations.read(*d, number, generation);
         break;
       case LinkTarget::Kind::URI:
         if (const PdfObject* uri = action.lookup("URI")) {
           PdfObject uriStorage;
           const PdfObject& u = resolver.resolved(*uri, uriStorage, true);
           if (u.isString()) {
-            const std::string text = uri->isReference() ? documentString(u, resolver, uri->objectNumber, uri->generation)
-                                                        : documentString(u, resolver, number, generation);
+            const std::string text =
+                uri->isReference() ? documentString(u, resolver, uri->objectNumber, uri->generation)
+                                   : documentString(u, resolver, number, generation);
             for (char c : text) {
               if (target.uri.size() >= kMaxUriLength) break;
               if (static_cast<uint8_t>(c) > 32 && c != 0x7F) target.uri.push_back(c);
@@ -53,7 +56,8 @@ LinkTarget readLinkAction(const PdfObject& value, ObjectResolver& resolver, Dest
       case LinkTarget::Kind::Named:
         if (const PdfObject* n = action.lookup("N"); n && n->isName()) target.name = n->text;
         break;
-      default: break;
+      default:
+        break;
     }
   } catch (const C_PDF_Exception&) {
   }

@@ -33,8 +33,9 @@ inline constexpr std::size_t kMaxUriLength = 4096;
 // What an action dictionary (or a reference to one) does. Next chains are not followed: the
 // first action is the link's meaning. A direct action belongs to the object (ownerNumber,
 // ownerGeneration), whose key decrypts its strings.
-LinkTarget readLinkAction(const PdfObject& action, ObjectResolver& resolver, DestinationReader& destinations,
-                          int32_t ownerNumber = -1, int32_t ownerGeneration = 0);
+LinkTarget readLinkAction(const PdfObject& action, ObjectResolver& resolver,
+                          DestinationReader& destinations, int32_t ownerNumber = -1,
+                          int32_t ownerGeneration = 0);
 
 // The page's Link annotations from its Annots value, in the order of the array. Annotations
 // without a rectangle or without any target are left out.

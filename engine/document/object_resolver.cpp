@@ -14,12 +14,14 @@
 namespace {
 
 // Raised when loads nest too deeply; it ends the whole chain instead of trying other places.
-constexpr const char kNestingReason[] = "The file is damaged: its objects refer to each other without end";
+constexpr const char kNestingReason[] =
+    "The file is damaged: its objects refer to each other without end";
 
 // Keeps a shared position across a nested load and counts the nesting.
 class LoadScope {
  public:
-  LoadScope(PdfLexer& lexer, XrefTable& table) : lexer_(lexer), table_(table), saved_(lexer.position()) {
+  LoadScope(PdfLexer& lexer, XrefTable& table)
+      : lexer_(lexer), table_(table), saved_(lexer.position()) {
     if (table_.loadDepth >= ObjectResolver::kMaxLoadNesting)
       throw C_PDF_Exception(kErrorDocumentDamaged, kNestingReason);
     ++table_.loadDepth;
@@ -81,7 +83,8 @@ PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool) {
   if (!loaded) {
     // Not where the table says, or not in the table: where a scan of the file finds it.
     const XrefEntry* scanned = usable() ? table_->findScanned(number, generation, *this) : nullptr;
-    if (scanned && (!first || scanned->container != first->container || scanned->location != first->location)) {
+    if (scanned && (!first || scanned->container != first->container ||
+                    scanned->location != first->location)) {
       const XrefEntry found = *scanned;
       loaded = tryLoad(result, found, number, generation);
     }
@@ -176,11 +179,14 @@ int32_t objectsStart(const std::vector<uint8_t>& bytes, const PdfObject& stream)
   C_PDF_Mem_Buffer buffer(bytes.data(), static_cast<int32_t>(bytes.size()));
   PdfLexer lexer(&buffer);
   const PdfObject* n = stream.lookup("N");
-  const int32_t count = n && n->isNumber() && n->intValue() > 0 ? std::min(n->intValue(), kMaxHeaderPairs) : kMaxHeaderPairs;
+  const int32_t count = n && n->isNumber() && n->intValue() > 0
+                            ? std::min(n->intValue(), kMaxHeaderPairs)
+                            : kMaxHeaderPairs;
   for (int32_t k = 0; k < count; ++k) {
     const int32_t saved = lexer.position();
     PdfObject number, offset;
-    if (!lexer.readObject(number) || !lexer.readObject(offset) || !number.isNumber() || !offset.isNumber()) {
+    if (!lexer.readObject(number) || !lexer.readObject(offset) || !number.isNumber() ||
+        !offset.isNumber()) {
       lexer.setPosition(saved);
       break;
     }

@@ -15,8 +15,10 @@ std::string oneLine(std::string text) {
   out.reserve(text.size());
   for (char c : text) {
     const auto b = static_cast<uint8_t>(c);
-    if (c == '\r' || c == '\n' || c == '\t') out.push_back(' ');
-    else if (b >= 0x20 && b != 0x7F) out.push_back(c);
+    if (c == '\r' || c == '\n' || c == '\t')
+      out.push_back(' ');
+    else if (b >= 0x20 && b != 0x7F)
+      out.push_back(c);
   }
   return out;
 }
@@ -29,9 +31,11 @@ struct OutlineWalk {
   std::set<int32_t> seen;
 };
 
-void readChildren(OutlineWalk& walk, const PdfObject& first, int depth, std::vector<OutlineItem>& into);
+void readChildren(OutlineWalk& walk, const PdfObject& first, int depth,
+                  std::vector<OutlineItem>& into);
 
-void readItem(OutlineWalk& walk, const PdfObject& ref, const PdfObject& entry, int depth, OutlineItem& item) {
+void readItem(OutlineWalk& walk, const PdfObject& ref, const PdfObject& entry, int depth,
+              OutlineItem& item) {
   const int32_t number = ref.objectNumber;
   const int32_t generation = ref.generation;
   if (const PdfObject* title = entry.lookup("Title")) {
@@ -39,8 +43,9 @@ void readItem(OutlineWalk& walk, const PdfObject& ref, const PdfObject& entry, i
     const PdfObject& t = walk.resolver.resolved(*title, storage, true);
     if (t.isString()) {
       const bool own = !title->isReference();
-      item.title = oneLine(textStringToUtf8(documentString(t, walk.resolver, own ? number : title->objectNumber,
-                                                           own ? generation : title->generation)));
+      item.title = oneLine(
+          textStringToUtf8(documentString(t, walk.resolver, own ? number : title->objectNumber,
+                                          own ? generation : title->generation)));
     }
   }
   if (const PdfObject* dest = entry.lookup("Dest")) {
@@ -49,7 +54,8 @@ void readItem(OutlineWalk& walk, const PdfObject& ref, const PdfObject& entry, i
   } else if (const PdfObject* action = entry.lookup("A")) {
     item.target = readLinkAction(*action, walk.resolver, walk.destinations, number, generation);
   }
-  if (const PdfObject* count = entry.lookup("Count")) item.open = count->isNumber() && count->intValue() > 0;
+  if (const PdfObject* count = entry.lookup("Count"))
+    item.open = count->isNumber() && count->intValue() > 0;
   if (const PdfObject* first = entry.lookup("First")) {
     if (depth + 1 >= Outline::kMaxDepth) {
       walk.outline.truncated = true;
@@ -59,7 +65,8 @@ void readItem(OutlineWalk& walk, const PdfObject& ref, const PdfObject& entry, i
   }
 }
 
-void readChildren(OutlineWalk& walk, const PdfObject& first, int depth, std::vector<OutlineItem>& into) {
+void readChildren(OutlineWalk& walk, const PdfObject& first, int depth,
+                  std::vector<OutlineItem>& into) {
   PdfObject next = first;
   // The chain is followed by Next; each step is one entry, so the item limit bounds it.
   while (next.isReference()) {
@@ -94,7 +101,8 @@ void readChildren(OutlineWalk& walk, const PdfObject& first, int depth, std::vec
 
 }  // namespace
 
-Outline readOutline(const PdfObject* outlines, ObjectResolver& resolver, DestinationReader& destinations) {
+Outline readOutline(const PdfObject* outlines, ObjectResolver& resolver,
+                    DestinationReader& destinations) {
   Outline outline;
   if (!outlines) return outline;
   OutlineWalk walk{resolver, destinations, outline, {}};

@@ -28,4 +28,5 @@ struct Outline {
 };
 
 // Reads the Outlines value of the catalog (nullptr gives an empty outline).
-Outline readOutline(const PdfObject* outlines, ObjectResolver& resolver, DestinationReader& destinations);
+Outline readOutline(const PdfObject* outlines, ObjectResolver& resolver,
+                    DestinationReader& destinations);

@@ -45,7 +45,8 @@ void applyBox(C_PDF_PageTreeNode_or_Page& node, const int32_t b[4]) {
   node.originX = std::min(b[0], b[2]);
   node.originY = std::min(b[1], b[3]);
   node.width = static_cast<int32_t>(std::min<int64_t>(std::llabs(int64_t{b[2]} - b[0]), INT32_MAX));
-  node.height = static_cast<int32_t>(std::min<int64_t>(std::llabs(int64_t{b[3]} - b[1]), INT32_MAX));
+  node.height =
+      static_cast<int32_t>(std::min<int64_t>(std::llabs(int64_t{b[3]} - b[1]), INT32_MAX));
 }
 
 void readPageBox(C_PDF_PageTreeNode_or_Page& node, ObjectResolver& resolver) {
@@ -73,8 +74,8 @@ void readPageBox(C_PDF_PageTreeNode_or_Page& node, ObjectResolver& resolver) {
 }
 
 std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference,
-                                                      C_PDF_PageTreeNode_or_Page* parent, Walk& walk,
-                                                      ObjectResolver& resolver);
+                                                      C_PDF_PageTreeNode_or_Page* parent,
+                                                      Walk& walk, ObjectResolver& resolver);
 
 void buildKids(C_PDF_PageTreeNode_or_Page& node, const PdfObject& kids, Walk& walk,
                ObjectResolver& resolver) {
@@ -90,8 +91,8 @@ void buildKids(C_PDF_PageTreeNode_or_Page& node, const PdfObject& kids, Walk& wa
 }
 
 std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference,
-                                                      C_PDF_PageTreeNode_or_Page* parent, Walk& walk,
-                                                      ObjectResolver& resolver) {
+                                                      C_PDF_PageTreeNode_or_Page* parent,
+                                                      Walk& walk, ObjectResolver& resolver) {
   auto node = std::make_unique<C_PDF_PageTreeNode_or_Page>();
   node->parent = parent;
   if (walk.stopped()) return node;
@@ -122,9 +123,12 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   const PageTreeRoot& root = walk.root;
   auto inherit = [&](const char* key, PdfObject C_PDF_PageTreeNode_or_Page::*field,
                      const PdfObject& rootValue) {
-    if (const PdfObject* own = d.lookup(key)) node.get()->*field = *own;
-    else if (parent && (parent->*field).kind != PdfObjectKind::None) node.get()->*field = parent->*field;
-    else node.get()->*field = rootValue;
+    if (const PdfObject* own = d.lookup(key))
+      node.get()->*field = *own;
+    else if (parent && (parent->*field).kind != PdfObjectKind::None)
+      node.get()->*field = parent->*field;
+    else
+      node.get()->*field = rootValue;
   };
   inherit("MediaBox", &C_PDF_PageTreeNode_or_Page::MediaBox, root.MediaBox);
   inherit("CropBox", &C_PDF_PageTreeNode_or_Page::CropBox, root.CropBox);
@@ -204,7 +208,8 @@ void indexPages(std::vector<std::unique_ptr<C_PDF_PageTreeNode_or_Page>>& nodes,
                 std::vector<C_PDF_PageTreeNode_or_Page*>& byNumber) {
   for (auto& n : nodes) {
     if (n->isPage && n->pageNumber > 0) {
-      if (byNumber.size() < static_cast<std::size_t>(n->pageNumber)) byNumber.resize(n->pageNumber, nullptr);
+      if (byNumber.size() < static_cast<std::size_t>(n->pageNumber))
+        byNumber.resize(n->pageNumber, nullptr);
       byNumber[n->pageNumber - 1] = n.get();
     }
     indexPages(n->kids, byNumber);
@@ -231,7 +236,8 @@ std::string pageSizeText(int32_t width, int32_t height, int32_t rotation) {
 std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolver& resolver,
                                             C_PDF_Document* document, bool firstPageOnly,
                                             IProgressSink* progress) {
-  if (!pages) throw C_PDF_Exception(kErrorObjectNotFound, "The file is damaged: it has no list of pages");
+  if (!pages)
+    throw C_PDF_Exception(kErrorObjectNotFound, "The file is damaged: it has no list of pages");
   auto root = std::make_unique<PageTreeRoot>();
   root->resolver = &resolver;
   root->document = document;
@@ -254,11 +260,13 @@ std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolv
     // A damaged root without Count: at least one page per kid; the full walk corrects it.
     root->pageCount = static_cast<int32_t>(std::min<std::size_t>(kids.elements.size(), INT32_MAX));
   } else {
-    throw C_PDF_Exception(kErrorDocumentDamaged, "The file is damaged: its list of pages cannot be read");
+    throw C_PDF_Exception(kErrorDocumentDamaged,
+                          "The file is damaged: its list of pages cannot be read");
   }
 
-  if (progress) progress->start("Reading the Document", root->pageCount,
-                                root->pageCount > PageTreeRoot::kProgressThreshold);
+  if (progress)
+    progress->start("Reading the Document", root->pageCount,
+                    root->pageCount > PageTreeRoot::kProgressThreshold);
   struct ProgressEnd {
     IProgressSink* p;
     ~ProgressEnd() {
@@ -309,8 +317,10 @@ void decodePageContent(C_PDF_PageTreeNode_or_Page& page, ObjectResolver& resolve
     PdfObject stream = resolver.resolve(contents->elements[i]);
     std::vector<uint8_t> data;
     int32_t length = stream.isStream() ? resolver.decodeStream(data, stream) : -1;
-    if (length < 0) page.content.push_back(' ');
-    else page.content.insert(page.content.end(), data.begin(), data.end());
+    if (length < 0)
+      page.content.push_back(' ');
+    else
+      page.content.insert(page.content.end(), data.begin(), data.end());
   }
   page.contentLength = static_cast<int32_t>(page.content.size());
   page.nothingToDraw = false;

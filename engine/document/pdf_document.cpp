@@ -48,14 +48,16 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
     if (trailerInfo_->Root) catalog_->catalog = resolver_->resolve(*trailerInfo_->Root);
     // A trailer that names no catalogue that can be read: the one a scan of the file finds.
     if (!catalog_->catalog.isDictionary() || !catalog_->catalog.lookup("Pages")) {
-      if (xrefTable_->recoverCatalog(*resolver_)) catalog_->catalog = resolver_->resolve(*trailerInfo_->Root);
+      if (xrefTable_->recoverCatalog(*resolver_))
+        catalog_->catalog = resolver_->resolve(*trailerInfo_->Root);
     }
   } catch (const C_PDF_Exception&) {
     catalog_->catalog = PdfObject();
   }
   // With no catalogue left, the page objects still found make the document.
   if (!catalog_->catalog.isDictionary()) catalog_->catalog = pagesFromScan();
-  if (!catalog_->catalog.isDictionary()) throw C_PDF_Exception(kErrorDocumentDamaged, damageReason());
+  if (!catalog_->catalog.isDictionary())
+    throw C_PDF_Exception(kErrorDocumentDamaged, damageReason());
   lookUpCatalogKeys();
 
   try {
@@ -127,7 +129,8 @@ std::string C_PDF_Document::damageReason() const {
   C_PDF_Lex_Source& source = *file_;
   // A PDF file starts with %PDF- (some writers put a little before it).
   constexpr int32_t kHeaderSearchBytes = 1024;
-  const bool header = findForward(source, "%PDF-", 0, std::min(source.length, kHeaderSearchBytes)) >= 0;
+  const bool header =
+      findForward(source, "%PDF-", 0, std::min(source.length, kHeaderSearchBytes)) >= 0;
   if (!header) return "This file is not a PDF document";
   // A complete file ends with %%EOF shortly after startxref.
   constexpr int32_t kEndSearchBytes = 1024;
@@ -178,7 +181,8 @@ void C_PDF_Document::trimCache(bool force) {
 
 C_PDF_PageTreeNode_or_Page* C_PDF_Document::findPage(int32_t number, bool decodeContent) {
   C_PDF_PageTreeNode_or_Page* page = nullptr;
-  if (pageTree_ && number >= 1 && static_cast<std::size_t>(number) <= pageTree_->pagesByNumber.size())
+  if (pageTree_ && number >= 1 &&
+      static_cast<std::size_t>(number) <= pageTree_->pagesByNumber.size())
     page = pageTree_->pagesByNumber[number - 1];
   if (!page) {
     // The view stops offering pages past the last one that exists.
@@ -196,7 +200,8 @@ C_PDF_PageTreeNode_or_Page* C_PDF_Document::findPreparedPage(int32_t number, boo
     if (!page->resourcesFromRoot) {
       page->resourceList = resourceListFactory_(page->Resources);
     } else if (pageTree_->Resources.kind != PdfObjectKind::None) {
-      if (!pageTree_->rootResources) pageTree_->rootResources = resourceListFactory_(pageTree_->Resources);
+      if (!pageTree_->rootResources)
+        pageTree_->rootResources = resourceListFactory_(pageTree_->Resources);
       page->resourceList = pageTree_->rootResources;
     } else {
       page->resourceList = resourceListFactory_(page->Resources);

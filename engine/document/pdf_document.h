@@ -82,7 +82,9 @@ class C_PDF_Document : public C_FixedPosSize_Document {
   IDocumentFontCache* fontCache() const { return fontCache_.get(); }
   // Builds a page's resource list from a Resources value (the renderer's loader).
   using ResourceListFactory = std::function<std::shared_ptr<IResourceList>(const PdfObject&)>;
-  void setResourceListFactory(ResourceListFactory factory) { resourceListFactory_ = std::move(factory); }
+  void setResourceListFactory(ResourceListFactory factory) {
+    resourceListFactory_ = std::move(factory);
+  }
 
   int32_t pageCount = 0;
   // Degrees; shared by all views of the file.

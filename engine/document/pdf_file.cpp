@@ -50,8 +50,8 @@ C_PDF_File::~C_PDF_File() {
 bool C_PDF_File::mapFile() {
   // An empty file has nothing to map; the window path handles it.
   if (length <= 0) return false;
-  void* address = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE,
-                         descriptor_, 0);
+  void* address =
+      ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE, descriptor_, 0);
   if (address == MAP_FAILED) return false;
   mapping_ = static_cast<const uint8_t*>(address);
   windowStart_ = 0;

@@ -262,12 +262,23 @@ bool PdfLexer::readLiteralString(PdfObject& object) {
       case '\\': {
         if (!nextByte(c)) return false;
         switch (c) {
-          case 'n': out.push_back('\n'); break;
-          case 'r': out.push_back('\r'); break;
-          case 't': out.push_back('\t'); break;
-          case 'b': out.push_back('\b'); break;
-          case 'f': out.push_back('\f'); break;
-          case '\n': break;  // line continuation
+          case 'n':
+            out.push_back('\n');
+            break;
+          case 'r':
+            out.push_back('\r');
+            break;
+          case 't':
+            out.push_back('\t');
+            break;
+          case 'b':
+            out.push_back('\b');
+            break;
+          case 'f':
+            out.push_back('\f');
+            break;
+          case '\n':
+            break;  // line continuation
           case '\r':
             if (!nextByte(c)) return false;
             if (c != '\n') continue;

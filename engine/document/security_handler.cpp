@@ -22,7 +22,8 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
                                              const std::string& password,
                                              IPasswordProvider* passwordProvider)
     : resolver_(resolver) {
-  if (!encrypt) throw C_PDF_Exception(kErrorUnsupportedEncryption, "the encryption dictionary is missing");
+  if (!encrypt)
+    throw C_PDF_Exception(kErrorUnsupportedEncryption, "the encryption dictionary is missing");
   encryptDictionary_ = resolver.resolve(*encrypt);
   const PdfObject& d = encryptDictionary_;
   auto value = [&](const char* key) -> PdfObject {
@@ -34,9 +35,11 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   version_ = v.isNumber() ? v.intValue() : 0;
   revision_ = value("R").intValue();
   if (!filter.isName("Standard"))
-    throw C_PDF_Exception(kErrorUnsupportedEncryption, "it is protected by a security handler other than the standard one");
+    throw C_PDF_Exception(kErrorUnsupportedEncryption,
+                          "it is protected by a security handler other than the standard one");
   if (version_ < 1 || version_ > 5 || version_ == 3 || revision_ < 2 || revision_ > 6)
-    throw C_PDF_Exception(kErrorUnsupportedEncryption, "its encryption method is not one this reader knows");
+    throw C_PDF_Exception(kErrorUnsupportedEncryption,
+                          "its encryption method is not one this reader knows");
   const PdfObject length = value("Length");
   keyLengthBits_ = length.kind == PdfObjectKind::None ? 40 : length.intValue();
 
@@ -51,7 +54,8 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   params.userKey = value("UE").text;
   params.perms = value("Perms").text;
   const PdfObject encryptMetadata = value("EncryptMetadata");
-  params.encryptMetadata = !(encryptMetadata.kind == PdfObjectKind::Boolean && !encryptMetadata.boolValue());
+  params.encryptMetadata =
+      !(encryptMetadata.kind == PdfObjectKind::Boolean && !encryptMetadata.boolValue());
   if (trailerInfo.ID) {
     PdfObject id = resolver.resolve(*trailerInfo.ID, true);
     if (!id.elements.empty()) params.documentId = resolver.resolve(id.elements[0], true).text;
@@ -68,9 +72,12 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
         PdfObject cfmStorage;
         const PdfObject* cfm = filterDictionary.lookup("CFM");
         const PdfObject& cfmName = cfm ? resolver.resolved(*cfm, cfmStorage, true) : cfmStorage;
-        if (cfmName.isName("V2")) method = CryptMethod::Rc4;
-        else if (cfmName.isName("AESV2")) method = CryptMethod::AesV2;
-        else if (cfmName.isName("AESV3")) method = CryptMethod::AesV3;
+        if (cfmName.isName("V2"))
+          method = CryptMethod::Rc4;
+        else if (cfmName.isName("AESV2"))
+          method = CryptMethod::AesV2;
+        else if (cfmName.isName("AESV3"))
+          method = CryptMethod::AesV3;
         if (method == CryptMethod::Rc4 && length.kind == PdfObjectKind::None) {
           if (const PdfObject* cfLength = filterDictionary.lookup("Length")) {
             int32_t l = cfLength->intValue();
@@ -99,8 +106,10 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   std::optional<StandardSecurity::FileKey> key;
   if (!password.empty()) {
     key = tryOwner(password);
-    if (key) ownerAuthenticated_ = true;
-    else key = tryUser(password);
+    if (key)
+      ownerAuthenticated_ = true;
+    else
+      key = tryUser(password);
   }
   if (!key) key = tryUser("");
   while (!key) {
@@ -108,8 +117,10 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
     if (passwordProvider) answer = passwordProvider->askPassword();
     if (!answer) throw C_PDF_Exception(kErrorPasswordCancelled);
     key = tryOwner(*answer);
-    if (key) ownerAuthenticated_ = true;
-    else key = tryUser(*answer);
+    if (key)
+      ownerAuthenticated_ = true;
+    else
+      key = tryUser(*answer);
     // A wrong password: ask again, with an empty field.
   }
   fileKey_ = std::move(*key);
@@ -117,7 +128,8 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   if (StandardSecurity::isAes256Revision(revision_)) {
     // Perms repeats P under the file key; where the two disagree only what both allow holds.
     if (std::optional<int32_t> stated = StandardSecurity::permissionsFromPerms(fileKey_, params))
-      permissions_ = static_cast<int32_t>(static_cast<uint32_t>(permissions_) & static_cast<uint32_t>(*stated));
+      permissions_ = static_cast<int32_t>(static_cast<uint32_t>(permissions_) &
+                                          static_cast<uint32_t>(*stated));
   }
   resolver.setDecryptor(this);
 }
@@ -131,11 +143,13 @@ std::string C_PDF_SecurityHandler::passwordFor(const std::string& typed) const {
   return SecurityPassword::latin1Bytes(typed);
 }
 
-std::optional<StandardSecurity::FileKey> C_PDF_SecurityHandler::tryOwner(const std::string& typed) const {
+std::optional<StandardSecurity::FileKey> C_PDF_SecurityHandler::tryOwner(
+    const std::string& typed) const {
   return StandardSecurity::checkOwnerPassword(passwordFor(typed), parameters_);
 }
 
-std::optional<StandardSecurity::FileKey> C_PDF_SecurityHandler::tryUser(const std::string& typed) const {
+std::optional<StandardSecurity::FileKey> C_PDF_SecurityHandler::tryUser(
+    const std::string& typed) const {
   return StandardSecurity::checkUserPassword(passwordFor(typed), parameters_);
 }
 
@@ -171,14 +185,16 @@ void C_PDF_SecurityHandler::decryptStream(std::string& bytes, const PdfObject& s
   CryptMethod method = version_ >= 4 ? streamMethod_ : CryptMethod::Rc4;
   // A Crypt filter at the head of the filters names the stream's own crypt filter.
   const PdfObject* filter = stream.lookup("Filter");
-  const PdfObject* first = filter && filter->isArray() && !filter->elements.empty() ? &filter->elements[0] : filter;
+  const PdfObject* first =
+      filter && filter->isArray() && !filter->elements.empty() ? &filter->elements[0] : filter;
   if (first && first->isName("Crypt")) {
     const PdfObject* parms = stream.lookup("DecodeParms");
     if (parms && parms->isArray()) parms = parms->elements.empty() ? nullptr : &parms->elements[0];
     const PdfObject* name = parms ? parms->lookup("Name") : nullptr;
     method = name && name->isName() ? namedMethod(name->text) : CryptMethod::Identity;
   }
-  StandardSecurity::decryptObjectData(method, fileKey_, stream.objectNumber, stream.generation, bytes);
+  StandardSecurity::decryptObjectData(method, fileKey_, stream.objectNumber, stream.generation,
+                                      bytes);
 }
 
 void C_PDF_SecurityHandler::decryptString(std::string& bytes, int32_t objectNumber,

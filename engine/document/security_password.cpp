@@ -52,9 +52,9 @@ std::string saslPrep(const std::string& utf8) {
   // NFKC may lengthen the text a few times over.
   std::vector<UChar> prepared(4 * kMaxPreparedUnits);
   UParseError parseError;
-  int32_t preparedLength = usprep_prepare(profile.get(), wide.data(), wideLength, prepared.data(),
-                                          static_cast<int32_t>(prepared.size()), USPREP_DEFAULT,
-                                          &parseError, &status);
+  int32_t preparedLength =
+      usprep_prepare(profile.get(), wide.data(), wideLength, prepared.data(),
+                     static_cast<int32_t>(prepared.size()), USPREP_DEFAULT, &parseError, &status);
   if (U_FAILURE(status)) return utf8;
 
   std::string out(4 * static_cast<std::size_t>(preparedLength) + 4, '\0');

@@ -5,13 +5,13 @@
 #include <cstdint>
 
 enum class DocumentPermission : uint32_t {
-  Print = 1u << 2,           // bit 3
-  Modify = 1u << 3,          // bit 4
-  Copy = 1u << 4,            // bit 5: copy or extract text and graphics
-  Annotate = 1u << 5,        // bit 6
-  FillForms = 1u << 8,       // bit 9
-  ExtractForAccess = 1u << 9,  // bit 10
-  Assemble = 1u << 10,       // bit 11
+  Print = 1u << 2,              // bit 3
+  Modify = 1u << 3,             // bit 4
+  Copy = 1u << 4,               // bit 5: copy or extract text and graphics
+  Annotate = 1u << 5,           // bit 6
+  FillForms = 1u << 8,          // bit 9
+  ExtractForAccess = 1u << 9,   // bit 10
+  Assemble = 1u << 10,          // bit 11
   PrintHighQuality = 1u << 11,  // bit 12
 };
 

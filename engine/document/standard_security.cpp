@@ -85,8 +85,8 @@ std::optional<std::string_view> piece(const std::string& s, std::size_t from, st
 FileKey unwrapFileKey(const std::array<uint8_t, kAes256HashBytes>& intermediate,
                       const std::string& wrapped) {
   static constexpr uint8_t kZeroIv[Aes::kBlockBytes] = {};
-  std::vector<uint8_t> key = Aes::cbcDecrypt(intermediate, kZeroIv,
-                                             bytesOf(std::string_view(wrapped).substr(0, kAes256KeyBytes)));
+  std::vector<uint8_t> key = Aes::cbcDecrypt(
+      intermediate, kZeroIv, bytesOf(std::string_view(wrapped).substr(0, kAes256KeyBytes)));
   key.resize(kAes256KeyBytes, 0);
   return key;
 }
@@ -144,10 +144,12 @@ std::array<uint8_t, kAes256HashBytes> aes256Hash(int32_t revision, std::string_v
     for (int round = 0; round < kRevision6MaxRounds; ++round) {
       block.clear();
       std::string unit;
-      unit.append(password).append(reinterpret_cast<const char*>(k.data()), k.size()).append(userData);
+      unit.append(password)
+          .append(reinterpret_cast<const char*>(k.data()), k.size())
+          .append(userData);
       for (int copy = 0; copy < kRevision6Copies; ++copy) block.append(unit);
-      std::vector<uint8_t> e = Aes::cbcEncrypt(std::span(k).first(16), std::span(k).subspan(16, 16),
-                                               bytesOf(block));
+      std::vector<uint8_t> e =
+          Aes::cbcEncrypt(std::span(k).first(16), std::span(k).subspan(16, 16), bytesOf(block));
       if (e.size() < Aes::kBlockBytes) break;
       unsigned sum = 0;
       for (std::size_t i = 0; i < Aes::kBlockBytes; ++i) sum += e[i];
@@ -263,8 +265,15 @@ std::vector<uint8_t> aesObjectKey(std::span<const uint8_t> fileKey, int32_t obje
   std::size_t keyBytes = std::min<std::size_t>(fileKey.size(), kMaxKeyBytes);
   uint32_t number = uint32_t(objectNumber);
   uint32_t gen = uint32_t(generation);
-  const uint8_t suffix[9] = {uint8_t(number), uint8_t(number >> 8), uint8_t(number >> 16),
-                             uint8_t(gen), uint8_t(gen >> 8), 's', 'A', 'l', 'T'};
+  const uint8_t suffix[9] = {uint8_t(number),
+                             uint8_t(number >> 8),
+                             uint8_t(number >> 16),
+                             uint8_t(gen),
+                             uint8_t(gen >> 8),
+                             's',
+                             'A',
+                             'l',
+                             'T'};
   Md5 hash;
   hash.update(fileKey.first(keyBytes));
   hash.update(suffix);

@@ -1,7 +1,7 @@
 #pragma once
 // The key and password algorithms of the PDF standard security handler (RC4 and AES, revisions 2
-// to 6), as pure functions over byte strings. The handler object that reads the encryption dictionary
-// and asks for passwords builds on these.
+// to 6), as pure functions over byte strings. The handler object that reads the encryption
+// dictionary and asks for passwords builds on these.
 
 #include <array>
 #include <cstddef>
@@ -36,17 +36,17 @@ extern const PaddedPassword kPasswordPadding;
 // length: missing bytes of O count as zero, U shorter than what is compared never matches, and
 // only the ID bytes present (at most 16) are hashed.
 struct Parameters {
-  int32_t revision = 2;        // R: 3 and 4 select the revision-3 steps, 5 and 6 the AES-256
-                               // steps, any other value revision 2
-  int32_t keyLengthBits = 40;  // Length
-  int32_t permissions = 0;     // P
-  std::string ownerHash;       // O
-  std::string userHash;        // U
-  std::string documentId;      // first string of the trailer's ID; empty when there is none
+  int32_t revision = 2;         // R: 3 and 4 select the revision-3 steps, 5 and 6 the AES-256
+                                // steps, any other value revision 2
+  int32_t keyLengthBits = 40;   // Length
+  int32_t permissions = 0;      // P
+  std::string ownerHash;        // O
+  std::string userHash;         // U
+  std::string documentId;       // first string of the trailer's ID; empty when there is none
   bool encryptMetadata = true;  // EncryptMetadata (revision 4 hashes it into the key)
-  std::string ownerKey;        // OE (revisions 5 and 6)
-  std::string userKey;         // UE
-  std::string perms;           // Perms
+  std::string ownerKey;         // OE (revisions 5 and 6)
+  std::string userKey;          // UE
+  std::string perms;            // Perms
 };
 
 // How one kind of data (streams, strings, embedded files) is encrypted.

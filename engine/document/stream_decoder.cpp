@@ -24,7 +24,19 @@ namespace Messages = Corvalis::PDFConverter::Messages;
 
 namespace {
 
-enum class Filter { Unknown, Flate, Lzw, Dct, Ascii85, RunLength, Ccitt, Jbig2, Jpx, AsciiHex, Crypt };
+enum class Filter {
+  Unknown,
+  Flate,
+  Lzw,
+  Dct,
+  Ascii85,
+  RunLength,
+  Ccitt,
+  Jbig2,
+  Jpx,
+  AsciiHex,
+  Crypt
+};
 
 Filter filterByName(std::string_view name) {
   struct Known {
@@ -32,10 +44,14 @@ Filter filterByName(std::string_view name) {
     Filter filter;
   };
   static constexpr Known kFilters[] = {
-      {"FlateDecode", "Fl", Filter::Flate},       {"LZWDecode", "LZW", Filter::Lzw},
-      {"DCTDecode", "DCT", Filter::Dct},          {"ASCII85Decode", "A85", Filter::Ascii85},
-      {"RunLengthDecode", "RL", Filter::RunLength}, {"CCITTFaxDecode", "CCF", Filter::Ccitt},
-      {"JBIG2Decode", "", Filter::Jbig2},         {"JPXDecode", "", Filter::Jpx},
+      {"FlateDecode", "Fl", Filter::Flate},
+      {"LZWDecode", "LZW", Filter::Lzw},
+      {"DCTDecode", "DCT", Filter::Dct},
+      {"ASCII85Decode", "A85", Filter::Ascii85},
+      {"RunLengthDecode", "RL", Filter::RunLength},
+      {"CCITTFaxDecode", "CCF", Filter::Ccitt},
+      {"JBIG2Decode", "", Filter::Jbig2},
+      {"JPXDecode", "", Filter::Jpx},
       {"ASCIIHexDecode", "AHx", Filter::AsciiHex},
       // Decryption happened before the filters; the Crypt filter only chose how.
       {"Crypt", "", Filter::Crypt},
@@ -70,9 +86,11 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
   const PdfObject* filterValue = stream.lookup("Filter");
   if (!filterValue) {
     // Some writers leave out the Filter of zlib data.
-    if (data.size() > 2 && static_cast<uint8_t>(data[0]) == 0x48 && static_cast<uint8_t>(data[1]) == 0x89) {
+    if (data.size() > 2 && static_cast<uint8_t>(data[0]) == 0x48 &&
+        static_cast<uint8_t>(data[1]) == 0x89) {
       PdfObject flate(PdfObjectKind::Name, "FlateDecode");
-      return runFilter(flate, stream.lookup("DecodeParms"), data, out, -1, stream, alreadyDecrypted);
+      return runFilter(flate, stream.lookup("DecodeParms"), data, out, -1, stream,
+                       alreadyDecrypted);
     }
     out.assign(data.begin(), data.end());
     return static_cast<int32_t>(out.size());
@@ -81,7 +99,8 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
 
   if (filter.isName()) {
     const PdfObject* params = stream.lookup("DecodeParms");
-    if (!params && filterByName(filter.text) == Filter::Ccitt) params = stream.lookup("DecodeParams");
+    if (!params && filterByName(filter.text) == Filter::Ccitt)
+      params = stream.lookup("DecodeParams");
     return runFilter(filter, params, data, out, -1, stream, alreadyDecrypted);
   }
   if (!filter.isArray()) {
@@ -104,8 +123,10 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
   for (std::size_t k = 0; k < filter.elements.size(); ++k) {
     PdfObject nameStorage;
     const PdfObject& name = resolved(filter.elements[k], nameStorage);
-    const PdfObject* params = paramsArray && k < paramsArray->elements.size() ? &paramsArray->elements[k] : nullptr;
-    int32_t length = runFilter(name, params, data, out, static_cast<int>(k), stream, alreadyDecrypted);
+    const PdfObject* params =
+        paramsArray && k < paramsArray->elements.size() ? &paramsArray->elements[k] : nullptr;
+    int32_t length =
+        runFilter(name, params, data, out, static_cast<int>(k), stream, alreadyDecrypted);
     if (length < 0) {
       out.clear();
       return -1;

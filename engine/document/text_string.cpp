@@ -6,7 +6,8 @@
 namespace {
 
 // PDFDocEncoding differs from Latin-1 in 0x18-0x1F and 0x80-0xA0.
-constexpr std::array<char16_t, 8> kLow = {0x02D8, 0x02C7, 0x02C6, 0x02D9, 0x02DD, 0x02DB, 0x02DA, 0x02DC};
+constexpr std::array<char16_t, 8> kLow = {0x02D8, 0x02C7, 0x02C6, 0x02D9,
+                                          0x02DD, 0x02DB, 0x02DA, 0x02DC};
 constexpr std::array<char16_t, 33> kHigh = {
     0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039, 0x203A, 0x2212,
     0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A, 0x2122, 0xFB01, 0xFB02, 0x0141,
@@ -51,14 +52,20 @@ std::u16string fromUtf8(std::string_view bytes) {
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     const auto b = static_cast<uint8_t>(bytes[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+    int extra = b < 0x80           ? 0
+                : (b >> 5) == 0x6  ? 1
+                : (b >> 4) == 0xE  ? 2
+                : (b >> 3) == 0x1E ? 3
+                                   : -1;
     uint32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
     // The sequence's last byte must lie inside the text.
     bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < bytes.size();
     for (int k = 1; ok && k <= extra; ++k) {
       const auto cont = static_cast<uint8_t>(bytes[i + k]);
-      if ((cont & 0xC0) != 0x80) ok = false;
-      else c = (c << 6) | (cont & 0x3F);
+      if ((cont & 0xC0) != 0x80)
+        ok = false;
+      else
+        c = (c << 6) | (cont & 0x3F);
     }
     // Overlong forms, surrogates and values past Unicode are malformed.
     static constexpr uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
@@ -85,11 +92,13 @@ std::u16string decodeTextString(std::string_view bytes) {
     std::u16string units;
     units.reserve(bytes.size() / 2);
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-      units.push_back(static_cast<char16_t>(big ? (at(i) << 8 | at(i + 1)) : (at(i + 1) << 8 | at(i))));
+      units.push_back(
+          static_cast<char16_t>(big ? (at(i) << 8 | at(i + 1)) : (at(i + 1) << 8 | at(i))));
     appendUnits(out, units);
     return out;
   }
-  if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return fromUtf8(bytes.substr(3));
+  if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
+    return fromUtf8(bytes.substr(3));
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size(); ++i) out.push_back(pdfDocCode(at(i)));
   return out;
@@ -125,4 +134,6 @@ std::string utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::string textStringToUtf8(std::string_view bytes) { return utf16ToUtf8(decodeTextString(bytes)); }
+std::string textStringToUtf8(std::string_view bytes) {
+  return utf16ToUtf8(decodeTextString(bytes));
+}

@@ -120,7 +120,8 @@ void XrefTable::readSection(int32_t offset, int depth) {
     return;
   }
   // A Prev chain that comes back to a section read before, or that goes on without end, stops.
-  if (depth >= kMaxSections || sectionCount_ >= kMaxSections || !sectionsSeen_.insert(offset).second)
+  if (depth >= kMaxSections || sectionCount_ >= kMaxSections ||
+      !sectionsSeen_.insert(offset).second)
     return;
   ++sectionCount_;
   lexer_->seek(offset);
@@ -174,8 +175,10 @@ void XrefTable::readClassicTable(int32_t, int depth) {
         do {
           t = readToken(*lexer_);
         } while (t.kind != PdfObjectKind::None && !t.isKeyword("trailer"));
-        if (t.isKeyword("trailer")) readTrailer(depth);
-        else recover();
+        if (t.isKeyword("trailer"))
+          readTrailer(depth);
+        else
+          recover();
         return;
       }
     } else if (t3.isKeyword("trailer")) {
@@ -386,7 +389,8 @@ void XrefTable::scan() {
       if (type->isName("ObjStm")) {
         scannedObjectStreams_.push_back(location);
       } else if (type->isName("Catalog")) {
-        scannedCatalogs_.push_back(XrefEntry{number.intValue(), generation.intValue(), 0, location});
+        scannedCatalogs_.push_back(
+            XrefEntry{number.intValue(), generation.intValue(), 0, location});
       } else if (type->isName("Page")) {
         scannedPages_.push_back(XrefEntry{number.intValue(), generation.intValue(), 0, location});
       }
@@ -426,7 +430,9 @@ void XrefTable::indexObjectStreams(ObjectResolver& resolver) {
     if (resolver.decodeStream(data, stream) <= 0) continue;
     // A damaged N: the header is read as far as it holds pairs.
     const PdfObject* n = stream.lookup("N");
-    const int32_t count = n && n->isNumber() && n->intValue() > 0 ? std::min(n->intValue(), kMaxHeaderPairs) : kMaxHeaderPairs;
+    const int32_t count = n && n->isNumber() && n->intValue() > 0
+                              ? std::min(n->intValue(), kMaxHeaderPairs)
+                              : kMaxHeaderPairs;
     C_PDF_Mem_Buffer buffer(data.data(), static_cast<int32_t>(data.size()));
     PdfLexer lexer(&buffer);
     for (int32_t k = 0; k < count; ++k) {

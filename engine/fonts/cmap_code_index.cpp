@@ -75,8 +75,8 @@ void CodeRangeSet::add(const CSRange& range, int32_t entry) {
     if (range.low[i] != 0x00 || range.high[i] != 0xFF) interval = false;
   }
   if (interval) {
-    intervals_[n].push_back(Interval{codeValue(range.low.data(), n),
-                                     codeValue(range.high.data(), n), entry});
+    intervals_[n].push_back(
+        Interval{codeValue(range.low.data(), n), codeValue(range.high.data(), n), entry});
   } else {
     boxes_[n].push_back(Box{range, entry});
   }

@@ -146,8 +146,7 @@ bool EncodingCMap::ownCID(const uint8_t* bytes, int length, uint16_t& cid) const
   return false;
 }
 
-bool EncodingCMap::toCID(const uint8_t* bytes, int32_t count, int codeLength,
-                         uint16_t& cid) const {
+bool EncodingCMap::toCID(const uint8_t* bytes, int32_t count, int codeLength, uint16_t& cid) const {
   if (!bytes || count <= 0) return false;
   if (codeLength <= 0) codeLength = this->codeLength(bytes, count);
   if (codeLength <= 0 || codeLength > count || codeLength > kMaxCodeBytes) return false;

@@ -36,8 +36,8 @@ std::string applicationDataCMapFolder();
 // /usr/share/ghostscript/*/Resource/CMap) that exist.
 std::vector<std::string> cmapSearchFolders();
 
-// The first readable regular file called name in the search folders; empty when there is none or the
-// name is not valid.
+// The first readable regular file called name in the search folders; empty when there is none or
+// the name is not valid.
 std::string findCMapFile(std::string_view name);
 
 // The address CMaps are downloaded from: $BREVIA_CMAP_SERVER, else the settings value, else

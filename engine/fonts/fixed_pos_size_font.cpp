@@ -1,8 +1,6 @@
 #include "engine/fonts/fixed_pos_size_font.h"
 
-S_FixedPosSize_Font::S_FixedPosSize_Font() : glyphCache(kGlyphCacheSlots) {
-  widths.fill(kNoWidth);
-}
+S_FixedPosSize_Font::S_FixedPosSize_Font() : glyphCache(kGlyphCacheSlots) { widths.fill(kNoWidth); }
 
 S_FixedPosSize_Font::~S_FixedPosSize_Font() = default;
 

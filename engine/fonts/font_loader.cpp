@@ -55,12 +55,18 @@ BaseEncodingId encodingNamed(const PdfObject& name) {
 
 const NameCodeTable* tableOfEncoding(BaseEncodingId id) {
   switch (id) {
-    case BaseEncodingId::Standard: return &nameCodeTable(NameCodeTableId::Standard);
-    case BaseEncodingId::MacRoman: return &nameCodeTable(NameCodeTableId::MacRoman);
-    case BaseEncodingId::WinAnsi: return &nameCodeTable(NameCodeTableId::WinAnsi);
-    case BaseEncodingId::MacExpert: return &nameCodeTable(NameCodeTableId::MacExpert);
-    case BaseEncodingId::ZapfDingbatsBuiltIn: return &nameCodeTable(NameCodeTableId::ZapfDingbatsBuiltIn);
-    default: return nullptr;
+    case BaseEncodingId::Standard:
+      return &nameCodeTable(NameCodeTableId::Standard);
+    case BaseEncodingId::MacRoman:
+      return &nameCodeTable(NameCodeTableId::MacRoman);
+    case BaseEncodingId::WinAnsi:
+      return &nameCodeTable(NameCodeTableId::WinAnsi);
+    case BaseEncodingId::MacExpert:
+      return &nameCodeTable(NameCodeTableId::MacExpert);
+    case BaseEncodingId::ZapfDingbatsBuiltIn:
+      return &nameCodeTable(NameCodeTableId::ZapfDingbatsBuiltIn);
+    default:
+      return nullptr;
   }
 }
 
@@ -209,7 +215,8 @@ std::unique_ptr<S_FixedPosSize_Font> FontLoader::load(const PdfObject& value, in
 
   if (f.kind == FontKind::Type0 || f.kind == FontKind::Type1 || f.kind == FontKind::Type3 ||
       f.kind == FontKind::TrueType) {
-    if (const PdfObject* toUnicode = dict.lookup("ToUnicode")) f.toUnicode = loadToUnicode(*toUnicode, 0);
+    if (const PdfObject* toUnicode = dict.lookup("ToUnicode"))
+      f.toUnicode = loadToUnicode(*toUnicode, 0);
   }
   if (f.kind == FontKind::Type0) loadType0Parts(f, depth);
   if (f.kind == FontKind::Type3) loadType3Parts(f);
@@ -222,9 +229,14 @@ std::unique_ptr<S_FixedPosSize_Font> FontLoader::load(const PdfObject& value, in
     readEncoding(f);
   readWidths(f);
   switch (selectCharmap(f)) {
-    case CharmapFailure::NoCharmaps: report(f, Messages::kMsgFatalInternal, "42"); break;
-    case CharmapFailure::FirstRefused: report(f, Messages::kMsgFatalInternal, "43"); break;
-    case CharmapFailure::None: break;
+    case CharmapFailure::NoCharmaps:
+      report(f, Messages::kMsgFatalInternal, "42");
+      break;
+    case CharmapFailure::FirstRefused:
+      report(f, Messages::kMsgFatalInternal, "43");
+      break;
+    case CharmapFailure::None:
+      break;
   }
   fixFaceName(f);
   return font;
@@ -299,7 +311,8 @@ std::unique_ptr<CMaps::ToUnicodeCMap> FontLoader::loadToUnicode(const PdfObject&
   return cmap;
 }
 
-std::unique_ptr<CMaps::EncodingCMap> FontLoader::loadEncodingCMap(const PdfObject& value, int depth) {
+std::unique_ptr<CMaps::EncodingCMap> FontLoader::loadEncodingCMap(const PdfObject& value,
+                                                                  int depth) {
   if (depth > CMaps::kMaxUseCMapDepth) return nullptr;
   PdfObject resolved = resolvedValue(&value);
   auto cmap = std::make_unique<CMaps::EncodingCMap>();
@@ -375,7 +388,8 @@ void FontLoader::readCidWidths(S_FixedPosSize_Font& font, const PdfObject& desce
     if (next.isArray()) {
       for (std::size_t k = 0; k < next.elements.size() && budget > 0; ++k) {
         const PdfObject& v = next.elements[k];
-        set(first + static_cast<int64_t>(k), v.isNumber() ? v.intValue() : resolvedValue(&v).intValue());
+        set(first + static_cast<int64_t>(k),
+            v.isNumber() ? v.intValue() : resolvedValue(&v).intValue());
       }
       i += 2;
     } else if (next.isNumber()) {
@@ -402,7 +416,8 @@ void FontLoader::readCidWidths(S_FixedPosSize_Font& font, const PdfObject& desce
 void FontLoader::loadUcs2CMap(S_FixedPosSize_Font& font) {
   std::vector<std::string> names;
   const S_FixedPosSize_Font& d = *font.descendant;
-  if (!d.registry.empty() && !d.ordering.empty()) names.push_back(d.registry + "-" + d.ordering + "-UCS2");
+  if (!d.registry.empty() && !d.ordering.empty())
+    names.push_back(d.registry + "-" + d.ordering + "-UCS2");
   if (d.descriptor) {
     const std::string& lang = d.descriptor->lang;
     if (lang == "ja") names.emplace_back("Adobe-Japan1-UCS2");
@@ -433,7 +448,8 @@ void FontLoader::loadType3Parts(S_FixedPosSize_Font& font) {
 }
 
 std::string FontLoader::collectionLanguage(const S_FixedPosSize_Font& font) const {
-  if (!font.ordering.empty()) return brevia::platform::languageForCharacterCollection(font.ordering);
+  if (!font.ordering.empty())
+    return brevia::platform::languageForCharacterCollection(font.ordering);
   if (font.descriptor) {
     const std::string& lang = font.descriptor->lang;
     if (lang == "ja" || lang.rfind("ja-", 0) == 0) return "ja";
@@ -491,12 +507,14 @@ void FontLoader::loadSystemFace(S_FixedPosSize_Font& font) {
   // A CJK CID font whose face lacks the collection's script takes the system's face for that
   // language, as a face covering all scripts would serve it.
   const std::string language = collectionLanguage(font);
-  if (!language.empty() && (font.kind == FontKind::CIDFontType0 || font.kind == FontKind::CIDFontType2) &&
+  if (!language.empty() &&
+      (font.kind == FontKind::CIDFontType0 || font.kind == FontKind::CIDFontType2) &&
       !coversLanguage(font, language)) {
     std::shared_ptr<FontFace> previous = std::move(font.face);
     std::shared_ptr<FontFace> scriptOnly;
     // Text in these fonts mixes the script with Latin letters; prefer a face that has both.
-    for (const char* family : {font.serif ? "serif" : "sans-serif", font.serif ? "sans-serif" : "serif"}) {
+    for (const char* family :
+         {font.serif ? "serif" : "sans-serif", font.serif ? "sans-serif" : "serif"}) {
       createSystemFace(font, family, true);
       if (coversLanguage(font, language)) {
         if (coversCharacter(font, 'A')) return;
@@ -592,7 +610,8 @@ void FontLoader::readEncoding(S_FixedPosSize_Font& font) {
         } else if (e.isName()) {
           if (code <= 255) {
             font.differences[code] = e.text;
-            if (font.type3) font.type3->names[code] = truncated(e.text, S_PDF_Type3_Font::kMaxGlyphNameBytes);
+            if (font.type3)
+              font.type3->names[code] = truncated(e.text, S_PDF_Type3_Font::kMaxGlyphNameBytes);
           }
           ++code;
         }

@@ -50,7 +50,8 @@ class FontLoader {
   bool createSystemFace(S_FixedPosSize_Font& font, const std::string& faceName, bool fallback);
   // The whole file of an installed face (shared with other fonts) and the face's index in it.
   std::shared_ptr<const std::vector<uint8_t>> installedFont(const std::string& faceName,
-                                                            const std::string& language, int& faceIndex);
+                                                            const std::string& language,
+                                                            int& faceIndex);
   // The language that steers the installed-font choice for a CID font's collection.
   std::string collectionLanguage(const S_FixedPosSize_Font& font) const;
 

@@ -93,7 +93,8 @@ bool translateDefault(const char* name, bool unicode, bool embedded, uint16_t& c
 }
 
 // The code the name stands for under a charmap, by the font's base encoding.
-bool translateName(const S_FixedPosSize_Font& font, const char* name, bool unicode, uint16_t& code) {
+bool translateName(const S_FixedPosSize_Font& font, const char* name, bool unicode,
+                   uint16_t& code) {
   using T = NameCodeTableId;
   switch (font.baseEncoding) {
     case BaseEncodingId::Standard:
@@ -109,7 +110,8 @@ bool translateName(const S_FixedPosSize_Font& font, const char* name, bool unico
     }
     case BaseEncodingId::ZapfDingbatsBuiltIn:
       if (font.embedded()) {
-        if (translate(name, {unicode ? T::ZapfDingbatsToUnicode : T::ZapfDingbatsBuiltIn}, code)) return true;
+        if (translate(name, {unicode ? T::ZapfDingbatsToUnicode : T::ZapfDingbatsBuiltIn}, code))
+          return true;
       } else if (unicode && translate(name, {T::ZapfDingbatsSubstitute}, code)) {
         return true;
       }
@@ -270,12 +272,14 @@ uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
   if (glyph != 0 || !name || !*name) return glyph;
   uint16_t translated = 0;
   if (isCharmap(current, 3, 1)) {
-    return unicodeOfGlyphName(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
+    return unicodeOfGlyphName(name, translated) ? charIndex(face, translated)
+                                                : nameIndex(face, name);
   }
   if (!isCharmap(current, 1, 0)) glyph = charIndex(face, code);
   if (glyph != 0) return glyph;
-  const NameCodeTable& names = font.baseFont == "Symbol" ? nameCodeTable(NameCodeTableId::SymbolBuiltIn)
-                                                         : nameCodeTable(NameCodeTableId::MacOsRoman);
+  const NameCodeTable& names = font.baseFont == "Symbol"
+                                   ? nameCodeTable(NameCodeTableId::SymbolBuiltIn)
+                                   : nameCodeTable(NameCodeTableId::MacOsRoman);
   return names.codeOf(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
 }
 

@@ -37,7 +37,8 @@ NameCodeTable::NameCodeTable(const NameCodeEntry* entries) : entries_(entries) {
   }
   byCode_.reserve(count_);
   for (std::size_t i = 0; i < count_; ++i) {
-    if (entries_[i].name != nullptr) byCode_.emplace_back(entries_[i].code, static_cast<int32_t>(i));
+    if (entries_[i].name != nullptr)
+      byCode_.emplace_back(entries_[i].code, static_cast<int32_t>(i));
   }
   // Stable: among equal codes the first entry in table order stays first.
   std::stable_sort(byCode_.begin(), byCode_.end(),

@@ -116,8 +116,7 @@ int ToUnicodeCMap::ownText(const uint8_t* bytes, int length, std::u16string& tex
   const BFRange& range = bfRanges_[entry];
   const uint16_t offset = range.offsetOf(bytes);
   if (range.mode == BFRange::Mode::Single) {
-    return !range.destinations.empty() && appendUtf16(range.destinations[0], offset, text) ? 1
-                                                                                            : -1;
+    return !range.destinations.empty() && appendUtf16(range.destinations[0], offset, text) ? 1 : -1;
   }
   if (offset < range.destinations.size()) {
     return appendUtf16(range.destinations[offset], 0, text) ? 1 : -1;

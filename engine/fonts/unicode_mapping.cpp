@@ -32,7 +32,8 @@ bool contains(std::string_view text, std::string_view part) {
 bool fontIs(const S_FixedPosSize_Font& font, std::string_view name) {
   const std::string_view base = font.baseFont;
   if (base == name) return true;
-  for (std::size_t at = base.find(name); at != std::string_view::npos; at = base.find(name, at + 1)) {
+  for (std::size_t at = base.find(name); at != std::string_view::npos;
+       at = base.find(name, at + 1)) {
     if (at > 0 && base[at - 1] == '+') return true;
   }
   return false;
@@ -46,7 +47,8 @@ bool lookupName(const S_FixedPosSize_Font& font, const char* name, uint16_t& cod
     if (unicodeOfGlyphName(name, code)) return true;
     if (nameCodeTable(T::SymbolToPrivateUse).codeOf(name, code)) return true;
   }
-  if ((font.baseEncoding == BaseEncodingId::ZapfDingbatsBuiltIn || contains(font.baseFont, "ZapfDingbats")) &&
+  if ((font.baseEncoding == BaseEncodingId::ZapfDingbatsBuiltIn ||
+       contains(font.baseFont, "ZapfDingbats")) &&
       nameCodeTable(T::ZapfDingbatsToUnicode).codeOf(name, code)) {
     return true;
   }
@@ -137,12 +139,15 @@ bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int le
   const uint8_t code = bytes[0];
   int32_t& cached = font.unicodeByCode[code];
   if (cached == S_FixedPosSize_Font::kUnicodeNone) return false;
-  if (cached >= 0) return appendNormalised(std::u16string(1, static_cast<char16_t>(cached)), text, replaceControls);
+  if (cached >= 0)
+    return appendNormalised(std::u16string(1, static_cast<char16_t>(cached)), text,
+                            replaceControls);
   const char* name = font.glyphName(code);
   // The standard Symbol font without an Encoding draws its own encoding's glyphs; its text
   // follows the same names rather than the Standard encoding's letters.
   if (font.faceName == "Symbol" && !font.embedded() && !font.dictionary.lookup("Encoding")) {
-    if (const char* symbolName = nameCodeTable(NameCodeTableId::SymbolBuiltIn).nameOf(code)) name = symbolName;
+    if (const char* symbolName = nameCodeTable(NameCodeTableId::SymbolBuiltIn).nameOf(code))
+      name = symbolName;
   }
   if (name && std::strcmp(name, ".notdef") == 0) {
     cached = S_FixedPosSize_Font::kUnicodeNone;

@@ -29,8 +29,13 @@ struct Strip {
 
   Strip through(float l, float r, const Gap& g, int row) const {
     const bool wide = g.wideLeft || g.wideRight;
-    return {l, r, start, wideLeftRows + g.wideLeft, wideRightRows + g.wideRight,
-            firstWide < 0 && wide ? row : firstWide, wide ? row : lastWide};
+    return {l,
+            r,
+            start,
+            wideLeftRows + g.wideLeft,
+            wideRightRows + g.wideRight,
+            firstWide < 0 && wide ? row : firstWide,
+            wide ? row : lastWide};
   }
 };
 
@@ -68,9 +73,13 @@ std::vector<std::vector<float>> GutterFinder::find(const std::vector<Row>& rows,
       return;
     const float lead = kColumnLeadEm * bodySize;
     int first = s.firstWide, end = s.lastWide;
-    for (int k = 0; k < kMaxLeadRows && first > s.start && rows[first].top - rows[first - 1].bottom <= lead; ++k)
+    for (int k = 0;
+         k < kMaxLeadRows && first > s.start && rows[first].top - rows[first - 1].bottom <= lead;
+         ++k)
       --first;
-    for (int k = 0; k < kMaxLeadRows && end < last && rows[end + 1].top - rows[end].bottom <= lead; ++k) ++end;
+    for (int k = 0; k < kMaxLeadRows && end < last && rows[end + 1].top - rows[end].bottom <= lead;
+         ++k)
+      ++end;
     gutters.push_back({s.left, s.right, first, end});
   };
 
@@ -119,8 +128,9 @@ std::vector<std::vector<float>> GutterFinder::find(const std::vector<Row>& rows,
   for (const Strip& s : open) finish(s, static_cast<int>(rows.size()) - 1);
 
   if (gutters.size() > static_cast<std::size_t>(kMaxGutters)) {
-    std::nth_element(gutters.begin(), gutters.begin() + kMaxGutters, gutters.end(),
-                     [](const Gutter& a, const Gutter& b) { return a.last - a.first > b.last - b.first; });
+    std::nth_element(
+        gutters.begin(), gutters.begin() + kMaxGutters, gutters.end(),
+        [](const Gutter& a, const Gutter& b) { return a.last - a.first > b.last - b.first; });
     gutters.resize(kMaxGutters);
   }
 
@@ -131,10 +141,10 @@ std::vector<std::vector<float>> GutterFinder::find(const std::vector<Row>& rows,
     for (int r = g.first; r <= g.last; ++r) {
       const std::vector<Span>& spans = rows[r].spans;
       const float middle = (g.left + g.right) / 2;
-      const int gap = static_cast<int>(
-          std::lower_bound(spans.begin(), spans.end(), middle,
-                           [](const Span& s, float x) { return s.right <= x; }) -
-          spans.begin());
+      const int gap =
+          static_cast<int>(std::lower_bound(spans.begin(), spans.end(), middle,
+                                            [](const Span& s, float x) { return s.right <= x; }) -
+                           spans.begin());
       if (std::find(splitGaps[r].begin(), splitGaps[r].end(), gap) != splitGaps[r].end()) continue;
       splitGaps[r].push_back(gap);
       splits[r].push_back(middle);

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) { return degrees >= from && degrees <= to; }
+bool inOrientationRange(int32_t degrees, int32_t from, int32_t to) {
+  return degrees >= from && degrees <= to;
+}
 
 }  // namespace
 
@@ -38,7 +40,8 @@ void PageTextCollector::add(const ShownGlyph& shown) {
 
   const double clipLeft = shown.clipLeft / d, clipRight = shown.clipRight / d;
   const double clipTop = shown.clipTop / d, clipBottom = shown.clipBottom / d;
-  const bool sideways = inOrientationRange(degrees, 46, 134) || inOrientationRange(degrees, 226, 314);
+  const bool sideways =
+      inOrientationRange(degrees, 46, 134) || inOrientationRange(degrees, 226, 314);
   const double boxWidth = std::fabs(sideways ? height : unitWidth);
   const double boxHeight = std::fabs(sideways ? unitWidth : height);
 
@@ -46,8 +49,8 @@ void PageTextCollector::add(const ShownGlyph& shown) {
     double offsetX, offsetY;
     turned(double(i) * unitWidth, 0, offsetX, offsetY);
     const double x = ox + offsetX, y = oy + offsetY;
-    if (!(std::fabs(x) < kMaxExtent && std::fabs(y) < kMaxExtent && std::fabs(unitWidth) < kMaxExtent &&
-          std::fabs(height) < kMaxExtent)) {
+    if (!(std::fabs(x) < kMaxExtent && std::fabs(y) < kMaxExtent &&
+          std::fabs(unitWidth) < kMaxExtent && std::fabs(height) < kMaxExtent)) {
       return;
     }
     double centreX, centreY;
@@ -60,7 +63,8 @@ void PageTextCollector::add(const ShownGlyph& shown) {
                         std::max(clipLeft, clipRight) > centreX - boxWidth / 4 &&
                         std::max(clipTop, clipBottom) > centreY - boxHeight / 4 &&
                         std::min(clipTop, clipBottom) < centreY + boxHeight / 4 &&
-                        (clipRight - clipLeft) > boxWidth / 2 && (clipBottom - clipTop) > boxHeight / 2;
+                        (clipRight - clipLeft) > boxWidth / 2 &&
+                        (clipBottom - clipTop) > boxHeight / 2;
     if (!inside) continue;
     CollectedGlyph g;
     g.unit = shown.text[i];
@@ -92,7 +96,8 @@ void orderAlongBaselines(std::vector<CollectedGlyph>& glyphs) {
     const double at = centre(moving);
     const std::size_t stop = i > kMaxReorderDistance ? i - kMaxReorderDistance : 0;
     std::size_t j = i;
-    while (j > stop && std::fabs(double(glyphs[j - 1].y) - double(moving.y)) < 1 && centre(glyphs[j - 1]) > at) {
+    while (j > stop && std::fabs(double(glyphs[j - 1].y) - double(moving.y)) < 1 &&
+           centre(glyphs[j - 1]) > at) {
       glyphs[j] = glyphs[j - 1];
       --j;
     }

@@ -104,7 +104,8 @@ struct Block {
 float clampCoordinate(float v) { return std::clamp(v, -kMaxCoordinate, kMaxCoordinate); }
 
 bool finite(const CollectedGlyph& g) {
-  return std::isfinite(g.x) && std::isfinite(g.y) && std::isfinite(g.width) && std::isfinite(g.height);
+  return std::isfinite(g.x) && std::isfinite(g.y) && std::isfinite(g.width) &&
+         std::isfinite(g.height);
 }
 
 int normalisedOrientation(int32_t degrees) {
@@ -114,7 +115,8 @@ int normalisedOrientation(int32_t degrees) {
 
 // The glyph records as items, grouped by orientation: upright text first, then each other
 // orientation in the order it first appears.
-std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(const std::vector<CollectedGlyph>& glyphs) {
+std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(
+    const std::vector<CollectedGlyph>& glyphs) {
   std::vector<std::pair<int, std::vector<Item>>> frames;
   auto frameOf = [&](int orientation) -> std::vector<Item>& {
     for (auto& f : frames)
@@ -130,7 +132,8 @@ std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(const std::vec
     char16_t unit = g.unit;
     if (!finite(g) || isLowSurrogate(unit)) continue;  // a low half without its high half
     const bool pair = isHighSurrogate(unit);
-    if (pair && (i + 1 >= n || !isLowSurrogate(glyphs[i + 1].unit) || !finite(glyphs[i + 1]))) continue;
+    if (pair && (i + 1 >= n || !isLowSurrogate(glyphs[i + 1].unit) || !finite(glyphs[i + 1])))
+      continue;
     if (unit < 0x20 || unit == 0x7F) {
       if (!unicode_text::isSeparator(unit)) continue;
       unit = u' ';
@@ -160,7 +163,8 @@ std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(const std::vec
       it.units[1] = low.unit;
       it.count = 2;
       it.positions[1] = along(low);
-      it.right = std::max(it.right, it.positions[1] + std::clamp(std::fabs(low.width), 0.0f, kMaxGlyphSize));
+      it.right = std::max(it.right,
+                          it.positions[1] + std::clamp(std::fabs(low.width), 0.0f, kMaxGlyphSize));
     }
     frameOf(orientation).push_back(it);
   }
@@ -185,13 +189,15 @@ bool leftToRight(const Item& a, const Item& b) {
 bool sameGlyph(const Item& a, const Item& b) {
   if (a.count != b.count || a.units[0] != b.units[0] || a.units[1] != b.units[1]) return false;
   const float size = std::max(a.size, b.size);
-  return std::fabs(a.size - b.size) <= 0.1f * size && std::fabs(a.left - b.left) <= kDuplicateShiftEm * size &&
+  return std::fabs(a.size - b.size) <= 0.1f * size &&
+         std::fabs(a.left - b.left) <= kDuplicateShiftEm * size &&
          std::fabs(a.baseline - b.baseline) <= kDuplicateRiseEm * size;
 }
 
 void sortAlong(std::vector<Item>& items) {
   // Text showing hands lines over mostly in order already.
-  if (!std::is_sorted(items.begin(), items.end(), leftToRight)) std::sort(items.begin(), items.end(), leftToRight);
+  if (!std::is_sorted(items.begin(), items.end(), leftToRight))
+    std::sort(items.begin(), items.end(), leftToRight);
 }
 
 // Sorts a line's items along it and keeps one of each glyph drawn twice.
@@ -200,7 +206,8 @@ void sortAndDeduplicate(std::vector<Item>& items) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {
     bool duplicate = false;
-    for (std::size_t k = kept; k > 0 && kept - k < static_cast<std::size_t>(kDuplicateWindow) && !duplicate; --k)
+    for (std::size_t k = kept;
+         k > 0 && kept - k < static_cast<std::size_t>(kDuplicateWindow) && !duplicate; --k)
       duplicate = sameGlyph(items[k - 1], items[i]);
     if (!duplicate) items[kept++] = items[i];
   }
@@ -210,8 +217,10 @@ void sortAndDeduplicate(std::vector<Item>& items) {
 // Rows: items of (nearly) one baseline, each sorted along the line.
 std::vector<std::vector<Item>> rowsOf(const std::vector<Item>& items) {
   std::vector<std::pair<float, int>> byBaseline(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i) byBaseline[i] = {items[i].baseline, static_cast<int>(i)};
-  if (!std::is_sorted(byBaseline.begin(), byBaseline.end())) std::sort(byBaseline.begin(), byBaseline.end());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    byBaseline[i] = {items[i].baseline, static_cast<int>(i)};
+  if (!std::is_sorted(byBaseline.begin(), byBaseline.end()))
+    std::sort(byBaseline.begin(), byBaseline.end());
   std::vector<std::vector<Item>> rows;
   float start = 0, smallest = 0;
   for (const auto& [baseline, index] : byBaseline) {
@@ -259,7 +268,8 @@ std::vector<Segment> segmentsOf(const std::vector<std::vector<Item>>& rows,
     const std::size_t first = segments.size();
     for (const Item& it : rows[r]) {
       const std::vector<float>& cuts = splits[r];
-      const int column = static_cast<int>(std::lower_bound(cuts.begin(), cuts.end(), it.centre()) - cuts.begin());
+      const int column =
+          static_cast<int>(std::lower_bound(cuts.begin(), cuts.end(), it.centre()) - cuts.begin());
       if (segments.size() == first || segments.back().column != column) {
         segments.emplace_back();
         segments.back().row = static_cast<int>(r);
@@ -306,7 +316,8 @@ void joinScripts(std::vector<Segment>& segments, std::size_t rowCount) {
   };
   std::vector<int> lightestFirst(segments.size());
   std::iota(lightestFirst.begin(), lightestFirst.end(), 0);
-  std::sort(lightestFirst.begin(), lightestFirst.end(), [&](int a, int b) { return heavier(b, a); });
+  std::sort(lightestFirst.begin(), lightestFirst.end(),
+            [&](int a, int b) { return heavier(b, a); });
 
   for (int s : lightestFirst) {
     Segment& piece = segments[s];
@@ -320,13 +331,16 @@ void joinScripts(std::vector<Segment>& segments, std::size_t rowCount) {
       for (int h : byRow[r]) {
         const Segment& host = segments[h];
         if (!host.alive || host.column != piece.column || !heavier(h, s)) continue;
-        if (piece.size < kScriptMinSizeRatio * host.size || piece.size > kScriptMaxSizeRatio * host.size) continue;
+        if (piece.size < kScriptMinSizeRatio * host.size ||
+            piece.size > kScriptMaxSizeRatio * host.size)
+          continue;
         const float reach = kScriptReachEm * host.size;
         if (piece.left > host.right + reach || piece.right < host.left - reach ||
             piece.right - piece.left > host.right - host.left + reach)
           continue;
         const float share =
-            (std::min(piece.bottom(), host.bottom()) - std::max(piece.top(), host.top())) / pieceHeight;
+            (std::min(piece.bottom(), host.bottom()) - std::max(piece.top(), host.top())) /
+            pieceHeight;
         if (share < kScriptOverlap) continue;
         const float distance = std::max({0.0f, piece.left - host.right, host.left - piece.right});
         if (best < 0 || share > bestShare || (share == bestShare && distance < bestDistance)) {
@@ -363,13 +377,15 @@ std::vector<Block> blocksOf(const std::vector<Segment>& segments, const std::vec
     float bestGap = 0, bestOverlap = 0;
     for (int b : open) {
       const Segment& last = segments[blocks[b].lines.back()];
-      if (last.column != line.column || last.row == line.row || line.baseline <= last.baseline) continue;
+      if (last.column != line.column || last.row == line.row || line.baseline <= last.baseline)
+        continue;
       const float gap = line.top() - last.bottom();
       const float overlap = std::min(line.right, last.right) - std::max(line.left, last.left);
       const float size = std::max(line.size, last.size);
       if (gap > kBlockGapEm * size || overlap <= 0) continue;
       const ReadingOrder::Box& box = blocks[b].box;
-      if (line.left < box.left - kBlockOutdentEm * size || line.right > box.right + kBlockOutdentEm * size)
+      if (line.left < box.left - kBlockOutdentEm * size ||
+          line.right > box.right + kBlockOutdentEm * size)
         continue;
       if (best < 0 || gap < bestGap || (gap == bestGap && overlap > bestOverlap)) {
         best = b;
@@ -414,7 +430,8 @@ void appendRuns(const Segment& line, int32_t lineNumber, int orientation,
       const float gap = it.left - lastRight;
       if (gap > kRunSplitGapEm * line.size) {
         finishRun();
-      } else if (!it.blank && !isSpace(run->text.back()) && gap > kBlankGapEm * std::min(lastSize, it.size)) {
+      } else if (!it.blank && !isSpace(run->text.back()) &&
+                 gap > kBlankGapEm * std::min(lastSize, it.size)) {
         run->text.push_back(u' ');
         run->positions.push_back(lastRight);
       }

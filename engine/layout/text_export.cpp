@@ -11,8 +11,10 @@ std::string runsText(const std::vector<const TextRun*>& runs, std::string_view n
   for (const TextRun* run : runs) {
     if (!run || run->text.empty()) continue;
     if (previous) {
-      if (run->line != previous->line) text.append(newline.begin(), newline.end());
-      else text.push_back(u' ');
+      if (run->line != previous->line)
+        text.append(newline.begin(), newline.end());
+      else
+        text.push_back(u' ');
     }
     text += run->text;
     previous = run;

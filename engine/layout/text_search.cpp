@@ -13,12 +13,14 @@ namespace {
 constexpr std::size_t kMaxScannedRuns = std::size_t(1) << 24;
 
 TextRun* nextWithText(TextRun* run) {
-  for (run = run ? run->next : nullptr; run && run->text.empty(); run = run->next) {}
+  for (run = run ? run->next : nullptr; run && run->text.empty(); run = run->next) {
+  }
   return run;
 }
 
 TextRun* previousWithText(TextRun* run) {
-  for (run = run ? run->previous : nullptr; run && run->text.empty(); run = run->previous) {}
+  for (run = run ? run->previous : nullptr; run && run->text.empty(); run = run->previous) {
+  }
   return run;
 }
 
@@ -169,7 +171,8 @@ std::u16string TextSearch::hitText(const TextHit& hit) {
     const int32_t from = run == hit.run ? hit.start : 0;
     const int32_t to = run == hit.endRun ? hit.end : run->length() - 1;
     if (run != hit.run && !run->text.empty()) text.push_back(u' ');
-    for (int32_t i = std::max(0, from); i <= to && i < run->length(); ++i) text.push_back(run->text[i]);
+    for (int32_t i = std::max(0, from); i <= to && i < run->length(); ++i)
+      text.push_back(run->text[i]);
     if (run == hit.endRun) break;
   }
   return text;

@@ -71,8 +71,8 @@ class TextSearch {
   bool same(char16_t c, char16_t wanted) const;
   std::vector<int32_t> failureTable(const std::u16string& t) const;
 
-  std::u16string phrase_;     // folded when case is ignored by folding
-  std::u16string reversed_;   // for backward scans
+  std::u16string phrase_;    // folded when case is ignored by folding
+  std::u16string reversed_;  // for backward scans
   std::vector<int32_t> failure_, reversedFailure_;
   bool caseSensitive_;
   CharacterMatch match_;

@@ -54,10 +54,14 @@ const std::string& ExceptionText(int code) {
   static const std::string unsupported = "Document Encrypted with Unsupported Encryption Algorithm";
   static const std::string empty;
   switch (code) {
-    case 1: return objectNotFound;
-    case 2: return damaged;
-    case 4: return unsupported;
-    default: return empty;
+    case 1:
+      return objectNotFound;
+    case 2:
+      return damaged;
+    case 4:
+      return unsupported;
+    default:
+      return empty;
   }
 }
 

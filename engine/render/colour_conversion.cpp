@@ -158,11 +158,16 @@ uint32_t convert(std::span<const double> c, ColourSpace& space, int depth) {
       return lab(c1, c2, c3, space);
     case ColourFamily::ICCBased:
       switch (space.iccSignature) {
-        case cmsSigCmykData: return cmyk(c1, c2, c3, c4);
-        case cmsSigGrayData: return rgb(c1, c1, c1);
-        case cmsSigLabData: return lab(c1, c2, c3, space);
-        case cmsSigXYZData: return xyzToRgb(c1, c2, c3);
-        default: return rgb(c1, c2, c3);
+        case cmsSigCmykData:
+          return cmyk(c1, c2, c3, c4);
+        case cmsSigGrayData:
+          return rgb(c1, c1, c1);
+        case cmsSigLabData:
+          return lab(c1, c2, c3, space);
+        case cmsSigXYZData:
+          return xyzToRgb(c1, c2, c3);
+        default:
+          return rgb(c1, c2, c3);
       }
     case ColourFamily::Separation:
     case ColourFamily::DeviceN:
@@ -213,8 +218,8 @@ uint32_t initialColour(ColourSpace& space, std::string* error) {
     case ColourFamily::DeviceN: {
       // Every colorant at full tint.
       Components tints;
-      const std::size_t count =
-          static_cast<std::size_t>(std::clamp(space.componentCount, 1, ColourSpace::kMaxComponents));
+      const std::size_t count = static_cast<std::size_t>(
+          std::clamp(space.componentCount, 1, ColourSpace::kMaxComponents));
       std::fill_n(tints.values.begin(), count, 1.0);
       tints.count = std::max<std::size_t>(count, 4);
       return toColorref(tints.span(), space);
@@ -232,8 +237,7 @@ uint32_t initialColour(ColourSpace& space, std::string* error) {
 std::array<uint8_t, 3> sampleToRgb(std::span<const uint8_t> components, int32_t bitsPerComponent,
                                    ColourSpace& space) {
   ColourSpace::SampleCache& cache = space.sampleCache;
-  const std::size_t count =
-      std::min<std::size_t>(components.size(), ColourSpace::kMaxComponents);
+  const std::size_t count = std::min<std::size_t>(components.size(), ColourSpace::kMaxComponents);
   const std::span<const uint8_t> input = components.first(count);
   if (cache.valid && cache.bitsPerComponent == bitsPerComponent && cache.count == count &&
       cache.nonStroking == space.nonStroking &&
@@ -248,10 +252,17 @@ std::array<uint8_t, 3> sampleToRgb(std::span<const uint8_t> components, int32_t 
   } else {
     for (std::size_t i = 0; i < count; ++i) {
       switch (bitsPerComponent) {
-        case 1: bytes[i] = (bytes[i] & 1) ? 255 : 0; break;
-        case 2: bytes[i] = static_cast<uint8_t>((bytes[i] & 3) * 85); break;
-        case 4: bytes[i] = static_cast<uint8_t>((bytes[i] & 15) * 17); break;
-        default: break;
+        case 1:
+          bytes[i] = (bytes[i] & 1) ? 255 : 0;
+          break;
+        case 2:
+          bytes[i] = static_cast<uint8_t>((bytes[i] & 3) * 85);
+          break;
+        case 4:
+          bytes[i] = static_cast<uint8_t>((bytes[i] & 15) * 17);
+          break;
+        default:
+          break;
       }
     }
     Components values;

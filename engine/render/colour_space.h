@@ -9,8 +9,8 @@
 #include "engine/render/function.h"
 
 enum class ColourFamily : int32_t {
-  Unknown = 0,      // an alternate that names nothing convertible
-  CalCMYK = 1,      // only as the alternate of a Separation or DeviceN
+  Unknown = 0,  // an alternate that names nothing convertible
+  CalCMYK = 1,  // only as the alternate of a Separation or DeviceN
   CalRGB = 10,
   CalGray = 11,
   Lab = 12,

@@ -30,11 +30,16 @@ ColourFamily alternateFamily(std::string_view name) {
     ColourFamily family;
   };
   static constexpr Named kAlternates[] = {
-      {"CalRGB", ColourFamily::CalRGB},           {"CalGray", ColourFamily::CalGray},
-      {"Lab", ColourFamily::Lab},                 {"CalCMYK", ColourFamily::CalCMYK},
-      {"DeviceRGB", ColourFamily::DeviceRGB},     {"DeviceCMYK", ColourFamily::DeviceCMYK},
-      {"DeviceGray", ColourFamily::DeviceGray},   {"DefaultRGB", ColourFamily::DefaultRGB},
-      {"DefaultCMYK", ColourFamily::DefaultCMYK}, {"DefaultGray", ColourFamily::DefaultGray},
+      {"CalRGB", ColourFamily::CalRGB},
+      {"CalGray", ColourFamily::CalGray},
+      {"Lab", ColourFamily::Lab},
+      {"CalCMYK", ColourFamily::CalCMYK},
+      {"DeviceRGB", ColourFamily::DeviceRGB},
+      {"DeviceCMYK", ColourFamily::DeviceCMYK},
+      {"DeviceGray", ColourFamily::DeviceGray},
+      {"DefaultRGB", ColourFamily::DefaultRGB},
+      {"DefaultCMYK", ColourFamily::DefaultCMYK},
+      {"DefaultGray", ColourFamily::DefaultGray},
       {"ICCBased", ColourFamily::ICCBased},
   };
   for (const Named& named : kAlternates)
@@ -75,7 +80,8 @@ class ColourSpaceBuilder {
       const PdfObject& v = resolver_.resolved(value, storage, true);
       if (v.isName()) return byName(v.text);
       // A reference to an object defined nowhere reads as null: that space cannot be built.
-      if (v.is(PdfObjectKind::Null)) return value.isReference() ? unusable(kColourErrorUnknownArray) : deviceGray();
+      if (v.is(PdfObjectKind::Null))
+        return value.isReference() ? unusable(kColourErrorUnknownArray) : deviceGray();
       if (v.isArray()) return byArray(v, depth);
     } catch (const C_PDF_Exception&) {
       // A missing object: the space cannot be built.
@@ -218,8 +224,7 @@ class ColourSpaceBuilder {
     return space;
   }
 
-  std::shared_ptr<ColourSpace> separation(ColourFamily family, const PdfObject& array,
-                                          int depth) {
+  std::shared_ptr<ColourSpace> separation(ColourFamily family, const PdfObject& array, int depth) {
     if (array.elements.size() < 3) return unusable(kColourErrorUnknownArray);
     auto space = std::make_shared<ColourSpace>(family);
     if (family == ColourFamily::DeviceN) {
@@ -255,9 +260,12 @@ class ColourSpaceBuilder {
     }
     const ColourFamily family = alternateFamily(name);
     switch (family) {
-      case ColourFamily::DeviceGray: return deviceGray();
-      case ColourFamily::DeviceRGB: return deviceRGB();
-      case ColourFamily::DeviceCMYK: return deviceCMYK();
+      case ColourFamily::DeviceGray:
+        return deviceGray();
+      case ColourFamily::DeviceRGB:
+        return deviceRGB();
+      case ColourFamily::DeviceCMYK:
+        return deviceCMYK();
       case ColourFamily::CalRGB:
       case ColourFamily::CalGray:
       case ColourFamily::Lab:

@@ -14,19 +14,19 @@ namespace {
 
 // How an operator's record takes its operands.
 enum class Form : uint8_t {
-  None,         // nothing beyond the code
-  Numbers,      // num0.. from the first `count` operands
-  Name,         // str0 = operand 0
-  FontSize,     // Tf: str0 = name, num1 = size
-  Show,         // Tj, ': str0 = string, binary
-  ShowSpaced,   // ": num0, num1, str2 = string, binary
-  Array,        // TJ: object = operand 0
-  Dash,         // d: object = the array, num0 = the phase
-  Colour,       // SC, sc: 1, 3 or 4 numbers
+  None,           // nothing beyond the code
+  Numbers,        // num0.. from the first `count` operands
+  Name,           // str0 = operand 0
+  FontSize,       // Tf: str0 = name, num1 = size
+  Show,           // Tj, ': str0 = string, binary
+  ShowSpaced,     // ": num0, num1, str2 = string, binary
+  Array,          // TJ: object = operand 0
+  Dash,           // d: object = the array, num0 = the phase
+  Colour,         // SC, sc: 1, 3 or 4 numbers
   PatternColour,  // SCN, scn
-  Tagged,       // BDC: str0 = tag, object = properties
-  Inline,       // BI
-  Skip,         // Qq: no record at all
+  Tagged,         // BDC: str0 = tag, object = properties
+  Inline,         // BI
+  Skip,           // Qq: no record at all
 };
 
 struct OperatorInfo {
@@ -37,45 +37,82 @@ struct OperatorInfo {
 
 const std::unordered_map<std::string_view, OperatorInfo>& operatorTable() {
   static const std::unordered_map<std::string_view, OperatorInfo> table = {
-      {"w", {kOp_w, 1, Form::Numbers}},   {"J", {kOp_J, 1, Form::Numbers}},
-      {"j", {kOp_j, 1, Form::Numbers}},   {"M", {kOp_M, 1, Form::Numbers}},
-      {"d", {kOp_d, 2, Form::Dash}},      {"ri", {kOp_ri, 1, Form::None}},
-      {"i", {kOp_i, 1, Form::None}},      {"gs", {kOp_gs, 1, Form::Name}},
-      {"q", {kOp_q, 0, Form::None}},      {"Q", {kOp_Q, 0, Form::None}},
-      {"cm", {kOp_cm, 6, Form::Numbers}}, {"Qq", {kOpNone, -1, Form::Skip}},
-      {"m", {kOp_m, 2, Form::Numbers}},   {"l", {kOp_l, 2, Form::Numbers}},
-      {"c", {kOp_c, 6, Form::Numbers}},   {"v", {kOp_v, 4, Form::Numbers}},
-      {"y", {kOp_y, 4, Form::Numbers}},   {"h", {kOp_h, 0, Form::None}},
-      {"re", {kOp_re, 4, Form::Numbers}}, {"S", {kOp_S, 0, Form::None}},
-      {"s", {kOp_s, 0, Form::None}},      {"f", {kOp_f, 0, Form::None}},
-      {"F", {kOp_F, 0, Form::None}},      {"f*", {kOp_fStar, 0, Form::None}},
-      {"B", {kOp_B, 0, Form::None}},      {"B*", {kOp_BStar, 0, Form::None}},
-      {"b", {kOp_b, 0, Form::None}},      {"b*", {kOp_bStar, 0, Form::None}},
-      {"n", {kOp_n, 0, Form::None}},      {"W", {kOp_W, 0, Form::None}},
-      {"W*", {kOp_WStar, 0, Form::None}}, {"BT", {kOp_BT, 0, Form::None}},
-      {"ET", {kOp_ET, 0, Form::None}},    {"Tc", {kOp_Tc, 1, Form::Numbers}},
-      {"Tw", {kOp_Tw, 1, Form::Numbers}}, {"Tz", {kOp_Tz, 1, Form::Numbers}},
-      {"TL", {kOp_TL, 1, Form::Numbers}}, {"Tf", {kOp_Tf, 2, Form::FontSize}},
-      {"Tr", {kOp_Tr, 1, Form::Numbers}}, {"Ts", {kOp_Ts, 1, Form::Numbers}},
-      {"Td", {kOp_Td, 2, Form::Numbers}}, {"TD", {kOp_TD, 2, Form::Numbers}},
-      {"Tm", {kOp_Tm, 6, Form::Numbers}}, {"T*", {kOp_TStar, 0, Form::None}},
-      {"Tj", {kOp_Tj, 1, Form::Show}},    {"'", {kOp_Quote, 1, Form::Show}},
+      {"w", {kOp_w, 1, Form::Numbers}},
+      {"J", {kOp_J, 1, Form::Numbers}},
+      {"j", {kOp_j, 1, Form::Numbers}},
+      {"M", {kOp_M, 1, Form::Numbers}},
+      {"d", {kOp_d, 2, Form::Dash}},
+      {"ri", {kOp_ri, 1, Form::None}},
+      {"i", {kOp_i, 1, Form::None}},
+      {"gs", {kOp_gs, 1, Form::Name}},
+      {"q", {kOp_q, 0, Form::None}},
+      {"Q", {kOp_Q, 0, Form::None}},
+      {"cm", {kOp_cm, 6, Form::Numbers}},
+      {"Qq", {kOpNone, -1, Form::Skip}},
+      {"m", {kOp_m, 2, Form::Numbers}},
+      {"l", {kOp_l, 2, Form::Numbers}},
+      {"c", {kOp_c, 6, Form::Numbers}},
+      {"v", {kOp_v, 4, Form::Numbers}},
+      {"y", {kOp_y, 4, Form::Numbers}},
+      {"h", {kOp_h, 0, Form::None}},
+      {"re", {kOp_re, 4, Form::Numbers}},
+      {"S", {kOp_S, 0, Form::None}},
+      {"s", {kOp_s, 0, Form::None}},
+      {"f", {kOp_f, 0, Form::None}},
+      {"F", {kOp_F, 0, Form::None}},
+      {"f*", {kOp_fStar, 0, Form::None}},
+      {"B", {kOp_B, 0, Form::None}},
+      {"B*", {kOp_BStar, 0, Form::None}},
+      {"b", {kOp_b, 0, Form::None}},
+      {"b*", {kOp_bStar, 0, Form::None}},
+      {"n", {kOp_n, 0, Form::None}},
+      {"W", {kOp_W, 0, Form::None}},
+      {"W*", {kOp_WStar, 0, Form::None}},
+      {"BT", {kOp_BT, 0, Form::None}},
+      {"ET", {kOp_ET, 0, Form::None}},
+      {"Tc", {kOp_Tc, 1, Form::Numbers}},
+      {"Tw", {kOp_Tw, 1, Form::Numbers}},
+      {"Tz", {kOp_Tz, 1, Form::Numbers}},
+      {"TL", {kOp_TL, 1, Form::Numbers}},
+      {"Tf", {kOp_Tf, 2, Form::FontSize}},
+      {"Tr", {kOp_Tr, 1, Form::Numbers}},
+      {"Ts", {kOp_Ts, 1, Form::Numbers}},
+      {"Td", {kOp_Td, 2, Form::Numbers}},
+      {"TD", {kOp_TD, 2, Form::Numbers}},
+      {"Tm", {kOp_Tm, 6, Form::Numbers}},
+      {"T*", {kOp_TStar, 0, Form::None}},
+      {"Tj", {kOp_Tj, 1, Form::Show}},
+      {"'", {kOp_Quote, 1, Form::Show}},
       {"\"", {kOp_DoubleQuote, 3, Form::ShowSpaced}},
-      {"TJ", {kOp_TJ, 1, Form::Array}},   {"d0", {kOp_d0, 2, Form::Numbers}},
-      {"d1", {kOp_d1, 6, Form::Numbers}}, {"CS", {kOp_CS, 1, Form::Name}},
-      {"cs", {kOp_cs, 1, Form::Name}},    {"SC", {kOp_SC, -1, Form::Colour}},
+      {"TJ", {kOp_TJ, 1, Form::Array}},
+      {"d0", {kOp_d0, 2, Form::Numbers}},
+      {"d1", {kOp_d1, 6, Form::Numbers}},
+      {"CS", {kOp_CS, 1, Form::Name}},
+      {"cs", {kOp_cs, 1, Form::Name}},
+      {"SC", {kOp_SC, -1, Form::Colour}},
       {"SCN", {kOp_SCN, -1, Form::PatternColour}},
-      {"sc", {kOp_sc, -1, Form::Colour}}, {"scn", {kOp_scn, -1, Form::PatternColour}},
-      {"G", {kOp_G, 1, Form::Numbers}},   {"g", {kOp_g, 1, Form::Numbers}},
-      {"RG", {kOp_RG, 3, Form::Numbers}}, {"rg", {kOp_rg, 3, Form::Numbers}},
-      {"K", {kOp_K, 4, Form::Numbers}},   {"k", {kOp_k, 4, Form::Numbers}},
-      {"sh", {kOp_sh, 1, Form::Name}},    {"BI", {kOp_BI, 0, Form::Inline}},
-      {"Do", {kOp_Do, 1, Form::Name}},    {"MP", {kOp_MP, 1, Form::None}},
-      {"DP", {kOp_DP, 2, Form::None}},    {"BMC", {kOp_BMC, 1, Form::None}},
-      {"BDC", {kOp_BDC, 2, Form::Tagged}}, {"EMC", {kOp_EMC, 0, Form::None}},
-      {"BX", {kOp_BX, 0, Form::None}},    {"EX", {kOp_EX, 0, Form::None}},
-      {"MC", {kOp_EX, -1, Form::None}},   {"BML", {kOp_EX, -1, Form::None}},
-      {"BMD", {kOp_EX, -1, Form::None}},  {"MCD", {kOp_EX, -1, Form::None}},
+      {"sc", {kOp_sc, -1, Form::Colour}},
+      {"scn", {kOp_scn, -1, Form::PatternColour}},
+      {"G", {kOp_G, 1, Form::Numbers}},
+      {"g", {kOp_g, 1, Form::Numbers}},
+      {"RG", {kOp_RG, 3, Form::Numbers}},
+      {"rg", {kOp_rg, 3, Form::Numbers}},
+      {"K", {kOp_K, 4, Form::Numbers}},
+      {"k", {kOp_k, 4, Form::Numbers}},
+      {"sh", {kOp_sh, 1, Form::Name}},
+      {"BI", {kOp_BI, 0, Form::Inline}},
+      {"Do", {kOp_Do, 1, Form::Name}},
+      {"MP", {kOp_MP, 1, Form::None}},
+      {"DP", {kOp_DP, 2, Form::None}},
+      {"BMC", {kOp_BMC, 1, Form::None}},
+      {"BDC", {kOp_BDC, 2, Form::Tagged}},
+      {"EMC", {kOp_EMC, 0, Form::None}},
+      {"BX", {kOp_BX, 0, Form::None}},
+      {"EX", {kOp_EX, 0, Form::None}},
+      {"MC", {kOp_EX, -1, Form::None}},
+      {"BML", {kOp_EX, -1, Form::None}},
+      {"BMD", {kOp_EX, -1, Form::None}},
+      {"MCD", {kOp_EX, -1, Form::None}},
   };
   return table;
 }
@@ -124,7 +161,8 @@ class Parser {
   }
 
   void takeNumbers(OperatorRecord& r, int n) {
-    for (int i = 0; i < n && i < count() && i < OperatorRecord::kSlots; ++i) r.num[i] = number(stack_[i]);
+    for (int i = 0; i < n && i < count() && i < OperatorRecord::kSlots; ++i)
+      r.num[i] = number(stack_[i]);
   }
 
   void build(const OperatorInfo& info) {
@@ -206,8 +244,10 @@ class Parser {
         break;
       case 4:
         takeNumbers(r, 3);
-        if (stack_[3].isNumber()) r.num[3] = number(stack_[3]);
-        else if (stack_[3].isName()) r.str[3] = keepString(stack_[3].text);
+        if (stack_[3].isNumber())
+          r.num[3] = number(stack_[3]);
+        else if (stack_[3].isName())
+          r.str[3] = keepString(stack_[3].text);
         break;
       case 5:
         takeNumbers(r, 4);
@@ -254,7 +294,9 @@ class Parser {
     }
     const int32_t end = static_cast<int32_t>(content_.size());
     const int32_t start = lexer_.position() + 2;  // after the one whitespace byte that follows ID
-    auto white = [&](int32_t i) { return i >= end || (PdfLexer::isWhitespace(content_[i]) && content_[i] != 0); };
+    auto white = [&](int32_t i) {
+      return i >= end || (PdfLexer::isWhitespace(content_[i]) && content_[i] != 0);
+    };
     int32_t stop = end;
     for (int32_t i = start + 1; i + 1 < end; ++i) {
       if (content_[i] != 'E' || content_[i + 1] != 'I' || !white(i + 2)) continue;

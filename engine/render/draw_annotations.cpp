@@ -62,7 +62,8 @@ void C_PDF_Draw::drawAnnotations() {
     if (!normal->isReference() || !resolvedOrNone(normal, resolver).isStream()) {
       PdfObject states = resolvedOrNone(normal, resolver);
       const PdfObject* state = a.lookup("AS");
-      stream = states.isDictionary() && state && state->isName() ? states.lookup(state->text) : nullptr;
+      stream =
+          states.isDictionary() && state && state->isName() ? states.lookup(state->text) : nullptr;
       if (!stream) continue;
       PdfObject copy = *stream;
       if (!copy.isReference()) continue;
@@ -96,7 +97,8 @@ void C_PDF_Draw::drawAppearance(XObjectDescriptor& form, const std::vector<doubl
   const double by0 = *std::min_element(ys, ys + 4), by1 = *std::max_element(ys, ys + 4);
   const double rx0 = std::min(rect[0], rect[2]), rx1 = std::max(rect[0], rect[2]);
   const double ry0 = std::min(rect[1], rect[3]), ry1 = std::max(rect[1], rect[3]);
-  const double sx = bx1 > bx0 ? (rx1 - rx0) / (bx1 - bx0) : 1, sy = by1 > by0 ? (ry1 - ry0) / (by1 - by0) : 1;
+  const double sx = bx1 > bx0 ? (rx1 - rx0) / (bx1 - bx0) : 1,
+               sy = by1 > by0 ? (ry1 - ry0) / (by1 - by0) : 1;
   const gfx::Matrix fit(float(sx), 0, 0, float(sy), float(rx0 - bx0 * sx), float(ry0 - by0 * sy));
   if (!fit.isFinite()) return;
   saveState();

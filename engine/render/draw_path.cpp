@@ -63,7 +63,8 @@ void C_PDF_Draw::pathOperator(const OperatorRecord& r) {
       break;
     case kOp_re: {
       const double x = r.num[0], y = r.num[1], w = r.num[2], h = r.num[3];
-      gfx::PointF a = point(x, y), b = point(x + w, y), c = point(x + w, y + h), d = point(x, y + h);
+      gfx::PointF a = point(x, y), b = point(x + w, y), c = point(x + w, y + h),
+                  d = point(x, y + h);
       if (!finite(a) || !finite(c)) return;
       currentPoint_ = a;
       path_.startFigure();
@@ -115,16 +116,30 @@ void C_PDF_Draw::stroke(bool close) {
     gfx::Pen pen(state_->strokeArgb, static_cast<float>(state_->lineWidth));
     pen.setMiterLimit(static_cast<float>(state_->miterLimit));
     switch (state_->lineCap) {
-      case 0: pen.setLineCap(gfx::LineCap::Flat, gfx::LineCap::Flat); break;
-      case 1: pen.setLineCap(gfx::LineCap::Round, gfx::LineCap::Round); break;
-      case 2: pen.setLineCap(gfx::LineCap::Square, gfx::LineCap::Square); break;
-      default: break;
+      case 0:
+        pen.setLineCap(gfx::LineCap::Flat, gfx::LineCap::Flat);
+        break;
+      case 1:
+        pen.setLineCap(gfx::LineCap::Round, gfx::LineCap::Round);
+        break;
+      case 2:
+        pen.setLineCap(gfx::LineCap::Square, gfx::LineCap::Square);
+        break;
+      default:
+        break;
     }
     switch (state_->lineJoin) {
-      case 0: pen.setLineJoin(gfx::LineJoin::Miter); break;
-      case 1: pen.setLineJoin(gfx::LineJoin::Round); break;
-      case 2: pen.setLineJoin(gfx::LineJoin::Bevel); break;
-      default: break;
+      case 0:
+        pen.setLineJoin(gfx::LineJoin::Miter);
+        break;
+      case 1:
+        pen.setLineJoin(gfx::LineJoin::Round);
+        break;
+      case 2:
+        pen.setLineJoin(gfx::LineJoin::Bevel);
+        break;
+      default:
+        break;
     }
     if (!state_->dashes.empty()) {
       std::vector<float> lengths(state_->dashes.begin(), state_->dashes.end());

@@ -28,12 +28,15 @@ namespace {
 gfx::RectF coverage(gfx::Graphics& graphics) {
   gfx::RectF device = graphics.deviceClipBounds();
   const gfx::Bitmap& bitmap = graphics.target();
-  const gfx::RectF target{float(bitmap.originX()), float(bitmap.originY()), float(bitmap.width()), float(bitmap.height())};
+  const gfx::RectF target{float(bitmap.originX()), float(bitmap.originY()), float(bitmap.width()),
+                          float(bitmap.height())};
   if (!(device.width < 1e7f && device.height < 1e7f)) device = target;
   gfx::Matrix inverse = graphics.transform();
   if (inverse.invert() != gfx::Status::Ok) return gfx::RectF{0, 0, 0, 0};
-  gfx::PointF corners[4] = {{device.x, device.y}, {device.right(), device.y},
-                            {device.x, device.bottom()}, {device.right(), device.bottom()}};
+  gfx::PointF corners[4] = {{device.x, device.y},
+                            {device.right(), device.y},
+                            {device.x, device.bottom()},
+                            {device.right(), device.bottom()}};
   inverse.transformPoints(corners, 4);
   float x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
   for (const gfx::PointF& p : corners) {
@@ -50,7 +53,8 @@ gfx::RectF coverage(gfx::Graphics& graphics) {
 gfx::Matrix C_PDF_Draw::patternSpace(const C_PDF_Pattern& pattern) const {
   const auto& m = pattern.matrix;
   gfx::Matrix space = baseCtm_;
-  const gfx::Matrix matrix{float(m[0]), float(m[1]), float(m[2]), float(m[3]), float(m[4]), float(m[5])};
+  const gfx::Matrix matrix{float(m[0]), float(m[1]), float(m[2]),
+                           float(m[3]), float(m[4]), float(m[5])};
   if (matrix.isFinite()) space.multiply(matrix, gfx::MatrixOrder::Prepend);
   return space;
 }
@@ -87,8 +91,8 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
   if (path) graphics_->setClip(*path, gfx::CombineMode::Intersect);
   if (shading.hasBBox) {
     const auto& b = shading.bbox;
-    graphics_->setClip(gfx::RectF{std::min(b[0], b[2]), std::min(b[1], b[3]), std::fabs(b[2] - b[0]),
-                                  std::fabs(b[3] - b[1])},
+    graphics_->setClip(gfx::RectF{std::min(b[0], b[2]), std::min(b[1], b[3]),
+                                  std::fabs(b[2] - b[0]), std::fabs(b[3] - b[1])},
                        gfx::CombineMode::Intersect);
   }
   const gfx::RectF area = coverage(*graphics_);
@@ -103,7 +107,8 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
       const gfx::PointF dest[3] = {at(d[0], d[2]), at(d[1], d[2]), at(d[0], d[3])};
       gfx::ImageAttributes attributes;
       attributes.setAlphaFactor(float(alpha));
-      graphics_->drawImage(*f.samples, dest, gfx::RectF{0, 0, float(f.samples->width()), float(f.samples->height())},
+      graphics_->drawImage(*f.samples, dest,
+                           gfx::RectF{0, 0, float(f.samples->width()), float(f.samples->height())},
                            &attributes);
     }
   } else if (type >= 4) {
@@ -113,8 +118,10 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
       for (const auto& p : mesh.patches) {
         uint32_t colours[4];
         for (int i = 0; i < 4; ++i) colours[i] = faded(p.colours[i], alpha);
-        if (p.triangle) brush.addTriangle(p.points.data(), colours);
-        else brush.addPatch(p.points.data(), colours, p.tensor ? p.points.data() + 12 : nullptr);
+        if (p.triangle)
+          brush.addTriangle(p.points.data(), colours);
+        else
+          brush.addPatch(p.points.data(), colours, p.tensor ? p.points.data() + 12 : nullptr);
       }
       graphics_->fillRectangle(brush, area);
     }
@@ -130,7 +137,10 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
       if (length > 0 && std::isfinite(length)) {
         // The band between the perpendiculars through the axis ends, widened by the extensions,
         // reaching across the whole area.
-        const double reach = (std::hypot(area.width, area.height) + std::hypot(area.x - p0.x, area.y - p0.y)) / length + 2;
+        const double reach =
+            (std::hypot(area.width, area.height) + std::hypot(area.x - p0.x, area.y - p0.y)) /
+                length +
+            2;
         const double u0 = s.extend[0] ? -reach : 0, u1 = s.extend[1] ? 1 + reach : 1;
         auto at = [&](double u, double v) {
           return gfx::PointF{float(p0.x + u * dx - v * dy), float(p0.y + u * dy + v * dx)};
@@ -148,9 +158,10 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
       // Each end extends on its own: the circles are carried on beyond an extended end (until
       // the radius reaches 0 or the circle covers the area), keeping that end's colour there.
       const double dr = c[5] - c[2];
-      const double far = (std::hypot(area.width, area.height) + std::hypot(area.x - c[0], area.y - c[1]) +
-                          std::hypot(c[3] - c[0], c[4] - c[1]) + std::fabs(c[2]) + std::fabs(c[5])) /
-                         std::max({std::fabs(dr), double(std::hypot(c[3] - c[0], c[4] - c[1])), 1e-3});
+      const double far =
+          (std::hypot(area.width, area.height) + std::hypot(area.x - c[0], area.y - c[1]) +
+           std::hypot(c[3] - c[0], c[4] - c[1]) + std::fabs(c[2]) + std::fabs(c[5])) /
+          std::max({std::fabs(dr), double(std::hypot(c[3] - c[0], c[4] - c[1])), 1e-3});
       double tLow = 0, tHigh = 1;
       if (s.extend[0]) tLow = dr > 0 ? std::max(-c[2] / dr, -far) : -far;
       if (s.extend[1]) tHigh = dr < 0 ? std::min(1 + c[5] / -dr, 1 + far) : 1 + far;
@@ -178,8 +189,10 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
   graphics_->setClip(savedClip);
 }
 
-void C_PDF_Draw::selectPattern(std::string_view name, const OperatorList& list, const OperatorRecord& r) {
-  std::shared_ptr<C_PDF_Pattern> pattern = resources_ ? resources_->pattern(std::string(name)) : nullptr;
+void C_PDF_Draw::selectPattern(std::string_view name, const OperatorList& list,
+                               const OperatorRecord& r) {
+  std::shared_ptr<C_PDF_Pattern> pattern =
+      resources_ ? resources_->pattern(std::string(name)) : nullptr;
   if (!pattern) return;  // an absent pattern changes nothing
   currentPattern_ = pattern;
   patternPending_ = false;
@@ -190,9 +203,11 @@ void C_PDF_Draw::selectPattern(std::string_view name, const OperatorList& list, 
     prepareTiling(tiling, creator_.context());
     if (tiling.paintType == 2) {
       // An uncoloured pattern: the components before the name are in the pattern space's base.
-      std::shared_ptr<ColourSpace> base = state_->fillSpace && state_->fillSpace->base ? state_->fillSpace->base : deviceGray();
+      std::shared_ptr<ColourSpace> base =
+          state_->fillSpace && state_->fillSpace->base ? state_->fillSpace->base : deviceGray();
       base->nonStroking = true;
-      patternColour_ = applyAlpha(toColorref(r.num[0], r.num[1], r.num[2], r.num[3], *base), state_->fillAlpha);
+      patternColour_ =
+          applyAlpha(toColorref(r.num[0], r.num[1], r.num[2], r.num[3], *base), state_->fillAlpha);
     }
   } else {
     shadingFill_ = true;
@@ -209,7 +224,8 @@ void C_PDF_Draw::fillWithPattern() {
     gfx::Region savedClip;
     graphics_->getClip(savedClip);
     if (pattern.shading->hasBackground)
-      graphics_->fillPath(gfx::SolidBrush(faded(pattern.shading->background, state_->fillAlpha)), path_);
+      graphics_->fillPath(gfx::SolidBrush(faded(pattern.shading->background, state_->fillAlpha)),
+                          path_);
     graphics_->setClip(path_, gfx::CombineMode::Intersect);
     const gfx::Matrix saved = graphics_->transform();
     graphics_->setTransform(patternSpace(pattern));
@@ -222,9 +238,13 @@ void C_PDF_Draw::fillWithPattern() {
 }
 
 void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
-  if (!graphics_ || patternNesting_ >= kMaxPatternNesting || !pattern.content || pattern.content->empty()) return;
-  const double x0 = std::min(pattern.bbox[0], pattern.bbox[2]), x1 = std::max(pattern.bbox[0], pattern.bbox[2]);
-  const double y0 = std::min(pattern.bbox[1], pattern.bbox[3]), y1 = std::max(pattern.bbox[1], pattern.bbox[3]);
+  if (!graphics_ || patternNesting_ >= kMaxPatternNesting || !pattern.content ||
+      pattern.content->empty())
+    return;
+  const double x0 = std::min(pattern.bbox[0], pattern.bbox[2]),
+               x1 = std::max(pattern.bbox[0], pattern.bbox[2]);
+  const double y0 = std::min(pattern.bbox[1], pattern.bbox[3]),
+               y1 = std::max(pattern.bbox[1], pattern.bbox[3]);
   double xStep = std::fabs(pattern.xStep), yStep = std::fabs(pattern.yStep);
   if (!(xStep > 0)) xStep = x1 - x0;
   if (!(yStep > 0)) yStep = y1 - y0;
@@ -241,7 +261,8 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
   const int h = std::clamp(int(std::lround(cellH)), 1, kMaxCellPixels);
   gfx::Bitmap cell(w, h);
   if (!cell.isValid()) return;
-  const gfx::Matrix toCell(float(w / xStep), 0, 0, float(h / yStep), float(-x0 * w / xStep), float(-y0 * h / yStep));
+  const gfx::Matrix toCell(float(w / xStep), 0, 0, float(h / yStep), float(-x0 * w / xStep),
+                           float(-y0 * h / yStep));
 
   ++patternNesting_;
   // The cell has a path, a pending clip, a current point and a graphics of its own.

@@ -106,7 +106,8 @@ void C_PDF_Draw::syncSoftMask() {
   if (activeMask_) closeLayer();
   if (!wanted || flags_.skipPainting) return;
   const gfx::Bitmap& m = wanted->bitmap;
-  if (!openLayer(gfx::RectF{float(m.originX()), float(m.originY()), float(m.width()), float(m.height())}))
+  if (!openLayer(
+          gfx::RectF{float(m.originX()), float(m.originY()), float(m.width()), float(m.height())}))
     return;
   layers_.back()->mask = state_->softMask;
   activeMask_ = wanted;
@@ -136,7 +137,8 @@ void C_PDF_Draw::endGroup() {
 
 void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
   state_->softMask.reset();
-  if (!graphics_ || flags_.skipPainting || softMaskNesting_ >= kMaxSoftMaskNesting || !resources_) return;
+  if (!graphics_ || flags_.skipPainting || softMaskNesting_ >= kMaxSoftMaskNesting || !resources_)
+    return;
   const PdfObject* g = mask.lookup("G");
   XObjectDescriptor* form = g ? loadXObject(*g, creator_.context(), resources_) : nullptr;
   if (!form || !form->isForm || !form->form) return;
@@ -168,8 +170,9 @@ void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
         const PdfObject& gd = resolver.resolved(*group, groupStorage, true);
         if (const PdfObject* cs = gd.isDictionary() ? gd.lookup("CS") : nullptr) {
           PdfObject csStorage;
-          space = C_PDF_Creator::namedColourSpace(resolver.resolved(*cs, csStorage, true),
-                                                  form->resources ? form->resources.get() : resources_, resolver);
+          space = C_PDF_Creator::namedColourSpace(
+              resolver.resolved(*cs, csStorage, true),
+              form->resources ? form->resources.get() : resources_, resolver);
         }
       }
     } catch (const C_PDF_Exception&) {
@@ -180,7 +183,8 @@ void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
     for (int i = 0; i < space->componentCount && i < 4; ++i)
       if (bc[i] < 0) bc[i] = 0;
     const uint32_t colorref = toColorref(bc[0], bc[1], bc[2], bc[3], *space);
-    backdrop = 0xFF000000u | uint32_t(redOf(colorref)) << 16 | uint32_t(greenOf(colorref)) << 8 | blueOf(colorref);
+    backdrop = 0xFF000000u | uint32_t(redOf(colorref)) << 16 | uint32_t(greenOf(colorref)) << 8 |
+               blueOf(colorref);
   }
   soft->bitmap.fill(backdrop);
 

@@ -18,12 +18,15 @@ void C_PDF_Draw::drawNamedXObject(const std::string& name) {
   XObjectDescriptor* x = resources_ ? resources_->xObject(name) : nullptr;
   if (!x) {
     // Only names that are nowhere are reported; unusable XObjects are silently not drawn.
-    if (!resources_ || !resources_->xObjectDictionary.lookup(name)) reportOnce(Messages::kMsgFatalInternal, "16");
+    if (!resources_ || !resources_->xObjectDictionary.lookup(name))
+      reportOnce(Messages::kMsgFatalInternal, "16");
     return;
   }
   if (hiddenByOptionalContent(x->dictionary.lookup("OC"))) return;
-  if (x->isForm) drawForm(*x);
-  else if (x->isImage) drawImage(*x, false);
+  if (x->isForm)
+    drawForm(*x);
+  else if (x->isImage)
+    drawImage(*x, false);
 }
 
 void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
@@ -41,7 +44,8 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
   if (b[0] != -1.0 || b[1] != -1.0 || b[2] != -1.0 || b[3] != -1.0) {
     const gfx::RectF box{float(std::min(b[0], b[2])), float(std::min(b[1], b[3])),
                          float(std::fabs(b[2] - b[0])), float(std::fabs(b[3] - b[1]))};
-    if (std::isfinite(box.x) && std::isfinite(box.y) && std::isfinite(box.width) && std::isfinite(box.height))
+    if (std::isfinite(box.x) && std::isfinite(box.y) && std::isfinite(box.width) &&
+        std::isfinite(box.height))
       space_.setClip(box, gfx::CombineMode::Intersect);
   }
   const bool group = beginGroup(form);
@@ -59,14 +63,16 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
   if (flags_.skipImages) return;
   if (state_->renderMode > 3 || image.width == -1) return;
   const int ordinal = imageOrdinal_;
-  gfx::Bitmap* bitmap = ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;
+  gfx::Bitmap* bitmap =
+      ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;
   std::unique_ptr<gfx::Bitmap> uncached;
   if (!bitmap) {
     if (!isInline && !decodeImageData(image, creator_.context())) return;
     if (image.dataLength < 0) return;
     std::shared_ptr<ImageAlpha> maskAlpha;
     if (!isInline && !image.alpha) maskAlpha = loadImageAlpha(image, creator_.context());
-    std::unique_ptr<gfx::Bitmap> built = buildBitmap(image, cacheFlag_ == 1, state_->fillArgb, maskAlpha.get());
+    std::unique_ptr<gfx::Bitmap> built =
+        buildBitmap(image, cacheFlag_ == 1, state_->fillArgb, maskAlpha.get());
     if (!isInline) {
       // The samples are decoded again should the bitmap be needed after the cache is dropped.
       image.data.clear();
@@ -92,7 +98,8 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
     graphics_->setInterpolationMode(gfx::InterpolationMode::NearestNeighbor);
   // Image rows run top to bottom; the unit square of user space has y upwards.
   const gfx::PointF dest[3] = {{0, 1}, {1, 1}, {0, 0}};
-  graphics_->drawImage(*bitmap, dest, gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
+  graphics_->drawImage(*bitmap, dest,
+                       gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
                        &state_->imageAttributes);
   graphics_->setInterpolationMode(remembered);
   ++imageOrdinal_;

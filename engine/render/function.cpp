@@ -41,11 +41,20 @@ std::unique_ptr<C_PDF_Function> createFunction(const PdfObject& functionObject,
 
     std::unique_ptr<C_PDF_Function> result;
     switch (type) {
-      case 0: result = std::make_unique<C_PDF_Function_Type0>(); break;
-      case 2: result = std::make_unique<C_PDF_Function_Type2>(); break;
-      case 3: result = std::make_unique<C_PDF_Function_Type3>(); break;
-      case 4: result = std::make_unique<C_PDF_Function_Type4>(); break;
-      default: return nullptr;
+      case 0:
+        result = std::make_unique<C_PDF_Function_Type0>();
+        break;
+      case 2:
+        result = std::make_unique<C_PDF_Function_Type2>();
+        break;
+      case 3:
+        result = std::make_unique<C_PDF_Function_Type3>();
+        break;
+      case 4:
+        result = std::make_unique<C_PDF_Function_Type4>();
+        break;
+      default:
+        return nullptr;
     }
     std::vector<uint8_t> data;
     if (type == 0 || type == 4) {

@@ -9,8 +9,17 @@ namespace {
 
 bool validBitsPerSample(int32_t bits) {
   switch (bits) {
-    case 1: case 2: case 4: case 8: case 12: case 16: case 24: case 32: return true;
-    default: return false;
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 12:
+    case 16:
+    case 24:
+    case 32:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -24,19 +24,44 @@ struct NamedOperator {
 };
 
 constexpr NamedOperator kOperators[] = {
-    {"abs", Code::Abs},         {"add", Code::Add},       {"atan", Code::Atan},
-    {"ceiling", Code::Ceiling}, {"cos", Code::Cos},       {"cvi", Code::Cvi},
-    {"cvr", Code::Cvr},         {"div", Code::Div},       {"exp", Code::Exp},
-    {"floor", Code::Floor},     {"idiv", Code::Idiv},     {"ln", Code::Ln},
-    {"log", Code::Log},         {"mod", Code::Mod},       {"mul", Code::Mul},
-    {"neg", Code::Neg},         {"round", Code::Round},   {"sin", Code::Sin},
-    {"sqrt", Code::Sqrt},       {"sub", Code::Sub},       {"truncate", Code::Truncate},
-    {"and", Code::And},         {"bitshift", Code::Bitshift}, {"eq", Code::Eq},
-    {"ge", Code::Ge},           {"gt", Code::Gt},         {"le", Code::Le},
-    {"lt", Code::Lt},           {"ne", Code::Ne},         {"not", Code::Not},
-    {"or", Code::Or},           {"xor", Code::Xor},       {"copy", Code::Copy},
-    {"dup", Code::Dup},         {"exch", Code::Exch},     {"index", Code::Index},
-    {"pop", Code::Pop},         {"roll", Code::Roll},
+    {"abs", Code::Abs},
+    {"add", Code::Add},
+    {"atan", Code::Atan},
+    {"ceiling", Code::Ceiling},
+    {"cos", Code::Cos},
+    {"cvi", Code::Cvi},
+    {"cvr", Code::Cvr},
+    {"div", Code::Div},
+    {"exp", Code::Exp},
+    {"floor", Code::Floor},
+    {"idiv", Code::Idiv},
+    {"ln", Code::Ln},
+    {"log", Code::Log},
+    {"mod", Code::Mod},
+    {"mul", Code::Mul},
+    {"neg", Code::Neg},
+    {"round", Code::Round},
+    {"sin", Code::Sin},
+    {"sqrt", Code::Sqrt},
+    {"sub", Code::Sub},
+    {"truncate", Code::Truncate},
+    {"and", Code::And},
+    {"bitshift", Code::Bitshift},
+    {"eq", Code::Eq},
+    {"ge", Code::Ge},
+    {"gt", Code::Gt},
+    {"le", Code::Le},
+    {"lt", Code::Lt},
+    {"ne", Code::Ne},
+    {"not", Code::Not},
+    {"or", Code::Or},
+    {"xor", Code::Xor},
+    {"copy", Code::Copy},
+    {"dup", Code::Dup},
+    {"exch", Code::Exch},
+    {"index", Code::Index},
+    {"pop", Code::Pop},
+    {"roll", Code::Roll},
 };
 
 bool tokenize(std::string_view text, std::vector<Token>& tokens) {
@@ -264,15 +289,33 @@ bool C_PDF_Function_Type4::run() {
         s.pop_back();
         if (a == 0.0) pc += static_cast<std::size_t>(op.jump);
         continue;
-      case Code::Abs: replace(std::fabs(a)); continue;
-      case Code::Neg: replace(-a); continue;
-      case Code::Ceiling: replace(std::ceil(a)); continue;
-      case Code::Floor: replace(std::floor(a)); continue;
-      case Code::Round: replace(std::floor(a + 0.5)); continue;
-      case Code::Truncate: replace(std::trunc(a)); continue;
-      case Code::Cvi: replace(toInteger(a)); continue;
-      case Code::Cos: replace(std::cos(a * kRadiansPerDegree)); continue;
-      case Code::Sin: replace(std::sin(a * kRadiansPerDegree)); continue;
+      case Code::Abs:
+        replace(std::fabs(a));
+        continue;
+      case Code::Neg:
+        replace(-a);
+        continue;
+      case Code::Ceiling:
+        replace(std::ceil(a));
+        continue;
+      case Code::Floor:
+        replace(std::floor(a));
+        continue;
+      case Code::Round:
+        replace(std::floor(a + 0.5));
+        continue;
+      case Code::Truncate:
+        replace(std::trunc(a));
+        continue;
+      case Code::Cvi:
+        replace(toInteger(a));
+        continue;
+      case Code::Cos:
+        replace(std::cos(a * kRadiansPerDegree));
+        continue;
+      case Code::Sin:
+        replace(std::sin(a * kRadiansPerDegree));
+        continue;
       case Code::Sqrt:
         if (!(a >= 0.0)) return false;
         replace(std::sqrt(a));
@@ -317,9 +360,15 @@ bool C_PDF_Function_Type4::run() {
     auto result = [&s](double number, bool boolean = false) { s.back() = {number, boolean}; };
     const int32_t ia = toInteger(a), ib = toInteger(b);
     switch (op.code) {
-      case Code::Add: result(b + a); break;
-      case Code::Sub: result(b - a); break;
-      case Code::Mul: result(b * a); break;
+      case Code::Add:
+        result(b + a);
+        break;
+      case Code::Sub:
+        result(b - a);
+        break;
+      case Code::Mul:
+        result(b * a);
+        break;
       case Code::Div:
         if (a == 0.0) return false;
         result(b / a);
@@ -345,12 +394,24 @@ bool C_PDF_Function_Type4::run() {
         result(power);
         break;
       }
-      case Code::Eq: result(b == a, true); break;
-      case Code::Ne: result(b != a, true); break;
-      case Code::Gt: result(b > a, true); break;
-      case Code::Ge: result(b >= a, true); break;
-      case Code::Lt: result(b < a, true); break;
-      case Code::Le: result(b <= a, true); break;
+      case Code::Eq:
+        result(b == a, true);
+        break;
+      case Code::Ne:
+        result(b != a, true);
+        break;
+      case Code::Gt:
+        result(b > a, true);
+        break;
+      case Code::Ge:
+        result(b >= a, true);
+        break;
+      case Code::Lt:
+        result(b < a, true);
+        break;
+      case Code::Le:
+        result(b <= a, true);
+        break;
       case Code::And:
       case Code::Or:
       case Code::Xor: {

@@ -82,7 +82,8 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
 }  // namespace
 
 GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
-                           const std::array<double, 4>& transform, double pixelSize, uint32_t colour)
+                           const std::array<double, 4>& transform, double pixelSize,
+                           uint32_t colour)
     : graphics_(graphics), font_(font), transform_(transform), colour_(colour) {
   if (!graphics_ || !font_.face) return;
   for (double v : transform_)
@@ -144,7 +145,8 @@ void GlyphPainter::place(double originX, double originY, int& x, int& y, int& st
 bool GlyphPainter::drawCached(uint32_t key, double originX, double originY) {
   if (!ready_ || outline_) return false;
   // Off the target nothing is drawn; drawGlyph then skips it after its width is learnt.
-  if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition)) return false;
+  if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition))
+    return false;
   if (!mayTouchTarget(originX, originY)) return false;
   int x, y, step;
   place(originX, originY, x, y, step);

@@ -22,7 +22,8 @@ struct Geometry {
 };
 
 // Reads row y of the image into out (width × components samples); missing data reads as 0.
-void unpackRow(const std::vector<uint8_t>& data, const Geometry& g, int y, std::vector<uint16_t>& out) {
+void unpackRow(const std::vector<uint8_t>& data, const Geometry& g, int y,
+               std::vector<uint16_t>& out) {
   const int64_t count = int64_t{g.width} * g.components;
   out.assign(count, 0);
   const int64_t start = int64_t{y} * g.rowBytes;
@@ -34,7 +35,8 @@ void unpackRow(const std::vector<uint8_t>& data, const Geometry& g, int y, std::
       for (int64_t i = 0; i < count && i < available; ++i) out[i] = row[i];
       break;
     case 16:
-      for (int64_t i = 0; i < count && 2 * i + 1 < available; ++i) out[i] = uint16_t(row[2 * i] << 8 | row[2 * i + 1]);
+      for (int64_t i = 0; i < count && 2 * i + 1 < available; ++i)
+        out[i] = uint16_t(row[2 * i] << 8 | row[2 * i + 1]);
       break;
     default: {
       const int perByte = 8 / g.bits;
@@ -105,7 +107,8 @@ std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int wid
   const double maxValue = bits == 16 ? 255.0 : double((1 << bits) - 1);
   std::array<uint8_t, 256> table{};
   for (int v = 0; v < 256; ++v) {
-    const double unit = std::clamp(decodeLo + (std::min(double(v), maxValue) / maxValue) * (decodeHi - decodeLo), 0.0, 1.0);
+    const double unit = std::clamp(
+        decodeLo + (std::min(double(v), maxValue) / maxValue) * (decodeHi - decodeLo), 0.0, 1.0);
     table[v] = stencil ? (unit < 0.5 ? 255 : 0) : uint8_t(unit * 255.0 + 0.5);
   }
   std::vector<uint16_t> row;
@@ -117,8 +120,8 @@ std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int wid
   return alpha;
 }
 
-std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsample, uint32_t fillArgb,
-                                         const ImageAlpha* maskAlpha) {
+std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsample,
+                                         uint32_t fillArgb, const ImageAlpha* maskAlpha) {
   if (image.width <= 0 || image.height <= 0) return nullptr;
   std::shared_ptr<ColourSpace> space = image.colourSpace ? image.colourSpace : deviceRGB();
   const bool mask = image.imageMask;
@@ -142,7 +145,8 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   // A mask finer than its image keeps its own detail: the bitmap takes the finer size.
   const int wantW = alpha ? std::max(g.width, alpha->width) : g.width;
   const int wantH = alpha ? std::max(g.height, alpha->height) : g.height;
-  const bool reduce = downsample || wantW > kImageReductionThreshold || wantH > kImageReductionThreshold;
+  const bool reduce =
+      downsample || wantW > kImageReductionThreshold || wantH > kImageReductionThreshold;
   int outW = reducedDimension(wantW, reduce);
   int outH = reducedDimension(wantH, reduce);
   const int64_t pixels = int64_t{outW} * outH;
@@ -178,7 +182,8 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   decode.prepare(g.components);
 
   const double fx = double(g.width) / outW, fy = double(g.height) / outH;
-  const uint8_t fillR = uint8_t(fillArgb >> 16), fillG = uint8_t(fillArgb >> 8), fillB = uint8_t(fillArgb);
+  const uint8_t fillR = uint8_t(fillArgb >> 16), fillG = uint8_t(fillArgb >> 8),
+                fillB = uint8_t(fillArgb);
   std::vector<uint16_t> row;
   std::vector<uint32_t> sums;
   std::vector<uint8_t> bytes(g.components);
@@ -189,9 +194,11 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   const bool gray8 = !mask && !decode.indexed && space->family == ColourFamily::DeviceGray;
   const bool rgb8 = !mask && !decode.indexed && space->family == ColourFamily::DeviceRGB;
   if (gray8)
-    for (int v = 0; v < 256; ++v) grayTable[v] = sampleToRgb(std::array<uint8_t, 1>{uint8_t(v)}, 8, *space)[0];
+    for (int v = 0; v < 256; ++v)
+      grayTable[v] = sampleToRgb(std::array<uint8_t, 1>{uint8_t(v)}, 8, *space)[0];
   if (rgb8)
-    for (int v = 0; v < 256; ++v) rgbTable[v] = sampleToRgb(std::array<uint8_t, 3>{uint8_t(v), 0, 0}, 8, *space)[0];
+    for (int v = 0; v < 256; ++v)
+      rgbTable[v] = sampleToRgb(std::array<uint8_t, 3>{uint8_t(v), 0, 0}, 8, *space)[0];
 
   const bool keyed = !mask && image.colourKey.size() >= static_cast<size_t>(2 * g.components);
   std::vector<uint32_t> opaqueCounts;
@@ -237,7 +244,8 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
     uint32_t* line = out + int64_t{oy} * outStride;
     const uint8_t* alphaRow =
         alpha ? alpha->values.data() +
-                    size_t(std::min(alpha->height - 1, int((oy + 0.5) * alpha->height / outH))) * size_t(alpha->width)
+                    size_t(std::min(alpha->height - 1, int((oy + 0.5) * alpha->height / outH))) *
+                        size_t(alpha->width)
               : nullptr;
     for (int ox = 0; ox < outW; ++ox) {
       const uint32_t n = std::max<uint32_t>(1, decode.indexed ? 1 : counts[ox]);
@@ -246,7 +254,8 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
         // Sample 0 paints (after Decode); the share of painted samples is the coverage.
         const uint32_t painted = 255 * n - std::min<uint32_t>(sum[0], 255 * n);
         const uint32_t alpha = (painted + n / 2) / n;
-        line[ox] = alpha << 24 | (fillR * alpha / 255) << 16 | (fillG * alpha / 255) << 8 | (fillB * alpha / 255);
+        line[ox] = alpha << 24 | (fillR * alpha / 255) << 16 | (fillG * alpha / 255) << 8 |
+                   (fillB * alpha / 255);
         continue;
       }
       for (int c = 0; c < g.components; ++c) bytes[c] = uint8_t(sum[c] / n);
@@ -272,7 +281,8 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
           rgb[c] = uint8_t(std::clamp(m + (int(rgb[c]) - m) * 255 / int(a), 0, 255));
         }
       }
-      line[ox] = a << 24 | (rgb[0] * a + 127) / 255 << 16 | (rgb[1] * a + 127) / 255 << 8 | (rgb[2] * a + 127) / 255;
+      line[ox] = a << 24 | (rgb[0] * a + 127) / 255 << 16 | (rgb[1] * a + 127) / 255 << 8 |
+                 (rgb[2] * a + 127) / 255;
     }
   }
   bitmap->markDirty();

@@ -28,8 +28,10 @@ const PdfObject& resolvedValue(const PdfObject* v, PdfObject& storage, ObjectRes
 // The colour space the JPX data declares.
 std::shared_ptr<ColourSpace> spaceOf(const JpxImage& jpx) {
   switch (jpx.colour) {
-    case JpxColour::Grey: return deviceGray();
-    case JpxColour::Cmyk: return deviceCMYK();
+    case JpxColour::Grey:
+      return deviceGray();
+    case JpxColour::Cmyk:
+      return deviceCMYK();
     case JpxColour::Lab: {
       auto space = std::make_shared<ColourSpace>(ColourFamily::Lab);
       space->whitePoint = kWhiteD50;
@@ -59,7 +61,8 @@ std::shared_ptr<ColourSpace> spaceOf(const JpxImage& jpx) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   const std::size_t n = jpx.colourPlanes.size();
   return n >= 4 ? deviceCMYK() : n == 3 ? deviceRGB() : deviceGray();
@@ -74,7 +77,8 @@ bool isJpxStream(const PdfObject& stream, ObjectResolver& resolver) {
   return filter.isArray() && !filter.elements.empty() && filter.elements.back().isName("JPXDecode");
 }
 
-int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, ObjectResolver& resolver) {
+int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream,
+                           ObjectResolver& resolver) {
   image.data.clear();
   // The filters before JPXDecode (decryption included) run as usual; an empty Filter array
   // keeps the pipeline from guessing a filter for the bare JPX bytes.
@@ -87,8 +91,9 @@ int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, Ob
   if (filter.isArray()) {
     for (std::size_t i = 0; i + 1 < filter.elements.size(); ++i) {
       before.elements.push_back(filter.elements[i]);
-      beforeParms.elements.push_back(parms.isArray() && i < parms.elements.size() ? parms.elements[i]
-                                                                                 : PdfObject(PdfObjectKind::Null));
+      beforeParms.elements.push_back(parms.isArray() && i < parms.elements.size()
+                                         ? parms.elements[i]
+                                         : PdfObject(PdfObjectKind::Null));
     }
   }
   for (const DictEntry& e : stream.entries)
@@ -126,8 +131,9 @@ int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, Ob
   }
 
   PdfObject smaskStorage;
-  const bool useAlpha = jpx.alphaPlane >= 0 && !image.dictionary.lookup("SMask") &&
-                        resolvedValue(image.dictionary.lookup("SMaskInData"), smaskStorage, resolver).intValue() > 0;
+  const bool useAlpha =
+      jpx.alphaPlane >= 0 && !image.dictionary.lookup("SMask") &&
+      resolvedValue(image.dictionary.lookup("SMaskInData"), smaskStorage, resolver).intValue() > 0;
   image.width = jpx.width;
   image.height = jpx.height;
   image.bitsPerComponent = 8;
@@ -140,9 +146,11 @@ int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, Ob
     uint8_t* out = image.data.data() + c;
     if (indexed || p.depth == 8) {
       // Palette indices stay indices.
-      for (std::size_t i = 0; i < pixels; ++i) out[i * n] = uint8_t(std::min<uint32_t>(p.samples[i], 255));
+      for (std::size_t i = 0; i < pixels; ++i)
+        out[i * n] = uint8_t(std::min<uint32_t>(p.samples[i], 255));
     } else {
-      for (std::size_t i = 0; i < pixels; ++i) out[i * n] = uint8_t((p.samples[i] * 255u + maxCode / 2) / maxCode);
+      for (std::size_t i = 0; i < pixels; ++i)
+        out[i * n] = uint8_t((p.samples[i] * 255u + maxCode / 2) / maxCode);
     }
   }
   if (useAlpha && !indexed) {
@@ -154,7 +162,8 @@ int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, Ob
     alpha->width = jpx.width;
     alpha->height = jpx.height;
     alpha->values.resize(pixels);
-    for (std::size_t i = 0; i < pixels; ++i) alpha->values[i] = uint8_t((a.samples[i] * 255u + maxCode / 2) / maxCode);
+    for (std::size_t i = 0; i < pixels; ++i)
+      alpha->values[i] = uint8_t((a.samples[i] * 255u + maxCode / 2) / maxCode);
     alpha->hasMatte = jpx.alphaPremultiplied;
     image.alpha = std::move(alpha);
   }

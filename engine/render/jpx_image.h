@@ -16,4 +16,5 @@ bool isJpxStream(const PdfObject& stream, ObjectResolver& resolver);
 // dictionary's ColorSpace when present, else the JPX data's), setting the image's width,
 // height, bits per component and colour space. An alpha channel becomes the image's soft mask
 // when SMaskInData asks for it and the image has no SMask. Returns the data length, or -1.
-int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream, ObjectResolver& resolver);
+int32_t decodeJpxImageData(XObjectDescriptor& image, const PdfObject& stream,
+                           ObjectResolver& resolver);

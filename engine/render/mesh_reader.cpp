@@ -28,7 +28,8 @@ class BitReader {
 };
 
 bool validBits(int bits) {
-  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 12 || bits == 16 || bits == 24 || bits == 32;
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 12 || bits == 16 ||
+         bits == 24 || bits == 32;
 }
 
 struct Reader {
@@ -134,7 +135,8 @@ void readPatches(Reader& r, std::vector<MeshPatch>& out) {
     int firstPoint = 0, firstColour = 0;
     if (flag != 0 && have && flag <= 3) {
       // The new patch starts on side `flag` of the last one, keeping its points and colours.
-      static const int kSharedPoints[4][4] = {{0, 0, 0, 0}, {3, 4, 5, 6}, {6, 7, 8, 9}, {9, 10, 11, 0}};
+      static const int kSharedPoints[4][4] = {
+          {0, 0, 0, 0}, {3, 4, 5, 6}, {6, 7, 8, 9}, {9, 10, 11, 0}};
       static const int kSharedColours[4][2] = {{0, 0}, {1, 2}, {2, 3}, {3, 0}};
       for (int i = 0; i < 4; ++i) {
         p.xy[2 * i] = last.xy[2 * kSharedPoints[flag][i]];
@@ -164,14 +166,22 @@ std::vector<MeshPatch> readMesh(std::span<const uint8_t> data, const MeshFormat&
   std::vector<MeshPatch> out;
   if (format.type < 4 || format.type > 7) return out;
   if (!validBits(format.bitsPerCoordinate) || !validBits(format.bitsPerComponent)) return out;
-  if (format.type != 5 && format.bitsPerFlag != 2 && format.bitsPerFlag != 4 && format.bitsPerFlag != 8) return out;
+  if (format.type != 5 && format.bitsPerFlag != 2 && format.bitsPerFlag != 4 &&
+      format.bitsPerFlag != 8)
+    return out;
   if (format.components < 1 || format.components > MeshFormat::kMaxComponents) return out;
   if (format.decode.size() < static_cast<std::size_t>(4 + 2 * format.components)) return out;
   Reader r{BitReader(data), format};
   switch (format.type) {
-    case 4: readFreeForm(r, out); break;
-    case 5: readLattice(r, out); break;
-    default: readPatches(r, out); break;
+    case 4:
+      readFreeForm(r, out);
+      break;
+    case 5:
+      readLattice(r, out);
+      break;
+    default:
+      readPatches(r, out);
+      break;
   }
   return out;
 }

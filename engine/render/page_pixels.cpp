@@ -27,7 +27,8 @@ PagePixels pagePixels(const C_PDF_PageTreeNode_or_Page& page, double dpi) {
 
 int32_t pixelSide(double length, double zoom, PixelRounding rounding) {
   const double scaled = length * zoom;
-  const double pixels = rounding == PixelRounding::Cover ? std::ceil(scaled - kCoverSlack) : std::trunc(scaled);
+  const double pixels =
+      rounding == PixelRounding::Cover ? std::ceil(scaled - kCoverSlack) : std::trunc(scaled);
   if (!(pixels >= 1)) return 1;
   return pixels > kMaxPixelSide ? kMaxPixelSide : static_cast<int32_t>(pixels);
 }

@@ -11,7 +11,9 @@ void PageSpace::attach(gfx::Graphics* painter) {
   clip_ = gfx::Region();
 }
 
-const gfx::Matrix& PageSpace::transform() const { return painter_ ? painter_->transform() : world_; }
+const gfx::Matrix& PageSpace::transform() const {
+  return painter_ ? painter_->transform() : world_;
+}
 
 void PageSpace::setTransform(const gfx::Matrix& matrix) {
   if (painter_) {
@@ -19,7 +21,8 @@ void PageSpace::setTransform(const gfx::Matrix& matrix) {
     return;
   }
   if (!matrix.isFinite()) return;
-  world_.setElements(matrix.m11(), matrix.m12(), matrix.m21(), matrix.m22(), matrix.dx(), matrix.dy());
+  world_.setElements(matrix.m11(), matrix.m12(), matrix.m21(), matrix.m22(), matrix.dx(),
+                     matrix.dy());
 }
 
 void PageSpace::multiplyTransform(const gfx::Matrix& matrix) {
@@ -51,12 +54,17 @@ void PageSpace::setClip(const gfx::RectF& rect, gfx::CombineMode mode) {
     return;
   }
   try {
-    gfx::PointF corners[4] = {{rect.x, rect.y}, {rect.right(), rect.y}, {rect.right(), rect.bottom()}, {rect.x, rect.bottom()}};
+    gfx::PointF corners[4] = {{rect.x, rect.y},
+                              {rect.right(), rect.y},
+                              {rect.right(), rect.bottom()},
+                              {rect.x, rect.bottom()}};
     if (world_.m12() == 0 && world_.m21() == 0) {
       // Stays a rectangle in device space, as with the painter.
       world_.transformPoints(corners, 4);
-      const float x0 = std::min(corners[0].x, corners[2].x), x1 = std::max(corners[0].x, corners[2].x);
-      const float y0 = std::min(corners[0].y, corners[2].y), y1 = std::max(corners[0].y, corners[2].y);
+      const float x0 = std::min(corners[0].x, corners[2].x),
+                  x1 = std::max(corners[0].x, corners[2].x);
+      const float y0 = std::min(corners[0].y, corners[2].y),
+                  y1 = std::max(corners[0].y, corners[2].y);
       clip_.combine(gfx::RectF{x0, y0, x1 - x0, y1 - y0}, mode);
       return;
     }
@@ -97,4 +105,6 @@ void PageSpace::getClip(gfx::Region& region) const {
   }
 }
 
-gfx::RectF PageSpace::deviceClipBounds() const { return painter_ ? painter_->deviceClipBounds() : clip_.bounds(); }
+gfx::RectF PageSpace::deviceClipBounds() const {
+  return painter_ ? painter_->deviceClipBounds() : clip_.bounds();
+}

@@ -113,13 +113,15 @@ const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
   if (!parsed->layout->built()) {
     // Page units at zoom 1: one device pixel per point.
     const PagePixels pixels = pagePixels(*page, kPointsPerInch);
-    run(pageNumber, 1, nullptr, pixels.twipsPerPixel, pixels.height, pixels.width, 1.0, DrawFlags{false, true, true});
+    run(pageNumber, 1, nullptr, pixels.twipsPerPixel, pixels.height, pixels.width, 1.0,
+        DrawFlags{false, true, true});
   }
   return parsed->layout.get();
 }
 
-void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target, double twipsPerPixel,
-                     double deviceHeight, double deviceWidth, double zoom, const DrawFlags& flags) {
+void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
+                     double twipsPerPixel, double deviceHeight, double deviceWidth, double zoom,
+                     const DrawFlags& flags) {
   struct Cleanup {
     C_PDF_Draw& d;
     ~Cleanup() { d.resetDrawing(); }
@@ -176,8 +178,8 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   space_.resetClip();
   space_.resetTransform();
   if (graphics_)
-    graphics_->fillRectangle(gfx::SolidBrush(kWhite),
-                             gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
+    graphics_->fillRectangle(gfx::SolidBrush(kWhite), gfx::RectF{0, 0, float(deviceWidth * zoom_),
+                                                                 float(deviceHeight * zoom_)});
 
   S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
   // Prepared: after the page tree is completed the page is a new node whose resources are
@@ -188,7 +190,8 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   resources_ = dynamic_cast<const ResourceList*>(page->resourceList.get());
   setInitialState(*page);
   if (resources_)
-    for (const std::string& error : resources_->loadErrors) reportOnce(Messages::kMsgFatalInternal, error);
+    for (const std::string& error : resources_->loadErrors)
+      reportOnce(Messages::kMsgFatalInternal, error);
 
   const bool collecting = parsed->layout && !parsed->layout->built();
   if (collecting) {
@@ -251,10 +254,10 @@ namespace {
 
 // The blend mode a BM name gives; false for names that are not blend modes.
 bool blendModeNamed(const std::string& name, gfx::BlendMode& mode) {
-  static const char* const kNames[] = {"Normal",     "Multiply",  "Screen",    "Overlay",
-                                       "Darken",     "Lighten",   "ColorDodge", "ColorBurn",
-                                       "HardLight",  "SoftLight", "Difference", "Exclusion",
-                                       "Hue",        "Saturation", "Color",     "Luminosity"};
+  static const char* const kNames[] = {"Normal",    "Multiply",   "Screen",     "Overlay",
+                                       "Darken",    "Lighten",    "ColorDodge", "ColorBurn",
+                                       "HardLight", "SoftLight",  "Difference", "Exclusion",
+                                       "Hue",       "Saturation", "Color",      "Luminosity"};
   for (int i = 0; i < 16; ++i)
     if (name == kNames[i]) {
       mode = static_cast<gfx::BlendMode>(i);
@@ -347,8 +350,10 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
       m = &resolver.resolved(*mask, maskStorage, true);
     } catch (const C_PDF_Exception&) {
     }
-    if (m && m->isDictionary()) setSoftMask(*m);
-    else state_->softMask.reset();  // None
+    if (m && m->isDictionary())
+      setSoftMask(*m);
+    else
+      state_->softMask.reset();  // None
   }
 }
 
@@ -401,9 +406,22 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
 void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
   if (state_->softMask.get() != activeMask_) {
     switch (r.code) {
-      case kOp_S: case kOp_s: case kOp_f: case kOp_F: case kOp_fStar: case kOp_B: case kOp_BStar:
-      case kOp_b: case kOp_bStar: case kOp_sh: case kOp_Do: case kOp_BI: case kOp_Tj: case kOp_TJ:
-      case kOp_Quote: case kOp_DoubleQuote:
+      case kOp_S:
+      case kOp_s:
+      case kOp_f:
+      case kOp_F:
+      case kOp_fStar:
+      case kOp_B:
+      case kOp_BStar:
+      case kOp_b:
+      case kOp_bStar:
+      case kOp_sh:
+      case kOp_Do:
+      case kOp_BI:
+      case kOp_Tj:
+      case kOp_TJ:
+      case kOp_Quote:
+      case kOp_DoubleQuote:
         syncSoftMask();
         break;
       default:
@@ -412,22 +430,38 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
   }
   // Hidden text is not drawn or collected, but still advances.
   int32_t hiddenTextMode = -1;
-  if (hiddenLevels_ > 0 && (r.code == kOp_Tj || r.code == kOp_TJ || r.code == kOp_Quote || r.code == kOp_DoubleQuote)) {
+  if (hiddenLevels_ > 0 &&
+      (r.code == kOp_Tj || r.code == kOp_TJ || r.code == kOp_Quote || r.code == kOp_DoubleQuote)) {
     hiddenTextMode = state_->renderMode;
     state_->renderMode = 3;
   }
   GraphicsState& s = *state_;
   switch (r.code) {
-    case kOp_w: s.lineWidth = r.num[0]; break;
-    case kOp_J: s.lineCap = static_cast<int32_t>(r.num[0]); break;
-    case kOp_j: s.lineJoin = static_cast<int32_t>(r.num[0]); break;
-    case kOp_M: s.miterLimit = r.num[0]; break;
-    case kOp_d:
-      if (const PdfObject* array = list.object(r); array && array->isArray()) setDash(*array, r.num[0]);
+    case kOp_w:
+      s.lineWidth = r.num[0];
       break;
-    case kOp_gs: applyExtGState(std::string(list.str(r, 0))); break;
-    case kOp_q: saveState(); break;
-    case kOp_Q: restoreState(); break;
+    case kOp_J:
+      s.lineCap = static_cast<int32_t>(r.num[0]);
+      break;
+    case kOp_j:
+      s.lineJoin = static_cast<int32_t>(r.num[0]);
+      break;
+    case kOp_M:
+      s.miterLimit = r.num[0];
+      break;
+    case kOp_d:
+      if (const PdfObject* array = list.object(r); array && array->isArray())
+        setDash(*array, r.num[0]);
+      break;
+    case kOp_gs:
+      applyExtGState(std::string(list.str(r, 0)));
+      break;
+    case kOp_q:
+      saveState();
+      break;
+    case kOp_Q:
+      restoreState();
+      break;
     case kOp_cm: {
       gfx::Matrix m(float(r.num[0]), float(r.num[1]), float(r.num[2]), float(r.num[3]),
                     float(r.num[4]), float(r.num[5]));
@@ -436,23 +470,51 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       s.ctm = space_.transform();
       break;
     }
-    case kOp_m: case kOp_l: case kOp_c: case kOp_v: case kOp_y: case kOp_h: case kOp_re:
+    case kOp_m:
+    case kOp_l:
+    case kOp_c:
+    case kOp_v:
+    case kOp_y:
+    case kOp_h:
+    case kOp_re:
       pathOperator(r);
       break;
-    case kOp_S: stroke(false); break;
-    case kOp_s: stroke(true); break;
-    case kOp_f: case kOp_F:
+    case kOp_S:
+      stroke(false);
+      break;
+    case kOp_s:
+      stroke(true);
+      break;
+    case kOp_f:
+    case kOp_F:
       fill(gfx::FillMode::Winding);
       endPath();
       break;
-    case kOp_fStar: fill(gfx::FillMode::Alternate); endPath(); break;
-    case kOp_B: fillThenStroke(gfx::FillMode::Winding, false); break;
-    case kOp_BStar: fillThenStroke(gfx::FillMode::Alternate, false); break;
-    case kOp_b: fillThenStroke(gfx::FillMode::Winding, true); break;
-    case kOp_bStar: fillThenStroke(gfx::FillMode::Alternate, true); break;
-    case kOp_n: endPath(); break;
-    case kOp_W: clipNonZeroPending_ = true; break;
-    case kOp_WStar: clipEvenOddPending_ = true; break;
+    case kOp_fStar:
+      fill(gfx::FillMode::Alternate);
+      endPath();
+      break;
+    case kOp_B:
+      fillThenStroke(gfx::FillMode::Winding, false);
+      break;
+    case kOp_BStar:
+      fillThenStroke(gfx::FillMode::Alternate, false);
+      break;
+    case kOp_b:
+      fillThenStroke(gfx::FillMode::Winding, true);
+      break;
+    case kOp_bStar:
+      fillThenStroke(gfx::FillMode::Alternate, true);
+      break;
+    case kOp_n:
+      endPath();
+      break;
+    case kOp_W:
+      clipNonZeroPending_ = true;
+      break;
+    case kOp_WStar:
+      clipEvenOddPending_ = true;
+      break;
     case kOp_BT:
       savedTextMatrix = textMatrix;
       savedLineMatrix = lineMatrix;
@@ -464,12 +526,24 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       lineMatrix = savedLineMatrix;
       glyphMatrix = savedGlyphMatrix;
       break;
-    case kOp_Tc: s.charSpacing = r.num[0]; break;
-    case kOp_Tw: s.wordSpacing = r.num[0]; break;
-    case kOp_Tz: s.horizontalScaling = r.num[0] / 100.0; break;
-    case kOp_TL: s.leading = r.num[0]; break;
-    case kOp_Tr: s.renderMode = static_cast<int32_t>(r.num[0]); break;
-    case kOp_Ts: s.rise = r.num[0]; break;
+    case kOp_Tc:
+      s.charSpacing = r.num[0];
+      break;
+    case kOp_Tw:
+      s.wordSpacing = r.num[0];
+      break;
+    case kOp_Tz:
+      s.horizontalScaling = r.num[0] / 100.0;
+      break;
+    case kOp_TL:
+      s.leading = r.num[0];
+      break;
+    case kOp_Tr:
+      s.renderMode = static_cast<int32_t>(r.num[0]);
+      break;
+    case kOp_Ts:
+      s.rise = r.num[0];
+      break;
     case kOp_Tf: {
       std::string name(list.str(r, 0));
       s.fontSize = r.num[1];
@@ -514,17 +588,35 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
     case kOp_TJ:
       if (const PdfObject* array = list.object(r)) showText(*array);
       break;
-    case kOp_CS: case kOp_cs: case kOp_SC: case kOp_SCN: case kOp_sc: case kOp_scn:
-    case kOp_G: case kOp_g: case kOp_RG: case kOp_rg: case kOp_K: case kOp_k:
+    case kOp_CS:
+    case kOp_cs:
+    case kOp_SC:
+    case kOp_SCN:
+    case kOp_sc:
+    case kOp_scn:
+    case kOp_G:
+    case kOp_g:
+    case kOp_RG:
+    case kOp_rg:
+    case kOp_K:
+    case kOp_k:
       colourOperator(list, r);
       break;
-    case kOp_sh: paintShading(std::string(list.str(r, 0))); break;
-    case kOp_Do: drawNamedXObject(std::string(list.str(r, 0))); break;
+    case kOp_sh:
+      paintShading(std::string(list.str(r, 0)));
+      break;
+    case kOp_Do:
+      drawNamedXObject(std::string(list.str(r, 0)));
+      break;
     case kOp_BI:
       if (XObjectDescriptor* image = list.image(r)) drawImage(*image, true);
       break;
-    case kOp_BDC: beginMarkedContent(list, r); break;
-    case kOp_BMC: enterMarkedContent(false); break;
+    case kOp_BDC:
+      beginMarkedContent(list, r);
+      break;
+    case kOp_BMC:
+      enterMarkedContent(false);
+      break;
     case kOp_EMC:
       leaveMarkedContent();
       actualText.clear();

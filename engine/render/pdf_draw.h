@@ -35,8 +35,8 @@ struct TextMatrix {
   double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
   // this × other. Inline: text showing multiplies for every glyph.
   TextMatrix times(const TextMatrix& o) const {
-    return TextMatrix{a * o.a + b * o.c,       a * o.b + b * o.d,       c * o.a + d * o.c,
-                      c * o.b + d * o.d,       e * o.a + f * o.c + o.e, e * o.b + f * o.d + o.f};
+    return TextMatrix{a * o.a + b * o.c, a * o.b + b * o.d,       c * o.a + d * o.c,
+                      c * o.b + d * o.d, e * o.a + f * o.c + o.e, e * o.b + f * o.d + o.f};
   }
 };
 
@@ -92,10 +92,10 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // 1440 / resolution; deviceWidth and deviceHeight are the page's size in pixels at zoom 1
   // (after the page's rotation). cacheFlag is 1 for the screen and the search scan, 0 for
   // printing. May throw C_PDF_Exception when the page's resources cannot be loaded.
-  void drawPage(int32_t pageNumber, uint8_t cacheFlag, brevia::gfx::Bitmap& target,
-                double reserved, double twipsPerPixel, double deviceHeight, double deviceWidth,
-                double zoom, int32_t unused1, int32_t unused2, int32_t restrictedText,
-                int32_t skipImages, int32_t unused5, int32_t skipPainting);
+  void drawPage(int32_t pageNumber, uint8_t cacheFlag, brevia::gfx::Bitmap& target, double reserved,
+                double twipsPerPixel, double deviceHeight, double deviceWidth, double zoom,
+                int32_t unused1, int32_t unused2, int32_t restrictedText, int32_t skipImages,
+                int32_t unused5, int32_t skipPainting);
 
   // The page's text, collected by running its content without a painter the first time it is
   // asked for (or drawn); null when the page does not exist. Positions are page units at zoom 1

@@ -49,8 +49,10 @@ ResourceList::ResourceList(const PdfObject& resourcesValue, RenderContext& conte
   for (const DictEntry& e : fontDictionary.entries) {
     if (e.value.kind == PdfObjectKind::Null) {
       static const PdfObject kNullFontReplacement = [] {
-        static const std::string text = " << /Type /Font /Subtype /TrueType /BaseFont /Times-Roman >> ";
-        C_PDF_Mem_Buffer buffer(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()));
+        static const std::string text =
+            " << /Type /Font /Subtype /TrueType /BaseFont /Times-Roman >> ";
+        C_PDF_Mem_Buffer buffer(reinterpret_cast<const uint8_t*>(text.data()),
+                                static_cast<int32_t>(text.size()));
         PdfLexer lexer(&buffer);
         PdfObject dictionary;
         lexer.readObject(dictionary);

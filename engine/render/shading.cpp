@@ -37,7 +37,8 @@ std::vector<double> numbers(const PdfObject& array) {
 }
 
 // The colour at t of one function or an array of one-output functions.
-uint32_t colourAt(std::vector<std::unique_ptr<C_PDF_Function>>& functions, double t, ColourSpace& space) {
+uint32_t colourAt(std::vector<std::unique_ptr<C_PDF_Function>>& functions, double t,
+                  ColourSpace& space) {
   if (functions.size() == 1) return functionColour(*functions[0], t, space);
   std::vector<double> components;
   for (auto& f : functions) {
@@ -56,7 +57,8 @@ void readAxialParts(C_PDF_Shading_Type2& s, const PdfObject& d, ObjectResolver& 
   }
   PdfObject extend = resolvedOrNone(d.lookup("Extend"), resolver);
   for (std::size_t i = 0; i < 2 && i < extend.elements.size(); ++i)
-    s.extend[i] = extend.elements[i].kind == PdfObjectKind::Boolean && extend.elements[i].boolValue();
+    s.extend[i] =
+        extend.elements[i].kind == PdfObjectKind::Boolean && extend.elements[i].boolValue();
 
   std::vector<std::unique_ptr<C_PDF_Function>> functions;
   PdfObject function = resolvedOrNone(d.lookup("Function"), resolver);
@@ -72,14 +74,16 @@ void readAxialParts(C_PDF_Shading_Type2& s, const PdfObject& d, ObjectResolver& 
   const int n = C_PDF_Shading_Type2::kGradientStops;
   for (int i = 0; i < n; ++i) {
     const float position = float(i) / float(n - 1);
-    const uint32_t colour = applyAlpha(colourAt(functions, s.t0 + (s.t1 - s.t0) * position, space), 1.0);
+    const uint32_t colour =
+        applyAlpha(colourAt(functions, s.t0 + (s.t1 - s.t0) * position, space), 1.0);
     s.stops.push_back({position, colour});
   }
   s.startColour = s.stops.front().colour;
   s.endColour = s.stops.back().colour;
 }
 
-std::vector<std::unique_ptr<C_PDF_Function>> functionsOf(const PdfObject& d, ObjectResolver& resolver) {
+std::vector<std::unique_ptr<C_PDF_Function>> functionsOf(const PdfObject& d,
+                                                         ObjectResolver& resolver) {
   std::vector<std::unique_ptr<C_PDF_Function>> functions;
   PdfObject function = resolvedOrNone(d.lookup("Function"), resolver);
   if (function.isArray()) {
@@ -92,8 +96,8 @@ std::vector<std::unique_ptr<C_PDF_Function>> functionsOf(const PdfObject& d, Obj
 }
 
 // The colour of function inputs (or, without functions, of components) as opaque ARGB.
-uint32_t colourOf(std::vector<std::unique_ptr<C_PDF_Function>>& functions, std::span<const double> in,
-                  ColourSpace& space) {
+uint32_t colourOf(std::vector<std::unique_ptr<C_PDF_Function>>& functions,
+                  std::span<const double> in, ColourSpace& space) {
   std::vector<double> components;
   if (functions.empty()) {
     components.assign(in.begin(), in.end());
@@ -164,7 +168,9 @@ void readMeshShading(C_PDF_Shading_Mesh& s, const PdfObject& d, ObjectResolver& 
     p.tensor = m.tensor;
     for (int i = 0; i < 16; ++i) p.points[i] = {float(m.xy[2 * i]), float(m.xy[2 * i + 1])};
     for (int i = 0; i < 4; ++i)
-      p.colours[i] = colourOf(functions, std::span<const double>(m.corner[i].c.data(), size_t(format.components)), space);
+      p.colours[i] =
+          colourOf(functions,
+                   std::span<const double>(m.corner[i].c.data(), size_t(format.components)), space);
     s.patches.push_back(p);
   }
 }
@@ -183,16 +189,22 @@ std::shared_ptr<C_PDF_Shading> loadShading(const PdfObject& value, RenderContext
   if (!d.isDictOrStream()) return nullptr;
   const int32_t type = resolvedOrNone(d.lookup("ShadingType"), resolver).intValue();
   std::shared_ptr<C_PDF_Shading> shading;
-  if (type == 1) shading = std::make_shared<C_PDF_Shading_Type1>();
-  else if (type >= 4 && type <= 7) shading = std::make_shared<C_PDF_Shading_Mesh>();
-  else if (type == 2) shading = std::make_shared<C_PDF_Shading_Type2>();
-  else if (type == 3) shading = std::make_shared<C_PDF_Shading_Type3>();
-  else shading = std::make_shared<C_PDF_Shading>();
+  if (type == 1)
+    shading = std::make_shared<C_PDF_Shading_Type1>();
+  else if (type >= 4 && type <= 7)
+    shading = std::make_shared<C_PDF_Shading_Mesh>();
+  else if (type == 2)
+    shading = std::make_shared<C_PDF_Shading_Type2>();
+  else if (type == 3)
+    shading = std::make_shared<C_PDF_Shading_Type3>();
+  else
+    shading = std::make_shared<C_PDF_Shading>();
   shading->shadingType = type;
   shading->objectNumber = value.isReference() ? value.objectNumber : -1;
   shading->generation = value.isReference() ? value.generation : -1;
   if (const PdfObject* cs = d.lookup("ColorSpace"))
-    shading->colourSpace = C_PDF_Creator::namedColourSpace(resolvedOrNone(cs, resolver), resources, resolver);
+    shading->colourSpace =
+        C_PDF_Creator::namedColourSpace(resolvedOrNone(cs, resolver), resources, resolver);
   std::vector<double> box = numbers(resolvedOrNone(d.lookup("BBox"), resolver));
   if (box.size() >= 4) {
     shading->hasBBox = true;
@@ -210,14 +222,16 @@ std::shared_ptr<C_PDF_Shading> loadShading(const PdfObject& value, RenderContext
     }
   }
   if (type == 1) readFunctionShading(static_cast<C_PDF_Shading_Type1&>(*shading), d, resolver);
-  if (type >= 4 && type <= 7) readMeshShading(static_cast<C_PDF_Shading_Mesh&>(*shading), d, resolver);
+  if (type >= 4 && type <= 7)
+    readMeshShading(static_cast<C_PDF_Shading_Mesh&>(*shading), d, resolver);
   if (type == 2 || type == 3) {
     auto& axial = static_cast<C_PDF_Shading_Type2&>(*shading);
     std::vector<double> coords = numbers(resolvedOrNone(d.lookup("Coords"), resolver));
     if (type == 2 && coords.size() >= 4)
       for (int i = 0; i < 4; ++i) axial.coords[i] = float(coords[i]);
     if (type == 3 && coords.size() >= 6)
-      for (int i = 0; i < 6; ++i) static_cast<C_PDF_Shading_Type3&>(axial).circles[i] = float(coords[i]);
+      for (int i = 0; i < 6; ++i)
+        static_cast<C_PDF_Shading_Type3&>(axial).circles[i] = float(coords[i]);
     readAxialParts(axial, d, resolver);
   }
   return shading;
@@ -239,7 +253,8 @@ std::shared_ptr<C_PDF_Pattern> loadPattern(const PdfObject& value, RenderContext
     for (std::size_t i = 0; i < 4 && i < box.size(); ++i) tiling->bbox[i] = box[i];
     tiling->xStep = resolvedOrNone(d.lookup("XStep"), resolver).realValue();
     tiling->yStep = resolvedOrNone(d.lookup("YStep"), resolver).realValue();
-    if (const PdfObject* r = d.lookup("Resources"); r && context.patternLoadDepth < kMaxPatternLoadNesting) {
+    if (const PdfObject* r = d.lookup("Resources");
+        r && context.patternLoadDepth < kMaxPatternLoadNesting) {
       ++context.patternLoadDepth;
       tiling->resources = context.loadResources(*r);
       --context.patternLoadDepth;
@@ -247,7 +262,8 @@ std::shared_ptr<C_PDF_Pattern> loadPattern(const PdfObject& value, RenderContext
     pattern = tiling;
   } else if (patternType == 2) {
     auto shadingPattern = std::make_shared<C_PDF_ShadingPattern>();
-    if (const PdfObject* s = d.lookup("Shading")) shadingPattern->shading = loadShading(*s, context, resources);
+    if (const PdfObject* s = d.lookup("Shading"))
+      shadingPattern->shading = loadShading(*s, context, resources);
     shadingPattern->extGState = resolvedOrNone(d.lookup("ExtGState"), resolver);
     pattern = shadingPattern;
   } else {

@@ -121,8 +121,9 @@ void TextShower::show(const PdfObject& array) {
     const double sx = c.fontSize * c.scaling, sy = c.fontSize;
     const TextMatrix glyph{sx * tm.a, sx * tm.b, sy * tm.c, sy * tm.d, 0, 0};
     const TextMatrix device = glyph.times(c.ctm);
-    c.painter.emplace(graphics, *font, std::array<double, 4>{device.a, device.b, device.c, device.d},
-                      pixelSize, c.colour);
+    c.painter.emplace(graphics, *font,
+                      std::array<double, 4>{device.a, device.b, device.c, device.d}, pixelSize,
+                      c.colour);
   }
 
   const std::vector<PdfObject>& e = array.elements;
@@ -140,7 +141,8 @@ void TextShower::show(const PdfObject& array) {
     double adjustment = 0;
     while (next < e.size() && e[next].isNumber()) adjustment += e[next++].realValue();
     if (!showString(c, e[i].text, adjustment)) {
-      for (std::size_t k = i + 1; k < next; ++k) advance(-e[k].realValue() / 1000 * c.fontSize * c.scaling);
+      for (std::size_t k = i + 1; k < next; ++k)
+        advance(-e[k].realValue() / 1000 * c.fontSize * c.scaling);
     }
     i = next;
   }
@@ -159,7 +161,8 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
       continue;
     }
     if (font.kind == FontKind::Type0) {
-      length = font.encodingCMap ? font.encodingCMap->codeLength(bytes + position, size - position) : 0;
+      length =
+          font.encodingCMap ? font.encodingCMap->codeLength(bytes + position, size - position) : 0;
       if (length <= 0 || length > size - position) {
         ++position;
         continue;
@@ -189,8 +192,9 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
       } else if (c.painter) {
         const bool visible = c.renderMode != kInvisible;
         if (!(visible && c.painter->drawCached(key, originX, originY))) {
-          const uint32_t glyph = font.kind == FontKind::Type0 ? glyphForCid(font, static_cast<uint16_t>(key))
-                                                              : glyphForCode(font, code[0]);
+          const uint32_t glyph = font.kind == FontKind::Type0
+                                     ? glyphForCid(font, static_cast<uint16_t>(key))
+                                     : glyphForCode(font, code[0]);
           GlyphPainter::learnWidth(font, key, glyph);
           if (visible) c.painter->drawGlyph(key, glyph, originX, originY);
         }
@@ -233,14 +237,16 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
 void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
                          double originX, double originY, double w0, double wordSpacing) {
   PageTextCollector* collector = draw_.textCollector();
-  if (!collector || c.renderMode == kInvisible || c.orientation.rotated || draw_.type3Depth > 0) return;
+  if (!collector || c.renderMode == kInvisible || c.orientation.rotated || draw_.type3Depth > 0)
+    return;
   ShownGlyph shown;
   shown.text = text;
   shown.actualText = fromActualText;
   shown.originX = originX;
   shown.originY = originY;
   shown.advance = (w0 * c.fontSize + wordSpacing) * c.scaling * c.scale;
-  shown.height = c.font->kind == FontKind::Type3 ? c.scaling * shown.advance : c.fontSize * c.scaling * c.scale;
+  shown.height = c.font->kind == FontKind::Type3 ? c.scaling * shown.advance
+                                                 : c.fontSize * c.scaling * c.scale;
   shown.orientation = c.orientation.degrees;
   shown.clipLeft = c.clip.x;
   shown.clipTop = c.clip.y;

@@ -37,8 +37,9 @@ Type3Procedures& proceduresOf(S_PDF_Type3_Font& type3) {
 }
 
 // The procedure of a glyph name, parsed on first use; null when there is none.
-const OperatorList* procedure(S_PDF_Type3_Font& type3, Type3Procedures& cache, const std::string& name,
-                              C_PDF_Draw& draw, const ResourceList* resources) {
+const OperatorList* procedure(S_PDF_Type3_Font& type3, Type3Procedures& cache,
+                              const std::string& name, C_PDF_Draw& draw,
+                              const ResourceList* resources) {
   auto found = cache.procedures.find(name);
   if (found != cache.procedures.end()) return found->second.get();
   std::unique_ptr<OperatorList>& slot = cache.procedures[name];
@@ -82,8 +83,10 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   // Glyph space: FontMatrix, then the glyph matrix, then the page's transform.
   const TextMatrix& trm = draw.glyphMatrix;
   const auto& fm = type3->fontMatrix;
-  const gfx::Matrix glyph{float(trm.a), float(trm.b), float(trm.c), float(trm.d), float(trm.e), float(trm.f)};
-  const gfx::Matrix fontMatrix{float(fm[0]), float(fm[1]), float(fm[2]), float(fm[3]), float(fm[4]), float(fm[5])};
+  const gfx::Matrix glyph{float(trm.a), float(trm.b), float(trm.c),
+                          float(trm.d), float(trm.e), float(trm.f)};
+  const gfx::Matrix fontMatrix{float(fm[0]), float(fm[1]), float(fm[2]),
+                               float(fm[3]), float(fm[4]), float(fm[5])};
   if (glyph.isFinite() && fontMatrix.isFinite()) {
     PageSpace& space = draw.space();
     space.multiplyTransform(glyph);

@@ -82,16 +82,15 @@ void loadImage(XObjectDescriptor& image, const PdfObject& d, RenderContext& cont
     if (const PdfObject* cs = d.lookup("ColorSpace")) {
       PdfObject storage;
       try {
-        image.colourSpace =
-            C_PDF_Creator::namedColourSpace(resolver.resolved(*cs, storage, true), resources, resolver);
+        image.colourSpace = C_PDF_Creator::namedColourSpace(resolver.resolved(*cs, storage, true),
+                                                            resources, resolver);
       } catch (const C_PDF_Exception&) {
       }
     }
   }
 }
 
-void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& context,
-              int depth) {
+void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& context, int depth) {
   ObjectResolver& resolver = context.resolver();
   form.isForm = true;
   std::vector<double> box = numbers(stream.lookup("BBox"), resolver);
@@ -108,14 +107,17 @@ void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& c
         form.isGroup = true;
         const PdfObject* isolated = g.lookup("I");
         const PdfObject* knockout = g.lookup("K");
-        form.groupIsolated = isolated && isolated->kind == PdfObjectKind::Boolean && isolated->boolValue();
-        form.groupKnockout = knockout && knockout->kind == PdfObjectKind::Boolean && knockout->boolValue();
+        form.groupIsolated =
+            isolated && isolated->kind == PdfObjectKind::Boolean && isolated->boolValue();
+        form.groupKnockout =
+            knockout && knockout->kind == PdfObjectKind::Boolean && knockout->boolValue();
       }
     } catch (const C_PDF_Exception&) {
     }
   }
   // A form with Ref, Metadata and PieceInfo together is drawn like any other form.
-  if (const PdfObject* resources = stream.lookup("Resources"); resources && depth < kMaxXObjectLoadNesting)
+  if (const PdfObject* resources = stream.lookup("Resources");
+      resources && depth < kMaxXObjectLoadNesting)
     form.resources = context.loadResources(*resources);
   std::vector<uint8_t> content;
   int32_t length = -1;
@@ -143,7 +145,8 @@ XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
   if (!value.isReference()) return nullptr;
   const auto key = std::make_pair(value.objectNumber, value.generation);
   auto found = context.xObjects.find(key);
-  if (found != context.xObjects.end()) return found->second->isForm || found->second->isImage ? found->second.get() : nullptr;
+  if (found != context.xObjects.end())
+    return found->second->isForm || found->second->isImage ? found->second.get() : nullptr;
 
   // The descriptor joins the cache before it is loaded, so that a form whose resources name it
   // again finds it instead of loading without end.
@@ -209,7 +212,8 @@ std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, Rende
     if (alpha && isSoft && !matte.empty() && image.colourSpace &&
         matte.size() >= static_cast<size_t>(image.colourSpace->componentCount)) {
       matte.resize(4, -1.0);
-      const uint32_t colorref = toColorref(matte[0], matte[1], matte[2], matte[3], *image.colourSpace);
+      const uint32_t colorref =
+          toColorref(matte[0], matte[1], matte[2], matte[3], *image.colourSpace);
       alpha->hasMatte = true;
       alpha->matte[0] = redOf(colorref);
       alpha->matte[1] = greenOf(colorref);

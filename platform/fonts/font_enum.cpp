@@ -19,9 +19,10 @@ using brevia::platform::InstalledFace;
 namespace {
 
 // Faces that stand for symbol sets: the fixed table decides for them, never the word match.
-constexpr std::string_view kFixedStrikeOuts[] = {"Symbol", "Wingdings", "Wingdings 2", "Wingdings 3",
-                                                 "ZapfDingbats"};
-constexpr std::string_view kScriptFaces[] = {"Brush Script MT", "Freestyle Script", "Vladimir Script"};
+constexpr std::string_view kFixedStrikeOuts[] = {"Symbol", "Wingdings", "Wingdings 2",
+                                                 "Wingdings 3", "ZapfDingbats"};
+constexpr std::string_view kScriptFaces[] = {"Brush Script MT", "Freestyle Script",
+                                             "Vladimir Script"};
 // "Bold" and "Italic" at most, in either order, end a Windows face name.
 constexpr int kMaxStyleWords = 2;
 
@@ -33,7 +34,8 @@ std::string styled(std::string_view base, bool bold, bool italic) {
 }
 
 bool isDingbatsFamily(std::string_view family) {
-  return equalsIgnoreCase(family, "D050000L") || contains(brevia::platform::lowerAscii(family), "dingbats");
+  return equalsIgnoreCase(family, "D050000L") ||
+         contains(brevia::platform::lowerAscii(family), "dingbats");
 }
 
 }  // namespace
@@ -61,8 +63,9 @@ std::string C_PDF_FontEnum::reduceFullName(std::string_view fullName) {
         break;
       }
     }
-    reduced = cut != std::string::npos ? reduced.substr(0, cut)
-                                       : brevia::platform::truncateChars(reduced, kMaxReducedNameChars);
+    reduced = cut != std::string::npos
+                  ? reduced.substr(0, cut)
+                  : brevia::platform::truncateChars(reduced, kMaxReducedNameChars);
   }
   if (endsWith(reduced, " Italic")) reduced.resize(reduced.size() - 7);
   if (endsWith(reduced, " Bold")) reduced.resize(reduced.size() - 5);
@@ -166,7 +169,8 @@ std::optional<std::string> C_PDF_FontEnum::noEligibleFace(const std::string& nam
   if (contains(name, "Frutiger-BoldItalic")) return "Arial Bold Italic";
   if (contains(name, "Frutiger-Bold")) return "Arial Bold";
   if (contains(name, "Frutiger")) return "Arial";
-  if (contains(name, "Sabon")) return styled("Times New Roman", contains(name, "Bold"), contains(name, "Italic"));
+  if (contains(name, "Sabon"))
+    return styled("Times New Roman", contains(name, "Bold"), contains(name, "Italic"));
   return std::nullopt;
 }
 
@@ -179,7 +183,8 @@ bool C_PDF_FontEnum::unmatched(const std::string& pdfName, std::string& faceName
   return true;
 }
 
-bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName, std::string* familyName) {
+bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName,
+                               std::string* familyName) {
   if (familyName != nullptr) familyName->clear();
   size_t extra = pdfName.find("Extra");
   if (extra != std::string::npos && !contains(pdfName, "MT")) pdfName.replace(extra, 5, 5, ' ');
@@ -190,7 +195,8 @@ bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName, std:
   }
 
   ensureList();
-  // A "Goudy Stout" face is a display face; it never displaces another Goudy for a plain Goudy name.
+  // A "Goudy Stout" face is a display face; it never displaces another Goudy for a plain Goudy
+  // name.
   const bool plainGoudy = contains(pdfName, "Goudy") && !contains(pdfName, "Stout");
   const C_PDF_FontNameElement* best = nullptr;
   for (C_PDF_FontNameElement& element : elements_) {
@@ -205,7 +211,8 @@ bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName, std:
   }
   if (best != nullptr) {
     // One shared word and several strange ones: an "Old ..." face is too far off to stand in.
-    if (best->score() == 1 && best->mismatches() > 1 && best->hasWord("Old")) return unmatched(pdfName, faceName);
+    if (best->score() == 1 && best->mismatches() > 1 && best->hasWord("Old"))
+      return unmatched(pdfName, faceName);
     faceName = best->fullName();
     if (familyName != nullptr) *familyName = best->faceName();
     return true;
@@ -251,11 +258,13 @@ std::optional<FontLocation> C_PDF_FontEnum::zapfDingbatsLocation() {
   return std::nullopt;
 }
 
-std::optional<FontLocation> C_PDF_FontEnum::locateFace(std::string_view faceName, std::string_view language) {
+std::optional<FontLocation> C_PDF_FontEnum::locateFace(std::string_view faceName,
+                                                       std::string_view language) {
   if (faceName == kZapfDingbatsFace) return zapfDingbatsLocation();
   ensureList();
   for (const C_PDF_FontNameElement& element : elements_) {
-    if (!element.struckOut() && !element.file().empty() && equalsIgnoreCase(element.fullName(), faceName)) {
+    if (!element.struckOut() && !element.file().empty() &&
+        equalsIgnoreCase(element.fullName(), faceName)) {
       return FontLocation{element.file(), element.faceIndex(), element.faceName()};
     }
   }
@@ -271,7 +280,8 @@ std::optional<FontLocation> C_PDF_FontEnum::locateFace(std::string_view faceName
       query.family.resize(query.family.size() - 5);
     }
   }
-  query.language = language.empty() ? brevia::platform::languageForFaceName(query.family) : std::string(language);
+  query.language = language.empty() ? brevia::platform::languageForFaceName(query.family)
+                                    : std::string(language);
   return source_->matchFace(query);
 }
 
@@ -286,7 +296,8 @@ std::optional<S_SystemFontData> C_PDF_FontEnum::dataAt(const FontLocation& locat
   return data;
 }
 
-std::optional<S_SystemFontData> C_PDF_FontEnum::systemFontData(std::string_view faceName, std::string_view language) {
+std::optional<S_SystemFontData> C_PDF_FontEnum::systemFontData(std::string_view faceName,
+                                                               std::string_view language) {
   std::optional<FontLocation> location = locateFace(faceName, language);
   if (!location) return std::nullopt;
   return dataAt(*location);

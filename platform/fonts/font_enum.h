@@ -78,8 +78,10 @@ class C_PDF_FontEnum {
   std::optional<brevia::platform::FontLocation> locateFace(std::string_view faceName,
                                                            std::string_view language = {});
 
-  // The whole font file of a face name (see locateFace); nullopt when there is none or it cannot be read.
-  std::optional<S_SystemFontData> systemFontData(std::string_view faceName, std::string_view language = {});
+  // The whole font file of a face name (see locateFace); nullopt when there is none or it cannot be
+  // read.
+  std::optional<S_SystemFontData> systemFontData(std::string_view faceName,
+                                                 std::string_view language = {});
 
   // The ZapfDingbats substitute: ZAPFDING.TTF beside the program, else the installed Dingbats face.
   std::optional<S_SystemFontData> zapfDingbatsSubstitute();

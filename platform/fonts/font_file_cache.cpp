@@ -33,8 +33,8 @@ std::shared_ptr<const std::vector<uint8_t>> FontFileCache::read(const std::strin
     ::close(descriptor);
     return nullptr;
   }
-  Identity identity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), info.st_size,
-                    info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+  Identity identity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                    info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
   ++clock_;
   auto found = entries_.find(path);
   if (found != entries_.end()) {
@@ -46,9 +46,11 @@ std::shared_ptr<const std::vector<uint8_t>> FontFileCache::read(const std::strin
     cachedBytes_ -= found->second.bytes->size();
     entries_.erase(found);
   }
-  std::shared_ptr<const std::vector<uint8_t>> bytes = readWhole(descriptor, static_cast<size_t>(info.st_size));
+  std::shared_ptr<const std::vector<uint8_t>> bytes =
+      readWhole(descriptor, static_cast<size_t>(info.st_size));
   ::close(descriptor);
-  if (bytes->size() != static_cast<size_t>(info.st_size) || bytes->size() > kMaxCachedBytes) return bytes;
+  if (bytes->size() != static_cast<size_t>(info.st_size) || bytes->size() > kMaxCachedBytes)
+    return bytes;
   evictFor(bytes->size());
   entries_[path] = Entry{identity, bytes, clock_};
   cachedBytes_ += bytes->size();

@@ -31,7 +31,9 @@ std::string truncateChars(std::string_view text, size_t maxChars) {
   return std::string(text.substr(0, byteOffsetOfChar(text, maxChars)));
 }
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

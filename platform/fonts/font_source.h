@@ -10,11 +10,11 @@ namespace brevia::platform {
 
 // One installed face as the system describes it.
 struct InstalledFace {
-  std::string fullName;  // e.g. "Liberation Sans Bold"
-  std::string family;    // the family's name, e.g. "Liberation Sans"
-  bool trueType = false; // scalable TrueType or OpenType outlines
-  std::string file;      // empty when the face has no file of its own
-  int faceIndex = 0;     // face inside the file (collections, named instances)
+  std::string fullName;   // e.g. "Liberation Sans Bold"
+  std::string family;     // the family's name, e.g. "Liberation Sans"
+  bool trueType = false;  // scalable TrueType or OpenType outlines
+  std::string file;       // empty when the face has no file of its own
+  int faceIndex = 0;      // face inside the file (collections, named instances)
 };
 
 // A request for a face by family and style.

@@ -30,7 +30,8 @@ using ObjectSetPtr = std::unique_ptr<FcObjectSet, ObjectSetDeleter>;
 
 std::string stringValue(FcPattern* pattern, const char* object, int index = 0) {
   FcChar8* value = nullptr;
-  if (FcPatternGetString(pattern, object, index, &value) != FcResultMatch || value == nullptr) return {};
+  if (FcPatternGetString(pattern, object, index, &value) != FcResultMatch || value == nullptr)
+    return {};
   return reinterpret_cast<const char*>(value);
 }
 
@@ -41,7 +42,8 @@ int intValue(FcPattern* pattern, const char* object, int fallback) {
 
 bool boolValue(FcPattern* pattern, const char* object, bool fallback) {
   FcBool value = fallback ? FcTrue : FcFalse;
-  return FcPatternGetBool(pattern, object, 0, &value) == FcResultMatch ? value != FcFalse : fallback;
+  return FcPatternGetBool(pattern, object, 0, &value) == FcResultMatch ? value != FcFalse
+                                                                       : fallback;
 }
 
 // The English name, as a Windows machine in English reports it; fontconfig lists the typographic
@@ -72,7 +74,8 @@ bool hasSfntExtension(const std::string& file) {
 
 // Scalable TrueType or OpenType outlines: the faces a Windows machine reports as TrueType.
 bool isSfntOutline(FcPattern* pattern) {
-  if (!boolValue(pattern, FC_SCALABLE, false) || !boolValue(pattern, FC_OUTLINE, false)) return false;
+  if (!boolValue(pattern, FC_SCALABLE, false) || !boolValue(pattern, FC_OUTLINE, false))
+    return false;
   std::string format = stringValue(pattern, FC_FONTFORMAT);
   if (format == "TrueType") return true;
   return format == "CFF" && hasSfntExtension(stringValue(pattern, FC_FILE));
@@ -115,9 +118,10 @@ bool FontconfigSource::listFaces(std::vector<InstalledFace>& out) {
   out.clear();
   if (config() == nullptr) return false;
   PatternPtr all(FcPatternCreate());
-  ObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FULLNAME, FC_FULLNAMELANG, FC_STYLE,
-                                        FC_STYLELANG, FC_FONTFORMAT, FC_SCALABLE, FC_OUTLINE, FC_FILE,
-                                        FC_INDEX, FC_WEIGHT, FC_SLANT, FC_WIDTH, FC_VARIABLE, nullptr));
+  ObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FULLNAME, FC_FULLNAMELANG,
+                                        FC_STYLE, FC_STYLELANG, FC_FONTFORMAT, FC_SCALABLE,
+                                        FC_OUTLINE, FC_FILE, FC_INDEX, FC_WEIGHT, FC_SLANT,
+                                        FC_WIDTH, FC_VARIABLE, nullptr));
   if (!all || !objects) return false;
   FontSetPtr set(FcFontList(config_, all.get(), objects.get()));
   if (!set) return false;
@@ -126,7 +130,8 @@ bool FontconfigSource::listFaces(std::vector<InstalledFace>& out) {
   listed.reserve(static_cast<size_t>(std::max(set->nfont, 0)));
   for (int i = 0; i < set->nfont; ++i) {
     FcPattern* pattern = set->fonts[i];
-    // A variable font is listed once as a whole and once per named instance; the instances are the faces.
+    // A variable font is listed once as a whole and once per named instance; the instances are the
+    // faces.
     if (boolValue(pattern, FC_VARIABLE, false)) continue;
     ListedFace entry;
     entry.face.family = englishName(pattern, FC_FAMILY, FC_FAMILYLANG);
@@ -144,7 +149,8 @@ bool FontconfigSource::listFaces(std::vector<InstalledFace>& out) {
   // fontconfig's own order is that of its hash table; sorting makes the list the same on every run.
   std::sort(listed.begin(), listed.end(), [](const ListedFace& a, const ListedFace& b) {
     auto key = [](const ListedFace& f) {
-      return std::tie(f.familyKey, f.width, f.weight, f.slant, f.face.fullName, f.face.file, f.face.faceIndex);
+      return std::tie(f.familyKey, f.width, f.weight, f.slant, f.face.fullName, f.face.file,
+                      f.face.faceIndex);
     };
     return key(a) < key(b);
   });
@@ -157,7 +163,8 @@ std::optional<FontLocation> FontconfigSource::matchFace(const FontQuery& query) 
   if (query.family.empty() || config() == nullptr) return std::nullopt;
   PatternPtr pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
-  FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(query.family.c_str()));
+  FcPatternAddString(pattern.get(), FC_FAMILY,
+                     reinterpret_cast<const FcChar8*>(query.family.c_str()));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, query.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern.get(), FC_SLANT, query.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);

@@ -22,9 +22,18 @@ Bitmap rotatedBitmap(const Bitmap& source, int degrees) {
       for (int x = 0; x < w; ++x) {
         int tx, ty;
         switch (turns) {
-          case 1: tx = h - 1 - y; ty = x; break;      // clockwise
-          case 2: tx = w - 1 - x; ty = h - 1 - y; break;
-          default: tx = y; ty = w - 1 - x; break;     // counter-clockwise
+          case 1:
+            tx = h - 1 - y;
+            ty = x;
+            break;  // clockwise
+          case 2:
+            tx = w - 1 - x;
+            ty = h - 1 - y;
+            break;
+          default:
+            tx = y;
+            ty = w - 1 - x;
+            break;  // counter-clockwise
         }
         dst[ty * dstStride + tx] = row[x];
       }

@@ -15,25 +15,28 @@ inline cairo_matrix_t toCairo(const Matrix& m) {
 }
 
 inline void setSourceArgb(cairo_t* cr, Argb colour) {
-  cairo_set_source_rgba(cr, redOf(colour) / 255.0, greenOf(colour) / 255.0,
-                        blueOf(colour) / 255.0, alphaOf(colour) / 255.0);
+  cairo_set_source_rgba(cr, redOf(colour) / 255.0, greenOf(colour) / 255.0, blueOf(colour) / 255.0,
+                        alphaOf(colour) / 255.0);
 }
 
 inline void addStop(cairo_pattern_t* pattern, double offset, Argb colour) {
-  cairo_pattern_add_color_stop_rgba(pattern, offset, redOf(colour) / 255.0,
-                                    greenOf(colour) / 255.0, blueOf(colour) / 255.0,
-                                    alphaOf(colour) / 255.0);
+  cairo_pattern_add_color_stop_rgba(pattern, offset, redOf(colour) / 255.0, greenOf(colour) / 255.0,
+                                    blueOf(colour) / 255.0, alphaOf(colour) / 255.0);
 }
 
 inline Status fromCairo(cairo_status_t status) {
   switch (status) {
-    case CAIRO_STATUS_SUCCESS: return Status::Ok;
-    case CAIRO_STATUS_NO_MEMORY: return Status::OutOfMemory;
+    case CAIRO_STATUS_SUCCESS:
+      return Status::Ok;
+    case CAIRO_STATUS_NO_MEMORY:
+      return Status::OutOfMemory;
     case CAIRO_STATUS_INVALID_MATRIX:
     case CAIRO_STATUS_INVALID_STRIDE:
     case CAIRO_STATUS_INVALID_SIZE:
-    case CAIRO_STATUS_INVALID_FORMAT: return Status::InvalidParameter;
-    default: return Status::GenericError;
+    case CAIRO_STATUS_INVALID_FORMAT:
+      return Status::InvalidParameter;
+    default:
+      return Status::GenericError;
   }
 }
 
@@ -44,8 +47,7 @@ inline uint32_t premultiply(Argb colour) {
     uint32_t t = c * a + 0x80;
     return (t + (t >> 8)) >> 8;
   };
-  return (a << 24) | (mul(redOf(colour)) << 16) | (mul(greenOf(colour)) << 8) |
-         mul(blueOf(colour));
+  return (a << 24) | (mul(redOf(colour)) << 16) | (mul(greenOf(colour)) << 8) | mul(blueOf(colour));
 }
 
 }  // namespace brevia::gfx::detail

@@ -14,8 +14,7 @@ RectF grow(const RectF& r, float by) {
 
 // One Sutherland–Hodgman pass: keeps the side of an axis line where inside() holds.
 template <typename Inside, typename Cross>
-void clipPass(const std::vector<PointF>& in, std::vector<PointF>& out, Inside inside,
-              Cross cross) {
+void clipPass(const std::vector<PointF>& in, std::vector<PointF>& out, Inside inside, Cross cross) {
   out.clear();
   size_t n = in.size();
   for (size_t i = 0; i < n; ++i) {
@@ -36,14 +35,18 @@ void clipPolygon(std::vector<PointF>& poly, std::vector<PointF>& work, const Rec
     double t = (double(y) - a.y) / (double(b.y) - a.y);
     return PointF{float(a.x + t * (double(b.x) - a.x)), y};
   };
-  clipPass(poly, work, [&](PointF p) { return p.x >= x0; },
-           [&](PointF a, PointF b) { return atX(a, b, x0); });
-  clipPass(work, poly, [&](PointF p) { return p.x <= x1; },
-           [&](PointF a, PointF b) { return atX(a, b, x1); });
-  clipPass(poly, work, [&](PointF p) { return p.y >= y0; },
-           [&](PointF a, PointF b) { return atY(a, b, y0); });
-  clipPass(work, poly, [&](PointF p) { return p.y <= y1; },
-           [&](PointF a, PointF b) { return atY(a, b, y1); });
+  clipPass(
+      poly, work, [&](PointF p) { return p.x >= x0; },
+      [&](PointF a, PointF b) { return atX(a, b, x0); });
+  clipPass(
+      work, poly, [&](PointF p) { return p.x <= x1; },
+      [&](PointF a, PointF b) { return atX(a, b, x1); });
+  clipPass(
+      poly, work, [&](PointF p) { return p.y >= y0; },
+      [&](PointF a, PointF b) { return atY(a, b, y0); });
+  clipPass(
+      work, poly, [&](PointF p) { return p.y <= y1; },
+      [&](PointF a, PointF b) { return atY(a, b, y1); });
 }
 
 // Liang–Barsky: cuts segment a–b to box; false when nothing is left.

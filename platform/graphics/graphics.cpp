@@ -19,55 +19,79 @@ constexpr double kMinDeterminant = 1e-24;
 // Relative difference of the two stretch factors below which a transform counts as uniform.
 constexpr double kUniformTolerance = 1e-5;
 
-const uint8_t kQuadTypes[4] = {kPointStart, kPointLine, kPointLine,
-                               kPointLine | kPointCloseFlag};
+const uint8_t kQuadTypes[4] = {kPointStart, kPointLine, kPointLine, kPointLine | kPointCloseFlag};
 
 cairo_filter_t filterFor(InterpolationMode mode) {
   switch (mode) {
-    case InterpolationMode::NearestNeighbor: return CAIRO_FILTER_NEAREST;
+    case InterpolationMode::NearestNeighbor:
+      return CAIRO_FILTER_NEAREST;
     case InterpolationMode::HighQuality:
     case InterpolationMode::Bicubic:
     case InterpolationMode::HighQualityBilinear:
-    case InterpolationMode::HighQualityBicubic: return CAIRO_FILTER_GOOD;
-    default: return CAIRO_FILTER_BILINEAR;
+    case InterpolationMode::HighQualityBicubic:
+      return CAIRO_FILTER_GOOD;
+    default:
+      return CAIRO_FILTER_BILINEAR;
   }
 }
 
 cairo_line_cap_t capFor(LineCap cap) {
   switch (cap) {
-    case LineCap::Square: return CAIRO_LINE_CAP_SQUARE;
+    case LineCap::Square:
+      return CAIRO_LINE_CAP_SQUARE;
     case LineCap::Round:
-    case LineCap::Triangle: return CAIRO_LINE_CAP_ROUND;
-    default: return CAIRO_LINE_CAP_BUTT;
+    case LineCap::Triangle:
+      return CAIRO_LINE_CAP_ROUND;
+    default:
+      return CAIRO_LINE_CAP_BUTT;
   }
 }
 
 cairo_line_join_t joinFor(LineJoin join) {
   switch (join) {
-    case LineJoin::Bevel: return CAIRO_LINE_JOIN_BEVEL;
-    case LineJoin::Round: return CAIRO_LINE_JOIN_ROUND;
-    default: return CAIRO_LINE_JOIN_MITER;
+    case LineJoin::Bevel:
+      return CAIRO_LINE_JOIN_BEVEL;
+    case LineJoin::Round:
+      return CAIRO_LINE_JOIN_ROUND;
+    default:
+      return CAIRO_LINE_JOIN_MITER;
   }
 }
 
 cairo_operator_t operatorFor(BlendMode mode) {
   switch (mode) {
-    case BlendMode::Multiply: return CAIRO_OPERATOR_MULTIPLY;
-    case BlendMode::Screen: return CAIRO_OPERATOR_SCREEN;
-    case BlendMode::Overlay: return CAIRO_OPERATOR_OVERLAY;
-    case BlendMode::Darken: return CAIRO_OPERATOR_DARKEN;
-    case BlendMode::Lighten: return CAIRO_OPERATOR_LIGHTEN;
-    case BlendMode::ColorDodge: return CAIRO_OPERATOR_COLOR_DODGE;
-    case BlendMode::ColorBurn: return CAIRO_OPERATOR_COLOR_BURN;
-    case BlendMode::HardLight: return CAIRO_OPERATOR_HARD_LIGHT;
-    case BlendMode::SoftLight: return CAIRO_OPERATOR_SOFT_LIGHT;
-    case BlendMode::Difference: return CAIRO_OPERATOR_DIFFERENCE;
-    case BlendMode::Exclusion: return CAIRO_OPERATOR_EXCLUSION;
-    case BlendMode::Hue: return CAIRO_OPERATOR_HSL_HUE;
-    case BlendMode::Saturation: return CAIRO_OPERATOR_HSL_SATURATION;
-    case BlendMode::Color: return CAIRO_OPERATOR_HSL_COLOR;
-    case BlendMode::Luminosity: return CAIRO_OPERATOR_HSL_LUMINOSITY;
-    default: return CAIRO_OPERATOR_OVER;
+    case BlendMode::Multiply:
+      return CAIRO_OPERATOR_MULTIPLY;
+    case BlendMode::Screen:
+      return CAIRO_OPERATOR_SCREEN;
+    case BlendMode::Overlay:
+      return CAIRO_OPERATOR_OVERLAY;
+    case BlendMode::Darken:
+      return CAIRO_OPERATOR_DARKEN;
+    case BlendMode::Lighten:
+      return CAIRO_OPERATOR_LIGHTEN;
+    case BlendMode::ColorDodge:
+      return CAIRO_OPERATOR_COLOR_DODGE;
+    case BlendMode::ColorBurn:
+      return CAIRO_OPERATOR_COLOR_BURN;
+    case BlendMode::HardLight:
+      return CAIRO_OPERATOR_HARD_LIGHT;
+    case BlendMode::SoftLight:
+      return CAIRO_OPERATOR_SOFT_LIGHT;
+    case BlendMode::Difference:
+      return CAIRO_OPERATOR_DIFFERENCE;
+    case BlendMode::Exclusion:
+      return CAIRO_OPERATOR_EXCLUSION;
+    case BlendMode::Hue:
+      return CAIRO_OPERATOR_HSL_HUE;
+    case BlendMode::Saturation:
+      return CAIRO_OPERATOR_HSL_SATURATION;
+    case BlendMode::Color:
+      return CAIRO_OPERATOR_HSL_COLOR;
+    case BlendMode::Luminosity:
+      return CAIRO_OPERATOR_HSL_LUMINOSITY;
+    default:
+      return CAIRO_OPERATOR_OVER;
   }
 }
 
@@ -129,8 +153,8 @@ void paintMask(cairo_t* cr, std::vector<uint8_t>& buffer, const CoverageMask& ma
   for (int row = 0; row < mask.height; ++row)
     std::memcpy(buffer.data() + size_t(row) * size_t(stride),
                 mask.data + ptrdiff_t(row) * mask.pitch, size_t(mask.width));
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      buffer.data(), CAIRO_FORMAT_A8, mask.width, mask.height, stride);
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(buffer.data(), CAIRO_FORMAT_A8,
+                                                                 mask.width, mask.height, stride);
   if (!deviceToMask) {
     cairo_mask_surface(cr, surface, x, y);
   } else {
@@ -242,8 +266,10 @@ bool Graphics::antialias() const {
     case SmoothingMode::HighQuality:
     case SmoothingMode::AntiAlias:
     case SmoothingMode::AntiAlias8x4:
-    case SmoothingMode::AntiAlias8x8: return true;
-    default: return false;
+    case SmoothingMode::AntiAlias8x8:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -290,7 +316,8 @@ Status Graphics::setCompositingMode(CompositingMode mode) {
 }
 
 Status Graphics::setBlendMode(BlendMode mode) {
-  if (int(mode) < 0 || int(mode) > int(BlendMode::Luminosity)) return keep(Status::InvalidParameter);
+  if (int(mode) < 0 || int(mode) > int(BlendMode::Luminosity))
+    return keep(Status::InvalidParameter);
   blend_ = mode;
   return Status::Ok;
 }
@@ -465,8 +492,11 @@ void Graphics::applyClipElement(const Region::Element& e) {
   cairo_set_antialias(cr_, e.antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   RectF reach{deviceBox_.x - 1, deviceBox_.y - 1, deviceBox_.width + 2, deviceBox_.height + 2};
   switch (e.shape) {
-    case Region::Shape::Infinite: return;
-    case Region::Shape::Empty: cairo_rectangle(cr_, 0, 0, 0, 0); break;
+    case Region::Shape::Infinite:
+      return;
+    case Region::Shape::Empty:
+      cairo_rectangle(cr_, 0, 0, 0, 0);
+      break;
     case Region::Shape::Rect: {
       RectF r = intersectF(e.rect, reach);
       cairo_rectangle(cr_, r.x, r.y, r.width, r.height);
@@ -541,8 +571,7 @@ Status Graphics::fillPath(const Brush& brush, const GraphicsPath& path) {
     applyPaintSettings(antialias());
     cairo_set_fill_rule(cr_, ruleFor(path.fillMode()));
     cairo_new_path(cr_);
-    detail::appendFillPath(cr_, {devicePoints_.data(), path.types().data(), n}, bounds,
-                           deviceBox_);
+    detail::appendFillPath(cr_, {devicePoints_.data(), path.types().data(), n}, bounds, deviceBox_);
     cairo_fill(cr_);
     return end();
   });
@@ -711,8 +740,10 @@ Status Graphics::drawImage(const Bitmap& bitmap, const PointF dest[3], const Rec
   if (fastClip_ == FastClip::Empty || !(alpha > 0)) return Status::Ok;
   cairo_matrix_t toSource;
   if (!worldInvertible_ || !deviceToSource(dest, source, world_, toSource)) return Status::Ok;
-  PointF corners[4] = {dest[0], dest[1], {dest[1].x + dest[2].x - dest[0].x,
-                                          dest[1].y + dest[2].y - dest[0].y}, dest[2]};
+  PointF corners[4] = {dest[0],
+                       dest[1],
+                       {dest[1].x + dest[2].x - dest[0].x, dest[1].y + dest[2].y - dest[0].y},
+                       dest[2]};
   return guarded([&] {
     RectF bounds;
     Status status = detail::mapPoints(corners, 4, world_, devicePoints_, bounds);
@@ -818,8 +849,8 @@ void Graphics::blendMask(const CoverageMask& mask, int x, int y, Argb colour) {
   int64_t y0 = std::max<int64_t>(y, cy0), y1 = std::min<int64_t>(int64_t(y) + mask.height, cy1);
   if (x1 <= x0 || y1 <= y0) return;
   // A clip edge between pixel boundaries covers its pixels partly (weights out of 256).
-  bool partial = float(cx0) != c.x || float(cy0) != c.y || float(cx1) != c.right() ||
-                 float(cy1) != c.bottom();
+  bool partial =
+      float(cx0) != c.x || float(cy0) != c.y || float(cx1) != c.right() || float(cy1) != c.bottom();
   auto weight = [](double lo, double hi, int64_t i) {
     double covered = std::min(double(i + 1), hi) - std::max(double(i), lo);
     return uint32_t(std::lround(std::clamp(covered, 0.0, 1.0) * 256));

@@ -47,8 +47,7 @@ int cubicExtremes(double a, double b, double c, double d, double out[2]) {
 GraphicsPath::GraphicsPath(FillMode fillMode)
     : fillMode_(fillMode == FillMode::Winding ? FillMode::Winding : FillMode::Alternate) {}
 
-GraphicsPath::GraphicsPath(const PointF* points, const uint8_t* types, int count,
-                           FillMode fillMode)
+GraphicsPath::GraphicsPath(const PointF* points, const uint8_t* types, int count, FillMode fillMode)
     : GraphicsPath(fillMode) {
   if (count < 0 || count > kMaxPoints || (count > 0 && (!points || !types))) {
     keep(Status::InvalidParameter);

@@ -34,8 +34,7 @@ class GraphicsPath : public StatusHolder {
   Status addLines(const PointF* points, int count);
   // A cubic Bézier from p1 with control points p2, p3 to p4, joined as addLine joins.
   Status addBezier(PointF p1, PointF p2, PointF p3, PointF p4);
-  Status addBezier(float x1, float y1, float x2, float y2, float x3, float y3, float x4,
-                   float y4) {
+  Status addBezier(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4) {
     return addBezier({x1, y1}, {x2, y2}, {x3, y3}, {x4, y4});
   }
   // Connected Béziers: count = 3k + 1 points.

@@ -54,8 +54,22 @@ enum class CompositingMode : int { SourceOver = 0, SourceCopy = 1 };
 // How painted colours combine with what is below them (source over, then the separable and
 // the non-separable blend modes).
 enum class BlendMode : int {
-  Normal = 0, Multiply, Screen, Overlay, Darken, Lighten, ColorDodge, ColorBurn, HardLight,
-  SoftLight, Difference, Exclusion, Hue, Saturation, Color, Luminosity
+  Normal = 0,
+  Multiply,
+  Screen,
+  Overlay,
+  Darken,
+  Lighten,
+  ColorDodge,
+  ColorBurn,
+  HardLight,
+  SoftLight,
+  Difference,
+  Exclusion,
+  Hue,
+  Saturation,
+  Color,
+  Luminosity
 };
 enum class LineCap : int { Flat = 0, Square = 1, Round = 2, Triangle = 3 };
 enum class LineJoin : int { Miter = 0, Bevel = 1, Round = 2, MiterClipped = 3 };

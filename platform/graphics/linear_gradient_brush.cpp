@@ -6,8 +6,7 @@
 
 namespace brevia::gfx {
 
-LinearGradientBrush::LinearGradientBrush(PointF start, PointF end, Argb startColour,
-                                         Argb endColour)
+LinearGradientBrush::LinearGradientBrush(PointF start, PointF end, Argb startColour, Argb endColour)
     : start_(start), end_(end), stops_(startColour, endColour) {
   bool finite = std::isfinite(start.x) && std::isfinite(start.y) && std::isfinite(end.x) &&
                 std::isfinite(end.y);

@@ -21,7 +21,8 @@ void setCorner(cairo_pattern_t* pattern, int corner, Argb c) {
 
 }  // namespace
 
-Status MeshGradientBrush::addPatch(const PointF boundary[12], const Argb colours[4], const PointF* inner) {
+Status MeshGradientBrush::addPatch(const PointF boundary[12], const Argb colours[4],
+                                   const PointF* inner) {
   if (!boundary || !colours || !finite(boundary, 12) || (inner && !finite(inner, 4)))
     return keep(Status::InvalidParameter);
   if (int(patches_.size()) >= kMaxPatches) return keep(Status::ValueOverflow);
@@ -71,7 +72,8 @@ cairo_pattern_t* MeshGradientBrush::buildPattern() const {
         cairo_mesh_pattern_curve_to(pattern, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
       }
       if (p.tensor)
-        for (int i = 0; i < 4; ++i) cairo_mesh_pattern_set_control_point(pattern, i, p.inner[i].x, p.inner[i].y);
+        for (int i = 0; i < 4; ++i)
+          cairo_mesh_pattern_set_control_point(pattern, i, p.inner[i].x, p.inner[i].y);
     }
     for (int i = 0; i < 4; ++i) setCorner(pattern, i, p.colours[i]);
     cairo_mesh_pattern_end_patch(pattern);

@@ -75,9 +75,7 @@ Status PathGradientBrush::setSurroundColours(const Argb* colours, int count) {
 
 Argb PathGradientBrush::surroundAt(float source) const {
   // Points flattened from a curve take colours between those of the curve's ends.
-  auto colourOf = [this](size_t index) {
-    return surround_[std::min(index, surround_.size() - 1)];
-  };
+  auto colourOf = [this](size_t index) { return surround_[std::min(index, surround_.size() - 1)]; };
   size_t whole = size_t(std::max(0.0f, std::floor(source)));
   float fraction = source - float(whole);
   if (fraction <= 0) return colourOf(whole);

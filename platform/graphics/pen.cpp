@@ -46,8 +46,10 @@ Status Pen::setDashPattern(const std::vector<float>& lengths, float offset) {
     total += v;
   }
   if (!std::isfinite(offset) || !std::isfinite(total)) return keep(Status::InvalidParameter);
-  if (total > 0) dashes_ = lengths;
-  else dashes_.clear();
+  if (total > 0)
+    dashes_ = lengths;
+  else
+    dashes_.clear();
   dashOffset_ = offset;
   return Status::Ok;
 }

@@ -18,10 +18,11 @@ Status writePnm(const Bitmap& bitmap, std::FILE* f, PnmKind kind) {
       }
   const bool alpha = kind == PnmKind::Pam && !opaque;
   const int channels = alpha ? 4 : 3;
-  int written = kind == PnmKind::Pam
-                    ? std::fprintf(f, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
-                                   w, h, channels, alpha ? "RGB_ALPHA" : "RGB")
-                    : std::fprintf(f, "P6\n%d %d\n255\n", w, h);
+  int written =
+      kind == PnmKind::Pam
+          ? std::fprintf(f, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n",
+                         w, h, channels, alpha ? "RGB_ALPHA" : "RGB")
+          : std::fprintf(f, "P6\n%d %d\n255\n", w, h);
   if (written < 0) return Status::GenericError;
 
   std::vector<uint8_t> row(std::size_t(w) * channels);

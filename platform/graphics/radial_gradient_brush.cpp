@@ -6,9 +6,8 @@
 
 namespace brevia::gfx {
 
-RadialGradientBrush::RadialGradientBrush(PointF startCentre, float startRadius,
-                                         PointF endCentre, float endRadius, Argb startColour,
-                                         Argb endColour)
+RadialGradientBrush::RadialGradientBrush(PointF startCentre, float startRadius, PointF endCentre,
+                                         float endRadius, Argb startColour, Argb endColour)
     : startCentre_(startCentre),
       startRadius_(startRadius),
       endCentre_(endCentre),
@@ -18,8 +17,8 @@ RadialGradientBrush::RadialGradientBrush(PointF startCentre, float startRadius,
 }
 
 bool RadialGradientBrush::valid() const {
-  for (float v : {startCentre_.x, startCentre_.y, endCentre_.x, endCentre_.y, startRadius_,
-                  endRadius_})
+  for (float v :
+       {startCentre_.x, startCentre_.y, endCentre_.x, endCentre_.y, startRadius_, endRadius_})
     if (!std::isfinite(v)) return false;
   return startRadius_ >= 0 && endRadius_ >= 0;
 }

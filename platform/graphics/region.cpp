@@ -46,10 +46,9 @@ bool asAxisRect(const detail::DevicePath& path, RectF& rect) {
     if ((t[i] & kPointTypeMask) != kPointLine) return false;
   for (size_t i = 0; i + 1 < p.size(); ++i)
     if (t[i] & kPointCloseFlag) return false;
-  bool horizontalFirst = p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y &&
-                         p[3].x == p[0].x;
-  bool verticalFirst = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x &&
-                       p[3].y == p[0].y;
+  bool horizontalFirst =
+      p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
+  bool verticalFirst = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
   if (!horizontalFirst && !verticalFirst) return false;
   float x0 = std::min(p[0].x, p[2].x), x1 = std::max(p[0].x, p[2].x);
   float y0 = std::min(p[0].y, p[2].y), y1 = std::max(p[0].y, p[2].y);
@@ -300,10 +299,14 @@ Status Region::combineElement(Element e, CombineMode mode) {
 
 detail::PixelRegion Region::elementPixels(const Element& e, const RectI& area) {
   switch (e.shape) {
-    case Shape::Infinite: return PixelRegion(area);
-    case Shape::Empty: return PixelRegion();
-    case Shape::Rect: return PixelRegion(detail::snapToPixels(e.rect, area));
-    case Shape::Path: return e.path ? detail::rasterisePath(*e.path, area) : PixelRegion();
+    case Shape::Infinite:
+      return PixelRegion(area);
+    case Shape::Empty:
+      return PixelRegion();
+    case Shape::Rect:
+      return PixelRegion(detail::snapToPixels(e.rect, area));
+    case Shape::Path:
+      return e.path ? detail::rasterisePath(*e.path, area) : PixelRegion();
     case Shape::Pixels: {
       if (!e.pixels) return PixelRegion();
       PixelRegion copy(*e.pixels);
@@ -327,11 +330,21 @@ std::shared_ptr<const detail::PixelRegion> Region::rasterise(const RectI& limit)
     }
     PixelRegion operand = elementPixels(e, area);
     switch (e.op) {
-      case CombineMode::Intersect: cairo_region_intersect(acc->get(), operand.get()); break;
-      case CombineMode::Union: cairo_region_union(acc->get(), operand.get()); break;
-      case CombineMode::Xor: cairo_region_xor(acc->get(), operand.get()); break;
-      case CombineMode::Exclude: cairo_region_subtract(acc->get(), operand.get()); break;
-      default: *acc = std::move(operand); break;
+      case CombineMode::Intersect:
+        cairo_region_intersect(acc->get(), operand.get());
+        break;
+      case CombineMode::Union:
+        cairo_region_union(acc->get(), operand.get());
+        break;
+      case CombineMode::Xor:
+        cairo_region_xor(acc->get(), operand.get());
+        break;
+      case CombineMode::Exclude:
+        cairo_region_subtract(acc->get(), operand.get());
+        break;
+      default:
+        *acc = std::move(operand);
+        break;
     }
   }
   if (!acc->ok()) {
@@ -399,8 +412,8 @@ Status Region::getScans(std::vector<RectI>& rects) const {
   try {
     rects.clear();
     if (isInfinite()) {
-      rects.push_back(RectI{int(kInfiniteRect.x), int(kInfiniteRect.y),
-                            int(kInfiniteRect.width), int(kInfiniteRect.height)});
+      rects.push_back(RectI{int(kInfiniteRect.x), int(kInfiniteRect.y), int(kInfiniteRect.width),
+                            int(kInfiniteRect.height)});
       return Status::Ok;
     }
     const PixelRegion& raster = cachedRaster();

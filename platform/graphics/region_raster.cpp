@@ -61,8 +61,8 @@ RectI snapToPixels(const RectF& rect, const RectI& limit) {
 
 PixelRegion rasterisePath(const DevicePath& path, const RectI& limit) {
   RectF b = path.bounds;
-  RectI box{clampToInt(std::floor(b.x), limit, true), clampToInt(std::floor(b.y), limit, false),
-            0, 0};
+  RectI box{clampToInt(std::floor(b.x), limit, true), clampToInt(std::floor(b.y), limit, false), 0,
+            0};
   box.width = clampToInt(std::ceil(double(b.right())) + 1, limit, true) - box.x;
   box.height = clampToInt(std::ceil(double(b.bottom())) + 1, limit, false) - box.y;
   box = intersect(box, limit);
@@ -72,12 +72,12 @@ PixelRegion rasterisePath(const DevicePath& path, const RectI& limit) {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> tile(
       cairo_image_surface_create(CAIRO_FORMAT_A8, tileW, tileH), &cairo_surface_destroy);
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> context(cairo_create(tile.get()),
-                                                              &cairo_destroy);
+                                                             &cairo_destroy);
   cairo_t* cr = context.get();
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) return PixelRegion();
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  cairo_set_fill_rule(cr, path.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING
-                                                             : CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_set_fill_rule(
+      cr, path.fillMode == FillMode::Winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   PathView view{path.points.data(), path.types.data(), path.points.size()};
   std::vector<cairo_rectangle_int_t> runs;
   uint8_t* data = cairo_image_surface_get_data(tile.get());

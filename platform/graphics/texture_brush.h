@@ -11,7 +11,8 @@ class TextureBrush : public GradientBrush {
  public:
   // The bitmap must outlive the brush. An invalid bitmap gives InvalidParameter and a brush
   // that paints nothing.
-  explicit TextureBrush(const Bitmap& bitmap, InterpolationMode interpolation = InterpolationMode::Bilinear);
+  explicit TextureBrush(const Bitmap& bitmap,
+                        InterpolationMode interpolation = InterpolationMode::Bilinear);
 
  private:
   _cairo_pattern* buildPattern() const override;

@@ -41,7 +41,8 @@ const CurlApi& curl() {
     void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
     if (!library) return;
     CurlApi a;
-    if (bind(library, "curl_global_init", a.global_init) && bind(library, "curl_easy_init", a.easy_init) &&
+    if (bind(library, "curl_global_init", a.global_init) &&
+        bind(library, "curl_easy_init", a.easy_init) &&
         bind(library, "curl_easy_setopt", a.easy_setopt) &&
         bind(library, "curl_easy_perform", a.easy_perform) &&
         bind(library, "curl_easy_getinfo", a.easy_getinfo) &&
@@ -121,8 +122,7 @@ bool attempt(const std::string& url, const HttpOptions& options, curl_slist* hea
   response.body.clear();
   if (sink.tooLarge) {
     char text[96];
-    std::snprintf(text, sizeof text, "the response is larger than %zu bytes",
-                  options.maxBodyBytes);
+    std::snprintf(text, sizeof text, "the response is larger than %zu bytes", options.maxBodyBytes);
     response.error = text;
     return false;
   }
@@ -153,9 +153,9 @@ HttpResponse httpGet(const std::string& url, const HttpOptions& options) {
     headers.release();
     headers.reset(extended);
   }
-  const int retries = options.connectRetries < 0                     ? 0
+  const int retries = options.connectRetries < 0                    ? 0
                       : options.connectRetries > kMaxConnectRetries ? kMaxConnectRetries
-                                                                      : options.connectRetries;
+                                                                    : options.connectRetries;
   HttpResponse response;
   for (int attemptNumber = 0;; ++attemptNumber) {
     bool again = attempt(url, options, headers.get(), response);

@@ -12,8 +12,10 @@ int memoryLoadPercent() {
   long long total = -1, available = -1;
   while (std::fgets(line, sizeof line, f)) {
     long long value = 0;
-    if (std::sscanf(line, "MemTotal: %lld kB", &value) == 1) total = value;
-    else if (std::sscanf(line, "MemAvailable: %lld kB", &value) == 1) available = value;
+    if (std::sscanf(line, "MemTotal: %lld kB", &value) == 1)
+      total = value;
+    else if (std::sscanf(line, "MemAvailable: %lld kB", &value) == 1)
+      available = value;
   }
   std::fclose(f);
   if (total <= 0 || available < 0) return 0;

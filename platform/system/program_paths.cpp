@@ -28,7 +28,8 @@ std::vector<std::string> dataDirectories() {
   if (program.empty()) return {};
   std::vector<std::string> folders{program};
   size_t slash = program.rfind('/');
-  std::string prefix = slash == std::string::npos || slash == 0 ? std::string() : program.substr(0, slash);
+  std::string prefix =
+      slash == std::string::npos || slash == 0 ? std::string() : program.substr(0, slash);
   folders.push_back(prefix + "/share/brevia");
   return folders;
 }

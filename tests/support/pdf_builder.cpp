@@ -95,9 +95,9 @@ std::string PdfBuilder::buildWithXrefStream(const std::string& trailerEntries,
   if (objectStream) {
     std::string data = header + body;
     offsets[objectStream] = static_cast<int64_t>(out.size());
-    out += std::to_string(objectStream) + " 0 obj\n<< /Type /ObjStm /N " +
-           std::to_string(index) + " /First " + std::to_string(header.size()) + " /Length " +
-           std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream\nendobj\n";
+    out += std::to_string(objectStream) + " 0 obj\n<< /Type /ObjStm /N " + std::to_string(index) +
+           " /First " + std::to_string(header.size()) + " /Length " + std::to_string(data.size()) +
+           " >>\nstream\n" + data + "\nendstream\nendobj\n";
   }
   offsets[xrefStream] = static_cast<int64_t>(out.size());
   std::string records;
@@ -115,20 +115,25 @@ std::string PdfBuilder::buildWithXrefStream(const std::string& trailerEntries,
     if (runStart >= 0 && runStart + runLength == n) {
       ++runLength;
     } else {
-      if (runStart >= 0) indexText += std::to_string(runStart) + " " + std::to_string(runLength) + " ";
+      if (runStart >= 0)
+        indexText += std::to_string(runStart) + " " + std::to_string(runLength) + " ";
       runStart = n;
       runLength = 1;
     }
-    if (auto w = where.find(n); w != where.end()) put(2, objectStream, w->second.second);
-    else if (auto o = offsets.find(n); o != offsets.end()) put(1, o->second, 0);
-    else put(0, 0, n == 0 ? 65535 : 0);
+    if (auto w = where.find(n); w != where.end())
+      put(2, objectStream, w->second.second);
+    else if (auto o = offsets.find(n); o != offsets.end())
+      put(1, o->second, 0);
+    else
+      put(0, 0, n == 0 ? 65535 : 0);
   }
   indexText += std::to_string(runStart) + " " + std::to_string(runLength);
   int64_t xrefOffset = offsets[xrefStream];
-  out += std::to_string(xrefStream) + " 0 obj\n<< /Type /XRef /Size " + std::to_string(xrefStream + 1) +
-         " /W [1 4 2] " + (sparseIndex ? "/Index [" + indexText + "] " : std::string()) + trailerEntries + " /Length " + std::to_string(records.size()) +
-         " >>\nstream\n" + records + "\nendstream\nendobj\nstartxref\n" +
-         std::to_string(xrefOffset) + "\n%%EOF\n";
+  out += std::to_string(xrefStream) + " 0 obj\n<< /Type /XRef /Size " +
+         std::to_string(xrefStream + 1) + " /W [1 4 2] " +
+         (sparseIndex ? "/Index [" + indexText + "] " : std::string()) + trailerEntries +
+         " /Length " + std::to_string(records.size()) + " >>\nstream\n" + records +
+         "\nendstream\nendobj\nstartxref\n" + std::to_string(xrefOffset) + "\n%%EOF\n";
   return out;
 }
 
@@ -157,7 +162,8 @@ std::string writeTempFile(const std::string& bytes, const std::string& name) {
                  ("brevia-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   fs::create_directories(dir);
   fs::path path = dir / name;
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return path.string();
 }
 
@@ -171,8 +177,8 @@ std::string readFile(const std::string& path) {
 std::string deflate(const std::string& data) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));
   std::string out(size, '\0');
-  compress(reinterpret_cast<Bytef*>(out.data()), &size,
-           reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()));
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+           static_cast<uLong>(data.size()));
   out.resize(size);
   return out;
 }

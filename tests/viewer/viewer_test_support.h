@@ -55,17 +55,20 @@ inline std::string testData(const std::string& relative) {
   return std::string(root ? root : BREVIA_SOURCE_DIR "/tests/data") + "/" + relative;
 }
 
-inline QString qtestData(const std::string& relative) { return QString::fromStdString(testData(relative)); }
+inline QString qtestData(const std::string& relative) {
+  return QString::fromStdString(testData(relative));
+}
 
 inline QString writePdf(const std::string& bytes, const std::string& name) {
   return QString::fromStdString(testing_pdf::writeTempFile(bytes, name));
 }
 
 // A document of pageCount pages of the given size, each page drawing a filled square.
-inline QString pagesFile(int pageCount, const std::string& name, int width = 612, int height = 792) {
-  return writePdf(testing_pdf::simpleDocument(
-                      pageCount, "0 0 1 rg 100 100 200 200 re f",
-                      "/MediaBox [0 0 " + std::to_string(width) + " " + std::to_string(height) + "]"),
+inline QString pagesFile(int pageCount, const std::string& name, int width = 612,
+                         int height = 792) {
+  return writePdf(testing_pdf::simpleDocument(pageCount, "0 0 1 rg 100 100 200 200 re f",
+                                              "/MediaBox [0 0 " + std::to_string(width) + " " +
+                                                  std::to_string(height) + "]"),
                   name);
 }
 

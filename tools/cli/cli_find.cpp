@@ -14,14 +14,19 @@
 namespace cli {
 
 int runFind(const Arguments& args) {
-  const char* usage = "usage: brevia-cli find FILE PHRASE [--case-sensitive] [--backward] [--password PW]\n";
+  const char* usage =
+      "usage: brevia-cli find FILE PHRASE [--case-sensitive] [--backward] [--password PW]\n";
   bool known = args.positional.size() == 2;
   for (const auto& [name, value] : args.options) known = known && name == "--password";
-  for (const std::string& f : args.flags) known = known && (f == "--case-sensitive" || f == "--backward");
+  for (const std::string& f : args.flags)
+    known = known && (f == "--case-sensitive" || f == "--backward");
   bool valid = false;
   const std::u16string phrase = known ? unicode_text::fromUtf8(args.positional[1], &valid) : u"";
   if (!known || !valid || phrase.empty()) {
-    if (known) std::fputs(phrase.empty() ? "brevia-cli: the phrase is empty\n" : "brevia-cli: the phrase is not UTF-8\n", stderr);
+    if (known)
+      std::fputs(phrase.empty() ? "brevia-cli: the phrase is empty\n"
+                                : "brevia-cli: the phrase is not UTF-8\n",
+                 stderr);
     std::fputs(usage, stderr);
     return kExitBadArguments;
   }

@@ -22,14 +22,16 @@ int runInfo(const Arguments& args) {
       const C_PDF_PageTreeNode_or_Page* page = document->findPage(n, false);
       if (!page) break;
       char line[160];
-      std::snprintf(line, sizeof line,
-                    "%s{\"page\": %d, \"width\": %d, \"height\": %d, \"rotation\": %d, \"size_text\": ",
-                    n == 1 ? "" : ", ", n, page->width, page->height, page->rotation);
+      std::snprintf(
+          line, sizeof line,
+          "%s{\"page\": %d, \"width\": %d, \"height\": %d, \"rotation\": %d, \"size_text\": ",
+          n == 1 ? "" : ", ", n, page->width, page->height, page->rotation);
       pages += line;
       pages += jsonString(page->sizeText) + "}";
     }
   } catch (const C_PDF_Exception& e) {
-    std::fprintf(stderr, "brevia-cli: %s: %s\n", args.positional[0].c_str(), exceptionText(e).c_str());
+    std::fprintf(stderr, "brevia-cli: %s: %s\n", args.positional[0].c_str(),
+                 exceptionText(e).c_str());
     return kExitCannotOpen;
   }
   std::printf("{\"pages\": %d, \"encrypted\": %s, \"pages_info\": [%s]}\n", document->pageCount,

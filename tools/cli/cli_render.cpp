@@ -75,7 +75,9 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
   auto side = [](double size, double z) { return pixelSide(size, z, PixelRounding::Cover); };
   for (int i = 0; i < kMaxZoomReductions; ++i) {
     const int64_t w = side(width, zoom), h = side(height, zoom);
-    if (w * h <= gfx::Bitmap::kMaxPixels && w <= gfx::Bitmap::kMaxSide && h <= gfx::Bitmap::kMaxSide) break;
+    if (w * h <= gfx::Bitmap::kMaxPixels && w <= gfx::Bitmap::kMaxSide &&
+        h <= gfx::Bitmap::kMaxSide)
+      break;
     zoom *= std::min(0.99, std::sqrt(double(gfx::Bitmap::kMaxPixels) / double(w * h)));
   }
   const int w = side(width, zoom);
@@ -83,8 +85,9 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
   // Pages of one render share their pixel memory: a fresh zeroed buffer per page costs more than
   // drawing a page of text. Every pixel is filled below, so old contents never show.
   if (pixels) pixels->resize(std::size_t(w) * std::size_t(h));
-  gfx::Bitmap bitmap = pixels ? gfx::Bitmap::wrap(reinterpret_cast<uint8_t*>(pixels->data()), w, h, w * 4)
-                              : gfx::Bitmap(w, h);
+  gfx::Bitmap bitmap =
+      pixels ? gfx::Bitmap::wrap(reinterpret_cast<uint8_t*>(pixels->data()), w, h, w * 4)
+             : gfx::Bitmap(w, h);
   if (!bitmap.isValid()) {
     std::fprintf(stderr, "brevia-cli: page %d is too large to render\n", pageNumber);
     return false;
@@ -101,15 +104,22 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
   gfx::Status status = gfx::Status::GenericError;
   if (file) {
     switch (options.format) {
-      case ImageFormat::Png: status = gfx::writePng(rotated, file, options.pngLevel); break;
-      case ImageFormat::Pam: status = gfx::writePnm(rotated, file, gfx::PnmKind::Pam); break;
-      case ImageFormat::Ppm: status = gfx::writePnm(rotated, file, gfx::PnmKind::Ppm); break;
+      case ImageFormat::Png:
+        status = gfx::writePng(rotated, file, options.pngLevel);
+        break;
+      case ImageFormat::Pam:
+        status = gfx::writePnm(rotated, file, gfx::PnmKind::Pam);
+        break;
+      case ImageFormat::Ppm:
+        status = gfx::writePnm(rotated, file, gfx::PnmKind::Ppm);
+        break;
     }
     // A full disk may only show when the file is closed.
     if (!toStdout && std::fclose(file) != 0) status = gfx::Status::GenericError;
   }
   if (status != gfx::Status::Ok) {
-    std::fprintf(stderr, "brevia-cli: cannot write %s\n", toStdout ? "to standard output" : outPath.c_str());
+    std::fprintf(stderr, "brevia-cli: cannot write %s\n",
+                 toStdout ? "to standard output" : outPath.c_str());
     return false;
   }
   return true;
@@ -119,9 +129,12 @@ namespace {
 
 const char* extension(ImageFormat format) {
   switch (format) {
-    case ImageFormat::Pam: return ".pam";
-    case ImageFormat::Ppm: return ".ppm";
-    case ImageFormat::Png: break;
+    case ImageFormat::Pam:
+      return ".pam";
+    case ImageFormat::Ppm:
+      return ".ppm";
+    case ImageFormat::Png:
+      break;
   }
   return ".png";
 }
@@ -141,7 +154,9 @@ bool renderSequentially(C_PDF_Document& document, int32_t first, int32_t last,
   for (int32_t n = first;; ++n) {
     if (sharedNext) n = sharedNext->fetch_add(1);
     if (n > last) break;
-    ok = renderPageToFile(document, draw, n, options, pageOutput(out, n, options.format), &pixels) && ok;
+    ok =
+        renderPageToFile(document, draw, n, options, pageOutput(out, n, options.format), &pixels) &&
+        ok;
     creator.evict(n);
   }
   return ok;
@@ -206,16 +221,20 @@ int runRender(const Arguments& args) {
       (args.has("--rotate") && !parseNumber(args.option("--rotate"), rotation)) ||
       (args.has("--jobs") && (!parseNumber(args.option("--jobs"), jobsValue) || jobsValue < 1 ||
                               jobsValue > kMaxJobs || jobsValue != std::floor(jobsValue))) ||
-      (args.has("--png-level") && (!parseNumber(args.option("--png-level"), pngLevel) ||
-                                   pngLevel < 0 || pngLevel > 9 || pngLevel != std::floor(pngLevel))) ||
+      (args.has("--png-level") &&
+       (!parseNumber(args.option("--png-level"), pngLevel) || pngLevel < 0 || pngLevel > 9 ||
+        pngLevel != std::floor(pngLevel))) ||
       options.dpi <= 0 || options.dpi > kMaxDpi || options.zoom <= 0 || options.zoom > kMaxZoom ||
       std::fmod(rotation, 90) != 0) {
     std::fputs(usage, stderr);
     return kExitBadArguments;
   }
-  if (format == "png") options.format = ImageFormat::Png;
-  else if (format == "pam") options.format = ImageFormat::Pam;
-  else if (format == "ppm") options.format = ImageFormat::Ppm;
+  if (format == "png")
+    options.format = ImageFormat::Png;
+  else if (format == "pam")
+    options.format = ImageFormat::Pam;
+  else if (format == "ppm")
+    options.format = ImageFormat::Ppm;
   else {
     std::fputs(usage, stderr);
     return kExitBadArguments;
@@ -225,13 +244,15 @@ int runRender(const Arguments& args) {
   const std::string pageText = args.option("--page", "1");
   double pageNumber = 0;
   const bool all = pageText == "all";
-  if (!all && (!parseNumber(pageText, pageNumber) || pageNumber < 1 || pageNumber != std::floor(pageNumber))) {
+  if (!all && (!parseNumber(pageText, pageNumber) || pageNumber < 1 ||
+               pageNumber != std::floor(pageNumber))) {
     std::fputs(usage, stderr);
     return kExitBadArguments;
   }
 
   // Page 1 needs no more of the tree than the first-page open reads.
-  auto document = openDocument(args.positional[0], args.option("--password"), all || pageNumber != 1);
+  auto document =
+      openDocument(args.positional[0], args.option("--password"), all || pageNumber != 1);
   if (!document) return kExitCannotOpen;
   try {
     const std::string out = args.option("-o");
@@ -249,8 +270,10 @@ int runRender(const Arguments& args) {
     // Pages up to the first one that cannot be found.
     int32_t last = 0;
     while (last < document->pageCount && document->findPage(last + 1, false)) ++last;
-    int jobs = args.has("--jobs") ? static_cast<int>(jobsValue)
-                                  : static_cast<int>(std::clamp<long>(::sysconf(_SC_NPROCESSORS_ONLN), 1, kMaxJobs));
+    int jobs =
+        args.has("--jobs")
+            ? static_cast<int>(jobsValue)
+            : static_cast<int>(std::clamp<long>(::sysconf(_SC_NPROCESSORS_ONLN), 1, kMaxJobs));
     // Pages written one after another onto standard output must come in order.
     if (out == "-") jobs = 1;
     jobs = std::min(jobs, last);
@@ -258,7 +281,8 @@ int runRender(const Arguments& args) {
                              : renderSequentially(*document, 1, last, options, out, nullptr);
     return ok ? kExitOk : kExitCannotOpen;
   } catch (const C_PDF_Exception& e) {
-    std::fprintf(stderr, "brevia-cli: %s: %s\n", args.positional[0].c_str(), exceptionText(e).c_str());
+    std::fprintf(stderr, "brevia-cli: %s: %s\n", args.positional[0].c_str(),
+                 exceptionText(e).c_str());
     return kExitCannotOpen;
   }
 }

@@ -12,8 +12,8 @@ namespace cli {
 
 namespace {
 
-const char* const kValueOptions[] = {"--password", "--page", "--dpi", "--zoom", "--rotate", "-o",
-                                     "--format", "--jobs", "--png-level"};
+const char* const kValueOptions[] = {"--password", "--page",   "--dpi",  "--zoom",     "--rotate",
+                                     "-o",         "--format", "--jobs", "--png-level"};
 
 }  // namespace
 
@@ -30,8 +30,8 @@ std::optional<Arguments> parseArguments(int argc, char** argv, std::string& erro
   args.command = argv[1];
   for (int i = 2; i < argc; ++i) {
     std::string a = argv[i];
-    bool takesValue = std::find(std::begin(kValueOptions), std::end(kValueOptions), a) !=
-                      std::end(kValueOptions);
+    bool takesValue =
+        std::find(std::begin(kValueOptions), std::end(kValueOptions), a) != std::end(kValueOptions);
     if (takesValue) {
       if (i + 1 >= argc) {
         error = "option " + a + " needs a value";
@@ -49,9 +49,12 @@ std::optional<Arguments> parseArguments(int argc, char** argv, std::string& erro
 
 void StderrListener::Notify(int severity, const std::string& text) {
   const char* kind = nullptr;
-  if (severity == 0 || severity == 1) kind = "error";
-  else if (severity == 2) kind = "warning";
-  else if (severity == 3 || severity == 4) kind = "note";
+  if (severity == 0 || severity == 1)
+    kind = "error";
+  else if (severity == 2)
+    kind = "warning";
+  else if (severity == 3 || severity == 4)
+    kind = "note";
   if (kind) std::fprintf(stderr, "brevia-cli: %s: %s\n", kind, text.c_str());
 }
 
@@ -65,8 +68,9 @@ std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std:
   auto document = std::make_unique<C_PDF_Document>();
   try {
     if (!document->open(path, password)) {
-      std::fprintf(stderr, "brevia-cli: %s: %s\n", path.c_str(),
-                   document->openError().empty() ? "cannot be opened" : document->openError().c_str());
+      std::fprintf(
+          stderr, "brevia-cli: %s: %s\n", path.c_str(),
+          document->openError().empty() ? "cannot be opened" : document->openError().c_str());
       return nullptr;
     }
     if (wholeTree) document->completePageTree();
@@ -86,11 +90,21 @@ std::string jsonString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buffer[8];

@@ -25,14 +25,16 @@ std::string exceptionText(const C_PDF_Exception& e) {
 int runText(const Arguments& args) {
   const char* usage = "usage: brevia-cli text FILE [--page N] [--password PW]\n";
   bool known = args.positional.size() == 1 && args.flags.empty();
-  for (const auto& [name, value] : args.options) known = known && (name == "--page" || name == "--password");
+  for (const auto& [name, value] : args.options)
+    known = known && (name == "--page" || name == "--password");
   long pageNumber = 0;
   if (known && args.has("--page")) {
     const std::string text = args.option("--page");
     char* end = nullptr;
     errno = 0;
     pageNumber = std::strtol(text.c_str(), &end, 10);
-    known = !text.empty() && *end == '\0' && errno == 0 && pageNumber >= 1 && pageNumber <= INT32_MAX;
+    known =
+        !text.empty() && *end == '\0' && errno == 0 && pageNumber >= 1 && pageNumber <= INT32_MAX;
   }
   if (!known) {
     std::fputs(usage, stderr);

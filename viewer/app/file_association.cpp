@@ -41,11 +41,15 @@ QString defaultIn(const QString& path) {
 QStringList FileAssociation::searchFiles() {
   QStringList files;
   const QString home = QDir::homePath();
-  files << envOr("XDG_CONFIG_HOME", home + QStringLiteral("/.config")) + QStringLiteral("/mimeapps.list");
-  for (const QString& dir : envOr("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg")).split(QLatin1Char(':'), Qt::SkipEmptyParts))
+  files << envOr("XDG_CONFIG_HOME", home + QStringLiteral("/.config")) +
+               QStringLiteral("/mimeapps.list");
+  for (const QString& dir : envOr("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"))
+                                .split(QLatin1Char(':'), Qt::SkipEmptyParts))
     files << dir + QStringLiteral("/mimeapps.list");
-  files << envOr("XDG_DATA_HOME", home + QStringLiteral("/.local/share")) + QStringLiteral("/applications/mimeapps.list");
-  for (const QString& dir : envOr("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share")).split(QLatin1Char(':'), Qt::SkipEmptyParts))
+  files << envOr("XDG_DATA_HOME", home + QStringLiteral("/.local/share")) +
+               QStringLiteral("/applications/mimeapps.list");
+  for (const QString& dir : envOr("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"))
+                                .split(QLatin1Char(':'), Qt::SkipEmptyParts))
     files << dir + QStringLiteral("/applications/mimeapps.list");
   return files;
 }
@@ -54,7 +58,8 @@ FileAssociation::State FileAssociation::check(const QString& desktopEntry) {
   return check(desktopEntry, searchFiles());
 }
 
-FileAssociation::State FileAssociation::check(const QString& desktopEntry, const QStringList& files) {
+FileAssociation::State FileAssociation::check(const QString& desktopEntry,
+                                              const QStringList& files) {
   for (const QString& path : files) {
     const QString entry = defaultIn(path);
     if (!entry.isEmpty()) return entry == desktopEntry ? State::Default : State::OtherDefault;

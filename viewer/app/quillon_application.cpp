@@ -45,12 +45,14 @@ bool C_Quillon_Application::loadTranslations(const QLocale& locale) {
     return true;
   }
   // The framework's own dialogs and buttons speak the interface's language too.
-  if (qtTranslator_.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (qtTranslator_.load(QStringLiteral("qtbase_zh_CN"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     installTranslator(&qtTranslator_);
   return false;
 }
 
-bool C_Quillon_Application::initInstance(const QStringList& arguments, const StartOptions& options) {
+bool C_Quillon_Application::initInstance(const QStringList& arguments,
+                                         const StartOptions& options) {
   loadTranslations(QLocale::system());
   if (const QScreen* screen = primaryScreen(); screen && screen->logicalDotsPerInchX() > 0)
     displayScale_ = kReferenceDpi / screen->logicalDotsPerInchX();
@@ -70,11 +72,12 @@ bool C_Quillon_Application::initInstance(const QStringList& arguments, const Sta
   frame_ = std::make_unique<C_Quillon_Frame>(recentFiles_, printer_, frameOptions);
   listener_.setMainWindow(frame_.get());
   if (singleInstance_ && singleInstance_->listen()) {
-    connect(singleInstance_.get(), &SingleInstance::fileRequested, frame_.get(), [this](const QString& path) {
-      frame_->openFile(path);
-      frame_->raise();
-      frame_->activateWindow();
-    });
+    connect(singleInstance_.get(), &SingleInstance::fileRequested, frame_.get(),
+            [this](const QString& path) {
+              frame_->openFile(path);
+              frame_->raise();
+              frame_->activateWindow();
+            });
   }
   association_ = FileAssociation::check(QString::fromLatin1(kDesktopEntryName));
 

@@ -55,7 +55,10 @@ QKeySequence keys(QKeyCombination combination) { return QKeySequence(combination
 }  // namespace
 
 C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer, Options options)
-    : recentFiles_(recentFiles), printer_(printer), options_(options), mdiArea_(new QMdiArea(this)) {
+    : recentFiles_(recentFiles),
+      printer_(printer),
+      options_(options),
+      mdiArea_(new QMdiArea(this)) {
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(QString::fromLatin1(kApplicationTitle));
   setWindowIcon(viewerIcon(IconName::App));
@@ -79,14 +82,16 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
         if (!pdf) return nullptr;
         auto* frame = new C_PDF_Frame(*pdf, this);
         frame->onClosing = [this](C_PDF_View* view) { rememberPosition(view); };
-        connect(frame, &QObject::destroyed, this, [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
+        connect(frame, &QObject::destroyed, this,
+                [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
         return frame;
       },
       &recentFiles_);
 
   createActions();
   createMenus();
-  connect(template_.get(), &DocumentTemplate::documentOpened, this, &C_Quillon_Frame::rebuildRecentFiles);
+  connect(template_.get(), &DocumentTemplate::documentOpened, this,
+          &C_Quillon_Frame::rebuildRecentFiles);
   createToolBar();
   createStatusBar();
   createOutlineDock();
@@ -145,17 +150,23 @@ void C_Quillon_Frame::createActions() {
   makeAction(kCmdFilePrintPreview, tr("打印预览(&V)"), tr("显示整页\n打印预览"));
   makeAction(kCmdFilePrintSetup, tr("打印设置(&R)..."), tr("更改打印机和打印选项\n打印设置"));
   makeAction(kCmdAppExit, tr("退出(&X)"), tr("退出应用程序\n退出"), keys(Qt::CTRL | Qt::Key_Q));
-  makeAction(kCmdCopy, tr("复制(&C)"), tr("复制所选内容并将其放到剪贴板上\n复制"), keys(Qt::CTRL | Qt::Key_C));
+  makeAction(kCmdCopy, tr("复制(&C)"), tr("复制所选内容并将其放到剪贴板上\n复制"),
+             keys(Qt::CTRL | Qt::Key_C));
 
   makeAction(kCmdFirstPage, tr("第一页(&F)"), tr("转到文档的第一页\n第一页"),
-             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_PageUp))->setIcon(viewerIcon(IconName::FirstPage));
-  makeAction(kCmdPreviousPage, tr("上一页(&P)"), tr("转到上一页\n上一页"), keys(Qt::CTRL | Qt::Key_Left))
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_PageUp))
+      ->setIcon(viewerIcon(IconName::FirstPage));
+  makeAction(kCmdPreviousPage, tr("上一页(&P)"), tr("转到上一页\n上一页"),
+             keys(Qt::CTRL | Qt::Key_Left))
       ->setIcon(viewerIcon(IconName::PreviousPage));
-  makeAction(kCmdNextPage, tr("下一页(&N)"), tr("转到下一页\n下一页"), keys(Qt::CTRL | Qt::Key_Right))
+  makeAction(kCmdNextPage, tr("下一页(&N)"), tr("转到下一页\n下一页"),
+             keys(Qt::CTRL | Qt::Key_Right))
       ->setIcon(viewerIcon(IconName::NextPage));
   makeAction(kCmdLastPage, tr("最后一页(&L)"), tr("转到文档的最后一页\n最后一页"),
-             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_PageDown))->setIcon(viewerIcon(IconName::LastPage));
-  makeAction(kCmdGoToPage, tr("转到页(&G)..."), tr("转到指定的页\n转到页"), keys(Qt::CTRL | Qt::Key_N));
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_PageDown))
+      ->setIcon(viewerIcon(IconName::LastPage));
+  makeAction(kCmdGoToPage, tr("转到页(&G)..."), tr("转到指定的页\n转到页"),
+             keys(Qt::CTRL | Qt::Key_N));
   makeAction(kCmdTellAFriend, tr("推荐给朋友(&T)..."), tr("把本程序推荐给朋友\n推荐给朋友"))
       ->setIcon(viewerIcon(IconName::TellAFriend));
   makeAction(kCmdFindPrevious, tr("查找上一个(&V)"), tr("查找上一个匹配的文本\n查找上一个"))
@@ -168,14 +179,17 @@ void C_Quillon_Frame::createActions() {
   // The numeric keypad's keys first (the menu shows the first), then the main keyboard's,
   // which people reach for: Ctrl++ is Ctrl+Shift+= on many layouts, so Ctrl+= too.
   QAction* zoomOut = makeAction(kCmdZoomOut, tr("缩小(&O)"), tr("缩小页面\n缩小"));
-  zoomOut->setShortcuts({keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)),
-                         keys(Qt::CTRL | Qt::Key_Minus)});
+  zoomOut->setShortcuts(
+      {keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus)),
+       keys(Qt::CTRL | Qt::Key_Minus)});
   zoomOut->setIcon(viewerIcon(IconName::ZoomOut));
   QAction* zoomIn = makeAction(kCmdZoomIn, tr("放大(&I)"), tr("放大页面\n放大"));
-  zoomIn->setShortcuts({keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)),
-                        keys(Qt::CTRL | Qt::Key_Plus), keys(Qt::CTRL | Qt::Key_Equal)});
+  zoomIn->setShortcuts(
+      {keys(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Plus)),
+       keys(Qt::CTRL | Qt::Key_Plus), keys(Qt::CTRL | Qt::Key_Equal)});
   zoomIn->setIcon(viewerIcon(IconName::ZoomIn));
-  makeAction(kCmdActualSize, tr("实际大小(&A)"), tr("按实际大小显示页面\n实际大小"), keys(Qt::CTRL | Qt::Key_S), true)
+  makeAction(kCmdActualSize, tr("实际大小(&A)"), tr("按实际大小显示页面\n实际大小"),
+             keys(Qt::CTRL | Qt::Key_S), true)
       ->setIcon(viewerIcon(IconName::ActualSize));
   makeAction(kCmdFitPage, tr("适合页面(&P)"), tr("缩放页面以适合窗口\n适合页面"), {}, true)
       ->setIcon(viewerIcon(IconName::FitPage));
@@ -185,21 +199,31 @@ void C_Quillon_Frame::createActions() {
       ->setIcon(viewerIcon(IconName::RotateClockwise));
   makeAction(kCmdRotateCounterClockwise, tr("逆时针(&O)"), tr("将视图逆时针旋转 90 度\n逆时针旋转"))
       ->setIcon(viewerIcon(IconName::RotateCounterClockwise));
-  makeAction(kCmdViewOutline, tr("书签(&B)"), tr("显示或隐藏文档的书签\n显隐书签"), keys(QKeyCombination(Qt::Key_F4)), true);
-  makeAction(kCmdGoBack, tr("返回(&B)"), tr("回到点击链接之前的位置\n返回"), keys(Qt::ALT | Qt::Key_Left));
-  makeAction(kCmdViewToolbar, tr("工具栏(&T)"), tr("显示或隐藏工具栏\n显隐工具栏"), keys(QKeyCombination(Qt::Key_F8)), true);
-  makeAction(kCmdViewStatusBar, tr("状态栏(&S)"), tr("显示或隐藏状态栏\n显隐状态栏"), keys(QKeyCombination(Qt::Key_F9)), true);
+  makeAction(kCmdViewOutline, tr("书签(&B)"), tr("显示或隐藏文档的书签\n显隐书签"),
+             keys(QKeyCombination(Qt::Key_F4)), true);
+  makeAction(kCmdGoBack, tr("返回(&B)"), tr("回到点击链接之前的位置\n返回"),
+             keys(Qt::ALT | Qt::Key_Left));
+  makeAction(kCmdViewToolbar, tr("工具栏(&T)"), tr("显示或隐藏工具栏\n显隐工具栏"),
+             keys(QKeyCombination(Qt::Key_F8)), true);
+  makeAction(kCmdViewStatusBar, tr("状态栏(&S)"), tr("显示或隐藏状态栏\n显隐状态栏"),
+             keys(QKeyCombination(Qt::Key_F9)), true);
 
   makeAction(kCmdWindowNew, tr("新建窗口(&N)"), tr("为活动文档打开另一个窗口\n新建窗口"));
-  makeAction(kCmdWindowCascade, tr("层叠(&C)"), tr("以重叠方式排列窗口\n层叠窗口"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
-  makeAction(kCmdWindowTile, tr("平铺(&T)"), tr("以不重叠的平铺方式排列窗口\n平铺窗口"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
-  makeAction(kCmdWindowArrange, tr("排列图标(&A)"), tr("在窗口的底部排列图标\n排列图标"), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+  makeAction(kCmdWindowCascade, tr("层叠(&C)"), tr("以重叠方式排列窗口\n层叠窗口"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_J));
+  makeAction(kCmdWindowTile, tr("平铺(&T)"), tr("以不重叠的平铺方式排列窗口\n平铺窗口"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+  makeAction(kCmdWindowArrange, tr("排列图标(&A)"), tr("在窗口的底部排列图标\n排列图标"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
 
-  makeAction(kCmdHelpTopics, tr("帮助主题(&H)"), tr("列出帮助主题\n帮助主题"), keys(QKeyCombination(Qt::Key_F1)));
+  makeAction(kCmdHelpTopics, tr("帮助主题(&H)"), tr("列出帮助主题\n帮助主题"),
+             keys(QKeyCombination(Qt::Key_F1)));
   makeAction(kCmdAppAbout, tr("关于 Brevia Reader(&A)..."), tr("显示程序信息、版本号和版权\n关于"))
       ->setIcon(viewerIcon(IconName::About));
-  makeAction(kCmdTwitter, tr("Twitter"), tr("访问我们的 Twitter 页面\nTwitter"))->setIcon(viewerIcon(IconName::Twitter));
-  makeAction(kCmdFacebook, tr("Facebook"), tr("访问我们的 Facebook 页面\nFacebook"))->setIcon(viewerIcon(IconName::Facebook));
+  makeAction(kCmdTwitter, tr("Twitter"), tr("访问我们的 Twitter 页面\nTwitter"))
+      ->setIcon(viewerIcon(IconName::Twitter));
+  makeAction(kCmdFacebook, tr("Facebook"), tr("访问我们的 Facebook 页面\nFacebook"))
+      ->setIcon(viewerIcon(IconName::Facebook));
 
   // Accelerators of framework commands that nothing here handles: present and disabled.
   const std::pair<int, QList<QKeySequence>> framework[] = {
@@ -210,7 +234,8 @@ void C_Quillon_Frame::createActions() {
       {kCmdNextPane, {keys(QKeyCombination(Qt::Key_F6))}},
       {kCmdPrevPane, {keys(Qt::SHIFT | Qt::Key_F6)}},
   };
-  for (const auto& [id, shortcuts] : framework) makeAction(id, QString(), QString())->setShortcuts(shortcuts);
+  for (const auto& [id, shortcuts] : framework)
+    makeAction(id, QString(), QString())->setShortcuts(shortcuts);
 
   for (int i = 0; i < kRecentFileCount; ++i) {
     auto* a = new QAction(this);
@@ -242,7 +267,8 @@ void C_Quillon_Frame::createMenus() {
   editMenu_->addAction(action(kCmdCopy));
 
   documentMenu_ = new QMenu(tr("文档(&D)"), this);
-  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) documentMenu_->addAction(action(id));
+  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage})
+    documentMenu_->addAction(action(id));
   documentMenu_->addSeparator();
   documentMenu_->addAction(action(kCmdGoToPage));
   documentMenu_->addAction(action(kCmdGoBack));
@@ -253,7 +279,8 @@ void C_Quillon_Frame::createMenus() {
   documentMenu_->addAction(action(kCmdFindNext));
 
   viewMenu_ = new QMenu(tr("视图(&V)"), this);
-  for (int id : {kCmdZoomOut, kCmdZoomIn, kCmdActualSize, kCmdFitPage, kCmdFitWidth}) viewMenu_->addAction(action(id));
+  for (int id : {kCmdZoomOut, kCmdZoomIn, kCmdActualSize, kCmdFitPage, kCmdFitWidth})
+    viewMenu_->addAction(action(id));
   QMenu* rotate = viewMenu_->addMenu(tr("旋转视图(&R)"));
   rotate->addAction(action(kCmdRotateClockwise));
   rotate->addAction(action(kCmdRotateCounterClockwise));
@@ -263,7 +290,8 @@ void C_Quillon_Frame::createMenus() {
   viewMenu_->addAction(action(kCmdViewStatusBar));
 
   windowMenu_ = new QMenu(tr("窗口(&W)"), this);
-  for (int id : {kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange}) windowMenu_->addAction(action(id));
+  for (int id : {kCmdWindowNew, kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange})
+    windowMenu_->addAction(action(id));
   connect(windowMenu_, &QMenu::aboutToShow, this, &C_Quillon_Frame::rebuildWindowList);
 
   helpMenu_ = new QMenu(tr("帮助(&H)"), this);
@@ -282,7 +310,8 @@ void C_Quillon_Frame::createMenus() {
   emptyViewMenu_->addAction(action(kCmdViewToolbar));
   emptyViewMenu_->addAction(action(kCmdViewStatusBar));
 
-  for (QMenu* menu : {fileMenu_, editMenu_, documentMenu_, viewMenu_, windowMenu_, helpMenu_, emptyFileMenu_, emptyViewMenu_})
+  for (QMenu* menu : {fileMenu_, editMenu_, documentMenu_, viewMenu_, windowMenu_, helpMenu_,
+                      emptyFileMenu_, emptyViewMenu_})
     connect(menu, &QMenu::aboutToShow, this, &C_Quillon_Frame::updateCommandUi);
   rebuildRecentFiles();
   showMenus(false);
@@ -292,7 +321,8 @@ void C_Quillon_Frame::showMenus(bool documentShown) {
   if (menusForDocument_ == documentShown && !menuBar()->actions().isEmpty()) return;
   menusForDocument_ = documentShown;
   menuBar()->clear();
-  const std::initializer_list<QMenu*> withDocument = {fileMenu_, editMenu_, documentMenu_, viewMenu_, windowMenu_, helpMenu_};
+  const std::initializer_list<QMenu*> withDocument = {fileMenu_, editMenu_,   documentMenu_,
+                                                      viewMenu_, windowMenu_, helpMenu_};
   const std::initializer_list<QMenu*> without = {emptyFileMenu_, emptyViewMenu_, helpMenu_};
   for (QMenu* menu : documentShown ? withDocument : without) menuBar()->addMenu(menu);
 }
@@ -321,11 +351,13 @@ void C_Quillon_Frame::createToolBar() {
 
   pageBox_ = new PageBox(toolBar_);
   pageBox_->setToolTip(tr("当前页"));
-  connect(pageBox_, &PageBox::entered, this, [this](const QString& text) { sendToActiveView(kMsgPageText, text); });
+  connect(pageBox_, &PageBox::entered, this,
+          [this](const QString& text) { sendToActiveView(kMsgPageText, text); });
 
   findBox_ = new FindBox(toolBar_);
   findBox_->setToolTip(tr("查找文本"));
-  connect(findBox_, &FindBox::entered, this, [this](const QString& text) { sendToActiveView(kMsgFindNext, text); });
+  connect(findBox_, &FindBox::entered, this,
+          [this](const QString& text) { sendToActiveView(kMsgFindNext, text); });
 
   findOptionsButton_ = new QToolButton(toolBar_);
   findOptionsButton_->setObjectName(QStringLiteral("findOptionsButton"));
@@ -348,7 +380,8 @@ void C_Quillon_Frame::createToolBar() {
   toolBar_->addAction(action(kCmdRotateClockwise));
   toolBar_->addAction(action(kCmdRotateCounterClockwise));
   toolBar_->addSeparator();
-  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) toolBar_->addAction(action(id));
+  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage})
+    toolBar_->addAction(action(id));
   toolBar_->addSeparator();
   toolBar_->addWidget(goToLabel_);
   toolBar_->addWidget(pageBox_);
@@ -395,7 +428,8 @@ void C_Quillon_Frame::createStatusBar() {
 
 void C_Quillon_Frame::updateIndicators() {
   const std::optional<LockKeyState> state = lockKeyReader_ ? lockKeyReader_() : std::nullopt;
-  const bool on[3] = {state && state->capsLock, state && state->numLock, state && state->scrollLock};
+  const bool on[3] = {state && state->capsLock, state && state->numLock,
+                      state && state->scrollLock};
   for (int i = 0; i < 3; ++i) {
     const QString text = on[i] ? indicatorTexts_[i] : QString();
     if (indicators_[i] && indicators_[i]->text() != text) indicators_[i]->setText(text);
@@ -427,51 +461,95 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
     case kCmdHelpTopics:
     case kCmdAppAbout:
     case kCmdTwitter:
-    case kCmdFacebook: state.enabled = true; return true;
-    case kCmdViewToolbar: state.enabled = true; state.checked = toolBar_ && toolBar_->isVisibleTo(this); return true;
-    case kCmdViewStatusBar: state.enabled = true; state.checked = statusBar()->isVisibleTo(this); return true;
-    case kCmdViewOutline: state.enabled = true; state.checked = outlineDock_ && outlineDock_->isVisibleTo(this); return true;
+    case kCmdFacebook:
+      state.enabled = true;
+      return true;
+    case kCmdViewToolbar:
+      state.enabled = true;
+      state.checked = toolBar_ && toolBar_->isVisibleTo(this);
+      return true;
+    case kCmdViewStatusBar:
+      state.enabled = true;
+      state.checked = statusBar()->isVisibleTo(this);
+      return true;
+    case kCmdViewOutline:
+      state.enabled = true;
+      state.checked = outlineDock_ && outlineDock_->isVisibleTo(this);
+      return true;
     case kCmdGoBack: {
       const LinkController* links = LinkController::of(activeView());
       state.enabled = links && links->canGoBack();
       return true;
     }
     case kCmdFileClose:
-    case kCmdWindowNew: state.enabled = activeDocument() != nullptr; return true;
+    case kCmdWindowNew:
+      state.enabled = activeDocument() != nullptr;
+      return true;
     case kCmdWindowCascade:
     case kCmdWindowTile:
-    case kCmdWindowArrange: state.enabled = hasWindows; return true;
-    default: state.enabled = false; return false;
+    case kCmdWindowArrange:
+      state.enabled = hasWindows;
+      return true;
+    default:
+      state.enabled = false;
+      return false;
   }
 }
 
 bool C_Quillon_Frame::frameCommand(int id) {
   switch (id) {
-    case kCmdFileOpen: fileOpen(); return true;
-    case kCmdFileClose: closeActiveDocument(); return true;
+    case kCmdFileOpen:
+      fileOpen();
+      return true;
+    case kCmdFileClose:
+      closeActiveDocument();
+      return true;
     case kCmdFilePrintSetup: {
       QPageSetupDialog dialog(&printer_, this);
       dialog.exec();
       return true;
     }
-    case kCmdAppExit: close(); return true;
-    case kCmdViewToolbar: toolBar_->setVisible(!toolBar_->isVisibleTo(this)); return true;
-    case kCmdViewStatusBar: statusBar()->setVisible(!statusBar()->isVisibleTo(this)); return true;
-    case kCmdViewOutline: outlineDock_->setVisible(!outlineDock_->isVisibleTo(this)); return true;
+    case kCmdAppExit:
+      close();
+      return true;
+    case kCmdViewToolbar:
+      toolBar_->setVisible(!toolBar_->isVisibleTo(this));
+      return true;
+    case kCmdViewStatusBar:
+      statusBar()->setVisible(!statusBar()->isVisibleTo(this));
+      return true;
+    case kCmdViewOutline:
+      outlineDock_->setVisible(!outlineDock_->isVisibleTo(this));
+      return true;
     case kCmdGoBack:
       if (LinkController* links = LinkController::of(activeView())) links->back();
       return true;
     case kCmdWindowNew:
       if (C_PDF_Doc* document = activeDocument()) template_->createNewFrame(*document);
       return true;
-    case kCmdWindowCascade: cascadeWindows(); return true;
-    case kCmdWindowTile: mdiArea_->tileSubWindows(); return true;
-    case kCmdWindowArrange: arrangeIcons(); return true;
-    case kCmdHelpTopics: openWebPage(WebPage::Help); return true;
-    case kCmdAppAbout: showAbout(); return true;
-    case kCmdTwitter: openWebPage(WebPage::Twitter); return true;
-    case kCmdFacebook: openWebPage(WebPage::Facebook); return true;
-    default: return false;
+    case kCmdWindowCascade:
+      cascadeWindows();
+      return true;
+    case kCmdWindowTile:
+      mdiArea_->tileSubWindows();
+      return true;
+    case kCmdWindowArrange:
+      arrangeIcons();
+      return true;
+    case kCmdHelpTopics:
+      openWebPage(WebPage::Help);
+      return true;
+    case kCmdAppAbout:
+      showAbout();
+      return true;
+    case kCmdTwitter:
+      openWebPage(WebPage::Twitter);
+      return true;
+    case kCmdFacebook:
+      openWebPage(WebPage::Facebook);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -486,7 +564,9 @@ void C_Quillon_Frame::updateCommandUi() {
     if (a->isCheckable()) a->setChecked(state.checked);
   }
   // The shared boxes work only while a view handles them.
-  for (auto [id, widget] : {std::pair<int, QWidget*>{kCmdZoomBox, zoomBox_}, {kCmdPageBox, pageBox_}, {kCmdFindBox, findBox_}}) {
+  for (auto [id, widget] : {std::pair<int, QWidget*>{kCmdZoomBox, zoomBox_},
+                            {kCmdPageBox, pageBox_},
+                            {kCmdFindBox, findBox_}}) {
     CommandState state;
     if (view) view->updateCommand(id, state);
     if (widget) widget->setEnabled(state.enabled);
@@ -514,7 +594,8 @@ bool C_Quillon_Frame::openFile(const QString& path) {
   if (!document) return false;
   C_PDF_View* view = activeView();
   // A file opened anew, not one whose window was only brought forward.
-  if (view && mdiArea_->subWindowList().size() > windowsBefore && document->views().size() == 1) restorePosition(view);
+  if (view && mdiArea_->subWindowList().size() > windowsBefore && document->views().size() == 1)
+    restorePosition(view);
   if (view) view->setFocus();
   subWindowChanged();
   return true;
@@ -530,13 +611,15 @@ void C_Quillon_Frame::fileOpen() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+      path = dialog.selectedFiles().first();
   }
   mdiArea_->update();
   if (path.isEmpty()) return;
   {
     QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly) && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
+    if (!probe.open(QIODevice::ReadOnly) && QFileInfo(path).suffix().isEmpty())
+      path += QStringLiteral(".pdf");
   }
   const QFileInfo info(path);
   if (info.exists() && !info.isReadable()) {
@@ -576,7 +659,8 @@ void C_Quillon_Frame::cascadeWindows() {
     if (!frame->isMinimized() && !frame->isHidden()) shown << frame;
   if (shown.isEmpty()) return;
   const QRect area = mdiArea_->viewport()->rect();
-  const int step = std::max(kCascadeMinStep, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, shown.first()));
+  const int step = std::max(
+      kCascadeMinStep, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, shown.first()));
   const int steps = static_cast<int>(shown.size()) - 1;
   const int width = std::max(area.width() * kCascadeMinShare / 100, area.width() - steps * step);
   const int height = std::max(area.height() * kCascadeMinShare / 100, area.height() - steps * step);
@@ -611,7 +695,8 @@ void C_Quillon_Frame::createOutlineDock() {
 void C_Quillon_Frame::rememberPosition(C_PDF_View* view) {
   C_PDF_Doc* document = view ? view->pdfDocument() : nullptr;
   if (!document || document->path().isEmpty() || view->currentPage() < 1) return;
-  ReadingPositions::remember(document->path(), {view->currentPage(), view->zoomLabelText()}, recentFiles_.files());
+  ReadingPositions::remember(document->path(), {view->currentPage(), view->zoomLabelText()},
+                             recentFiles_.files());
 }
 
 void C_Quillon_Frame::restorePosition(C_PDF_View* view) {
@@ -664,7 +749,8 @@ void C_Quillon_Frame::rebuildWindowList() {
   windowListActions_.push_back(windowMenu_->addSeparator());
   int n = 1;
   for (QMdiSubWindow* frame : frames) {
-    QAction* a = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(n++).arg(frame->windowTitle()));
+    QAction* a =
+        windowMenu_->addAction(QStringLiteral("&%1 %2").arg(n++).arg(frame->windowTitle()));
     a->setCheckable(true);
     a->setChecked(frame == mdiArea_->currentSubWindow());
     connect(a, &QAction::triggered, this, [this, frame] { mdiArea_->setActiveSubWindow(frame); });
@@ -675,7 +761,8 @@ void C_Quillon_Frame::rebuildWindowList() {
 void C_Quillon_Frame::subWindowChanged() {
   showMenus(!mdiArea_->subWindowList().isEmpty());
   C_PDF_Doc* document = activeDocument();
-  caption_ = document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle), mdiArea_->currentSubWindow()->windowTitle())
+  caption_ = document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle),
+                                                      mdiArea_->currentSubWindow()->windowTitle())
                       : QString::fromLatin1(kApplicationTitle);
   setWindowTitle(caption_);
   if (!document) {
@@ -717,7 +804,9 @@ void C_Quillon_Frame::showAbout() {
 
 // ---- ViewHost ----
 
-bool C_Quillon_Frame::isActiveView(const C_PDF_View* view) const { return view && view == activeView(); }
+bool C_Quillon_Frame::isActiveView(const C_PDF_View* view) const {
+  return view && view == activeView();
+}
 
 void C_Quillon_Frame::setZoomBoxText(const QString& text) { zoomBox_->setLabel(text); }
 
@@ -772,7 +861,8 @@ void C_Quillon_Frame::dropEvent(QDropEvent* event) {
 
 void C_Quillon_Frame::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() && windowTitle() != caption_)
+  if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() &&
+      windowTitle() != caption_)
     setWindowTitle(caption_);
 }
 

@@ -86,8 +86,12 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   static constexpr int kIndicatorIntervalMs = 500;
   void updateIndicators();
   // Replaces the keyboard query (tests).
-  void setLockKeyReader(std::function<std::optional<LockKeyState>()> reader) { lockKeyReader_ = std::move(reader); }
-  QLabel* indicator(int index) const { return index >= 0 && index < 3 ? indicators_[index] : nullptr; }
+  void setLockKeyReader(std::function<std::optional<LockKeyState>()> reader) {
+    lockKeyReader_ = std::move(reader);
+  }
+  QLabel* indicator(int index) const {
+    return index >= 0 && index < 3 ? indicators_[index] : nullptr;
+  }
 
   // ViewHost.
   bool isActiveView(const C_PDF_View* view) const override;

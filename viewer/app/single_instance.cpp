@@ -22,7 +22,8 @@ SingleInstance::~SingleInstance() = default;
 QString SingleInstance::defaultName() {
   const QByteArray user = qgetenv("USER") + QDir::homePath().toUtf8();
   return QStringLiteral("brevia-reader-") +
-         QString::fromLatin1(QCryptographicHash::hash(user, QCryptographicHash::Sha1).toHex().left(16));
+         QString::fromLatin1(
+             QCryptographicHash::hash(user, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 bool SingleInstance::handOver(const QString& path) const {
@@ -68,7 +69,8 @@ void SingleInstance::accept() {
       socket->disconnectFromServer();
       // Opened from the event loop: an open may show boxes, which must not run in here.
       if (!path.isEmpty())
-        QMetaObject::invokeMethod(this, [this, path] { emit fileRequested(path); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, path] { emit fileRequested(path); }, Qt::QueuedConnection);
     });
   }
 }

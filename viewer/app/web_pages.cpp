@@ -16,10 +16,14 @@ struct PageEntry {
 
 PageEntry entryFor(WebPage page) {
   switch (page) {
-    case WebPage::Help: return {"Web/Help", "https://www.corvalis.com/brevia/help"};
-    case WebPage::TellAFriend: return {"Web/TellAFriend", "https://www.corvalis.com/brevia/tell-a-friend"};
-    case WebPage::Twitter: return {"Web/Twitter", "https://twitter.com/corvalis"};
-    case WebPage::Facebook: return {"Web/Facebook", "https://www.facebook.com/corvalis"};
+    case WebPage::Help:
+      return {"Web/Help", "https://www.corvalis.com/brevia/help"};
+    case WebPage::TellAFriend:
+      return {"Web/TellAFriend", "https://www.corvalis.com/brevia/tell-a-friend"};
+    case WebPage::Twitter:
+      return {"Web/Twitter", "https://twitter.com/corvalis"};
+    case WebPage::Facebook:
+      return {"Web/Facebook", "https://www.facebook.com/corvalis"};
   }
   return {"Web/Help", "https://www.corvalis.com/brevia/help"};
 }
@@ -32,7 +36,8 @@ QUrl WebPages::address(WebPage page) {
   const QString configured = settings.value(QLatin1String(entry.key)).toString();
   const QUrl url(configured.isEmpty() ? QString::fromLatin1(entry.address) : configured);
   // Only web addresses are handed to the browser.
-  if (url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
+  if (url.isValid() &&
+      (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
     return url;
   return QUrl(QString::fromLatin1(entry.address));
 }

@@ -84,7 +84,8 @@ void arrowArc(QPainter& p, bool clockwise) {
   p.drawArc(box, clockwise ? 120 * 16 : 60 * 16, clockwise ? -270 * 16 : 270 * 16);
   const double a = (clockwise ? 120.0 - 270.0 : 60.0 + 270.0) * M_PI / 180.0;
   const QPointF end(12 + 8 * std::cos(a), 12 - 8 * std::sin(a));
-  const QPointF tangent = clockwise ? QPointF(std::sin(a), std::cos(a)) : QPointF(-std::sin(a), -std::cos(a));
+  const QPointF tangent =
+      clockwise ? QPointF(std::sin(a), std::cos(a)) : QPointF(-std::sin(a), -std::cos(a));
   const QPointF normal(-tangent.y(), tangent.x());
   QPainterPath head;
   head.moveTo(end + tangent * 4.5);
@@ -112,22 +113,34 @@ void appIcon(QPainter& p, double s) {
   p.drawRoundedRect(QRectF(1, 1, 22, 22), 4.5, 4.5);
   page(p, QRectF(6, 4, 12, 16));
   p.setPen(QPen(kRed, 1.6, Qt::SolidLine, Qt::RoundCap));
-  for (double y : {10.0, 13.0, 16.0}) p.drawLine(QPointF(8.5, y), QPointF(y == 16.0 ? 12.5 : 15.5, y));
+  for (double y : {10.0, 13.0, 16.0})
+    p.drawLine(QPointF(8.5, y), QPointF(y == 16.0 ? 12.5 : 15.5, y));
 }
 
 void writeIcons(const QString& dir) {
-  auto icon = [&](const char* name, const Drawing& d) { save(dir + "/" + name + ".png", kIcon, kIcon, d); };
+  auto icon = [&](const char* name, const Drawing& d) {
+    save(dir + "/" + name + ".png", kIcon, kIcon, d);
+  };
   icon("open", [](QPainter& p) {
     page(p, QRectF(9, 2, 11, 13));
     p.setPen(QPen(QColor(0xa8, 0x78, 0x10), 1.2));
     p.setBrush(QColor(0xf2, 0xc2, 0x4a));
     QPainterPath back;
-    back.moveTo(2, 7); back.lineTo(8, 7); back.lineTo(10, 9); back.lineTo(20, 9); back.lineTo(20, 21); back.lineTo(2, 21);
+    back.moveTo(2, 7);
+    back.lineTo(8, 7);
+    back.lineTo(10, 9);
+    back.lineTo(20, 9);
+    back.lineTo(20, 21);
+    back.lineTo(2, 21);
     back.closeSubpath();
     p.drawPath(back);
     p.setBrush(QColor(0xf8, 0xd7, 0x70));
     QPainterPath front;
-    front.moveTo(4, 12); front.lineTo(23, 12); front.lineTo(20, 21); front.lineTo(2, 21); front.closeSubpath();
+    front.moveTo(4, 12);
+    front.lineTo(23, 12);
+    front.lineTo(20, 21);
+    front.lineTo(2, 21);
+    front.closeSubpath();
     p.drawPath(front);
   });
   icon("print", [](QPainter& p) {
@@ -209,7 +222,10 @@ void writeIcons(const QString& dir) {
   icon("find_options", [](QPainter& p) {
     QPainterPath t;
     // Shown 12 pixels wide: the triangle spans the whole image.
-    t.moveTo(1, 7); t.lineTo(23, 7); t.lineTo(12, 19); t.closeSubpath();
+    t.moveTo(1, 7);
+    t.lineTo(23, 7);
+    t.lineTo(12, 19);
+    t.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(kGrey);
     p.drawPath(t);
@@ -235,7 +251,9 @@ void writeIcons(const QString& dir) {
     p.setBrush(Qt::white);
     QPainterPath bubble;
     bubble.addEllipse(QRectF(5, 6, 14, 10));
-    bubble.moveTo(8, 14); bubble.lineTo(6, 19); bubble.lineTo(11, 15.5);
+    bubble.moveTo(8, 14);
+    bubble.lineTo(6, 19);
+    bubble.lineTo(11, 15.5);
     p.drawPath(bubble.simplified());
   });
   icon("facebook", [](QPainter& p) {
@@ -262,7 +280,8 @@ void writeIcons(const QString& dir) {
   icon("app", [](QPainter& p) { appIcon(p, 1.0); });
 }
 
-void title(QPainter& p, QRectF r, const QString& text, int pixels, QColor colour, bool bold = true) {
+void title(QPainter& p, QRectF r, const QString& text, int pixels, QColor colour,
+           bool bold = true) {
   QFont f(QStringLiteral("DejaVu Sans"));
   f.setPixelSize(pixels);
   f.setBold(bold);
@@ -294,7 +313,8 @@ void writeAbout(const QString& dir, const Texts& t) {
     p.restore();
     title(p, QRectF(34, 130, 300, 50), QStringLiteral("Brevia Reader"), 34, Qt::white);
     title(p, QRectF(36, 178, 300, 26), t.subtitle, 18, QColor(0xcf, 0xdf, 0xf5), false);
-    title(p, QRectF(36, 250, 420, 20), QStringLiteral("Version 0.1  ·  © Corvalis"), 12, QColor(0xa9, 0xbd, 0xdb), false);
+    title(p, QRectF(36, 250, 420, 20), QStringLiteral("Version 0.1  ·  © Corvalis"), 12,
+          QColor(0xa9, 0xbd, 0xdb), false);
   });
   // The start panel, with its close mark at x 392–420, y 18–47.
   save(dir + "/start_panel" + t.suffix + ".png", 440, 260, [&t](QPainter& p) {
@@ -349,9 +369,11 @@ int main(int argc, char** argv) {
   save(about + "/app_icon_48.png", 48, 48, [](QPainter& p) { appIcon(p, 2.0); });
   save(about + "/app_icon_256.png", 256, 256, [](QPainter& p) { appIcon(p, 256.0 / 24); });
   writeAbout(about, {"", QStringLiteral("PDF 阅读器"), QStringLiteral("快速、可靠的 PDF 阅读器"),
-                     QStringLiteral("打开一个 PDF 文件开始阅读，或把文件拖到窗口中。"), QStringLiteral("打开文件...")});
-  writeAbout(about, {"_en", QStringLiteral("PDF reader"), QStringLiteral("A fast, careful PDF reader"),
-                     QStringLiteral("Open a PDF file, or drop one on this window."),
-                     QStringLiteral("Open File...")});
+                     QStringLiteral("打开一个 PDF 文件开始阅读，或把文件拖到窗口中。"),
+                     QStringLiteral("打开文件...")});
+  writeAbout(about,
+             {"_en", QStringLiteral("PDF reader"), QStringLiteral("A fast, careful PDF reader"),
+              QStringLiteral("Open a PDF file, or drop one on this window."),
+              QStringLiteral("Open File...")});
   return 0;
 }

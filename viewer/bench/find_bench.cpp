@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: find_bench DOCUMENT.pdf [PHRASE] [RUNS]\n");
     return 2;
   }
-  const QString phrase = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("quixotic zeppelin");
+  const QString phrase =
+      argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("quixotic zeppelin");
   const int runs = argc > 3 ? std::max(1, atoi(argv[3])) : 3;
   QElapsedTimer clock;
   double stoppedAt = -1;
@@ -82,13 +83,14 @@ int main(int argc, char** argv) {
     QTest::keyClick(box, Qt::Key_Return);
     const double cpuAfter = cpuSeconds();
     if (stoppedAt < 0 || view->currentPage() != 1) {
-      std::printf("run %d: the search did not end with a message on page 1 (page %d)\n", run + 1, view->currentPage());
+      std::printf("run %d: the search did not end with a message on page 1 (page %d)\n", run + 1,
+                  view->currentPage());
       return 1;
     }
     scanned = view->textSource()->pagesScanned();
-    std::printf("run %d: \"%s\" after %.1f ms (%.1f ms CPU), %lld pages scanned, view on page %d\n", run + 1,
-                qPrintable(shownText), stoppedAt, (cpuAfter - cpuBefore) * 1000, static_cast<long long>(scanned),
-                view->currentPage());
+    std::printf("run %d: \"%s\" after %.1f ms (%.1f ms CPU), %lld pages scanned, view on page %d\n",
+                run + 1, qPrintable(shownText), stoppedAt, (cpuAfter - cpuBefore) * 1000,
+                static_cast<long long>(scanned), view->currentPage());
     wall.push_back(stoppedAt);
     cpu.push_back((cpuAfter - cpuBefore) * 1000);
     // The same document again with another phrase: every page's text is known by now.
@@ -100,17 +102,20 @@ int main(int argc, char** argv) {
     clock.start();
     QTest::keyClick(box, Qt::Key_Return);
     const double again = (cpuSeconds() - cpuAgain) * 1000;
-    std::printf("run %d: a second phrase after %.1f ms (%.1f ms CPU), %lld more pages scanned\n", run + 1, stoppedAt,
-                again, static_cast<long long>(view->textSource()->pagesScanned() - scanned));
+    std::printf("run %d: a second phrase after %.1f ms (%.1f ms CPU), %lld more pages scanned\n",
+                run + 1, stoppedAt, again,
+                static_cast<long long>(view->textSource()->pagesScanned() - scanned));
     warm.push_back(again);
     frame.routeCommand(kCmdFileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     app.processEvents();
     std::fflush(stdout);
   }
-  std::printf("search of %d pages for \"%s\" to \"No matches found.\": median %.1f ms wall, %.1f ms CPU, "
-              "%.3f ms per page (%d runs)\n",
-              pages, qPrintable(phrase), median(wall), median(cpu), median(wall) / std::max<int64_t>(1, scanned), runs);
+  std::printf(
+      "search of %d pages for \"%s\" to \"No matches found.\": median %.1f ms wall, %.1f ms CPU, "
+      "%.3f ms per page (%d runs)\n",
+      pages, qPrintable(phrase), median(wall), median(cpu),
+      median(wall) / std::max<int64_t>(1, scanned), runs);
   std::printf("a second search of the open document: median %.1f ms CPU\n", median(warm));
   return 0;
 }

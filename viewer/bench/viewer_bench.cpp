@@ -86,13 +86,16 @@ int main(int argc, char** argv) {
     frame.routeCommand(forward ? kCmdNextPage : kCmdPreviousPage);
     view->viewport()->repaint();
     const double ms = clock.nsecsElapsed() / 1e6;
-    if (view->renderCount() != before + 1) std::printf("  turn %d rendered %d times\n", i, view->renderCount() - before);
+    if (view->renderCount() != before + 1)
+      std::printf("  turn %d rendered %d times\n", i, view->renderCount() - before);
     (i < pages - 1 ? firstVisit : revisit).push_back(ms);
   }
-  std::printf("  page turn, first visit (parse + render): mean %.1f ms, median %.1f ms (%zu turns)\n",
-              mean(firstVisit), median(firstVisit), firstVisit.size());
-  std::printf("  page turn, page parsed before (render):  mean %.1f ms, median %.1f ms (%zu turns)\n",
-              mean(revisit), median(revisit), revisit.size());
+  std::printf(
+      "  page turn, first visit (parse + render): mean %.1f ms, median %.1f ms (%zu turns)\n",
+      mean(firstVisit), median(firstVisit), firstVisit.size());
+  std::printf(
+      "  page turn, page parsed before (render):  mean %.1f ms, median %.1f ms (%zu turns)\n",
+      mean(revisit), median(revisit), revisit.size());
 
   frame.routeCommand(kCmdFitWidth);
   view->viewport()->repaint();
@@ -106,7 +109,7 @@ int main(int argc, char** argv) {
     view->viewport()->repaint();
     scrolls.push_back(clock.nsecsElapsed() / 1e6);
   }
-  std::printf("  scroll within the page (fit width, Down): mean %.2f ms, renders %d\n", mean(scrolls),
-              view->renderCount() - rendersBefore);
+  std::printf("  scroll within the page (fit width, Down): mean %.2f ms, renders %d\n",
+              mean(scrolls), view->renderCount() - rendersBefore);
   return 0;
 }

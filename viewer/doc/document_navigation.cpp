@@ -9,11 +9,13 @@
 namespace Corvalis::Viewer {
 
 DocumentNavigation& DocumentNavigation::of(C_PDF_Doc& document) {
-  if (auto* found = document.findChild<DocumentNavigation*>(QString(), Qt::FindDirectChildrenOnly)) return *found;
+  if (auto* found = document.findChild<DocumentNavigation*>(QString(), Qt::FindDirectChildrenOnly))
+    return *found;
   return *new DocumentNavigation(document);
 }
 
-DocumentNavigation::DocumentNavigation(C_PDF_Doc& document) : QObject(&document), document_(document) {}
+DocumentNavigation::DocumentNavigation(C_PDF_Doc& document)
+    : QObject(&document), document_(document) {}
 
 DestinationReader* DocumentNavigation::destinations() {
   C_PDF_Document* parsed = document_.document();
@@ -21,7 +23,8 @@ DestinationReader* DocumentNavigation::destinations() {
   if (!destinations_) {
     // Destinations name pages anywhere in the document.
     document_.completePageTree();
-    destinations_ = std::make_unique<DestinationReader>(*parsed->resolver(), parsed->catalog(), parsed->pageTree());
+    destinations_ = std::make_unique<DestinationReader>(*parsed->resolver(), parsed->catalog(),
+                                                        parsed->pageTree());
   }
   return destinations_.get();
 }
@@ -59,9 +62,9 @@ const Outline& DocumentNavigation::outline() {
   static const Outline empty;
   DestinationReader* reader = destinations();
   if (!reader) return empty;
-  outline_ = std::make_unique<Outline>(
-      readOutline(document_.document()->catalog() ? document_.document()->catalog()->Outlines : nullptr,
-                  *document_.document()->resolver(), *reader));
+  outline_ = std::make_unique<Outline>(readOutline(
+      document_.document()->catalog() ? document_.document()->catalog()->Outlines : nullptr,
+      *document_.document()->resolver(), *reader));
   return *outline_;
 }
 

@@ -14,7 +14,9 @@ namespace Corvalis::Viewer {
 
 DocumentTemplate::DocumentTemplate(QMdiArea* area, DocumentFactory documents, FrameFactory frames,
                                    RecentFileList* recentFiles)
-    : area_(area), makeDocument_(std::move(documents)), makeFrameFor_(std::move(frames)),
+    : area_(area),
+      makeDocument_(std::move(documents)),
+      makeFrameFor_(std::move(frames)),
       recentFiles_(recentFiles) {}
 
 DocumentTemplate::~DocumentTemplate() = default;
@@ -67,7 +69,9 @@ ViewerDocument* DocumentTemplate::openDocumentFile(const QString& path) {
   return raw;
 }
 
-QMdiSubWindow* DocumentTemplate::createNewFrame(ViewerDocument& document) { return makeFrame(document); }
+QMdiSubWindow* DocumentTemplate::createNewFrame(ViewerDocument& document) {
+  return makeFrame(document);
+}
 
 QMdiSubWindow* DocumentTemplate::makeFrame(ViewerDocument& document) {
   if (!area_ || !makeFrameFor_) return nullptr;
@@ -88,8 +92,9 @@ void DocumentTemplate::retitle(ViewerDocument& document) {
   for (QMdiSubWindow* frame : area_->subWindowList())
     if (frame->property("document").value<QObject*>() == &document) frames.push_back(frame);
   for (std::size_t i = 0; i < frames.size(); ++i)
-    frames[i]->setWindowTitle(frames.size() == 1 ? document.title()
-                                                 : QStringLiteral("%1:%2").arg(document.title()).arg(i + 1));
+    frames[i]->setWindowTitle(frames.size() == 1
+                                  ? document.title()
+                                  : QStringLiteral("%1:%2").arg(document.title()).arg(i + 1));
 }
 
 void DocumentTemplate::documentWithoutViews(ViewerDocument* document) {

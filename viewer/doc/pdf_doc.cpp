@@ -32,7 +32,8 @@ struct BusyScope {
 void showEngineError(int code, const char* caption, QWidget* owner, const std::string& reason) {
   const std::string& text = Messages::ExceptionText(code);
   if (text.empty()) return;
-  const BoxIcon icon = code == kErrorUnsupportedEncryption ? BoxIcon::Information : BoxIcon::Warning;
+  const BoxIcon icon =
+      code == kErrorUnsupportedEncryption ? BoxIcon::Information : BoxIcon::Warning;
   QString shown = QString::fromStdString(text);
   if (!reason.empty()) {
     // The reason reads as a sentence of its own above the general text.
@@ -46,7 +47,8 @@ void showEngineError(int code, const char* caption, QWidget* owner, const std::s
   showMessage(owner, QString::fromLatin1(caption), shown, icon);
 }
 
-C_PDF_Doc::C_PDF_Doc(QWidget* owner) : owner_(owner), progress_(std::make_unique<PageTreeProgress>(owner)) {}
+C_PDF_Doc::C_PDF_Doc(QWidget* owner)
+    : owner_(owner), progress_(std::make_unique<PageTreeProgress>(owner)) {}
 
 C_PDF_Doc::~C_PDF_Doc() { releaseEngine(); }
 

@@ -34,7 +34,8 @@ QList<Entry> load(QSettings& settings) {
 
 }  // namespace
 
-void remember(const QString& path, const ReadingPosition& position, const QStringList& recentFiles) {
+void remember(const QString& path, const ReadingPosition& position,
+              const QStringList& recentFiles) {
   const QString full = QFileInfo(path).absoluteFilePath();
   QSettings settings(kOrganisationName, kSettingsApplicationName);
   QList<Entry> kept;

@@ -14,7 +14,9 @@ constexpr char kSection[] = "Recent File List";
 // Longer paths are shown with their middle folders elided.
 constexpr int kMaxMenuPathLength = 60;
 
-QString keyFor(int index) { return QStringLiteral("%1/File%2").arg(QLatin1String(kSection)).arg(index + 1); }
+QString keyFor(int index) {
+  return QStringLiteral("%1/File%2").arg(QLatin1String(kSection)).arg(index + 1);
+}
 
 }  // namespace
 

@@ -21,38 +21,56 @@ MessageBoxHook& hook() {
 
 QMessageBox::Icon qtIcon(BoxIcon icon) {
   switch (icon) {
-    case BoxIcon::Error: return QMessageBox::Critical;
-    case BoxIcon::Warning: return QMessageBox::Warning;
-    case BoxIcon::Information: return QMessageBox::Information;
-    case BoxIcon::Question: return QMessageBox::Question;
-    case BoxIcon::None: break;
+    case BoxIcon::Error:
+      return QMessageBox::Critical;
+    case BoxIcon::Warning:
+      return QMessageBox::Warning;
+    case BoxIcon::Information:
+      return QMessageBox::Information;
+    case BoxIcon::Question:
+      return QMessageBox::Question;
+    case BoxIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons qtButtons(BoxButtons buttons) {
   switch (buttons) {
-    case BoxButtons::Ok: return QMessageBox::Ok;
-    case BoxButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case BoxButtons::Ok:
+      return QMessageBox::Ok;
+    case BoxButtons::OkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
     case BoxButtons::AbortRetryIgnore:
       return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case BoxButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-    case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case BoxButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case BoxButtons::RetryCancel:
+      return QMessageBox::Retry | QMessageBox::Cancel;
+    case BoxButtons::YesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case BoxButtons::YesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   }
   return QMessageBox::Ok;
 }
 
 BoxAnswer fromQt(int button, BoxButtons buttons) {
   switch (button) {
-    case QMessageBox::Ok: return BoxAnswer::Ok;
-    case QMessageBox::Cancel: return BoxAnswer::Cancel;
-    case QMessageBox::Abort: return BoxAnswer::Abort;
-    case QMessageBox::Retry: return BoxAnswer::Retry;
-    case QMessageBox::Ignore: return BoxAnswer::Ignore;
-    case QMessageBox::Yes: return BoxAnswer::Yes;
-    case QMessageBox::No: return BoxAnswer::No;
-    default: break;
+    case QMessageBox::Ok:
+      return BoxAnswer::Ok;
+    case QMessageBox::Cancel:
+      return BoxAnswer::Cancel;
+    case QMessageBox::Abort:
+      return BoxAnswer::Abort;
+    case QMessageBox::Retry:
+      return BoxAnswer::Retry;
+    case QMessageBox::Ignore:
+      return BoxAnswer::Ignore;
+    case QMessageBox::Yes:
+      return BoxAnswer::Yes;
+    case QMessageBox::No:
+      return BoxAnswer::No;
+    default:
+      break;
   }
   return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
 }
@@ -62,7 +80,8 @@ BoxAnswer fromQt(int button, BoxButtons buttons) {
 void setMessageBoxHook(MessageBoxHook h) { hook() = std::move(h); }
 
 OpeningFileScope::OpeningFileScope(const QString& path) : previous_(openingFile()) {
-  openingFile() = path.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+  openingFile() =
+      path.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
 OpeningFileScope::~OpeningFileScope() { openingFile() = previous_; }
@@ -72,9 +91,8 @@ BoxAnswer showMessageBox(const MessageBoxRequest& given) {
   if (const QString& file = openingFile(); !file.isEmpty() && !request.text.contains(file))
     request.text = file + QStringLiteral("\n\n") + request.text;
   if (hook()) return hook()(request);
-  QPointer<QMessageBox> box =
-      new QMessageBox(qtIcon(request.icon), request.caption, request.text,
-                      qtButtons(request.buttons), request.owner);
+  QPointer<QMessageBox> box = new QMessageBox(qtIcon(request.icon), request.caption, request.text,
+                                              qtButtons(request.buttons), request.owner);
   box->setAttribute(Qt::WA_DeleteOnClose, false);
   if (request.buttons == BoxButtons::AbortRetryIgnore) box->setEscapeButton(QMessageBox::Ignore);
   const int result = box->exec();

@@ -28,11 +28,18 @@ struct Look {
 bool notifyLook(int severity, Look& look) {
   switch (severity) {
     case 0:
-    case 1: look = {"Error", BoxIcon::Error}; return true;
-    case 2: look = {"Warning", BoxIcon::Warning}; return true;
+    case 1:
+      look = {"Error", BoxIcon::Error};
+      return true;
+    case 2:
+      look = {"Warning", BoxIcon::Warning};
+      return true;
     case 3:
-    case 4: look = {"Information", BoxIcon::Information}; return true;
-    default: return false;
+    case 4:
+      look = {"Information", BoxIcon::Information};
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -83,29 +90,58 @@ int MessageListener::Ask(int severity, int buttons, const std::string& text) {
   request.text = QString::fromStdString(text);
   switch (severity) {
     case 0:
-    case 1: request.caption = "Error"; request.icon = BoxIcon::Error; break;
-    case 2: request.caption = "Warning"; request.icon = BoxIcon::Warning; break;
+    case 1:
+      request.caption = "Error";
+      request.icon = BoxIcon::Error;
+      break;
+    case 2:
+      request.caption = "Warning";
+      request.icon = BoxIcon::Warning;
+      break;
     case 3:
-    case 4: request.caption = kCaptionReader; request.icon = BoxIcon::Question; break;
-    default: return Messages::kAnswerCancel;
+    case 4:
+      request.caption = kCaptionReader;
+      request.icon = BoxIcon::Question;
+      break;
+    default:
+      return Messages::kAnswerCancel;
   }
   switch (buttons) {
-    case Messages::kButtonsAbortRetryIgnore: request.buttons = BoxButtons::AbortRetryIgnore; break;
-    case Messages::kButtonsOkCancel: request.buttons = BoxButtons::OkCancel; break;
-    case Messages::kButtonsRetryCancel: request.buttons = BoxButtons::RetryCancel; break;
-    case Messages::kButtonsYesNo: request.buttons = BoxButtons::YesNo; break;
-    case Messages::kButtonsYesNoCancel: request.buttons = BoxButtons::YesNoCancel; break;
-    default: request.buttons = BoxButtons::OkCancel; break;
+    case Messages::kButtonsAbortRetryIgnore:
+      request.buttons = BoxButtons::AbortRetryIgnore;
+      break;
+    case Messages::kButtonsOkCancel:
+      request.buttons = BoxButtons::OkCancel;
+      break;
+    case Messages::kButtonsRetryCancel:
+      request.buttons = BoxButtons::RetryCancel;
+      break;
+    case Messages::kButtonsYesNo:
+      request.buttons = BoxButtons::YesNo;
+      break;
+    case Messages::kButtonsYesNoCancel:
+      request.buttons = BoxButtons::YesNoCancel;
+      break;
+    default:
+      request.buttons = BoxButtons::OkCancel;
+      break;
   }
   try {
     switch (showMessageBox(request)) {
-      case BoxAnswer::Ok: return Messages::kAnswerOk;
-      case BoxAnswer::Yes: return Messages::kAnswerYes;
-      case BoxAnswer::No: return Messages::kAnswerNo;
-      case BoxAnswer::Cancel: return Messages::kAnswerCancel;
-      case BoxAnswer::Abort: return Messages::kAnswerAbort;
-      case BoxAnswer::Retry: return Messages::kAnswerRetry;
-      case BoxAnswer::Ignore: return Messages::kAnswerIgnore;
+      case BoxAnswer::Ok:
+        return Messages::kAnswerOk;
+      case BoxAnswer::Yes:
+        return Messages::kAnswerYes;
+      case BoxAnswer::No:
+        return Messages::kAnswerNo;
+      case BoxAnswer::Cancel:
+        return Messages::kAnswerCancel;
+      case BoxAnswer::Abort:
+        return Messages::kAnswerAbort;
+      case BoxAnswer::Retry:
+        return Messages::kAnswerRetry;
+      case BoxAnswer::Ignore:
+        return Messages::kAnswerIgnore;
     }
   } catch (...) {
   }

@@ -59,7 +59,8 @@ CDlgCopy2Clipboard::CDlgCopy2Clipboard(const QString& copied, QWidget* owner)
     const QPoint centre = client->mapToGlobal(client->rect().center());
     move(centre - QPoint(width() / 2, height() / 2) + QPoint(-kShiftLeft, kShiftDown));
   } else if (main) {
-    move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2) + QPoint(-kShiftLeft, kShiftDown));
+    move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2) +
+         QPoint(-kShiftLeft, kShiftDown));
   }
 }
 

@@ -81,7 +81,8 @@ void makeTransparent(QWidget* widget) {
 QRect widgetRect(const FormWidgetValues& widget, const OverlayPlacement& placement) {
   // Rectangles far off the page stay far off, without overflowing a pixel coordinate.
   auto pixel = [&](double points, int origin) {
-    return origin + static_cast<int>(std::clamp(points * placement.pixelsPerPoint, -kFarPixels, kFarPixels));
+    return origin +
+           static_cast<int>(std::clamp(points * placement.pixelsPerPoint, -kFarPixels, kFarPixels));
   };
   const int left = pixel(widget.left, placement.pageOrigin.x());
   const int top = pixel(widget.top, placement.pageOrigin.y());
@@ -103,9 +104,10 @@ QWidget* createControl(QWidget* parent, const FormWidgetValues& field, int pixel
     }
     case kFieldRadioButton:
     case kFieldCheckBox: {
-      QAbstractButton* button = field.kind == kFieldRadioButton
-                                    ? static_cast<QAbstractButton*>(new FixedStateButton<QRadioButton>(parent))
-                                    : new FixedStateButton<QCheckBox>(parent);
+      QAbstractButton* button =
+          field.kind == kFieldRadioButton
+              ? static_cast<QAbstractButton*>(new FixedStateButton<QRadioButton>(parent))
+              : new FixedStateButton<QCheckBox>(parent);
       // Radio buttons of different fields share this parent; each shows its own state.
       button->setAutoExclusive(false);
       button->setChecked(field.checked);
@@ -170,12 +172,14 @@ QWidget* createControl(QWidget* parent, const FormWidgetValues& field, int pixel
       control = list;
       break;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   QFont font(QStringLiteral("Times New Roman"));
   font.setPointSizeF(std::clamp(points, 1.0, kMaxFontPoints));
   control->setFont(font);
-  control->setFocusPolicy(field.kind == kFieldList || field.kind == kFieldCombo || field.kind == kFieldEditableCombo
+  control->setFocusPolicy(field.kind == kFieldList || field.kind == kFieldCombo ||
+                                  field.kind == kFieldEditableCombo
                               ? Qt::NoFocus
                               : Qt::TabFocus);
   return control;
@@ -198,8 +202,8 @@ void FormOverlay::clear() {
   rows_.clear();
 }
 
-void FormOverlay::build(QWidget* parent, C_PDF_Document& document, const C_PDF_PageTreeNode_or_Page& page,
-                        const OverlayPlacement& placement) {
+void FormOverlay::build(QWidget* parent, C_PDF_Document& document,
+                        const C_PDF_PageTreeNode_or_Page& page, const OverlayPlacement& placement) {
   clear();
   forEachFormWidget(document, page, [&](const FormWidgetValues& widget) {
     if (rowCount() >= kMaxRows) return false;

@@ -7,9 +7,28 @@
 namespace Corvalis::Viewer {
 
 enum class IconName {
-  App, Open, Print, ZoomOut, ZoomIn, FitPage, FitWidth, ActualSize, RotateClockwise,
-  RotateCounterClockwise, FirstPage, PreviousPage, NextPage, LastPage, TellAFriend, FindOptions,
-  FindPrevious, FindNext, About, Twitter, Facebook, Password,
+  App,
+  Open,
+  Print,
+  ZoomOut,
+  ZoomIn,
+  FitPage,
+  FitWidth,
+  ActualSize,
+  RotateClockwise,
+  RotateCounterClockwise,
+  FirstPage,
+  PreviousPage,
+  NextPage,
+  LastPage,
+  TellAFriend,
+  FindOptions,
+  FindPrevious,
+  FindNext,
+  About,
+  Twitter,
+  Facebook,
+  Password,
 };
 
 enum class Artwork { Splash, StartPanel, OpenButton, OpenButtonPressed };

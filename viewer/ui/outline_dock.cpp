@@ -16,7 +16,8 @@ constexpr int kEntryRole = Qt::UserRole + 1;
 
 }  // namespace
 
-OutlineDock::OutlineDock(QWidget* parent) : QDockWidget(tr("书签"), parent), tree_(new QTreeWidget(this)) {
+OutlineDock::OutlineDock(QWidget* parent)
+    : QDockWidget(tr("书签"), parent), tree_(new QTreeWidget(this)) {
   setObjectName(QStringLiteral("outlineDock"));
   setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
   setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
@@ -55,9 +56,11 @@ void OutlineDock::rebuild() {
 void OutlineDock::addItems(QTreeWidgetItem* parent, const std::vector<OutlineItem>& items) {
   for (const OutlineItem& entry : items) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree_);
-    item->setText(0, QString::fromUtf8(entry.title.data(), static_cast<qsizetype>(entry.title.size())));
+    item->setText(
+        0, QString::fromUtf8(entry.title.data(), static_cast<qsizetype>(entry.title.size())));
     item->setToolTip(0, item->text(0));
-    item->setData(0, kEntryRole, QVariant::fromValue(const_cast<void*>(static_cast<const void*>(&entry))));
+    item->setData(0, kEntryRole,
+                  QVariant::fromValue(const_cast<void*>(static_cast<const void*>(&entry))));
     addItems(item, entry.children);
     item->setExpanded(entry.open);
   }

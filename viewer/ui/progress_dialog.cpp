@@ -17,7 +17,9 @@ constexpr int kBarHeight = 34;
 
 }  // namespace
 
-CTextProgressCtrl::CTextProgressCtrl(QWidget* parent) : QProgressBar(parent) { setTextVisible(false); }
+CTextProgressCtrl::CTextProgressCtrl(QWidget* parent) : QProgressBar(parent) {
+  setTextVisible(false);
+}
 
 void CTextProgressCtrl::setCaption(const QString& caption) {
   caption_ = caption;
@@ -53,12 +55,16 @@ C_Conversion_ProgressDialog::C_Conversion_ProgressDialog(QWidget* owner)
   layout->addWidget(bar_);
   adjustSize();
   const QWidget* anchor = owner ? owner->window() : nullptr;
-  const QRect area = anchor ? anchor->frameGeometry()
-                            : (QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry() : QRect());
+  const QRect area =
+      anchor
+          ? anchor->frameGeometry()
+          : (QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry() : QRect());
   move(area.center() - rect().center());
 }
 
-void C_Conversion_ProgressDialog::setRange(int minimum, int maximum) { bar_->setRange(minimum, maximum); }
+void C_Conversion_ProgressDialog::setRange(int minimum, int maximum) {
+  bar_->setRange(minimum, maximum);
+}
 
 void C_Conversion_ProgressDialog::setPosition(int position) { bar_->setValue(position); }
 

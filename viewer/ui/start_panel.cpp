@@ -56,7 +56,8 @@ void COpenPDFFileDialog2::mousePressEvent(QMouseEvent* event) {
 
 bool COpenPDFFileDialog2::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parentWidget() && event->type() == QEvent::Resize) recentre();
-  if (watched == button_ && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+  if (watched == button_ &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
     // The pressed picture shows while the button is held.
     const bool down = event->type() == QEvent::MouseButtonPress;
     button_->setIcon(QIcon(viewerArtwork(down ? Artwork::OpenButtonPressed : Artwork::OpenButton)));

@@ -25,11 +25,13 @@ C_ZoomComboBox::C_ZoomComboBox(QWidget* parent) : QComboBox(parent) {
   setCurrentIndex(findText(QStringLiteral("Fit Page")));
   // Wide enough for the longest label with the style's frame and arrow around it.
   int widest = 0;
-  for (int i = 0; i < count(); ++i) widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)));
+  for (int i = 0; i < count(); ++i)
+    widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)));
   QStyleOptionComboBox option;
   initStyleOption(&option);
-  const QSize needed = style()->sizeFromContents(QStyle::CT_ComboBox, &option,
-                                                 QSize(widest + fontMetrics().averageCharWidth(), fontMetrics().height()), this);
+  const QSize needed = style()->sizeFromContents(
+      QStyle::CT_ComboBox, &option,
+      QSize(widest + fontMetrics().averageCharWidth(), fontMetrics().height()), this);
   setFixedWidth(std::max(kWidth, needed.width()));
   lineEdit()->installEventFilter(this);
   connect(this, qOverload<int>(&QComboBox::activated), this,
@@ -67,7 +69,8 @@ void C_ZoomComboBox::keyPressEvent(QKeyEvent* event) {
 }
 
 bool C_ZoomComboBox::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lineEdit() && event->type() == QEvent::KeyPress && enterPressed(static_cast<QKeyEvent*>(event)))
+  if (watched == lineEdit() && event->type() == QEvent::KeyPress &&
+      enterPressed(static_cast<QKeyEvent*>(event)))
     return true;
   return QComboBox::eventFilter(watched, event);
 }

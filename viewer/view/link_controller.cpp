@@ -22,9 +22,12 @@ namespace {
 
 constexpr char kAskOpenAddress[] = "Open this address in your web browser or e-mail program?\n\n%1";
 constexpr char kRefusedAddress[] =
-    "This link leads to an address that Brevia Reader does not open (only web pages and e-mail addresses):\n\n%1";
-constexpr char kRefusedProgram[] = "This link would start a program or run a script. Brevia Reader does not run them.";
-constexpr char kRefusedOtherFile[] = "This link leads into another file. Brevia Reader follows links within the document only.";
+    "This link leads to an address that Brevia Reader does not open (only web pages and e-mail "
+    "addresses):\n\n%1";
+constexpr char kRefusedProgram[] =
+    "This link would start a program or run a script. Brevia Reader does not run them.";
+constexpr char kRefusedOtherFile[] =
+    "This link leads into another file. Brevia Reader follows links within the document only.";
 
 }  // namespace
 
@@ -34,15 +37,26 @@ QPointF PagePlacement::toView(double x, double y) const {
   const double v = height - (y - originY);
   double px = u, py = v;
   switch (rotation) {
-    case 90: px = height - v; py = u; break;
-    case 180: px = width - u; py = height - v; break;
-    case 270: px = v; py = width - u; break;
-    default: break;
+    case 90:
+      px = height - v;
+      py = u;
+      break;
+    case 180:
+      px = width - u;
+      py = height - v;
+      break;
+    case 270:
+      px = v;
+      py = width - u;
+      break;
+    default:
+      break;
   }
   return {imageOrigin.x() + px * pixelsPerPoint, imageOrigin.y() + py * pixelsPerPoint};
 }
 
-LinkController::LinkController(C_PDF_View* view) : QObject(view), view_(view), viewport_(view->viewport()) {
+LinkController::LinkController(C_PDF_View* view)
+    : QObject(view), view_(view), viewport_(view->viewport()) {
   view->viewport()->installEventFilter(this);
   view->viewport()->setMouseTracking(true);
 }
@@ -52,8 +66,10 @@ LinkController* LinkController::of(const C_PDF_View* view) {
 }
 
 bool LinkController::placement(PagePlacement& out) const {
-  if (!view_ || !view_->pdfDocument() || view_->currentPage() < 1 || view_->pageImage().isNull()) return false;
-  const C_PDF_PageTreeNode_or_Page* page = DocumentNavigation::of(*view_->pdfDocument()).page(view_->currentPage());
+  if (!view_ || !view_->pdfDocument() || view_->currentPage() < 1 || view_->pageImage().isNull())
+    return false;
+  const C_PDF_PageTreeNode_or_Page* page =
+      DocumentNavigation::of(*view_->pdfDocument()).page(view_->currentPage());
   if (!page) return false;
   out.width = std::max(1, page->width);
   out.height = std::max(1, page->height);
@@ -69,10 +85,12 @@ bool LinkController::placement(PagePlacement& out) const {
 const LinkAnnotation* LinkController::linkAt(QPoint point) {
   PagePlacement where;
   if (!placement(where)) return nullptr;
-  const std::vector<LinkAnnotation>& links = DocumentNavigation::of(*view_->pdfDocument()).links(view_->currentPage());
+  const std::vector<LinkAnnotation>& links =
+      DocumentNavigation::of(*view_->pdfDocument()).links(view_->currentPage());
   // The last drawn is on top.
   for (auto it = links.rbegin(); it != links.rend(); ++it) {
-    const QRectF area = QRectF(where.toView(it->x1, it->y1), where.toView(it->x2, it->y2)).normalized();
+    const QRectF area =
+        QRectF(where.toView(it->x1, it->y1), where.toView(it->x2, it->y2)).normalized();
     if (area.contains(point)) return &*it;
   }
   return nullptr;
@@ -99,7 +117,9 @@ bool LinkController::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
   }
-  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) return false;
+  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+      type != QEvent::MouseButtonRelease)
+    return false;
   if (!view_) return false;
   switch (type) {
     case QEvent::MouseMove:
@@ -111,7 +131,8 @@ bool LinkController::eventFilter(QObject* watched, QEvent* event) {
       if (mouse->button() != Qt::LeftButton) break;
       pressPoint_ = mouse->position().toPoint();
       if (const LinkAnnotation* link = linkAt(pressPoint_)) {
-        const auto& links = DocumentNavigation::of(*view_->pdfDocument()).links(view_->currentPage());
+        const auto& links =
+            DocumentNavigation::of(*view_->pdfDocument()).links(view_->currentPage());
         pressedLink_ = static_cast<int>(link - links.data());
       }
       break;
@@ -122,15 +143,20 @@ bool LinkController::eventFilter(QObject* watched, QEvent* event) {
       const int pressed = pressedLink_;
       pressedLink_ = -1;
       // A drag that starts on a link selects; a click follows it.
-      if ((mouse->position().toPoint() - pressPoint_).manhattanLength() >= QApplication::startDragDistance()) break;
+      if ((mouse->position().toPoint() - pressPoint_).manhattanLength() >=
+          QApplication::startDragDistance())
+        break;
       const auto& links = DocumentNavigation::of(*view_->pdfDocument()).links(view_->currentPage());
-      if (pressed >= static_cast<int>(links.size()) || linkAt(mouse->position().toPoint()) != &links[pressed]) break;
+      if (pressed >= static_cast<int>(links.size()) ||
+          linkAt(mouse->position().toPoint()) != &links[pressed])
+        break;
       const LinkTarget target = links[pressed].target;
       // The view finishes its own handling of the release first.
       QTimer::singleShot(0, this, [this, target] { follow(target); });
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return false;
 }
@@ -154,14 +180,20 @@ void LinkController::follow(const LinkTarget& target) {
     case Kind::GoTo:
       if (target.destination.valid()) goTo(target.destination);
       break;
-    case Kind::URI: openAddress(target.uri); break;
+    case Kind::URI:
+      openAddress(target.uri);
+      break;
     case Kind::Named: {
       const int count = view_->pageCount();
       int page = 0;
-      if (target.name == "NextPage") page = view_->currentPage() + 1;
-      else if (target.name == "PrevPage") page = view_->currentPage() - 1;
-      else if (target.name == "FirstPage") page = 1;
-      else if (target.name == "LastPage") page = count;
+      if (target.name == "NextPage")
+        page = view_->currentPage() + 1;
+      else if (target.name == "PrevPage")
+        page = view_->currentPage() - 1;
+      else if (target.name == "FirstPage")
+        page = 1;
+      else if (target.name == "LastPage")
+        page = count;
       if (page >= 1 && page <= count && page != view_->currentPage()) {
         remember();
         view_->goToPage(page);
@@ -170,12 +202,15 @@ void LinkController::follow(const LinkTarget& target) {
     }
     case Kind::Launch:
     case Kind::JavaScript:
-      showMessage(view_, kCaptionReader, QString::fromLatin1(kRefusedProgram), BoxIcon::Information);
+      showMessage(view_, kCaptionReader, QString::fromLatin1(kRefusedProgram),
+                  BoxIcon::Information);
       break;
     case Kind::GoToRemote:
-      showMessage(view_, kCaptionReader, QString::fromLatin1(kRefusedOtherFile), BoxIcon::Information);
+      showMessage(view_, kCaptionReader, QString::fromLatin1(kRefusedOtherFile),
+                  BoxIcon::Information);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -184,7 +219,8 @@ void LinkController::goTo(const PdfDestination& destination) {
   if (destination.pageNumber < 1 || destination.pageNumber > count) return;
   int unit = 0;
   PagePlacement where;
-  const C_PDF_PageTreeNode_or_Page* page = DocumentNavigation::of(*view_->pdfDocument()).page(destination.pageNumber);
+  const C_PDF_PageTreeNode_or_Page* page =
+      DocumentNavigation::of(*view_->pdfDocument()).page(destination.pageNumber);
   if (page && placement(where)) {
     // The target page at the scale of the shown one.
     where.width = std::max(1, page->width);
@@ -203,7 +239,9 @@ void LinkController::goTo(const PdfDestination& destination) {
       const double top = std::clamp(where.toView(x, y).y(), 0.0, shownHeight);
       // The view shows unit u with the page's top at 5 - u * (h + 10 - client) / 20.
       const double span = shownHeight + 10 - clientHeight;
-      if (span > 0) unit = std::clamp(static_cast<int>(std::floor((top + 5) * kLastUnitOfPage / span)), 0, kLastUnitOfPage);
+      if (span > 0)
+        unit = std::clamp(static_cast<int>(std::floor((top + 5) * kLastUnitOfPage / span)), 0,
+                          kLastUnitOfPage);
     }
   }
   remember();
@@ -214,15 +252,17 @@ void LinkController::openAddress(const std::string& uri) {
   const QString text = QString::fromUtf8(uri.data(), static_cast<qsizetype>(uri.size()));
   const QUrl url(text, QUrl::StrictMode);
   const QString scheme = url.scheme().toLower();
-  const bool allowed = url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-                                         scheme == QLatin1String("mailto"));
+  const bool allowed =
+      url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+                        scheme == QLatin1String("mailto"));
   if (!allowed) {
-    showMessage(view_, kCaptionReader, QString::fromLatin1(kRefusedAddress).arg(text), BoxIcon::Information);
+    showMessage(view_, kCaptionReader, QString::fromLatin1(kRefusedAddress).arg(text),
+                BoxIcon::Information);
     return;
   }
   const BoxAnswer answer = showMessageBox(
-      {view_, kCaptionReader, QString::fromLatin1(kAskOpenAddress).arg(url.toDisplayString()), BoxIcon::Question,
-       BoxButtons::YesNo});
+      {view_, kCaptionReader, QString::fromLatin1(kAskOpenAddress).arg(url.toDisplayString()),
+       BoxIcon::Question, BoxButtons::YesNo});
   if (answer == BoxAnswer::Yes) QDesktopServices::openUrl(url);
 }
 

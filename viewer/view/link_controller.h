@@ -19,11 +19,11 @@ class C_PDF_View;
 // Where a page point lands in the view: the page's box, its own rotation and the view's, and
 // the shown bitmap's place and scale.
 struct PagePlacement {
-  double width = 0;    // page box, unrotated, in points
+  double width = 0;  // page box, unrotated, in points
   double height = 0;
   double originX = 0;  // the box's lower left corner
   double originY = 0;
-  int rotation = 0;    // page rotation plus view rotation, clockwise, 0/90/180/270
+  int rotation = 0;  // page rotation plus view rotation, clockwise, 0/90/180/270
   double pixelsPerPoint = 1;
   QPoint imageOrigin;  // the bitmap's top left corner in the view
 

@@ -25,7 +25,8 @@ bool fits(double deviceWidth, double deviceHeight, double zoom, std::int64_t max
 }  // namespace
 
 QSize pageBitmapSize(double deviceWidth, double deviceHeight, double zoom) {
-  return {pixelSide(deviceWidth, zoom, PixelRounding::Truncate), pixelSide(deviceHeight, zoom, PixelRounding::Truncate)};
+  return {pixelSide(deviceWidth, zoom, PixelRounding::Truncate),
+          pixelSide(deviceHeight, zoom, PixelRounding::Truncate)};
 }
 
 double degradedZoom(double deviceWidth, double deviceHeight, double zoom, std::int64_t maxPixels) {
@@ -34,8 +35,8 @@ double degradedZoom(double deviceWidth, double deviceHeight, double zoom, std::i
   // under it.
   const double w = std::max(deviceWidth, 1.0), h = std::max(deviceHeight, 1.0);
   const double pixels = double(std::min(maxPixels, gfx::Bitmap::kMaxPixels));
-  const double limit = std::min({std::sqrt(pixels / (w * h)), gfx::Bitmap::kMaxSide / w,
-                                 gfx::Bitmap::kMaxSide / h});
+  const double limit =
+      std::min({std::sqrt(pixels / (w * h)), gfx::Bitmap::kMaxSide / w, gfx::Bitmap::kMaxSide / h});
   double lowered = zoom - std::ceil((zoom - limit) / kZoomDegradeStep) * kZoomDegradeStep;
   // Rounding may leave the step a hair too large.
   if (!fits(deviceWidth, deviceHeight, lowered, maxPixels)) lowered -= kZoomDegradeStep;

@@ -11,7 +11,8 @@ namespace Corvalis::Viewer {
 void PageTextIndex::resize(int32_t pageCount) {
   if (pageCount < 0) pageCount = 0;
   if (pageCount < static_cast<int32_t>(pages_.size())) {
-    for (std::size_t i = static_cast<std::size_t>(pageCount); i < pages_.size(); ++i) recorded_ -= pages_[i].recorded;
+    for (std::size_t i = static_cast<std::size_t>(pageCount); i < pages_.size(); ++i)
+      recorded_ -= pages_[i].recorded;
   }
   pages_.resize(static_cast<std::size_t>(pageCount));
 }
@@ -56,7 +57,9 @@ bool PageTextIndex::mayContain(int32_t page, const PhraseMatcher& matcher) const
 }
 
 PhraseMatcher::PhraseMatcher(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase)
-    : phrase_(std::move(phrase)), caseSensitive_(caseSensitive), ignoringCase_(std::move(ignoringCase)) {
+    : phrase_(std::move(phrase)),
+      caseSensitive_(caseSensitive),
+      ignoringCase_(std::move(ignoringCase)) {
   if (phrase_.size() > TextSearch::kMaxPhraseLength) phrase_.resize(TextSearch::kMaxPhraseLength);
   std::u16string distinct;
   for (char16_t c : phrase_) {

@@ -268,14 +268,30 @@ bool C_PDF_View::onCommand(int id) {
       zoomMode_ = ZoomMode::FitWidth;
       applyZoom(true);
       return true;
-    case kCmdRotateClockwise: rotate(90); return true;
-    case kCmdRotateCounterClockwise: rotate(-90); return true;
-    case kCmdFirstPage: pageCommand(PageCommand::First); return true;
-    case kCmdPreviousPage: pageCommand(PageCommand::Previous); return true;
-    case kCmdNextPage: pageCommand(PageCommand::Next); return true;
-    case kCmdLastPage: pageCommand(PageCommand::Last); return true;
-    case kCmdGoToPage: runGoToDialog(); return true;
-    case kCmdFindOptions: runFindOptions(); return true;
+    case kCmdRotateClockwise:
+      rotate(90);
+      return true;
+    case kCmdRotateCounterClockwise:
+      rotate(-90);
+      return true;
+    case kCmdFirstPage:
+      pageCommand(PageCommand::First);
+      return true;
+    case kCmdPreviousPage:
+      pageCommand(PageCommand::Previous);
+      return true;
+    case kCmdNextPage:
+      pageCommand(PageCommand::Next);
+      return true;
+    case kCmdLastPage:
+      pageCommand(PageCommand::Last);
+      return true;
+    case kCmdGoToPage:
+      runGoToDialog();
+      return true;
+    case kCmdFindOptions:
+      runFindOptions();
+      return true;
     case kCmdFindNext:
     case kCmdFindPrevious: {
       const QString text = host() ? host()->findBoxText() : QString();
@@ -292,12 +308,18 @@ bool C_PDF_View::onCommand(int id) {
     case kCmdTellAFriend:
       if (ViewHost* h = host()) h->openWebPage(WebPage::TellAFriend);
       return true;
-    case kCmdFilePrint: printDocument(false); return true;
-    case kCmdFilePrintPreview: printDocument(true); return true;
+    case kCmdFilePrint:
+      printDocument(false);
+      return true;
+    case kCmdFilePrintPreview:
+      printDocument(true);
+      return true;
     case kCmdZoomBox:
     case kCmdPageBox:
-    case kCmdFindBox: return true;
-    default: return false;
+    case kCmdFindBox:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -305,19 +327,38 @@ bool C_PDF_View::updateCommand(int id, CommandState& state) const {
   state.enabled = true;
   state.checked = false;
   switch (id) {
-    case kCmdZoomIn: state.enabled = zoom_ < kMaxZoom; return true;
-    case kCmdZoomOut: state.enabled = zoom_ > kMinZoom; return true;
-    case kCmdActualSize: state.checked = zoomMode_ == ZoomMode::ActualSize; return true;
-    case kCmdFitPage: state.checked = zoomMode_ == ZoomMode::FitPage; return true;
-    case kCmdFitWidth: state.checked = zoomMode_ == ZoomMode::FitWidth; return true;
-    case kCmdFirstPage: state.enabled = pageCommandEnabled(scroll_, PageCommand::First); return true;
-    case kCmdPreviousPage: state.enabled = pageCommandEnabled(scroll_, PageCommand::Previous); return true;
-    case kCmdNextPage: state.enabled = pageCommandEnabled(scroll_, PageCommand::Next); return true;
-    case kCmdLastPage: state.enabled = pageCommandEnabled(scroll_, PageCommand::Last); return true;
+    case kCmdZoomIn:
+      state.enabled = zoom_ < kMaxZoom;
+      return true;
+    case kCmdZoomOut:
+      state.enabled = zoom_ > kMinZoom;
+      return true;
+    case kCmdActualSize:
+      state.checked = zoomMode_ == ZoomMode::ActualSize;
+      return true;
+    case kCmdFitPage:
+      state.checked = zoomMode_ == ZoomMode::FitPage;
+      return true;
+    case kCmdFitWidth:
+      state.checked = zoomMode_ == ZoomMode::FitWidth;
+      return true;
+    case kCmdFirstPage:
+      state.enabled = pageCommandEnabled(scroll_, PageCommand::First);
+      return true;
+    case kCmdPreviousPage:
+      state.enabled = pageCommandEnabled(scroll_, PageCommand::Previous);
+      return true;
+    case kCmdNextPage:
+      state.enabled = pageCommandEnabled(scroll_, PageCommand::Next);
+      return true;
+    case kCmdLastPage:
+      state.enabled = pageCommandEnabled(scroll_, PageCommand::Last);
+      return true;
     case kCmdCopy: {
       const SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
       // Before the first paint nothing can be highlighted yet.
-      const bool highlighted = highlightChecksum_ != 0 && highlightChecksum_ != kInitialHighlightChecksum;
+      const bool highlighted =
+          highlightChecksum_ != 0 && highlightChecksum_ != kInitialHighlightChecksum;
       state.enabled = highlighted || (selection && selection->currentEntry);
       return true;
     }
@@ -332,8 +373,11 @@ bool C_PDF_View::updateCommand(int id, CommandState& state) const {
     case kCmdFindNext:
     case kCmdTellAFriend:
     case kCmdFilePrint:
-    case kCmdFilePrintPreview: return true;
-    default: state.enabled = false; return false;
+    case kCmdFilePrintPreview:
+      return true;
+    default:
+      state.enabled = false;
+      return false;
   }
 }
 
@@ -423,8 +467,8 @@ int C_PDF_View::highlightPass(HighlightMode mode, HighlightRegions* regions) {
   if (currentPage_ < 1 || pageImage_.isNull()) return 0;
   PageTextSource* source = textSource();
   PageTextLayout* layout = source ? source->layout(currentPage_) : nullptr;
-  return Corvalis::Viewer::highlightPass(layout, pageGeometry(), &band_, entriesOfPage(currentPage_), mode,
-                                         paintedRuns_, regions);
+  return Corvalis::Viewer::highlightPass(layout, pageGeometry(), &band_,
+                                         entriesOfPage(currentPage_), mode, paintedRuns_, regions);
 }
 
 void C_PDF_View::paintHighlights(QPainter& painter, const QRegion& fill) {
@@ -479,7 +523,8 @@ void C_PDF_View::find(const QString& text, bool forward) {
   auto onPage = [&](int32_t visited, int32_t page) {
     const bool showNow = visited > kQuietSearchPages && !progress->isVisible();
     // Moving the bar repaints it at once, so it moves only when it is drawn anyway.
-    if (!showNow && (!progress->isVisible() || (sinceRedraw.isValid() && sinceRedraw.elapsed() < kProgressRedrawMs)))
+    if (!showNow && (!progress->isVisible() ||
+                     (sinceRedraw.isValid() && sinceRedraw.elapsed() < kProgressRedrawMs)))
       return;
     progress->setPosition(forward ? visited : count - page);
     if (showNow) {
@@ -497,7 +542,8 @@ void C_PDF_View::find(const QString& text, bool forward) {
   if (!outcome.hit) {
     resetSearch();
     viewport()->update();
-    showMessage(this, QString::fromLatin1(kCaptionReader), QString::fromLatin1(kTextNoMatches), BoxIcon::None);
+    showMessage(this, QString::fromLatin1(kCaptionReader), QString::fromLatin1(kTextNoMatches),
+                BoxIcon::None);
     return;
   }
   hitFound_ = true;
@@ -547,7 +593,8 @@ void C_PDF_View::scrollToHit(const HitPlace& hit) {
     if (!each) break;
     const int32_t from = r == hit.startRun ? hit.start : 0;
     const int32_t to = r == hit.endRun ? hit.end : each->length() - 1;
-    for (int32_t i = std::max(0, from); i <= to && i < static_cast<int32_t>(each->positions.size()); ++i)
+    for (int32_t i = std::max(0, from); i <= to && i < static_cast<int32_t>(each->positions.size());
+         ++i)
       characters.emplace_back(each, i);
   }
   int horizontal = scroll_.horizontalPos;
@@ -579,7 +626,8 @@ void C_PDF_View::mouseReleaseEvent(QMouseEvent* event) {
   // A click selects nothing; a drag along one line selects that line.
   const bool degenerate = band_.anchorX() == band_.movingX() && band_.anchorY() == band_.movingY();
   if (selection && checksum != 0 && !degenerate) {
-    selection->add(entryFor(currentPage_, band_.widened(renderedRotation_), pageGeometry(), kSelectText));
+    selection->add(
+        entryFor(currentPage_, band_.widened(renderedRotation_), pageGeometry(), kSelectText));
   }
   band_.finish();
   edgeTimer_->stop();
@@ -618,7 +666,8 @@ bool C_PDF_View::edgeStep(QPoint window) {
   if (dy != 0 && (!pageSteps || edgeZoneLeft_))
     vertical = std::clamp(vertical + dy * (pageSteps ? kUnitsPerPage : 1), 0, scroll_.verticalMax);
   int horizontal = scroll_.horizontalPos;
-  if (dx != 0 && scroll_.horizontalFit != kFitsAcross) horizontal = std::clamp(horizontal + dx, 0, kHorizontalMax);
+  if (dx != 0 && scroll_.horizontalFit != kFitsAcross)
+    horizontal = std::clamp(horizontal + dx, 0, kHorizontalMax);
   if (vertical == scroll_.verticalPos && horizontal == scroll_.horizontalPos) return false;
 
   const int from = scroll_.verticalPos / kUnitsPerPage + 1;
@@ -640,8 +689,10 @@ bool C_PDF_View::edgeStep(QPoint window) {
   scroll_.horizontalPos = horizontal;
   updateScrollBars();
   pageBoxDirty_ = true;
-  if (from == to) band_.moveTo(shownPoint(window));
-  else band_.setMovingY(static_cast<float>(shownPoint(window).y()));
+  if (from == to)
+    band_.moveTo(shownPoint(window));
+  else
+    band_.setMovingY(static_cast<float>(shownPoint(window).y()));
   skipPageBlit_ = false;
   clearHighlightMarks();
   refreshAllViews();
@@ -650,7 +701,8 @@ bool C_PDF_View::edgeStep(QPoint window) {
   int interval = kEdgeStepMs;
   const double shownHeight = zoom_ * pageHeight100_;
   if (shownHeight > client.height() && shownHeight > 0)
-    interval = std::max(kMinEdgeStepMs, static_cast<int>((1.0 - client.height() / shownHeight) * kEdgeStepTallMs));
+    interval = std::max(kMinEdgeStepMs,
+                        static_cast<int>((1.0 - client.height() / shownHeight) * kEdgeStepTallMs));
   edgeTimer_->start(interval);
   return true;
 }
@@ -661,7 +713,8 @@ void C_PDF_View::copySelection() {
   if (!selection || !source) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const QString text = clipboardText(selectionText(*selection, *source));
-  if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(text, QClipboard::Clipboard);
+  if (QClipboard* clipboard = QGuiApplication::clipboard())
+    clipboard->setText(text, QClipboard::Clipboard);
   QApplication::restoreOverrideCursor();
   // The marks are gone from the runs; the page is drawn again without them.
   needsRender_ = true;
@@ -678,11 +731,20 @@ bool C_PDF_View::event(QEvent* event) {
   if (event->type() == PrivateMessageEvent::eventType()) {
     auto* message = static_cast<PrivateMessageEvent*>(event);
     switch (message->message()) {
-      case kMsgZoomText: zoomTextEntered(message->text()); break;
-      case kMsgPageText: pageTextEntered(message->text()); break;
-      case kMsgFindNext: findNext(message->text()); break;
-      case kMsgFindPrevious: findPrevious(message->text()); break;
-      default: break;
+      case kMsgZoomText:
+        zoomTextEntered(message->text());
+        break;
+      case kMsgPageText:
+        pageTextEntered(message->text());
+        break;
+      case kMsgFindNext:
+        findNext(message->text());
+        break;
+      case kMsgFindPrevious:
+        findPrevious(message->text());
+        break;
+      default:
+        break;
     }
     return true;
   }
@@ -704,18 +766,36 @@ void C_PDF_View::keyPressEvent(QKeyEvent* event) {
   const int previous = scroll_.verticalPos;
   ScrollResult result;
   switch (event->key()) {
-    case Qt::Key_PageUp: result = applyVertical(scroll_, VerticalInput::PageUpKey); break;
-    case Qt::Key_PageDown: result = applyVertical(scroll_, VerticalInput::PageDownKey); break;
-    case Qt::Key_End: result = applyVertical(scroll_, VerticalInput::EndKey); break;
-    case Qt::Key_Home: result = applyVertical(scroll_, VerticalInput::HomeKey); break;
-    case Qt::Key_Up: result = applyVertical(scroll_, VerticalInput::UpKey); break;
-    case Qt::Key_Down: result = applyVertical(scroll_, VerticalInput::DownKey); break;
-    case Qt::Key_Left: result = applyHorizontal(scroll_, HorizontalInput::LeftKey); break;
-    case Qt::Key_Right: result = applyHorizontal(scroll_, HorizontalInput::RightKey); break;
+    case Qt::Key_PageUp:
+      result = applyVertical(scroll_, VerticalInput::PageUpKey);
+      break;
+    case Qt::Key_PageDown:
+      result = applyVertical(scroll_, VerticalInput::PageDownKey);
+      break;
+    case Qt::Key_End:
+      result = applyVertical(scroll_, VerticalInput::EndKey);
+      break;
+    case Qt::Key_Home:
+      result = applyVertical(scroll_, VerticalInput::HomeKey);
+      break;
+    case Qt::Key_Up:
+      result = applyVertical(scroll_, VerticalInput::UpKey);
+      break;
+    case Qt::Key_Down:
+      result = applyVertical(scroll_, VerticalInput::DownKey);
+      break;
+    case Qt::Key_Left:
+      result = applyHorizontal(scroll_, HorizontalInput::LeftKey);
+      break;
+    case Qt::Key_Right:
+      result = applyHorizontal(scroll_, HorizontalInput::RightKey);
+      break;
     case Qt::Key_F3:
       if (ViewHost* h = host()) h->findBoxEnter();
       return;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
   }
   event->accept();
   afterScroll(result, previous);
@@ -724,14 +804,16 @@ void C_PDF_View::keyPressEvent(QKeyEvent* event) {
 void C_PDF_View::wheelStep(QWheelEvent* event) {
   // A burst larger than this many notches takes this many steps.
   constexpr int kMaxNotchesPerEvent = 50;
-  wheelRemainder_ = std::clamp(wheelRemainder_ + event->angleDelta().y(), -kMaxNotchesPerEvent * kWheelNotch,
-                               kMaxNotchesPerEvent * kWheelNotch);
+  wheelRemainder_ =
+      std::clamp(wheelRemainder_ + event->angleDelta().y(), -kMaxNotchesPerEvent * kWheelNotch,
+                 kMaxNotchesPerEvent * kWheelNotch);
   event->accept();
   while (std::abs(wheelRemainder_) >= kWheelNotch) {
     const bool up = wheelRemainder_ > 0;
     wheelRemainder_ += up ? -kWheelNotch : kWheelNotch;
     const int previous = scroll_.verticalPos;
-    afterScroll(applyVertical(scroll_, up ? VerticalInput::UpKey : VerticalInput::DownKey), previous);
+    afterScroll(applyVertical(scroll_, up ? VerticalInput::UpKey : VerticalInput::DownKey),
+                previous);
   }
 }
 
@@ -757,16 +839,29 @@ void C_PDF_View::verticalAction(int action) {
   const int previous = scroll_.verticalPos;
   ScrollResult result;
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: result = applyVertical(scroll_, VerticalInput::BarLineDown); break;
-    case QAbstractSlider::SliderSingleStepSub: result = applyVertical(scroll_, VerticalInput::BarLineUp); break;
-    case QAbstractSlider::SliderPageStepAdd: result = applyVertical(scroll_, VerticalInput::BarPageDown); break;
-    case QAbstractSlider::SliderPageStepSub: result = applyVertical(scroll_, VerticalInput::BarPageUp); break;
-    case QAbstractSlider::SliderToMinimum: result = applyVertical(scroll_, VerticalInput::BarTop); break;
-    case QAbstractSlider::SliderToMaximum: result = applyVertical(scroll_, VerticalInput::BarBottom); break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      result = applyVertical(scroll_, VerticalInput::BarLineDown);
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      result = applyVertical(scroll_, VerticalInput::BarLineUp);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      result = applyVertical(scroll_, VerticalInput::BarPageDown);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      result = applyVertical(scroll_, VerticalInput::BarPageUp);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      result = applyVertical(scroll_, VerticalInput::BarTop);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      result = applyVertical(scroll_, VerticalInput::BarBottom);
+      break;
     case QAbstractSlider::SliderMove:
       result = applyVertical(scroll_, VerticalInput::BarTrack, bar->sliderPosition());
       break;
-    default: break;
+    default:
+      break;
   }
   // The bar applies our position, not its own step.
   bar->setSliderPosition(scroll_.verticalPos);
@@ -778,16 +873,29 @@ void C_PDF_View::horizontalAction(int action) {
   const int previous = scroll_.verticalPos;
   ScrollResult result;
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: result = applyHorizontal(scroll_, HorizontalInput::BarLineRight); break;
-    case QAbstractSlider::SliderSingleStepSub: result = applyHorizontal(scroll_, HorizontalInput::BarLineLeft); break;
-    case QAbstractSlider::SliderPageStepAdd: result = applyHorizontal(scroll_, HorizontalInput::BarPageRight); break;
-    case QAbstractSlider::SliderPageStepSub: result = applyHorizontal(scroll_, HorizontalInput::BarPageLeft); break;
-    case QAbstractSlider::SliderToMinimum: result = applyHorizontal(scroll_, HorizontalInput::BarLeftEnd); break;
-    case QAbstractSlider::SliderToMaximum: result = applyHorizontal(scroll_, HorizontalInput::BarRightEnd); break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      result = applyHorizontal(scroll_, HorizontalInput::BarLineRight);
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      result = applyHorizontal(scroll_, HorizontalInput::BarLineLeft);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      result = applyHorizontal(scroll_, HorizontalInput::BarPageRight);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      result = applyHorizontal(scroll_, HorizontalInput::BarPageLeft);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      result = applyHorizontal(scroll_, HorizontalInput::BarLeftEnd);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      result = applyHorizontal(scroll_, HorizontalInput::BarRightEnd);
+      break;
     case QAbstractSlider::SliderMove:
       result = applyHorizontal(scroll_, HorizontalInput::BarTrack, bar->sliderPosition());
       break;
-    default: break;
+    default:
+      break;
   }
   bar->setSliderPosition(scroll_.horizontalPos);
   afterScroll(result, previous);
@@ -821,7 +929,8 @@ void C_PDF_View::focusInEvent(QFocusEvent* event) {
 void C_PDF_View::mouseMoveEvent(QMouseEvent* event) {
   const QRect client = viewport()->rect();
   const QPoint p = event->position().toPoint();
-  const bool inCorner = p.x() < kSizeLabelCornerWidth && p.y() > client.height() - kSizeLabelCornerHeight;
+  const bool inCorner =
+      p.x() < kSizeLabelCornerWidth && p.y() > client.height() - kSizeLabelCornerHeight;
   const bool pageShown = currentPage_ > 0 && !pageImage_.isNull();
   if (inCorner && pageShown && !sizeLabelShown_) {
     sizeLabelShown_ = true;
@@ -836,7 +945,8 @@ void C_PDF_View::mouseMoveEvent(QMouseEvent* event) {
 
 void C_PDF_View::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
-    if (ViewHost* h = host(); h && h->contextMenu()) h->contextMenu()->exec(event->globalPosition().toPoint());
+    if (ViewHost* h = host(); h && h->contextMenu())
+      h->contextMenu()->exec(event->globalPosition().toPoint());
     return;
   }
   if (event->button() != Qt::LeftButton || !document_ || currentPage_ < 1 || pageImage_.isNull()) {
@@ -847,7 +957,8 @@ void C_PDF_View::mousePressEvent(QMouseEvent* event) {
   if (!(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
     // A new selection: the old one and any search highlight go.
     if (SelectionContext* selection = document_->selectionContext()) selection->clear();
-    if (PageTextSource* source = textSource()) clearCharacterMarks(source->collectedLayout(currentPage_));
+    if (PageTextSource* source = textSource())
+      clearCharacterMarks(source->collectedLayout(currentPage_));
     highlighted_.reset();
     clearHighlightMarks();
     refreshAllViews();
@@ -896,9 +1007,11 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
   const int w = pageImage_.width(), h = pageImage_.height();
   const QColor bg = backgroundColour();
   painter.fillRect(QRect(QPoint(0, 0), QPoint(pageLeft_ - 1, client.height() - 1)), bg);
-  painter.fillRect(QRect(QPoint(pageLeft_ + w, 0), QPoint(client.width() - 1, client.height() - 1)), bg);
+  painter.fillRect(QRect(QPoint(pageLeft_ + w, 0), QPoint(client.width() - 1, client.height() - 1)),
+                   bg);
   painter.fillRect(QRect(QPoint(0, 0), QPoint(client.width() - 1, pageTop_ - 1)), bg);
-  painter.fillRect(QRect(QPoint(0, pageTop_ + h), QPoint(client.width() - 1, client.height() - 1)), bg);
+  painter.fillRect(QRect(QPoint(0, pageTop_ + h), QPoint(client.width() - 1, client.height() - 1)),
+                   bg);
   sizeLabelErase_ = false;
   // The paint is clipped to what changed, so a scroll within the page copies only that part of
   // the kept bitmap; while a drag changes the highlights only those are painted.
@@ -985,7 +1098,8 @@ bool C_PDF_View::renderPage(int p) {
     pageWidth100_ = turned ? renderHeight100_ : renderWidth100_;
     sizeText_ = QString::fromStdString(page->sizeText);
     if (zoomMode_ == ZoomMode::FitPage) {
-      zoom_ = std::min((clientWidth_ - kFitMargin) / pageWidth100_, (clientHeight_ - kFitMargin) / pageHeight100_);
+      zoom_ = std::min((clientWidth_ - kFitMargin) / pageWidth100_,
+                       (clientHeight_ - kFitMargin) / pageHeight100_);
     } else if (zoomMode_ == ZoomMode::FitWidth) {
       zoom_ = (clientWidth_ - kFitMargin) / pageWidth100_;
     }
@@ -1009,7 +1123,8 @@ bool C_PDF_View::renderPage(int p) {
       writePageBox();
     } catch (const C_PDF_Exception& e) {
       drawingStopped_ = true;
-      if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged) showEngineErrorLater(e.code());
+      if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged)
+        showEngineErrorLater(e.code());
       return false;
     } catch (...) {
       drawingStopped_ = true;
@@ -1022,7 +1137,8 @@ bool C_PDF_View::renderPage(int p) {
       continue;
     }
     if (image.isNull()) return false;
-    pageImage_ = viewRotation == 0 ? std::move(image) : image.transformed(QTransform().rotate(viewRotation));
+    pageImage_ =
+        viewRotation == 0 ? std::move(image) : image.transformed(QTransform().rotate(viewRotation));
     renderedRotation_ = viewRotation;
     renderedOnce_ = true;
     needsRender_ = false;
@@ -1112,7 +1228,8 @@ bool C_PDF_View::layoutPage(const QRect& client) {
     barChangePending_ = true;
     QTimer::singleShot(0, this, [this] {
       barChangePending_ = false;
-      setHorizontalScrollBarPolicy(horizontalBarShown_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      setHorizontalScrollBarPolicy(horizontalBarShown_ ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAlwaysOff);
     });
   }
   const int left = static_cast<int>(cw / 2 - pw * 0.5 + xOffset);
@@ -1141,7 +1258,9 @@ void C_PDF_View::paintSizeLabel(QPainter& painter, const QRect& client) {
   painter.drawRect(box.adjusted(0, 0, -1, -1));
   painter.setPen(Qt::white);
   const QFontMetrics metrics(painter.font());
-  painter.drawText(QPoint(client.left() + 5, client.height() - metrics.height() - 3 + metrics.ascent()), sizeText_);
+  painter.drawText(
+      QPoint(client.left() + 5, client.height() - metrics.height() - 3 + metrics.ascent()),
+      sizeText_);
   painter.restore();
 }
 
@@ -1194,7 +1313,8 @@ void C_PDF_View::printDocument(bool preview) {
   QPrinter* printer = h && h->printer() ? h->printer() : &fallback;
   if (preview) {
     QPrintPreviewDialog dialog(printer, this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { print(*p); });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* p) { print(*p); });
     dialog.exec();
     return;
   }

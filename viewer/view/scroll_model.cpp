@@ -6,7 +6,9 @@ namespace Corvalis::Viewer {
 
 namespace {
 
-int clampVertical(const ScrollState& s, int pos) { return std::clamp(pos, 0, std::max(0, s.verticalMax)); }
+int clampVertical(const ScrollState& s, int pos) {
+  return std::clamp(pos, 0, std::max(0, s.verticalMax));
+}
 
 ScrollResult moveTo(ScrollState& s, int pos, bool moved = false) {
   s.verticalPos = clampVertical(s, pos);
@@ -31,7 +33,9 @@ ScrollResult applyVertical(ScrollState& s, VerticalInput input, int trackPos) {
     case VerticalInput::PageDownKey:
       if (pos >= s.verticalMax) return {};
       if (fits) return moveTo(s, pageTop(pos) + kUnitsPerPage, true);
-      return moveTo(s, pos % kUnitsPerPage == kLastUnitOfPage ? pos + 1 : pageTop(pos) + kLastUnitOfPage, true);
+      return moveTo(
+          s, pos % kUnitsPerPage == kLastUnitOfPage ? pos + 1 : pageTop(pos) + kLastUnitOfPage,
+          true);
     case VerticalInput::BarPageDown: {
       if (pos >= s.verticalMax) return {};
       const int bottom = pageTop(pos) + kLastUnitOfPage;
@@ -56,9 +60,12 @@ ScrollResult applyVertical(ScrollState& s, VerticalInput input, int trackPos) {
     case VerticalInput::BarLineDown:
       if (pos >= s.verticalMax) return {};
       return moveTo(s, pos + 1);
-    case VerticalInput::BarTop: return moveTo(s, 0);
-    case VerticalInput::BarBottom: return moveTo(s, s.verticalMax);
-    case VerticalInput::BarTrack: return moveTo(s, trackPos);
+    case VerticalInput::BarTop:
+      return moveTo(s, 0);
+    case VerticalInput::BarBottom:
+      return moveTo(s, s.verticalMax);
+    case VerticalInput::BarTrack:
+      return moveTo(s, trackPos);
   }
   return {};
 }
@@ -72,25 +79,40 @@ ScrollResult applyHorizontal(ScrollState& s, HorizontalInput input, int trackPos
   if (s.horizontalFit == kFitsAcross) return {};
   const int pos = s.horizontalPos;
   switch (input) {
-    case HorizontalInput::LeftKey: return pos <= 0 ? ScrollResult{} : to(pos - 1, true);
-    case HorizontalInput::RightKey: return pos >= kHorizontalMax ? ScrollResult{} : to(pos + 1, true);
+    case HorizontalInput::LeftKey:
+      return pos <= 0 ? ScrollResult{} : to(pos - 1, true);
+    case HorizontalInput::RightKey:
+      return pos >= kHorizontalMax ? ScrollResult{} : to(pos + 1, true);
     case HorizontalInput::BarLineLeft:
-    case HorizontalInput::BarPageLeft: return to(pos - 1, false);
+    case HorizontalInput::BarPageLeft:
+      return to(pos - 1, false);
     case HorizontalInput::BarLineRight:
-    case HorizontalInput::BarPageRight: return to(pos + 1, false);
-    case HorizontalInput::BarLeftEnd: return to(0, false);
-    case HorizontalInput::BarRightEnd: return to(kHorizontalMax, false);
-    case HorizontalInput::BarTrack: break;
+    case HorizontalInput::BarPageRight:
+      return to(pos + 1, false);
+    case HorizontalInput::BarLeftEnd:
+      return to(0, false);
+    case HorizontalInput::BarRightEnd:
+      return to(kHorizontalMax, false);
+    case HorizontalInput::BarTrack:
+      break;
   }
   return {};
 }
 
 void applyPageCommand(ScrollState& s, PageCommand command) {
   switch (command) {
-    case PageCommand::First: s.verticalPos = 0; break;
-    case PageCommand::Previous: s.verticalPos = pageTop(s.verticalPos) - kUnitsPerPage; break;
-    case PageCommand::Next: s.verticalPos = pageTop(s.verticalPos) + kUnitsPerPage; break;
-    case PageCommand::Last: s.verticalPos = s.verticalMax - kLastUnitOfPage; break;
+    case PageCommand::First:
+      s.verticalPos = 0;
+      break;
+    case PageCommand::Previous:
+      s.verticalPos = pageTop(s.verticalPos) - kUnitsPerPage;
+      break;
+    case PageCommand::Next:
+      s.verticalPos = pageTop(s.verticalPos) + kUnitsPerPage;
+      break;
+    case PageCommand::Last:
+      s.verticalPos = s.verticalMax - kLastUnitOfPage;
+      break;
   }
   s.verticalPos = clampVertical(s, s.verticalPos);
 }
@@ -98,9 +120,11 @@ void applyPageCommand(ScrollState& s, PageCommand command) {
 bool pageCommandEnabled(const ScrollState& s, PageCommand command) {
   switch (command) {
     case PageCommand::First:
-    case PageCommand::Previous: return s.verticalPos > kLastUnitOfPage;
+    case PageCommand::Previous:
+      return s.verticalPos > kLastUnitOfPage;
     case PageCommand::Next:
-    case PageCommand::Last: return s.verticalPos < s.verticalMax - kLastUnitOfPage;
+    case PageCommand::Last:
+      return s.verticalPos < s.verticalMax - kLastUnitOfPage;
   }
   return false;
 }

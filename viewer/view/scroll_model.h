@@ -27,20 +27,38 @@ struct ScrollState {
 };
 
 enum class VerticalInput {
-  PageUpKey, PageDownKey, EndKey, HomeKey, UpKey, DownKey,  // keyboard (and the wheel: Up/Down)
-  BarPageUp, BarPageDown, BarLineUp, BarLineDown, BarTop, BarBottom, BarTrack,
+  PageUpKey,
+  PageDownKey,
+  EndKey,
+  HomeKey,
+  UpKey,
+  DownKey,  // keyboard (and the wheel: Up/Down)
+  BarPageUp,
+  BarPageDown,
+  BarLineUp,
+  BarLineDown,
+  BarTop,
+  BarBottom,
+  BarTrack,
 };
 
 enum class HorizontalInput {
-  LeftKey, RightKey,
-  BarLineLeft, BarLineRight, BarPageLeft, BarPageRight, BarLeftEnd, BarRightEnd, BarTrack,
+  LeftKey,
+  RightKey,
+  BarLineLeft,
+  BarLineRight,
+  BarPageLeft,
+  BarPageRight,
+  BarLeftEnd,
+  BarRightEnd,
+  BarTrack,
 };
 
 enum class PageCommand { First, Previous, Next, Last };
 
 struct ScrollResult {
-  bool changed = false;   // a step was taken: the view refreshes
-  bool moved = false;     // the keyboard moved within the page
+  bool changed = false;  // a step was taken: the view refreshes
+  bool moved = false;    // the keyboard moved within the page
 };
 
 // Applies one input; trackPos is the scroll box's position for BarTrack. The position is

@@ -25,16 +25,19 @@ QPointF alongRun(const TextRun& run, double u, double v) {
 }
 
 QRectF boundsAlongRun(const TextRun& run, double left, double top, double right, double bottom) {
-  const QPolygonF corners{alongRun(run, left, top), alongRun(run, right, top), alongRun(run, right, bottom),
-                          alongRun(run, left, bottom)};
+  const QPolygonF corners{alongRun(run, left, top), alongRun(run, right, top),
+                          alongRun(run, right, bottom), alongRun(run, left, bottom)};
   return corners.boundingRect();
 }
 
-double firstPosition(const TextRun& run) { return run.positions.empty() ? run.right : run.positions.front(); }
+double firstPosition(const TextRun& run) {
+  return run.positions.empty() ? run.right : run.positions.front();
+}
 
 bool intersects(const QRectF& a, const QRectF& b) {
   // Closed intervals: a band of no height still meets the line it lies on.
-  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
+  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
+         b.top() <= a.bottom();
 }
 
 // The window rectangle of a run's highlight: the marked characters, or the whole run.
@@ -62,19 +65,27 @@ QRect highlightRect(const TextRun& run, const PageGeometry& geometry, bool whole
 
 QPointF PageGeometry::toShown(QPointF p) const {
   switch (rotation) {
-    case 90: return {height - p.y(), p.x()};
-    case 180: return {width - p.x(), height - p.y()};
-    case 270: return {p.y(), width - p.x()};
-    default: return p;
+    case 90:
+      return {height - p.y(), p.x()};
+    case 180:
+      return {width - p.x(), height - p.y()};
+    case 270:
+      return {p.y(), width - p.x()};
+    default:
+      return p;
   }
 }
 
 QPointF PageGeometry::toPage(QPointF s) const {
   switch (rotation) {
-    case 90: return {s.y(), height - s.x()};
-    case 180: return {width - s.x(), height - s.y()};
-    case 270: return {width - s.y(), s.x()};
-    default: return s;
+    case 90:
+      return {s.y(), height - s.x()};
+    case 180:
+      return {width - s.x(), height - s.y()};
+    case 270:
+      return {width - s.y(), s.x()};
+    default:
+      return s;
   }
 }
 
@@ -84,11 +95,11 @@ QPointF PageGeometry::windowToShown(QPointF window) const {
 }
 
 QRectF PageGeometry::pageToWindow(const QRectF& page) const {
-  const QPolygonF corners{toShown(page.topLeft()), toShown(page.topRight()), toShown(page.bottomRight()),
-                          toShown(page.bottomLeft())};
+  const QPolygonF corners{toShown(page.topLeft()), toShown(page.topRight()),
+                          toShown(page.bottomRight()), toShown(page.bottomLeft())};
   const QRectF shown = corners.boundingRect();
-  return {origin.x() + shown.left() * scale, origin.y() + shown.top() * scale, shown.width() * scale,
-          shown.height() * scale};
+  return {origin.x() + shown.left() * scale, origin.y() + shown.top() * scale,
+          shown.width() * scale, shown.height() * scale};
 }
 
 void SelectionBand::start(QPointF shown) {
@@ -139,9 +150,11 @@ void PaintedRuns::set(const PageTextLayout* layout, std::size_t run, const QRect
   if (run < painted_.size()) painted_[run] = painted;
 }
 
-SelectionEntry entryFor(int32_t page, const QRectF& shownBand, const PageGeometry& geometry, int32_t mode) {
+SelectionEntry entryFor(int32_t page, const QRectF& shownBand, const PageGeometry& geometry,
+                        int32_t mode) {
   const QRectF rect =
-      QPolygonF{geometry.toPage(shownBand.topLeft()), geometry.toPage(shownBand.bottomRight())}.boundingRect();
+      QPolygonF{geometry.toPage(shownBand.topLeft()), geometry.toPage(shownBand.bottomRight())}
+          .boundingRect();
   SelectionEntry entry;
   entry.pageNumber = page;
   entry.mode = mode;
@@ -159,7 +172,8 @@ QRectF runBox(const TextRun& run) {
 }
 
 bool entryTouches(const SelectionEntry& entry, const TextRun& run) {
-  const QRectF rect = QRectF(QPointF(entry.left, entry.top), QPointF(entry.right, entry.bottom)).normalized();
+  const QRectF rect =
+      QRectF(QPointF(entry.left, entry.top), QPointF(entry.right, entry.bottom)).normalized();
   return intersects(rect, runBox(run));
 }
 
@@ -169,8 +183,8 @@ void clearCharacterMarks(PageTextLayout* layout) {
 }
 
 int highlightPass(PageTextLayout* layout, const PageGeometry& geometry, const SelectionBand* band,
-                  const std::vector<const SelectionEntry*>& entries, HighlightMode mode, PaintedRuns& painted,
-                  HighlightRegions* regions) {
+                  const std::vector<const SelectionEntry*>& entries, HighlightMode mode,
+                  PaintedRuns& painted, HighlightRegions* regions) {
   if (!layout) return 0;
   const bool dragging = band && band->selecting();
   const QRectF bandRect = dragging ? band->widened(geometry.rotation) : QRectF();
@@ -181,10 +195,13 @@ int highlightPass(PageTextLayout* layout, const PageGeometry& geometry, const Se
     bool highlighted = run.firstHighlighted >= 0;
     if (!highlighted && dragging) {
       const QRectF box = runBox(run);
-      const QRectF shown = QPolygonF{geometry.toShown(box.topLeft()), geometry.toShown(box.bottomRight())}.boundingRect();
+      const QRectF shown =
+          QPolygonF{geometry.toShown(box.topLeft()), geometry.toShown(box.bottomRight())}
+              .boundingRect();
       highlighted = intersects(bandRect, shown);
     }
-    for (std::size_t e = 0; !highlighted && e < entries.size(); ++e) highlighted = entryTouches(*entries[e], run);
+    for (std::size_t e = 0; !highlighted && e < entries.size(); ++e)
+      highlighted = entryTouches(*entries[e], run);
     if (highlighted) {
       // Any change of what is highlighted changes the sum; the one added keeps a run at the
       // page's top-left corner from summing to "nothing highlighted".

@@ -105,7 +105,8 @@ int highlightPass(PageTextLayout* layout, const PageGeometry& geometry, const Se
 
 // The entry for a band (shown page units) on a page: its rectangle in page units before the view's
 // rotation, so that it keeps its meaning when the view is turned.
-SelectionEntry entryFor(int32_t page, const QRectF& shownBand, const PageGeometry& geometry, int32_t mode);
+SelectionEntry entryFor(int32_t page, const QRectF& shownBand, const PageGeometry& geometry,
+                        int32_t mode);
 
 // A run's box in page units (before the view's rotation), from its first character to the end
 // of its last, from its top to its baseline.

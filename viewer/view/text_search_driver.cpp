@@ -14,7 +14,8 @@ namespace {
 std::pair<int32_t, int32_t> startOf(const HitPlace& h) { return {h.startRun, h.start}; }
 std::pair<int32_t, int32_t> endOf(const HitPlace& h) { return {h.endRun, h.end}; }
 
-std::optional<HitPlace> placeOf(const PageTextLayout* layout, int32_t page, const std::optional<TextHit>& hit) {
+std::optional<HitPlace> placeOf(const PageTextLayout* layout, int32_t page,
+                                const std::optional<TextHit>& hit) {
   if (!hit) return std::nullopt;
   HitPlace place;
   place.page = page;
@@ -65,7 +66,8 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
   if (continuing) {
     const HitPlace& from = *request.after;
     if (forward) {
-      if (TextRun* run = runAt(layout, from.startRun)) hit = search.findForward(run, from.start + 1);
+      if (TextRun* run = runAt(layout, from.startRun))
+        hit = search.findForward(run, from.start + 1);
     } else if (TextRun* run = runAt(layout, from.endRun)) {
       hit = search.findBackward(run, from.end - 1);
     }
@@ -84,7 +86,8 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
         layout = source.layout(p);
         std::optional<HitPlace> place = placeOf(layout, p, wholePage(search, layout, forward));
         const HitPlace& origin = *request.after;
-        if (place && (forward ? startOf(*place) <= startOf(origin) : endOf(*place) >= endOf(origin)))
+        if (place &&
+            (forward ? startOf(*place) <= startOf(origin) : endOf(*place) >= endOf(origin)))
           outcome.hit = place;
       }
       return outcome;

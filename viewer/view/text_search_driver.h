@@ -51,8 +51,8 @@ struct SearchOutcome {
 using SearchProgress = std::function<void(int32_t visited, int32_t page)>;
 
 // Pages scanned on the way and without a hit are released again, except keepPage.
-SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& request,
-                             int32_t keepPage, const SearchProgress& progress);
+SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& request, int32_t keepPage,
+                             const SearchProgress& progress);
 
 // The run of a page's layout at index (null when out of range), and the index of a run.
 TextRun* runAt(PageTextLayout* layout, int32_t index);

@@ -13,13 +13,15 @@ namespace Corvalis::Viewer {
 namespace {
 
 constexpr std::array<double, 13> kZoomSteps = {0.05, 0.125, 0.25, 0.3333, 0.5, 0.6667, 0.75,
-                                              1.0,  1.25,  1.5,  2.0,    3.0, 4.0};
+                                               1.0,  1.25,  1.5,  2.0,    3.0, 4.0};
 // Typed percentages beyond this are taken as this, so the arithmetic stays finite.
 constexpr double kMaxTypedPercent = 1e9;
 // Digits of a typed integer beyond this cannot change the saturated result.
 constexpr int kMaxIntegerDigits = 12;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 }  // namespace
 
@@ -41,20 +43,28 @@ double zoomOutStep(double zoom) {
 
 QString zoomLabel(ZoomMode mode, double zoom) {
   switch (mode) {
-    case ZoomMode::ActualSize: return QStringLiteral("Actual Size");
-    case ZoomMode::FitPage: return QStringLiteral("Fit Page");
-    case ZoomMode::FitWidth: return QStringLiteral("Fit Width");
-    case ZoomMode::Custom: break;
+    case ZoomMode::ActualSize:
+      return QStringLiteral("Actual Size");
+    case ZoomMode::FitPage:
+      return QStringLiteral("Fit Page");
+    case ZoomMode::FitWidth:
+      return QStringLiteral("Fit Width");
+    case ZoomMode::Custom:
+      break;
   }
   const double n = std::trunc(zoom * 100 * 1000);
-  const char* format = std::fmod(n, 1000) == 0 ? "%.0f%%" : std::fmod(n, 100) == 0 ? "%.1f%%" : "%.2f%%";
+  const char* format = std::fmod(n, 1000) == 0  ? "%.0f%%"
+                       : std::fmod(n, 100) == 0 ? "%.1f%%"
+                                                : "%.2f%%";
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, format, zoom * 100);
   return QString::fromLatin1(buffer);
 }
 
 void applyTypedZoom(const QString& text, ZoomMode& mode, double& zoom) {
-  auto is = [&](const char* name) { return text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+  auto is = [&](const char* name) {
+    return text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+  };
   if (is("Actual Size") || is("ActualSize") || is("Actual")) {
     if (mode != ZoomMode::ActualSize) zoom = 1.0;
     mode = ZoomMode::ActualSize;
@@ -77,8 +87,8 @@ double leadingNumber(const QString& text) {
   // Only decimal digits or a point may start the number (no "inf", "nan" or hexadecimal).
   if (i >= s.size() || !((s[i] >= '0' && s[i] <= '9') || s[i] == '.')) return 0;
   double value = 0;
-  const auto [end, error] = std::from_chars(s.data() + i, s.data() + s.size(), value,
-                                            std::chars_format::general);
+  const auto [end, error] =
+      std::from_chars(s.data() + i, s.data() + s.size(), value, std::chars_format::general);
   if (error == std::errc::result_out_of_range) {
     value = kMaxTypedPercent;
   } else if (error != std::errc() || end == s.data() + i) {

@@ -60,12 +60,18 @@ bool Jbig2IntDecoder::decode(Jbig2ArithDecoder& decoder, int32_t& value) {
   };
   const int sign = bit();
   int64_t v;
-  if (!bit()) v = bits(2);
-  else if (!bit()) v = bits(4) + 4;
-  else if (!bit()) v = bits(6) + 20;
-  else if (!bit()) v = bits(8) + 84;
-  else if (!bit()) v = bits(12) + 340;
-  else v = int64_t{bits(32)} + 4436;
+  if (!bit())
+    v = bits(2);
+  else if (!bit())
+    v = bits(4) + 4;
+  else if (!bit())
+    v = bits(6) + 20;
+  else if (!bit())
+    v = bits(8) + 84;
+  else if (!bit())
+    v = bits(12) + 340;
+  else
+    v = int64_t{bits(32)} + 4436;
   if (sign && v == 0) return false;
   if (v > INT32_MAX) return false;
   value = static_cast<int32_t>(sign ? -v : v);

@@ -26,7 +26,6 @@ extern const Jbig2TransitionTable kJbig2Transitions;
 // A context is one byte: the probability state index times two plus the more probable symbol.
 class Jbig2ArithDecoder {
  public:
-
   Jbig2ArithDecoder(const uint8_t* data, std::size_t size);
 
   inline int decode(uint8_t& cx) {

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-std::unique_ptr<JBIG2Bitmap> JBIG2Bitmap::create(int64_t width, int64_t height, Jbig2Budget& budget) {
+std::unique_ptr<JBIG2Bitmap> JBIG2Bitmap::create(int64_t width, int64_t height,
+                                                 Jbig2Budget& budget) {
   if (width < 0 || height < 0 || width > kMaxJbig2BitmapSide || height > kMaxJbig2BitmapSide)
     return nullptr;
   if (width * height > kMaxJbig2BitmapPixels) return nullptr;
@@ -53,7 +54,8 @@ bool JBIG2Bitmap::growHeight(int64_t newHeight, int value, Jbig2Budget& budget) 
   if (!budget.take((newHeight - height_) * width_)) return false;
   const int32_t oldHeight = height_;
   const std::size_t oldBytes = byteCount();
-  const std::size_t newBytes = static_cast<std::size_t>(stride_) * static_cast<std::size_t>(newHeight);
+  const std::size_t newBytes =
+      static_cast<std::size_t>(stride_) * static_cast<std::size_t>(newHeight);
   data_.resize(newBytes + kPadding, 0);
   std::memset(data_.data() + oldBytes, 0, kPadding);
   height_ = static_cast<int32_t>(newHeight);
@@ -174,10 +176,20 @@ void JBIG2Bitmap::compose(const JBIG2Bitmap& source, int64_t x, int64_t y, Jbig2
   if (x0 >= x1 || y0 >= y1) return;
   if (!budget.take((x1 - x0) * (y1 - y0) / 8 + 1)) return;
   switch (op) {
-    case Jbig2Combination::Or: composeRows<Jbig2Combination::Or>(*this, source, x, y, x0, x1, y0, y1); break;
-    case Jbig2Combination::And: composeRows<Jbig2Combination::And>(*this, source, x, y, x0, x1, y0, y1); break;
-    case Jbig2Combination::Xor: composeRows<Jbig2Combination::Xor>(*this, source, x, y, x0, x1, y0, y1); break;
-    case Jbig2Combination::Xnor: composeRows<Jbig2Combination::Xnor>(*this, source, x, y, x0, x1, y0, y1); break;
-    default: composeRows<Jbig2Combination::Replace>(*this, source, x, y, x0, x1, y0, y1); break;
+    case Jbig2Combination::Or:
+      composeRows<Jbig2Combination::Or>(*this, source, x, y, x0, x1, y0, y1);
+      break;
+    case Jbig2Combination::And:
+      composeRows<Jbig2Combination::And>(*this, source, x, y, x0, x1, y0, y1);
+      break;
+    case Jbig2Combination::Xor:
+      composeRows<Jbig2Combination::Xor>(*this, source, x, y, x0, x1, y0, y1);
+      break;
+    case Jbig2Combination::Xnor:
+      composeRows<Jbig2Combination::Xnor>(*this, source, x, y, x0, x1, y0, y1);
+      break;
+    default:
+      composeRows<Jbig2Combination::Replace>(*this, source, x, y, x0, x1, y0, y1);
+      break;
   }
 }

@@ -104,8 +104,10 @@ void decodeRows(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoderRef, uint
                     << kAtBits[T][a];
         }
         int bit;
-        if (Skip && skipRow && ((skipRow[bx] >> (7 - k)) & 1)) bit = 0;
-        else bit = decoder.decode(contexts[full]);
+        if (Skip && skipRow && ((skipRow[bx] >> (7 - k)) & 1))
+          bit = 0;
+        else
+          bit = decoder.decode(contexts[full]);
         out |= static_cast<uint32_t>(bit) << (7 - k);
         if constexpr (Custom) {
           // The adaptive pixels may look at this row; keep it current.
@@ -127,11 +129,15 @@ void decodeTemplate(const Jbig2GenericParams& p, Jbig2ArithDecoder& decoder, uin
                     JBIG2Bitmap& bitmap) {
   const bool skip = p.skip != nullptr;
   if (nominalAt(T, p.at)) {
-    if (skip) decodeRows<T, false, true>(p, decoder, contexts, bitmap);
-    else decodeRows<T, false, false>(p, decoder, contexts, bitmap);
+    if (skip)
+      decodeRows<T, false, true>(p, decoder, contexts, bitmap);
+    else
+      decodeRows<T, false, false>(p, decoder, contexts, bitmap);
   } else {
-    if (skip) decodeRows<T, true, true>(p, decoder, contexts, bitmap);
-    else decodeRows<T, true, false>(p, decoder, contexts, bitmap);
+    if (skip)
+      decodeRows<T, true, true>(p, decoder, contexts, bitmap);
+    else
+      decodeRows<T, true, false>(p, decoder, contexts, bitmap);
   }
 }
 
@@ -146,23 +152,32 @@ void jbig2NominalAt(int templateId, int8_t at[8]) {
 
 std::unique_ptr<JBIG2Bitmap> jbig2DecodeGeneric(const Jbig2GenericParams& params,
                                                 Jbig2ArithDecoder& decoder,
-                                                std::vector<uint8_t>& contexts, Jbig2Budget& budget) {
+                                                std::vector<uint8_t>& contexts,
+                                                Jbig2Budget& budget) {
   auto bitmap = JBIG2Bitmap::create(params.width, params.height, budget);
   if (!bitmap) return nullptr;
   if (contexts.size() < kJbig2GenericContexts) contexts.assign(kJbig2GenericContexts, 0);
   uint8_t* cx = contexts.data();
   switch (params.templateId & 3) {
-    case 0: decodeTemplate<0>(params, decoder, cx, *bitmap); break;
-    case 1: decodeTemplate<1>(params, decoder, cx, *bitmap); break;
-    case 2: decodeTemplate<2>(params, decoder, cx, *bitmap); break;
-    default: decodeTemplate<3>(params, decoder, cx, *bitmap); break;
+    case 0:
+      decodeTemplate<0>(params, decoder, cx, *bitmap);
+      break;
+    case 1:
+      decodeTemplate<1>(params, decoder, cx, *bitmap);
+      break;
+    case 2:
+      decodeTemplate<2>(params, decoder, cx, *bitmap);
+      break;
+    default:
+      decodeTemplate<3>(params, decoder, cx, *bitmap);
+      break;
   }
   return bitmap;
 }
 
-std::unique_ptr<JBIG2Bitmap> jbig2DecodeGenericMmr(int32_t width, int32_t height, const uint8_t* data,
-                                                   std::size_t size, std::size_t* consumed,
-                                                   Jbig2Budget& budget) {
+std::unique_ptr<JBIG2Bitmap> jbig2DecodeGenericMmr(int32_t width, int32_t height,
+                                                   const uint8_t* data, std::size_t size,
+                                                   std::size_t* consumed, Jbig2Budget& budget) {
   auto bitmap = JBIG2Bitmap::create(width, height, budget);
   if (consumed) *consumed = size;
   if (!bitmap) return nullptr;

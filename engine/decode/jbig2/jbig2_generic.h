@@ -27,10 +27,11 @@ inline constexpr std::size_t kJbig2GenericContexts = std::size_t{1} << 16;
 
 std::unique_ptr<JBIG2Bitmap> jbig2DecodeGeneric(const Jbig2GenericParams& params,
                                                 Jbig2ArithDecoder& decoder,
-                                                std::vector<uint8_t>& contexts, Jbig2Budget& budget);
+                                                std::vector<uint8_t>& contexts,
+                                                Jbig2Budget& budget);
 
 // MMR coded data; consumed receives the bytes used (rounded up to a byte). Rows that cannot be
 // decoded stay white.
-std::unique_ptr<JBIG2Bitmap> jbig2DecodeGenericMmr(int32_t width, int32_t height, const uint8_t* data,
-                                                   std::size_t size, std::size_t* consumed,
-                                                   Jbig2Budget& budget);
+std::unique_ptr<JBIG2Bitmap> jbig2DecodeGenericMmr(int32_t width, int32_t height,
+                                                   const uint8_t* data, std::size_t size,
+                                                   std::size_t* consumed, Jbig2Budget& budget);

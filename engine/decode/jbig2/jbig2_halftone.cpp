@@ -28,8 +28,8 @@ std::unique_ptr<JBIG2PatternDict> jbig2DecodePatternDict(uint32_t number, const 
   const int64_t collectiveWidth = int64_t{grayMax + 1} * pw;
   std::unique_ptr<JBIG2Bitmap> collective;
   if (mmr) {
-    collective = jbig2DecodeGenericMmr(static_cast<int32_t>(collectiveWidth), ph, data + 7, size - 7,
-                                       nullptr, budget);
+    collective = jbig2DecodeGenericMmr(static_cast<int32_t>(collectiveWidth), ph, data + 7,
+                                       size - 7, nullptr, budget);
   } else {
     Jbig2GenericParams gp;
     gp.width = static_cast<int32_t>(collectiveWidth);
@@ -55,8 +55,9 @@ std::unique_ptr<JBIG2PatternDict> jbig2DecodePatternDict(uint32_t number, const 
   return dict;
 }
 
-std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_t size, int32_t width,
-                                                 int32_t height, const JBIG2PatternDict& dict,
+std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_t size,
+                                                 int32_t width, int32_t height,
+                                                 const JBIG2PatternDict& dict,
                                                  Jbig2Budget& budget) {
   auto region = JBIG2Bitmap::create(width, height, budget);
   if (!region || size < 21 || dict.patterns.empty()) return region;
@@ -67,11 +68,13 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_
   const auto op = static_cast<Jbig2Combination>(((flags >> 4) & 7) > 4 ? 0 : (flags >> 4) & 7);
   const int defaultPixel = (flags >> 7) & 1;
   const uint32_t gridWidth = be32(data + 1), gridHeight = be32(data + 5);
-  const int64_t gridX = static_cast<int32_t>(be32(data + 9)), gridY = static_cast<int32_t>(be32(data + 13));
+  const int64_t gridX = static_cast<int32_t>(be32(data + 9)),
+                gridY = static_cast<int32_t>(be32(data + 13));
   const int64_t stepX = data[17] << 8 | data[18], stepY = data[19] << 8 | data[20];
   if (defaultPixel) region->fill(1);
   if (gridWidth == 0 || gridHeight == 0 || gridWidth > kMaxJbig2HalftoneCells ||
-      gridHeight > kMaxJbig2HalftoneCells || uint64_t{gridWidth} * gridHeight > kMaxJbig2HalftoneCells)
+      gridHeight > kMaxJbig2HalftoneCells ||
+      uint64_t{gridWidth} * gridHeight > kMaxJbig2HalftoneCells)
     return region;
   const int32_t gw = static_cast<int32_t>(gridWidth), gh = static_cast<int32_t>(gridHeight);
   if (!budget.take(int64_t{gw} * gh)) return region;
@@ -118,7 +121,8 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_
     if (above) plane->compose(*above, 0, 0, Jbig2Combination::Xor, budget);
     for (int32_t m = 0; m < gh; ++m)
       for (int32_t n = 0; n < gw; ++n)
-        if (plane->pixel(n, m)) values[static_cast<std::size_t>(m) * gw + n] |= static_cast<uint16_t>(1u << j);
+        if (plane->pixel(n, m))
+          values[static_cast<std::size_t>(m) * gw + n] |= static_cast<uint16_t>(1u << j);
     above = std::move(plane);
   }
 

@@ -25,6 +25,7 @@ std::unique_ptr<JBIG2PatternDict> jbig2DecodePatternDict(uint32_t number, const 
                                                          std::size_t size, Jbig2Budget& budget);
 
 // A halftone region's data (after the region information) into a width x height bitmap.
-std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_t size, int32_t width,
-                                                 int32_t height, const JBIG2PatternDict& patterns,
+std::unique_ptr<JBIG2Bitmap> jbig2DecodeHalftone(const uint8_t* data, std::size_t size,
+                                                 int32_t width, int32_t height,
+                                                 const JBIG2PatternDict& patterns,
                                                  Jbig2Budget& budget);

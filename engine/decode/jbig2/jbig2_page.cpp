@@ -129,16 +129,42 @@ bool C_PDF_JBIG2::readSegments(const uint8_t* data, std::size_t size) {
 
 bool C_PDF_JBIG2::runSegment(const Header& h, const uint8_t* data, std::size_t size) {
   switch (h.type) {
-    case 0: return symbolDict(h, data, size);
-    case 4: case 6: case 7: textRegion(h, data, size); break;
-    case 16: patternDict(h, data, size); break;
-    case 20: case 22: case 23: halftoneRegion(h, data, size); break;
-    case 36: case 38: case 39: genericRegion(h, data, size); break;
-    case 40: case 42: case 43: refinementRegion(h, data, size); break;
-    case 48: pageInfo(data, size); break;
-    case 50: endOfStripe(data, size); break;
-    case 53: codeTable(h, data, size); break;
-    default: break;  // end of page or file, profiles, extensions: nothing to draw
+    case 0:
+      return symbolDict(h, data, size);
+    case 4:
+    case 6:
+    case 7:
+      textRegion(h, data, size);
+      break;
+    case 16:
+      patternDict(h, data, size);
+      break;
+    case 20:
+    case 22:
+    case 23:
+      halftoneRegion(h, data, size);
+      break;
+    case 36:
+    case 38:
+    case 39:
+      genericRegion(h, data, size);
+      break;
+    case 40:
+    case 42:
+    case 43:
+      refinementRegion(h, data, size);
+      break;
+    case 48:
+      pageInfo(data, size);
+      break;
+    case 50:
+      endOfStripe(data, size);
+      break;
+    case 53:
+      codeTable(h, data, size);
+      break;
+    default:
+      break;  // end of page or file, profiles, extensions: nothing to draw
   }
   return true;
 }
@@ -160,9 +186,10 @@ void C_PDF_JBIG2::pageInfo(const uint8_t* data, std::size_t size) {
   pageDefaultPixel_ = (flags >> 2) & 1;
   pageHeightUnknown_ = height == 0xFFFFFFFF;
   const int64_t side = pageHeightUnknown_ ? width : height;
-  const int64_t pixels = width && side > kMaxJbig2BitmapPixels / width ? kMaxJbig2BitmapPixels
-                                                                       : int64_t{width} * side;
-  budget_.pixelsLeft = std::min(budget_.pixelsLeft, kJbig2WorkAllowance + kJbig2WorkPerPagePixel * pixels);
+  const int64_t pixels =
+      width && side > kMaxJbig2BitmapPixels / width ? kMaxJbig2BitmapPixels : int64_t{width} * side;
+  budget_.pixelsLeft =
+      std::min(budget_.pixelsLeft, kJbig2WorkAllowance + kJbig2WorkPerPagePixel * pixels);
   pageWidth_ = width;
   pageHeight_ = pageHeightUnknown_ ? 0 : height;
   // The page is allocated when something is drawn on it; the size is checked (and paid for) now.
@@ -298,7 +325,8 @@ void C_PDF_JBIG2::textRegion(const Header& h, const uint8_t* data, std::size_t s
   std::size_t nextCustom = 0;
   auto pick = [&](int selection, std::initializer_list<int> standard) -> const JBIG2CodeTable* {
     if (selection == 3) return nextCustom < custom.size() ? custom[nextCustom++] : nullptr;
-    if (selection < static_cast<int>(standard.size())) return jbig2StandardTable(standard.begin()[selection]);
+    if (selection < static_cast<int>(standard.size()))
+      return jbig2StandardTable(standard.begin()[selection]);
     return nullptr;
   };
   const uint8_t* body = data + pos;
@@ -339,7 +367,8 @@ void C_PDF_JBIG2::textRegion(const Header& h, const uint8_t* data, std::size_t s
       } else {
         repeat = 11 + static_cast<int32_t>(bits.readBits(7));
       }
-      for (int32_t i = 0; i < repeat && lengths.size() < symbols.size(); ++i) lengths.push_back(value);
+      for (int32_t i = 0; i < repeat && lengths.size() < symbols.size(); ++i)
+        lengths.push_back(value);
     }
     bits.alignToByte();
     if (!symbols.empty() && !jbig2BuildLengthTable(lengths, symbolCodes)) return;
@@ -366,7 +395,8 @@ void C_PDF_JBIG2::halftoneRegion(const Header& h, const uint8_t* data, std::size
     if (s && s->kind() == JBIG2SegmentKind::PatternDict) dict = static_cast<JBIG2PatternDict*>(s);
   }
   if (!dict) return;
-  placeRegion(h, info, jbig2DecodeHalftone(data + 17, size - 17, info.width, info.height, *dict, budget_));
+  placeRegion(h, info,
+              jbig2DecodeHalftone(data + 17, size - 17, info.width, info.height, *dict, budget_));
 }
 
 void C_PDF_JBIG2::genericRegion(const Header& h, const uint8_t* data, std::size_t size) {
@@ -390,7 +420,8 @@ void C_PDF_JBIG2::genericRegion(const Header& h, const uint8_t* data, std::size_
     // The region ends with its marker and its real row count.
     end = size - 6;
     const uint32_t rows = be32(data + size - 4);
-    if (info.height < 0 || rows < static_cast<uint32_t>(info.height)) info.height = static_cast<int32_t>(std::min<uint32_t>(rows, kMaxJbig2BitmapSide));
+    if (info.height < 0 || rows < static_cast<uint32_t>(info.height))
+      info.height = static_cast<int32_t>(std::min<uint32_t>(rows, kMaxJbig2BitmapSide));
   }
   if (info.height < 0) return;
   p.width = info.width;

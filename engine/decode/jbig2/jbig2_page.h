@@ -27,7 +27,8 @@ class C_PDF_JBIG2 {
   virtual ~C_PDF_JBIG2();
 
   // Reads the globals, then the image's own segments.
-  void decode(const uint8_t* globals, std::size_t globalsSize, const uint8_t* data, std::size_t size);
+  void decode(const uint8_t* globals, std::size_t globalsSize, const uint8_t* data,
+              std::size_t size);
   // The page (blank when nothing was drawn), or nullptr without page information.
   std::unique_ptr<JBIG2Bitmap> takePage();
 

@@ -14,7 +14,9 @@ struct Rows {
   const uint8_t* below = nullptr;
   int32_t width = 0;
   Rows(const JBIG2Bitmap& b, int64_t y) : width(b.width()) {
-    auto row = [&](int64_t r) { return r >= 0 && r < b.height() ? b.row(static_cast<int32_t>(r)) : nullptr; };
+    auto row = [&](int64_t r) {
+      return r >= 0 && r < b.height() ? b.row(static_cast<int32_t>(r)) : nullptr;
+    };
     above = row(y - 1);
     here = row(y);
     below = row(y + 1);

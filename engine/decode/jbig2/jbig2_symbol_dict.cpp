@@ -79,10 +79,14 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
   const JBIG2CodeTable *dhTable = nullptr, *dwTable = nullptr, *bmSizeTable = nullptr,
                        *aggInstTable = nullptr;
   if (f.huffman) {
-    dhTable = f.dhSel == 0 ? jbig2StandardTable(4) : f.dhSel == 1 ? jbig2StandardTable(5)
-              : f.dhSel == 3 ? custom() : nullptr;
-    dwTable = f.dwSel == 0 ? jbig2StandardTable(2) : f.dwSel == 1 ? jbig2StandardTable(3)
-              : f.dwSel == 3 ? custom() : nullptr;
+    dhTable = f.dhSel == 0   ? jbig2StandardTable(4)
+              : f.dhSel == 1 ? jbig2StandardTable(5)
+              : f.dhSel == 3 ? custom()
+                             : nullptr;
+    dwTable = f.dwSel == 0   ? jbig2StandardTable(2)
+              : f.dwSel == 1 ? jbig2StandardTable(3)
+              : f.dwSel == 3 ? custom()
+                             : nullptr;
     bmSizeTable = f.bmSizeSel == 0 ? jbig2StandardTable(1) : custom();
     aggInstTable = f.aggInstSel == 0 ? jbig2StandardTable(1) : custom();
     if (!dhTable || !dwTable || !bmSizeTable || !aggInstTable) return nullptr;
@@ -252,11 +256,14 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
             const std::size_t at = start + y * rowBytes;
             for (std::size_t b = 0; b < rowBytes && at + b < bodySize; ++b)
               collective->row(y)[b] = body[at + b];
-            if (totalWidth & 7) collective->row(y)[rowBytes - 1] &= static_cast<uint8_t>(0xFF << (8 - (totalWidth & 7)));
+            if (totalWidth & 7)
+              collective->row(y)[rowBytes - 1] &=
+                  static_cast<uint8_t>(0xFF << (8 - (totalWidth & 7)));
           }
           bits.skipBytes(rowBytes * collective->height());
         } else {
-          const std::size_t length = static_cast<std::size_t>(bmSize) < available ? bmSize : available;
+          const std::size_t length =
+              static_cast<std::size_t>(bmSize) < available ? bmSize : available;
           collective = jbig2DecodeGenericMmr(static_cast<int32_t>(totalWidth),
                                              static_cast<int32_t>(classHeight), body + start,
                                              length, nullptr, budget);
@@ -269,9 +276,10 @@ std::unique_ptr<JBIG2SymbolDict> jbig2DecodeSymbolDict(uint32_t number, const ui
       int64_t x = 0;
       for (std::size_t i = firstInClass; i < newSymbols.size(); ++i) {
         const int64_t w = widths[i - firstInClass];
-        auto symbol = collective ? collective->crop(static_cast<int32_t>(x), 0, static_cast<int32_t>(w),
-                                                    static_cast<int32_t>(classHeight), budget)
-                                 : JBIG2Bitmap::create(w, classHeight, budget);
+        auto symbol = collective
+                          ? collective->crop(static_cast<int32_t>(x), 0, static_cast<int32_t>(w),
+                                             static_cast<int32_t>(classHeight), budget)
+                          : JBIG2Bitmap::create(w, classHeight, budget);
         if (!symbol) {
           ok = false;
           break;

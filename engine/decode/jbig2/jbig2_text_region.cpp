@@ -26,13 +26,10 @@ int64_t clampCoordinate(int64_t v) {
 
 }  // namespace
 
-std::unique_ptr<JBIG2Bitmap> jbig2DecodeRefinementBlock(Jbig2BitReader& bits, uint32_t size,
-                                                        int32_t width, int32_t height,
-                                                        const JBIG2Bitmap& reference, int32_t dx,
-                                                        int32_t dy, int templateId,
-                                                        const int8_t at[4],
-                                                        std::vector<uint8_t>& contexts,
-                                                        Jbig2Budget& budget) {
+std::unique_ptr<JBIG2Bitmap> jbig2DecodeRefinementBlock(
+    Jbig2BitReader& bits, uint32_t size, int32_t width, int32_t height,
+    const JBIG2Bitmap& reference, int32_t dx, int32_t dy, int templateId, const int8_t at[4],
+    std::vector<uint8_t>& contexts, Jbig2Budget& budget) {
   bits.alignToByte();
   const std::size_t start = bits.bytePosition();
   const std::size_t available = start < bits.size() ? bits.size() - start : 0;
@@ -68,7 +65,8 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& p,
   int64_t stripT = -int64_t{v} * strips;
   int64_t firstS = 0;
   uint32_t placed = 0;
-  const uint32_t instances = p.instances < kMaxJbig2TextInstances ? p.instances : kMaxJbig2TextInstances;
+  const uint32_t instances =
+      p.instances < kMaxJbig2TextInstances ? p.instances : kMaxJbig2TextInstances;
   while (placed < instances) {
     if (readInt(p, arith, bits, cx.iadt, p.dt, v) != 1) return region;
     stripT = clampCoordinate(stripT + int64_t{v} * strips);
@@ -112,8 +110,10 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& p,
       std::unique_ptr<JBIG2Bitmap> refined;
       int ri = 0;
       if (p.refine) {
-        if (p.huffman) ri = bits->readBit();
-        else if (!cx.iari.decode(*arith, ri)) return region;
+        if (p.huffman)
+          ri = bits->readBit();
+        else if (!cx.iari.decode(*arith, ri))
+          return region;
       }
       if (ri) {
         int32_t rdw, rdh, rdx, rdy;
@@ -129,10 +129,9 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& p,
           if (!p.rsize) return region;
           int32_t size;
           if (p.rsize->decode(*bits, size) != Result::Value || size < 0) return region;
-          refined = jbig2DecodeRefinementBlock(*bits, static_cast<uint32_t>(size),
-                                               static_cast<int32_t>(w), static_cast<int32_t>(h),
-                                               *symbol, dx, dy, p.refTemplate, p.refAt,
-                                               cx.refinement, budget);
+          refined = jbig2DecodeRefinementBlock(
+              *bits, static_cast<uint32_t>(size), static_cast<int32_t>(w), static_cast<int32_t>(h),
+              *symbol, dx, dy, p.refTemplate, p.refAt, cx.refinement, budget);
         } else {
           Jbig2RefinementParams rp;
           rp.width = static_cast<int32_t>(w);
@@ -148,8 +147,10 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& p,
         symbol = refined.get();
       }
       const int64_t wi = symbol->width(), hi = symbol->height();
-      if (!p.transposed && right) curS += wi - 1;
-      else if (p.transposed && bottom) curS += hi - 1;
+      if (!p.transposed && right)
+        curS += wi - 1;
+      else if (p.transposed && bottom)
+        curS += hi - 1;
       const int64_t s = curS;
       int64_t x, y;
       if (!p.transposed) {
@@ -161,8 +162,10 @@ std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& p,
       }
       region->compose(*symbol, x, y, p.op, budget);
       if (!budget.take(kInstanceCost)) return region;
-      if (!p.transposed && !right) curS += wi - 1;
-      else if (p.transposed && !bottom) curS += hi - 1;
+      if (!p.transposed && !right)
+        curS += wi - 1;
+      else if (p.transposed && !bottom)
+        curS += hi - 1;
       if (++placed >= kMaxJbig2TextInstances) return region;
     }
   }

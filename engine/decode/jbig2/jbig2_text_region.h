@@ -48,14 +48,12 @@ struct Jbig2TextContexts {
 // placed) when the data ends or goes wrong.
 std::unique_ptr<JBIG2Bitmap> jbig2DecodeTextRegion(const Jbig2TextParams& params,
                                                    Jbig2ArithDecoder* arith, Jbig2BitReader* bits,
-                                                   Jbig2TextContexts& contexts, Jbig2Budget& budget);
+                                                   Jbig2TextContexts& contexts,
+                                                   Jbig2Budget& budget);
 
 // One refinement whose data is a separate arithmetic-coded block of size bytes in a Huffman
 // coded stream; the reader moves past the block.
-std::unique_ptr<JBIG2Bitmap> jbig2DecodeRefinementBlock(Jbig2BitReader& bits, uint32_t size,
-                                                        int32_t width, int32_t height,
-                                                        const JBIG2Bitmap& reference, int32_t dx,
-                                                        int32_t dy, int templateId,
-                                                        const int8_t at[4],
-                                                        std::vector<uint8_t>& contexts,
-                                                        Jbig2Budget& budget);
+std::unique_ptr<JBIG2Bitmap> jbig2DecodeRefinementBlock(
+    Jbig2BitReader& bits, uint32_t size, int32_t width, int32_t height,
+    const JBIG2Bitmap& reference, int32_t dx, int32_t dy, int templateId, const int8_t at[4],
+    std::vector<uint8_t>& contexts, Jbig2Budget& budget);

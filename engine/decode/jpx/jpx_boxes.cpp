@@ -6,11 +6,13 @@ namespace jpx {
 namespace {
 
 constexpr uint32_t box(const char (&t)[5]) {
-  return uint32_t(uint8_t(t[0])) << 24 | uint32_t(uint8_t(t[1])) << 16 | uint32_t(uint8_t(t[2])) << 8 |
-         uint8_t(t[3]);
+  return uint32_t(uint8_t(t[0])) << 24 | uint32_t(uint8_t(t[1])) << 16 |
+         uint32_t(uint8_t(t[2])) << 8 | uint8_t(t[3]);
 }
 
-uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t be32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 uint16_t be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 
 struct Walker {
@@ -44,8 +46,8 @@ struct Walker {
     if (b.size() < 3) return;
     const int entries = be16(&b[0]);
     const int columns = b[2];
-    if (entries == 0 || entries > kMaxPaletteEntries || columns == 0 || columns > kMaxPaletteColumns ||
-        b.size() < std::size_t(3 + columns))
+    if (entries == 0 || entries > kMaxPaletteEntries || columns == 0 ||
+        columns > kMaxPaletteColumns || b.size() < std::size_t(3 + columns))
       return;
     std::vector<uint8_t> depth(columns), isSigned(columns);
     std::size_t rowBytes = 0;
@@ -62,7 +64,8 @@ struct Walker {
       for (int c = 0; c < columns; ++c) {
         uint32_t v = 0;
         for (int k = 0; k < (depth[c] + 7) / 8; ++k) v = v << 8 | *p++;
-        values[std::size_t(e) * columns + c] = int32_t(v & (depth[c] >= 32 ? 0xFFFFFFFFu : (1u << depth[c]) - 1));
+        values[std::size_t(e) * columns + c] =
+            int32_t(v & (depth[c] >= 32 ? 0xFFFFFFFFu : (1u << depth[c]) - 1));
       }
     out.paletteEntries = entries;
     out.paletteDepth = std::move(depth);

@@ -18,8 +18,14 @@ enum class ColourMethod : uint8_t { None, Enumerated, Icc };
 
 // Enumerated colour spaces of the colour specification box that this reader knows.
 enum EnumeratedSpace : uint32_t {
-  kEnumCmyk = 12, kEnumLab = 14, kEnumSrgb = 16, kEnumGrey = 17, kEnumSycc = 18,
-  kEnumEsrgb = 20, kEnumRommRgb = 21, kEnumEsycc = 24,
+  kEnumCmyk = 12,
+  kEnumLab = 14,
+  kEnumSrgb = 16,
+  kEnumGrey = 17,
+  kEnumSycc = 18,
+  kEnumEsrgb = 20,
+  kEnumRommRgb = 21,
+  kEnumEsycc = 24,
 };
 
 struct Jp2Header {

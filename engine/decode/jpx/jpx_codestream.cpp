@@ -6,9 +6,24 @@ namespace jpx {
 namespace {
 
 enum Marker : uint16_t {
-  SOC = 0xFF4F, SIZ = 0xFF51, COD = 0xFF52, COC = 0xFF53, TLM = 0xFF55, PLM = 0xFF57,
-  PLT = 0xFF58, QCD = 0xFF5C, QCC = 0xFF5D, RGN = 0xFF5E, POC = 0xFF5F, PPM = 0xFF60,
-  PPT = 0xFF61, CRG = 0xFF63, COM = 0xFF64, SOT = 0xFF90, SOD = 0xFF93, EOC = 0xFFD9,
+  SOC = 0xFF4F,
+  SIZ = 0xFF51,
+  COD = 0xFF52,
+  COC = 0xFF53,
+  TLM = 0xFF55,
+  PLM = 0xFF57,
+  PLT = 0xFF58,
+  QCD = 0xFF5C,
+  QCC = 0xFF5D,
+  RGN = 0xFF5E,
+  POC = 0xFF5F,
+  PPM = 0xFF60,
+  PPT = 0xFF61,
+  CRG = 0xFF63,
+  COM = 0xFF64,
+  SOT = 0xFF90,
+  SOD = 0xFF93,
+  EOC = 0xFFD9,
 };
 
 // Bytes of one marker segment; reads past its end give 0 and set bad.
@@ -185,7 +200,8 @@ bool readCodingSegment(int marker, Segment& s, CodeStream& cs, Defaults& d, Tile
     case POC: {
       const int entryBytes = nc < 257 ? 7 : 9;
       tc.changes.clear();
-      while (s.left() >= std::size_t(entryBytes) && int(tc.changes.size()) < kMaxProgressionChanges) {
+      while (s.left() >= std::size_t(entryBytes) &&
+             int(tc.changes.size()) < kMaxProgressionChanges) {
         ProgressionChange p;
         p.resStart = s.u8();
         p.compStart = componentIndex(s, nc);
@@ -220,7 +236,8 @@ bool readSiz(Segment& s, CodeStream& cs) {
   if (s.bad || nc < 1 || nc > kMaxComponents) return false;
   if (cs.x0 >= cs.width || cs.y0 >= cs.height) return false;
   if (cs.width - cs.x0 > kMaxImageDimension || cs.height - cs.y0 > kMaxImageDimension) return false;
-  if (cs.tileWidth == 0 || cs.tileHeight == 0 || cs.tileX0 > cs.x0 || cs.tileY0 > cs.y0) return false;
+  if (cs.tileWidth == 0 || cs.tileHeight == 0 || cs.tileX0 > cs.x0 || cs.tileY0 > cs.y0)
+    return false;
   if (uint64_t(cs.tileX0) + cs.tileWidth <= cs.x0 || uint64_t(cs.tileY0) + cs.tileHeight <= cs.y0)
     return false;
   const uint64_t across = (uint64_t(cs.width) - cs.tileX0 + cs.tileWidth - 1) / cs.tileWidth;
@@ -353,7 +370,8 @@ bool readCodeStream(std::span<const uint8_t> input, CodeStream& cs) {
         }
         continue;
       }
-      if (r.pos < end) tile->data.insert(tile->data.end(), input.begin() + r.pos, input.begin() + end);
+      if (r.pos < end)
+        tile->data.insert(tile->data.end(), input.begin() + r.pos, input.begin() + end);
       if (hasPpm) {
         // The next packed chunk belongs to this tile part.
         if (ppmPos + 4 <= ppm.size()) {
@@ -372,7 +390,12 @@ bool readCodeStream(std::span<const uint8_t> input, CodeStream& cs) {
     }
     if (!inMain) continue;  // stray segments between tile parts
     switch (marker) {
-      case COD: case COC: case QCD: case QCC: case RGN: case POC:
+      case COD:
+      case COC:
+      case QCD:
+      case QCC:
+      case RGN:
+      case POC:
         if (!readCodingSegment(marker, s, cs, d, nullptr)) return false;
         break;
       case PPM:

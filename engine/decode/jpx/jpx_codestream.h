@@ -15,9 +15,9 @@ inline constexpr int kMaxComponents = 256;
 inline constexpr uint32_t kMaxImageDimension = 1u << 16;
 inline constexpr int kMaxTiles = 1 << 16;
 inline constexpr int kMaxTileParts = 1 << 16;
-inline constexpr int kMaxLevels = 32;          // decomposition levels (T.800 allows 32)
-inline constexpr int kMaxLayers = 1024;        // quality layers honoured
-inline constexpr int kMaxBitDepth = 16;        // sample precision of a component
+inline constexpr int kMaxLevels = 32;    // decomposition levels (T.800 allows 32)
+inline constexpr int kMaxLayers = 1024;  // quality layers honoured
+inline constexpr int kMaxBitDepth = 16;  // sample precision of a component
 inline constexpr int kMaxProgressionChanges = 256;
 inline constexpr int kMaxMarkerSegments = 1 << 20;
 inline constexpr int kMaxBands = 3 * kMaxLevels + 1;
@@ -44,7 +44,7 @@ struct CodingStyle {
   int levels = 5;
   int cbWidthExp = 6, cbHeightExp = 6;  // code-block size exponents
   int cbStyle = 0;
-  bool reversible = false;  // 5/3 rather than 9/7
+  bool reversible = false;                           // 5/3 rather than 9/7
   uint8_t ppx[kMaxLevels + 1], ppy[kMaxLevels + 1];  // precinct exponents per resolution
   CodingStyle() {
     for (int i = 0; i <= kMaxLevels; ++i) ppx[i] = ppy[i] = 15;
@@ -88,8 +88,8 @@ struct Tile {
 };
 
 struct CodeStream {
-  uint32_t width = 0, height = 0;    // Xsiz, Ysiz
-  uint32_t x0 = 0, y0 = 0;           // XOsiz, YOsiz
+  uint32_t width = 0, height = 0;  // Xsiz, Ysiz
+  uint32_t x0 = 0, y0 = 0;         // XOsiz, YOsiz
   uint32_t tileWidth = 0, tileHeight = 0;
   uint32_t tileX0 = 0, tileY0 = 0;
   int tilesAcross = 0, tilesDown = 0;

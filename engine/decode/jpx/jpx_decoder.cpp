@@ -46,7 +46,8 @@ void storeTile(const CodeStream& cs, const TileState& st, int c, JpxPlane& plane
     }
     uint16_t* out = &plane.samples[std::size_t(y - cs.y0) * imageWidth];
     if (comp.dx == 1) {
-      std::memcpy(out + (st.x0 - cs.x0), row.data() + (st.x0 - tc.x0), sizeof(uint16_t) * (st.x1 - st.x0));
+      std::memcpy(out + (st.x0 - cs.x0), row.data() + (st.x0 - tc.x0),
+                  sizeof(uint16_t) * (st.x1 - st.x0));
     } else {
       for (int x = st.x0; x < st.x1; ++x)
         out[x - cs.x0] = row[std::clamp(x / comp.dx, tc.x0, tc.x1 - 1) - tc.x0];
@@ -80,33 +81,53 @@ void decodeTile(const CodeStream& cs, const Tile& tile, JpxImage& image, int thr
 
 JpxColour enumeratedColour(uint32_t e) {
   switch (e) {
-    case kEnumGrey: return JpxColour::Grey;
-    case kEnumCmyk: return JpxColour::Cmyk;
-    case kEnumLab: return JpxColour::Lab;
-    case kEnumSrgb: case kEnumSycc: case kEnumEsrgb: case kEnumRommRgb: case kEnumEsycc: return JpxColour::Rgb;
-    default: return JpxColour::Unknown;
+    case kEnumGrey:
+      return JpxColour::Grey;
+    case kEnumCmyk:
+      return JpxColour::Cmyk;
+    case kEnumLab:
+      return JpxColour::Lab;
+    case kEnumSrgb:
+    case kEnumSycc:
+    case kEnumEsrgb:
+    case kEnumRommRgb:
+    case kEnumEsycc:
+      return JpxColour::Rgb;
+    default:
+      return JpxColour::Unknown;
   }
 }
 
 // The colour family an ICC profile's header names (its data colour space field).
 JpxColour iccColour(const std::vector<uint8_t>& icc) {
   if (icc.size() < 20) return JpxColour::Unknown;
-  const uint32_t sig = uint32_t(icc[16]) << 24 | uint32_t(icc[17]) << 16 | uint32_t(icc[18]) << 8 | icc[19];
+  const uint32_t sig =
+      uint32_t(icc[16]) << 24 | uint32_t(icc[17]) << 16 | uint32_t(icc[18]) << 8 | icc[19];
   switch (sig) {
-    case 0x47524159: return JpxColour::Grey;  // 'GRAY'
-    case 0x52474220: return JpxColour::Rgb;   // 'RGB '
-    case 0x434D594B: return JpxColour::Cmyk;  // 'CMYK'
-    case 0x4C616220: return JpxColour::Lab;   // 'Lab '
-    default: return JpxColour::Unknown;
+    case 0x47524159:
+      return JpxColour::Grey;  // 'GRAY'
+    case 0x52474220:
+      return JpxColour::Rgb;  // 'RGB '
+    case 0x434D594B:
+      return JpxColour::Cmyk;  // 'CMYK'
+    case 0x4C616220:
+      return JpxColour::Lab;  // 'Lab '
+    default:
+      return JpxColour::Unknown;
   }
 }
 
 int colourCount(JpxColour c) {
   switch (c) {
-    case JpxColour::Grey: return 1;
-    case JpxColour::Cmyk: return 4;
-    case JpxColour::Rgb: case JpxColour::Lab: return 3;
-    default: return 0;
+    case JpxColour::Grey:
+      return 1;
+    case JpxColour::Cmyk:
+      return 4;
+    case JpxColour::Rgb:
+    case JpxColour::Lab:
+      return 3;
+    default:
+      return 0;
   }
 }
 
@@ -147,7 +168,8 @@ void assignChannels(const Jp2Header& h, JpxImage& image) {
   int wanted = colourCount(image.colour);
   if (wanted == 0) {
     wanted = n >= 4 && image.colour == JpxColour::Unknown && !image.fromFile ? 4 : n >= 3 ? 3 : 1;
-    if (image.colour == JpxColour::Unknown) image.colour = wanted == 1 ? JpxColour::Grey : wanted == 3 ? JpxColour::Rgb : JpxColour::Cmyk;
+    if (image.colour == JpxColour::Unknown)
+      image.colour = wanted == 1 ? JpxColour::Grey : wanted == 3 ? JpxColour::Rgb : JpxColour::Cmyk;
   }
   image.colourPlanes.clear();
   image.alphaPlane = -1;
@@ -188,7 +210,8 @@ void syccToRgb(JpxImage& image) {
   for (std::size_t i = 0; i < py.samples.size(); ++i) {
     const float y = py.samples[i], cb = pb.samples[i] - offB, cr = pr.samples[i] - offR;
     py.samples[i] = uint16_t(std::clamp(int(std::lrint(y + 1.402f * cr)), 0, maxValue));
-    pb.samples[i] = uint16_t(std::clamp(int(std::lrint(y - 0.344136f * cb - 0.714136f * cr)), 0, maxValue));
+    pb.samples[i] =
+        uint16_t(std::clamp(int(std::lrint(y - 0.344136f * cb - 0.714136f * cr)), 0, maxValue));
     pr.samples[i] = uint16_t(std::clamp(int(std::lrint(y + 1.772f * cb)), 0, maxValue));
   }
   pb.depth = pr.depth = py.depth;
@@ -196,7 +219,8 @@ void syccToRgb(JpxImage& image) {
 
 }  // namespace
 
-bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads, int64_t maxSamples) {
+bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads,
+                    int64_t maxSamples) {
   image = JpxImage{};
   Jp2Header header;
   std::span<const uint8_t> stream = input;
@@ -211,23 +235,28 @@ bool decodeJpxImage(std::span<const uint8_t> input, JpxImage& image, int threads
   image.width = int(cs.width - cs.x0);
   image.height = int(cs.height - cs.y0);
   const int64_t pixels = int64_t(image.width) * image.height;
-  if (pixels * int64_t(cs.components.size()) > std::min(maxSamples, kMaxJpxImageSamples)) return false;
+  if (pixels * int64_t(cs.components.size()) > std::min(maxSamples, kMaxJpxImageSamples))
+    return false;
   image.planes.resize(cs.components.size());
   for (std::size_t c = 0; c < cs.components.size(); ++c) {
     image.planes[c].depth = cs.components[c].depth;
-    image.planes[c].samples.assign(std::size_t(pixels), uint16_t(1 << (cs.components[c].depth - 1)));
+    image.planes[c].samples.assign(std::size_t(pixels),
+                                   uint16_t(1 << (cs.components[c].depth - 1)));
   }
   const int n = threadCount(threads);
   for (const Tile& tile : cs.tiles)
-    if (tile.seen) decodeTile(cs, tile, image, n);
-    else image.complete = false;
+    if (tile.seen)
+      decodeTile(cs, tile, image, n);
+    else
+      image.complete = false;
 
   applyPalette(header, image);
   if (header.method == ColourMethod::Enumerated) {
     image.colour = enumeratedColour(header.enumerated);
   } else if (header.method == ColourMethod::Icc) {
     image.icc = header.icc;
-    image.colour = iccColour(header.icc) == JpxColour::Unknown ? JpxColour::Unknown : JpxColour::Icc;
+    image.colour =
+        iccColour(header.icc) == JpxColour::Unknown ? JpxColour::Unknown : JpxColour::Icc;
   }
   // ICC images have as many colour channels as their profile's space.
   const JpxColour family = image.colour == JpxColour::Icc ? iccColour(image.icc) : image.colour;
@@ -298,7 +327,8 @@ std::size_t C_PDF_JPEG2000::read(uint8_t* out, std::size_t max) {
   if (allBytes && accumulated_ == 0 && channel_ == 0) {
     // Eight-bit channels: one byte per sample, without the bit accumulator.
     while (pixel_ < pixels_ && n + channels <= max) {
-      for (std::size_t c = 0; c < channels; ++c) out[n++] = uint8_t(image_.planes[c].samples[pixel_]);
+      for (std::size_t c = 0; c < channels; ++c)
+        out[n++] = uint8_t(image_.planes[c].samples[pixel_]);
       ++pixel_;
     }
   }
@@ -306,10 +336,12 @@ std::size_t C_PDF_JPEG2000::read(uint8_t* out, std::size_t max) {
   return n;
 }
 
-int32_t decodeJpx(std::span<const uint8_t> input, std::vector<uint8_t>& output, std::size_t maxOutput) {
+int32_t decodeJpx(std::span<const uint8_t> input, std::vector<uint8_t>& output,
+                  std::size_t maxOutput) {
   output.clear();
   // Even one-bit samples could not fill more than maxOutput × 8.
-  const int64_t fits = maxOutput > std::size_t(kMaxJpxImageSamples) ? kMaxJpxImageSamples : int64_t(maxOutput) * 8;
+  const int64_t fits =
+      maxOutput > std::size_t(kMaxJpxImageSamples) ? kMaxJpxImageSamples : int64_t(maxOutput) * 8;
   C_PDF_JPEG2000 decoder(input, std::min(fits, kMaxJpxImageSamples));
   if (!decoder.reset()) return -1;
   const JpxImage& image = decoder.image();

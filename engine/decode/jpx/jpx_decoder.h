@@ -15,7 +15,7 @@ inline constexpr int kMaxJpxThreads = 4;
 enum class JpxColour { Unknown, Grey, Rgb, Cmyk, Lab, Icc };
 
 struct JpxPlane {
-  int depth = 8;  // bits per sample of this channel
+  int depth = 8;                  // bits per sample of this channel
   std::vector<uint16_t> samples;  // width × height, unsigned (signed data offset by half range)
 };
 
@@ -69,4 +69,5 @@ class C_PDF_JPEG2000 {
 
 // Decodes into output (at most maxOutput bytes). Returns the length, or -1 when nothing could
 // be decoded. Images with more samples than maxOutput could hold are not decoded at all.
-int32_t decodeJpx(std::span<const uint8_t> input, std::vector<uint8_t>& output, std::size_t maxOutput);
+int32_t decodeJpx(std::span<const uint8_t> input, std::vector<uint8_t>& output,
+                  std::size_t maxOutput);

@@ -151,17 +151,24 @@ struct Tables {
       for (int t = 0; t < 2; ++t) {
         const int hh = t == 0 ? h : v, vv = t == 0 ? v : h;
         int ctx;
-        if (hh == 2) ctx = 8;
-        else if (hh == 1) ctx = vv >= 1 ? 7 : d >= 1 ? 6 : 5;
-        else ctx = vv == 2 ? 4 : vv == 1 ? 3 : d >= 2 ? 2 : d == 1 ? 1 : 0;
+        if (hh == 2)
+          ctx = 8;
+        else if (hh == 1)
+          ctx = vv >= 1 ? 7 : d >= 1 ? 6 : 5;
+        else
+          ctx = vv == 2 ? 4 : vv == 1 ? 3 : d >= 2 ? 2 : d == 1 ? 1 : 0;
         zc[t][n] = uint8_t(ctx);
       }
       int ctx;
       const int hv = h + v;
-      if (d >= 3) ctx = 8;
-      else if (d == 2) ctx = hv >= 1 ? 7 : 6;
-      else if (d == 1) ctx = hv >= 2 ? 5 : hv == 1 ? 4 : 3;
-      else ctx = hv >= 2 ? 2 : hv == 1 ? 1 : 0;
+      if (d >= 3)
+        ctx = 8;
+      else if (d == 2)
+        ctx = hv >= 1 ? 7 : 6;
+      else if (d == 1)
+        ctx = hv >= 2 ? 5 : hv == 1 ? 4 : 3;
+      else
+        ctx = hv >= 2 ? 2 : hv == 1 ? 1 : 0;
       zc[2][n] = uint8_t(ctx);
     }
     // Sign contexts from the N, W, E, S significance (bits 0-3) and signs (bits 4-7).
@@ -172,9 +179,12 @@ struct Tables {
       const int h = std::clamp(contribution(1, 5) + contribution(2, 6), -1, 1);
       const int v = std::clamp(contribution(0, 4) + contribution(3, 7), -1, 1);
       int ctx, flip;
-      if (h == 1) ctx = v == 1 ? 13 : v == 0 ? 12 : 11, flip = 0;
-      else if (h == 0) ctx = v == 1 ? 10 : v == 0 ? 9 : 10, flip = v == -1;
-      else ctx = v == 1 ? 11 : v == 0 ? 12 : 13, flip = 1;
+      if (h == 1)
+        ctx = v == 1 ? 13 : v == 0 ? 12 : 11, flip = 0;
+      else if (h == 0)
+        ctx = v == 1 ? 10 : v == 0 ? 9 : 10, flip = v == -1;
+      else
+        ctx = v == 1 ? 11 : v == 0 ? 12 : 13, flip = 1;
       sc[n] = uint8_t(ctx << 1 | flip);
     }
   }
@@ -182,7 +192,8 @@ struct Tables {
 const Tables kTables;
 
 inline int signKey(uint32_t f) {
-  return int((f >> 1 & 1) | (f >> 3 & 1) << 1 | (f >> 4 & 1) << 2 | (f >> 6 & 1) << 3 | (f >> 8 & 15) << 4);
+  return int((f >> 1 & 1) | (f >> 3 & 1) << 1 | (f >> 4 & 1) << 2 | (f >> 6 & 1) << 3 |
+             (f >> 8 & 15) << 4);
 }
 
 // One code block's working state; reused between blocks of one thread.
@@ -242,12 +253,16 @@ struct BlockDecoder {
           const uint32_t v = view<Causal>(*f, y);
           if ((v & (kSig | kVisit)) || !(v & kNeighbours)) continue;
           int bit;
-          if constexpr (Raw) bit = rw.bit();
-          else bit = m.decode(cx[zc[v & kNeighbours]]);
+          if constexpr (Raw)
+            bit = rw.bit();
+          else
+            bit = m.decode(cx[zc[v & kNeighbours]]);
           if (bit) {
             int negative;
-            if constexpr (Raw) negative = rw.bit();
-            else negative = decodeSign(m, v);
+            if constexpr (Raw)
+              negative = rw.bit();
+            else
+              negative = decodeSign(m, v);
             mags[std::size_t(y) * w + x] = oneHalf;
             becomeSignificant(f, negative);
           }
@@ -298,8 +313,10 @@ struct BlockDecoder {
         int start = y0;
         if (y1 - y0 == 4) {
           const uint32_t busy = kSig | kVisit | kNeighbours;
-          if (!(view<Causal>(column[0], y0) & busy) && !(view<Causal>(column[stride], y0 + 1) & busy) &&
-              !(view<Causal>(column[2 * stride], y0 + 2) & busy) && !(view<Causal>(column[3 * stride], y0 + 3) & busy)) {
+          if (!(view<Causal>(column[0], y0) & busy) &&
+              !(view<Causal>(column[stride], y0 + 1) & busy) &&
+              !(view<Causal>(column[2 * stride], y0 + 2) & busy) &&
+              !(view<Causal>(column[3 * stride], y0 + 3) & busy)) {
             if (!m.decode(cx[kCtxRun])) continue;
             int r = m.decode(cx[kCtxUniform]) << 1;
             r |= m.decode(cx[kCtxUniform]);
@@ -335,12 +352,16 @@ struct BlockDecoder {
   void runPass(int type, bool rawPass, int plane, bool segmentation) {
     switch (type) {
       case 0:
-        if (rawPass) significancePass<true, Causal>(plane);
-        else significancePass<false, Causal>(plane);
+        if (rawPass)
+          significancePass<true, Causal>(plane);
+        else
+          significancePass<false, Causal>(plane);
         break;
       case 1:
-        if (rawPass) refinementPass<true, Causal>(plane);
-        else refinementPass<false, Causal>(plane);
+        if (rawPass)
+          refinementPass<true, Causal>(plane);
+        else
+          refinementPass<false, Causal>(plane);
         break;
       default:
         cleanupPass<Causal>(plane, segmentation);
@@ -366,16 +387,20 @@ struct BlockDecoder {
       bytes.push_back(0xFF);
       bytes.push_back(0xFF);
       const bool rawSegment = (cbStyle & kStyleBypass) && pass >= 10 && (pass - 10) % 3 != 2;
-      if (rawSegment) raw.init(bytes.data());
-      else mq.init(bytes.data());
+      if (rawSegment)
+        raw.init(bytes.data());
+      else
+        mq.init(bytes.data());
       for (int k = 0; k < seg.passes; ++k, ++pass) {
         const int type = pass == 0 ? 2 : (pass - 1) % 3;
         const int plane = top - (pass + 2) / 3;
         if (plane < 0) return true;
         if ((cbStyle & kStyleReset) && pass > 0) resetContexts();
         const bool rawPass = (cbStyle & kStyleBypass) && pass >= 10 && type != 2;
-        if (causal) runPass<true>(type, rawPass, plane, cbStyle & kStyleSegmentation);
-        else runPass<false>(type, rawPass, plane, cbStyle & kStyleSegmentation);
+        if (causal)
+          runPass<true>(type, rawPass, plane, cbStyle & kStyleSegmentation);
+        else
+          runPass<false>(type, rawPass, plane, cbStyle & kStyleSegmentation);
       }
     }
     return true;
@@ -431,7 +456,8 @@ void decodeCodeBlocks(TileState& state, int threads) {
       for (Precinct& prec : res.precincts)
         for (int b = 0; b < res.bandCount; ++b)
           for (const CodeBlock& cb : prec.bands[b].blocks)
-            if (cb.passes > 0 && cb.x1 > cb.x0 && cb.y1 > cb.y0) jobs.push_back({&tc, &res.bands[b], &cb});
+            if (cb.passes > 0 && cb.x1 > cb.x0 && cb.y1 > cb.y0)
+              jobs.push_back({&tc, &res.bands[b], &cb});
   threads = std::max(1, std::min<int>(threads, int(jobs.size() / 8)));
   if (threads <= 1) {
     BlockDecoder d;

@@ -58,11 +58,15 @@ int decodeTag(TagTree& tree, int leaf, int threshold, BitReader& in) {
   int low = 0;
   for (int i = depth - 1; i >= 0; --i) {
     TagTree::Node& node = tree.nodes[chain[i]];
-    if (low > node.low) node.low = low;
-    else low = node.low;
+    if (low > node.low)
+      node.low = low;
+    else
+      low = node.low;
     while (low < threshold && low < node.value) {
-      if (in.bit()) node.value = low;
-      else ++low;
+      if (in.bit())
+        node.value = low;
+      else
+        ++low;
       if (in.overrun) break;
     }
     node.low = low;
@@ -120,7 +124,8 @@ struct PacketReader {
     Precinct& prec = res.precincts[p];
     const TileCoding& coding = *state.coding;
     const std::vector<uint8_t>& data = tile.data;
-    if (coding.sop && dataPos + 6 <= data.size() && data[dataPos] == 0xFF && data[dataPos + 1] == 0x91)
+    if (coding.sop && dataPos + 6 <= data.size() && data[dataPos] == 0xFF &&
+        data[dataPos + 1] == 0x91)
       dataPos += 6;
     const bool packed = tile.hasPackedHeaders;
     BitReader in{packed ? tile.packedHeaders.data() : data.data(),
@@ -142,7 +147,8 @@ struct PacketReader {
           if (!included) continue;
           if (!cb.included) {
             int t = 1;
-            while (t <= kMaxZeroPlanes && decodeTag(pb.zeroPlanes, i, t, in) >= t && !in.overrun) ++t;
+            while (t <= kMaxZeroPlanes && decodeTag(pb.zeroPlanes, i, t, in) >= t && !in.overrun)
+              ++t;
             if (t > kMaxZeroPlanes || in.overrun) return false;
             cb.zeroPlanes = pb.zeroPlanes.nodes[i].value;
             cb.included = true;
@@ -178,18 +184,23 @@ struct PacketReader {
     in.align();
     std::size_t pos = in.pos;
     const std::vector<uint8_t>& headerBytes = packed ? tile.packedHeaders : data;
-    if (coding.eph && pos + 2 <= headerBytes.size() && headerBytes[pos] == 0xFF && headerBytes[pos + 1] == 0x92)
+    if (coding.eph && pos + 2 <= headerBytes.size() && headerBytes[pos] == 0xFF &&
+        headerBytes[pos + 1] == 0x92)
       pos += 2;
-    if (packed) headerPos = pos;
-    else dataPos = pos;
+    if (packed)
+      headerPos = pos;
+    else
+      dataPos = pos;
     for (const Part& part : parts) {
       const std::size_t available = data.size() - std::min(dataPos, data.size());
       const std::size_t take = std::min<std::size_t>(part.length, available);
       CodeBlock& cb = *part.block;
       Segment& s = cb.segments[part.segment];
       // Segments of one block fill in order, so the bytes of the open one are the last ones.
-      if (part.fresh) s.start = uint32_t(cb.data.size());
-      else if (s.start + s.length != cb.data.size()) return false;
+      if (part.fresh)
+        s.start = uint32_t(cb.data.size());
+      else if (s.start + s.length != cb.data.size())
+        return false;
       cb.data.insert(cb.data.end(), data.begin() + dataPos, data.begin() + dataPos + take);
       s.length += uint32_t(take);
       dataPos += take;
@@ -333,9 +344,11 @@ bool buildTile(const CodeStream& cs, const Tile& tile, TileState& st) {
             PrecinctBand& pb = prec.bands[b];
             const int shift = r == 0 ? 0 : 1;
             const int64_t bx0 = std::max<int64_t>(band.x0, rx >> shift);
-            const int64_t bx1 = std::min<int64_t>(band.x1, (rx >> shift) + ((int64_t{1} << res.ppx) >> shift));
+            const int64_t bx1 =
+                std::min<int64_t>(band.x1, (rx >> shift) + ((int64_t{1} << res.ppx) >> shift));
             const int64_t by0 = std::max<int64_t>(band.y0, ry >> shift);
-            const int64_t by1 = std::min<int64_t>(band.y1, (ry >> shift) + ((int64_t{1} << res.ppy) >> shift));
+            const int64_t by1 =
+                std::min<int64_t>(band.y1, (ry >> shift) + ((int64_t{1} << res.ppy) >> shift));
             if (bx1 <= bx0 || by1 <= by0) continue;
             const int64_t cx0 = bx0 >> cbw, cx1 = ceilDiv(bx1, int64_t{1} << cbw);
             const int64_t cy0 = by0 >> cbh, cy1 = ceilDiv(by1, int64_t{1} << cbh);
@@ -360,8 +373,10 @@ bool buildTile(const CodeStream& cs, const Tile& tile, TileState& st) {
       }
     }
     const std::size_t samples = std::size_t(tc.width()) * tc.height();
-    if (tc.style.reversible) tc.ints.assign(samples, 0);
-    else tc.floats.assign(samples, 0.0f);
+    if (tc.style.reversible)
+      tc.ints.assign(samples, 0);
+    else
+      tc.floats.assign(samples, 0.0f);
   }
   return true;
 }
@@ -370,7 +385,8 @@ void readPackets(const Tile& tile, TileState& st) {
   const TileCoding& coding = *st.coding;
   const int nc = int(st.components.size());
   int maxRes = 0;
-  for (const TileComponent& tc : st.components) maxRes = std::max(maxRes, int(tc.resolutions.size()));
+  for (const TileComponent& tc : st.components)
+    maxRes = std::max(maxRes, int(tc.resolutions.size()));
   std::vector<ProgressionChange> changes = coding.changes;
   if (changes.empty()) {
     ProgressionChange all;
@@ -414,9 +430,12 @@ void readPackets(const Tile& tile, TileState& st) {
         auto key = [order = ch.order](const Position& a) {
           // Loop nesting of each order, outermost first.
           switch (order) {
-            case Progression::RPCL: return std::make_tuple(uint32_t(a.r), a.y, a.x, uint32_t(a.c));
-            case Progression::PCRL: return std::make_tuple(a.y, a.x, uint32_t(a.c), uint32_t(a.r));
-            default: return std::make_tuple(uint32_t(a.c), a.y, a.x, uint32_t(a.r));
+            case Progression::RPCL:
+              return std::make_tuple(uint32_t(a.r), a.y, a.x, uint32_t(a.c));
+            case Progression::PCRL:
+              return std::make_tuple(a.y, a.x, uint32_t(a.c), uint32_t(a.r));
+            default:
+              return std::make_tuple(uint32_t(a.c), a.y, a.x, uint32_t(a.r));
           }
         };
         std::stable_sort(positions.begin(), positions.end(),

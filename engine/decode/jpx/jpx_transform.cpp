@@ -18,12 +18,14 @@ constexpr float kK = 1.230174104914001f;
 // Interleaves n samples (low ones first in src) into dst, each element being `width` values wide;
 // the first output sample is a high-pass one when parity is 1.
 template <typename T>
-void interleave(const T* low, const T* high, T* dst, int n, int parity, int width, std::size_t srcStride) {
+void interleave(const T* low, const T* high, T* dst, int n, int parity, int width,
+                std::size_t srcStride) {
   const int lowCount = parity ? n / 2 : (n + 1) / 2;
   for (int i = 0; i < lowCount; ++i)
     std::memcpy(dst + std::size_t(2 * i + parity) * width, low + i * srcStride, sizeof(T) * width);
   for (int i = 0; i < n - lowCount; ++i)
-    std::memcpy(dst + std::size_t(2 * i + 1 - parity) * width, high + i * srcStride, sizeof(T) * width);
+    std::memcpy(dst + std::size_t(2 * i + 1 - parity) * width, high + i * srcStride,
+                sizeof(T) * width);
 }
 
 // One lifting step over the samples at positions first, first+2, ... of x (each `width` wide):
@@ -131,7 +133,8 @@ void transform(TileComponent& tc, T* data, Synth synth, Row rowSynth) {
       interleave(col, col + std::size_t(lowH) * stride, tmp.data(), h, res.y0 & 1, sw, stride);
       synth(tmp.data(), h, res.y0 & 1, sw);
       for (int y = 0; y < h; ++y)
-        std::memcpy(col + std::size_t(y) * stride, tmp.data() + std::size_t(y) * sw, sizeof(T) * sw);
+        std::memcpy(col + std::size_t(y) * stride, tmp.data() + std::size_t(y) * sw,
+                    sizeof(T) * sw);
     }
   }
 }
@@ -139,8 +142,10 @@ void transform(TileComponent& tc, T* data, Synth synth, Row rowSynth) {
 }  // namespace
 
 void inverseWavelet(TileComponent& tc) {
-  if (tc.style.reversible) transform(tc, tc.ints.data(), synth53, row53);
-  else transform(tc, tc.floats.data(), synth97, row97);
+  if (tc.style.reversible)
+    transform(tc, tc.ints.data(), synth53, row53);
+  else
+    transform(tc, tc.floats.data(), synth97, row97);
 }
 
 void inverseComponentTransform(TileState& st) {

@@ -37,7 +37,8 @@ struct Bitmap {
 
 Bitmap readPbm(const std::string& name) {
   const std::vector<uint8_t> bytes = readBytes(dataDir() / "ccitt" / name);
-  std::istringstream header(std::string(bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 32)));
+  std::istringstream header(
+      std::string(bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 32)));
   std::string magic;
   Bitmap b;
   header >> magic >> b.width >> b.height;
@@ -62,8 +63,12 @@ struct FaxTiff {
   uint32_t t4Options = 0;
   std::vector<uint32_t> offsets, counts;
 
-  std::span<const uint8_t> strip(std::size_t n) const { return {file.data() + offsets[n], counts[n]}; }
-  int stripRows(std::size_t n) const { return std::min<int>(rowsPerStrip, height - static_cast<int>(n) * rowsPerStrip); }
+  std::span<const uint8_t> strip(std::size_t n) const {
+    return {file.data() + offsets[n], counts[n]};
+  }
+  int stripRows(std::size_t n) const {
+    return std::min<int>(rowsPerStrip, height - static_cast<int>(n) * rowsPerStrip);
+  }
 
   // The decoding parameters a PDF writer gives such a strip.
   CcittParams params(std::size_t n) const {
@@ -97,16 +102,31 @@ FaxTiff readTiff(const std::string& name) {
     const std::size_t size = (type == 3 ? 2 : 4) * number;
     const std::size_t at = size <= 4 ? entry + 8 : u32(entry + 8);
     std::vector<uint32_t> values;
-    for (uint32_t i = 0; i < number; ++i) values.push_back(type == 3 ? u16(at + 2 * i) : u32(at + 4 * i));
+    for (uint32_t i = 0; i < number; ++i)
+      values.push_back(type == 3 ? u16(at + 2 * i) : u32(at + 4 * i));
     if (values.empty()) continue;
     switch (tag) {
-      case 256: t.width = static_cast<int>(values[0]); break;
-      case 257: t.height = static_cast<int>(values[0]); break;
-      case 259: t.compression = static_cast<int>(values[0]); break;
-      case 273: t.offsets = values; break;
-      case 278: t.rowsPerStrip = static_cast<int>(values[0]); break;
-      case 279: t.counts = values; break;
-      case 292: t.t4Options = values[0]; break;
+      case 256:
+        t.width = static_cast<int>(values[0]);
+        break;
+      case 257:
+        t.height = static_cast<int>(values[0]);
+        break;
+      case 259:
+        t.compression = static_cast<int>(values[0]);
+        break;
+      case 273:
+        t.offsets = values;
+        break;
+      case 278:
+        t.rowsPerStrip = static_cast<int>(values[0]);
+        break;
+      case 279:
+        t.counts = values;
+        break;
+      case 292:
+        t.t4Options = values[0];
+        break;
     }
   }
   if (t.rowsPerStrip == 0) t.rowsPerStrip = t.height;
@@ -127,8 +147,8 @@ Bitmap decodeTiff(const FaxTiff& t, void (*adjust)(CcittParams&) = nullptr) {
   return b;
 }
 
-const char* const kSamples[] = {"ccitt3", "ccitt3_1d_fill", "ccitt3_2d", "ccitt3_2d_fill",
-                                "ccitt3_no_tags", "ccitt4", "ccitt_rle"};
+const char* const kSamples[] = {"ccitt3",         "ccitt3_1d_fill", "ccitt3_2d", "ccitt3_2d_fill",
+                                "ccitt3_no_tags", "ccitt4",         "ccitt_rle"};
 
 TEST(CcittSamples, EveryStripDecodesToWhatLibtiffGives) {
   for (const char* name : kSamples) {
@@ -140,7 +160,9 @@ TEST(CcittSamples, EveryStripDecodesToWhatLibtiffGives) {
     // Fill bits make each end-of-line code end on a byte boundary; some writers say so with
     // EncodedByteAlign.
     if (t.compression == 3 && (t.t4Options & 4)) {
-      EXPECT_EQ(differences(decodeTiff(t, [](CcittParams& p) { p.encodedByteAlign = true; }), expected), 0);
+      EXPECT_EQ(
+          differences(decodeTiff(t, [](CcittParams& p) { p.encodedByteAlign = true; }), expected),
+          0);
     }
   }
 }
@@ -151,8 +173,9 @@ TEST(CcittSamples, MmrBitmapsMatchAndReportTheirLength) {
   Bitmap b{t.width, t.height, std::vector<uint8_t>(expected.bits.size())};
   for (std::size_t n = 0; n < t.offsets.size(); ++n) {
     const std::span<const uint8_t> strip = t.strip(n);
-    const int32_t used = decodeMmrBitmap(strip.data(), strip.size(), t.width, t.stripRows(n),
-                                         b.bits.data() + n * t.rowsPerStrip * b.rowBytes(), b.rowBytes());
+    const int32_t used =
+        decodeMmrBitmap(strip.data(), strip.size(), t.width, t.stripRows(n),
+                        b.bits.data() + n * t.rowsPerStrip * b.rowBytes(), b.rowBytes());
     EXPECT_EQ(used, static_cast<int32_t>(strip.size())) << "strip " << n;
   }
   EXPECT_EQ(differences(b, expected), 0);
@@ -171,7 +194,8 @@ std::vector<uint8_t> bits(const std::string& text) {
   return out;
 }
 
-std::vector<uint8_t> fax(const std::vector<uint8_t>& data, const CcittParams& p, std::size_t cap = kCap) {
+std::vector<uint8_t> fax(const std::vector<uint8_t>& data, const CcittParams& p,
+                         std::size_t cap = kCap) {
   std::vector<uint8_t> out;
   const int32_t n = decodeCcitt(data, out, cap, p);
   EXPECT_EQ(static_cast<std::size_t>(n), out.size());
@@ -209,7 +233,10 @@ TEST(CcittRows, TwoDimensionalModesFollowTheReferenceRow) {
   // Row 1 by horizontal mode: white 2, black 4, then white 2 by V0 against the white
   // reference row (b1 is the row's end). Row 2 by VR1, VL1, V0; row 3 by pass mode under the
   // black run, then V0 to the end.
-  const std::string text = "001 0111 011 1 " "011 010 1 " "0001 1";
+  const std::string text =
+      "001 0111 011 1 "
+      "011 010 1 "
+      "0001 1";
   EXPECT_EQ(fax(bits(text), params(-1, 8)), (Bytes{0xC3, 0xE7, 0xFF}));
 }
 
@@ -283,7 +310,8 @@ TEST(CcittRows, BadCodesResynchroniseOnTheNextEndOfLine) {
   EXPECT_EQ(fax(bits("1 1 0000001 1 1"), params(-1, 8)), Bytes(3, 0xFF));
   // An end-of-line code inside a row ends it early, also when it is the last code.
   EXPECT_EQ(fax(bits(kEol + "0111 " + kEol + good), params(0, 8)), (Bytes{0xFF, 0xC3}));
-  EXPECT_EQ(fax(bits("000000 " + kEol + good + "0111 011 " + kEol), params(0, 8)), (Bytes{0xC3, 0xC3}));
+  EXPECT_EQ(fax(bits("000000 " + kEol + good + "0111 011 " + kEol), params(0, 8)),
+            (Bytes{0xC3, 0xC3}));
 }
 
 TEST(CcittRows, LimitsOfTheOutput) {
@@ -311,7 +339,8 @@ TEST(CcittMmr, ConsumedLengthIsExactForConsecutiveBitmaps) {
   ASSERT_EQ(decodeMmrBitmap(data.data(), data.size(), 8, 2, out, 2), 4);
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(out[2], 0);
-  ASSERT_EQ(decodeMmrBitmap(data.data() + 4, data.size() - 4, 8, 2, out, 2), static_cast<int32_t>(second.size()));
+  ASSERT_EQ(decodeMmrBitmap(data.data() + 4, data.size() - 4, 8, 2, out, 2),
+            static_cast<int32_t>(second.size()));
   EXPECT_EQ(out[0], 0x3C);  // 1 bits black
   EXPECT_EQ(out[2], 0x3C);
   EXPECT_EQ(out[1], 0);  // bytes past the width stay untouched
@@ -344,7 +373,8 @@ TEST(CcittFuzzFindings, StayWithinTheirBuffers) {
     const int32_t n = decodeCcitt({in.coded, in.codedSize}, out, kCap, in.params);
     EXPECT_EQ(static_cast<std::size_t>(n), out.size());
     std::vector<uint8_t> bitmap(in.mmrRowBytes * static_cast<std::size_t>(in.mmrHeight));
-    const int32_t used = decodeMmrBitmap(in.coded, in.codedSize, in.mmrWidth, in.mmrHeight, bitmap.data(), in.mmrRowBytes);
+    const int32_t used = decodeMmrBitmap(in.coded, in.codedSize, in.mmrWidth, in.mmrHeight,
+                                         bitmap.data(), in.mmrRowBytes);
     EXPECT_GE(used, -1);
     EXPECT_LE(used, static_cast<int32_t>(in.codedSize));
   }

@@ -39,8 +39,8 @@ std::string packCodes(const std::vector<std::pair<int, int>>& codes) {
 TEST(Filters, Lzw) {
   std::vector<uint8_t> out;
   // The published example: 45 45 45 45 45 65 45 45 45 66.
-  std::string data = packCodes({{256, 9}, {45, 9}, {258, 9}, {258, 9}, {65, 9}, {259, 9},
-                                {66, 9}, {257, 9}});
+  std::string data =
+      packCodes({{256, 9}, {45, 9}, {258, 9}, {258, 9}, {65, 9}, {259, 9}, {66, 9}, {257, 9}});
   EXPECT_EQ(decodeLzw(bytes(data), out, 1000), 10);
   EXPECT_EQ(text(out), std::string("\x2D\x2D\x2D\x2D\x2D\x41\x2D\x2D\x2D\x42"));
   // Without code 257 the data ends with the input; a code beyond the next free one ends it.
@@ -56,9 +56,12 @@ TEST(Filters, Lzw) {
     if (next == 4097) break;
     codes.push_back({next == 258 ? 258 : next - 1, width});
     ++next;
-    if (next >= 2047) width = 12;
-    else if (next >= 1023) width = 11;
-    else if (next >= 511) width = 10;
+    if (next >= 2047)
+      width = 12;
+    else if (next >= 1023)
+      width = 11;
+    else if (next >= 511)
+      width = 10;
   }
   EXPECT_GT(decodeLzw(bytes(packCodes(codes)), out, 1 << 26), 1000);
 }
@@ -79,11 +82,24 @@ TEST(Filters, Ascii85AndHex) {
 
 TEST(Filters, RunLength) {
   std::vector<uint8_t> out;
-  decodeRunLength(bytes(std::string("\x02" "abc" "\xFD" "z", 6) + "\x80" "tail"), out, 100);
+  decodeRunLength(bytes(std::string("\x02"
+                                    "abc"
+                                    "\xFD"
+                                    "z",
+                                    6) +
+                        "\x80"
+                        "tail"),
+                  out, 100);
   EXPECT_EQ(text(out), "abczzzz");
-  decodeRunLength(bytes(std::string("\x05" "ab", 3)), out, 100);  // truncated literal run
+  decodeRunLength(bytes(std::string("\x05"
+                                    "ab",
+                                    3)),
+                  out, 100);  // truncated literal run
   EXPECT_EQ(text(out), "ab");
-  decodeRunLength(bytes(std::string("\x81" "q", 2)), out, 10);  // a run longer than the cap
+  decodeRunLength(bytes(std::string("\x81"
+                                    "q",
+                                    2)),
+                  out, 10);  // a run longer than the cap
   EXPECT_EQ(out.size(), 10u);
 }
 

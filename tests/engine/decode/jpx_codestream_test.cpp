@@ -13,7 +13,10 @@ using namespace jpx;
 // Writes marker segments and boxes byte by byte.
 struct Writer {
   std::vector<uint8_t> d;
-  Writer& u8(int v) { d.push_back(uint8_t(v)); return *this; }
+  Writer& u8(int v) {
+    d.push_back(uint8_t(v));
+    return *this;
+  }
   Writer& u16(int v) { return u8(v >> 8).u8(v); }
   Writer& u32(uint32_t v) { return u16(int(v >> 16)).u16(int(v & 0xFFFF)); }
   Writer& bytes(std::initializer_list<int> list) {
@@ -48,7 +51,8 @@ void codAndQcd(Writer& s, int levels = 1, int style = 0) {
   for (int b = 0; b < 3 * levels + 1; ++b) s.u8(0x48);
 }
 
-void tilePart(Writer& s, int tile, std::initializer_list<int> header, std::initializer_list<int> data) {
+void tilePart(Writer& s, int tile, std::initializer_list<int> header,
+              std::initializer_list<int> data) {
   const uint32_t length = uint32_t(12 + header.size() + 2 + data.size());
   s.u16(0xFF90).u16(10).u16(tile).u32(length).u8(0).u8(0);
   s.bytes(header);
@@ -64,7 +68,8 @@ TEST(JpxCodeStream, ComponentValuesWinOverDefaultsAndTileValuesOverMainOnes) {
   s.segment(0xFF5D, {2, 0x22, 0x40, 0x40, 0x40, 0x40});
   // Tile 1 sets its own COD (three levels, 9/7) and a QCC for component 0.
   tilePart(s, 0, {}, {0});
-  tilePart(s, 1, {0xFF, 0x52, 0, 12, 0, 2, 0, 3, 1, 3, 4, 4, 0, 0, 0xFF, 0x5D, 0, 6, 0, 0x42, 0x88, 0x99},
+  tilePart(s, 1,
+           {0xFF, 0x52, 0, 12, 0, 2, 0, 3, 1, 3, 4, 4, 0, 0, 0xFF, 0x5D, 0, 6, 0, 0x42, 0x88, 0x99},
            {0, 0});
   s.u16(0xFFD9);
   CodeStream cs;
@@ -160,7 +165,19 @@ TEST(JpxCodeStream, UnusableMainHeaders) {
   blocks.segment(0xFF52, {0, 0, 0, 1, 0, 1, 8, 8, 0, 1});
   EXPECT_FALSE(readCodeStream(blocks.d, cs));
   Writer origin;
-  origin.u16(0xFF4F).u16(0xFF51).u16(41).u16(0).u32(8).u32(8).u32(2).u32(2).u32(8).u32(8).u32(3).u32(0).u16(1);
+  origin.u16(0xFF4F)
+      .u16(0xFF51)
+      .u16(41)
+      .u16(0)
+      .u32(8)
+      .u32(8)
+      .u32(2)
+      .u32(2)
+      .u32(8)
+      .u32(8)
+      .u32(3)
+      .u32(0)
+      .u16(1);
   origin.bytes({7, 1, 1});
   EXPECT_FALSE(readCodeStream(origin.d, cs));
   // A segment length running past the end keeps what came before.
@@ -191,7 +208,8 @@ TEST(Jp2Boxes, HeaderBoxesAndTheCodeStream) {
   Jp2Header h;
   ASSERT_TRUE(isJp2File(file.d));
   ASSERT_TRUE(readJp2(file.d, h));
-  EXPECT_EQ(std::vector<uint8_t>(h.codeStream.begin(), h.codeStream.end()), (std::vector<uint8_t>{0xFF, 0x4F, 0xAB}));
+  EXPECT_EQ(std::vector<uint8_t>(h.codeStream.begin(), h.codeStream.end()),
+            (std::vector<uint8_t>{0xFF, 0x4F, 0xAB}));
   EXPECT_EQ(h.method, ColourMethod::Enumerated);
   EXPECT_EQ(h.enumerated, uint32_t(kEnumSycc));
   ASSERT_EQ(h.paletteEntries, 2);

@@ -15,7 +15,9 @@ namespace {
 
 std::filesystem::path dataDir() {
   const char* dir = std::getenv("BREVIA_TEST_DATA");
-  return (dir ? std::filesystem::path(dir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") / "jpx";
+  return (dir ? std::filesystem::path(dir)
+              : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+         "jpx";
 }
 
 std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
@@ -69,10 +71,12 @@ std::vector<const JpxPlane*> shownPlanes(const JpxImage& image) {
 std::vector<uint8_t> codeStreamOf(const std::vector<uint8_t>& file) {
   std::size_t pos = 0;
   while (pos + 8 <= file.size()) {
-    uint64_t length = uint64_t(file[pos]) << 24 | file[pos + 1] << 16 | file[pos + 2] << 8 | file[pos + 3];
+    uint64_t length =
+        uint64_t(file[pos]) << 24 | file[pos + 1] << 16 | file[pos + 2] << 8 | file[pos + 3];
     if (length == 0) length = file.size() - pos;
     if (std::equal(file.begin() + pos + 4, file.begin() + pos + 8, "jp2c"))
-      return {file.begin() + pos + 8, file.begin() + pos + std::min<uint64_t>(length, file.size() - pos)};
+      return {file.begin() + pos + 8,
+              file.begin() + pos + std::min<uint64_t>(length, file.size() - pos)};
     if (length < 8) break;
     pos += length;
   }
@@ -110,7 +114,8 @@ TEST(JpxDecoder, EverySampleMatchesTheReferenceDecoder) {
 
 TEST(JpxDecoder, BareCodeStreamAndJp2FileGiveTheSameBytes) {
   for (const Reference& r : references()) {
-    if (r.name.ends_with(".j2k") || r.name.starts_with("indexed")) continue;  // palette files differ
+    if (r.name.ends_with(".j2k") || r.name.starts_with("indexed"))
+      continue;  // palette files differ
     SCOPED_TRACE(r.name);
     const std::vector<uint8_t> file = readBytes(dataDir() / r.name);
     const std::vector<uint8_t> bare = codeStreamOf(file);
@@ -126,7 +131,8 @@ TEST(JpxDecoder, OutputPacksEachSampleInItsChannelsDepth) {
   // Eight bits: three bytes per RGB pixel, pixel-interleaved.
   std::vector<uint8_t> out;
   JpxImage image;
-  const std::vector<uint8_t> rgb = readBytes(dataDir() / "kakadu-lossless-rgb-u8-prog1-layers1-res6-mct.jp2");
+  const std::vector<uint8_t> rgb =
+      readBytes(dataDir() / "kakadu-lossless-rgb-u8-prog1-layers1-res6-mct.jp2");
   ASSERT_EQ(decodeJpx(rgb, out, std::size_t{1} << 26), 3 * 119 * 101);
   ASSERT_TRUE(decodeJpxImage(rgb, image));
   EXPECT_EQ(out[3 * 120 + 1], image.planes[1].samples[120]);
@@ -137,7 +143,8 @@ TEST(JpxDecoder, OutputPacksEachSampleInItsChannelsDepth) {
   EXPECT_EQ(out[0] >> 4, image.planes[0].samples[0]);
   EXPECT_EQ(out[0] & 15, image.planes[1].samples[0]);
   // Sixteen bits: big-endian pairs.
-  const std::vector<uint8_t> u16 = readBytes(dataDir() / "kakadu-lossless-rgba-u16-prog1-layers1-res6.jp2");
+  const std::vector<uint8_t> u16 =
+      readBytes(dataDir() / "kakadu-lossless-rgba-u16-prog1-layers1-res6.jp2");
   ASSERT_EQ(decodeJpx(u16, out, std::size_t{1} << 26), 8 * 119 * 101);
   ASSERT_TRUE(decodeJpxImage(u16, image));
   EXPECT_EQ(out[2] << 8 | out[3], image.planes[1].samples[0]);
@@ -156,14 +163,17 @@ TEST(JpxDecoder, ColourAndChannelsFromTheFileBoxes) {
   EXPECT_EQ(image.colour, JpxColour::Rgb);
   EXPECT_EQ(image.colourPlanes, (std::vector<int>{2, 1, 0}));  // the channel definitions reorder
   EXPECT_EQ(image.alphaPlane, 3);
-  ASSERT_TRUE(decodeJpxImage(readBytes(dataDir() / "kakadu-lossless-cmyka-u8-prog1-layers1-res6.jp2"), image));
+  ASSERT_TRUE(decodeJpxImage(
+      readBytes(dataDir() / "kakadu-lossless-cmyka-u8-prog1-layers1-res6.jp2"), image));
   EXPECT_EQ(image.colour, JpxColour::Cmyk);
   EXPECT_EQ(image.alphaPlane, 4);
-  ASSERT_TRUE(decodeJpxImage(readBytes(dataDir() / "kakadu-lossless-lab-alpha-u8-prog1-layers1-res6.jp2"), image));
+  ASSERT_TRUE(decodeJpxImage(
+      readBytes(dataDir() / "kakadu-lossless-lab-alpha-u8-prog1-layers1-res6.jp2"), image));
   EXPECT_EQ(image.colour, JpxColour::Lab);
   EXPECT_EQ(image.labRange[1], 255);
   EXPECT_EQ(image.labOffset[1], 128);
-  ASSERT_TRUE(decodeJpxImage(readBytes(dataDir() / "kakadu-lossless-gray-u8-prog1-layers1-res6-icc.jp2"), image));
+  ASSERT_TRUE(decodeJpxImage(
+      readBytes(dataDir() / "kakadu-lossless-gray-u8-prog1-layers1-res6-icc.jp2"), image));
   EXPECT_EQ(image.colour, JpxColour::Icc);
   EXPECT_FALSE(image.icc.empty());
   // A palette turns one index plane into three colour planes.
@@ -177,20 +187,28 @@ TEST(JpxDecoder, ColourAndChannelsFromTheFileBoxes) {
 }
 
 TEST(JpxDecoder, ThreadsGiveTheSameSamples) {
-  for (const char* name : {"odd-offset-irreversible-tiles.j2k", "kakadu-lossless-rgba-u16-prog1-layers1-res6.jp2"}) {
+  for (const char* name :
+       {"odd-offset-irreversible-tiles.j2k", "kakadu-lossless-rgba-u16-prog1-layers1-res6.jp2"}) {
     const std::vector<uint8_t> file = readBytes(dataDir() / name);
     JpxImage one, two;
     ASSERT_TRUE(decodeJpxImage(file, one, 1));
     ASSERT_TRUE(decodeJpxImage(file, two, 2));
-    for (std::size_t c = 0; c < one.planes.size(); ++c) EXPECT_TRUE(one.planes[c].samples == two.planes[c].samples);
+    for (std::size_t c = 0; c < one.planes.size(); ++c)
+      EXPECT_TRUE(one.planes[c].samples == two.planes[c].samples);
   }
 }
 
 // A code stream header of one 8-bit grey component; the caller patches it.
 std::vector<uint8_t> header(uint32_t width, uint32_t height, uint16_t components = 1) {
   std::vector<uint8_t> d = {0xFF, 0x4F, 0xFF, 0x51};
-  auto u16 = [&](uint32_t v) { d.push_back(uint8_t(v >> 8)); d.push_back(uint8_t(v)); };
-  auto u32 = [&](uint32_t v) { u16(v >> 16); u16(v & 0xFFFF); };
+  auto u16 = [&](uint32_t v) {
+    d.push_back(uint8_t(v >> 8));
+    d.push_back(uint8_t(v));
+  };
+  auto u32 = [&](uint32_t v) {
+    u16(v >> 16);
+    u16(v & 0xFFFF);
+  };
   u16(38 + 3 * components);
   u16(0);
   u32(width), u32(height), u32(0), u32(0), u32(width), u32(height), u32(0), u32(0);

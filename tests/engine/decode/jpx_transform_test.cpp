@@ -11,8 +11,8 @@ namespace {
 using namespace jpx;
 
 // One tile covering the image area [x0, x1) × [y0, y1) of a single component.
-CodeStream oneTile(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, int levels, bool reversible, int ppx = 15,
-                   int cb = 6) {
+CodeStream oneTile(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, int levels, bool reversible,
+                   int ppx = 15, int cb = 6) {
   CodeStream cs;
   cs.width = x1, cs.height = y1, cs.x0 = x0, cs.y0 = y0;
   cs.tileWidth = x1, cs.tileHeight = y1;
@@ -116,13 +116,17 @@ TEST(JpxWavelet, ConstantLowPassGivesConstantSamples) {
       for (int y = 0; y < ll.y1 - ll.y0; ++y)
         for (int x = 0; x < ll.x1 - ll.x0; ++x) {
           const std::size_t at = std::size_t(y) * tc.width() + x;
-          if (reversible) tc.ints[at] = 40;
-          else tc.floats[at] = 40.0f;
+          if (reversible)
+            tc.ints[at] = 40;
+          else
+            tc.floats[at] = 40.0f;
         }
       inverseWavelet(tc);
       for (std::size_t i = 0; i < std::size_t(tc.width()) * tc.height(); ++i) {
-        if (reversible) ASSERT_EQ(tc.ints[i], 40) << i;
-        else ASSERT_NEAR(tc.floats[i], 40.0f, 0.01f) << i;
+        if (reversible)
+          ASSERT_EQ(tc.ints[i], 40) << i;
+        else
+          ASSERT_NEAR(tc.floats[i], 40.0f, 0.01f) << i;
       }
     }
   }

@@ -52,7 +52,8 @@ class FaxStreams : public ::testing::Test {
   }
 
   std::string decode(const std::string& entries, const std::string& data,
-                     const std::vector<std::pair<int, std::string>>& more = {}, int32_t* length = nullptr) {
+                     const std::vector<std::pair<int, std::string>>& more = {},
+                     int32_t* length = nullptr) {
     open(entries, data, more);
     return decodeObject(5, length);
   }
@@ -66,8 +67,11 @@ const std::string kEightWhiteRows = "\xFF";
 
 TEST_F(FaxStreams, ParametersFromEverySpelling) {
   const std::string white(8, '\xFF'), black1(8, '\x00');
-  EXPECT_EQ(decode("/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 8 >>", kEightWhiteRows), white);
-  EXPECT_EQ(decode("/Filter /CCF /DecodeParms << /K -1 /Columns 8 /BlackIs1 true >>", kEightWhiteRows), black1);
+  EXPECT_EQ(decode("/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 8 >>", kEightWhiteRows),
+            white);
+  EXPECT_EQ(
+      decode("/Filter /CCF /DecodeParms << /K -1 /Columns 8 /BlackIs1 true >>", kEightWhiteRows),
+      black1);
   // The misspelt key some writers use, and values given indirectly.
   EXPECT_EQ(decode("/Filter /CCF /DecodeParams << /K -1 /Columns 8 >>", kEightWhiteRows), white);
   EXPECT_EQ(decode("/Filter /CCF /DecodeParms 6 0 R", kEightWhiteRows,
@@ -101,7 +105,8 @@ TEST_F(FaxStreams, AnImageFilterWithoutDecoderIsSaidOncePerDocument) {
     EXPECT_EQ(length, -1);
     ASSERT_LE(recorder.texts.size(), 1u);
     if (!recorder.texts.empty()) {
-      EXPECT_NE(recorder.texts[0].find(std::string("can not process ") + filter), std::string::npos);
+      EXPECT_NE(recorder.texts[0].find(std::string("can not process ") + filter),
+                std::string::npos);
     }
   }
 }

@@ -57,7 +57,8 @@ TEST(FormFieldValues, KidsTakeTheirFieldsEntriesAndShowTheirOwnState) {
   PdfBuilder b;
   b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 20 0 R] >> >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
-  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [11 0 R 20 0 R 24 0 R] >>");
+  b.set(3,
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [11 0 R 20 0 R 24 0 R] >>");
   b.set(4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] >>");
   // A right-aligned text field shown by one widget whose rectangle is given upside down.
   b.set(10, "<< /FT /Tx /Q 2 /V (shared) /Kids [11 0 R] >>");
@@ -65,8 +66,9 @@ TEST(FormFieldValues, KidsTakeTheirFieldsEntriesAndShowTheirOwnState) {
   // A radio group placed as a widget without a rectangle of its own: one kid off, one on (named
   // by its appearance), one that belongs to another page.
   b.set(20, "<< /Subtype /Widget /FT /Btn /Ff 49152 /V /B /Kids [21 0 R 22 0 R 23 0 R] >>");
-  b.set(21, "<< /Subtype /Widget /Parent 20 0 R /AS /Off /AP << /N << /A 5 0 R /Off 5 0 R >> >> "
-            "/Rect [10 10 20 20] >>");
+  b.set(21,
+        "<< /Subtype /Widget /Parent 20 0 R /AS /Off /AP << /N << /A 5 0 R /Off 5 0 R >> >> "
+        "/Rect [10 10 20 20] >>");
   b.set(22, "<< /Subtype /Widget /Parent 20 0 R /AS /B /Rect [30 10 40 20] >>");
   b.set(23, "<< /Subtype /Widget /Parent 20 0 R /P 4 0 R /AS /B /Rect [50 10 60 20] >>");
   // A check box without a state shows checked, as before.
@@ -112,8 +114,9 @@ TEST(FormFieldValues, ChoiceOptionsPairsAndSelections) {
   b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
   b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [11 0 R 12 0 R] >>");
   // Options on the field, shown by a kid: pairs, plain strings, an indirect one, a name.
-  b.set(10, "<< /FT /Ch /V [(m) (x)] /Opt [[(s) (Small)] [(m) <FEFF004D04140430>] (x) 13 0 R /N] "
-            "/Kids [11 0 R] >>");
+  b.set(10,
+        "<< /FT /Ch /V [(m) (x)] /Opt [[(s) (Small)] [(m) <FEFF004D04140430>] (x) 13 0 R /N] "
+        "/Kids [11 0 R] >>");
   b.set(11, "<< /Subtype /Widget /Parent 10 0 R /Rect [0 0 100 50] >>");
   b.set(13, "(caf\xE9)");
   b.set(12, "<< /Subtype /Widget /FT /Ch /Ff 131072 /V 7 /Opt [[(7)]] /Rect [0 0 10 10] >>");
@@ -166,7 +169,8 @@ TEST(FormFieldValues, EncryptedValuesOptionsAndCaptionsAreDecrypted) {
   PdfBuilder b;
   b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 11 0 R 20 0 R] >> >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [10 0 R 11 0 R 21 0 R] >>");
+  b.set(3,
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [10 0 R 11 0 R 21 0 R] >>");
   b.set(9, "<< /Filter /Standard /V 2 /R 3 /Length 128 /P -4 /O <" + o + "> /U <" + u + "> >>");
   b.set(10, "<< /Subtype /Widget /FT /Tx /V " + encrypted("Jane", 10) + " /Rect [0 0 10 10] >>");
   b.set(11, "<< /Subtype /Widget /FT /Btn /Ff 65536 /MK << /CA " + encrypted("Send", 11) +
@@ -175,8 +179,8 @@ TEST(FormFieldValues, EncryptedValuesOptionsAndCaptionsAreDecrypted) {
   b.set(20, "<< /FT /Ch /Ff 131072 /Opt [[" + encrypted("r", 20) + " " + encrypted("Red", 20) +
                 "]] /Kids [21 0 R] >>");
   b.set(21, "<< /Subtype /Widget /Parent 20 0 R /Rect [0 0 10 10] >>");
-  OpenedForm form = widgetsOf(b.build("/Root 1 0 R /Encrypt 9 0 R /ID [<" + id + "> <" + id + ">]"),
-                              "user");
+  OpenedForm form =
+      widgetsOf(b.build("/Root 1 0 R /Encrypt 9 0 R /ID [<" + id + "> <" + id + ">]"), "user");
   ASSERT_EQ(form.widgets.size(), 3u);
   EXPECT_EQ(form.widgets[0].value, u"Jane");
   EXPECT_EQ(form.widgets[1].caption, u"Send");
@@ -189,8 +193,9 @@ TEST(FormFieldValues, TurnedPagesAndStoppingEarly) {
   PdfBuilder b;
   b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Rotate 90 "
-           "/Annots [10 0 R 11 0 R 12 0 R] >>");
+  b.set(3,
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Rotate 90 "
+        "/Annots [10 0 R 11 0 R 12 0 R] >>");
   b.set(10, "<< /Subtype /Widget /FT /Tx /Rect [100 700 300 720] >>");
   b.set(11, "<< /Subtype /Widget /FT /Tx /Rect [1 2 3] >>");  // too short: not listed
   b.set(12, "<< /Subtype /Widget /FT /Tx /Rect [0 0 10 10] >>");
@@ -213,8 +218,9 @@ TEST(FormFieldValues, ValueTextOfStringsNamesAndNumbers) {
   EXPECT_EQ(fieldValueText(PdfObject(PdfObjectKind::Number, "3.5")), u"3.5");
   EXPECT_EQ(fieldValueText(PdfObject(PdfObjectKind::Array)), u"");
   EXPECT_EQ(fieldValueText(PdfObject(PdfObjectKind::Null)), u"");
-  EXPECT_EQ(fieldValueText(PdfObject(PdfObjectKind::String, std::string("\xFE\xFF\x00\x41\x04\x14", 6))),
-            u"A\u0414");
+  EXPECT_EQ(
+      fieldValueText(PdfObject(PdfObjectKind::String, std::string("\xFE\xFF\x00\x41\x04\x14", 6))),
+      u"A\u0414");
   // Unmarked strings are PDFDocEncoding: 0x80 is a bullet there.
   EXPECT_EQ(fieldValueText(PdfObject(PdfObjectKind::String, "\x80")), u"\u2022");
 }

@@ -66,8 +66,8 @@ TEST_F(Jbig2Stream, MissingGlobalsStillGiveThePage) {
   EXPECT_NE(missing, expected());
   EXPECT_EQ(decode("", "", globals(), &n), missing);
   // Globals that are themselves JBIG2 data are not read as an image in turn.
-  decode("/DecodeParms << /JBIG2Globals 6 0 R >>", "/Filter /JBIG2Decode /DecodeParms << /JBIG2Globals 6 0 R >>",
-         globals(), &n);
+  decode("/DecodeParms << /JBIG2Globals 6 0 R >>",
+         "/Filter /JBIG2Decode /DecodeParms << /JBIG2Globals 6 0 R >>", globals(), &n);
   EXPECT_EQ(n, 448);
 }
 

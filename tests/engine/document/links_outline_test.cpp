@@ -31,7 +31,8 @@ Opened open(const PdfBuilder& b) {
   Opened o;
   EXPECT_TRUE(o.doc->open(testing_pdf::writeTempFile(b.build("/Root 1 0 R")), ""));
   o.doc->completePageTree();
-  o.reader = std::make_unique<DestinationReader>(*o.doc->resolver(), o.doc->catalog(), o.doc->pageTree());
+  o.reader =
+      std::make_unique<DestinationReader>(*o.doc->resolver(), o.doc->catalog(), o.doc->pageTree());
   return o;
 }
 
@@ -78,7 +79,8 @@ TEST(Destinations, ExplicitNamedAndTreeDestinations) {
 }
 
 TEST(Destinations, LoopingAndDeepNameTreesEnd) {
-  PdfBuilder b = threePages("/Names << /Dests 6 0 R >> /Dests << /self (self) /ping /pong /pong /ping >>");
+  PdfBuilder b =
+      threePages("/Names << /Dests 6 0 R >> /Dests << /self (self) /ping /pong /pong /ping >>");
   // A kid that is its own parent, and a chain deeper than any lookup descends.
   b.set(6, "<< /Kids [6 0 R 7 0 R] >>");
   int depth = 60;
@@ -91,10 +93,12 @@ TEST(Destinations, LoopingAndDeepNameTreesEnd) {
 }
 
 TEST(Links, ActionsAndRectangles) {
-  PdfBuilder b = threePages("/Dests << /intro [4 0 R /XYZ 0 500 0] >>", "/Annots [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R 15 0 R 16 0 R 17 0 R]");
+  PdfBuilder b = threePages("/Dests << /intro [4 0 R /XYZ 0 500 0] >>",
+                            "/Annots [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R 15 0 R 16 0 R 17 0 R]");
   b.set(10, "<< /Type /Annot /Subtype /Link /Rect [300 700 100 650] /Dest [5 0 R /Fit] >>");
   b.set(11, "<< /Subtype /Link /Rect [0 0 10 10] /A << /S /GoTo /D (intro) >> >>");
-  b.set(12, "<< /Subtype /Link /Rect [0 0 10 10] /A << /S /URI /URI (https://example.org/a b\n) >> >>");
+  b.set(12,
+        "<< /Subtype /Link /Rect [0 0 10 10] /A << /S /URI /URI (https://example.org/a b\n) >> >>");
   b.set(13, "<< /Subtype /Link /Rect [0 0 10 10] /A << /S /Launch /F (evil.sh) >> >>");
   b.set(14, "<< /Subtype /Link /Rect [0 0 10 10] /A << /S /JavaScript /JS (app.alert(1)) >> >>");
   b.set(15, "<< /Subtype /Link /Rect [0 0 10 10] /A << /S /Named /N /NextPage >> >>");
@@ -123,10 +127,16 @@ TEST(Links, ActionsAndRectangles) {
 TEST(Outline, TitlesTargetsNestingAndLoops) {
   PdfBuilder b = threePages("/Outlines 6 0 R");
   b.set(6, "<< /Type /Outlines /First 7 0 R /Last 9 0 R /Count 3 >>");
-  b.set(7, "<< /Title <FEFF0049006E00740072006F> /Parent 6 0 R /Next 8 0 R /Dest [3 0 R /Fit] /First 10 0 R /Count 1 >>");
-  b.set(8, "<< /Title (Caf\\351 \\200) /Parent 6 0 R /Next 9 0 R /A << /S /GoTo /D [5 0 R /XYZ 0 300 0] >> /Count -1 /First 11 0 R >>");
+  b.set(7,
+        "<< /Title <FEFF0049006E00740072006F> /Parent 6 0 R /Next 8 0 R /Dest [3 0 R /Fit] /First "
+        "10 0 R /Count 1 >>");
+  b.set(8,
+        "<< /Title (Caf\\351 \\200) /Parent 6 0 R /Next 9 0 R /A << /S /GoTo /D [5 0 R /XYZ 0 300 "
+        "0] >> /Count -1 /First 11 0 R >>");
   // The last entry's Next leads back to the first: the chain ends there.
-  b.set(9, "<< /Title (Web\\nsite) /Parent 6 0 R /Next 7 0 R /A << /S /URI /URI (http://example.org) >> >>");
+  b.set(9,
+        "<< /Title (Web\\nsite) /Parent 6 0 R /Next 7 0 R /A << /S /URI /URI (http://example.org) "
+        ">> >>");
   b.set(10, "<< /Title <FEFFD83DDE00> /Parent 7 0 R /Dest [4 0 R /Fit] >>");
   b.set(11, "<< /Title (Hidden child) /Parent 8 0 R /Dest [4 0 R /Fit] >>");
   Opened o = open(b);
@@ -154,12 +164,15 @@ TEST(Outline, DeepAndLongOutlinesAreCut) {
   b.set(6, "<< /First 7 0 R >>");
   const int deep = Outline::kMaxDepth + 10;
   for (int i = 0; i < deep; ++i)
-    b.set(7 + i, "<< /Title (level) /Dest [3 0 R /Fit] /First " + std::to_string(8 + i) + " 0 R >>");
+    b.set(7 + i,
+          "<< /Title (level) /Dest [3 0 R /Fit] /First " + std::to_string(8 + i) + " 0 R >>");
   Opened o = open(b);
   const Outline outline = readOutline(o.doc->catalog()->Outlines, *o.doc->resolver(), *o.reader);
   EXPECT_TRUE(outline.truncated);
   int levels = 0;
-  for (const std::vector<OutlineItem>* items = &outline.items; !items->empty(); items = &(*items)[0].children) ++levels;
+  for (const std::vector<OutlineItem>* items = &outline.items; !items->empty();
+       items = &(*items)[0].children)
+    ++levels;
   EXPECT_EQ(levels, Outline::kMaxDepth);
   // Without an outline there is nothing, and nothing fails.
   EXPECT_TRUE(readOutline(nullptr, *o.doc->resolver(), *o.reader).items.empty());

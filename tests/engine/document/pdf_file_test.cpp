@@ -19,7 +19,8 @@ class TempFile {
     path_ = (std::filesystem::temp_directory_path() /
              ("brevia-file-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_)))
                 .string();
-    std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path_, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   ~TempFile() { std::remove(path_.c_str()); }
   const std::string& path() const { return path_; }
@@ -51,8 +52,13 @@ TEST(PdfFile, MappedAndWindowedReadTheSameBytes) {
   ASSERT_EQ(windowed.length, mapped.length);
 
   // Jumps back and forth across the window boundaries.
-  const int32_t positions[] = {0, mapped.length - 1, 5, C_PDF_File::kWindowSize,
-                               C_PDF_File::kWindowSize - 1, 2 * C_PDF_File::kWindowSize + 3, 1};
+  const int32_t positions[] = {0,
+                               mapped.length - 1,
+                               5,
+                               C_PDF_File::kWindowSize,
+                               C_PDF_File::kWindowSize - 1,
+                               2 * C_PDF_File::kWindowSize + 3,
+                               1};
   for (int32_t position : positions) {
     uint8_t a = 0, b = 0;
     ASSERT_TRUE(mapped.readByte(a, position));
@@ -96,7 +102,8 @@ TEST(PdfFile, EmptyMissingAndNonRegularFiles) {
 
 TEST(ByteScan, ForwardAndBackwardEdges) {
   const std::string text = "obj xx objobj trailer yy trailer";
-  C_PDF_Mem_Buffer memory(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()));
+  C_PDF_Mem_Buffer memory(reinterpret_cast<const uint8_t*>(text.data()),
+                          static_cast<int32_t>(text.size()));
   EXPECT_EQ(findForward(memory, "obj", 0), 0);
   EXPECT_EQ(findForward(memory, "obj", 1), 7);
   EXPECT_EQ(findForward(memory, "obj", 8), 10);

@@ -13,7 +13,9 @@
 
 namespace {
 
-std::string fixture(const char* name) { return std::string(BREVIA_SOURCE_DIR) + "/tests/data/pdf/" + name; }
+std::string fixture(const char* name) {
+  return std::string(BREVIA_SOURCE_DIR) + "/tests/data/pdf/" + name;
+}
 
 // Answers with the given passwords in turn, then cancels.
 class Answers : public IPasswordProvider {
@@ -126,8 +128,9 @@ TEST(SecurityHandler, IdentityCryptFilterLeavesAStreamInClear) {
   const std::size_t xref = file.size();
   char entry[32];
   std::snprintf(entry, sizeof entry, "%010zu 00000 n\r\n", object);
-  file += "xref\n6 1\n" + std::string(entry) + "trailer\n<< /Size 8 /Root 1 0 R /Encrypt 7 0 R /Prev " +
-          prevOffset + " /ID [<4dee173854184cb22cb8e55fb6998037><4dee173854184cb22cb8e55fb6998037>] >>\n" +
+  file += "xref\n6 1\n" + std::string(entry) +
+          "trailer\n<< /Size 8 /Root 1 0 R /Encrypt 7 0 R /Prev " + prevOffset +
+          " /ID [<4dee173854184cb22cb8e55fb6998037><4dee173854184cb22cb8e55fb6998037>] >>\n" +
           "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
   C_PDF_Document updated;
   ASSERT_TRUE(updated.open(testing_pdf::writeTempFile(file), "user"));

@@ -15,12 +15,17 @@ TEST(SecurityPassword, Latin1TextBecomesBytesOtherTextStaysUtf8) {
 TEST(SecurityPassword, SaslPrepMapsAndNormalises) {
   EXPECT_EQ(saslPrep("user"), "user");
   EXPECT_EQ(saslPrep(""), "");
-  EXPECT_EQ(saslPrep("I\xC2\xADX"), "IX");          // soft hyphen maps to nothing
-  EXPECT_EQ(saslPrep("a\xC2\xA0" "b"), "a b");       // no-break space becomes a space
-  EXPECT_EQ(saslPrep("\xE2\x85\xA8"), "IX");         // Roman numeral nine, NFKC
-  EXPECT_EQ(saslPrep("\xC2\xAA"), "a");              // feminine ordinal, NFKC
+  EXPECT_EQ(saslPrep("I\xC2\xADX"), "IX");  // soft hyphen maps to nothing
+  EXPECT_EQ(saslPrep("a\xC2\xA0"
+                     "b"),
+            "a b");                           // no-break space becomes a space
+  EXPECT_EQ(saslPrep("\xE2\x85\xA8"), "IX");  // Roman numeral nine, NFKC
+  EXPECT_EQ(saslPrep("\xC2\xAA"), "a");       // feminine ordinal, NFKC
   // Prohibited text (a control character) and broken UTF-8 are kept as they are.
-  EXPECT_EQ(saslPrep("a\x07" "b"), "a\x07" "b");
+  EXPECT_EQ(saslPrep("a\x07"
+                     "b"),
+            "a\x07"
+            "b");
   EXPECT_EQ(saslPrep("\xFF\xFE"), "\xFF\xFE");
 }
 

@@ -189,13 +189,13 @@ TEST(StandardSecurityAes, Revision4UsesRevision3KeysAndSaltedObjectKeys) {
 }
 
 TEST(StandardSecurityAes, Revision6HashesUnwrapsTheKeyAndChecksPerms) {
-  Parameters file =
-      parameters(6, 256, -4,
-                 "068579205e3674465c5ec25502d25944cc6c23925399da6c2058af6f4d0b573bc9801411054a322ad5"
-                 "60fe1dad83a786",
-                 "7c36c51e43b4e4877449565f15565ea301f2dcec596d943402df46d39d9b2ba978f0da1c4881149e3c"
-                 "f86590178bb04a",
-                 "5dd08b55fb83a323c850eaddfbbda2ff");
+  Parameters file = parameters(
+      6, 256, -4,
+      "068579205e3674465c5ec25502d25944cc6c23925399da6c2058af6f4d0b573bc9801411054a322ad5"
+      "60fe1dad83a786",
+      "7c36c51e43b4e4877449565f15565ea301f2dcec596d943402df46d39d9b2ba978f0da1c4881149e3c"
+      "f86590178bb04a",
+      "5dd08b55fb83a323c850eaddfbbda2ff");
   file.ownerKey = fromHex("08f1e237421ff41869081076e8618a22150b485d856ebf6d7e13b033fcde836c");
   file.userKey = fromHex("4e115b46cce239a61ef28c9283a6fb2aac77f65287efb21aeaa8c7363c936727");
   file.perms = fromHex("740c5abd465904f3141d1c20f86058bb");

@@ -28,7 +28,8 @@ class StreamDecoding : public ::testing::Test {
   void TearDown() override { Messages::SetMessageListener(nullptr); }
 
   // Decodes object 5 of a document holding one stream with the given dictionary entries.
-  std::string decode(const std::string& entries, const std::string& data, int32_t* length = nullptr) {
+  std::string decode(const std::string& entries, const std::string& data,
+                     int32_t* length = nullptr) {
     PdfBuilder b;
     b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
     b.set(2, "<< /Type /Pages /Kids [] /Count 0 >>");
@@ -52,7 +53,8 @@ class StreamDecoding : public ::testing::Test {
 TEST_F(StreamDecoding, FlateWithAndWithoutFilter) {
   // zlib data whose header is 48 89 is inflated without a Filter.
   // 48 89 is a valid zlib header (a 4 KiB window); the rest of the stream is unchanged.
-  EXPECT_EQ(decode("", std::string("\x48\x89", 2) + testing_pdf::deflate("hello").substr(2)), "hello");
+  EXPECT_EQ(decode("", std::string("\x48\x89", 2) + testing_pdf::deflate("hello").substr(2)),
+            "hello");
   EXPECT_EQ(decode("", "plain"), "plain");
   EXPECT_EQ(decode("/Filter /Fl", testing_pdf::deflate("abc")), "abc");
   int32_t length = 0;
@@ -81,10 +83,12 @@ TEST_F(StreamDecoding, Abbreviations) {
 
 TEST_F(StreamDecoding, PredictorsApplyAfterFlateOnly) {
   // Two rows of five bytes, PNG Up then Sub.
-  std::string rows = std::string("\x02\x01\x02\x03\x04\x05", 6) + std::string("\x01\x01\x01\x01\x01\x01", 6);
+  std::string rows =
+      std::string("\x02\x01\x02\x03\x04\x05", 6) + std::string("\x01\x01\x01\x01\x01\x01", 6);
   std::string encoded = testing_pdf::deflate(rows);
   std::string expected = std::string("\x01\x02\x03\x04\x05\x01\x02\x03\x04\x05", 10);
-  EXPECT_EQ(decode("/Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 5 >>", encoded), expected);
+  EXPECT_EQ(decode("/Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 5 >>", encoded),
+            expected);
 
   // ASCII85 then Flate with the predictor given for Flate only.
   std::string hex;
@@ -93,7 +97,8 @@ TEST_F(StreamDecoding, PredictorsApplyAfterFlateOnly) {
     std::snprintf(b, sizeof b, "%02x", c);
     hex += b;
   }
-  EXPECT_EQ(decode("/Filter [/AHx /FlateDecode] /DecodeParms [null << /Predictor 12 /Columns 5 >>]", hex + ">"),
+  EXPECT_EQ(decode("/Filter [/AHx /FlateDecode] /DecodeParms [null << /Predictor 12 /Columns 5 >>]",
+                   hex + ">"),
             expected);
 }
 
@@ -102,8 +107,9 @@ TEST_F(StreamDecoding, UnknownFiltersAreReportedOncePerDocument) {
   decode("/Filter /Mystery", "data", &length);
   EXPECT_EQ(length, -1);
   ASSERT_EQ(recorder.texts.size(), 1u);
-  EXPECT_NE(recorder.texts[0].find("(1) This version of Quillon can not process Mystery stream filters"),
-            std::string::npos);
+  EXPECT_NE(
+      recorder.texts[0].find("(1) This version of Quillon can not process Mystery stream filters"),
+      std::string::npos);
   // Inside an array the data goes on to the next filter.
   EXPECT_EQ(decode("/Filter [/Odd /AHx]", "41>"), "A");
   ASSERT_EQ(recorder.texts.size(), 2u);
@@ -125,8 +131,9 @@ TEST_F(StreamDecoding, InlineData) {
   decode("", "");
   std::vector<uint8_t> out;
   const std::string data = "41 42 >";
-  int32_t n = doc->resolver()->decodeInline(out, PdfObject(PdfObjectKind::Name, "AHx"), PdfObject(),
-                                            {reinterpret_cast<const uint8_t*>(data.data()), data.size()});
+  int32_t n =
+      doc->resolver()->decodeInline(out, PdfObject(PdfObjectKind::Name, "AHx"), PdfObject(),
+                                    {reinterpret_cast<const uint8_t*>(data.data()), data.size()});
   EXPECT_EQ(n, 2);
   EXPECT_EQ(std::string(out.begin(), out.end()), "AB");
   // Something that is not a stream gives nothing and is reported, never ends the process.

@@ -155,7 +155,8 @@ TEST(XrefTable, OpenErrorsSayWhy) {
   };
   EXPECT_EQ(reason(""), "2 The file is empty");
   EXPECT_EQ(reason("Dear reader,\nthis is a letter.\n"), "2 This file is not a PDF document");
-  EXPECT_EQ(reason("%PDF-1.4\n1 0 obj << /Type /Font >> endobj\n"), "2 The file is damaged: its end is missing");
+  EXPECT_EQ(reason("%PDF-1.4\n1 0 obj << /Type /Font >> endobj\n"),
+            "2 The file is damaged: its end is missing");
   EXPECT_EQ(reason("%PDF-1.4\n1 0 obj << >> endobj\nstartxref\n9\n%%EOF\n"),
             "2 The file is damaged: its catalogue cannot be found");
   EXPECT_EQ(openError("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n"), kErrorObjectNotFound);

@@ -7,13 +7,13 @@
 #include "tests/engine/fonts/cmap_test_support.h"
 #include "tests/platform/net/local_http_server.h"
 
-using CMaps::EncodingCMap;
 using cmap_testing::ApplicationDataFolder;
 using cmap_testing::bytes;
 using cmap_testing::encodingText;
 using cmap_testing::RecordingListener;
 using cmap_testing::ScopedEnvironment;
 using cmap_testing::ScopedListener;
+using CMaps::EncodingCMap;
 using testing_net::LocalHttpServer;
 
 namespace {
@@ -86,8 +86,8 @@ TEST_F(CMapDownloadTest, RefusedAndMissingFilesAreReported) {
     SCOPED_TRACE(c.name);
     listener.notes.clear();
     EncodingCMap cmap;
-    EXPECT_FALSE(loadThrough(LocalHttpServer::response(c.status, "No", "<html></html>"), c.name,
-                             cmap));
+    EXPECT_FALSE(
+        loadThrough(LocalHttpServer::response(c.status, "No", "<html></html>"), c.name, cmap));
     ASSERT_EQ(listener.notes.size(), 1u);
     EXPECT_EQ(listener.notes[0].severity, 1);
     EXPECT_EQ(listener.notes[0].text, c.message);
@@ -96,9 +96,9 @@ TEST_F(CMapDownloadTest, RefusedAndMissingFilesAreReported) {
 }
 
 TEST_F(CMapDownloadTest, UnreachableServerIsAConnectionError) {
-  ScopedEnvironment address("BREVIA_CMAP_SERVER",
-                            "http://127.0.0.1:" +
-                                std::to_string(LocalHttpServer::closedPort()) + "/CMaps/");
+  ScopedEnvironment address(
+      "BREVIA_CMAP_SERVER",
+      "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/CMaps/");
   EncodingCMap cmap;
   EXPECT_FALSE(cmap.loadByName("Test-Download-Unreachable"));
   ASSERT_EQ(listener.notes.size(), 1u);

@@ -6,10 +6,10 @@
 
 #include "tests/engine/fonts/cmap_test_support.h"
 
-using CMaps::EncodingCMap;
 using cmap_testing::bytes;
 using cmap_testing::encodingText;
 using cmap_testing::parseText;
+using CMaps::EncodingCMap;
 
 namespace {
 
@@ -123,8 +123,7 @@ TEST(EncodingCMapTest, RangeBoundsOfDifferentLengthsFailTheParse) {
   EncodingCMap cidrange;
   EXPECT_FALSE(parseText(cidrange, encodingText("1 begincidrange <00> <00FF> 0 endcidrange")));
   EncodingCMap notdef;
-  EXPECT_FALSE(
-      parseText(notdef, encodingText("1 beginnotdefrange <0000> <FF> 0 endnotdefrange")));
+  EXPECT_FALSE(parseText(notdef, encodingText("1 beginnotdefrange <0000> <FF> 0 endnotdefrange")));
 }
 
 TEST(EncodingCMapTest, CollectionIsReadInBothNotations) {
@@ -160,13 +159,15 @@ TEST(EncodingCMapTest, CollectionIsReadInBothNotations) {
 
 TEST(EncodingCMapTest, ParsingStopsAtEndcmapOrTheEndOfTheSource) {
   EncodingCMap cut;
-  EXPECT_TRUE(parseText(cut, "1 begincodespacerange <00> <FF> endcodespacerange "
-                             "2 begincidchar <41> 1 <42> 2"));
+  EXPECT_TRUE(parseText(cut,
+                        "1 begincodespacerange <00> <FF> endcodespacerange "
+                        "2 begincidchar <41> 1 <42> 2"));
   EXPECT_EQ(cidOf(cut, bytes({0x42})), 2);
 
   EncodingCMap ended;
-  EXPECT_TRUE(parseText(ended, "1 begincodespacerange <00> <FF> endcodespacerange endcmap "
-                               "1 begincidchar <41> 1 endcidchar"));
+  EXPECT_TRUE(parseText(ended,
+                        "1 begincodespacerange <00> <FF> endcodespacerange endcmap "
+                        "1 begincidchar <41> 1 endcidchar"));
   EXPECT_EQ(cidOf(ended, bytes({0x41})), -1);
   EXPECT_EQ(codeLength(ended, bytes({0x41})), 1);
 }
@@ -200,7 +201,8 @@ struct Reference {
     for (const auto& c : cmap.cidChars())
       if (c.equals(code, n)) return c.cid;
     for (const auto& r : cmap.cidRanges())
-      if (r.length == n && bound(r, code, n)) return static_cast<uint16_t>(r.cid + r.offsetOf(code));
+      if (r.length == n && bound(r, code, n))
+        return static_cast<uint16_t>(r.cid + r.offsetOf(code));
     for (const auto& r : cmap.notdefRanges())
       if (r.length == n && bound(r, code, n)) return r.cid;
     return -1;
@@ -223,8 +225,9 @@ TEST(EncodingCMapTest, LookupTablesAgreeWithAWalkInFileOrder) {
   };
   for (int round = 0; round < 20; ++round) {
     // Small byte values so that codes, ranges and codespaces overlap often.
-    std::string text = "4 begincodespacerange <00> <03> <0400> <07FF> <080000> <0903FF> "
-                       "<04> <05> endcodespacerange\n";
+    std::string text =
+        "4 begincodespacerange <00> <03> <0400> <07FF> <080000> <0903FF> "
+        "<04> <05> endcodespacerange\n";
     for (int block = 0; block < 6; ++block) {
       const char* kinds[] = {"cidchar", "cidrange", "notdefrange"};
       std::string kind = kinds[byte(0, 2)];

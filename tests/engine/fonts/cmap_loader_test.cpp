@@ -7,13 +7,13 @@
 #include "engine/fonts/to_unicode_cmap.h"
 #include "tests/engine/fonts/cmap_test_support.h"
 
-using CMaps::EncodingCMap;
-using CMaps::ToUnicodeCMap;
 using cmap_testing::ApplicationDataFolder;
 using cmap_testing::bytes;
 using cmap_testing::encodingText;
 using cmap_testing::RecordingListener;
 using cmap_testing::ScopedListener;
+using CMaps::EncodingCMap;
+using CMaps::ToUnicodeCMap;
 
 namespace {
 
@@ -36,8 +36,8 @@ TEST(CMapNameTest, OnlyPlainNamesAreAccepted) {
   for (const char* name : {"UniJIS-UCS2-H", "Adobe-Japan1-UCS2", "a_b.c", "90ms-RKSJ-H", "x"}) {
     EXPECT_TRUE(CMaps::isValidCMapName(name)) << name;
   }
-  for (const char* name : {"", ".", "..", "../../etc/passwd", "a/b", "/etc/passwd", "a..b",
-                           "a b", "Uni\xC3\xA4", "a\\b", "~", "a%2Fb"}) {
+  for (const char* name : {"", ".", "..", "../../etc/passwd", "a/b", "/etc/passwd", "a..b", "a b",
+                           "Uni\xC3\xA4", "a\\b", "~", "a%2Fb"}) {
     EXPECT_FALSE(CMaps::isValidCMapName(name)) << name;
   }
   EXPECT_FALSE(CMaps::isValidCMapName(std::string_view("a\0b", 3)));
@@ -68,8 +68,10 @@ TEST_F(CMapLoaderTest, LoadsFromTheApplicationDataFolderOfTheEnvironment) {
 }
 
 TEST_F(CMapLoaderTest, UsecmapChainsAreFollowedAndBounded) {
-  appData.add("Test-Chain-A", encodingText("/Test-Chain-B usecmap 1 begincidchar <0001> 1 endcidchar"));
-  appData.add("Test-Chain-B", encodingText("/Identity-H usecmap 1 begincidchar <0002> 2 endcidchar"));
+  appData.add("Test-Chain-A",
+              encodingText("/Test-Chain-B usecmap 1 begincidchar <0001> 1 endcidchar"));
+  appData.add("Test-Chain-B",
+              encodingText("/Identity-H usecmap 1 begincidchar <0002> 2 endcidchar"));
   EncodingCMap chain;
   ASSERT_TRUE(chain.loadByName("Test-Chain-A"));
   EXPECT_EQ(cidOf(chain, bytes({0x00, 0x01})), 1);

@@ -123,7 +123,8 @@ class ApplicationDataFolder {
 inline std::string encodingText(const std::string& body,
                                 const std::string& codespace = "<0000> <FFFF>") {
   return "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
-         "1 begincodespacerange " + codespace + " endcodespacerange\n" + body +
+         "1 begincodespacerange " +
+         codespace + " endcodespacerange\n" + body +
          "\nendcmap CMapName currentdict /CMap defineresource pop end end\n";
 }
 

@@ -4,15 +4,14 @@
 
 #include "tests/engine/fonts/cmap_test_support.h"
 
-using CMaps::ToUnicodeCMap;
 using cmap_testing::bytes;
 using cmap_testing::parseText;
+using CMaps::ToUnicodeCMap;
 
 namespace {
 
 // The text of the code, or "<none>" when the lookup reports nothing.
-std::u16string textOf(const ToUnicodeCMap& cmap, const std::vector<uint8_t>& code,
-                      int length = 0) {
+std::u16string textOf(const ToUnicodeCMap& cmap, const std::vector<uint8_t>& code, int length = 0) {
   std::u16string text;
   if (!cmap.toUnicode(code.data(), static_cast<int32_t>(code.size()), length, text)) {
     EXPECT_TRUE(text.empty());
@@ -135,8 +134,8 @@ TEST(ToUnicodeCMapTest, MalformedBlocks) {
 
   // A huge destination is cut instead of multiplying into every character.
   ToUnicodeCMap huge;
-  ASSERT_TRUE(parseText(huge, toUnicodeText("1 beginbfchar <0001> <" +
-                                            std::string(4 * 5000, 'A') + "> endbfchar")));
+  ASSERT_TRUE(parseText(
+      huge, toUnicodeText("1 beginbfchar <0001> <" + std::string(4 * 5000, 'A') + "> endbfchar")));
   EXPECT_EQ(textOf(huge, bytes({0x00, 0x01})).size(), CMaps::kMaxDestinationBytes / 2);
 }
 

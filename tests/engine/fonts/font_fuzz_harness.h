@@ -63,11 +63,8 @@ inline void checkText(const std::u16string& text) {
 inline void drawSomeGlyphs(S_FixedPosSize_Font& font, const uint8_t* data, std::size_t size) {
   brevia::gfx::Bitmap bitmap(48, 48);
   brevia::gfx::Graphics graphics(bitmap);
-  const std::array<std::array<double, 4>, 5> transforms{{{12, 0, 0, -12},
-                                                         {10, -6, -6, -10},
-                                                         {0.3, 0, 0, -0.3},
-                                                         {3000, 0, 0, -3000},
-                                                         {20, 0, 9, -5}}};
+  const std::array<std::array<double, 4>, 5> transforms{
+      {{12, 0, 0, -12}, {10, -6, -6, -10}, {0.3, 0, 0, -0.3}, {3000, 0, 0, -3000}, {20, 0, 9, -5}}};
   for (const auto& t : transforms) {
     const double pixelSize = std::sqrt(std::fabs(t[0] * t[3] - t[1] * t[2]));
     GlyphPainter painter(&graphics, font, t, pixelSize, 0xFF102030);
@@ -119,7 +116,8 @@ inline void runFontLoadInput(const uint8_t* data, std::size_t size) {
   std::unique_ptr<S_FixedPosSize_Font>& font = loaded.font;
   check(font != nullptr);
   check(font->glyphCache.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kGlyphCacheSlots));
-  check(font->cidWidths.empty() || font->cidWidths.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kCidCount));
+  check(font->cidWidths.empty() ||
+        font->cidWidths.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kCidCount));
   drawSomeGlyphs(*font, data, size);
   if (font->descendant) drawSomeGlyphs(*font->descendant, data, size);
 }
@@ -130,7 +128,8 @@ inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
   static const std::string program = [] {
     // A small program keeps each run quick.
     std::optional<S_SystemFontData> data = C_PDF_FontEnum::instance().systemFontData("Symbol");
-    return data && !data->collection ? std::string(data->bytes.begin(), data->bytes.end()) : std::string("x");
+    return data && !data->collection ? std::string(data->bytes.begin(), data->bytes.end())
+                                     : std::string("x");
   }();
   auto stream = [](const std::string& data) {
     return "<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
@@ -142,10 +141,12 @@ inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
       "<< /F1 5 0 R /F2 6 0 R /F3 9 0 R /F4 10 0 R >> >> >>",
       stream(std::string(reinterpret_cast<const char*>(content), size)),
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
-      "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [7 0 R] "
+      "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [7 0 "
+      "R] "
       "/ToUnicode 8 0 R >>",
       "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Arial /DW 600 /W [3 [250 300] 10 20 500] "
-      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor 11 0 R >>",
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor "
+      "11 0 R >>",
       stream("begincmap 1 begincodespacerange <0000> <FFFF> endcodespacerange 1 beginbfrange "
              "<0000> <00FF> <0020> endbfrange 1 beginbfchar <0100> <D83DDE00> endbfchar endcmap"),
       "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /FontBBox [0 0 1000 1000] "

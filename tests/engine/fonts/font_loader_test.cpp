@@ -59,13 +59,15 @@ TEST(FontLoader, SubtypesGiveKinds) {
 TEST(FontLoader, EncodingsAndDifferences) {
   PdfBuilder b;
   // Differences past code 255 are dropped.
-  b.set(5, "<< /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding /WinAnsiEncoding "
-           "/Differences [250 /a /b /c /d /e /f /g 32 /A 33 /B /C] >> >>");
+  b.set(5,
+        "<< /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding /WinAnsiEncoding "
+        "/Differences [250 /a /b /c /d /e /f /g 32 /A 33 /B /C] >> >>");
   // No Encoding and no descriptor: StandardEncoding.
   b.set(6, "<< /Subtype /Type1 /BaseFont /Helvetica >>");
   // A TrueType font with an Encoding fills unnamed codes from StandardEncoding.
-  b.set(7, "<< /Subtype /TrueType /BaseFont /Arial /Encoding << /Differences [65 /Z] >> "
-           "/FontDescriptor 8 0 R >>");
+  b.set(7,
+        "<< /Subtype /TrueType /BaseFont /Arial /Encoding << /Differences [65 /Z] >> "
+        "/FontDescriptor 8 0 R >>");
   b.set(8, "<< /Type /FontDescriptor /Flags 4 >>");
   b.set(9, "<< /Subtype /Type1 /BaseFont /Helvetica /Encoding /MacRomanEncoding >>");
   FontDocument d = openFonts(b);
@@ -115,7 +117,9 @@ TEST(FontLoader, SimpleWidths) {
 TEST(FontLoader, CidWidthArrays) {
   PdfBuilder b;
   b.set(5, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [6 0 R] >>");
-  b.set(6, "<< /Subtype /CIDFontType2 /BaseFont /X /W [1 [500 600] 10 20 333 65535 [7 8] 30 7 0 R] >>");
+  b.set(
+      6,
+      "<< /Subtype /CIDFontType2 /BaseFont /X /W [1 [500 600] 10 20 333 65535 [7 8] 30 7 0 R] >>");
   b.set(7, "[44]");
   b.set(8, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [9 0 R] >>");
   b.set(9, "<< /Subtype /CIDFontType2 /BaseFont /X /DW 750 /W [5 6 400.9] >>");
@@ -179,7 +183,9 @@ TEST(FontLoader, EmbeddedProgramsAndTheirFallback) {
 
 TEST(FontLoader, WithoutFreeTypeFontsLoadWithoutFaces) {
   PdfBuilder b;
-  b.set(5, "<< /Subtype /TrueType /BaseFont /Arial /FirstChar 65 /Widths [600] /Encoding /WinAnsiEncoding >>");
+  b.set(5,
+        "<< /Subtype /TrueType /BaseFont /Arial /FirstChar 65 /Widths [600] /Encoding "
+        "/WinAnsiEncoding >>");
   FontDocument d = openFonts(b);
   FontLibrary failed(false);
   FontLoader loader(*d.document->resolver(), failed, C_PDF_FontEnum::instance());
@@ -211,14 +217,16 @@ TEST(FontLoader, ZapfDingbatsUsesTheSubstituteFace) {
 TEST(FontLoader, Type0CollectionsChooseTheirUcs2CMap) {
   PdfBuilder b;
   b.set(5, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [6 0 R] >>");
-  b.set(6, "<< /Subtype /CIDFontType0 /BaseFont /X "
-           "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 4 >> >>");
+  b.set(6,
+        "<< /Subtype /CIDFontType0 /BaseFont /X "
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 4 >> >>");
   b.set(7, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [8 0 R] >>");
   b.set(8, "<< /Subtype /CIDFontType0 /BaseFont /X /FontDescriptor 9 0 R >>");
   b.set(9, "<< /Type /FontDescriptor /Lang /ja >>");
   b.set(10, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [11 0 R] >>");
-  b.set(11, "<< /Subtype /CIDFontType2 /BaseFont /X "
-            "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
+  b.set(11,
+        "<< /Subtype /CIDFontType2 /BaseFont /X "
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
   font_testing::Messages quiet;
   FontDocument d = openFonts(b);
   EXPECT_NE(d.load(10)->ucs2CMap, nullptr);

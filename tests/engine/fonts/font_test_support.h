@@ -33,7 +33,9 @@ class Messages : public Corvalis::PDFConverter::Messages::IMessageListener {
   ~Messages() override { Corvalis::PDFConverter::Messages::SetMessageListener(nullptr); }
   void Notify(int, const std::string& text) override { notes.push_back(text); }
   bool InteractiveQuery() override { return false; }
-  int Ask(int, int, const std::string&) override { return Corvalis::PDFConverter::Messages::kAnswerNo; }
+  int Ask(int, int, const std::string&) override {
+    return Corvalis::PDFConverter::Messages::kAnswerNo;
+  }
   int count(const std::string& part) const {
     int n = 0;
     for (const std::string& note : notes) n += note.find(part) != std::string::npos;
@@ -108,7 +110,8 @@ inline void addTrueType(testing_pdf::PdfBuilder& builder, int n, const std::stri
   builder.set(n, "<< /Type /Font /Subtype /TrueType /BaseFont /LiberationSans " + extra +
                      " /FontDescriptor " + std::to_string(n + 1) + " 0 R >>");
   builder.set(n + 1, "<< /Type /FontDescriptor /FontName /LiberationSans /Flags " +
-                         std::to_string(flags) + " /FontFile2 " + std::to_string(n + 2) + " 0 R >>");
+                         std::to_string(flags) + " /FontFile2 " + std::to_string(n + 2) +
+                         " 0 R >>");
   builder.setStream(n + 2, "", program);
 }
 

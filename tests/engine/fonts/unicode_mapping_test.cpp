@@ -62,8 +62,10 @@ TEST(UnicodeMapping, ControlsAreRemovedOrReplaced) {
 
 TEST(UnicodeMapping, SimpleFontsReadGlyphNames) {
   PdfBuilder b;
-  b.set(5, "<< /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding /WinAnsiEncoding "
-           "/Differences [1 /uni20AC /a.sc /C0065 /.notdef /ffi /parenleftbig /nosuchname /f_f_i] >> >>");
+  b.set(5,
+        "<< /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding /WinAnsiEncoding "
+        "/Differences [1 /uni20AC /a.sc /C0065 /.notdef /ffi /parenleftbig /nosuchname /f_f_i] >> "
+        ">>");
   b.set(6, "<< /Subtype /Type1 /BaseFont /Symbol >>");
   b.set(7, "<< /Subtype /Type1 /BaseFont /MathematicalPi-One >>");
   FontDocument d = openFonts(b);
@@ -92,13 +94,15 @@ TEST(UnicodeMapping, SimpleFontsReadGlyphNames) {
 TEST(UnicodeMapping, ToUnicodeComesFirstAndEmptyResultsFallThrough) {
   PdfBuilder b;
   b.set(5, "<< /Subtype /Type1 /BaseFont /Helvetica /ToUnicode 6 0 R >>");
-  b.setStream(6, "", "/CIDInit /ProcSet findresource begin 12 dict begin begincmap "
-                     "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def "
-                     "1 begincodespacerange <00> <FF> endcodespacerange "
-                     "3 beginbfchar <41> <005A> <42> <000A> <43> <D83DDE00> endbfchar endcmap");
+  b.setStream(6, "",
+              "/CIDInit /ProcSet findresource begin 12 dict begin begincmap "
+              "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def "
+              "1 begincodespacerange <00> <FF> endcodespacerange "
+              "3 beginbfchar <41> <005A> <42> <000A> <43> <D83DDE00> endbfchar endcmap");
   b.set(7, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [8 0 R] >>");
-  b.set(8, "<< /Subtype /CIDFontType2 /BaseFont /X "
-           "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
+  b.set(8,
+        "<< /Subtype /CIDFontType2 /BaseFont /X "
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
   b.set(9, "<< /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [10 0 R] >>");
   b.set(10, "<< /Subtype /CIDFontType2 /BaseFont /X >>");
   FontDocument d = openFonts(b);

@@ -12,7 +12,8 @@ namespace {
 constexpr float kNear = 0.001f;
 
 // A code shown at device (x, y) with a wide-open clip.
-ShownGlyph shownAt(std::u16string_view text, double x, double y, double advance = 20, double height = 20) {
+ShownGlyph shownAt(std::u16string_view text, double x, double y, double advance = 20,
+                   double height = 20) {
   ShownGlyph g;
   g.text = text;
   g.originX = x;

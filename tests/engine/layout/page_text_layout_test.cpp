@@ -24,10 +24,10 @@ std::vector<const TextRun*> runsOf(const PageTextLayout& layout) {
 
 TEST(PageTextLayout, WordsFromGapsAndBlankGlyphs) {
   std::vector<CollectedGlyph> g;
-  place(g, u"Hello world", 72, 100);                           // gap, no blank glyph
-  place(g, u"spaced  out", 72, 120, 10, 0.5f, true);           // two blank glyphs
+  place(g, u"Hello world", 72, 100);                  // gap, no blank glyph
+  place(g, u"spaced  out", 72, 120, 10, 0.5f, true);  // two blank glyphs
   place(g, u"ti", 72, 140);
-  place(g, u"ght", 72 + 2 * 5 + 0.5f, 140);                    // kerning-sized gap
+  place(g, u"ght", 72 + 2 * 5 + 0.5f, 140);  // kerning-sized gap
   PageTextLayout layout;
   layout.build(g);
   EXPECT_TRUE(layout.built());
@@ -74,8 +74,10 @@ TEST(PageTextLayout, ColumnsAreReadOneAfterTheOther) {
       const int lines = block == 0 ? 5 : 3;
       for (const char* side : {"left", "right"})
         for (int i = 0; i < lines; ++i)
-          text += std::string(side) + " column text of line " + char('a' + block) + char('0' + i) + " runs on\n";
-      if (caption && block == 0) text += "Figure 1: a caption that runs across the whole width of the page\n";
+          text += std::string(side) + " column text of line " + char('a' + block) + char('0' + i) +
+                  " runs on\n";
+      if (caption && block == 0)
+        text += "Figure 1: a caption that runs across the whole width of the page\n";
     }
     return text;
   };
@@ -170,12 +172,18 @@ TEST(PageTextLayout, RotatedTextAndSurrogatePairs) {
 TEST(PageTextLayout, MalformedRecordsNeverBreakIt) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> any(-2000, 2000);
-  const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                       -0.0f, 0, 1e30f, -1e30f, 1e-30f};
+  const float odd[] = {std::numeric_limits<float>::quiet_NaN(),
+                       std::numeric_limits<float>::infinity(),
+                       -0.0f,
+                       0,
+                       1e30f,
+                       -1e30f,
+                       1e-30f};
   for (int round = 0; round < 50; ++round) {
     std::vector<CollectedGlyph> g(200 + round * 10);
     for (CollectedGlyph& c : g) {
-      c.unit = static_cast<char16_t>(random() % 3 == 0 ? 0xD800 + random() % 0x800 : random() % 0x3000);
+      c.unit =
+          static_cast<char16_t>(random() % 3 == 0 ? 0xD800 + random() % 0x800 : random() % 0x3000);
       c.x = random() % 9 == 0 ? odd[random() % 7] : any(random);
       c.y = random() % 9 == 0 ? odd[random() % 7] : any(random) / 4;
       c.width = random() % 9 == 0 ? odd[random() % 7] : any(random) / 100;

@@ -14,9 +14,10 @@ TEST(TextExport, LinesRunsAndPages) {
   c.line = 1;
   const std::vector<const TextRun*> page{&a, &b, &c};
   EXPECT_EQ(text_export::runsText(page, "\n"), "Contents 7\nNext \xF0\x9F\x98\x80 line");
-  EXPECT_EQ(text_export::copyText({page, {}, {&c}}),
-            "\xEF\xBB\xBF"
-            "Contents 7\r\nNext \xF0\x9F\x98\x80 line\r\n\r\n\r\n\r\n\r\nNext \xF0\x9F\x98\x80 line");
+  EXPECT_EQ(
+      text_export::copyText({page, {}, {&c}}),
+      "\xEF\xBB\xBF"
+      "Contents 7\r\nNext \xF0\x9F\x98\x80 line\r\n\r\n\r\n\r\n\r\nNext \xF0\x9F\x98\x80 line");
   EXPECT_EQ(text_export::copyText({}), "\xEF\xBB\xBF");
 
   // Through the layout: the pair survives, a lone surrogate does not.

@@ -27,8 +27,8 @@ struct Runs {
   TextRun* operator[](std::size_t i) const { return runs[i].get(); }
 };
 
-void expectHit(const std::optional<TextHit>& hit, const TextRun* run, int32_t start, const TextRun* endRun,
-               int32_t end) {
+void expectHit(const std::optional<TextHit>& hit, const TextRun* run, int32_t start,
+               const TextRun* endRun, int32_t end) {
   ASSERT_TRUE(hit.has_value());
   EXPECT_EQ(hit->run, run);
   EXPECT_EQ(hit->start, start);
@@ -130,7 +130,8 @@ TEST(TextSearch, ASuppliedComparisonDecidesWhenCaseIsIgnored) {
   // The failure table follows the comparison too: "aA" then "aAb" overlaps under it.
   auto ascii = [](char16_t a, char16_t b) { return (a | 0x20) == (b | 0x20); };
   Runs overlap{u"AaAb"};
-  expectHit(TextSearch(u"aab", false, ascii).findForward(overlap[0], 0), overlap[0], 1, overlap[0], 3);
+  expectHit(TextSearch(u"aab", false, ascii).findForward(overlap[0], 0), overlap[0], 1, overlap[0],
+            3);
   // Case-sensitive searches never ask.
   EXPECT_FALSE(TextSearch(u"aab", true, ascii).findForward(overlap[0], 0));
 }

@@ -38,7 +38,8 @@ TEST(Messages, ArgumentsAndCatalogue) {
   ASSERT_EQ(r.texts.size(), 5u);
   EXPECT_EQ(r.texts[0], "Cannot find required CMap file: \"Adobe-Japan1-UCS2\"");
   EXPECT_EQ(r.texts[1], "Windows Font Corrupted - Try Re-Installing Microsoft Windows\nextra");
-  EXPECT_NE(r.texts[2].find("process LZW\xC3\xA9 stream"), std::string::npos);  // Latin-1 taken as such
+  EXPECT_NE(r.texts[2].find("process LZW\xC3\xA9 stream"),
+            std::string::npos);  // Latin-1 taken as such
   EXPECT_EQ(r.severities[2], 2);
   EXPECT_NE(r.texts[3].find("process  stream"), std::string::npos);
   EXPECT_EQ(r.texts[4], "");
@@ -66,8 +67,8 @@ TEST(Messages, ArgumentsAndCatalogue) {
 }
 
 TEST(Messages, ExceptionTexts) {
-  EXPECT_EQ(Messages::ExceptionText(2), std::string("Document Damaged - Please Report to ") +
-                                            Messages::kSupportAddress);
+  EXPECT_EQ(Messages::ExceptionText(2),
+            std::string("Document Damaged - Please Report to ") + Messages::kSupportAddress);
   EXPECT_EQ(Messages::ExceptionText(4), "Document Encrypted with Unsupported Encryption Algorithm");
   EXPECT_EQ(Messages::ExceptionText(3), "");
   EXPECT_EQ(Messages::CatalogueText(123), " in");

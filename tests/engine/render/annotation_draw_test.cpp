@@ -22,9 +22,11 @@ TEST(AnnotationDraw, NormalAppearancesFitTheirRect) {
   b.set(8, "<< /Subtype /Square /Rect [90 10 110 30] /F 32 /AP << /N 5 0 R >> >>");
   b.set(9, "<< /Subtype /Widget /Rect [120 10 140 30] /AP << /N 5 0 R >> >>");
   b.set(10, "<< /Subtype /Popup /Rect [150 10 170 30] /AP << /N 5 0 R >> >>");
-  b.set(11, "<< /Subtype /Ink /Rect [10 60 30 80] /AS /On /AP << /N << /On 5 0 R /Off 12 0 R >> >> >>");
+  b.set(11,
+        "<< /Subtype /Ink /Rect [10 60 30 80] /AS /On /AP << /N << /On 5 0 R /Off 12 0 R >> >> >>");
   b.setStream(12, "/Subtype /Form /BBox [0 0 10 10]", "0 0 1 rg 0 0 10 10 re f");
-  auto page = drawContent("", 200, 100, "/Annots [6 0 R 7 0 R 8 0 R 9 0 R 10 0 R 11 0 R 99 0 R]", b);
+  auto page =
+      drawContent("", 200, 100, "/Annots [6 0 R 7 0 R 8 0 R 9 0 R 10 0 R 11 0 R 99 0 R]", b);
   EXPECT_EQ(page.at(12, 88), kRed);
   EXPECT_EQ(page.at(48, 72), kRed);
   EXPECT_EQ(page.at(52, 80), kWhite);

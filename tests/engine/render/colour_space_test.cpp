@@ -121,8 +121,9 @@ TEST(ColourSpace, SeparationAndDeviceN) {
   EXPECT_EQ(toColorref(0.25, -1, -1, -1, *plain.space), 0x00BFBFBFu);
   EXPECT_EQ(initialColour(*plain.space), 0u);
 
-  Built cyan = build("[/Separation /Cyanish /DeviceCMYK "
-                     "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>]");
+  Built cyan = build(
+      "[/Separation /Cyanish /DeviceCMYK "
+      "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] /C1 [1 0 0 0] /N 1 >>]");
   ASSERT_TRUE(cyan.space->tintTransform);
   EXPECT_EQ(toColorref(1, -1, -1, -1, *cyan.space), 0x00FFFF00u);
   EXPECT_EQ(toColorref(0, -1, -1, -1, *cyan.space), 0x00FFFFFFu);
@@ -130,7 +131,8 @@ TEST(ColourSpace, SeparationAndDeviceN) {
 
   // A tint transform that fails gives the grey of the role the space serves in.
   PdfObject failing = parse("[/Separation /S /DeviceRGB]");
-  failing.elements.push_back(stream("<< /FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1] >>", "{ dup }"));
+  failing.elements.push_back(
+      stream("<< /FunctionType 4 /Domain [0 1] /Range [0 1 0 1 0 1] >>", "{ dup }"));
   Built fails = build(failing);
   ASSERT_TRUE(fails.space->tintTransform);
   EXPECT_EQ(toColorref(0.5, -1, -1, -1, *fails.space), kFailedStrokeColour);
@@ -139,8 +141,9 @@ TEST(ColourSpace, SeparationAndDeviceN) {
   EXPECT_TRUE(fails.space->conversionFailed);
 
   // DeviceN: one input per colorant, outputs through the alternate.
-  Built deviceN = build("[/DeviceN [/A /B] /DeviceRGB "
-                        "<< /FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] >>]");
+  Built deviceN = build(
+      "[/DeviceN [/A /B] /DeviceRGB "
+      "<< /FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] >>]");
   EXPECT_EQ(deviceN.space->componentCount, 2);
   PdfObject n = parse("[/DeviceN [/A /B] /DeviceRGB]");
   n.elements.push_back(stream("<< /FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] >>",
@@ -149,11 +152,13 @@ TEST(ColourSpace, SeparationAndDeviceN) {
   EXPECT_EQ(toColorref(1, 0.5, -1, -1, *twoInks.space), 0x00007FFFu);
 
   // Alternates by name: a Lab array keeps its white point; the Default names fail to grey.
-  Built labAlternate = build("[/Separation /S [/Lab << /WhitePoint [0.9642 1 0.8249] >>] "
-                             "<< /FunctionType 2 /Domain [0 1] /C0 [100 0 0] /C1 [0 0 0] /N 1 >>]");
+  Built labAlternate = build(
+      "[/Separation /S [/Lab << /WhitePoint [0.9642 1 0.8249] >>] "
+      "<< /FunctionType 2 /Domain [0 1] /C0 [100 0 0] /C1 [0 0 0] /N 1 >>]");
   EXPECT_GE(redOf(toColorref(0, -1, -1, -1, *labAlternate.space)), 250);
-  Built defaultGray = build("[/Separation /S /DefaultGray "
-                            "<< /FunctionType 2 /Domain [0 1] /N 1 >>]");
+  Built defaultGray = build(
+      "[/Separation /S /DefaultGray "
+      "<< /FunctionType 2 /Domain [0 1] /N 1 >>]");
   EXPECT_EQ(toColorref(0.5, -1, -1, -1, *defaultGray.space), kFailedStrokeColour);
 }
 
@@ -174,8 +179,9 @@ TEST(ColourSpace, IndexedLookup) {
   Built huge = build("[/Indexed /DeviceGray 2147483647 <80>]");
   EXPECT_EQ(toColorref(1e12, -1, -1, -1, *huge.space), 0u);
   // A base of six components keeps four per entry, stepping six bytes per index.
-  Built wide = build("[/Indexed [/DeviceN [/A /B /C /D /E /F] /DeviceGray] 1 "
-                     "<000000000000 400000000000>]");
+  Built wide = build(
+      "[/Indexed [/DeviceN [/A /B /C /D /E /F] /DeviceGray] 1 "
+      "<000000000000 400000000000>]");
   EXPECT_EQ(toColorref(1, -1, -1, -1, *wide.space), 0x00BFBFBFu);  // tint 0x40/255
 
   // Lookup as a stream; a Lab base spreads the bytes over its ranges.
@@ -222,7 +228,8 @@ TEST(ColourSpace, IccBasedReadsTheProfileFromMemory) {
   EXPECT_EQ(initialColour(*rgb.space), 0u);
 
   cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
-  Built gray = build(iccArray("<< /N 1 >>", profileBytes(cmsCreateGrayProfile(cmsD50_xyY(), curve))));
+  Built gray =
+      build(iccArray("<< /N 1 >>", profileBytes(cmsCreateGrayProfile(cmsD50_xyY(), curve))));
   cmsFreeToneCurve(curve);
   EXPECT_EQ(gray.space->iccSignature, static_cast<uint32_t>(cmsSigGrayData));
   EXPECT_EQ(toColorref(0.5, -1, -1, -1, *gray.space), 0x007F7F7Fu);
@@ -264,7 +271,8 @@ TEST(ColourSpace, ImageSamples) {
   EXPECT_EQ(sampleToRgb(cmyk, 8, *deviceCMYK()), (std::array<uint8_t, 3>{255, 0, 0}));
 
   // Lab samples spread over the ranges, however wide (a lands far above 127 here).
-  Built lab = build("[/Lab << /WhitePoint [0.9642 1 0.8249] /Range [-2147483648 2147483647 0 0] >>]");
+  Built lab =
+      build("[/Lab << /WhitePoint [0.9642 1 0.8249] /Range [-2147483648 2147483647 0 0] >>]");
   const uint8_t labSample[3] = {255, 128, 0};
   EXPECT_EQ(sampleToRgb(labSample, 8, *lab.space)[0], 255);
 
@@ -304,7 +312,8 @@ TEST(ColourSpace, FunctionColours) {
 TEST(ColourSpace, FuzzFindingsDoNotCrash) {
   const char* dataDir = std::getenv("BREVIA_TEST_DATA");
   const std::filesystem::path dir =
-      (dataDir ? std::filesystem::path(dataDir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+      (dataDir ? std::filesystem::path(dataDir)
+               : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
       "fuzz" / "colour_space_fuzz";
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no fuzz findings";
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

@@ -27,7 +27,8 @@ std::unique_ptr<C_PDF_Function> function(const PdfObject& object) {
 std::unique_ptr<C_PDF_Function> calculator(const std::string& program, int outputs = 1) {
   std::string range;
   for (int i = 0; i < outputs; ++i) range += " -1000 1000";
-  return function(stream("<< /FunctionType 4 /Domain [-1000 1000] /Range [" + range + "] >>", program));
+  return function(
+      stream("<< /FunctionType 4 /Domain [-1000 1000] /Range [" + range + "] >>", program));
 }
 
 double evaluateOne(C_PDF_Function& f, double x) {
@@ -64,10 +65,10 @@ TEST(Function, Type2InterpolatesEveryOutput) {
 }
 
 TEST(Function, Type3UsesClosedLastInterval) {
-  auto f = function(parse(
-      "<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions ["
-      "<< /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [0] /N 1 >>"
-      "<< /FunctionType 2 /Domain [0 1] /C0 [1] /C1 [1] /N 1 >> ] >>"));
+  auto f =
+      function(parse("<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions ["
+                     "<< /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [0] /N 1 >>"
+                     "<< /FunctionType 2 /Domain [0 1] /C0 [1] /C1 [1] /N 1 >> ] >>"));
   ASSERT_TRUE(f);
   EXPECT_DOUBLE_EQ(evaluateOne(*f, 0.25), 0.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*f, 0.5), 1.0);  // a bound belongs to the interval it starts
@@ -86,17 +87,20 @@ TEST(Function, Type3UsesClosedLastInterval) {
   EXPECT_DOUBLE_EQ(evaluateOne(*encoded, 0.25), 0.5);
 
   // Bounds must hold k - 1 values and every part must be readable.
-  EXPECT_FALSE(function(parse("<< /FunctionType 3 /Domain [0 1] /Bounds [] /Encode [0 1 0 1] "
-                              "/Functions [<< /FunctionType 2 /Domain [0 1] /N 1 >> "
-                              "<< /FunctionType 2 /Domain [0 1] /N 1 >>] >>")));
-  EXPECT_FALSE(function(parse("<< /FunctionType 3 /Domain [0 1] /Encode [0 1] "
-                              "/Functions [<< /FunctionType 7 >>] >>")));
+  EXPECT_FALSE(
+      function(parse("<< /FunctionType 3 /Domain [0 1] /Bounds [] /Encode [0 1 0 1] "
+                     "/Functions [<< /FunctionType 2 /Domain [0 1] /N 1 >> "
+                     "<< /FunctionType 2 /Domain [0 1] /N 1 >>] >>")));
+  EXPECT_FALSE(
+      function(parse("<< /FunctionType 3 /Domain [0 1] /Encode [0 1] "
+                     "/Functions [<< /FunctionType 7 >>] >>")));
 }
 
 TEST(Function, StitchingThatContainsItselfIsUnreadable) {
   testing_pdf::PdfBuilder builder;
-  builder.set(1, "<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] "
-                 "/Functions [1 0 R 1 0 R] >>");
+  builder.set(1,
+              "<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] "
+              "/Functions [1 0 R 1 0 R] >>");
   builder.set(2, "<< /FunctionType 3 /Domain [0 1] /Encode [0 1] /Functions [9 0 R] >>");
   MemoryDocument document(builder);
   EXPECT_FALSE(createFunction(MemoryDocument::reference(1), document.resolver()));
@@ -167,8 +171,10 @@ TEST(Function, Type4BooleansAndIntegers) {
 TEST(Function, Type4StackOperators) {
   // 1 2 3 (x = 0 popped) 3 1 roll -> 3 1 2; then combine as 3*100 + 1*10 + 2.
   const char* digits = " exch 10 mul add exch 100 mul add }";
-  EXPECT_DOUBLE_EQ(evaluateOne(*calculator(std::string("{ pop 1 2 3 3 1 roll") + digits), 0), 312.0);
-  EXPECT_DOUBLE_EQ(evaluateOne(*calculator(std::string("{ pop 1 2 3 3 -1 roll") + digits), 0), 231.0);
+  EXPECT_DOUBLE_EQ(evaluateOne(*calculator(std::string("{ pop 1 2 3 3 1 roll") + digits), 0),
+                   312.0);
+  EXPECT_DOUBLE_EQ(evaluateOne(*calculator(std::string("{ pop 1 2 3 3 -1 roll") + digits), 0),
+                   231.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*calculator("{ pop 5 6 7 2 index add add add }"), 0), 23.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*calculator("{ pop 1 2 2 copy add add add }"), 0), 6.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*calculator("{ pop 1 2 1 index exch pop add }"), 0), 2.0);
@@ -176,9 +182,9 @@ TEST(Function, Type4StackOperators) {
 
 TEST(Function, Type4ErrorsFailTheEvaluation) {
   const double x = 1;
-  for (const char* program : {"{ 0 div }", "{ 0 idiv }", "{ 0 mod }", "{ neg sqrt }", "{ 0 mul ln }",
-                              "{ pop pop 1 }", "{ 5 index }", "{ 3 copy }", "{ 2 1 roll }",
-                              "{ pop 0 0 atan }"}) {
+  for (const char* program :
+       {"{ 0 div }", "{ 0 idiv }", "{ 0 mod }", "{ neg sqrt }", "{ 0 mul ln }", "{ pop pop 1 }",
+        "{ 5 index }", "{ 3 copy }", "{ 2 1 roll }", "{ pop 0 0 atan }"}) {
     auto f = calculator(program);
     ASSERT_TRUE(f) << program;
     EXPECT_EQ(f->evaluate({&x, 1}), -1) << program;
@@ -212,9 +218,10 @@ TEST(Function, Type4BoundsProgramsAndStack) {
 }
 
 TEST(Function, Type0TakesTheLowerSample) {
-  auto f = function(stream("<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] "
-                           "/BitsPerSample 8 /Decode [0 1] >>",
-                           std::string("\x00\xFF", 2)));
+  auto f =
+      function(stream("<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] "
+                      "/BitsPerSample 8 /Decode [0 1] >>",
+                      std::string("\x00\xFF", 2)));
   ASSERT_TRUE(f);
   EXPECT_DOUBLE_EQ(evaluateOne(*f, 0.0), 0.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*f, 0.999), 0.0);
@@ -222,9 +229,10 @@ TEST(Function, Type0TakesTheLowerSample) {
   EXPECT_DOUBLE_EQ(evaluateOne(*f, 7.0), 1.0);  // clipped to Domain
   EXPECT_DOUBLE_EQ(evaluateOne(*f, -7.0), 0.0);
   // A reversed Encode stays inside the table.
-  auto reversed = function(stream("<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] "
-                                  "/BitsPerSample 8 /Encode [1 0] >>",
-                                  std::string("\x00\xFF", 2)));
+  auto reversed =
+      function(stream("<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] "
+                      "/BitsPerSample 8 /Encode [1 0] >>",
+                      std::string("\x00\xFF", 2)));
   ASSERT_TRUE(reversed);
   EXPECT_DOUBLE_EQ(evaluateOne(*reversed, 0.0), 1.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*reversed, 1.0), 0.0);
@@ -232,9 +240,10 @@ TEST(Function, Type0TakesTheLowerSample) {
 
 TEST(Function, Type0SampleLayout) {
   // Two inputs, first varying fastest; two outputs per sample.
-  auto f = function(stream("<< /FunctionType 0 /Domain [0 1 0 1] /Range [0 255 0 255] /Size [2 2] "
-                           "/BitsPerSample 8 >>",
-                           std::string("\x00\x01\x02\x03\x04\x05\x06\x07", 8)));
+  auto f =
+      function(stream("<< /FunctionType 0 /Domain [0 1 0 1] /Range [0 255 0 255] /Size [2 2] "
+                      "/BitsPerSample 8 >>",
+                      std::string("\x00\x01\x02\x03\x04\x05\x06\x07", 8)));
   ASSERT_TRUE(f);
   const double corner[2] = {1, 0};
   ASSERT_EQ(f->evaluate(corner), 2);
@@ -245,15 +254,17 @@ TEST(Function, Type0SampleLayout) {
   EXPECT_DOUBLE_EQ(f->outputs()[0], 4.0);
 
   // Packed 12-bit and 1-bit samples.
-  auto twelve = function(stream("<< /FunctionType 0 /Domain [0 1] /Range [0 4095] /Size [2] "
-                                "/BitsPerSample 12 >>",
-                                std::string("\x12\x3F\xFF", 3)));
+  auto twelve =
+      function(stream("<< /FunctionType 0 /Domain [0 1] /Range [0 4095] /Size [2] "
+                      "/BitsPerSample 12 >>",
+                      std::string("\x12\x3F\xFF", 3)));
   ASSERT_TRUE(twelve);
   EXPECT_DOUBLE_EQ(evaluateOne(*twelve, 0), 0x123);
   EXPECT_DOUBLE_EQ(evaluateOne(*twelve, 1), 0xFFF);
-  auto bits = function(stream("<< /FunctionType 0 /Domain [0 7] /Range [0 1] /Size [8] "
-                              "/BitsPerSample 1 >>",
-                              std::string("\x20", 1)));
+  auto bits =
+      function(stream("<< /FunctionType 0 /Domain [0 7] /Range [0 1] /Size [8] "
+                      "/BitsPerSample 1 >>",
+                      std::string("\x20", 1)));
   ASSERT_TRUE(bits);
   EXPECT_DOUBLE_EQ(evaluateOne(*bits, 2), 1.0);
   EXPECT_DOUBLE_EQ(evaluateOne(*bits, 3), 0.0);
@@ -261,9 +272,10 @@ TEST(Function, Type0SampleLayout) {
 
 TEST(Function, Type0BoundsItsTable) {
   // Samples beyond the data read as 0.
-  auto shortData = function(stream("<< /FunctionType 0 /Domain [0 3] /Range [0 255] /Size [4] "
-                                   "/BitsPerSample 32 >>",
-                                   std::string("\x00\x00\x00\x07", 4)));
+  auto shortData =
+      function(stream("<< /FunctionType 0 /Domain [0 3] /Range [0 255] /Size [4] "
+                      "/BitsPerSample 32 >>",
+                      std::string("\x00\x00\x00\x07", 4)));
   ASSERT_TRUE(shortData);
   EXPECT_DOUBLE_EQ(evaluateOne(*shortData, 3), 0.0);
   EXPECT_NEAR(evaluateOne(*shortData, 0), 7 * 255.0 / 4294967295.0, 1e-15);
@@ -277,8 +289,9 @@ TEST(Function, Type0BoundsItsTable) {
         "/Size [2147483647 2147483647 2147483647] /BitsPerSample 32 >>"})
     EXPECT_FALSE(function(stream(dictionary, "\x01"))) << dictionary;
   // A sampled function must be a stream.
-  EXPECT_FALSE(function(parse("<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] "
-                              "/BitsPerSample 8 >>")));
+  EXPECT_FALSE(
+      function(parse("<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] "
+                     "/BitsPerSample 8 >>")));
 }
 
 TEST(Function, UnsupportedTypesGiveNoFunction) {
@@ -291,7 +304,8 @@ TEST(Function, UnsupportedTypesGiveNoFunction) {
 TEST(Function, FuzzFindingsDoNotCrash) {
   const char* dataDir = std::getenv("BREVIA_TEST_DATA");
   const std::filesystem::path dir =
-      (dataDir ? std::filesystem::path(dataDir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+      (dataDir ? std::filesystem::path(dataDir)
+               : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
       "fuzz" / "function_type4_fuzz";
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no fuzz findings";
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

@@ -34,7 +34,9 @@ TEST(ImageDraw, ImagesFillTheirUnitSquare) {
   // A 2x1 RGB image, red then blue, over the page's left half.
   PdfBuilder b;
   b.set(5, "<< /XObject << /Im 6 0 R >> >>");
-  b.setStream(6, "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB",
+  b.setStream(6,
+              "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
+              "/DeviceRGB",
               std::string("\xFF\x00\x00\x00\x00\xFF", 6));
   auto page = drawContent("q 100 0 0 100 0 0 cm /Im Do Q", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(page.at(25, 50), 0xFFFF0000u);
@@ -52,8 +54,9 @@ TEST(ImageDraw, ImagesFillTheirUnitSquare) {
   EXPECT_EQ(larger.colourAt(50, 100), 0xFFFF0000u);
   // An ExtGState's ca applies to images, and ca 1 makes them opaque again.
   b.set(5, "<< /XObject << /Im 6 0 R >> /ExtGState << /Half << /ca 0.5 >> /Full << /ca 1 >> >> >>");
-  auto alpha = drawContent("/Half gs q 100 0 0 100 0 0 cm /Im Do Q /Full gs q 100 0 0 100 100 0 cm /Im Do Q",
-                           200, 100, "/Resources 5 0 R", b);
+  auto alpha =
+      drawContent("/Half gs q 100 0 0 100 0 0 cm /Im Do Q /Full gs q 100 0 0 100 100 0 cm /Im Do Q",
+                  200, 100, "/Resources 5 0 R", b);
   EXPECT_NEAR(int((alpha.at(25, 50) >> 8) & 0xFF), 128, 2);
   EXPECT_EQ(alpha.at(125, 50), 0xFFFF0000u);
   // Text rendering mode 7 skips images.
@@ -65,20 +68,26 @@ TEST(ImageDraw, MasksIndexedAndShortData) {
   PdfBuilder b;
   b.set(5, "<< /XObject << /M 6 0 R /I 7 0 R /S 8 0 R >> >>");
   // An 8x1 mask with Decode [1 0]: samples that are 1 paint.
-  b.setStream(6, "/Subtype /Image /Width 8 /Height 1 /ImageMask true /Decode [1 0]", std::string("\xF0", 1));
+  b.setStream(6, "/Subtype /Image /Width 8 /Height 1 /ImageMask true /Decode [1 0]",
+              std::string("\xF0", 1));
   // Indexed over RGB: index 1 is green.
-  b.setStream(7, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 1 <FF000000FF00>]",
+  b.setStream(7,
+              "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed "
+              "/DeviceRGB 1 <FF000000FF00>]",
               std::string("\x01\x00", 2));
   // Data far shorter than the size says.
-  b.setStream(8, "/Subtype /Image /Width 5000 /Height 5000 /BitsPerComponent 8 /ColorSpace /DeviceGray", "ab");
-  auto page = drawContent("0 0 1 rg q 80 0 0 10 0 80 cm /M Do Q q 100 0 0 10 100 0 cm /I Do Q "
-                          "q 50 0 0 50 0 0 cm /S Do Q",
-                          200, 100, "/Resources 5 0 R", b);
-  EXPECT_EQ(page.at(5, 15), 0xFF0000FFu);   // painted, in the fill colour
-  EXPECT_EQ(page.at(75, 15), kWhite);       // transparent
+  b.setStream(
+      8, "/Subtype /Image /Width 5000 /Height 5000 /BitsPerComponent 8 /ColorSpace /DeviceGray",
+      "ab");
+  auto page = drawContent(
+      "0 0 1 rg q 80 0 0 10 0 80 cm /M Do Q q 100 0 0 10 100 0 cm /I Do Q "
+      "q 50 0 0 50 0 0 cm /S Do Q",
+      200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(5, 15), 0xFF0000FFu);  // painted, in the fill colour
+  EXPECT_EQ(page.at(75, 15), kWhite);      // transparent
   EXPECT_EQ(page.at(125, 95), 0xFF00FF00u);
   EXPECT_EQ(page.at(175, 95), 0xFFFF0000u);
-  EXPECT_EQ(page.at(40, 95), kBlack);       // the missing samples read as 0
+  EXPECT_EQ(page.at(40, 95), kBlack);  // the missing samples read as 0
 }
 
 TEST(ImageDraw, InlineImages) {
@@ -90,19 +99,24 @@ TEST(ImageDraw, InlineImages) {
 
 TEST(ImageDraw, FormsUseTheirOwnResourcesAndNest) {
   PdfBuilder b;
-  b.set(5, "<< /XObject << /F 6 0 R /Self 7 0 R /PS 8 0 R /Odd 9 0 R /Bare 10 0 R >> "
-           "/ExtGState << /G << /ca 1 >> >> >>");
+  b.set(5,
+        "<< /XObject << /F 6 0 R /Self 7 0 R /PS 8 0 R /Odd 9 0 R /Bare 10 0 R >> "
+        "/ExtGState << /G << /ca 1 >> >> >>");
   // The form draws its rectangle with a colour space only the form defines.
-  b.setStream(6, "/Subtype /Form /BBox [0 0 50 50] /Matrix [1 0 0 1 10 0] /Resources << /ColorSpace << /Red [/Indexed /DeviceRGB 0 <FF0000>] >> >> "
-                 "/Ref << >> /Metadata 1 0 R /PieceInfo << >>",
+  b.setStream(6,
+              "/Subtype /Form /BBox [0 0 50 50] /Matrix [1 0 0 1 10 0] /Resources << /ColorSpace "
+              "<< /Red [/Indexed /DeviceRGB 0 <FF0000>] >> >> "
+              "/Ref << >> /Metadata 1 0 R /PieceInfo << >>",
               "/Red cs 0 sc 0 0 20 20 re f");
   // A form that draws itself stops at the nesting limit.
   b.setStream(7, "/Subtype /Form /BBox [0 0 1 1]", "/Self Do");
   b.setStream(8, "/Subtype /PS", "garbage");
   b.setStream(9, "/Subtype /Unknown", "");
   b.setStream(10, "/Subtype /Form", "0 0 5 5 re f");
-  auto page = drawContent("/F Do q 1 0 0 1 100 0 cm /F Do Q /PS Do /Odd Do /Bare Do /Self Do /Red cs 0 0 0 rg 190 90 10 10 re f",
-                          200, 100, "/Resources 5 0 R", b);
+  auto page = drawContent(
+      "/F Do q 1 0 0 1 100 0 cm /F Do Q /PS Do /Odd Do /Bare Do /Self Do /Red cs 0 0 0 rg 190 90 "
+      "10 10 re f",
+      200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(page.at(15, 95), 0xFFFF0000u);
   EXPECT_EQ(page.at(115, 95), 0xFFFF0000u);  // drawn twice from one parse
   EXPECT_EQ(page.at(2, 97), kBlack);         // a form without Resources uses the page's
@@ -114,23 +128,36 @@ TEST(ImageDraw, SoftMasksStencilMasksAndColourKeys) {
   b.set(5, "<< /XObject << /Soft 6 0 R /Matted 8 0 R /Stencil 10 0 R /Keyed 12 0 R >> >>");
   const std::string red2("\xFF\x00\x00\xFF\x00\x00", 6);
   // An SMask opaque on the left, transparent on the right.
-  b.setStream(6, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask 7 0 R", red2);
-  b.setStream(7, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray", std::string("\xFF\x00", 2));
+  b.setStream(
+      6,
+      "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask 7 0 R",
+      red2);
+  b.setStream(7, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray",
+              std::string("\xFF\x00", 2));
   // Colours blended with black by half: the Matte takes the blend back out.
-  b.setStream(8, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask 9 0 R",
-              std::string("\x80\x00\x00", 3));
-  b.setStream(9, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Matte [0 0 0]",
+  b.setStream(
+      8,
+      "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask 9 0 R",
+      std::string("\x80\x00\x00", 3));
+  b.setStream(9,
+              "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+              "/Matte [0 0 0]",
               std::string("\x80", 1));
   // A stencil twice as fine as its one-pixel image: 1 masks out, 0 paints.
-  b.setStream(10, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Mask 11 0 R",
-              std::string("\xFF\x00\x00", 3));
+  b.setStream(
+      10,
+      "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB /Mask 11 0 R",
+      std::string("\xFF\x00\x00", 3));
   b.setStream(11, "/Subtype /Image /Width 2 /Height 1 /ImageMask true", std::string("\x80", 1));
   // Samples 0..10 are keyed out.
-  b.setStream(12, "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Mask [0 10]",
-              std::string("\x05\xC8", 2));
-  auto page = drawContent("q 100 0 0 50 0 50 cm /Soft Do Q q 100 0 0 50 100 50 cm /Matted Do Q "
-                          "q 100 0 0 50 0 0 cm /Stencil Do Q q 100 0 0 50 100 0 cm /Keyed Do Q",
-                          200, 100, "/Resources 5 0 R", b);
+  b.setStream(
+      12,
+      "/Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray /Mask [0 10]",
+      std::string("\x05\xC8", 2));
+  auto page = drawContent(
+      "q 100 0 0 50 0 50 cm /Soft Do Q q 100 0 0 50 100 50 cm /Matted Do Q "
+      "q 100 0 0 50 0 0 cm /Stencil Do Q q 100 0 0 50 100 0 cm /Keyed Do Q",
+      200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(page.at(25, 25), 0xFFFF0000u);
   EXPECT_EQ(page.at(75, 25), kWhite);
   const uint32_t matted = page.at(150, 25);

@@ -22,7 +22,9 @@ constexpr int kZoom = 7;
 
 std::filesystem::path dataDir() {
   const char* dir = std::getenv("BREVIA_TEST_DATA");
-  return (dir ? std::filesystem::path(dir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") / "jpx";
+  return (dir ? std::filesystem::path(dir)
+              : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+         "jpx";
 }
 
 std::string readText(const std::filesystem::path& path) {
@@ -45,8 +47,8 @@ std::string referenceSamples(const std::string& name, int channels, int& width, 
     std::string packed = readText(dataDir() / "refs" / (digest + ".z"));
     std::string raw(pixels * 2 * planes, '\0');
     uLongf length = uLongf(raw.size());
-    uncompress(reinterpret_cast<Bytef*>(raw.data()), &length, reinterpret_cast<const Bytef*>(packed.data()),
-               uLong(packed.size()));
+    uncompress(reinterpret_cast<Bytef*>(raw.data()), &length,
+               reinterpret_cast<const Bytef*>(packed.data()), uLong(packed.size()));
     std::string out(pixels * channels, '\0');
     const int maxCode = (1 << depth) - 1;
     for (int c = 0; c < channels; ++c)
@@ -62,19 +64,23 @@ std::string referenceSamples(const std::string& name, int channels, int& width, 
 
 // Draws an image of width × height pixels at kZoom device pixels per pixel; the dictionary
 // states dictSize × dictSize instead when dictSize is given.
-testing_render::DrawnPage drawImage(int width, int height, const std::string& entries, const std::string& data,
-                                    int dictSize = 0) {
+testing_render::DrawnPage drawImage(int width, int height, const std::string& entries,
+                                    const std::string& data, int dictSize = 0) {
   PdfBuilder b;
   b.set(5, "<< /XObject << /Im 6 0 R >> >>");
-  b.setStream(6, "/Type /XObject /Subtype /Image /Width " + std::to_string(dictSize ? dictSize : width) +
-                     " /Height " + std::to_string(dictSize ? dictSize : height) + " " + entries, data);
+  b.setStream(6,
+              "/Type /XObject /Subtype /Image /Width " +
+                  std::to_string(dictSize ? dictSize : width) + " /Height " +
+                  std::to_string(dictSize ? dictSize : height) + " " + entries,
+              data);
   const int w = width * kZoom, h = height * kZoom;
-  return drawContent("q " + std::to_string(w) + " 0 0 " + std::to_string(h) + " 0 0 cm /Im Do Q", w, h,
-                     "/Resources 5 0 R", b);
+  return drawContent("q " + std::to_string(w) + " 0 0 " + std::to_string(h) + " 0 0 cm /Im Do Q", w,
+                     h, "/Resources 5 0 R", b);
 }
 
 // Mean difference per channel between the centres of the image pixels of two pages.
-double meanDifference(const testing_render::DrawnPage& a, const testing_render::DrawnPage& b, int width, int height) {
+double meanDifference(const testing_render::DrawnPage& a, const testing_render::DrawnPage& b,
+                      int width, int height) {
   double total = 0;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
@@ -115,7 +121,8 @@ TEST(JpxImage, PagesMatchTheSameSamplesAsPlainImages) {
     ASSERT_FALSE(samples.empty());
     // The dictionary's Width and Height are wrong on purpose: the JPX data's own size counts.
     auto jpx = drawImage(width, height, "/Filter /JPXDecode", readText(dataDir() / c.file), 5);
-    auto plain = drawImage(width, height, std::string("/BitsPerComponent 8 /ColorSpace ") + c.space, samples);
+    auto plain = drawImage(width, height, std::string("/BitsPerComponent 8 /ColorSpace ") + c.space,
+                           samples);
     EXPECT_LE(meanDifference(jpx, plain, width, height), 2.0);
   }
 }
@@ -123,7 +130,8 @@ TEST(JpxImage, PagesMatchTheSameSamplesAsPlainImages) {
 TEST(JpxImage, DictionaryEntriesBesideTheData) {
   const std::string rgba = readText(dataDir() / "openjpeg-lossless-rgba-u8-TLM.jp2");
   int width = 0, height = 0;
-  const std::string samples = referenceSamples("openjpeg-lossless-rgba-u8-TLM.jp2", 4, width, height);
+  const std::string samples =
+      referenceSamples("openjpeg-lossless-rgba-u8-TLM.jp2", 4, width, height);
   ASSERT_FALSE(samples.empty());
   // The most transparent pixel with a dark red channel.
   int tx = -1, ty = -1, best = 256;
@@ -143,29 +151,36 @@ TEST(JpxImage, DictionaryEntriesBesideTheData) {
   // Over a blue fill the mask lets the blue through (white paper would only lighten).
   PdfBuilder b;
   b.set(5, "<< /XObject << /Im 6 0 R >> >>");
-  b.setStream(6, "/Type /XObject /Subtype /Image /Width 1 /Height 1 /Filter /JPXDecode /SMaskInData 1", rgba);
+  b.setStream(6,
+              "/Type /XObject /Subtype /Image /Width 1 /Height 1 /Filter /JPXDecode /SMaskInData 1",
+              rgba);
   const std::string w = std::to_string(width * kZoom), h = std::to_string(height * kZoom);
-  auto overBlue = drawContent("0 0 1 rg 0 0 " + w + " " + h + " re f q " + w + " 0 0 " + h + " 0 0 cm /Im Do Q",
-                              width * kZoom, height * kZoom, "/Resources 5 0 R", b);
+  auto overBlue =
+      drawContent("0 0 1 rg 0 0 " + w + " " + h + " re f q " + w + " 0 0 " + h + " 0 0 cm /Im Do Q",
+                  width * kZoom, height * kZoom, "/Resources 5 0 R", b);
   EXPECT_NEAR(int(overBlue.at(px, py) >> 16 & 0xFF), red * best / 255, 2);
 
   // The dictionary's ColorSpace wins: a CMYK file read as grey shows its first channel.
   const std::string cmyk = readText(dataDir() / "kakadu-lossless-cmyk-u8-prog1-layers1-res6.jp2");
-  const std::string cyan = referenceSamples("kakadu-lossless-cmyk-u8-prog1-layers1-res6.jp2", 1, width, height);
+  const std::string cyan =
+      referenceSamples("kakadu-lossless-cmyk-u8-prog1-layers1-res6.jp2", 1, width, height);
   auto grey = drawImage(width, height, "/Filter /JPXDecode /ColorSpace /DeviceGray", cmyk);
   auto plainGrey = drawImage(width, height, "/BitsPerComponent 8 /ColorSpace /DeviceGray", cyan);
   EXPECT_LE(meanDifference(grey, plainGrey, width, height), 1.0);
   // Decode applies to the decoded samples.
-  auto inverted = drawImage(width, height, "/Filter /JPXDecode /ColorSpace /DeviceGray /Decode [1 0]", cmyk);
-  auto plainInverted = drawImage(width, height, "/BitsPerComponent 8 /ColorSpace /DeviceGray /Decode [1 0]", cyan);
+  auto inverted =
+      drawImage(width, height, "/Filter /JPXDecode /ColorSpace /DeviceGray /Decode [1 0]", cmyk);
+  auto plainInverted =
+      drawImage(width, height, "/BitsPerComponent 8 /ColorSpace /DeviceGray /Decode [1 0]", cyan);
   EXPECT_LE(meanDifference(inverted, plainInverted, width, height), 1.0);
   // A ColorSpace with more components than the image has: nothing is drawn.
   auto none = drawImage(width, height, "/Filter /JPXDecode /ColorSpace /DeviceRGB",
                         readText(dataDir() / "kakadu-lossless-gray-u8-prog1-layers1-res6.jp2"));
   EXPECT_EQ(none.at(px, py), 0xFFFFFFFFu);
   // Filters before JPXDecode run first.
-  auto flated = drawImage(width, height, "/Filter [/FlateDecode /JPXDecode] /ColorSpace /DeviceGray",
-                          testing_pdf::deflate(cmyk));
+  auto flated =
+      drawImage(width, height, "/Filter [/FlateDecode /JPXDecode] /ColorSpace /DeviceGray",
+                testing_pdf::deflate(cmyk));
   EXPECT_LE(meanDifference(flated, plainGrey, width, height), 1.0);
 }
 

@@ -22,11 +22,14 @@ MeshFormat format(int type, int flagBits = 8) {
   return f;
 }
 
-std::vector<uint8_t> bytes(std::initializer_list<int> values) { return std::vector<uint8_t>(values.begin(), values.end()); }
+std::vector<uint8_t> bytes(std::initializer_list<int> values) {
+  return std::vector<uint8_t>(values.begin(), values.end());
+}
 
 TEST(MeshReader, FreeFormTrianglesShareVerticesByFlag) {
   // A triangle, then flag 1 (on the last two vertices) and flag 2 (on the first and last).
-  auto mesh = readMesh(bytes({0, 0, 0, 1, 0, 10, 0, 2, 0, 0, 10, 3, 1, 10, 10, 4, 2, 20, 20, 5}), format(4));
+  auto mesh = readMesh(bytes({0, 0, 0, 1, 0, 10, 0, 2, 0, 0, 10, 3, 1, 10, 10, 4, 2, 20, 20, 5}),
+                       format(4));
   ASSERT_EQ(mesh.size(), 3u);
   EXPECT_EQ(mesh[1].corner[0].c[0], 2);
   EXPECT_EQ(mesh[1].corner[2].c[0], 4);
@@ -72,7 +75,8 @@ TEST(MeshReader, LatticeRowsMakeTwoTrianglesPerCell) {
 TEST(MeshReader, FuzzFindingsDoNotCrash) {
   const char* dataDir = std::getenv("BREVIA_TEST_DATA");
   const std::filesystem::path dir =
-      (dataDir ? std::filesystem::path(dataDir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+      (dataDir ? std::filesystem::path(dataDir)
+               : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
       "fuzz" / "mesh_fuzz";
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no fuzz findings";
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

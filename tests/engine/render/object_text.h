@@ -44,7 +44,8 @@ class MemoryDocument {
  public:
   explicit MemoryDocument(const testing_pdf::PdfBuilder& builder)
       : bytes_(builder.build("")),
-        buffer_(reinterpret_cast<const uint8_t*>(bytes_.data()), static_cast<int32_t>(bytes_.size())),
+        buffer_(reinterpret_cast<const uint8_t*>(bytes_.data()),
+                static_cast<int32_t>(bytes_.size())),
         lexer_(&buffer_) {
     readTrailerInfo(trailer_, lexer_);
     table_ = std::make_unique<XrefTable>(&trailer_, &lexer_);

@@ -19,7 +19,8 @@ struct ScannedDocument {
 
 // A one-page document (200 × 100) drawing content with the font F1 (the sans face), the image
 // Im1 and the form Fm1 (which shows "form" at its origin).
-ScannedDocument open(const std::string& content, const std::string& sans, const std::string& pageExtra = "") {
+ScannedDocument open(const std::string& content, const std::string& sans,
+                     const std::string& pageExtra = "") {
   PdfBuilder b;
   b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
@@ -27,10 +28,13 @@ ScannedDocument open(const std::string& content, const std::string& sans, const 
                " /Resources << /Font << /F1 5 0 R >> /XObject << /Im1 8 0 R /Fm1 9 0 R >> >> >>");
   b.setStream(4, "", content);
   font_testing::addTrueType(b, 5, sans);
-  b.setStream(8, "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB",
+  b.setStream(8,
+              "/Type /XObject /Subtype /Image /Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
+              "/DeviceRGB",
               std::string("\xFF\x00\x00\x00\x00\xFF", 6));
-  b.setStream(9, "/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Matrix [1 0 0 1 20 0] "
-                 "/Resources << /Font << /F1 5 0 R >> >>",
+  b.setStream(9,
+              "/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Matrix [1 0 0 1 20 0] "
+              "/Resources << /Font << /F1 5 0 R >> >>",
               "BT /F1 10 Tf 0 10 Td (form) Tj ET");
   ScannedDocument d;
   d.document = std::make_unique<C_PDF_Document>();
@@ -40,14 +44,16 @@ ScannedDocument open(const std::string& content, const std::string& sans, const 
   return d;
 }
 
-std::string scanned(const std::string& content, const std::string& sans, const std::string& pageExtra = "") {
+std::string scanned(const std::string& content, const std::string& sans,
+                    const std::string& pageExtra = "") {
   ScannedDocument d = open(content, sans, pageExtra);
   const PageTextLayout* layout = d.draw->collectPageText(1);
   return layout ? text_export::pageText(*layout) : "<none>";
 }
 
 // The text the page's first drawing (with a painter) collects.
-std::string drawn(const std::string& content, const std::string& sans, const std::string& pageExtra = "") {
+std::string drawn(const std::string& content, const std::string& sans,
+                  const std::string& pageExtra = "") {
   ScannedDocument d = open(content, sans, pageExtra);
   brevia::gfx::Bitmap bitmap(200, 200);
   d.draw->drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);

@@ -47,8 +47,9 @@ TEST(PdfDraw, DashPatternsPhasesAndDots) {
   EXPECT_EQ(phased.at(17, 50), kBlack);
   EXPECT_EQ(phased.at(16, 80), kBlack);
   // Zero-length dashes with round caps are dots; an all-zero or negative pattern is solid.
-  auto dots = drawContent("1 J 4 w [0 6] 0 d 10 50 m 190 50 l S [0 0] 0 d 10 20 m 190 20 l S "
-                          "[-1 2] 0 d 10 80 m 190 80 l S");
+  auto dots = drawContent(
+      "1 J 4 w [0 6] 0 d 10 50 m 190 50 l S [0 0] 0 d 10 20 m 190 20 l S "
+      "[-1 2] 0 d 10 80 m 190 80 l S");
   EXPECT_EQ(dots.at(16, 50), kBlack);
   EXPECT_EQ(dots.at(13, 50), kWhite);
   for (int x = 20; x < 30; ++x) EXPECT_EQ(dots.at(x, 20), kBlack) << x;
@@ -57,7 +58,7 @@ TEST(PdfDraw, DashPatternsPhasesAndDots) {
   PdfBuilder b;
   b.set(5, "<< /ExtGState << /L << /LW 6 /LC 2 /D [[10 10] 0] >> >> >>");
   auto gs = drawContent("/L gs 20 50 m 180 50 l S", 200, 100, "/Resources 5 0 R", b);
-  EXPECT_EQ(gs.at(18, 52), kBlack);   // square cap, 6 wide
+  EXPECT_EQ(gs.at(18, 52), kBlack);  // square cap, 6 wide
   EXPECT_EQ(gs.at(35, 50), kWhite);
   EXPECT_EQ(gs.at(45, 50), kBlack);
 }
@@ -77,7 +78,8 @@ TEST(PdfDraw, ClippingTakesEffectAfterThePaintingOperator) {
 }
 
 TEST(PdfDraw, EvenOddLeavesAHole) {
-  const std::string nested = "10 10 m 190 10 l 190 90 l 10 90 l h 50 30 m 150 30 l 150 70 l 50 70 l h ";
+  const std::string nested =
+      "10 10 m 190 10 l 190 90 l 10 90 l h 50 30 m 150 30 l 150 70 l 50 70 l h ";
   auto evenOdd = drawContent(nested + "f*");
   EXPECT_EQ(evenOdd.at(100, 50), kWhite);
   EXPECT_EQ(evenOdd.at(20, 50), kBlack);
@@ -109,7 +111,9 @@ TEST(PdfDraw, GraphicsStateStack) {
   EXPECT_EQ(drawContent("1 0 0 rg q Q 0 0 10 10 re f").at(5, 95), kRed);
   testing_pdf::PdfBuilder gs;
   gs.set(5, "<< /ExtGState << /Opaque << /ca 1 /CA 1 >> >> >>");
-  EXPECT_EQ(drawContent("1 0 0 rg /Opaque gs 0 0 10 10 re f", 200, 100, "/Resources 5 0 R", gs).at(5, 95), kRed);
+  EXPECT_EQ(
+      drawContent("1 0 0 rg /Opaque gs 0 0 10 10 re f", 200, 100, "/Resources 5 0 R", gs).at(5, 95),
+      kRed);
   // The line width comes back with Q.
   auto b = drawContent("0.5 w q 3 w Q 0 50 m 200 50 l S");
   EXPECT_EQ(b.at(100, 47), kWhite);
@@ -175,7 +179,8 @@ TEST(PdfDraw, ResourcesStayAfterThePageTreeIsCompleted) {
   PdfBuilder b;
   b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>");
-  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R /Resources 5 0 R >>");
+  b.set(3,
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R /Resources 5 0 R >>");
   b.setStream(4, "", "/Red cs 0 sc 0 0 200 100 re f");
   b.set(5, "<< /ColorSpace << /Red [/Indexed /DeviceRGB 0 <FF0000>] >> >>");
   b.set(6, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >>");

@@ -16,18 +16,27 @@ int blue(uint32_t argb) { return int(argb & 0xFF); }
 
 PdfBuilder shadings(const std::string& extend) {
   PdfBuilder b;
-  b.set(5, "<< /Shading << /Ax 6 0 R /Rad 7 0 R /Mesh 8 0 R >> /Pattern << /P 9 0 R /T 10 0 R /U 11 0 R >> "
-           "/ColorSpace << /PCS [/Pattern /DeviceRGB] >> >>");
-  const std::string redToBlue = "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
-  b.set(6, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [50 0 150 0] " + redToBlue + " /Extend " + extend + " >>");
-  b.set(7, "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 50 0 100 50 40] " + redToBlue + " /Extend [false false] >>");
+  b.set(5,
+        "<< /Shading << /Ax 6 0 R /Rad 7 0 R /Mesh 8 0 R >> /Pattern << /P 9 0 R /T 10 0 R /U 11 0 "
+        "R >> "
+        "/ColorSpace << /PCS [/Pattern /DeviceRGB] >> >>");
+  const std::string redToBlue =
+      "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
+  b.set(6, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [50 0 150 0] " + redToBlue +
+               " /Extend " + extend + " >>");
+  b.set(7, "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 50 0 100 50 40] " + redToBlue +
+               " /Extend [false false] >>");
   b.set(8, "<< /ShadingType 4 /ColorSpace /DeviceRGB >>");
   b.set(9, "<< /Type /Pattern /PatternType 2 /Shading 6 0 R /Matrix [1 0 0 1 0 0] >>");
   // A coloured tiling pattern: a 5 x 5 red square in every 10 x 10 cell.
-  b.setStream(10, "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 /Resources << >>",
+  b.setStream(10,
+              "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep "
+              "10 /YStep 10 /Resources << >>",
               "1 0 0 rg 0 0 5 5 re f");
   // An uncoloured one: the colour comes with scn.
-  b.setStream(11, "/Type /Pattern /PatternType 1 /PaintType 2 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10 /Resources << >>",
+  b.setStream(11,
+              "/Type /Pattern /PatternType 1 /PaintType 2 /TilingType 1 /BBox [0 0 10 10] /XStep "
+              "10 /YStep 10 /Resources << >>",
               "0 1 0 rg 0 0 5 5 re f");
   return b;
 }
@@ -44,16 +53,18 @@ TEST(Shadings, AxialFillsTheClipWithItsExtensions) {
   EXPECT_EQ(bare.at(190, 50), kWhite);
   EXPECT_NEAR(red(bare.at(100, 50)), 128, 8);
   // The clip limits it.
-  auto clipped = drawContent("0 0 100 100 re W n /Ax sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  auto clipped = drawContent("0 0 100 100 re W n /Ax sh", 200, 100, "/Resources 5 0 R",
+                             shadings("[true true]"));
   EXPECT_EQ(clipped.at(150, 50), kWhite);
 }
 
 TEST(Shadings, RadialAndUnsupportedTypes) {
   auto page = drawContent("/Rad sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
-  EXPECT_GT(red(page.at(100, 50)), 200);  // the start colour at the centre
+  EXPECT_GT(red(page.at(100, 50)), 200);   // the start colour at the centre
   EXPECT_GT(blue(page.at(138, 50)), 200);  // the end colour at the rim
   EXPECT_EQ(page.at(180, 50), kWhite);     // nothing beyond it without Extend
-  auto mesh = drawContent("/Mesh sh 0 0 1 rg", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  auto mesh =
+      drawContent("/Mesh sh 0 0 1 rg", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
   EXPECT_EQ(mesh.at(100, 50), kWhite);
   auto missing = drawContent("/Nope sh", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
   EXPECT_EQ(missing.at(100, 50), kWhite);
@@ -61,11 +72,13 @@ TEST(Shadings, RadialAndUnsupportedTypes) {
 
 TEST(Patterns, ShadingAndTilingFills) {
   // A shading pattern fills only the path.
-  auto fill = drawContent("/Pattern cs /P scn 0 0 100 100 re f", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  auto fill = drawContent("/Pattern cs /P scn 0 0 100 100 re f", 200, 100, "/Resources 5 0 R",
+                          shadings("[true true]"));
   EXPECT_EQ(fill.at(20, 50), 0xFFFF0000u);
   EXPECT_EQ(fill.at(150, 50), kWhite);
   // A tiling pattern repeats its cell across the path.
-  auto tiles = drawContent("/Pattern cs /T scn 0 0 100 100 re f", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  auto tiles = drawContent("/Pattern cs /T scn 0 0 100 100 re f", 200, 100, "/Resources 5 0 R",
+                           shadings("[true true]"));
   EXPECT_EQ(tiles.at(2, 97), 0xFFFF0000u);
   EXPECT_EQ(tiles.at(7, 92), kWhite);
   EXPECT_EQ(tiles.at(52, 97), 0xFFFF0000u);
@@ -75,7 +88,8 @@ TEST(Patterns, ShadingAndTilingFills) {
                                 "/Resources 5 0 R", shadings("[true true]"));
   EXPECT_EQ(uncoloured.at(2, 97), 0xFF0000FFu);
   // A plain colour afterwards ends the pattern fill.
-  auto after = drawContent("/Pattern cs /T scn 0 g 0 0 100 100 re f", 200, 100, "/Resources 5 0 R", shadings("[true true]"));
+  auto after = drawContent("/Pattern cs /T scn 0 g 0 0 100 100 re f", 200, 100, "/Resources 5 0 R",
+                           shadings("[true true]"));
   EXPECT_EQ(after.at(7, 92), 0xFF000000u);
 }
 
@@ -89,8 +103,9 @@ TEST(Shadings, FunctionAndMeshShadings) {
   PdfBuilder b;
   b.set(5, "<< /Shading << /Fn 6 0 R /Tri 7 0 R /Coons 8 0 R /Lattice 9 0 R >> >>");
   // Grey rising with x over the whole page.
-  b.set(6, "<< /ShadingType 1 /ColorSpace /DeviceGray /Domain [0 1 0 1] /Matrix [200 0 0 100 0 0] "
-           "/Function 10 0 R >>");
+  b.set(6,
+        "<< /ShadingType 1 /ColorSpace /DeviceGray /Domain [0 1 0 1] /Matrix [200 0 0 100 0 0] "
+        "/Function 10 0 R >>");
   b.setStream(10, "/FunctionType 4 /Domain [0 1 0 1] /Range [0 1]", "{ pop }");
   const std::string rgb8 = "/ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 ";
   const std::string raw = "/Decode [0 255 0 255 0 1 0 1 0 1]";
@@ -99,8 +114,9 @@ TEST(Shadings, FunctionAndMeshShadings) {
               bytes({0, 0, 0, 255, 0, 0, 0, 200, 0, 255, 0, 0, 0, 0, 100, 255, 0, 0}));
   // One blue Coons patch over the right half, with straight sides.
   b.setStream(8, "/ShadingType 6 " + rgb8 + "/BitsPerFlag 8 " + raw,
-              bytes({0, 100, 0, 100, 33, 100, 66, 100, 100, 133, 100, 166, 100, 200, 100, 200, 66, 200, 33,
-                     200, 0, 166, 0, 133, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255}));
+              bytes({0,   100, 0,   100, 33,  100, 66,  100, 100, 133, 100, 166, 100,
+                     200, 100, 200, 66,  200, 33,  200, 0,   166, 0,   133, 0,   0,
+                     0,   255, 0,   0,   255, 0,   0,   255, 0,   0,   255}));
   // A lattice of two rows, green at the bottom, black at the top.
   b.setStream(9, "/ShadingType 5 " + rgb8 + "/VerticesPerRow 2 " + raw,
               bytes({0, 0, 0, 255, 0, 200, 0, 0, 255, 0, 0, 100, 0, 0, 0, 200, 100, 0, 0, 0}));
@@ -119,8 +135,12 @@ TEST(Shadings, FunctionAndMeshShadings) {
   EXPECT_LT(int((lattice.at(100, 5) >> 8) & 0xFF), 25);
   EXPECT_EQ(red(lattice.at(100, 50)), 0);
   // Short and malformed mesh data draws what is complete, and nothing else.
-  b.setStream(7, "/ShadingType 4 " + rgb8 + "/BitsPerFlag 8 " + raw, bytes({0, 0, 0, 255, 0, 0, 0}));
-  b.setStream(8, "/ShadingType 6 /ColorSpace /DeviceRGB /BitsPerCoordinate 7 /BitsPerComponent 8 /BitsPerFlag 8 " + raw,
+  b.setStream(7, "/ShadingType 4 " + rgb8 + "/BitsPerFlag 8 " + raw,
+              bytes({0, 0, 0, 255, 0, 0, 0}));
+  b.setStream(8,
+              "/ShadingType 6 /ColorSpace /DeviceRGB /BitsPerCoordinate 7 /BitsPerComponent 8 "
+              "/BitsPerFlag 8 " +
+                  raw,
               bytes({0, 1, 2, 3}));
   auto broken = drawContent("/Tri sh /Coons sh", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(broken.at(20, 80), kWhite);
@@ -128,16 +148,22 @@ TEST(Shadings, FunctionAndMeshShadings) {
 
 TEST(Shadings, RadialEndsExtendOnTheirOwnAndAlphaAndBackgroundApply) {
   PdfBuilder b;
-  b.set(5, "<< /Shading << /Rad 6 0 R /Ax 7 0 R >> /Pattern << /P 8 0 R >> /ExtGState << /H << /ca 0.5 >> >> >>");
-  const std::string redToBlue = "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
-  b.set(6, "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 50 10 100 50 30] " + redToBlue + " /Extend [true false] >>");
-  b.set(7, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 50 0] " + redToBlue + " /Background [0 1 0] >>");
+  b.set(5,
+        "<< /Shading << /Rad 6 0 R /Ax 7 0 R >> /Pattern << /P 8 0 R >> /ExtGState << /H << /ca "
+        "0.5 >> >> >>");
+  const std::string redToBlue =
+      "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
+  b.set(6, "<< /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 50 10 100 50 30] " + redToBlue +
+               " /Extend [true false] >>");
+  b.set(7, "<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 50 0] " + redToBlue +
+               " /Background [0 1 0] >>");
   b.set(8, "<< /Type /Pattern /PatternType 2 /Shading 7 0 R >>");
   auto radial = drawContent("/Rad sh", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(radial.at(100, 50), 0xFFFF0000u);  // inside the start circle: extended
   EXPECT_EQ(radial.at(150, 50), kWhite);       // beyond the end circle: not extended
   EXPECT_GT(blue(radial.at(128, 50)), 200);
-  auto background = drawContent("/Pattern cs /P scn 0 0 200 100 re f", 200, 100, "/Resources 5 0 R", b);
+  auto background =
+      drawContent("/Pattern cs /P scn 0 0 200 100 re f", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(background.at(150, 50), 0xFF00FF00u);
   EXPECT_GT(red(background.at(1, 50)), 240);
   auto faded = drawContent("/H gs /Ax sh", 200, 100, "/Resources 5 0 R", b);
@@ -149,7 +175,9 @@ TEST(Patterns, FineTilingCoversTheWholeFill) {
   // Twenty thousand one-unit cells cost one cell drawing.
   PdfBuilder b;
   b.set(5, "<< /Pattern << /T 6 0 R >> >>");
-  b.setStream(6, "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 2 2] /XStep 2 /YStep 2 /Resources << >>",
+  b.setStream(6,
+              "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 2 2] /XStep 2 "
+              "/YStep 2 /Resources << >>",
               "1 0 0 rg 0 0 1 1 re f");
   auto page = drawContent("/Pattern cs /T scn 0 0 200 100 re f", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(page.at(0, 99), 0xFFFF0000u);

@@ -7,8 +7,8 @@
 #include "engine/render/text_shower.h"
 #include "tests/engine/fonts/font_test_support.h"
 
-using font_testing::ShownPage;
 using font_testing::showContent;
+using font_testing::ShownPage;
 using testing_pdf::PdfBuilder;
 
 namespace {
@@ -25,7 +25,8 @@ class TextShow : public ::testing::Test {
   // F1: the sans face with A, B at 667 and space at 278.
   PdfBuilder withWidths() const {
     PdfBuilder b;
-    font_testing::addTrueType(b, 5, sans, "/FirstChar 32 /LastChar 66 /Widths [278 " + repeat("0 ", 32) + "667 667]");
+    font_testing::addTrueType(
+        b, 5, sans, "/FirstChar 32 /LastChar 66 /Widths [278 " + repeat("0 ", 32) + "667 667]");
     return b;
   }
   static std::string repeat(const std::string& s, int n) {
@@ -39,7 +40,8 @@ class TextShow : public ::testing::Test {
 
 TEST_F(TextShow, TJNumbersMoveAlongTheBaseline) {
   // After A the position moves by (wA - (-250)/1000) × Tfs.
-  ShownPage a = showContent("BT /F1 10 Tf 10 50 Td [(A) -250 (B)] TJ ET", "/F1 5 0 R", withWidths());
+  ShownPage a =
+      showContent("BT /F1 10 Tf 10 50 Td [(A) -250 (B)] TJ ET", "/F1 5 0 R", withWidths());
   ASSERT_EQ(a.glyphs.size(), 2u);
   EXPECT_NEAR(a.glyphs[0].x, 10, kNear);
   EXPECT_NEAR(a.glyphs[1].x, 10 + (0.667 + 0.25) * 10, kNear);
@@ -57,7 +59,8 @@ TEST_F(TextShow, TJNumbersMoveAlongTheBaseline) {
   EXPECT_NEAR(c.glyphs[0].x, 7, kNear);
 
   // Character spacing and horizontal scaling.
-  ShownPage d = showContent("BT /F1 10 Tf 1 Tc 50 Tz 10 50 Td (AB) Tj ET", "/F1 5 0 R", withWidths());
+  ShownPage d =
+      showContent("BT /F1 10 Tf 1 Tc 50 Tz 10 50 Td (AB) Tj ET", "/F1 5 0 R", withWidths());
   ASSERT_EQ(d.glyphs.size(), 2u);
   EXPECT_NEAR(d.glyphs[1].x, 10 + (6.67 + 1) * 0.5, kNear);
   EXPECT_NEAR(d.glyphs[0].width, 6.67 * 0.5, kNear);
@@ -66,18 +69,21 @@ TEST_F(TextShow, TJNumbersMoveAlongTheBaseline) {
 TEST_F(TextShow, WordSpacingFollowsTheUnicodeValue) {
   PdfBuilder b = withWidths();
   // F2: code 32 is named "A", so it is no space.
-  font_testing::addTrueType(b, 8, sans,
-                            "/FirstChar 32 /LastChar 32 /Widths [500] /Encoding << /Differences [32 /A] >>");
+  font_testing::addTrueType(
+      b, 8, sans, "/FirstChar 32 /LastChar 32 /Widths [500] /Encoding << /Differences [32 /A] >>");
   // F3: two-byte codes; <0003> is a space through ToUnicode.
-  b.set(11, "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding /Identity-H "
-            "/DescendantFonts [12 0 R] /ToUnicode 14 0 R >>");
-  b.set(12, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /LiberationSans /DW 500 "
-            "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
-            "/FontDescriptor 13 0 R >>");
+  b.set(11,
+        "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding /Identity-H "
+        "/DescendantFonts [12 0 R] /ToUnicode 14 0 R >>");
+  b.set(12,
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /LiberationSans /DW 500 "
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
+        "/FontDescriptor 13 0 R >>");
   b.set(13, "<< /Type /FontDescriptor /FontName /LiberationSans /Flags 32 /FontFile2 7 0 R >>");
-  b.setStream(14, "", "/CIDInit /ProcSet findresource begin 12 dict begin begincmap "
-                      "1 begincodespacerange <0000> <FFFF> endcodespacerange "
-                      "2 beginbfchar <0003> <0020> <0024> <0041> endbfchar endcmap end end");
+  b.setStream(14, "",
+              "/CIDInit /ProcSet findresource begin 12 dict begin begincmap "
+              "1 begincodespacerange <0000> <FFFF> endcodespacerange "
+              "2 beginbfchar <0003> <0020> <0024> <0041> endbfchar endcmap end end");
   ShownPage shown = showContent(
       "BT 5 Tw /F1 10 Tf 1 0 0 1 10 80 Tm ( A) Tj /F2 10 Tf 1 0 0 1 10 50 Tm ( A) Tj "
       "/F3 10 Tf 1 0 0 1 10 20 Tm <00030024> Tj ET",
@@ -109,14 +115,16 @@ TEST_F(TextShow, HorizontalScalingNarrowsGlyphsButNotTheirHeight) {
 }
 
 TEST_F(TextShow, EndTextRestoresTheMatricesOfBeginText) {
-  ShownPage shown = showContent("BT /F1 10 Tf 20 50 Td BT 30 30 Td ET (A) Tj ET", "/F1 5 0 R", withWidths());
+  ShownPage shown =
+      showContent("BT /F1 10 Tf 20 50 Td BT 30 30 Td ET (A) Tj ET", "/F1 5 0 R", withWidths());
   ASSERT_EQ(shown.glyphs.size(), 1u);
   EXPECT_NEAR(shown.glyphs[0].x, 20, kNear);
   EXPECT_NEAR(shown.glyphs[0].y, 50, kNear);
 }
 
 TEST_F(TextShow, GlyphsAreDrawnInTheFillColourAtTheirPosition) {
-  ShownPage shown = showContent("1 0 0 rg BT /F1 40 Tf 10 30 Td (A) Tj ET", "/F1 5 0 R", withWidths());
+  ShownPage shown =
+      showContent("1 0 0 rg BT /F1 40 Tf 10 30 Td (A) Tj ET", "/F1 5 0 R", withWidths());
   // A cap height of about 29 pixels above the baseline at y = 70, between x = 10 and 37.
   EXPECT_GT(shown.ink(10, 40, 38, 71), 150);
   EXPECT_EQ(shown.ink(40, 0, 200, 100), 0);
@@ -165,11 +173,13 @@ TEST_F(TextShow, Type0IdentityWithCidToGidMapDrawsTheMappedGlyphs) {
   std::string map(2 * 67, '\0');
   map[130] = char(glyphA >> 8), map[131] = char(glyphA & 0xFF);
   map[132] = char(glyphB >> 8), map[133] = char(glyphB & 0xFF);
-  b.set(11, "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding /Identity-H "
-            "/DescendantFonts [12 0 R] >>");
-  b.set(12, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /LiberationSans /W [65 [667 667]] "
-            "/CIDToGIDMap 14 0 R /FontDescriptor 13 0 R "
-            "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
+  b.set(11,
+        "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding /Identity-H "
+        "/DescendantFonts [12 0 R] >>");
+  b.set(12,
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /LiberationSans /W [65 [667 667]] "
+        "/CIDToGIDMap 14 0 R /FontDescriptor 13 0 R "
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
   b.set(13, "<< /Type /FontDescriptor /FontName /LiberationSans /Flags 4 /FontFile2 7 0 R >>");
   b.setStream(14, "", map);
   ShownPage cid = showContent("BT /F2 30 Tf 10 30 Td <00410042> Tj ET", "/F2 11 0 R", b);
@@ -193,13 +203,16 @@ TEST_F(TextShow, Type0IdentityWithCidToGidMapDrawsTheMappedGlyphs) {
 
 TEST_F(TextShow, SurrogatePairsFromToUnicodeAreCollectedAsTwoUnits) {
   PdfBuilder b = withWidths();
-  b.set(11, "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding /Identity-H "
-            "/DescendantFonts [12 0 R] /ToUnicode 14 0 R >>");
-  b.set(12, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /LiberationSans /DW 1000 "
-            "/FontDescriptor 13 0 R >>");
+  b.set(11,
+        "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding /Identity-H "
+        "/DescendantFonts [12 0 R] /ToUnicode 14 0 R >>");
+  b.set(12,
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /LiberationSans /DW 1000 "
+        "/FontDescriptor 13 0 R >>");
   b.set(13, "<< /Type /FontDescriptor /FontName /LiberationSans /Flags 4 /FontFile2 7 0 R >>");
-  b.setStream(14, "", "begincmap 1 begincodespacerange <0000> <FFFF> endcodespacerange "
-                      "3 beginbfchar <0001> <D835DC00> <0002> <D800> <0003> <0042> endbfchar endcmap");
+  b.setStream(14, "",
+              "begincmap 1 begincodespacerange <0000> <FFFF> endcodespacerange "
+              "3 beginbfchar <0001> <D835DC00> <0002> <D800> <0003> <0042> endbfchar endcmap");
   ShownPage shown = showContent("BT /F2 10 Tf 10 50 Td <000100020003> Tj ET", "/F2 11 0 R", b);
   ASSERT_EQ(shown.glyphs.size(), 3u);
   EXPECT_EQ(shown.text(), u"\U0001D400B");
@@ -219,16 +232,19 @@ TEST_F(TextShow, OnlyTextInsideTheClipIsCollected) {
 
 TEST_F(TextShow, RecordsOnOneBaselineAreOrderedByPosition) {
   ShownPage shown = showContent(
-      "BT /F1 10 Tf 40 50 Td (B) Tj ET BT /F1 10 Tf 10 50 Td (A) Tj ET BT /F1 10 Tf 5 20 Td (A) Tj ET",
+      "BT /F1 10 Tf 40 50 Td (B) Tj ET BT /F1 10 Tf 10 50 Td (A) Tj ET BT /F1 10 Tf 5 20 Td (A) Tj "
+      "ET",
       "/F1 5 0 R", withWidths());
   EXPECT_EQ(shown.text(), u"ABA");
 }
 
 TEST_F(TextShow, Type3FontsAdvanceByWidthsTimesFontMatrix) {
   PdfBuilder b;
-  b.set(5, "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.002 0 0 0.002 0 0] "
-           "/CharProcs << /A 6 0 R >> /Encoding << /Differences [65 /A /B] >> "
-           "/FirstChar 65 /LastChar 66 /Widths [250 500] >>");
+  b.set(
+      5,
+      "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.002 0 0 0.002 0 0] "
+      "/CharProcs << /A 6 0 R >> /Encoding << /Differences [65 /A /B] >> "
+      "/FirstChar 65 /LastChar 66 /Widths [250 500] >>");
   b.setStream(6, "", "250 0 d0 0 0 250 250 re f");
   ShownPage shown = showContent("BT /F1 10 Tf 10 50 Td (ABA) Tj ET", "/F1 5 0 R", b);
   ASSERT_EQ(shown.glyphs.size(), 3u);
@@ -239,7 +255,8 @@ TEST_F(TextShow, Type3FontsAdvanceByWidthsTimesFontMatrix) {
 
 TEST_F(TextShow, RotatedTextRunsAlongItsBaseline) {
   // Upwards from (100, 20): the second glyph sits 6.67 page units higher.
-  ShownPage shown = showContent("BT /F1 10 Tf 0 1 -1 0 100 20 Tm (AB) Tj ET", "/F1 5 0 R", withWidths());
+  ShownPage shown =
+      showContent("BT /F1 10 Tf 0 1 -1 0 100 20 Tm (AB) Tj ET", "/F1 5 0 R", withWidths());
   ASSERT_EQ(shown.glyphs.size(), 2u);
   EXPECT_EQ(shown.glyphs[0].orientation, 90);
   EXPECT_NEAR(shown.glyphs[0].x, 100, kNear);
@@ -258,8 +275,9 @@ TEST_F(TextShow, RotatedTextRunsAlongItsBaseline) {
 }
 
 TEST_F(TextShow, ActualTextReplacesTheShownText) {
-  ShownPage shown = showContent("/Span << /ActualText <FEFF0078> >> BDC BT /F1 10 Tf 10 50 Td (AB) Tj ET EMC",
-                                "/F1 5 0 R", withWidths());
+  ShownPage shown =
+      showContent("/Span << /ActualText <FEFF0078> >> BDC BT /F1 10 Tf 10 50 Td (AB) Tj ET EMC",
+                  "/F1 5 0 R", withWidths());
   EXPECT_EQ(shown.text(), u"x");
 }
 

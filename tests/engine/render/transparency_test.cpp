@@ -19,7 +19,8 @@ PdfBuilder maskedPage(const std::string& maskEntries, const std::string& maskCon
   PdfBuilder b;
   b.set(5, "<< /ExtGState << /M << /SMask << " + maskEntries +
                " /G 6 0 R >> >> /None << /SMask /None >> >> >>");
-  b.setStream(6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency /CS /DeviceGray >>", maskContent);
+  b.setStream(6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency /CS /DeviceGray >>",
+              maskContent);
   return b;
 }
 
@@ -30,8 +31,9 @@ TEST(Transparency, LuminositySoftMasks) {
   EXPECT_EQ(page.at(50, 50), kRed);
   EXPECT_EQ(page.at(150, 50), kWhite);
   // A white backdrop shows everything the mask's content leaves; SMask /None ends the mask.
-  auto backdrop = drawContent("/M gs 1 0 0 rg 0 0 200 50 re f /None gs 0 50 200 50 re f", 200, 100,
-                              "/Resources 5 0 R", maskedPage("/S /Luminosity /BC [1]", "0 g 0 0 100 100 re f"));
+  auto backdrop =
+      drawContent("/M gs 1 0 0 rg 0 0 200 50 re f /None gs 0 50 200 50 re f", 200, 100,
+                  "/Resources 5 0 R", maskedPage("/S /Luminosity /BC [1]", "0 g 0 0 100 100 re f"));
   EXPECT_EQ(backdrop.at(50, 75), kWhite);
   EXPECT_EQ(backdrop.at(150, 75), kRed);
   EXPECT_EQ(backdrop.at(50, 25), kRed);
@@ -47,9 +49,11 @@ TEST(Transparency, LuminositySoftMasks) {
 
 TEST(Transparency, AlphaSoftMasksCoverImagesAndText) {
   PdfBuilder b = maskedPage("/S /Alpha", "/H gs 0 0 100 100 re f");
-  b.set(5, "<< /ExtGState << /M << /SMask << /S /Alpha /G 6 0 R >> >> >> /XObject << /Im 7 0 R >> >>");
-  b.setStream(6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency >> "
-                 "/Resources << /ExtGState << /H << /ca 0.5 >> >> >>",
+  b.set(5,
+        "<< /ExtGState << /M << /SMask << /S /Alpha /G 6 0 R >> >> >> /XObject << /Im 7 0 R >> >>");
+  b.setStream(6,
+              "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency >> "
+              "/Resources << /ExtGState << /H << /ca 0.5 >> >> >>",
               "/H gs 0 0 100 100 re f");
   b.setStream(7, "/Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceRGB",
               std::string("\x00\x00\xFF", 3));
@@ -65,7 +69,8 @@ TEST(Transparency, GroupsAreCompositedAsAWhole) {
   b.set(5, "<< /ExtGState << /H << /ca 0.5 >> >> /XObject << /G 6 0 R /Plain 7 0 R >> >>");
   // Red, then blue over its right half: inside the group the blue covers the red fully.
   const std::string content = "1 0 0 rg 0 0 100 100 re f 0 0 1 rg 50 0 100 100 re f";
-  b.setStream(6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency /I true >>", content);
+  b.setStream(6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency /I true >>",
+              content);
   b.setStream(7, "/Subtype /Form /BBox [0 0 200 100]", content);
   auto group = drawContent("/H gs /G Do", 200, 100, "/Resources 5 0 R", b);
   const uint32_t overlap = group.at(75, 50);
@@ -80,10 +85,13 @@ TEST(Transparency, GroupsAreCompositedAsAWhole) {
 
 TEST(Transparency, BlendModes) {
   PdfBuilder b;
-  b.set(5, "<< /ExtGState << /Mul << /BM /Multiply >> /Scr << /BM [/Unknown /Screen] >> /N << /BM /Normal >> >> >>");
-  auto page = drawContent("1 1 0 rg 0 0 200 100 re f /Mul gs 0 1 1 rg 0 0 100 100 re f "
-                          "/Scr gs 1 0 0 rg 100 0 50 100 re f /N gs 0 0 1 rg 150 0 50 100 re f",
-                          200, 100, "/Resources 5 0 R", b);
+  b.set(5,
+        "<< /ExtGState << /Mul << /BM /Multiply >> /Scr << /BM [/Unknown /Screen] >> /N << /BM "
+        "/Normal >> >> >>");
+  auto page = drawContent(
+      "1 1 0 rg 0 0 200 100 re f /Mul gs 0 1 1 rg 0 0 100 100 re f "
+      "/Scr gs 1 0 0 rg 100 0 50 100 re f /N gs 0 0 1 rg 150 0 50 100 re f",
+      200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(page.at(50, 50), 0xFF00FF00u);   // yellow times cyan
   EXPECT_EQ(page.at(125, 50), 0xFFFFFF00u);  // red screened on yellow
   EXPECT_EQ(page.at(175, 50), 0xFF0000FFu);

@@ -16,9 +16,10 @@ using brevia::platform::FontLocation;
 using brevia::platform::FontQuery;
 using brevia::platform::InstalledFace;
 
-inline InstalledFace Face(std::string fullName, std::string family, bool trueType = true, std::string file = {},
-                          int faceIndex = 0) {
-  return InstalledFace{std::move(fullName), std::move(family), trueType, std::move(file), faceIndex};
+inline InstalledFace Face(std::string fullName, std::string family, bool trueType = true,
+                          std::string file = {}, int faceIndex = 0) {
+  return InstalledFace{std::move(fullName), std::move(family), trueType, std::move(file),
+                       faceIndex};
 }
 
 class FakeFontSource : public brevia::platform::IFontSource {
@@ -45,7 +46,8 @@ class FakeFontSource : public brevia::platform::IFontSource {
 
 // A matcher over a fixed list; `source` stays readable while the matcher lives.
 struct FakeFonts {
-  explicit FakeFonts(std::vector<InstalledFace> faces, std::vector<std::string> dataDirectories = {}) {
+  explicit FakeFonts(std::vector<InstalledFace> faces,
+                     std::vector<std::string> dataDirectories = {}) {
     auto owned = std::make_unique<FakeFontSource>(std::move(faces));
     source = owned.get();
     fonts = std::make_unique<C_PDF_FontEnum>(std::move(owned), std::move(dataDirectories));

@@ -62,8 +62,10 @@ TEST(FontEnumScore, MoreSharedWordsWin) {
 }
 
 TEST(FontEnumScore, FewerMismatchesWinInEitherOrder) {
-  FakeFonts regularFirst({Face("Book Antiqua", "Book Antiqua"), Face("Book Antiqua Bold", "Book Antiqua")});
-  FakeFonts boldFirst({Face("Book Antiqua Bold", "Book Antiqua"), Face("Book Antiqua", "Book Antiqua")});
+  FakeFonts regularFirst(
+      {Face("Book Antiqua", "Book Antiqua"), Face("Book Antiqua Bold", "Book Antiqua")});
+  FakeFonts boldFirst(
+      {Face("Book Antiqua Bold", "Book Antiqua"), Face("Book Antiqua", "Book Antiqua")});
   EXPECT_EQ(regularFirst.match("BookAntiqua"), "Book Antiqua");
   EXPECT_EQ(boldFirst.match("BookAntiqua"), "Book Antiqua");
   EXPECT_EQ(boldFirst.match("BookAntiqua-Bold"), "Book Antiqua Bold");
@@ -106,7 +108,8 @@ TEST(FontEnumScore, FarOffOldFaceIsRejected) {
   fonts.fonts->setReturnUnmatchedName(true);
   EXPECT_EQ(fonts.match("GoudyHandtooledBT"), "GoudyHandtooledBT");
   EXPECT_EQ(fonts.match("NothingLikeIt"), "NothingLikeIt");
-  EXPECT_EQ(fonts.match(std::string(100, 'x')), std::string(C_PDF_FontEnum::kMaxOutputNameChars, 'x'));
+  EXPECT_EQ(fonts.match(std::string(100, 'x')),
+            std::string(C_PDF_FontEnum::kMaxOutputNameChars, 'x'));
 }
 
 TEST(FontEnumScore, GoudyStoutDoesNotDisplacePlainGoudy) {
@@ -127,7 +130,8 @@ TEST(FontEnumScore, SubstitutesWhenNothingQualifies) {
       {"Sabon-Roman", "Times New Roman"},
       {"Unheard-Of", "<none>"},
   };
-  for (const auto& [pdfName, expected] : cases) EXPECT_EQ(fonts.match(pdfName), expected) << pdfName;
+  for (const auto& [pdfName, expected] : cases)
+    EXPECT_EQ(fonts.match(pdfName), expected) << pdfName;
 }
 
 TEST(FontEnumScore, StruckOutFaceNeverMatchesAgain) {
@@ -141,15 +145,16 @@ TEST(FontEnumScore, StruckOutFaceNeverMatchesAgain) {
 }
 
 TEST(FontEnumList, KeepsTrueTypeFacesOnceAndStrikesOutSymbolFonts) {
-  FakeFonts fonts({Face("Arial", "Arial"), Face("Arial", "Arial"), Face("Nimbus Sans", "Nimbus Sans", false),
-                   Face("Symbol", "Symbol", false), Face("Wingdings", "Wingdings"),
-                   Face("Arial Unicode MS", "Arial Unicode MS")});
+  FakeFonts fonts({Face("Arial", "Arial"), Face("Arial", "Arial"),
+                   Face("Nimbus Sans", "Nimbus Sans", false), Face("Symbol", "Symbol", false),
+                   Face("Wingdings", "Wingdings"), Face("Arial Unicode MS", "Arial Unicode MS")});
   const auto& elements = fonts.fonts->elements();
   ASSERT_EQ(elements.size(), 4u);
   EXPECT_EQ(elements[0].fullName(), "Arial");
   EXPECT_TRUE(elements[1].struckOut());  // Symbol
   EXPECT_TRUE(elements[2].struckOut());  // Wingdings
-  EXPECT_EQ(elements[2].words(), std::vector<std::string>{std::string(C_PDF_FontNameElement::kStruckOutWord)});
+  EXPECT_EQ(elements[2].words(),
+            std::vector<std::string>{std::string(C_PDF_FontNameElement::kStruckOutWord)});
   EXPECT_EQ(elements[3].words(), (std::vector<std::string>{"Arial", "Unicode", "MS"}));
   EXPECT_TRUE(fonts.fonts->arialUnicodeInstalled());
 }
@@ -179,16 +184,19 @@ TEST(FontEnumList, StopsAtTheFaceLimit) {
 TEST(FontEnumList, FamiliesAreFoundThroughTheReducedFullName) {
   EXPECT_EQ(C_PDF_FontEnum::reduceFullName("Arial Bold Italic"), "Arial");
   EXPECT_EQ(C_PDF_FontEnum::reduceFullName("Arial Italic Bold"), "Arial Italic");
-  EXPECT_EQ(C_PDF_FontEnum::reduceFullName("Microsoft Extraordinarily Long Face Name"), "Microsoft");
+  EXPECT_EQ(C_PDF_FontEnum::reduceFullName("Microsoft Extraordinarily Long Face Name"),
+            "Microsoft");
   EXPECT_EQ(C_PDF_FontEnum::reduceFullName(std::string(40, 'A')), std::string(31, 'A'));
 
   // "Foo Bold" reduces to "Foo", which is listed twice in a row: the second family is skipped.
   // "Noto Sans Mono Regular" names no family; its own faces are listed.
-  FakeFonts fonts({Face("Foo", "Foo"), Face("Foo Bold", "Foo Bold"), Face("Noto Sans Mono Regular", "Noto Sans Mono"),
+  FakeFonts fonts({Face("Foo", "Foo"), Face("Foo Bold", "Foo Bold"),
+                   Face("Noto Sans Mono Regular", "Noto Sans Mono"),
                    Face("Noto Sans Mono Bold", "Noto Sans Mono")});
   std::vector<std::string> names;
   for (const auto& element : fonts.fonts->elements()) names.push_back(element.fullName());
-  EXPECT_EQ(names, (std::vector<std::string>{"Foo", "Noto Sans Mono Regular", "Noto Sans Mono Bold"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Foo", "Noto Sans Mono Regular", "Noto Sans Mono Bold"}));
 }
 
 TEST(FontEnumList, FailedListLeavesTheStyleChoice) {
@@ -221,7 +229,8 @@ TEST(FontEnumStyle, FlagsDecideInOrder) {
 
 TEST(FontEnumStyle, ScriptFacesInPreferenceOrder) {
   S_FontStyleFlags script{"X", false, false, false, true, false};
-  FakeFonts named({Face("Kunstler Script", "Kunstler Script"), Face("VLADIMIR SCRIPT", "Vladimir Script"),
+  FakeFonts named({Face("Kunstler Script", "Kunstler Script"),
+                   Face("VLADIMIR SCRIPT", "Vladimir Script"),
                    Face("Freestyle Script", "Freestyle Script")});
   EXPECT_EQ(named.fonts->chooseByStyle(script), "Freestyle Script");
   FakeFonts other({Face("Arial", "Arial"), Face("Kunstler Script", "Kunstler Script")});

@@ -40,7 +40,8 @@ class TempFolder {
 };
 
 TEST(SystemFontLookup, InstalledNameIsExactlyThatFace) {
-  FakeFonts fonts({Face("WenQuanYi Micro Hei Mono", "WenQuanYi Micro Hei Mono", true, "/fonts/wqy.ttc", 1)});
+  FakeFonts fonts(
+      {Face("WenQuanYi Micro Hei Mono", "WenQuanYi Micro Hei Mono", true, "/fonts/wqy.ttc", 1)});
   auto location = fonts.fonts->locateFace("wenquanyi micro hei mono", "ja");
   ASSERT_TRUE(location);
   EXPECT_EQ(location->file, "/fonts/wqy.ttc");
@@ -93,7 +94,8 @@ TEST(SystemFontData, ReadsTheFileAndRecognisesCollections) {
   TempFolder folder;
   std::string single = folder.write("single.ttf", std::string("\0\1\0\0rest", 8));
   std::string collection = folder.write("pair.ttc", "ttcf....");
-  FakeFonts fonts({Face("Single", "Single", true, single), Face("Pair Two", "Pair", true, collection, 1)});
+  FakeFonts fonts(
+      {Face("Single", "Single", true, single), Face("Pair Two", "Pair", true, collection, 1)});
 
   auto data = fonts.fonts->systemFontData("Single");
   ASSERT_TRUE(data);
@@ -154,7 +156,8 @@ TEST(InstalledFonts, WindowsNamesFindTheirMetricTwins) {
   C_PDF_FontEnum& fonts = C_PDF_FontEnum::instance();
   EXPECT_EQ(fileName(fonts.systemFontData("Arial Bold")), "LiberationSans-Bold.ttf");
   EXPECT_EQ(fileName(fonts.systemFontData("Times New Roman Italic")), "LiberationSerif-Italic.ttf");
-  EXPECT_EQ(fileName(fonts.systemFontData("Courier New Bold Italic")), "LiberationMono-BoldItalic.ttf");
+  EXPECT_EQ(fileName(fonts.systemFontData("Courier New Bold Italic")),
+            "LiberationMono-BoldItalic.ttf");
   EXPECT_EQ(fileName(fonts.systemFontData("QLN/ZapfDingbats")).rfind("D050000L", 0), 0u);
 }
 
@@ -168,7 +171,8 @@ TEST(InstalledFonts, ListHoldsTrueTypeAndOpenTypeFaces) {
   EXPECT_EQ(family, "Liberation Sans");
   for (const auto& element : fonts.elements()) {
     std::string extension = fs::path(element.file()).extension().string();
-    EXPECT_TRUE(extension == ".ttf" || extension == ".otf" || extension == ".ttc") << element.file();
+    EXPECT_TRUE(extension == ".ttf" || extension == ".otf" || extension == ".ttc")
+        << element.file();
   }
 }
 

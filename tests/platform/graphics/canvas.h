@@ -26,9 +26,7 @@ struct Canvas {
     return n;
   }
   // Pixels that are neither fully white nor fully black.
-  int partial() {
-    return bitmap.width() * bitmap.height() - count(0xFFFFFFFF) - count(0xFF000000);
-  }
+  int partial() { return bitmap.width() * bitmap.height() - count(0xFFFFFFFF) - count(0xFF000000); }
   Bitmap bitmap;
   Graphics graphics;
 };

@@ -180,7 +180,6 @@ TEST(GraphicsImage, ParallelogramPlacementUnderTheWorldTransform) {
   EXPECT_EQ(f.at(0, 1), kRed);
 }
 
-
 TEST(GraphicsClip, ChangesBetweenDrawsApplyInOrder) {
   Canvas c(60, 60);
   c.graphics.setClip(RectF{0, 0, 40, 60});
@@ -188,8 +187,8 @@ TEST(GraphicsClip, ChangesBetweenDrawsApplyInOrder) {
   c.graphics.setClip(triangle(80), CombineMode::Intersect);  // narrows what cairo already has
   c.graphics.fillRectangle(SolidBrush(kBlue), {0, 0, 60, 60});
   EXPECT_EQ(c.at(5, 5), kBlue);
-  EXPECT_EQ(c.at(35, 55), kRed);   // in the rectangle, beyond the diagonal
-  EXPECT_EQ(c.at(45, 5), kWhite);  // beyond the rectangle
+  EXPECT_EQ(c.at(35, 55), kRed);             // in the rectangle, beyond the diagonal
+  EXPECT_EQ(c.at(45, 5), kWhite);            // beyond the rectangle
   c.graphics.setClip(RectF{30, 0, 30, 60});  // replacing widens again
   c.graphics.fillRectangle(SolidBrush(kBlack), {0, 0, 60, 10});
   EXPECT_EQ(c.at(45, 5), kBlack);
@@ -200,8 +199,8 @@ TEST(GraphicsClip, ChangesBetweenDrawsApplyInOrder) {
   c.graphics.drawMask(CoverageMask{full.data(), 3, 3, 3}, 37, 40, kBlack);
   c.graphics.drawMask(CoverageMask{full.data(), 3, 3, 3}, 27, 40, kBlack);
   EXPECT_EQ(c.at(37, 40), kBlack);  // x + y below 80
-  EXPECT_EQ(c.at(39, 42), kRed);   // beyond the diagonal: as before
-  EXPECT_EQ(c.at(29, 40), kBlue);  // beyond the rectangle: as before
+  EXPECT_EQ(c.at(39, 42), kRed);    // beyond the diagonal: as before
+  EXPECT_EQ(c.at(29, 40), kBlue);   // beyond the rectangle: as before
 }
 
 TEST(GraphicsMask, TransformedMaskFollowsItsParallelogram) {

@@ -43,7 +43,7 @@ TEST(MatrixOrder, PrependAppliesFirstAndInvertKeepsFailures) {
 TEST(PathTypes, FiguresJoinCloseAndRestart) {
   GraphicsPath path;
   path.addLine(0, 0, 10, 0);
-  path.addLine(10, 0, 10, 10);  // continues without repeating (10, 0)
+  path.addLine(10, 0, 10, 10);   // continues without repeating (10, 0)
   path.addLine(20, 20, 30, 30);  // joined by a line to (20, 20)
   EXPECT_EQ(typesOf(path), (std::vector<int>{0, 1, 1, 1, 1}));
   path.closeFigure();

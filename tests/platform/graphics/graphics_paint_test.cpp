@@ -125,8 +125,8 @@ TEST(GraphicsStroke, ThinPensStillDrawOnePixelRow) {
     float width;
     Matrix world;
   };
-  for (const Case& k : {Case{0.1f, Matrix()}, Case{0.0f, Matrix()},
-                        Case{1.0f, Matrix(0.25f, 0, 0, 0.25f, 0, 0)}}) {
+  for (const Case& k :
+       {Case{0.1f, Matrix()}, Case{0.0f, Matrix()}, Case{1.0f, Matrix(0.25f, 0, 0, 0.25f, 0, 0)}}) {
     Canvas c(100, 30);
     c.graphics.setTransform(k.world);
     Matrix inverse = k.world;
@@ -150,9 +150,9 @@ TEST(GraphicsStroke, UnevenScaleStretchesThePenButKeepsItVisible) {
   PointF corners[3] = {{2, 210}, {10, 210}, {10, 1000}};
   path.addLines(corners, 3);
   c.graphics.drawPath(Pen(0x80000000, 1), path);
-  EXPECT_NE(c.at(50, 10), kWhite);   // horizontal part, y = 10.5
+  EXPECT_NE(c.at(50, 10), kWhite);  // horizontal part, y = 10.5
   EXPECT_EQ(c.at(50, 13), kWhite);
-  EXPECT_NE(c.at(96, 30), kWhite);   // vertical part, x = 95..105
+  EXPECT_NE(c.at(96, 30), kWhite);  // vertical part, x = 95..105
   EXPECT_NE(c.at(104, 30), kWhite);
   EXPECT_EQ(c.at(107, 30), kWhite);
   // Where the two strokes overlap the colour is not applied twice.
@@ -234,10 +234,10 @@ TEST(GraphicsBrushes, PathGradientRunsFromCentreToOutline) {
   brush.setSurroundColours(&surround, 1);
   c.graphics.fillRectangle(brush, {-1.1f, -1.1f, 2.2f, 2.2f});
   EXPECT_TRUE(near(c.at(60, 60), 0xFFFF0000, 8));
-  EXPECT_TRUE(near(c.at(35, 60), 0xFF800080, 8));   // half way to the left edge
-  EXPECT_TRUE(near(c.at(85, 85), 0xFF800080, 8));   // half way to a corner
+  EXPECT_TRUE(near(c.at(35, 60), 0xFF800080, 8));  // half way to the left edge
+  EXPECT_TRUE(near(c.at(85, 85), 0xFF800080, 8));  // half way to a corner
   EXPECT_TRUE(near(c.at(11, 60), 0xFF0000FF, 12));
-  EXPECT_EQ(c.at(7, 60), kWhite);                   // outside the outline
+  EXPECT_EQ(c.at(7, 60), kWhite);  // outside the outline
 }
 
 TEST(GraphicsBrushes, RadialGradientBetweenTwoCircles) {
@@ -253,14 +253,13 @@ TEST(GraphicsBrushes, RadialGradientBetweenTwoCircles) {
   EXPECT_TRUE(near(c.at(95, 50), 0xFF0000FF, 1));
 }
 
-
 TEST(GraphicsFill, DrawsIntoCallerMemoryThroughAWrappedBitmap) {
   // The viewer hands over its own pixel buffer, rows padded to 8 pixels.
   const int width = 6, height = 4, stridePixels = 8;
   std::vector<uint32_t> memory(size_t(stridePixels) * height, 0xFFFFFFFF);
   {
-    Bitmap target = Bitmap::wrap(reinterpret_cast<uint8_t*>(memory.data()), width, height,
-                                 stridePixels * 4);
+    Bitmap target =
+        Bitmap::wrap(reinterpret_cast<uint8_t*>(memory.data()), width, height, stridePixels * 4);
     Graphics g(target);
     g.fillRectangle(SolidBrush(0x80000000), {2, 1, 4, 2});
   }
@@ -277,9 +276,9 @@ TEST(GraphicsStroke, JoinsCapsAndMiterLimit) {
     bool outerCorner;  // pixel (44, 44), beyond a bevel and a round join
     bool nearCorner;   // pixel (43, 43), inside a round join only
   };
-  for (const Case& k : {Case{LineJoin::Miter, 10, true, true}, Case{LineJoin::Miter, 1, false, false},
-                        Case{LineJoin::Bevel, 10, false, false},
-                        Case{LineJoin::Round, 10, false, true}}) {
+  for (const Case& k :
+       {Case{LineJoin::Miter, 10, true, true}, Case{LineJoin::Miter, 1, false, false},
+        Case{LineJoin::Bevel, 10, false, false}, Case{LineJoin::Round, 10, false, true}}) {
     Canvas c(60, 60);
     Pen pen(kBlack, 10);
     pen.setLineJoin(k.join);
@@ -329,7 +328,7 @@ TEST(GraphicsBrushes, PathGradientSurroundColoursPerPoint) {
   ASSERT_EQ(brush.setSurroundColours(corners, 4), Status::Ok);
   EXPECT_EQ(brush.setSurroundColours(corners, 0), Status::InvalidParameter);
   c.graphics.fillRectangle(brush, {-1, -1, 2, 2});
-  EXPECT_TRUE(near(c.at(11, 11), 0xFFFF0A0A, 12));   // near the red corner
+  EXPECT_TRUE(near(c.at(11, 11), 0xFFFF0A0A, 12));    // near the red corner
   EXPECT_TRUE(near(c.at(108, 108), 0xFF0A0AFF, 12));  // near the blue corner
   EXPECT_TRUE(near(c.at(60, 11), 0xFF848404, 12));    // top edge, half red and half green
 }

@@ -46,8 +46,8 @@ TEST_F(HttpClientTest, UnreachableServerIsATransportError) {
   options.connectTimeout = std::chrono::milliseconds(5000);
   options.connectRetries = 1;
   options.retryDelay = std::chrono::milliseconds(10);
-  auto response = httpGet(
-      "http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/x", options);
+  auto response =
+      httpGet("http://127.0.0.1:" + std::to_string(LocalHttpServer::closedPort()) + "/x", options);
   EXPECT_TRUE(response.failed());
   EXPECT_EQ(response.status, 0);
   EXPECT_TRUE(response.body.empty());

@@ -36,8 +36,10 @@ class FileStoreTest : public ::testing::Test {
     if (v) value = v;
   }
   static void restoreVariable(const char* name, const std::string& value, bool had) {
-    if (had) ::setenv(name, value.c_str(), 1);
-    else ::unsetenv(name);
+    if (had)
+      ::setenv(name, value.c_str(), 1);
+    else
+      ::unsetenv(name);
   }
   static std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -45,9 +45,12 @@ TEST(CliInfo, ListsPages) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
             "{\"pages\": 3, \"encrypted\": false, \"pages_info\": ["
-            "{\"page\": 1, \"width\": 612, \"height\": 792, \"rotation\": 0, \"size_text\": \"8.5 x 11 in\"}, "
-            "{\"page\": 2, \"width\": 595, \"height\": 842, \"rotation\": 90, \"size_text\": \"11.7 x 8.26 in\"}, "
-            "{\"page\": 3, \"width\": 300, \"height\": 400, \"rotation\": 0, \"size_text\": \"4.17 x 5.56 in\"}]}\n");
+            "{\"page\": 1, \"width\": 612, \"height\": 792, \"rotation\": 0, \"size_text\": \"8.5 "
+            "x 11 in\"}, "
+            "{\"page\": 2, \"width\": 595, \"height\": 842, \"rotation\": 90, \"size_text\": "
+            "\"11.7 x 8.26 in\"}, "
+            "{\"page\": 3, \"width\": 300, \"height\": 400, \"rotation\": 0, \"size_text\": \"4.17 "
+            "x 5.56 in\"}]}\n");
   // The same document with object streams and a cross-reference stream.
   CliRun s = cli("info " + fixture("objstm.pdf"));
   EXPECT_EQ(s.status, 0);

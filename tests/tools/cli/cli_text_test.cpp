@@ -62,7 +62,8 @@ TEST(CliText, PagesInReadingOrder) {
   const std::string file = twoPages();
   CliRun all = cli("text " + file);
   EXPECT_EQ(all.status, 0) << all.err;
-  EXPECT_EQ(all.out, "Brevia reads PDF files\nand finds words\n\xF0\x9D\x90\x80\n\fthe pdf format\n");
+  EXPECT_EQ(all.out,
+            "Brevia reads PDF files\nand finds words\n\xF0\x9D\x90\x80\n\fthe pdf format\n");
   CliRun second = cli("text " + file + " --page 2");
   EXPECT_EQ(second.status, 0);
   EXPECT_EQ(second.out, "the pdf format\n");

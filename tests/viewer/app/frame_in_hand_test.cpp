@@ -41,9 +41,7 @@ class FrameInHandTest : public FrameFixture {
     paint();
   }
 
-  void type(const QString& text) {
-    QTest::keyClicks(focused(), text);
-  }
+  void type(const QString& text) { QTest::keyClicks(focused(), text); }
 
   // Clicks into the zoom box's edit field and replaces its text.
   void typeZoom(const QString& text, Qt::Key enter = Qt::Key_Return) {
@@ -55,7 +53,8 @@ class FrameInHandTest : public FrameFixture {
   }
 
   void clickView(C_PDF_View* view) {
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->viewport()->rect().center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      view->viewport()->rect().center());
     paint();
   }
 };
@@ -177,7 +176,8 @@ TEST_F(FrameInHandTest, CaptionsNameTheDocumentOnce) {
 }
 
 TEST_F(FrameInHandTest, CascadedWindowsAreLargeEnoughToRead) {
-  for (const char* name : {"cascade-a.pdf", "cascade-b.pdf", "cascade-c.pdf"}) open(pagesFile(1, name));
+  for (const char* name : {"cascade-a.pdf", "cascade-b.pdf", "cascade-c.pdf"})
+    open(pagesFile(1, name));
   key(Qt::Key_J, Qt::ControlModifier | Qt::ShiftModifier);
   const QSize area = frame->mdiArea()->viewport()->size();
   const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList();
@@ -202,7 +202,8 @@ TEST_F(FrameInHandTest, OpenErrorsNameTheFile) {
   const QString missing = QDir::tempPath() + "/no-such-file.pdf";
   EXPECT_FALSE(frame->openFile(missing));
   ASSERT_EQ(capture.boxes.size(), 2u);
-  EXPECT_TRUE(capture.boxes[0].text.startsWith(QDir::toNativeSeparators(QFileInfo(text).absoluteFilePath()) + "\n\n"))
+  EXPECT_TRUE(capture.boxes[0].text.startsWith(
+      QDir::toNativeSeparators(QFileInfo(text).absoluteFilePath()) + "\n\n"))
       << capture.boxes[0].text.toStdString();
   EXPECT_TRUE(capture.boxes[1].text.contains("no-such-file.pdf"));
   EXPECT_TRUE(capture.boxes[1].text.contains("Document Could Not be Opened"));

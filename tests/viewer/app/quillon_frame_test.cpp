@@ -79,7 +79,8 @@ TEST(Application, StartsWithTheFileOnTheCommandLine) {
   EXPECT_EQ(visibleMenus(*frame).size(), 6);
   EXPECT_EQ(frame->windowTitle(), "Brevia Reader - cmdline.pdf");
   app().exitInstance();
-  EXPECT_EQ(C_Quillon_Application::commandLineFile({"-p", "/tmp/a.pdf", "/tmp/b.pdf"}), "/tmp/a.pdf");
+  EXPECT_EQ(C_Quillon_Application::commandLineFile({"-p", "/tmp/a.pdf", "/tmp/b.pdf"}),
+            "/tmp/a.pdf");
   EXPECT_TRUE(C_Quillon_Application::commandLineFile({"/dde", "-Embedding"}).startsWith("/dde"));
   EXPECT_TRUE(C_Quillon_Application::commandLineFile({}).isEmpty());
 }
@@ -116,11 +117,22 @@ TEST_F(FrameTest, ToolbarOrderAndShortcuts) {
       order << a->objectName();
     }
   }
-  const QStringList expected = {
-      "cmd_57601", "cmd_57607", "|", "cmd_32773", "zoomBox", "cmd_32772", "|", "cmd_32775", "cmd_32777",
-      "cmd_32776", "|", "cmd_32778", "cmd_32779", "|", "cmd_32782", "cmd_32783", "cmd_32784", "cmd_32785",
-      "|", "goToLabel", "pageBox", "|", "cmd_32801", "|", "findBox", "findOptionsButton", "cmd_32809",
-      "cmd_32810", "|", "cmd_57664", "cmd_32817", "cmd_32818"};
+  const QStringList expected = {"cmd_57601", "cmd_57607",
+                                "|",         "cmd_32773",
+                                "zoomBox",   "cmd_32772",
+                                "|",         "cmd_32775",
+                                "cmd_32777", "cmd_32776",
+                                "|",         "cmd_32778",
+                                "cmd_32779", "|",
+                                "cmd_32782", "cmd_32783",
+                                "cmd_32784", "cmd_32785",
+                                "|",         "goToLabel",
+                                "pageBox",   "|",
+                                "cmd_32801", "|",
+                                "findBox",   "findOptionsButton",
+                                "cmd_32809", "cmd_32810",
+                                "|",         "cmd_57664",
+                                "cmd_32817", "cmd_32818"};
   EXPECT_EQ(order, expected);
   EXPECT_EQ(frame->toolBar()->iconSize(), QSize(24, 24));
   EXPECT_EQ(frame->goToLabel()->text(), "Go To Page");
@@ -163,7 +175,7 @@ TEST_F(FrameTest, FrameworkEditAcceleratorsStayDisabledAndKeysReachTheBoxes) {
   QApplication::setActiveWindow(frame.get());
   ASSERT_TRUE(frame->openFile(pagesFile(2, "edit-keys.pdf")));
   paint();
-  const std::pair<int, int> expected[] = {{kCmdEditCopy, 1}, {kCmdEditCut, 2}, {kCmdEditPaste, 2},
+  const std::pair<int, int> expected[] = {{kCmdEditCopy, 1}, {kCmdEditCut, 2},  {kCmdEditPaste, 2},
                                           {kCmdEditUndo, 2}, {kCmdNextPane, 1}, {kCmdPrevPane, 1}};
   for (const auto& [id, count] : expected) {
     QAction* a = frame->action(id);

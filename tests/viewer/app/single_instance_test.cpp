@@ -14,8 +14,10 @@ TEST(SingleInstance, ASecondLaunchHandsItsFileOver) {
   ASSERT_TRUE(running.listen());
   QSignalSpy spy(&running, &SingleInstance::fileRequested);
   // The second launch runs beside this event loop.
-  auto second = std::async(std::launch::async, [name] { return SingleInstance(name).handOver("some/file.pdf"); });
-  while (second.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) QApplication::processEvents();
+  auto second = std::async(std::launch::async,
+                           [name] { return SingleInstance(name).handOver("some/file.pdf"); });
+  while (second.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+    QApplication::processEvents();
   EXPECT_TRUE(second.get());
   QApplication::processEvents();
   ASSERT_EQ(spy.count(), 1);
@@ -23,7 +25,8 @@ TEST(SingleInstance, ASecondLaunchHandsItsFileOver) {
 }
 
 TEST(SingleInstance, NobodyRunningMeansNoHandOver) {
-  SingleInstance lone(QStringLiteral("brevia-test-nobody-%1").arg(QCoreApplication::applicationPid()));
+  SingleInstance lone(
+      QStringLiteral("brevia-test-nobody-%1").arg(QCoreApplication::applicationPid()));
   EXPECT_FALSE(lone.handOver("file.pdf"));
 }
 

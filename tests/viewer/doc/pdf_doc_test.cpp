@@ -37,8 +37,9 @@ TEST_F(PdfDocTest, OpenErrorsShowTheirMessageAndLeaveNoWindow) {
     const char* caption;
   };
   const QString damaged = writePdf("%PDF-1.4\nhello world\n", "damaged.pdf");
-  const QString noPages = writePdf("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n",
-                                   "nopages.pdf");
+  const QString noPages =
+      writePdf("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << /Root 1 0 R >>\n%%EOF\n",
+               "nopages.pdf");
   const QString otherHandler = writePdf(
       "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
       "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
@@ -47,15 +48,20 @@ TEST_F(PdfDocTest, OpenErrorsShowTheirMessageAndLeaveNoWindow) {
   const QString notPdf = writePdf("hello, this is text\n", "text.pdf");
   // The engine's reason leads, then the general text.
   const auto because = [](const char* reason, int code) {
-    return QString::fromLatin1(reason) + "\n\n" + QString::fromStdString(Messages::ExceptionText(code));
+    return QString::fromLatin1(reason) + "\n\n" +
+           QString::fromStdString(Messages::ExceptionText(code));
   };
   const Case cases[] = {
-      {QStringLiteral("/nonexistent/folder/file.pdf"), kTextCouldNotOpen, BoxIcon::Warning, kCaptionReader},
+      {QStringLiteral("/nonexistent/folder/file.pdf"), kTextCouldNotOpen, BoxIcon::Warning,
+       kCaptionReader},
       {QDir::tempPath(), kTextCouldNotOpen, BoxIcon::Warning, kCaptionReader},
-      {damaged, because("The file is damaged: its end is missing.", 2), BoxIcon::Warning, kCaptionViewer},
+      {damaged, because("The file is damaged: its end is missing.", 2), BoxIcon::Warning,
+       kCaptionViewer},
       {notPdf, because("This file is not a PDF document.", 2), BoxIcon::Warning, kCaptionViewer},
-      {noPages, because("The file is damaged: it has no list of pages.", 1), BoxIcon::Warning, kCaptionViewer},
-      {otherHandler, because("It is protected by a security handler other than the standard one.", 4),
+      {noPages, because("The file is damaged: it has no list of pages.", 1), BoxIcon::Warning,
+       kCaptionViewer},
+      {otherHandler,
+       because("It is protected by a security handler other than the standard one.", 4),
        BoxIcon::Information, kCaptionViewer},
   };
   for (const Case& c : cases) {
@@ -63,7 +69,8 @@ TEST_F(PdfDocTest, OpenErrorsShowTheirMessageAndLeaveNoWindow) {
     EXPECT_FALSE(frame->openFile(c.path)) << c.path.toStdString();
     ASSERT_EQ(capture.boxes.size(), 1u) << c.path.toStdString();
     // Each box names the file above the message.
-    EXPECT_EQ(capture.boxes[0].text, QDir::toNativeSeparators(QFileInfo(c.path).absoluteFilePath()) + "\n\n" + c.text);
+    EXPECT_EQ(capture.boxes[0].text,
+              QDir::toNativeSeparators(QFileInfo(c.path).absoluteFilePath()) + "\n\n" + c.text);
     EXPECT_EQ(capture.boxes[0].icon, c.icon);
     EXPECT_EQ(capture.boxes[0].caption, QString::fromLatin1(c.caption));
     EXPECT_EQ(capture.boxes[0].owner, nullptr);
@@ -152,7 +159,8 @@ TEST_F(PdfDocTest, APageCountLargerThanTheTreeIsCorrected) {
   for (int n = 3; n <= 5; ++n) pdf.set(n, "<< /Type /Page /Parent 2 0 R >>");
   ASSERT_TRUE(frame->openFile(writePdf(pdf.build("/Root 1 0 R"), "count.pdf")));
   paint();
-  for (int i = 0; i < 100 && !frame->activeDocument()->pageTreeComplete(); ++i) QApplication::processEvents();
+  for (int i = 0; i < 100 && !frame->activeDocument()->pageTreeComplete(); ++i)
+    QApplication::processEvents();
   C_PDF_View* view = frame->activeView();
   EXPECT_EQ(view->pageCount(), 3);
   EXPECT_EQ(view->verticalMax(), 62);

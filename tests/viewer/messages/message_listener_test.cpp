@@ -15,8 +15,10 @@ TEST(MessageListener, NotifyCaptionsAndIconsBySeverity) {
   listener.setMainWindow(&owner);
   MessageCapture capture;
   const std::pair<int, std::pair<const char*, BoxIcon>> cases[] = {
-      {0, {"Error", BoxIcon::Error}},         {1, {"Error", BoxIcon::Error}},
-      {2, {"Warning", BoxIcon::Warning}},     {3, {"Information", BoxIcon::Information}},
+      {0, {"Error", BoxIcon::Error}},
+      {1, {"Error", BoxIcon::Error}},
+      {2, {"Warning", BoxIcon::Warning}},
+      {3, {"Information", BoxIcon::Information}},
       {4, {"Information", BoxIcon::Information}},
   };
   for (const auto& [severity, look] : cases) listener.Notify(severity, "text");
@@ -82,7 +84,8 @@ TEST(MessageListener, NotificationsDuringAPaintWaitForTheEventLoop) {
   EXPECT_TRUE(capture.boxes.empty());
   QApplication::processEvents();
   ASSERT_EQ(capture.boxes.size(), 1u);
-  EXPECT_EQ(capture.boxes[0].text.toStdString(), Messages::CatalogueText(Messages::kMsgFontCorrupted));
+  EXPECT_EQ(capture.boxes[0].text.toStdString(),
+            Messages::CatalogueText(Messages::kMsgFontCorrupted));
   EXPECT_EQ(Messages::GetMessageListener(), &listener);
 }
 

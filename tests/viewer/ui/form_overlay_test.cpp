@@ -20,20 +20,27 @@ using testing_pdf::PdfBuilder;
 // A two-page form: page 1 has one widget of every kind the overlay shows, page 2 none.
 std::string formDocument() {
   PdfBuilder b;
-  b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R "
-           "15 0 R 16 0 R 17 0 R 18 0 R 19 0 R 20 0 R] >> >>");
+  b.set(1,
+        "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R "
+        "15 0 R 16 0 R 17 0 R 18 0 R 19 0 R 20 0 R] >> >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
-  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [10 0 R 11 0 R 12 0 R 13 0 R "
-           "14 0 R 15 0 R 16 0 R 17 0 R 18 0 R 21 0 R 22 0 R 19 0 R] >>");
+  b.set(3,
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [10 0 R 11 0 R 12 0 R 13 0 R "
+        "14 0 R 15 0 R 16 0 R 17 0 R 18 0 R 21 0 R 22 0 R 19 0 R] >>");
   b.set(4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] >>");
   b.set(10, "<< /Subtype /Widget /FT /Tx /V (Jane) /Rect [100 700 300 720] /MK << /BC [0] >> >>");
   b.set(11, "<< /Subtype /Widget /FT /Tx /Ff 4096 /V (one\ntwo) /Q 1 /Rect [100 500 300 600] >>");
   b.set(12, "<< /Subtype /Widget /FT /Btn /AS /Yes /Rect [100 450 120 470] >>");
   b.set(13, "<< /Subtype /Widget /FT /Btn /AS /Off /Rect [130 450 150 470] >>");
-  b.set(14, "<< /Subtype /Widget /FT /Ch /Ff 131072 /V (Green) /Opt [(Red) (Green)] /Rect [100 400 250 420] >>");
-  b.set(15, "<< /Subtype /Widget /FT /Ch /V (m) /Opt [[(s) (Small)] [(m) (Medium)]] /Rect [300 400 400 300] >>");
+  b.set(14,
+        "<< /Subtype /Widget /FT /Ch /Ff 131072 /V (Green) /Opt [(Red) (Green)] /Rect [100 400 250 "
+        "420] >>");
+  b.set(15,
+        "<< /Subtype /Widget /FT /Ch /V (m) /Opt [[(s) (Small)] [(m) (Medium)]] /Rect [300 400 400 "
+        "300] >>");
   b.set(16, "<< /Subtype /Widget /FT /Tx /Ff 1 /V (12.5) /Q 2 /Rect [100 250 200 270] >>");
-  b.set(17, "<< /Subtype /Widget /FT /Btn /Ff 65536 /MK << /CA (Send) >> /Rect [100 200 200 230] >>");
+  b.set(17,
+        "<< /Subtype /Widget /FT /Btn /Ff 65536 /MK << /CA (Send) >> /Rect [100 200 200 230] >>");
   b.set(18, "<< /Subtype /Widget /FT /Btn /Ff 65536 /Rect [300 200 400 230] >>");  // no caption
   // Plain text that only starts with a number is shown whole.
   b.set(19, "<< /Subtype /Widget /FT /Tx /Ff 1 /V (12 apples) /Rect [300 250 400 270] >>");
@@ -167,8 +174,8 @@ TEST_F(FormOverlayTest, ManyOrHugeWidgetsStayBounded) {
     const int x = (i % 50) * 10, y = (i / 50) * 20;
     // The first is far larger than any window.
     const std::string far = i == 0 ? "2000000000" : std::to_string(y + 10);
-    b.set(number, "<< /Subtype /Widget /FT /Tx /V (x) /Rect [" + std::to_string(x) + " " + std::to_string(y) +
-                      " " + std::to_string(x + 8) + " " + far + "] >>");
+    b.set(number, "<< /Subtype /Widget /FT /Tx /V (x) /Rect [" + std::to_string(x) + " " +
+                      std::to_string(y) + " " + std::to_string(x + 8) + " " + far + "] >>");
     kids += std::to_string(number) + " 0 R ";
   }
   b.set(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [" + kids + "] >> >>");
@@ -181,7 +188,8 @@ TEST_F(FormOverlayTest, ManyOrHugeWidgetsStayBounded) {
 }
 
 TEST(FormOverlayText, StringsOfTheFile) {
-  EXPECT_EQ(pdfTextString(std::string("\xFE\xFF\x00\x41\x04\x14", 6)), QString::fromUtf8("A\u0414"));
+  EXPECT_EQ(pdfTextString(std::string("\xFE\xFF\x00\x41\x04\x14", 6)),
+            QString::fromUtf8("A\u0414"));
   EXPECT_EQ(pdfTextString(std::string("\xFE\xFF\x00\x41\x00", 5)), "A");  // an odd byte is dropped
   EXPECT_EQ(pdfTextString("caf\xE9"), QString::fromUtf8("caf\u00E9"));
 }

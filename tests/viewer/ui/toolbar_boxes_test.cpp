@@ -51,8 +51,9 @@ TEST_F(ToolbarBoxesTest, ZoomBoxListAndInitialChoice) {
   C_ZoomComboBox* box = frame->zoomBox();
   QStringList items;
   for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-  EXPECT_EQ(items, QStringList({"400%", "300%", "200%", "150%", "125%", "100%", "75%", "66.67%", "50%",
-                                "33.33%", "25%", "12.5%", "5%", "Actual Size", "Fit Page", "Fit Width"}));
+  EXPECT_EQ(items,
+            QStringList({"400%", "300%", "200%", "150%", "125%", "100%", "75%", "66.67%", "50%",
+                         "33.33%", "25%", "12.5%", "5%", "Actual Size", "Fit Page", "Fit Width"}));
   EXPECT_EQ(box->currentText(), "Fit Page");
   EXPECT_TRUE(box->isEditable());
 }

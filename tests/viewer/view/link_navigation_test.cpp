@@ -37,12 +37,14 @@ QString linkedFile(const std::string& name) {
   PdfBuilder b;
   b.set(1, "<< /Type /Catalog /Pages 2 0 R /Outlines 30 0 R /Names << /Dests 40 0 R >> >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R 6 0 R] /Count 4 /MediaBox [0 0 612 792] >>");
-  b.set(3, "<< /Type /Page /Parent 2 0 R /Annots [20 0 R 21 0 R 22 0 R 23 0 R 24 0 R 25 0 R 26 0 R] >>");
+  b.set(
+      3,
+      "<< /Type /Page /Parent 2 0 R /Annots [20 0 R 21 0 R 22 0 R 23 0 R 24 0 R 25 0 R 26 0 R] >>");
   for (int n : {4, 5, 6}) b.set(n, "<< /Type /Page /Parent 2 0 R >>");
   auto link = [](int row, const std::string& what) {
     const int top = 742 - row * 100;
-    return "<< /Type /Annot /Subtype /Link /Rect [100 " + std::to_string(top - 90) + " 500 " + std::to_string(top) +
-           "] " + what + " >>";
+    return "<< /Type /Annot /Subtype /Link /Rect [100 " + std::to_string(top - 90) + " 500 " +
+           std::to_string(top) + "] " + what + " >>";
   };
   b.set(20, link(0, "/Dest [5 0 R /Fit]"));
   b.set(21, link(1, "/A << /S /GoTo /D (deep) >>"));
@@ -220,7 +222,8 @@ TEST_F(LinkNavigationTest, AFileReopensAtThePageAndZoomItWasClosedAt) {
   // Positions are kept for the recent files only.
   QStringList recentNine;
   for (int i = 0; i < 9; ++i) recentNine << QStringLiteral("/tmp/recent-%1.pdf").arg(i);
-  for (int i = 0; i < 9; ++i) ReadingPositions::remember(recentNine[i], {i + 2, "Fit Width"}, recentNine.mid(i, 8));
+  for (int i = 0; i < 9; ++i)
+    ReadingPositions::remember(recentNine[i], {i + 2, "Fit Width"}, recentNine.mid(i, 8));
   EXPECT_FALSE(ReadingPositions::recall(path).has_value());
   EXPECT_FALSE(ReadingPositions::recall(recentNine[0]).has_value());
   ASSERT_TRUE(ReadingPositions::recall(recentNine[8]).has_value());
@@ -239,7 +242,9 @@ TEST_F(LinkNavigationTest, TheHyperrefManualLinksAndOutlineWork) {
   int internal = 0;
   const LinkAnnotation* first = nullptr;
   for (const LinkAnnotation& link : navigation.links(2))
-    if (link.target.kind == LinkTarget::Kind::GoTo && link.target.destination.valid() && ++internal == 1) first = &link;
+    if (link.target.kind == LinkTarget::Kind::GoTo && link.target.destination.valid() &&
+        ++internal == 1)
+      first = &link;
   ASSERT_NE(first, nullptr);
   // Reading the tree of 500 pages showed a progress window; the window manager hands the
   // activation back when it goes, which the test platform leaves to us.

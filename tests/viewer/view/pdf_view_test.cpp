@@ -79,7 +79,8 @@ TEST_F(PdfViewTest, TypedZoomFromTheZoomBox) {
 
   typeZoom("Fit Width");
   EXPECT_EQ(view->zoomMode(), ZoomMode::FitWidth);
-  const double expected = (view->viewport()->width() - kFitMargin) / view->displayedPageSize().width();
+  const double expected =
+      (view->viewport()->width() - kFitMargin) / view->displayedPageSize().width();
   EXPECT_NEAR(view->zoom(), expected, 0.02);
   EXPECT_EQ(frame->zoomBox()->currentText(), "Fit Width");
 
@@ -130,7 +131,8 @@ TEST_F(PdfViewTest, NavigationCommandsAndTheirEnableRules) {
   EXPECT_FALSE(frame->findBox()->isEnabled());
 
   open(pagesFile(1, "one.pdf"));
-  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) EXPECT_FALSE(enabled(id));
+  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage})
+    EXPECT_FALSE(enabled(id));
   EXPECT_TRUE(frame->zoomBox()->isEnabled());
   EXPECT_TRUE(frame->findBox()->isEnabled());
 
@@ -140,7 +142,8 @@ TEST_F(PdfViewTest, NavigationCommandsAndTheirEnableRules) {
   frame->action(kCmdNextPage)->trigger();
   paint();
   EXPECT_EQ(view->currentPage(), 2);
-  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage}) EXPECT_TRUE(enabled(id));
+  for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage})
+    EXPECT_TRUE(enabled(id));
   frame->action(kCmdLastPage)->trigger();
   paint();
   EXPECT_EQ(view->currentPage(), 4);
@@ -157,7 +160,8 @@ TEST_F(PdfViewTest, NavigationCommandsAndTheirEnableRules) {
 
 TEST_F(PdfViewTest, RotationTurnsThePicture) {
   // A red square in the page's top-left corner.
-  const QString path = writePdf(testing_pdf::simpleDocument(1, "1 0 0 rg 0 742 50 50 re f"), "corner.pdf");
+  const QString path =
+      writePdf(testing_pdf::simpleDocument(1, "1 0 0 rg 0 742 50 50 re f"), "corner.pdf");
   C_PDF_View* view = open(path);
   const QSize upright = view->pageImage().size();
   auto red = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
@@ -244,14 +248,14 @@ TEST_F(PdfViewTest, ScrollModelFollowsThePageHeight) {
 
 TEST_F(PdfViewTest, WheelAndScrollBar) {
   C_PDF_View* view = open(pagesFile(4, "wheel.pdf"));
-  QWheelEvent down(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                   Qt::NoScrollPhase, false);
+  QWheelEvent down(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view->viewport(), &down);
   paint();
   EXPECT_EQ(view->verticalPos(), 21);
   // Half notches add up.
-  QWheelEvent half(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, 60), Qt::NoButton, Qt::NoModifier,
-                   Qt::NoScrollPhase, false);
+  QWheelEvent half(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, 60), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view->viewport(), &half);
   EXPECT_EQ(view->verticalPos(), 21);
   QApplication::sendEvent(view->viewport(), &half);
@@ -343,7 +347,8 @@ TEST_F(PdfViewTest, PrintsThePagesAndReturnsToTheShownPage) {
   ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
   const QByteArray bytes = printed.readAll();
   EXPECT_TRUE(bytes.startsWith("%PDF"));
-  EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 3);
+  EXPECT_EQ(
+      bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type /Page "), 3);
   printed.remove();
 }
 

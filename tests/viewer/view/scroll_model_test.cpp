@@ -82,7 +82,8 @@ TEST(ScrollModel, EndsTrackAndHorizontal) {
 TEST(ScrollModel, PageCommandsAndTheirEnableRules) {
   ScrollState one = pages(1, 0, kFitsInWindow);
   EXPECT_EQ(one.verticalMax, 20);
-  for (PageCommand c : {PageCommand::First, PageCommand::Previous, PageCommand::Next, PageCommand::Last})
+  for (PageCommand c :
+       {PageCommand::First, PageCommand::Previous, PageCommand::Next, PageCommand::Last})
     EXPECT_FALSE(pageCommandEnabled(one, c));
 
   ScrollState s = pages(5, 0, kFitsInWindow);

@@ -31,7 +31,8 @@ class SelectionTest : public FrameFixture {
     const double y = (kPageHeight - kFirstBaseline) + line * kLineStep - 4;
     return view->pageOrigin() + QPoint(int(x * scale), int(y * scale));
   }
-  void drag(C_PDF_View* view, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  void drag(C_PDF_View* view, QPoint from, QPoint to,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* port = view->viewport();
     QTest::mousePress(port, Qt::LeftButton, modifiers, from);
     QTest::mouseMove(port, (from + to) / 2);
@@ -47,7 +48,8 @@ class SelectionTest : public FrameFixture {
     QApplication::processEvents();
     const QString text = QGuiApplication::clipboard()->text();
     // The confirmation is closed as a user would, with its OK button.
-    for (auto* dialog : view->findChildren<CDlgCopy2Clipboard*>()) QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    for (auto* dialog : view->findChildren<CDlgCopy2Clipboard*>())
+      QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     frame->activateWindow();
     QApplication::setActiveWindow(frame.get());
@@ -68,7 +70,8 @@ class SelectionTest : public FrameFixture {
 const QString kBom = QString(QChar(0xFEFF));
 
 TEST_F(SelectionTest, DragHighlightsTheLinesWhileDraggingAndCtrlCCopiesThem) {
-  C_PDF_View* view = open({{"First line of text", "second line here", "third and last", "not selected"}}, "drag.pdf");
+  C_PDF_View* view = open(
+      {{"First line of text", "second line here", "third and last", "not selected"}}, "drag.pdf");
   EXPECT_FALSE(frame->action(kCmdCopy)->isEnabled());
   QWidget* port = view->viewport();
   QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, linePoint(view, 0, 300));
@@ -89,7 +92,8 @@ TEST_F(SelectionTest, DragHighlightsTheLinesWhileDraggingAndCtrlCCopiesThem) {
   QString shown;
   QObject::connect(view, &C_PDF_View::copied, [&] {
     auto* d = view->findChild<CDlgCopy2Clipboard*>();
-    if (d && d->isVisible() && d->noteEdit()->toPlainText().isEmpty()) shown = d->textEdit()->toPlainText();
+    if (d && d->isVisible() && d->noteEdit()->toPlainText().isEmpty())
+      shown = d->textEdit()->toPlainText();
   });
   const QString text = copyWithKeys(view);
   EXPECT_EQ(text, kBom + "First line of text\r\nsecond line here\r\nthird and last");
@@ -99,7 +103,8 @@ TEST_F(SelectionTest, DragHighlightsTheLinesWhileDraggingAndCtrlCCopiesThem) {
 }
 
 TEST_F(SelectionTest, ShiftDragAddsASecondAreaAndTheCopyHoldsBothInOrder) {
-  C_PDF_View* view = open({{"alpha one", "beta two", "gamma three", "delta four", "epsilon five"}}, "shift.pdf");
+  C_PDF_View* view =
+      open({{"alpha one", "beta two", "gamma three", "delta four", "epsilon five"}}, "shift.pdf");
   drag(view, linePoint(view, 3), linePoint(view, 4));
   drag(view, linePoint(view, 0), linePoint(view, 0, 200), Qt::ShiftModifier);
   EXPECT_EQ(view->pdfDocument()->selectionContext()->entryCount, 2);
@@ -132,7 +137,8 @@ TEST_F(SelectionTest, ADragPastTheBottomEdgeGoesOnOnTheNextPage) {
   QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, linePoint(view, 0));
   paint();
   EXPECT_EQ(view->pdfDocument()->selectionContext()->entryCount, 2);
-  EXPECT_EQ(copyWithKeys(view), kBom + "page 2 line 2\r\npage 2 line 3\r\n\r\n\r\n\r\n\r\npage 3 line 1");
+  EXPECT_EQ(copyWithKeys(view),
+            kBom + "page 2 line 2\r\npage 2 line 3\r\n\r\n\r\n\r\n\r\npage 3 line 1");
 }
 
 TEST_F(SelectionTest, CopyFromTheEditMenuKeepsCharactersOutsideTheBasicPlane) {
@@ -175,8 +181,8 @@ TEST_F(SelectionTest, TurnedViewSelectsAlongTheTurnedLines) {
 }
 
 TEST(CopyText, EntriesOfOnePageShareItsTextAndFourByteSequencesBecomePairs) {
-  EXPECT_EQ(clipboardText("\xEF\xBB\xBFx\xF0\x9D\x90\x80y"), QString(QChar(0xFEFF)) + "x" +
-                                                                  QString::fromUcs4(U"\U0001D400") + "y");
+  EXPECT_EQ(clipboardText("\xEF\xBB\xBFx\xF0\x9D\x90\x80y"),
+            QString(QChar(0xFEFF)) + "x" + QString::fromUcs4(U"\U0001D400") + "y");
   PageGeometry g;
   g.width = 612;
   g.height = 792;

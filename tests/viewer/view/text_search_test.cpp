@@ -42,8 +42,9 @@ class TextSearchTest : public FrameFixture {
     const TextRun& run = *layout->runs()[hit->startRun];
     const double scale = double(view->pageImage().width()) / 612.0;
     const QPoint o = view->pageOrigin();
-    const QRect box(QPoint(o.x() + int(run.positions[hit->start] * scale), o.y() + int(run.top * scale)),
-                    QPoint(o.x() + int(run.positions[hit->end] * scale), o.y() + int(run.baseline * scale)));
+    const QRect box(
+        QPoint(o.x() + int(run.positions[hit->start] * scale), o.y() + int(run.top * scale)),
+        QPoint(o.x() + int(run.positions[hit->end] * scale), o.y() + int(run.baseline * scale)));
     const QImage shot = view->viewport()->grab().toImage();
     int blue = 0, all = 0;
     for (int y = box.top(); y <= box.bottom(); ++y)
@@ -56,7 +57,7 @@ class TextSearchTest : public FrameFixture {
 };
 
 std::vector<std::vector<std::string>> zebraPages() {
-  return {fillerPage(1), fillerPage(2), {"the zebra runs", "no stripes here", "a zebra again"},
+  return {fillerPage(1), fillerPage(2),  {"the zebra runs", "no stripes here", "a zebra again"},
           fillerPage(4), {"last zebra"}, fillerPage(6)};
 }
 
@@ -161,7 +162,8 @@ TEST_F(TextSearchTest, ShortSearchesShowNoProgressWindow) {
 }
 
 TEST_F(TextSearchTest, AnEarlierHitOfTheStartPageIsFoundAfterWrappingAround) {
-  C_PDF_View* view = open({fillerPage(1), {"zebra one", "filler", "zebra two"}, fillerPage(3)}, "wrap.pdf");
+  C_PDF_View* view =
+      open({fillerPage(1), {"zebra one", "filler", "zebra two"}, fillerPage(3)}, "wrap.pdf");
   frame->routeCommand(kCmdNextPage);
   paint();
   findFromBox("zebra");
@@ -182,7 +184,8 @@ TEST_F(TextSearchTest, AnEarlierHitOfTheStartPageIsFoundAfterWrappingAround) {
 }
 
 TEST_F(TextSearchTest, IgnoringCaseAcrossRunsAndBackwards) {
-  C_PDF_View* view = open({fillerPage(1), {"The PDF format", "ends here"}, {"pdf again"}}, "case.pdf");
+  C_PDF_View* view =
+      open({fillerPage(1), {"The PDF format", "ends here"}, {"pdf again"}}, "case.pdf");
   findFromBox("pdf");
   ASSERT_TRUE(view->searchHit());
   EXPECT_EQ(view->searchHit()->page, 2);

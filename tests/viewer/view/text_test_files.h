@@ -33,12 +33,15 @@ inline std::string textDocument(const std::vector<std::vector<std::string>>& pag
   for (int i = 0; i < count; ++i) {
     std::string content = "BT /F1 12 Tf 14 TL 72 " + std::to_string(int(kFirstBaseline)) + " Td ";
     for (const std::string& line : pages[i]) {
-      if (line.rfind("@F2 ", 0) == 0) content += "/F2 12 Tf (" + line.substr(4) + ") Tj /F1 12 Tf T* ";
-      else content += "(" + line + ") Tj T* ";
+      if (line.rfind("@F2 ", 0) == 0)
+        content += "/F2 12 Tf (" + line.substr(4) + ") Tj /F1 12 Tf T* ";
+      else
+        content += "(" + line + ") Tj T* ";
     }
     content += "ET";
     b.set(10 + 2 * i, "<< /Type /Page /Parent 2 0 R /Contents " + std::to_string(11 + 2 * i) +
-                          " 0 R /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> " + pageEntries + ">>");
+                          " 0 R /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> " + pageEntries +
+                          ">>");
     b.setStream(11 + 2 * i, "", content);
   }
   return b.build("/Root 1 0 R");
@@ -47,7 +50,8 @@ inline std::string textDocument(const std::vector<std::vector<std::string>>& pag
 // Filler lines for a page: "page N line K".
 inline std::vector<std::string> fillerPage(int page, int lines = 3) {
   std::vector<std::string> out;
-  for (int k = 1; k <= lines; ++k) out.push_back("page " + std::to_string(page) + " line " + std::to_string(k));
+  for (int k = 1; k <= lines; ++k)
+    out.push_back("page " + std::to_string(page) + " line " + std::to_string(k));
   return out;
 }
 

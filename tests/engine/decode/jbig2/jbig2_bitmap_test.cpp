@@ -42,11 +42,16 @@ TEST(Jbig2Arithmetic, IntegersAndOutOfBand) {
 
 int oneOp(int d, int s, Jbig2Combination op) {
   switch (op) {
-    case Jbig2Combination::Or: return d | s;
-    case Jbig2Combination::And: return d & s;
-    case Jbig2Combination::Xor: return d ^ s;
-    case Jbig2Combination::Xnor: return !(d ^ s);
-    default: return s;
+    case Jbig2Combination::Or:
+      return d | s;
+    case Jbig2Combination::And:
+      return d & s;
+    case Jbig2Combination::Xor:
+      return d ^ s;
+    case Jbig2Combination::Xnor:
+      return !(d ^ s);
+    default:
+      return s;
   }
 }
 
@@ -62,14 +67,16 @@ TEST(Jbig2Bitmap, ComposeMatchesPixelByPixel) {
       for (int x = 0; x < dw; ++x) dst->setPixel(x, y, random() & 1);
     for (int y = 0; y < sh; ++y)
       for (int x = 0; x < sw; ++x) src->setPixel(x, y, random() & 1);
-    const int ox = static_cast<int>(random() % (dw + sw)) - sw, oy = static_cast<int>(random() % (dh + sh)) - sh;
+    const int ox = static_cast<int>(random() % (dw + sw)) - sw,
+              oy = static_cast<int>(random() % (dh + sh)) - sh;
     const auto op = static_cast<Jbig2Combination>(random() % 5);
     auto expected = JBIG2Bitmap::create(dw, dh, budget);
     for (int y = 0; y < dh; ++y)
       for (int x = 0; x < dw; ++x) {
         const bool inside = x >= ox && x < ox + sw && y >= oy && y < oy + sh;
-        expected->setPixel(x, y, inside ? oneOp(dst->pixel(x, y), src->pixel(x - ox, y - oy), op)
-                                        : dst->pixel(x, y));
+        expected->setPixel(
+            x, y,
+            inside ? oneOp(dst->pixel(x, y), src->pixel(x - ox, y - oy), op) : dst->pixel(x, y));
       }
     dst->compose(*src, ox, oy, op, budget);
     for (int y = 0; y < dh; ++y)
@@ -78,7 +85,8 @@ TEST(Jbig2Bitmap, ComposeMatchesPixelByPixel) {
             << "trial " << trial << " at " << x << "," << y << " op " << static_cast<int>(op);
     // Padding bits past the width stay clear.
     if (dw % 8) {
-      for (int y = 0; y < dh; ++y) EXPECT_EQ(dst->row(y)[dst->stride() - 1] & (0xFF >> (dw % 8)), 0);
+      for (int y = 0; y < dh; ++y)
+        EXPECT_EQ(dst->row(y)[dst->stride() - 1] & (0xFF >> (dw % 8)), 0);
     }
   }
 }

@@ -83,8 +83,8 @@ TEST(Jbig2Page, StripesAndUnknownHeight) {
   std::vector<uint8_t> out;
   Jbig2ImageInfo info;
   // A known height ignores end-of-stripe segments.
-  const auto known = join({segment(0, 48, pageInfo(8, 5, 0, 0x8002)), segment(1, 50, endOfStripe(1)),
-                           segment(2, 50, endOfStripe(3))});
+  const auto known = join({segment(0, 48, pageInfo(8, 5, 0, 0x8002)),
+                           segment(1, 50, endOfStripe(1)), segment(2, 50, endOfStripe(3))});
   ASSERT_EQ(decode(known, out, &info), 5);
   EXPECT_EQ(info.height, 5);
   // An unknown height grows with each end of stripe.
@@ -112,8 +112,8 @@ TEST(Jbig2Page, OversizedRegionsLeaveThePageBlank) {
   put32(region, 1 << 20);
   put32(region, 0);
   put32(region, 0);
-  region.push_back(0);     // OR
-  region.push_back(0);     // arithmetic, template 0
+  region.push_back(0);  // OR
+  region.push_back(0);  // arithmetic, template 0
   for (int8_t a : {3, -1, -3, -1, 2, -2, -2, -2}) region.push_back(static_cast<uint8_t>(a));
   region.insert(region.end(), {0x12, 0x34, 0x56});
   ASSERT_EQ(decode(join({segment(0, 48, pageInfo(16, 4)), segment(1, 38, region)}), out), 8);
@@ -240,14 +240,16 @@ TEST(Jbig2Huffman, CustomTables) {
 }
 
 TEST(Jbig2Fuzz, RegressionInputsDecode) {
-  const std::filesystem::path dir = std::filesystem::path(dataPath("")).parent_path().parent_path() /
-                                    "fuzz" / "jbig2_fuzz";
+  const std::filesystem::path dir =
+      std::filesystem::path(dataPath("")).parent_path().parent_path() / "fuzz" / "jbig2_fuzz";
   if (!std::filesystem::exists(dir)) GTEST_SKIP() << "no regression inputs";
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     const std::vector<uint8_t> input = readFile(entry.path().string());
     // As the fuzz target splits them: the first byte says how much of the rest are globals.
-    const std::size_t split = input.empty() ? 0 : std::min<std::size_t>(input.size() - 1, std::size_t{input[0]} * 4);
-    std::span<const uint8_t> rest(input.data() + (input.empty() ? 0 : 1), input.empty() ? 0 : input.size() - 1);
+    const std::size_t split =
+        input.empty() ? 0 : std::min<std::size_t>(input.size() - 1, std::size_t{input[0]} * 4);
+    std::span<const uint8_t> rest(input.data() + (input.empty() ? 0 : 1),
+                                  input.empty() ? 0 : input.size() - 1);
     std::vector<uint8_t> out;
     const int32_t n = decodeJbig2(rest.subspan(split), rest.subspan(0, split), out, kCap);
     EXPECT_TRUE(n == -1 || static_cast<std::size_t>(n) == out.size()) << entry.path();

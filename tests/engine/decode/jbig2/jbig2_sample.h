@@ -128,7 +128,8 @@ inline Picture readBmp(const std::vector<uint8_t>& b) {
   Picture p;
   if (b.size() < 62) return p;
   auto le32 = [&](std::size_t at) {
-    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 | uint32_t{b[at + 3]} << 24;
+    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 |
+           uint32_t{b[at + 3]} << 24;
   };
   const uint32_t offset = le32(10);
   p.width = static_cast<int>(le32(18));
@@ -140,7 +141,8 @@ inline Picture readBmp(const std::vector<uint8_t>& b) {
     const std::size_t src = offset + (p.height - 1 - y) * srcStride;
     for (std::size_t i = 0; i < dstStride && src + i < b.size(); ++i)
       p.rows[y * dstStride + i] = zeroIsWhite ? b[src + i] : static_cast<uint8_t>(~b[src + i]);
-    if (p.width % 8) p.rows[y * dstStride + dstStride - 1] &= static_cast<uint8_t>(0xFF << (8 - p.width % 8));
+    if (p.width % 8)
+      p.rows[y * dstStride + dstStride - 1] &= static_cast<uint8_t>(0xFF << (8 - p.width % 8));
   }
   return p;
 }
@@ -151,8 +153,10 @@ inline Picture readPbm(const std::vector<uint8_t>& b) {
   std::size_t pos = 2;
   auto number = [&]() {
     while (pos < b.size() && (isspace(b[pos]) || b[pos] == '#')) {
-      if (b[pos] == '#') while (pos < b.size() && b[pos] != '\n') ++pos;
-      else ++pos;
+      if (b[pos] == '#')
+        while (pos < b.size() && b[pos] != '\n') ++pos;
+      else
+        ++pos;
     }
     int v = 0;
     while (pos < b.size() && isdigit(b[pos])) v = v * 10 + (b[pos++] - '0');
