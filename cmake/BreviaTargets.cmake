@@ -106,10 +106,17 @@ function(brevia_register_tests target)
     PROPERTIES TIMEOUT 900)
   # The discovery passes list-valued properties on flattened, so labels and environment are set
   # by a script of our own that runs after the discovered tests are added.
+  # Tests that start programs, walk whole sample sets or damaged inputs, or wait on purpose
+  # also carry the label slow, so `ctest -LE slow` gives a quick round.
+  set(slow "Damaged|Truncated|Fuzz|^Cli|Unreachable|IdleMoments|EverySample|HyperrefManual|HugePage")
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
   file(WRITE ${script}
     "foreach(test IN LISTS ${target}_TESTS)\n"
-    "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${ARG_LABELS}\" ENVIRONMENT \"${ARG_ENVIRONMENT}\")\n"
+    "  set(labels \"${ARG_LABELS}\")\n"
+    "  if(test MATCHES \"${slow}\")\n"
+    "    list(APPEND labels slow)\n"
+    "  endif()\n"
+    "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"\${labels}\" ENVIRONMENT \"${ARG_ENVIRONMENT}\")\n"
     "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
