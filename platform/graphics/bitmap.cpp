@@ -138,6 +138,18 @@ void Bitmap::markDirty() {
   if (surface_) cairo_surface_mark_dirty(surface_);
 }
 
+bool Bitmap::isOpaque() const {
+  if (!surface_) return true;
+  const int rowPixels = stride() / 4;
+  const uint32_t* pixels = reinterpret_cast<const uint32_t*>(data());
+  for (int y = 0; y < height_; ++y) {
+    const uint32_t* row = pixels + int64_t{y} * rowPixels;
+    for (int x = 0; x < width_; ++x)
+      if ((row[x] >> 24) != 0xFF) return false;
+  }
+  return true;
+}
+
 uint32_t Bitmap::pixel(int x, int y) const {
   if (!surface_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
   const uint8_t* row = data() + size_t(y) * size_t(stride());

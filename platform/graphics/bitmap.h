@@ -52,6 +52,8 @@ class Bitmap : public StatusHolder {
 
   // Premultiplied pixel; 0 outside the bitmap.
   uint32_t pixel(int x, int y) const;
+  // True when every pixel has full alpha (an invalid bitmap counts as opaque).
+  bool isOpaque() const;
   // Straight (unpremultiplied) colour of a pixel; 0 outside the bitmap.
   Argb colourAt(int x, int y) const;
   // Fills every pixel, ignoring any clip.

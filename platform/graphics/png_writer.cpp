@@ -50,13 +50,7 @@ Status writePng(const Bitmap& bitmap, std::FILE* f, int compression) {
   const int w = bitmap.width(), h = bitmap.height();
   const int stride = bitmap.stride() / 4;
   const uint32_t* pixels = reinterpret_cast<const uint32_t*>(bitmap.data());
-  bool opaque = true;
-  for (int y = 0; y < h && opaque; ++y)
-    for (int x = 0; x < w; ++x)
-      if ((pixels[int64_t{y} * stride + x] >> 24) != 0xFF) {
-        opaque = false;
-        break;
-      }
+  const bool opaque = bitmap.isOpaque();
   const int channels = opaque ? 3 : 4;
 
   std::vector<uint8_t> header;

@@ -9,13 +9,7 @@ Status writePnm(const Bitmap& bitmap, std::FILE* f, PnmKind kind) {
   const int w = bitmap.width(), h = bitmap.height();
   const int stride = bitmap.stride() / 4;
   const uint32_t* pixels = reinterpret_cast<const uint32_t*>(bitmap.data());
-  bool opaque = true;
-  for (int y = 0; y < h && opaque; ++y)
-    for (int x = 0; x < w; ++x)
-      if ((pixels[int64_t{y} * stride + x] >> 24) != 0xFF) {
-        opaque = false;
-        break;
-      }
+  const bool opaque = bitmap.isOpaque();
   const bool alpha = kind == PnmKind::Pam && !opaque;
   const int channels = alpha ? 4 : 3;
   int written =

@@ -6,11 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-struct Jbig2QeEntry {
-  uint16_t qe;
-  uint8_t nmps, nlps, switchMps;
-};
-extern const Jbig2QeEntry kJbig2Qe[47];
+#include "engine/decode/mq_probability_table.h"
 
 // What decoding in a context needs, by context byte: its probability estimate, its more
 // probable symbol and the context bytes after either outcome.

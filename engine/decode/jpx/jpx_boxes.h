@@ -16,7 +16,7 @@ inline constexpr int kMaxPaletteColumns = 64;
 
 enum class ColourMethod : uint8_t { None, Enumerated, Icc };
 
-// Enumerated colour spaces of the colour specification box that this reader knows.
+// Enumerated colour spaces of the JP2 colr box that this reader knows.
 enum EnumeratedSpace : uint32_t {
   kEnumCmyk = 12,
   kEnumLab = 14,
