@@ -15,6 +15,7 @@
 #include "engine/render/optional_content.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
+#include "engine/render/resolved_values.h"
 #include "engine/render/resource_list.h"
 #include "platform/graphics/solid_brush.h"
 #include "platform/system/memory_gauge.h"
@@ -324,8 +325,8 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
   }
   double number;
   if (value("LW", number)) state_->lineWidth = number;
-  if (value("LC", number)) state_->lineCap = static_cast<int32_t>(number);
-  if (value("LJ", number)) state_->lineJoin = static_cast<int32_t>(number);
+  if (value("LC", number)) state_->lineCap = truncateToInt32(number);
+  if (value("LJ", number)) state_->lineJoin = truncateToInt32(number);
   if (value("ML", number)) state_->miterLimit = number;
   PdfObject storage;
   if (const PdfObject* d = resolvedEntry("D", storage);
@@ -441,10 +442,10 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       s.lineWidth = r.num[0];
       break;
     case kOp_J:
-      s.lineCap = static_cast<int32_t>(r.num[0]);
+      s.lineCap = truncateToInt32(r.num[0]);
       break;
     case kOp_j:
-      s.lineJoin = static_cast<int32_t>(r.num[0]);
+      s.lineJoin = truncateToInt32(r.num[0]);
       break;
     case kOp_M:
       s.miterLimit = r.num[0];
@@ -539,7 +540,7 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       s.leading = r.num[0];
       break;
     case kOp_Tr:
-      s.renderMode = static_cast<int32_t>(r.num[0]);
+      s.renderMode = truncateToInt32(r.num[0]);
       break;
     case kOp_Ts:
       s.rise = r.num[0];
