@@ -214,7 +214,7 @@ class Parser {
         break;
       }
       case Form::PatternColour:
-        patternColour(r, info.code == kOp_scn);
+        patternColour(r);
         break;
       case Form::Tagged:
         r.str[0] = keepString(stack_[0].text);
@@ -228,12 +228,13 @@ class Parser {
     list_.records.push_back(r);
   }
 
-  void patternColour(OperatorRecord& r, bool nonStroking) {
+  void patternColour(OperatorRecord& r) {
     const int n = count();
     switch (n) {
       case 1:
         r.num[0] = number(stack_[0]);
-        if (nonStroking && stack_[0].isName()) r.str[0] = keepString(stack_[0].text);
+        // A pattern without components, for stroking as for filling.
+        if (stack_[0].isName()) r.str[0] = keepString(stack_[0].text);
         break;
       case 2:
         r.num[0] = number(stack_[0]);

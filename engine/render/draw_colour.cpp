@@ -51,7 +51,10 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
       std::string_view name = list.str(r, 0);
       if (name == "Pattern") break;
       s.strokeSpace = spaceNamed(name, resources_, document_);
-      if (!isPatternSpace(*s.strokeSpace)) setStrokeColour(initial(*s.strokeSpace, false));
+      if (!isPatternSpace(*s.strokeSpace)) {
+        s.strokePattern.reset();
+        setStrokeColour(initial(*s.strokeSpace, false));
+      }
       break;
     }
     case kOp_cs: {
@@ -71,14 +74,15 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
     }
     case kOp_SC:
     case kOp_SCN: {
-      if (r.code == kOp_SC) tilingFill_ = shadingFill_ = false;
       for (int i = 0; i < OperatorRecord::kSlots; ++i) {
         if (list.hasStr(r, i)) {
-          s.strokeSpace = spaceNamed(list.str(r, i), resources_, document_);
-          break;
+          // A pattern name (after its colour components for an uncoloured pattern).
+          selectStrokePattern(list.str(r, i), r);
+          return;
         }
       }
-      if (!tilingFill_ && !shadingFill_) setStrokeColour(convert(*s.strokeSpace, false));
+      s.strokePattern.reset();
+      setStrokeColour(convert(*s.strokeSpace, false));
       break;
     }
     case kOp_sc:
@@ -95,6 +99,7 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
       break;
     }
     case kOp_G:
+      s.strokePattern.reset();
       s.strokeSpace = deviceGray();
       setStrokeColour(convert(*s.strokeSpace, false));
       break;
@@ -104,6 +109,7 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
       tilingFill_ = shadingFill_ = false;
       break;
     case kOp_RG:
+      s.strokePattern.reset();
       s.strokeSpace = deviceRGB();
       setStrokeColour(convert(*s.strokeSpace, false));
       break;
@@ -113,6 +119,7 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
       tilingFill_ = shadingFill_ = false;
       break;
     case kOp_K:
+      s.strokePattern.reset();
       s.strokeSpace = deviceCMYK();
       setStrokeColour(convert(*s.strokeSpace, false));
       break;

@@ -110,43 +110,52 @@ gfx::GraphicsPath C_PDF_Draw::cleanedForStroke() const {
   return gfx::GraphicsPath(points.data(), types.data(), cutAt, path_.fillMode());
 }
 
+gfx::Pen C_PDF_Draw::currentPen() const {
+  gfx::Pen pen(state_->strokeArgb, static_cast<float>(state_->lineWidth));
+  pen.setMiterLimit(static_cast<float>(state_->miterLimit));
+  switch (state_->lineCap) {
+    case 0:
+      pen.setLineCap(gfx::LineCap::Flat, gfx::LineCap::Flat);
+      break;
+    case 1:
+      pen.setLineCap(gfx::LineCap::Round, gfx::LineCap::Round);
+      break;
+    case 2:
+      pen.setLineCap(gfx::LineCap::Square, gfx::LineCap::Square);
+      break;
+    default:
+      break;
+  }
+  switch (state_->lineJoin) {
+    case 0:
+      pen.setLineJoin(gfx::LineJoin::Miter);
+      break;
+    case 1:
+      pen.setLineJoin(gfx::LineJoin::Round);
+      break;
+    case 2:
+      pen.setLineJoin(gfx::LineJoin::Bevel);
+      break;
+    default:
+      break;
+  }
+  if (!state_->dashes.empty()) {
+    std::vector<float> lengths(state_->dashes.begin(), state_->dashes.end());
+    pen.setDashPattern(lengths, static_cast<float>(state_->dashPhase));
+  }
+  return pen;
+}
+
+void C_PDF_Draw::strokePath(const gfx::Pen& pen, const gfx::GraphicsPath& path) {
+  if (state_->strokePattern)
+    strokeWithPattern(pen, path);
+  else
+    graphics_->drawPath(pen, path);
+}
+
 void C_PDF_Draw::stroke(bool close) {
   if (close) path_.closeFigure();
-  if (!flags_.skipPainting && !path_.isEmpty()) {
-    gfx::Pen pen(state_->strokeArgb, static_cast<float>(state_->lineWidth));
-    pen.setMiterLimit(static_cast<float>(state_->miterLimit));
-    switch (state_->lineCap) {
-      case 0:
-        pen.setLineCap(gfx::LineCap::Flat, gfx::LineCap::Flat);
-        break;
-      case 1:
-        pen.setLineCap(gfx::LineCap::Round, gfx::LineCap::Round);
-        break;
-      case 2:
-        pen.setLineCap(gfx::LineCap::Square, gfx::LineCap::Square);
-        break;
-      default:
-        break;
-    }
-    switch (state_->lineJoin) {
-      case 0:
-        pen.setLineJoin(gfx::LineJoin::Miter);
-        break;
-      case 1:
-        pen.setLineJoin(gfx::LineJoin::Round);
-        break;
-      case 2:
-        pen.setLineJoin(gfx::LineJoin::Bevel);
-        break;
-      default:
-        break;
-    }
-    if (!state_->dashes.empty()) {
-      std::vector<float> lengths(state_->dashes.begin(), state_->dashes.end());
-      pen.setDashPattern(lengths, static_cast<float>(state_->dashPhase));
-    }
-    graphics_->drawPath(pen, cleanedForStroke());
-  }
+  if (!flags_.skipPainting && !path_.isEmpty()) strokePath(currentPen(), cleanedForStroke());
   endPath();
 }
 
@@ -164,6 +173,46 @@ void C_PDF_Draw::fillThenStroke(gfx::FillMode mode, bool close) {
   if (close) path_.closeFigure();
   fill(mode);
   stroke(false);
+}
+
+void C_PDF_Draw::paintTextOutlines(const gfx::GraphicsPath& outlines, bool fillThem,
+                                   bool strokeThem) {
+  if (!graphics_ || flags_.skipPainting || outlines.isEmpty()) return;
+  // Painted through the path machinery (patterns included), without touching the page's path.
+  gfx::GraphicsPath pagePath = std::move(path_);
+  path_ = outlines;
+  if (fillThem) fill(gfx::FillMode::Winding);
+  if (strokeThem) strokePath(currentPen(), path_);
+  path_ = std::move(pagePath);
+}
+
+void C_PDF_Draw::addTextClip(const gfx::GraphicsPath& outlines) {
+  if (!textClipPending_) return;
+  const std::size_t count = outlines.points().size();
+  if (textClipPoints_.size() + count > static_cast<std::size_t>(kMaxPathPoints)) return;
+  // In device space: the CTM may change before ET. Every outline begins with a start point, so
+  // the figures simply follow one another.
+  const std::size_t at = textClipPoints_.size();
+  textClipPoints_.insert(textClipPoints_.end(), outlines.points().begin(), outlines.points().end());
+  textClipTypes_.insert(textClipTypes_.end(), outlines.types().begin(), outlines.types().end());
+  space_.transform().transformPoints(textClipPoints_.data() + at, static_cast<int>(count));
+}
+
+void C_PDF_Draw::applyTextClip() {
+  if (!textClipPending_) return;
+  textClipPending_ = false;
+  const gfx::Matrix userToDevice = space_.transform();
+  space_.resetTransform();
+  if (textClipPoints_.empty()) {
+    space_.setClip(gfx::RectF{0, 0, 0, 0}, gfx::CombineMode::Intersect);
+  } else {
+    const gfx::GraphicsPath clip(textClipPoints_.data(), textClipTypes_.data(),
+                                 static_cast<int>(textClipPoints_.size()), gfx::FillMode::Winding);
+    space_.setClip(clip, gfx::CombineMode::Intersect);
+  }
+  space_.setTransform(userToDevice);
+  textClipPoints_.clear();
+  textClipTypes_.clear();
 }
 
 void C_PDF_Draw::applyPendingClips() {

@@ -216,6 +216,89 @@ void C_PDF_Draw::selectPattern(std::string_view name, const OperatorList& list,
   (void)list;
 }
 
+void C_PDF_Draw::selectStrokePattern(std::string_view name, const OperatorRecord& r) {
+  std::shared_ptr<C_PDF_Pattern> pattern =
+      resources_ ? resources_->pattern(std::string(name)) : nullptr;
+  if (!pattern) return;  // an absent pattern changes nothing
+  if (pattern->patternType == 1) {
+    auto& tiling = static_cast<C_PDF_TilingPattern&>(*pattern);
+    prepareTiling(tiling, creator_.context());
+    if (tiling.paintType == 2) {
+      std::shared_ptr<ColourSpace> base = state_->strokeSpace && state_->strokeSpace->base
+                                              ? state_->strokeSpace->base
+                                              : deviceGray();
+      base->nonStroking = false;
+      state_->strokePatternArgb = applyAlpha(
+          toColorref(r.num[0], r.num[1], r.num[2], r.num[3], *base), state_->strokeAlpha);
+    }
+  }
+  state_->strokePattern = std::move(pattern);
+}
+
+void C_PDF_Draw::strokeWithPattern(const gfx::Pen& pen, const gfx::GraphicsPath& path) {
+  if (!graphics_) return;
+  // The stroke's coverage becomes the mask of a layer that the pattern fills.
+  double largest = 1, smallest = 1;
+  graphics_->transform().scaleFactors(largest, smallest);
+  const double reach =
+      std::max(double(pen.width()) * largest, 1.0) / 2 * std::max(2.0, double(pen.miterLimit())) +
+      2;
+  gfx::RectF bounds = path.bounds(&graphics_->transform());
+  if (!(std::isfinite(bounds.x) && std::isfinite(bounds.y) && std::isfinite(reach))) return;
+  bounds = gfx::RectF{float(bounds.x - reach), float(bounds.y - reach),
+                      float(bounds.width + 2 * reach), float(bounds.height + 2 * reach)};
+  if (!openLayer(bounds)) return;
+  Layer& layer = *layers_.back();
+  auto mask = std::make_shared<SoftMask>();
+  mask->bitmap = gfx::Bitmap(layer.bitmap.width(), layer.bitmap.height());
+  if (!mask->bitmap.isValid()) {
+    closeLayer();
+    return;
+  }
+  mask->bitmap.setOrigin(layer.bitmap.originX(), layer.bitmap.originY());
+  {
+    gfx::Graphics coverage(mask->bitmap);
+    coverage.setSmoothingMode(graphics_->smoothingMode());
+    coverage.setTransform(graphics_->transform());
+    coverage.setClip(graphics_->clip());
+    gfx::Pen opaque = pen;
+    opaque.setColour(0xFF000000);
+    coverage.drawPath(opaque, path);
+    coverage.flush();
+  }
+  layer.mask = mask;
+  layer.alpha = static_cast<float>(std::clamp(state_->strokeAlpha, 0.0, 1.0));
+
+  // The layer's whole area, in user space, filled with the stroke pattern as a fill.
+  gfx::Matrix toUser = graphics_->transform();
+  const gfx::Bitmap& area = layer.bitmap;
+  if (toUser.invert() == gfx::Status::Ok) {
+    gfx::PointF corners[4] = {
+        {float(area.originX()), float(area.originY())},
+        {float(area.originX() + area.width()), float(area.originY())},
+        {float(area.originX() + area.width()), float(area.originY() + area.height())},
+        {float(area.originX()), float(area.originY() + area.height())}};
+    toUser.transformPoints(corners, 4);
+    gfx::GraphicsPath pagePath = std::move(path_);
+    path_ = gfx::GraphicsPath(gfx::FillMode::Winding);
+    path_.addPolygon(corners, 4);
+    const bool tiling = tilingFill_, shading = shadingFill_;
+    std::shared_ptr<C_PDF_Pattern> fillPattern = currentPattern_;
+    const uint32_t fillColour = patternColour_;
+    currentPattern_ = state_->strokePattern;
+    tilingFill_ = currentPattern_->patternType == 1;
+    shadingFill_ = !tilingFill_;
+    patternColour_ = state_->strokePatternArgb;
+    fillWithPattern();
+    tilingFill_ = tiling;
+    shadingFill_ = shading;
+    currentPattern_ = std::move(fillPattern);
+    patternColour_ = fillColour;
+    path_ = std::move(pagePath);
+  }
+  closeLayer();
+}
+
 void C_PDF_Draw::fillWithPattern() {
   if (!currentPattern_) return;
   if (currentPattern_->patternType == 2) {
@@ -293,6 +376,7 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
     const bool uncoloured = pattern.paintType == 2;
     if (uncoloured) state_->fillArgb = state_->strokeArgb = patternColour_;
     tilingFill_ = shadingFill_ = false;
+    state_->strokePattern.reset();
     const bool ignored = ignoreColourOperators_;
     ignoreColourOperators_ = ignored || uncoloured;
     // Cells whose BBox reaches beyond one step overlap their neighbours: those parts are drawn

@@ -61,7 +61,7 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
 
 void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
   if (flags_.skipImages) return;
-  if (state_->renderMode > 3 || image.width == -1) return;
+  if (image.width == -1) return;
   const int ordinal = imageOrdinal_;
   gfx::Bitmap* bitmap =
       ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;

@@ -29,17 +29,17 @@ double largestStretch(const std::array<double, 4>& t) {
   return std::sqrt((p + q) / 2);
 }
 
-// Builds a device-space path from a FreeType outline in font units.
+// Adds a FreeType outline in font units to a path, mapped by t (ems to the path's space).
 struct OutlineSink {
-  gfx::GraphicsPath path;
-  double originX, originY, scale;
-  std::array<double, 4> t;
+  gfx::GraphicsPath& path;
+  double scale;
+  std::array<double, 6> t;
   gfx::PointF current{0, 0};
   bool open = false;
 
   gfx::PointF map(const FT_Vector* v) const {
     const double u = double(v->x) * scale, w = double(v->y) * scale;
-    return {float(originX + u * t[0] + w * t[2]), float(originY + u * t[1] + w * t[3])};
+    return {float(t[4] + u * t[0] + w * t[2]), float(t[5] + u * t[1] + w * t[3])};
   }
 };
 
@@ -77,6 +77,22 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
   s->path.addBezier(s->current, s->map(c1), s->map(c2), p);
   s->current = p;
   return 0;
+}
+
+// Loads glyph unscaled and adds its outline to path through emToPath; false when it has none.
+bool addOutline(FT_Face face, uint32_t glyph, const std::array<double, 6>& emToPath,
+                gfx::GraphicsPath& path, bool* evenOdd = nullptr) {
+  if (face->units_per_EM == 0) return false;
+  FT_Set_Transform(face, nullptr, nullptr);
+  if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) return false;
+  if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+  FT_Outline& outline = face->glyph->outline;
+  if (evenOdd) *evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
+  OutlineSink sink{path, 1.0 / face->units_per_EM, emToPath};
+  FT_Outline_Funcs funcs{moveTo, lineTo, conicTo, cubicTo, 0, 0};
+  if (FT_Outline_Decompose(&outline, &funcs, &sink) != 0) return false;
+  if (sink.open) path.closeFigure();
+  return true;
 }
 
 }  // namespace
@@ -228,27 +244,26 @@ void GlyphPainter::paint(const GlyphCacheSlot& slot, int x, int y) {
 }
 
 void GlyphPainter::fillOutline(uint32_t glyph, double originX, double originY) {
-  FT_Face face = font_.face->get();
-  if (face->units_per_EM == 0) return;
-  FT_Set_Transform(face, nullptr, nullptr);
-  if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) return;
-  if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
-  FT_Outline& outline = face->glyph->outline;
-  OutlineSink sink;
-  sink.originX = originX;
-  sink.originY = originY;
-  sink.scale = 1.0 / face->units_per_EM;
-  sink.t = transform_;
-  sink.path.setFillMode((outline.flags & FT_OUTLINE_EVEN_ODD_FILL) ? gfx::FillMode::Alternate
-                                                                   : gfx::FillMode::Winding);
-  FT_Outline_Funcs funcs{moveTo, lineTo, conicTo, cubicTo, 0, 0};
-  if (FT_Outline_Decompose(&outline, &funcs, &sink) != 0) return;
-  if (sink.open) sink.path.closeFigure();
-  if (sink.path.isEmpty()) return;
+  gfx::GraphicsPath path;
+  bool evenOdd = false;
+  const std::array<double, 6> emToDevice{transform_[0], transform_[1], transform_[2],
+                                         transform_[3], originX,       originY};
+  if (!addOutline(font_.face->get(), glyph, emToDevice, path, &evenOdd)) return;
+  if (path.isEmpty()) return;
+  path.setFillMode(evenOdd ? gfx::FillMode::Alternate : gfx::FillMode::Winding);
   const gfx::Matrix saved = graphics_->transform();
   graphics_->resetTransform();
-  graphics_->fillPath(gfx::SolidBrush(colour_), sink.path);
+  graphics_->fillPath(gfx::SolidBrush(colour_), path);
   graphics_->setTransform(saved);
+}
+
+bool GlyphPainter::appendOutline(uint32_t glyph, double originX, double originY,
+                                 const std::array<double, 6>& emToPath, gfx::GraphicsPath& path) {
+  if (!ready_ || glyph == 0) return false;
+  if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition))
+    return false;
+  if (!mayTouchTarget(originX, originY)) return false;
+  return addOutline(font_.face->get(), glyph, emToPath, path);
 }
 
 void GlyphPainter::learnWidth(S_FixedPosSize_Font& font, uint32_t key, uint32_t glyph) {

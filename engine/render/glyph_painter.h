@@ -10,7 +10,8 @@
 
 namespace brevia::gfx {
 class Graphics;
-}
+class GraphicsPath;
+}  // namespace brevia::gfx
 
 class GlyphPainter {
  public:
@@ -37,6 +38,12 @@ class GlyphPainter {
   bool drawCached(uint32_t key, double originX, double originY);
   // Renders glyph (an index in the face), caches it under key and draws it.
   void drawGlyph(uint32_t key, uint32_t glyph, double originX, double originY);
+
+  // Adds the outline of glyph (origin at device (originX, originY)) to path, mapped from ems by
+  // emToPath (a b c d e f, row vectors), for text that is stroked, clipped or filled with a
+  // pattern; false when there is no outline or it cannot touch the target.
+  bool appendOutline(uint32_t glyph, double originX, double originY,
+                     const std::array<double, 6>& emToPath, brevia::gfx::GraphicsPath& path);
 
   // When the font gives no width for key, takes the glyph's advance from the face.
   static void learnWidth(S_FixedPosSize_Font& font, uint32_t key, uint32_t glyph);

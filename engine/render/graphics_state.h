@@ -12,6 +12,7 @@
 #include "platform/graphics/region.h"
 
 class ColourSpace;
+struct C_PDF_Pattern;
 struct S_FixedPosSize_Font;
 
 // A soft mask an ExtGState sets: the opacity of every device pixel it covers, in the alpha
@@ -30,6 +31,14 @@ struct GraphicsState {
   // ARGB with the alphas applied.
   uint32_t strokeArgb = 0xFF000000;
   uint32_t fillArgb = 0xFF000000;
+  // A pattern as the stroking colour (null for none), and the colour an uncoloured one paints.
+  std::shared_ptr<C_PDF_Pattern> strokePattern;
+  uint32_t strokePatternArgb = 0xFF000000;
+  // The pattern fill in use when q saved this level (the current one lives in the renderer).
+  std::shared_ptr<C_PDF_Pattern> savedFillPattern;
+  uint32_t savedFillPatternArgb = 0xFF000000;
+  bool savedTilingFill = false;
+  bool savedShadingFill = false;
   // Text state.
   double charSpacing = 0.0;
   double wordSpacing = 0.0;

@@ -140,6 +140,9 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   ignoreColourOperators_ = false;
   patternNesting_ = 0;
   clipNonZeroPending_ = clipEvenOddPending_ = false;
+  textClipPending_ = false;
+  textClipPoints_.clear();
+  textClipTypes_.clear();
   std::srand(kRandomSeed);
   if (pageNumber != cachedPage_ || cacheFlag != cachedFlag_) {
     imageCache_.clear();
@@ -234,6 +237,11 @@ void C_PDF_Draw::saveState() {
   saved->fillArgb = replaceAlpha(saved->fillArgb, saved->fillAlpha);
   saved->strokeArgb = replaceAlpha(saved->strokeArgb, saved->strokeAlpha);
   space_.getClip(saved->clip);
+  // The fill colour is part of the state, also when it is a pattern.
+  saved->savedFillPattern = currentPattern_;
+  saved->savedFillPatternArgb = patternColour_;
+  saved->savedTilingFill = tilingFill_;
+  saved->savedShadingFill = shadingFill_;
   stack_.push_back(std::move(saved));
 }
 
@@ -245,6 +253,10 @@ void C_PDF_Draw::restoreState() {
   if (stack_.empty()) return;
   state_ = std::move(stack_.back());
   stack_.pop_back();
+  currentPattern_ = state_->savedFillPattern;
+  patternColour_ = state_->savedFillPatternArgb;
+  tilingFill_ = state_->savedTilingFill;
+  shadingFill_ = state_->savedShadingFill;
   state_->imageAttributes.setAlphaFactor(static_cast<float>(state_->fillAlpha));
   if (graphics_) graphics_->setBlendMode(state_->blendMode);
   space_.setTransform(state_->ctm);
@@ -521,8 +533,12 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       savedLineMatrix = lineMatrix;
       savedGlyphMatrix = glyphMatrix;
       textMatrix = lineMatrix = TextMatrix{};
+      textClipPending_ = false;
+      textClipPoints_.clear();
+      textClipTypes_.clear();
       break;
     case kOp_ET:
+      applyTextClip();
       textMatrix = savedTextMatrix;
       lineMatrix = savedLineMatrix;
       glyphMatrix = savedGlyphMatrix;

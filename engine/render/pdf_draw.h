@@ -138,6 +138,15 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   S_FixedPosSize_Font* findFont(const std::string& name);
   void showText(const PdfObject& array);
 
+  // Text drawn as outlines (user space, nonzero winding): filled with the fill colour or pattern
+  // and stroked with the line state and the stroke colour or pattern.
+  void paintTextOutlines(const brevia::gfx::GraphicsPath& outlines, bool fill, bool stroke);
+  // Text in the clipping modes: from the first such show until ET the outlines shown (user
+  // space) are gathered; ET intersects the clip with them (with nothing when none had an outline).
+  void beginTextClip() { textClipPending_ = true; }
+  void addTextClip(const brevia::gfx::GraphicsPath& outlines);
+  bool fillsWithPattern() const { return (tilingFill_ || shadingFill_) && currentPattern_; }
+
   // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
   int type3Depth = 0;
 
@@ -162,6 +171,11 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void fillThenStroke(brevia::gfx::FillMode mode, bool close);
   void endPath();
   void applyPendingClips();
+  void applyTextClip();
+  brevia::gfx::Pen currentPen() const;
+  // Strokes path (user space) with the stroke colour, or through it with the stroke pattern.
+  void strokePath(const brevia::gfx::Pen& pen, const brevia::gfx::GraphicsPath& path);
+  void strokeWithPattern(const brevia::gfx::Pen& pen, const brevia::gfx::GraphicsPath& path);
   brevia::gfx::GraphicsPath cleanedForStroke() const;
 
   // XObjects and inline images.
@@ -173,6 +187,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void paintShading(const std::string& name);
   void paintGradient(const C_PDF_Shading& shading, const brevia::gfx::GraphicsPath* path);
   void selectPattern(std::string_view name, const OperatorList& list, const OperatorRecord& r);
+  void selectStrokePattern(std::string_view name, const OperatorRecord& r);
   void fillWithPattern();
   void fillWithTiling(C_PDF_TilingPattern& pattern);
   brevia::gfx::Matrix patternSpace(const C_PDF_Pattern& pattern) const;
@@ -243,6 +258,10 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   brevia::gfx::PointF currentPoint_{0, 0};
   bool clipNonZeroPending_ = false;
   bool clipEvenOddPending_ = false;
+  // Outlines of text in the clipping modes (device space) until ET.
+  std::vector<brevia::gfx::PointF> textClipPoints_;
+  std::vector<uint8_t> textClipTypes_;
+  bool textClipPending_ = false;
 
   std::unique_ptr<GraphicsState> state_;
   std::vector<std::unique_ptr<GraphicsState>> stack_;

@@ -12,12 +12,17 @@
 #include "engine/layout/page_text_collector.h"
 #include "engine/render/glyph_painter.h"
 #include "platform/graphics/graphics.h"
+#include "platform/graphics/graphics_path.h"
 
 namespace gfx = brevia::gfx;
 
 namespace {
 
 constexpr int32_t kInvisible = 3;
+// Render modes that fill, stroke and add the glyphs to the clip (modes beyond 7 fill).
+bool modeFills(int32_t mode) { return mode != 1 && mode != 3 && mode != 5 && mode != 7; }
+bool modeStrokes(int32_t mode) { return mode == 1 || mode == 2 || mode == 5 || mode == 6; }
+bool modeClips(int32_t mode) { return mode >= 4 && mode <= 7; }
 // Orientations this close (in degrees) to a right angle count as that angle when snapping.
 constexpr int kSnapDegrees = 3;
 constexpr char16_t kSpace = 0x0020;
@@ -49,6 +54,16 @@ struct TextShower::ShowContext {
   uint32_t colour = 0xFF000000;
   gfx::RectF clip = gfx::kInfiniteRect;
   std::optional<GlyphPainter> painter;
+  // Glyphs filled as bitmaps in the text colour; the others that show are drawn as outlines.
+  bool fillBitmaps = false;
+  bool fillOutlines = false;
+  bool strokeOutlines = false;
+  bool clipOutlines = false;
+  bool outlines() const { return fillOutlines || strokeOutlines || clipOutlines; }
+  // Ems to user space of the current glyph, without its origin.
+  std::array<double, 4> emToUser{1, 0, 0, 1};
+  // The outlines of the operation's glyphs in user space, painted when it ends.
+  brevia::gfx::GraphicsPath outline{brevia::gfx::FillMode::Winding};
 };
 
 TextShower::Orientation TextShower::orientationOf(const TextMatrix& m, bool snapRightAngles) {
@@ -124,6 +139,14 @@ void TextShower::show(const PdfObject& array) {
     c.painter.emplace(graphics, *font,
                       std::array<double, 4>{device.a, device.b, device.c, device.d}, pixelSize,
                       c.colour);
+    const int32_t mode = c.renderMode;
+    const bool patternFill = draw_.fillsWithPattern();
+    c.fillBitmaps = modeFills(mode) && !patternFill;
+    c.fillOutlines = modeFills(mode) && patternFill;
+    c.strokeOutlines = modeStrokes(mode);
+    c.clipOutlines = modeClips(mode) && graphics;
+    c.emToUser = {glyph.a, glyph.b, glyph.c, glyph.d};
+    if (c.clipOutlines && c.painter->canDraw()) draw_.beginTextClip();
   }
 
   const std::vector<PdfObject>& e = array.elements;
@@ -145,6 +168,11 @@ void TextShower::show(const PdfObject& array) {
         advance(-e[k].realValue() / 1000 * c.fontSize * c.scaling);
     }
     i = next;
+  }
+  if (!c.outline.isEmpty()) {
+    if (c.fillOutlines || c.strokeOutlines)
+      draw_.paintTextOutlines(c.outline, c.fillOutlines, c.strokeOutlines);
+    if (c.clipOutlines) draw_.addTextClip(c.outline);
   }
 }
 
@@ -190,13 +218,18 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
       if (font.kind == FontKind::Type3) {
         if (c.renderMode != kInvisible) drawType3Glyph(draw_, font, code[0]);
       } else if (c.painter) {
-        const bool visible = c.renderMode != kInvisible;
-        if (!(visible && c.painter->drawCached(key, originX, originY))) {
+        const bool cached = c.fillBitmaps && c.painter->drawCached(key, originX, originY);
+        if (!cached || c.outlines()) {
           const uint32_t glyph = font.kind == FontKind::Type0
                                      ? glyphForCid(font, static_cast<uint16_t>(key))
                                      : glyphForCode(font, code[0]);
           GlyphPainter::learnWidth(font, key, glyph);
-          if (visible) c.painter->drawGlyph(key, glyph, originX, originY);
+          if (c.fillBitmaps && !cached) c.painter->drawGlyph(key, glyph, originX, originY);
+          if (c.outlines()) {
+            const std::array<double, 6> emToUser{c.emToUser[0], c.emToUser[1], c.emToUser[2],
+                                                 c.emToUser[3], trm.e,         trm.f};
+            c.painter->appendOutline(glyph, originX, originY, emToUser, c.outline);
+          }
         }
       }
     } catch (const std::bad_alloc&) {

@@ -42,8 +42,9 @@ TEST(ContentParser, PatternColours) {
   ASSERT_EQ(a.size(), 5u);
   EXPECT_EQ(a.records[0].code, kOp_scn);
   EXPECT_EQ(a.str(a.records[0], 0), "P1");
+  // A stroking pattern without components keeps its name as a filling one does.
   EXPECT_EQ(a.records[1].code, kOp_SCN);
-  EXPECT_FALSE(a.hasStr(a.records[1], 0));
+  EXPECT_EQ(a.str(a.records[1], 0), "P1");
   EXPECT_EQ(a.records[2].num[2], 0.6);
   EXPECT_EQ(a.str(a.records[2], 3), "P1");
   EXPECT_EQ(a.records[3].num[3], 4.0);

@@ -59,9 +59,9 @@ TEST(ImageDraw, ImagesFillTheirUnitSquare) {
                   200, 100, "/Resources 5 0 R", b);
   EXPECT_NEAR(int((alpha.at(25, 50) >> 8) & 0xFF), 128, 2);
   EXPECT_EQ(alpha.at(125, 50), 0xFFFF0000u);
-  // Text rendering mode 7 skips images.
-  auto hidden = drawContent("7 Tr q 100 0 0 100 0 0 cm /Im Do Q", 200, 100, "/Resources 5 0 R", b);
-  EXPECT_EQ(hidden.at(25, 50), kWhite);
+  // The text rendering mode is for text: an image drawn while it is 7 is still painted.
+  auto shown = drawContent("7 Tr q 100 0 0 100 0 0 cm /Im Do Q", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(shown.at(25, 50), 0xFFFF0000u);
 }
 
 TEST(ImageDraw, MasksIndexedAndShortData) {
