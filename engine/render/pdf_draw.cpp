@@ -6,6 +6,7 @@
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/document/text_string.h"
+#include "engine/fonts/global_resource_font.h"
 #include "engine/layout/page_text_collector.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/messages/message_catalogue.h"
@@ -15,6 +16,7 @@
 #include "engine/render/optional_content.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
+#include "engine/render/render_context.h"
 #include "engine/render/resolved_values.h"
 #include "engine/render/resource_list.h"
 #include "platform/graphics/solid_brush.h"
@@ -355,6 +357,17 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
     }
     state_->blendMode = mode;
     if (graphics_) graphics_->setBlendMode(mode);
+  }
+  // Font: [font size], as Tf sets them. Only a font object (a reference) is taken, so that it is
+  // loaded once however often the state is set.
+  if (const PdfObject* f = resolvedEntry("Font", storage);
+      f && f->isArray() && f->elements.size() >= 2 && f->elements[0].isReference() &&
+      f->elements[1].isNumber() && std::isfinite(f->elements[1].realValue())) {
+    try {
+      state_->font = creator_.context().fonts().load("Font", f->elements[0]);
+      state_->fontSize = f->elements[1].realValue();
+    } catch (const C_PDF_Exception&) {
+    }
   }
   if (const PdfObject* mask = gs->lookup("SMask")) {
     PdfObject maskStorage;

@@ -76,7 +76,8 @@ class TextRenderModes : public ::testing::Test {
     page.page = testing_render::drawContent(
         content, 200, 100,
         "/Resources << /Font << /F1 5 0 R >> /XObject << /Im 8 0 R >> /Pattern << /S 9 0 R /T 10 "
-        "0 R /U 11 0 R >> /ColorSpace << /UP [/Pattern /DeviceRGB] >> >>",
+        "0 R /U 11 0 R >> /ColorSpace << /UP [/Pattern /DeviceRGB] >> /ExtGState << /GF << /Font "
+        "[5 0 R 80] >> /Bad << /Font [<< /Type /Font >> 80] >> >> >>",
         std::move(b));
     setPageTextObserver(nullptr);
     return page;
@@ -226,6 +227,16 @@ TEST_F(TextRenderModes, PatternsFillAndStrokeText) {
   EXPECT_GT(stroked.ink(), 200);
   EXPECT_EQ(stroked.count(0, 0, 200, 100, [](uint32_t c) { return c == 0xFF000000u; }), 0);
   EXPECT_EQ(stroked.glyphs.size(), 2u);
+}
+
+TEST_F(TextRenderModes, AnExtGStateFontSetsTheFontAsTfDoes) {
+  const Page tf = draw("BT /F1 80 Tf 10 20 Td (HH) Tj ET");
+  const Page gs = draw("BT /GF gs 10 20 Td (HH) Tj ET");
+  EXPECT_GT(tf.ink(), 1000);
+  EXPECT_EQ(gs.ink(), tf.ink());
+  EXPECT_EQ(gs.glyphs.size(), 2u);
+  // A font given inline (not a font object) changes nothing.
+  EXPECT_EQ(draw("BT /F1 80 Tf /Bad gs 10 20 Td (HH) Tj ET").ink(), tf.ink());
 }
 
 }  // namespace
