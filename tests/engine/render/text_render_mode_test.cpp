@@ -112,6 +112,9 @@ TEST_F(TextRenderModes, StrokingModesOutlineTheGlyphsWithTheLineState) {
   EXPECT_GT(both.count(0, 0, 200, 100, isBlue), 0);
   EXPECT_GT(both.count(0, 0, 200, 100, isRed), 300);
   EXPECT_GT(both.ink(), filled.ink());
+  // Modes beyond 7 fill, as mode 0 does.
+  EXPECT_EQ(draw("BT /F1 60 Tf 9 Tr" + text).ink(), filled.ink());
+  EXPECT_EQ(draw("BT /F1 60 Tf -1 Tr" + text).ink(), filled.ink());
   // Stroked text is collected like filled text.
   EXPECT_EQ(stroked.glyphs.size(), 2u);
 }
