@@ -101,13 +101,16 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
                            const std::array<double, 4>& transform, double pixelSize,
                            uint32_t colour)
     : graphics_(graphics), font_(font), transform_(transform), colour_(colour) {
-  if (!graphics_ || !font_.face) return;
+  if (!font_.face) return;
   for (double v : transform_)
     if (!std::isfinite(v)) return;
   const double det = transform_[0] * transform_[3] - transform_[1] * transform_[2];
   if (!(std::fabs(det) > 1e-12)) return;
   const double stretch = largestStretch(transform_);
   if (stretch > kMaxOutlinePixels) return;
+  // Outlines need no target: text clips are gathered also while text is only scanned.
+  outlinesUsable_ = true;
+  if (!graphics_) return;
   reach_ = stretch * kGlyphReachEms + 2;
   if (stretch > kMaxBitmapPixels) {
     outline_ = true;
@@ -258,11 +261,12 @@ void GlyphPainter::fillOutline(uint32_t glyph, double originX, double originY) {
 }
 
 bool GlyphPainter::appendOutline(uint32_t glyph, double originX, double originY,
-                                 const std::array<double, 6>& emToPath, gfx::GraphicsPath& path) {
-  if (!ready_ || glyph == 0) return false;
+                                 const std::array<double, 6>& emToPath, gfx::GraphicsPath& path,
+                                 bool beyondTarget) {
+  if (!outlinesUsable_ || glyph == 0) return false;
   if (!(std::fabs(originX) < kMaxDevicePosition && std::fabs(originY) < kMaxDevicePosition))
     return false;
-  if (!mayTouchTarget(originX, originY)) return false;
+  if (!beyondTarget && !(ready_ && mayTouchTarget(originX, originY))) return false;
   return addOutline(font_.face->get(), glyph, emToPath, path);
 }
 

@@ -41,14 +41,18 @@ class GlyphPainter {
 
   // Adds the outline of glyph (origin at device (originX, originY)) to path, mapped from ems by
   // emToPath (a b c d e f, row vectors), for text that is stroked, clipped or filled with a
-  // pattern; false when there is no outline or it cannot touch the target.
+  // pattern; false when there is no outline, or it cannot touch the target unless beyondTarget
+  // (a clip is the same whatever part of the page is drawn, and also without a target).
   bool appendOutline(uint32_t glyph, double originX, double originY,
-                     const std::array<double, 6>& emToPath, brevia::gfx::GraphicsPath& path);
+                     const std::array<double, 6>& emToPath, brevia::gfx::GraphicsPath& path,
+                     bool beyondTarget);
 
   // When the font gives no width for key, takes the glyph's advance from the face.
   static void learnWidth(S_FixedPosSize_Font& font, uint32_t key, uint32_t glyph);
 
   bool canDraw() const { return ready_; }
+  // Outlines can be taken (with or without a target).
+  bool outlinesUsable() const { return outlinesUsable_; }
 
  private:
   // False when a glyph at this origin cannot touch the target bitmap.
@@ -64,6 +68,7 @@ class GlyphPainter {
   std::array<double, 4> transform_;
   uint32_t colour_;
   bool ready_ = false;
+  bool outlinesUsable_ = false;
   bool outline_ = false;
   bool upright_ = false;
   // How far from its origin a glyph may reach, in device pixels.

@@ -142,11 +142,12 @@ void TextShower::show(const PdfObject& array) {
     const int32_t mode = c.renderMode;
     const bool patternFill = draw_.fillsWithPattern();
     c.fillBitmaps = modeFills(mode) && !patternFill;
-    c.fillOutlines = modeFills(mode) && patternFill;
-    c.strokeOutlines = modeStrokes(mode);
-    c.clipOutlines = modeClips(mode) && graphics;
+    c.fillOutlines = graphics && modeFills(mode) && patternFill;
+    c.strokeOutlines = graphics && modeStrokes(mode);
+    // Also while text is only scanned, so that the text kept under the clip is the same.
+    c.clipOutlines = modeClips(mode);
     c.emToUser = {glyph.a, glyph.b, glyph.c, glyph.d};
-    if (c.clipOutlines && c.painter->canDraw()) draw_.beginTextClip();
+    if (c.clipOutlines && c.painter->outlinesUsable()) draw_.beginTextClip();
   }
 
   const std::vector<PdfObject>& e = array.elements;
@@ -228,7 +229,7 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
           if (c.outlines()) {
             const std::array<double, 6> emToUser{c.emToUser[0], c.emToUser[1], c.emToUser[2],
                                                  c.emToUser[3], trm.e,         trm.f};
-            c.painter->appendOutline(glyph, originX, originY, emToUser, c.outline);
+            c.painter->appendOutline(glyph, originX, originY, emToUser, c.outline, c.clipOutlines);
           }
         }
       }

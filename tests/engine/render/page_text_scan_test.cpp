@@ -96,6 +96,22 @@ TEST_F(PageTextScan, ClipsAndTransformsAreFollowedWithoutAPainter) {
   EXPECT_EQ(scanned(content, sans), "in\nback\n");
 }
 
+TEST_F(PageTextScan, TextClipsAreFollowedWithoutAPainter) {
+  // The clipping text itself is kept; later text outside its glyphs is not, until Q; a drawing
+  // into a bitmap smaller than the page keeps the same text.
+  const std::string content =
+      "q BT /F1 80 Tf 7 Tr 10 20 Td (H) Tj ET BT 0 Tr /F1 10 Tf 150 50 Td (out) Tj ET "
+      "BT /F1 10 Tf 20 40 Td (in) Tj ET Q BT /F1 10 Tf 150 20 Td (back) Tj ET";
+  EXPECT_EQ(scanned(content, sans), "in\nH back\n");
+  EXPECT_EQ(scanned(content, sans), drawn(content, sans));
+  ScannedDocument d = open(content, sans);
+  brevia::gfx::Bitmap corner(40, 40);
+  d.draw->drawPage(1, 1, corner, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  S_PDF_PageEx* page = d.creator->getPage(1);
+  ASSERT_TRUE(page && page->layout);
+  EXPECT_EQ(text_export::pageText(*page->layout), "in\nH back\n");
+}
+
 TEST_F(PageTextScan, TextOfRotatedPages) {
   const std::string content = "BT /F1 10 Tf 10 50 Td (turned) Tj ET";
   EXPECT_EQ(scanned(content, sans, "/Rotate 90"), drawn(content, sans, "/Rotate 90"));
