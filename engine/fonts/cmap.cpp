@@ -74,6 +74,8 @@ bool BasicCMap::parseWith(C_PDF_Lex_Source& source, LoadChain& chain) {
       } else {
         ok = handleKeyword(current, reader) == Step::Continue;
       }
+    } else if (current.isName("WMode")) {
+      readWritingMode(reader);
     } else if (current.isName()) {
       handleName(current, reader);
     }
@@ -95,6 +97,24 @@ bool BasicCMap::readCodespace(CMapReader& reader) {
     }
     return true;
   });
+}
+
+void BasicCMap::readWritingMode(CMapReader& reader) {
+  PdfObject value;
+  if (!reader.next(value)) return;
+  if (value.isNumber()) {
+    writingMode_ = value.intValue() == 1 ? 1 : 0;
+  } else {
+    reader.putBack(std::move(value));
+  }
+}
+
+int32_t BasicCMap::writingMode() const {
+  const BasicCMap* cmap = this;
+  for (int level = 0; cmap && level <= kMaxUseCMapDepth; ++level, cmap = cmap->used_.get()) {
+    if (cmap->writingMode_ != kNoWritingMode) return cmap->writingMode_;
+  }
+  return 0;
 }
 
 void BasicCMap::finishAll() {

@@ -49,6 +49,12 @@ class BasicCMap {
   const std::string& ordering() const { return ordering_; }
   int32_t supplement() const { return supplement_; }
 
+  // 1 when text in this CMap is written top to bottom (its /WMode, else that of the CMap it
+  // uses), else 0.
+  int32_t writingMode() const;
+  // The writing mode given outside the CMap's text (the WMode entry of its stream).
+  void setWritingMode(int32_t mode) { writingMode_ = mode; }
+
  protected:
   BasicCMap() = default;
 
@@ -79,11 +85,15 @@ class BasicCMap {
   bool parseWith(C_PDF_Lex_Source& source, LoadChain& chain);
   bool loadWith(std::string_view name, LoadChain& chain);
   bool readCodespace(CMapReader& reader);
+  void readWritingMode(CMapReader& reader);
   void finishAll();
 
   std::vector<CSRange> codespace_;
   CodeRangeSet codespaceIndex_;
   std::unique_ptr<BasicCMap> used_;
+  // kNoWritingMode until the CMap names one.
+  static constexpr int32_t kNoWritingMode = -1;
+  int32_t writingMode_ = kNoWritingMode;
 };
 
 }  // namespace CMaps

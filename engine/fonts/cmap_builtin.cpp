@@ -48,7 +48,7 @@ end
 %%EOF
 )";
 
-// Vertical writing is not used: the horizontal mappings apply.
+// The horizontal mappings, written top to bottom.
 constexpr std::string_view kIdentityV = R"(%!PS-Adobe-3.0 Resource-CMap
 %%DocumentNeededResources: ProcSet (CIDInit)
 %%DocumentNeededResources: CMap (Identity-H)

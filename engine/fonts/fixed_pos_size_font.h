@@ -15,6 +15,7 @@
 #include "engine/fonts/font_face.h"
 #include "engine/fonts/to_unicode_cmap.h"
 #include "engine/fonts/type3_font.h"
+#include "engine/fonts/vertical_metrics.h"
 
 enum class FontKind : int32_t {
   None = 0,
@@ -122,6 +123,10 @@ struct S_FixedPosSize_Font {
   std::array<double, kSimpleCodes> widths;
   // Type0: widths by CID (empty until DW, W or a learnt width needs them).
   std::vector<double> cidWidths;
+  // Type0: written top to bottom (the Encoding CMap's writing mode is 1), placed by the
+  // descendant's W2 and DW2.
+  bool vertical = false;
+  VerticalMetrics verticalMetrics;
   std::unique_ptr<S_PDF_Type3_Font> type3;
   // A byte of the record that font loading leaves 0; copied into collected glyphs.
   uint8_t flag = 0;

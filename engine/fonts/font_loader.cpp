@@ -322,6 +322,8 @@ std::unique_ptr<CMaps::EncodingCMap> FontLoader::loadEncodingCMap(const PdfObjec
   if (!decodeStreamValue(value, bytes, &stream) || bytes.empty()) return nullptr;
   C_PDF_Mem_Buffer buffer(bytes.data(), static_cast<int32_t>(bytes.size()));
   if (!cmap->parse(buffer)) return nullptr;
+  PdfObject mode = resolvedValue(stream.lookup("WMode"));
+  if (mode.isNumber()) cmap->setWritingMode(mode.intValue() == 1 ? 1 : 0);
   if (const PdfObject* use = stream.lookup("UseCMap")) {
     std::unique_ptr<CMaps::EncodingCMap> used = loadEncodingCMap(*use, depth + 1);
     if (!used) return nullptr;
@@ -357,6 +359,15 @@ void FontLoader::loadType0Parts(S_FixedPosSize_Font& font, int depth) {
     }
   }
   readCidWidths(font, descendant);
+  font.vertical = font.encodingCMap && font.encodingCMap->writingMode() == 1;
+  if (font.vertical) {
+    auto value = [&descendant](const char* key) {
+      const PdfObject* entry = descendant.lookup(key);
+      return entry ? *entry : PdfObject();
+    };
+    font.verticalMetrics.read(value("DW2"), value("W2"),
+                              [this](const PdfObject& v) { return resolvedValue(&v); });
+  }
   loadUcs2CMap(font);
 }
 

@@ -51,6 +51,8 @@ struct TextShower::ShowContext {
   // sqrt(|det(Tm × CTM)|): device pixels per text-space unit.
   double scale = 1;
   Orientation orientation;
+  // A Type0 font written top to bottom.
+  bool vertical = false;
   uint32_t colour = 0xFF000000;
   gfx::RectF clip = gfx::kInfiniteRect;
   std::optional<GlyphPainter> painter;
@@ -95,6 +97,20 @@ void TextShower::advance(double tx) {
   draw_.textMatrix = TextMatrix{1, 0, 0, 1, tx, 0}.times(draw_.textMatrix);
 }
 
+void TextShower::advanceVertically(double ty) {
+  if (!std::isfinite(ty)) return;
+  draw_.textMatrix = TextMatrix{1, 0, 0, 1, 0, ty}.times(draw_.textMatrix);
+}
+
+void TextShower::adjust(const ShowContext& c, double number) {
+  // A TJ number moves along the writing direction; horizontal scaling only applies across.
+  if (c.vertical) {
+    advanceVertically(-number / 1000 * c.fontSize);
+  } else {
+    advance(-number / 1000 * c.fontSize * c.scaling);
+  }
+}
+
 void TextShower::show(const PdfObject& array) {
   GraphicsState& state = draw_.state();
   S_FixedPosSize_Font* font = state.font;
@@ -116,6 +132,7 @@ void TextShower::show(const PdfObject& array) {
   c.scale = std::sqrt(std::fabs(m.a * m.d - m.c * m.b));
   if (c.fontSize < 0) m.d = -m.d;
   c.orientation = orientationOf(m, kSnapRightAngles);
+  c.vertical = font->kind == FontKind::Type0 && font->vertical;
   const double pixelSize = std::fabs(c.fontSize) * std::max(c.scaling, 1.0) * c.scale;
   c.colour = state.fillArgb;
 
@@ -154,10 +171,10 @@ void TextShower::show(const PdfObject& array) {
   std::size_t i = 0;
   double leading = 0;
   while (i < e.size() && e[i].isNumber()) leading += e[i++].realValue();
-  advance(-leading / 1000 * c.fontSize * c.scaling);
+  adjust(c, leading);
   while (i < e.size()) {
     if (!e[i].isString()) {
-      if (e[i].isNumber()) advance(-e[i].realValue() / 1000 * c.fontSize * c.scaling);
+      if (e[i].isNumber()) adjust(c, e[i].realValue());
       ++i;
       continue;
     }
@@ -165,8 +182,7 @@ void TextShower::show(const PdfObject& array) {
     double adjustment = 0;
     while (next < e.size() && e[next].isNumber()) adjustment += e[next++].realValue();
     if (!showString(c, e[i].text, adjustment)) {
-      for (std::size_t k = i + 1; k < next; ++k)
-        advance(-e[k].realValue() / 1000 * c.fontSize * c.scaling);
+      for (std::size_t k = i + 1; k < next; ++k) adjust(c, e[k].realValue());
     }
     i = next;
   }
@@ -200,14 +216,6 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     const uint8_t* code = bytes + position;
     const bool last = position + length == size;
 
-    // Trm' = [Tfs·Th 0; 0 Tfs; 0 Ts] × Tm.
-    const TextMatrix& tm = draw_.textMatrix;
-    const TextMatrix glyphSpace{c.fontSize * c.scaling, 0, 0, c.fontSize, 0, c.rise};
-    draw_.glyphMatrix = glyphSpace.times(tm);
-    const TextMatrix& trm = draw_.glyphMatrix;
-    const double originX = trm.e * c.ctm.a + trm.f * c.ctm.c + c.ctm.e;
-    const double originY = trm.e * c.ctm.b + trm.f * c.ctm.d + c.ctm.f;
-
     uint32_t key = code[0];
     bool cidFound = true;
     if (font.kind == FontKind::Type0) {
@@ -215,6 +223,16 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
       cidFound = font.encodingCMap && font.encodingCMap->toCID(code, length, length, cid);
       key = cidFound ? cid : cidOfCode(font, code, length);
     }
+
+    // Trm' = [Tfs·Th 0; 0 Tfs; 0 Ts] × Tm.
+    const TextMatrix& tm = draw_.textMatrix;
+    const TextMatrix glyphSpace{c.fontSize * c.scaling, 0, 0, c.fontSize, 0, c.rise};
+    draw_.glyphMatrix = glyphSpace.times(tm);
+    std::optional<VerticalPlace> place;
+    if (c.vertical) place = placeVertically(c, key, cidFound);
+    const TextMatrix& trm = draw_.glyphMatrix;
+    const double originX = trm.e * c.ctm.a + trm.f * c.ctm.c + c.ctm.e;
+    const double originY = trm.e * c.ctm.b + trm.f * c.ctm.d + c.ctm.f;
     try {
       if (font.kind == FontKind::Type3) {
         if (c.renderMode != kInvisible) drawType3Glyph(draw_, font, code[0]);
@@ -260,16 +278,55 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     const double wordSpacing = space ? c.wordSpacing : 0;
     const double adj = last ? adjustment : 0;
     consumed = consumed || last;
+    if (place) {
+      // Top to bottom: ty = (w1 − adj/1000) × Tfs + Tc + Tw, w1 negative downwards.
+      const double w1 = place->advance / 1000;
+      const double ty = (w1 - adj / 1000) * c.fontSize + c.charSpacing + wordSpacing;
+      if (!unicode.empty())
+        collect(c, unicode, fromActualText, place->lineX, place->lineY,
+                -(w1 * c.fontSize + wordSpacing), (c.orientation.degrees + 270) % 360);
+      advanceVertically(ty);
+      position += length;
+      continue;
+    }
     const double tx = ((w0 - adj / 1000) * c.fontSize + c.charSpacing + wordSpacing) * c.scaling;
-    if (!unicode.empty()) collect(c, unicode, fromActualText, originX, originY, w0, wordSpacing);
+    if (!unicode.empty())
+      collect(c, unicode, fromActualText, originX, originY,
+              (w0 * c.fontSize + wordSpacing) * c.scaling, c.orientation.degrees);
     advance(tx);
     position += length;
   }
   return consumed;
 }
 
+TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint32_t key,
+                                                      bool cidFound) {
+  S_FixedPosSize_Font& font = *c.font;
+  // Half the horizontal width places a glyph W2 leaves out: its width must be known first.
+  if (cidFound && font.width(key) == S_FixedPosSize_Font::kNoWidth)
+    GlyphPainter::learnWidth(font, key, glyphForCid(font, static_cast<uint16_t>(key)));
+  double w0 = cidFound ? font.width(key) : 0;
+  if (w0 == S_FixedPosSize_Font::kNoWidth) w0 = 1000;
+  const VerticalMetrics::Metric metric = font.verticalMetrics.of(static_cast<uint16_t>(key), w0);
+
+  // The glyph's text line runs down through its vertical origin; the records of the line keep
+  // their baseline a quarter em left of it, so that their boxes straddle the column.
+  const TextMatrix& upright = draw_.glyphMatrix;
+  constexpr double kLineOffsetEm = 0.25;
+  const double x = upright.e - kLineOffsetEm * upright.a;
+  const double y = upright.f - kLineOffsetEm * upright.b;
+  VerticalPlace place;
+  place.advance = metric.advance;
+  place.lineX = x * c.ctm.a + y * c.ctm.c + c.ctm.e;
+  place.lineY = x * c.ctm.b + y * c.ctm.d + c.ctm.f;
+  // Drawn from the vertical origin minus the position vector.
+  draw_.glyphMatrix =
+      TextMatrix{1, 0, 0, 1, -metric.vx / 1000, -metric.vy / 1000}.times(draw_.glyphMatrix);
+  return place;
+}
+
 void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
-                         double originX, double originY, double w0, double wordSpacing) {
+                         double originX, double originY, double advance, int32_t orientation) {
   PageTextCollector* collector = draw_.textCollector();
   if (!collector || c.renderMode == kInvisible || c.orientation.rotated || draw_.type3Depth > 0)
     return;
@@ -278,10 +335,10 @@ void TextShower::collect(const ShowContext& c, const std::u16string& text, bool 
   shown.actualText = fromActualText;
   shown.originX = originX;
   shown.originY = originY;
-  shown.advance = (w0 * c.fontSize + wordSpacing) * c.scaling * c.scale;
+  shown.advance = advance * c.scale;
   shown.height = c.font->kind == FontKind::Type3 ? c.scaling * shown.advance
                                                  : c.fontSize * c.scaling * c.scale;
-  shown.orientation = c.orientation.degrees;
+  shown.orientation = orientation;
   shown.clipLeft = c.clip.x;
   shown.clipTop = c.clip.y;
   shown.clipRight = c.clip.right();

@@ -36,10 +36,25 @@ class TextShower {
 
   // Shows one string; true when the numbers after it were applied to its last code.
   bool showString(ShowContext& context, const std::string& bytes, double adjustment);
+  // Where a glyph written top to bottom goes: its advance (glyph space, negative downwards) and
+  // the device point its text line is recorded from.
+  struct VerticalPlace {
+    double advance = 0;
+    double lineX = 0;
+    double lineY = 0;
+  };
+
   // Moves the text matrix by tx along the baseline.
   void advance(double tx);
+  // Moves the text matrix by ty up the text space (down the column when negative).
+  void advanceVertically(double ty);
+  // Applies a TJ number along the writing direction.
+  void adjust(const ShowContext& context, double number);
+  // Moves the glyph matrix of a code of a vertical font to where its glyph is drawn from.
+  VerticalPlace placeVertically(const ShowContext& context, uint32_t key, bool cidFound);
+  // advance: text-space length along the writing direction (width and word spacing).
   void collect(const ShowContext& context, const std::u16string& text, bool fromActualText,
-               double originX, double originY, double w0, double wordSpacing);
+               double originX, double originY, double advance, int32_t orientation);
 
   C_PDF_Draw& draw_;
 };

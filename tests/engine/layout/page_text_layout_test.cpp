@@ -169,6 +169,44 @@ TEST(PageTextLayout, RotatedTextAndSurrogatePairs) {
   EXPECT_FLOAT_EQ(layout.lastRun()->baseline, 30);
 }
 
+// Columns written top to bottom, as text showing records them: each glyph from its top, along
+// the column, with its baseline a quarter em left of the column's line.
+TEST(PageTextLayout, VerticalColumnsAreReadFromTheRightInTiers) {
+  std::vector<CollectedGlyph> g;
+  auto column = [&](const std::u16string& text, float line, float top) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      CollectedGlyph c;
+      c.unit = text[i];
+      c.x = line - 2.5f;
+      c.y = top + 10.0f * i;
+      c.width = 10;
+      c.height = 10;
+      c.orientation = 270;
+      g.push_back(c);
+    }
+  };
+  // Two tiers of three columns each, 15 apart, drawn from the left; a page number across.
+  for (int tier = 1; tier >= 0; --tier) {
+    const float top = 50 + 150.0f * tier;
+    const char16_t mark = tier == 0 ? u'a' : u'x';
+    for (int k = 2; k >= 0; --k) {
+      std::u16string text(10, static_cast<char16_t>(mark + k));
+      column(text, 400 - 15.0f * k, top);
+    }
+  }
+  place(g, u"12", 300, 400);
+  PageTextLayout layout;
+  layout.build(g);
+  EXPECT_EQ(text_export::pageText(layout),
+            "12\naaaaaaaaaa\nbbbbbbbbbb\ncccccccccc\nxxxxxxxxxx\nyyyyyyyyyy\nzzzzzzzzzz\n");
+  const TextRun* last = layout.lastRun();
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(last->orientation, 270);
+  // Along the run is down the page; its baseline is measured leftwards.
+  EXPECT_FLOAT_EQ(last->positions[0], 200);
+  EXPECT_FLOAT_EQ(last->baseline, -(370 - 2.5f));
+}
+
 TEST(PageTextLayout, MalformedRecordsNeverBreakIt) {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> any(-2000, 2000);
