@@ -13,7 +13,7 @@ double numberOf(const PdfObject& value) {
   if (!value.isNumber()) return std::numeric_limits<double>::quiet_NaN();
   const double v = value.realValue();
   return std::isfinite(v) && std::fabs(v) <= kMaxMetric ? v
-                                                         : std::numeric_limits<double>::quiet_NaN();
+                                                        : std::numeric_limits<double>::quiet_NaN();
 }
 
 }  // namespace

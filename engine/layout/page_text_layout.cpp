@@ -114,7 +114,8 @@ int normalisedOrientation(int32_t degrees) {
 }
 
 // The glyph records as items, grouped by orientation: upright text first, then each other
-// orientation in the order it first appears.
+// orientation in the order it first appears; but the orientation of most of the page's glyphs
+// comes first when that is not upright.
 std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(
     const std::vector<CollectedGlyph>& glyphs) {
   std::vector<std::pair<int, std::vector<Item>>> frames;
@@ -168,6 +169,13 @@ std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(
     }
     frameOf(orientation).push_back(it);
   }
+  // A page that is mostly turned or written in columns (a landscape table, a page written top to
+  // bottom) is read in that direction first; its upright headers and page numbers follow.
+  auto largest = std::max_element(frames.begin(), frames.end(), [](const auto& a, const auto& b) {
+    return a.second.size() < b.second.size();
+  });
+  if (largest->second.size() > frames.front().second.size())
+    std::rotate(frames.begin(), largest, largest + 1);
   return frames;
 }
 

@@ -18,7 +18,8 @@ class PageTextLayout {
 
   // Builds the runs from the records of one drawing, in drawing order: lines from the glyphs'
   // baselines, words from the gaps between them, columns from the gutters that run down the
-  // page, then the lines in reading order. Rotated text follows the upright text of the page.
+  // page, then the lines in reading order. Rotated text follows the upright text of the page,
+  // unless it holds most of the page.
   void build(const std::vector<CollectedGlyph>& glyphs);
   // Forgets the runs (memory pressure); the next drawing collects again.
   void release();

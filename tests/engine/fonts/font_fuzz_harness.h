@@ -118,12 +118,17 @@ inline void runFontLoadInput(const uint8_t* data, std::size_t size) {
   check(font->glyphCache.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kGlyphCacheSlots));
   check(font->cidWidths.empty() ||
         font->cidWidths.size() == static_cast<std::size_t>(S_FixedPosSize_Font::kCidCount));
+  for (uint32_t cid : {0u, 1u, 0xFFFFu}) {
+    const VerticalMetrics::Metric m = font->verticalMetrics.of(static_cast<uint16_t>(cid), 1000);
+    check(std::isfinite(m.advance) && std::isfinite(m.vx) && std::isfinite(m.vy));
+  }
   drawSomeGlyphs(*font, data, size);
   if (font->descendant) drawSomeGlyphs(*font->descendant, data, size);
 }
 
 // A page whose content is the input, drawn with fixed fonts: a standard-14 font, a Type0 font
-// with a ToUnicode CMap, a Type 3 font, and an embedded symbolic font.
+// with a ToUnicode CMap, a Type 3 font, an embedded symbolic font, and a Type0 font written top to
+// bottom.
 inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
   static const std::string program = [] {
     // A small program keeps each run quick.
@@ -138,7 +143,7 @@ inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Font "
-      "<< /F1 5 0 R /F2 6 0 R /F3 9 0 R /F4 10 0 R >> >> >>",
+      "<< /F1 5 0 R /F2 6 0 R /F3 9 0 R /F4 10 0 R /F5 13 0 R >> >> >>",
       stream(std::string(reinterpret_cast<const char*>(content), size)),
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
       "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [7 0 "
@@ -155,6 +160,11 @@ inline std::string textShowDocument(const uint8_t* content, std::size_t size) {
       "<< /Type /Font /Subtype /TrueType /BaseFont /Sans /FontDescriptor 11 0 R >>",
       "<< /Type /FontDescriptor /FontName /Sans /Flags 4 /FontFile2 12 0 R >>",
       stream(program),
+      // Written top to bottom.
+      "<< /Type /Font /Subtype /Type0 /BaseFont /Sans /Encoding /Identity-V /DescendantFonts "
+      "[14 0 R] >>",
+      "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Sans /DW 1000 /DW2 [880 -1000] /W2 [3 "
+      "[-500 250 800] 10 20 -900 450 850] /FontDescriptor 11 0 R >>",
   };
   testing_pdf::PdfBuilder builder;
   for (const std::string& object : objects) builder.add(object);

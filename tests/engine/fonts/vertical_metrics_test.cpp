@@ -49,8 +49,9 @@ TEST(VerticalFonts, WritingModeComesFromTheEncodingCMap) {
   b.setStream(24, "/WMode 0", "begincmap /WMode 1 def " + codespace + "endcmap");
   // A WMode without a number does not swallow what follows it.
   addType0(b, 25, "27 0 R", "");
-  b.setStream(27, "",
-              "begincmap " + codespace + "/WMode begincidrange <0000> <00FF> 5 endcidrange endcmap");
+  b.setStream(
+      27, "",
+      "begincmap " + codespace + "/WMode begincidrange <0000> <00FF> 5 endcidrange endcmap");
   FontDocument d = openFonts(b);
   EXPECT_TRUE(d.load(5)->vertical);
   EXPECT_FALSE(d.load(7)->vertical);

@@ -105,8 +105,8 @@ TEST_F(VerticalText, NumbersAndSpacingMoveAlongTheColumn) {
   ASSERT_EQ(scaled.glyphs.size(), 2u);
   EXPECT_NEAR(scaled.glyphs[1].y, 20, kNear);
   // Text after the string goes on from where the column stopped.
-  ShownPage next = show("BT /F2 10 Tf 1 0 0 1 100 90 Tm <" + a + "> Tj <" + bb + "> Tj <" + a +
-                        "> Tj ET");
+  ShownPage next =
+      show("BT /F2 10 Tf 1 0 0 1 100 90 Tm <" + a + "> Tj <" + bb + "> Tj <" + a + "> Tj ET");
   ASSERT_EQ(next.glyphs.size(), 3u);
   EXPECT_NEAR(next.glyphs[2].y, 25, kNear);
 }
@@ -115,8 +115,8 @@ TEST_F(VerticalText, GlyphsAreDrawnFromTheOriginMinusThePositionVector) {
   // DW2's vector for A (width 1000 at 30): (15, 26.4) from the vertical origin (100, 90); B's
   // own (7.5, 24). Drawn by an Identity-H twin at those origins, the pixels are the same.
   const std::string vertical = "BT /F2 30 Tf 1 0 0 1 100 90 Tm <" + a + bb + "> Tj ET";
-  const std::string horizontal = "BT /F2 30 Tf 1 0 0 1 85 63.6 Tm <" + a +
-                                 "> Tj 1 0 0 1 92.5 36 Tm <" + bb + "> Tj ET";
+  const std::string horizontal =
+      "BT /F2 30 Tf 1 0 0 1 85 63.6 Tm <" + a + "> Tj 1 0 0 1 92.5 36 Tm <" + bb + "> Tj ET";
   ShownPage down = show(vertical);
   ShownPage across = showContent(horizontal, "/F2 11 0 R", fonts("/Identity-H"));
   EXPECT_GT(down.ink(0, 0, 200, 100), 300);
@@ -130,8 +130,8 @@ TEST_F(VerticalText, GlyphsAreDrawnFromTheOriginMinusThePositionVector) {
 
 TEST_F(VerticalText, ColumnsAreReadTopToBottomFromTheRight) {
   // The left column is drawn first; the right one is read first.
-  ShownPage shown = show("BT /F2 10 Tf 1 0 0 1 120 90 Tm <" + bb + a + a + "> Tj 1 0 0 1 140 90 Tm <" +
-                         a + bb + bb + "> Tj ET");
+  ShownPage shown = show("BT /F2 10 Tf 1 0 0 1 120 90 Tm <" + bb + a + a +
+                         "> Tj 1 0 0 1 140 90 Tm <" + a + bb + bb + "> Tj ET");
   PageTextLayout layout;
   layout.build(shown.glyphs);
   EXPECT_EQ(text_export::pageText(layout), "ABB\nBAA\n");
