@@ -91,7 +91,12 @@ void C_PDF_Draw::closeLayer() {
   layer->graphics->getClip(clip);
   parent->resetClip();
   parent->setBlendMode(layer->isGroup ? layer->blend : gfx::BlendMode::Normal);
+  // A layer goes over what is below it, also inside a knockout group (its clear parts must not
+  // wipe the group's earlier objects).
+  const gfx::CompositingMode compositing = parent->compositingMode();
+  parent->setCompositingMode(gfx::CompositingMode::SourceOver);
   parent->drawLayer(layer->bitmap, layer->alpha, layer->mask ? &layer->mask->bitmap : nullptr);
+  parent->setCompositingMode(compositing);
   parent->setClip(clip);
   parent->setTransform(layer->graphics->transform());
   parent->setBlendMode(state_ ? state_->blendMode : gfx::BlendMode::Normal);
@@ -127,6 +132,10 @@ bool C_PDF_Draw::beginGroup(const XObjectDescriptor& form) {
   layers_.back()->blend = blend;
   resetTransparency(*state_);
   graphics_->setBlendMode(gfx::BlendMode::Normal);
+  // In a knockout group each object replaces what the group's earlier objects left under it
+  // (the group starts transparent), by its coverage; groups inside it composite normally.
+  graphics_->setCompositingMode(form.groupKnockout ? gfx::CompositingMode::SourceCopy
+                                                   : gfx::CompositingMode::SourceOver);
   return true;
 }
 

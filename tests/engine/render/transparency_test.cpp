@@ -83,6 +83,41 @@ TEST(Transparency, GroupsAreCompositedAsAWhole) {
   EXPECT_GT(channel(plain.at(75, 50), 16), 100);
 }
 
+TEST(Transparency, KnockoutGroupsLetEachObjectReplaceTheEarlierOnes) {
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /K 6 0 R /N 7 0 R >> >>");
+  // Half-transparent red, then half-transparent blue over its right part, inside the group;
+  // then a red cell with a group over its left half.
+  const std::string content =
+      "/H gs 1 0 0 rg 20 20 100 60 re f 0 0 1 rg 80 20 100 60 re f "
+      "1 0 0 rg 0 0 10 10 re f /In Do";
+  const std::string resources =
+      " /Resources << /ExtGState << /H << /ca 0.5 >> >> /XObject << /In 8 0 R >> >>";
+  b.setStream(
+      6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency /K true >>" + resources,
+      content);
+  b.setStream(7, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency >>" + resources,
+              content);
+  b.setStream(8, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency >>",
+              "0 1 0 rg 0 0 5 10 re f");
+  auto knockout = drawContent("/K Do", 200, 100, "/Resources 5 0 R", b);
+  // Where both lie only the blue shows, at half strength over the page.
+  const uint32_t overlap = knockout.at(100, 50);
+  EXPECT_NEAR(channel(overlap, 16), 128, 3);
+  EXPECT_NEAR(channel(overlap, 8), 128, 3);
+  EXPECT_EQ(channel(overlap, 0), 255);
+  EXPECT_NEAR(channel(knockout.at(50, 50), 8), 128, 3);  // red alone
+  // A group inside it is laid over the earlier objects as a whole: its clear parts leave the
+  // red cell as it was.
+  EXPECT_EQ(channel(knockout.at(8, 95), 16), 255);
+  EXPECT_NEAR(channel(knockout.at(8, 95), 8), 128, 3);
+  EXPECT_GT(channel(knockout.at(2, 95), 8), 150);
+  // Without knockout the red shows through the blue.
+  auto normal = drawContent("/N Do", 200, 100, "/Resources 5 0 R", b);
+  EXPECT_LT(channel(normal.at(100, 50), 8), 100);
+  EXPECT_GT(channel(normal.at(100, 50), 16), 100);
+}
+
 TEST(Transparency, BlendModes) {
   PdfBuilder b;
   b.set(5,
