@@ -98,9 +98,14 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
     graphics_->setInterpolationMode(gfx::InterpolationMode::NearestNeighbor);
   // Image rows run top to bottom; the unit square of user space has y upwards.
   const gfx::PointF dest[3] = {{0, 1}, {1, 1}, {0, 0}};
+  // Over what lies below, also in a knockout group: the clear samples of masks and soft-masked
+  // images are not part of the image's shape.
+  const gfx::CompositingMode compositing = graphics_->compositingMode();
+  graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
   graphics_->drawImage(*bitmap, dest,
                        gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
                        &state_->imageAttributes);
+  graphics_->setCompositingMode(compositing);
   graphics_->setInterpolationMode(remembered);
   ++imageOrdinal_;
 }

@@ -90,9 +90,10 @@ TEST(Transparency, KnockoutGroupsLetEachObjectReplaceTheEarlierOnes) {
   // then a red cell with a group over its left half.
   const std::string content =
       "/H gs 1 0 0 rg 20 20 100 60 re f 0 0 1 rg 80 20 100 60 re f "
-      "1 0 0 rg 0 0 10 10 re f /In Do";
+      "1 0 0 rg 0 0 10 10 re f /In Do "
+      "1 0 0 rg 20 0 10 10 re f 0 1 0 rg q 10 0 0 10 20 0 cm /Msk Do Q";
   const std::string resources =
-      " /Resources << /ExtGState << /H << /ca 0.5 >> >> /XObject << /In 8 0 R >> >>";
+      " /Resources << /ExtGState << /H << /ca 0.5 >> >> /XObject << /In 8 0 R /Msk 9 0 R >> >>";
   b.setStream(
       6, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency /K true >>" + resources,
       content);
@@ -100,6 +101,8 @@ TEST(Transparency, KnockoutGroupsLetEachObjectReplaceTheEarlierOnes) {
               content);
   b.setStream(8, "/Subtype /Form /BBox [0 0 200 100] /Group << /S /Transparency >>",
               "0 1 0 rg 0 0 5 10 re f");
+  // A 2 × 1 image mask painting its left sample only.
+  b.setStream(9, "/Subtype /Image /Width 2 /Height 1 /ImageMask true", std::string("\x40", 1));
   auto knockout = drawContent("/K Do", 200, 100, "/Resources 5 0 R", b);
   // Where both lie only the blue shows, at half strength over the page.
   const uint32_t overlap = knockout.at(100, 50);
@@ -112,6 +115,10 @@ TEST(Transparency, KnockoutGroupsLetEachObjectReplaceTheEarlierOnes) {
   EXPECT_EQ(channel(knockout.at(8, 95), 16), 255);
   EXPECT_NEAR(channel(knockout.at(8, 95), 8), 128, 3);
   EXPECT_GT(channel(knockout.at(2, 95), 8), 150);
+  // So is an image mask: its unpainted samples leave the red cell.
+  EXPECT_EQ(channel(knockout.at(28, 95), 16), 255);
+  EXPECT_NEAR(channel(knockout.at(28, 95), 8), 128, 3);
+  EXPECT_GT(channel(knockout.at(22, 95), 8), 150);
   // Without knockout the red shows through the blue.
   auto normal = drawContent("/N Do", 200, 100, "/Resources 5 0 R", b);
   EXPECT_LT(channel(normal.at(100, 50), 8), 100);
