@@ -10,6 +10,7 @@
 
 #include "engine/fonts/fixed_pos_size_font.h"
 #include "engine/fonts/name_code_table.h"
+#include "engine/fonts/vertical_forms.h"
 
 namespace {
 
@@ -283,27 +284,6 @@ uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
   return names.codeOf(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
 }
 
-// The presentation form for vertical writing of the punctuation and brackets that have one
-// (they turn or move in a column); 0 for other characters.
-uint32_t verticalFormOf(uint32_t c) {
-  struct Form {
-    uint16_t from;
-    uint16_t to;
-  };
-  static constexpr Form kForms[] = {
-      {0x2013, 0xFE32}, {0x2014, 0xFE31}, {0x2025, 0xFE30}, {0x2026, 0xFE19}, {0x3001, 0xFE11},
-      {0x3002, 0xFE12}, {0x3008, 0xFE3F}, {0x3009, 0xFE40}, {0x300A, 0xFE3D}, {0x300B, 0xFE3E},
-      {0x300C, 0xFE41}, {0x300D, 0xFE42}, {0x300E, 0xFE43}, {0x300F, 0xFE44}, {0x3010, 0xFE3B},
-      {0x3011, 0xFE3C}, {0x3014, 0xFE39}, {0x3015, 0xFE3A}, {0x3016, 0xFE17}, {0x3017, 0xFE18},
-      {0xFF01, 0xFE15}, {0xFF08, 0xFE35}, {0xFF09, 0xFE36}, {0xFF0C, 0xFE10}, {0xFF1A, 0xFE13},
-      {0xFF1B, 0xFE14}, {0xFF1F, 0xFE16}, {0xFF3B, 0xFE47}, {0xFF3D, 0xFE48}, {0xFF3F, 0xFE33},
-      {0xFF5B, 0xFE37}, {0xFF5D, 0xFE38},
-  };
-  for (const Form& f : kForms)
-    if (f.from == c) return f.to;
-  return 0;
-}
-
 }  // namespace
 
 uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid) {
@@ -321,7 +301,7 @@ uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid) {
     // An installed face is not told the writing direction: in a column its punctuation takes
     // the vertical presentation form where the face has one.
     if (type0.vertical)
-      if (const uint32_t form = verticalFormOf(c))
+      if (const uint32_t form = vertical_forms::verticalFormOf(c))
         if (const uint32_t glyph = charIndex(face, form)) return glyph;
     return charIndex(face, c);
   };

@@ -9,6 +9,7 @@
 #include "engine/fonts/fixed_pos_size_font.h"
 #include "engine/fonts/glyph_lookup.h"
 #include "engine/fonts/unicode_mapping.h"
+#include "engine/fonts/vertical_forms.h"
 #include "engine/layout/page_text_collector.h"
 #include "engine/render/glyph_painter.h"
 #include "platform/graphics/graphics.h"
@@ -261,6 +262,10 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
                                                                  : width / 1000;
     std::u16string unicode;
     unicodeOfCode(font, code, length, unicode);
+    // A column's punctuation may come as its vertical form; search and copy read the ordinary
+    // character.
+    if (c.vertical)
+      for (char16_t& unit : unicode) unit = vertical_forms::ordinaryFormOf(unit);
     bool fromActualText = false;
     if (draw_.actualTextActive) {
       fromActualText = !unicode.empty() || !draw_.actualText.empty();

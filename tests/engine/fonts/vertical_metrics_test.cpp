@@ -5,7 +5,11 @@
 
 #include <string>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include "engine/fonts/font_loader.h"
+#include "engine/fonts/glyph_lookup.h"
 #include "tests/engine/fonts/font_test_support.h"
 
 using font_testing::FontDocument;
@@ -137,6 +141,29 @@ TEST(VerticalFonts, BrokenW2ArraysKeepWhatTheyGiveAndStayBounded) {
   const S_FixedPosSize_Font& h = *d.load(9);
   expectMetric(h, 2, 800, -1000, 400, 880);
   expectMetric(*d.load(11), 3, 1000, -1000, 500, 880);
+}
+
+TEST(VerticalFonts, InstalledFacesTakeTheVerticalFormsOfPunctuation) {
+  // The Identity CMap's CIDs read as their Unicode values; the face is the installed one for
+  // Chinese.
+  PdfBuilder b;
+  const std::string chinese = "/FontDescriptor << /FontName /X /Flags 4 /Lang /zh-CN >>";
+  addType0(b, 5, "/Identity-V", chinese);
+  addType0(b, 7, "/Identity-H", chinese);
+  FontDocument d = openFonts(b);
+  S_FixedPosSize_Font& down = *d.load(5);
+  S_FixedPosSize_Font& across = *d.load(7);
+  ASSERT_TRUE(down.vertical);
+  if (!down.face) GTEST_SKIP() << "no installed face";
+  FT_Face face = down.face->get();
+  const FT_UInt form = FT_Get_Char_Index(face, 0xFE41);
+  const FT_UInt bracket = FT_Get_Char_Index(face, 0x300C);
+  if (form == 0 || bracket == 0) GTEST_SKIP() << "the installed face has no vertical forms";
+  // The corner bracket turns in a column.
+  EXPECT_EQ(glyphForCid(down, 0x300C), form);
+  EXPECT_EQ(glyphForCid(across, 0x300C), bracket);
+  // Characters without a vertical form keep their glyph.
+  EXPECT_EQ(glyphForCid(down, 0x4E2D), glyphForCid(across, 0x4E2D));
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ class VerticalText : public ::testing::Test {
 
   // F2 (object 11): the program as a CID font whose CIDs are its glyphs, in the given encoding,
   // with ToUnicode giving A and B; B has the W2 entry [-500 250 800].
-  PdfBuilder fonts(const std::string& encoding = "/Identity-V") const {
+  PdfBuilder fonts(const std::string& encoding = "/Identity-V",
+                   const std::string& unicodeOfB = "0042") const {
     PdfBuilder p;
     p.set(11, "<< /Type /Font /Subtype /Type0 /BaseFont /LiberationSans /Encoding " + encoding +
                   " /DescendantFonts [12 0 R] /ToUnicode 14 0 R >>");
@@ -54,7 +55,7 @@ class VerticalText : public ::testing::Test {
     p.setStream(7, "", sans);
     p.setStream(14, "",
                 "begincmap 1 begincodespacerange <0000> <FFFF> endcodespacerange 2 beginbfchar <" +
-                    a + "> <0041> <" + bb + "> <0042> endbfchar endcmap");
+                    a + "> <0041> <" + bb + "> <" + unicodeOfB + "> endbfchar endcmap");
     return p;
   }
 
@@ -143,6 +144,16 @@ TEST_F(VerticalText, ColumnsAreReadTopToBottomFromTheRight) {
   EXPECT_NEAR(first->positions[0], 10, kNear);
   EXPECT_NEAR(first->positions[1], 20, kNear);
   EXPECT_NEAR(first->positions[2], 25, kNear);
+}
+
+TEST_F(VerticalText, VerticalFormsOfPunctuationAreReadAsTheirCharacters) {
+  // B reads as U+FE12, the vertical form of the ideographic full stop.
+  const std::string content = "BT /F2 10 Tf 1 0 0 1 100 90 Tm <" + a + bb + "> Tj ET";
+  ShownPage down = showContent(content, "/F2 11 0 R", fonts("/Identity-V", "FE12"));
+  EXPECT_EQ(down.text(), u"A\u3002");
+  // Written across, the text stays as the font gives it.
+  ShownPage across = showContent(content, "/F2 11 0 R", fonts("/Identity-H", "FE12"));
+  EXPECT_EQ(across.text(), u"A\uFE12");
 }
 
 }  // namespace
