@@ -26,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   C_PDF_Mem_Buffer source(data, static_cast<int32_t>(size));
   CMaps::EncodingCMap cmap;
   cmap.parse(source);
+  // A writing mode is horizontal or vertical, whatever the text says.
+  const int32_t mode = cmap.writingMode();
+  if (mode != 0 && mode != 1) __builtin_trap();
 
   uint32_t state = 0x9E3779B9u;
   for (size_t i = 0; i < size; ++i) state = state * 31 + data[i];
