@@ -119,6 +119,9 @@ struct S_FixedPosSize_Font {
   std::string faceName;
   std::string styleName;
   bool nameMatched = false;
+  // A font drawn without an installed face needs the face name only where a name of the fixed
+  // table decides; the rest of the match (which reads the installed faces) waits until asked for.
+  bool faceNamePending = false;
   // Glyph-space widths (1/1000 text space) by code; kNoWidth when not given.
   std::array<double, kSimpleCodes> widths;
   // Type0: widths by CID (empty until DW, W or a learnt width needs them).

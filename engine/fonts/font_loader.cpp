@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "engine/document/decryptor.h"
@@ -221,8 +222,12 @@ std::unique_ptr<S_FixedPosSize_Font> FontLoader::load(const PdfObject& value, in
   if (f.kind == FontKind::Type0) loadType0Parts(f, depth);
   if (f.kind == FontKind::Type3) loadType3Parts(f);
 
-  matchFaceName(f);
-  if (f.kind != FontKind::Type3 && !f.face && !f.embedded()) loadSystemFace(f);
+  if (f.kind != FontKind::Type3 && !f.face && !f.embedded()) {
+    matchFaceName(f);
+    loadSystemFace(f);
+  } else {
+    matchFixedFaceName(f);
+  }
   if (f.faceName == kZapfDingbatsFace) f.symbolic = true;
 
   if (f.kind == FontKind::Type1 || f.kind == FontKind::Type3 || f.kind == FontKind::TrueType)
@@ -495,6 +500,30 @@ void FontLoader::matchFaceName(S_FixedPosSize_Font& font) {
   font.faceName = truncated(face, S_FixedPosSize_Font::kMaxFaceNameChars);
 }
 
+void FontLoader::matchFixedFaceName(S_FixedPosSize_Font& font) {
+  if (!font.hasBaseFont) {
+    font.faceName = kFallbackFace;
+    return;
+  }
+  if (std::optional<std::string> fixed = fontEnum_.fixedMatch(font.baseFont)) {
+    font.nameMatched = true;
+    font.styleName.clear();
+    font.faceName = truncated(*fixed, S_FixedPosSize_Font::kMaxFaceNameChars);
+    return;
+  }
+  // Every name the installed faces could give is outside the fixed table, so no comparison with
+  // a fixed name changes while it is pending.
+  font.faceNamePending = true;
+}
+
+const std::string& FontLoader::faceNameOf(S_FixedPosSize_Font& font) {
+  if (font.faceNamePending) {
+    font.faceNamePending = false;
+    matchFaceName(font);
+  }
+  return font.faceName;
+}
+
 void FontLoader::loadSystemFace(S_FixedPosSize_Font& font) {
   if (!library_.get()) return;
   if (!font.hasBaseFont) {
@@ -634,7 +663,7 @@ void FontLoader::readEncoding(S_FixedPosSize_Font& font) {
       font.baseEncoding = BaseEncodingId::ZapfDingbatsBuiltIn;
     } else if (!font.descriptor || (!font.embedded() && font.nonsymbolic)) {
       font.baseEncoding = BaseEncodingId::Standard;
-    } else if (contains(font.faceName, "Wingdings")) {
+    } else if (contains(faceNameOf(font), "Wingdings")) {
       font.baseEncoding = BaseEncodingId::Wingdings;
     } else {
       font.baseEncoding = BaseEncodingId::None;

@@ -39,6 +39,10 @@ class FontLoader {
   void loadType3Parts(S_FixedPosSize_Font& font);
   void loadSystemFace(S_FixedPosSize_Font& font);
   void matchFaceName(S_FixedPosSize_Font& font);
+  // matchFaceName as far as it goes without the installed faces; the rest is left pending.
+  void matchFixedFaceName(S_FixedPosSize_Font& font);
+  // The face name, finishing a pending match.
+  const std::string& faceNameOf(S_FixedPosSize_Font& font);
   void readEncoding(S_FixedPosSize_Font& font);
   void readWidths(S_FixedPosSize_Font& font);
   void fixFaceName(S_FixedPosSize_Font& font);

@@ -38,6 +38,12 @@ bool isDingbatsFamily(std::string_view family) {
          contains(brevia::platform::lowerAscii(family), "dingbats");
 }
 
+// "Extra" in a name (but not in a Monotype one) is no word to match on.
+void blankExtra(std::string& pdfName) {
+  size_t extra = pdfName.find("Extra");
+  if (extra != std::string::npos && !contains(pdfName, "MT")) pdfName.replace(extra, 5, 5, ' ');
+}
+
 }  // namespace
 
 C_PDF_FontEnum& C_PDF_FontEnum::instance() {
@@ -186,8 +192,7 @@ bool C_PDF_FontEnum::unmatched(const std::string& pdfName, std::string& faceName
 bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName,
                                std::string* familyName) {
   if (familyName != nullptr) familyName->clear();
-  size_t extra = pdfName.find("Extra");
-  if (extra != std::string::npos && !contains(pdfName, "MT")) pdfName.replace(extra, 5, 5, ' ');
+  blankExtra(pdfName);
 
   if (std::optional<std::string> fixed = fixedFace(pdfName)) {
     faceName = *fixed;
@@ -222,6 +227,11 @@ bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName,
     return true;
   }
   return unmatched(pdfName, faceName);
+}
+
+std::optional<std::string> C_PDF_FontEnum::fixedMatch(std::string pdfName) const {
+  blankExtra(pdfName);
+  return fixedFace(pdfName);
 }
 
 std::string C_PDF_FontEnum::chooseByStyle(const S_FontStyleFlags& style) {

@@ -57,6 +57,10 @@ class C_PDF_FontEnum {
   // may be changed in place ("Extra" is blanked out). True when a face was chosen.
   bool matchName(std::string& pdfName, std::string& faceName, std::string* familyName = nullptr);
 
+  // The face matchName gives a name without looking at the installed faces (the fixed table of
+  // standard and symbol names), else nullopt. Never builds the installed-face list.
+  std::optional<std::string> fixedMatch(std::string pdfName) const;
+
   // The face for a font that matchName could not place; always gives one.
   std::string chooseByStyle(const S_FontStyleFlags& style);
 

@@ -10,6 +10,7 @@
 #include "engine/fonts/unicode_mapping.h"
 #include "tests/engine/fonts/font_fuzz_harness.h"
 #include "tests/engine/fonts/font_test_support.h"
+#include "tests/platform/fonts/fake_font_source.h"
 
 using font_testing::FontDocument;
 using font_testing::openFonts;
@@ -282,6 +283,72 @@ TEST(FontLoader, EmbeddedProgramsOfEveryKindGiveGlyphs) {
       EXPECT_EQ(glyphs, named);
     }
   }
+}
+
+// Fonts drawn with their own program (or with Type 3 procedures) need no installed face: the
+// installed faces are listed only when a name outside the fixed table must be matched.
+struct LoaderOverFakeFonts {
+  explicit LoaderOverFakeFonts(std::vector<brevia::platform::InstalledFace> faces)
+      : fonts(std::move(faces)), loader(*document.document->resolver(), library, *fonts.fonts) {}
+  std::unique_ptr<S_FixedPosSize_Font> load(int objectNumber) {
+    PdfObject reference(PdfObjectKind::Reference);
+    reference.objectNumber = objectNumber;
+    reference.generation = 0;
+    return loader.load(reference);
+  }
+  static testing_pdf::PdfBuilder objects(const std::string& program) {
+    PdfBuilder b;
+    // Embedded, symbolic, no Encoding: the base encoding follows the face name.
+    b.set(5, "<< /Subtype /TrueType /BaseFont /Dings /FontDescriptor 6 0 R >>");
+    b.set(6, "<< /Type /FontDescriptor /FontName /Dings /Flags 4 /FontFile2 7 0 R >>");
+    b.setStream(7, "", program);
+    b.set(8, "<< /Subtype /Type3 /BaseFont /Garamond /FontMatrix [1 0 0 1 0 0] >>");
+    b.set(9, "<< /Subtype /TrueType /BaseFont /ABCDEF+Symbol /FontDescriptor 10 0 R >>");
+    b.set(10, "<< /Type /FontDescriptor /Flags 4 /FontFile2 7 0 R >>");
+    b.set(11, "<< /Subtype /Type1 /BaseFont /Garamond >>");
+    b.set(12,
+          "<< /Subtype /TrueType /BaseFont /LiberationSans /Encoding /WinAnsiEncoding "
+          "/FontDescriptor 13 0 R >>");
+    b.set(13, "<< /Type /FontDescriptor /Flags 32 /FontFile2 7 0 R >>");
+    return b;
+  }
+  FontDocument document = openFonts(objects(font_testing::systemFont("Arial")));
+  fonts_testing::FakeFonts fonts;
+  FontLibrary library{true};
+  FontLoader loader;
+};
+
+TEST(FontLoader, OwnProgramsAndFixedNamesListNoInstalledFaces) {
+  if (font_testing::systemFont("Arial").empty()) GTEST_SKIP() << "no installed Arial substitute";
+  LoaderOverFakeFonts l({fonts_testing::Face("Garamond", "Garamond")});
+  std::unique_ptr<S_FixedPosSize_Font> sans = l.load(12);
+  EXPECT_TRUE(sans->hasFace());
+  EXPECT_EQ(sans->baseEncoding, BaseEncodingId::WinAnsi);
+  std::unique_ptr<S_FixedPosSize_Font> type3 = l.load(8);
+  EXPECT_EQ(type3->kind, FontKind::Type3);
+  // A name of the fixed table is decided at once, program or not.
+  std::unique_ptr<S_FixedPosSize_Font> symbol = l.load(9);
+  EXPECT_EQ(symbol->faceName, "Symbol");
+  EXPECT_FALSE(symbol->faceNamePending);
+  EXPECT_EQ(l.fonts.source->listings, 0);
+  // A font without a program still takes its installed face.
+  std::unique_ptr<S_FixedPosSize_Font> garamond = l.load(11);
+  EXPECT_EQ(garamond->faceName, "Garamond");
+  EXPECT_EQ(l.fonts.source->listings, 1);
+}
+
+TEST(FontLoader, APendingFaceNameIsMatchedWhenTheEncodingDependsOnIt) {
+  if (font_testing::systemFont("Arial").empty()) GTEST_SKIP() << "no installed Arial substitute";
+  // The installed face a symbolic program's name matches picks the Wingdings base encoding.
+  LoaderOverFakeFonts wing({fonts_testing::Face("Dings Wingdings", "Dings Wingdings")});
+  std::unique_ptr<S_FixedPosSize_Font> f = wing.load(5);
+  EXPECT_TRUE(f->embedded());
+  EXPECT_FALSE(f->faceNamePending);
+  EXPECT_EQ(f->faceName, "Dings Wingdings");
+  EXPECT_EQ(f->baseEncoding, BaseEncodingId::Wingdings);
+  // Without such a face the same font has no base encoding.
+  LoaderOverFakeFonts plain({fonts_testing::Face("Garamond", "Garamond")});
+  EXPECT_EQ(plain.load(5)->baseEncoding, BaseEncodingId::None);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ class FakeFontSource : public brevia::platform::IFontSource {
       : faces_(std::move(faces)), listWorks_(listWorks) {}
 
   bool listFaces(std::vector<InstalledFace>& out) override {
+    ++listings;
     out = faces_;
     return listWorks_;
   }
@@ -37,6 +38,7 @@ class FakeFontSource : public brevia::platform::IFontSource {
   }
 
   std::vector<FontQuery> queries;
+  int listings = 0;  // times the list was asked for
   std::optional<FontLocation> answer = FontLocation{"/fonts/substitute.ttf", 0, "Substitute"};
 
  private:
