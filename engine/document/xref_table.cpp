@@ -36,6 +36,65 @@ void lookUpTrailerKeys(TrailerInfo& info) {
 
 }  // namespace
 
+std::size_t XrefKeyIndex::slotOf(uint64_t key) const {
+  // The object number sits in the high half: fold it down after mixing, so that dense numbers
+  // fall on distinct slots.
+  uint64_t h = key * 0x9E3779B97F4A7C15ull;
+  h ^= h >> 32;
+  return static_cast<std::size_t>(h) & (keys_.size() - 1);
+}
+
+const uint32_t* XrefKeyIndex::find(uint64_t key) const {
+  if (count_ == 0) return nullptr;
+  const std::size_t mask = keys_.size() - 1;
+  for (std::size_t slot = slotOf(key);; slot = (slot + 1) & mask) {
+    if (positions_[slot] == kEmpty) return nullptr;
+    if (keys_[slot] == key) return &positions_[slot];
+  }
+}
+
+bool XrefKeyIndex::insert(uint64_t key, uint32_t position) {
+  // At most half full, so that a probe ends soon and always finds a free slot.
+  if ((count_ + 1) * 2 > keys_.size()) reserve(count_ + 1);
+  const std::size_t mask = keys_.size() - 1;
+  std::size_t slot = slotOf(key);
+  for (; positions_[slot] != kEmpty; slot = (slot + 1) & mask)
+    if (keys_[slot] == key) return false;
+  keys_[slot] = key;
+  positions_[slot] = position;
+  ++count_;
+  return true;
+}
+
+void XrefKeyIndex::reserve(std::size_t count) {
+  std::size_t slots = keys_.empty() ? 16 : keys_.size();
+  while (slots < count * 2) slots *= 2;
+  if (slots != keys_.size()) rehash(slots);
+}
+
+void XrefKeyIndex::rehash(std::size_t slots) {
+  std::vector<uint64_t> keys(slots);
+  std::vector<uint32_t> positions(slots, kEmpty);
+  keys.swap(keys_);
+  positions.swap(positions_);
+  const std::size_t mask = slots - 1;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (positions[i] == kEmpty) continue;
+    std::size_t slot = slotOf(keys[i]);
+    while (positions_[slot] != kEmpty) slot = (slot + 1) & mask;
+    keys_[slot] = keys[i];
+    positions_[slot] = positions[i];
+  }
+}
+
+void XrefKeyIndex::clear() {
+  keys_.clear();
+  keys_.shrink_to_fit();
+  positions_.clear();
+  positions_.shrink_to_fit();
+  count_ = 0;
+}
+
 void readTrailerInfo(TrailerInfo& info, PdfLexer& lexer) {
   info.lexer = &lexer;
   C_PDF_Lex_Source& source = *lexer.source();
@@ -73,8 +132,8 @@ XrefTable::~XrefTable() = default;
 
 const XrefEntry* XrefTable::find(int32_t objectNumber, int32_t generation) const {
   if (closed_) return nullptr;
-  auto it = index_.find(key(objectNumber, generation));
-  if (it != index_.end()) return &entries_[it->second];
+  if (const uint32_t* position = index_.find(key(objectNumber, generation)))
+    return &entries_[*position];
   auto s = scannedEntries_.find(key(objectNumber, generation));
   return s == scannedEntries_.end() ? nullptr : &s->second.entry;
 }
@@ -92,8 +151,10 @@ const XrefEntry* XrefTable::findScanned(int32_t objectNumber, int32_t generation
 }
 
 void XrefTable::append(const XrefEntry& entry) {
+  if (entries_.size() >= kMaxEntries) return;
   // Sections are read newest first: the first definition of a number is the one that holds.
-  if (index_.emplace(key(entry.objectNumber, entry.generation), entries_.size()).second)
+  if (index_.insert(key(entry.objectNumber, entry.generation),
+                    static_cast<uint32_t>(entries_.size())))
     entries_.push_back(entry);
 }
 

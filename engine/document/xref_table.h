@@ -34,6 +34,29 @@ struct DecodedObjectStream {
   bool headerEnded = false;
 };
 
+// Positions by (number, generation) key in one flat table with linear probing: a file's sections
+// add tens of thousands of keys, each without an allocation of its own.
+class XrefKeyIndex {
+ public:
+  // The position of the key, or nullptr.
+  const uint32_t* find(uint64_t key) const;
+  // Adds the key with the position; false (and nothing changes) when the key is there.
+  bool insert(uint64_t key, uint32_t position);
+  // Room for this many keys in all without growing.
+  void reserve(std::size_t count);
+  void clear();
+  std::size_t size() const { return count_; }
+
+ private:
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+  std::size_t slotOf(uint64_t key) const;
+  void rehash(std::size_t slots);
+
+  std::vector<uint64_t> keys_;
+  std::vector<uint32_t> positions_;  // kEmpty marks a free slot
+  std::size_t count_ = 0;
+};
+
 class XrefTable {
  public:
   // Trailer dictionaries kept beyond this are ignored.
@@ -45,6 +68,8 @@ class XrefTable {
   static constexpr int kMaxScannedObjectStreams = 4096;
   // Header pairs read from one object stream whose N is damaged.
   static constexpr int32_t kMaxHeaderPairs = 1 << 20;
+  // Entries kept at most (positions are 32-bit); far beyond what a file's sections can hold.
+  static constexpr std::size_t kMaxEntries = std::size_t{1} << 30;
 
   // Reads all cross-reference information: classic tables, cross-reference streams and the
   // hidden streams of hybrid files, newest section first, so that the newest definition of an
@@ -115,7 +140,7 @@ class XrefTable {
   std::vector<std::unique_ptr<PdfObject>> trailers_;
   std::vector<XrefEntry> entries_;
   // First entry index per (number, generation).
-  std::unordered_map<uint64_t, std::size_t> index_;
+  XrefKeyIndex index_;
   // What the scan found: the newest definition per (number, generation).
   std::unordered_map<uint64_t, Scanned> scannedEntries_;
   // Positions of definitions of type ObjStm, XRef and Catalog found by the scan, in file order.

@@ -353,3 +353,34 @@ TEST(XrefTable, TruncatedFileShowsThePagesThatSurvive) {
   EXPECT_NE(shorter->findPage(2, false), nullptr);
   EXPECT_EQ(shorter->findPage(3, false), nullptr);
 }
+
+// The flat key index: first insert wins, keys that differ in generation only stay apart, and
+// every key survives the table's growth, dense numbers and scattered ones alike.
+TEST(XrefKeyIndex, InsertFindGrowAndClear) {
+  XrefKeyIndex index;
+  EXPECT_EQ(index.find(0), nullptr);
+  auto keyOf = [](uint64_t number, uint64_t generation) { return (number << 32) | generation; };
+  EXPECT_TRUE(index.insert(keyOf(7, 0), 1));
+  EXPECT_FALSE(index.insert(keyOf(7, 0), 2));
+  EXPECT_TRUE(index.insert(keyOf(7, 1), 3));
+  EXPECT_EQ(*index.find(keyOf(7, 0)), 1u);
+  EXPECT_EQ(*index.find(keyOf(7, 1)), 3u);
+  EXPECT_EQ(index.find(keyOf(7, 2)), nullptr);
+  for (uint32_t n = 100; n < 20100; ++n) ASSERT_TRUE(index.insert(keyOf(n, 0), n));
+  for (uint32_t n = 0; n < 300; ++n)
+    ASSERT_TRUE(index.insert(keyOf(uint64_t{n} * 7919 + 0x7FFF0000u, 65535), n));
+  EXPECT_EQ(index.size(), 2u + 20000u + 300u);
+  for (uint32_t n = 100; n < 20100; ++n) {
+    const uint32_t* found = index.find(keyOf(n, 0));
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(*found, n);
+  }
+  EXPECT_EQ(*index.find(keyOf(299u * 7919 + 0x7FFF0000u, 65535)), 299u);
+  EXPECT_EQ(index.find(keyOf(20100, 0)), nullptr);
+  EXPECT_EQ(*index.find(keyOf(7, 1)), 3u);
+  index.clear();
+  EXPECT_EQ(index.size(), 0u);
+  EXPECT_EQ(index.find(keyOf(7, 0)), nullptr);
+  EXPECT_TRUE(index.insert(keyOf(7, 0), 9));
+  EXPECT_EQ(*index.find(keyOf(7, 0)), 9u);
+}
