@@ -1,6 +1,26 @@
 #include "engine/fonts/fixed_pos_size_font.h"
 
-S_FixedPosSize_Font::S_FixedPosSize_Font() : glyphCache(kGlyphCacheSlots) { widths.fill(kNoWidth); }
+#include <algorithm>
+
+void CidWidthTable::fill(double value) {
+  filled_ = true;
+  fill_ = value;
+  pages_.clear();
+  pages_.resize(kCids / kPageCids);
+}
+
+void CidWidthTable::set(uint32_t cid, double value) {
+  if (!filled_ || cid >= kCids) return;
+  std::unique_ptr<double[]>& page = pages_[cid / kPageCids];
+  if (!page) {
+    page = std::make_unique<double[]>(kPageCids);
+    std::fill_n(page.get(), kPageCids, fill_);
+  }
+  page[cid % kPageCids] = value;
+}
+
+// Glyph cache slots are made as glyphs are drawn, up to kGlyphCacheSlots.
+S_FixedPosSize_Font::S_FixedPosSize_Font() { widths.fill(kNoWidth); }
 
 S_FixedPosSize_Font::~S_FixedPosSize_Font() = default;
 
@@ -11,8 +31,7 @@ const char* S_FixedPosSize_Font::glyphName(uint8_t code) const {
 
 double S_FixedPosSize_Font::width(uint32_t codeOrCid) const {
   if (kind == FontKind::Type0) {
-    if (codeOrCid >= cidWidths.size()) return kNoWidth;
-    return cidWidths[codeOrCid];
+    return cidWidths.at(codeOrCid, kNoWidth);
   }
   return codeOrCid < widths.size() ? widths[codeOrCid] : kNoWidth;
 }
@@ -20,18 +39,15 @@ double S_FixedPosSize_Font::width(uint32_t codeOrCid) const {
 void S_FixedPosSize_Font::setWidth(uint32_t codeOrCid, double value) {
   if (kind == FontKind::Type0) {
     if (codeOrCid >= static_cast<uint32_t>(kCidCount)) return;
-    if (cidWidths.empty()) cidWidths.assign(kCidCount, kNoWidth);
-    cidWidths[codeOrCid] = value;
+    if (cidWidths.empty()) cidWidths.fill(kNoWidth);
+    cidWidths.set(codeOrCid, value);
   } else if (codeOrCid < widths.size()) {
     widths[codeOrCid] = value;
   }
 }
 
 void S_FixedPosSize_Font::clearGlyphCache() {
-  for (GlyphCacheSlot& slot : glyphCache) {
-    slot.used = false;
-    slot.coverage.clear();
-    slot.coverage.shrink_to_fit();
-  }
+  glyphCache.clear();
+  glyphCache.shrink_to_fit();
   glyphCacheIndex.clear();
 }

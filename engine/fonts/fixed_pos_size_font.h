@@ -59,6 +59,32 @@ struct FaceSizeRecord {
   std::array<double, 4> transform{0, 0, 0, 0};
 };
 
+// Widths by CID (65,536 of them) in pages of 256: a page is made when a width in it is set, the
+// others read the table's fill. Most fonts give widths for a few hundred CIDs.
+class CidWidthTable {
+ public:
+  static constexpr uint32_t kCids = 65536;
+  static constexpr uint32_t kPageCids = 256;
+
+  // No fill yet: the font gives no CID widths.
+  bool empty() const { return !filled_; }
+  // Every CID reads value; pages set before are dropped.
+  void fill(double value);
+  // The width of the CID; noWidth when the table is empty or the CID beyond it.
+  double at(uint32_t cid, double noWidth) const {
+    if (!filled_ || cid >= kCids) return noWidth;
+    const std::unique_ptr<double[]>& page = pages_[cid / kPageCids];
+    return page ? page[cid % kPageCids] : fill_;
+  }
+  // Sets one CID's width (the table must be filled; CIDs beyond it are ignored).
+  void set(uint32_t cid, double value);
+
+ private:
+  bool filled_ = false;
+  double fill_ = 0;
+  std::vector<std::unique_ptr<double[]>> pages_;
+};
+
 struct S_FixedPosSize_Font {
   static constexpr int kSimpleCodes = 256;
   static constexpr int kCidCount = 65536;
@@ -125,7 +151,7 @@ struct S_FixedPosSize_Font {
   // Glyph-space widths (1/1000 text space) by code; kNoWidth when not given.
   std::array<double, kSimpleCodes> widths;
   // Type0: widths by CID (empty until DW, W or a learnt width needs them).
-  std::vector<double> cidWidths;
+  CidWidthTable cidWidths;
   // Type0: written top to bottom (the Encoding CMap's writing mode is 1), placed by the
   // descendant's W2 and DW2.
   bool vertical = false;

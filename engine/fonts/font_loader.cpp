@@ -380,16 +380,16 @@ void FontLoader::readCidWidths(S_FixedPosSize_Font& font, const PdfObject& desce
   PdfObject dw = resolvedValue(descendant.lookup("DW"));
   PdfObject w = resolvedValue(descendant.lookup("W"));
   if (dw.isNumber()) {
-    font.cidWidths.assign(S_FixedPosSize_Font::kCidCount, dw.realValue());
+    font.cidWidths.fill(dw.realValue());
   } else if (w.isArray()) {
-    font.cidWidths.assign(S_FixedPosSize_Font::kCidCount, S_FixedPosSize_Font::kNoWidth);
+    font.cidWidths.fill(S_FixedPosSize_Font::kNoWidth);
   }
   if (!w.isArray()) return;
-  std::vector<double>& widths = font.cidWidths;
+  CidWidthTable& widths = font.cidWidths;
   const std::vector<PdfObject>& e = w.elements;
   std::size_t budget = kMaxCidWidthAssignments;
   auto set = [&](int64_t cid, double value) {
-    widths[static_cast<std::size_t>(static_cast<uint16_t>(cid))] = value;
+    widths.set(static_cast<uint16_t>(cid), value);
     --budget;
   };
   std::size_t i = 0;

@@ -187,7 +187,8 @@ void GlyphPainter::drawGlyph(uint32_t key, uint32_t glyph, double originX, doubl
   place(originX, originY, x, y, step);
   const uint32_t cacheKey = key * kSubpixelSteps + uint32_t(step);
   const std::size_t used = font_.glyphCacheIndex.size();
-  if (used < font_.glyphCache.size()) {
+  if (used < static_cast<std::size_t>(S_FixedPosSize_Font::kGlyphCacheSlots)) {
+    if (used >= font_.glyphCache.size()) font_.glyphCache.resize(used + 1);
     GlyphCacheSlot& slot = font_.glyphCache[used];
     renderInto(glyph, step, slot);
     slot.key = cacheKey;

@@ -140,6 +140,32 @@ TEST(FontLoader, CidWidthArrays) {
   EXPECT_EQ(g->width(7), 750);
 }
 
+// The paged CID width table reads like one array of 65,536: widths set at the edges of pages
+// leave their neighbours at the fill, a new fill forgets them, and nothing reads past the end.
+TEST(FontLoader, CidWidthTablePagesReadLikeOneArray) {
+  CidWidthTable t;
+  EXPECT_TRUE(t.empty());
+  EXPECT_EQ(t.at(0, -1), -1);
+  t.set(3, 9);  // not filled: ignored
+  EXPECT_EQ(t.at(3, -1), -1);
+  t.fill(750);
+  EXPECT_FALSE(t.empty());
+  for (uint32_t cid : {0u, 255u, 256u, 65535u}) t.set(cid, cid + 1);
+  t.set(65536, 5);
+  EXPECT_EQ(t.at(0, -1), 1);
+  EXPECT_EQ(t.at(1, -1), 750);
+  EXPECT_EQ(t.at(254, -1), 750);
+  EXPECT_EQ(t.at(255, -1), 256);
+  EXPECT_EQ(t.at(256, -1), 257);
+  EXPECT_EQ(t.at(257, -1), 750);
+  EXPECT_EQ(t.at(65534, -1), 750);
+  EXPECT_EQ(t.at(65535, -1), 65536);
+  EXPECT_EQ(t.at(65536, -1), -1);
+  t.fill(-1);
+  EXPECT_EQ(t.at(255, 0), -1);
+  EXPECT_EQ(t.at(40000, 0), -1);
+}
+
 TEST(FontLoader, ABadWidthEntryKeepsTheWidthsReadSoFar) {
   font_testing::Messages messages;
   PdfBuilder b;
