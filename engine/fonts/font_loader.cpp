@@ -278,6 +278,8 @@ void FontLoader::readDescriptor(S_FixedPosSize_Font& font, const PdfObject& valu
     auto bytes = std::make_shared<std::vector<uint8_t>>();
     decodeStreamValue(*file, *bytes, nullptr);
     if (bytes->size() > 1) {
+      // The program stays as long as the font: without the room the decoder left for growth.
+      bytes->shrink_to_fit();
       record->program = bytes;
       record->embedded = true;
       font.descriptor = std::move(record);
