@@ -144,8 +144,10 @@ bool Bitmap::isOpaque() const {
   const uint32_t* pixels = reinterpret_cast<const uint32_t*>(data());
   for (int y = 0; y < height_; ++y) {
     const uint32_t* row = pixels + int64_t{y} * rowPixels;
-    for (int x = 0; x < width_; ++x)
-      if ((row[x] >> 24) != 0xFF) return false;
+    // A whole row at a time, without a branch per pixel, so that the loop runs in vectors.
+    uint32_t all = 0xFFFFFFFFu;
+    for (int x = 0; x < width_; ++x) all &= row[x];
+    if ((all >> 24) != 0xFF) return false;
   }
   return true;
 }

@@ -23,6 +23,18 @@ Status writePnm(const Bitmap& bitmap, std::FILE* f, PnmKind kind) {
   for (int y = 0; y < h; ++y) {
     const uint32_t* line = pixels + int64_t{y} * stride;
     uint8_t* p = row.data();
+    if (opaque) {
+      // Every pixel is opaque: its colour bytes as they stand.
+      for (int x = 0; x < w; ++x) {
+        const uint32_t v = line[x];
+        p[0] = uint8_t(v >> 16);
+        p[1] = uint8_t(v >> 8);
+        p[2] = uint8_t(v);
+        p += 3;
+      }
+      if (std::fwrite(row.data(), 1, row.size(), f) != row.size()) return Status::GenericError;
+      continue;
+    }
     for (int x = 0; x < w; ++x) {
       const uint32_t v = line[x];
       const uint32_t a = v >> 24;

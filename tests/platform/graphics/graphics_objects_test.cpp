@@ -7,6 +7,7 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/graphics_path.h"
 #include "platform/graphics/matrix.h"
+#include "platform/graphics/pnm_writer.h"
 #include "platform/graphics/region.h"
 
 namespace brevia::gfx {
@@ -174,6 +175,48 @@ TEST(BitmapLimits, SizesFormatsAndPng) {
   std::remove(file.c_str());
   EXPECT_EQ(signature[1], 'P');
   EXPECT_EQ(wrapped.writePng("/nonexistent-dir/x.png"), Status::GenericError);
+}
+
+std::string pnmOf(const Bitmap& bitmap, PnmKind kind) {
+  std::FILE* f = std::tmpfile();
+  EXPECT_EQ(writePnm(bitmap, f, kind), Status::Ok);
+  std::string bytes(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::rewind(f);
+  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
+  std::fclose(f);
+  return bytes;
+}
+
+// Opacity looks at every pixel of every row but never at the padding past a row's end; the
+// image writers then take the colour bytes as they stand, or unpremultiply, or put them over
+// white.
+TEST(BitmapWriters, OpacityPaddingAndPixelBytes) {
+  std::vector<uint32_t> memory(4 * 2, 0);
+  Bitmap wrapped = Bitmap::wrap(reinterpret_cast<uint8_t*>(memory.data()), 3, 2, 16);
+  ASSERT_TRUE(wrapped.isValid());
+  memory = {0xFF102030, 0xFF405060, 0xFF708090, 0, 0xFFA0B0C0, 0xFFD0E0F0, 0xFF000000, 0};
+  wrapped.markDirty();
+  EXPECT_TRUE(wrapped.isOpaque());
+  const std::string head = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
+  EXPECT_EQ(pnmOf(wrapped, PnmKind::Pam),
+            head + std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x90\xA0\xB0\xC0\xD0\xE0\xF0"
+                               "\x00\x00\x00",
+                               18));
+  // The last pixel of the last row, half covered: straight alpha in PAM, over white in PPM.
+  memory[6] = 0x80400000;
+  wrapped.markDirty();
+  EXPECT_FALSE(wrapped.isOpaque());
+  const std::string pam = pnmOf(wrapped, PnmKind::Pam);
+  EXPECT_NE(pam.find("DEPTH 4"), std::string::npos);
+  EXPECT_NE(pam.find("RGB_ALPHA"), std::string::npos);
+  EXPECT_EQ(pam.substr(pam.size() - 8), std::string("\xD0\xE0\xF0\xFF\x80\x00\x00\x80", 8));
+  const std::string ppm = pnmOf(wrapped, PnmKind::Ppm);
+  EXPECT_EQ(ppm.substr(0, 11), "P6\n3 2\n255\n");
+  EXPECT_EQ(ppm.substr(ppm.size() - 3), std::string("\xBF\x7F\x7F", 3));
+  memory[6] = 0xFF000000;
+  memory[0] = 0xFE102030;
+  wrapped.markDirty();
+  EXPECT_FALSE(wrapped.isOpaque());
 }
 
 }  // namespace
