@@ -24,6 +24,7 @@ void CodeSet::finish() {
     items.erase(std::unique(items.begin(), items.end(),
                             [](const Item& a, const Item& b) { return a.value == b.value; }),
                 items.end());
+    items.shrink_to_fit();
     leads_[n].build(items, n, [](const Item& item) { return item.value; });
   }
 }

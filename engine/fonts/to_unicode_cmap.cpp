@@ -89,6 +89,9 @@ BasicCMap::Step ToUnicodeCMap::handleKeyword(const PdfObject& keyword, CMapReade
 }
 
 void ToUnicodeCMap::finishEntries() {
+  // The entries stay as long as the font: without the room their growth left.
+  bfChars_.shrink_to_fit();
+  bfRanges_.shrink_to_fit();
   bfCharIndex_.clear();
   for (std::size_t i = 0; i < bfChars_.size(); ++i) {
     bfCharIndex_.add(bfChars_[i], static_cast<int32_t>(i));
