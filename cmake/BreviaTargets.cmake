@@ -15,8 +15,9 @@ target_compile_definitions(brevia_source_dir INTERFACE
   BREVIA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 if(BREVIA_SANITIZE)
   target_compile_options(brevia_options INTERFACE
-    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  target_link_options(brevia_options INTERFACE -fsanitize=address,undefined)
+    -fsanitize=address,undefined,float-cast-overflow -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined,float-cast-overflow)
+  target_link_options(brevia_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
 if(BREVIA_FUZZ)
   # Everything the fuzz targets link is instrumented for coverage.
