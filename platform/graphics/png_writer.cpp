@@ -78,19 +78,29 @@ Status writePng(const Bitmap& bitmap, std::FILE* f, int compression) {
   for (int y = 0; y < h && ok; ++y) {
     const uint32_t* line = pixels + int64_t{y} * stride;
     uint8_t* p = raw.data() + 1;
-    for (int x = 0; x < w; ++x) {
-      const uint32_t v = line[x];
-      const uint32_t a = v >> 24;
-      uint32_t r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
-      if (!opaque && a != 0 && a != 0xFF) {
-        r = (r * 255 + a / 2) / a;
-        g = (g * 255 + a / 2) / a;
-        b = (b * 255 + a / 2) / a;
+    if (opaque) {
+      // Every pixel is opaque: its colour bytes as they stand.
+      for (int x = 0; x < w; ++x, p += 3) {
+        const uint32_t v = line[x];
+        p[0] = uint8_t(v >> 16);
+        p[1] = uint8_t(v >> 8);
+        p[2] = uint8_t(v);
       }
-      *p++ = uint8_t(r);
-      *p++ = uint8_t(g);
-      *p++ = uint8_t(b);
-      if (!opaque) *p++ = uint8_t(a);
+    } else {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t v = line[x];
+        const uint32_t a = v >> 24;
+        uint32_t r = (v >> 16) & 0xFF, g = (v >> 8) & 0xFF, b = v & 0xFF;
+        if (a != 0 && a != 0xFF) {
+          r = (r * 255 + a / 2) / a;
+          g = (g * 255 + a / 2) / a;
+          b = (b * 255 + a / 2) / a;
+        }
+        *p++ = uint8_t(r);
+        *p++ = uint8_t(g);
+        *p++ = uint8_t(b);
+        *p++ = uint8_t(a);
+      }
     }
     // The Up filter: rows of pages repeat a lot.
     row[0] = 2;

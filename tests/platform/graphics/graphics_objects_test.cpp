@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/graphics_path.h"
 #include "platform/graphics/matrix.h"
+#include "platform/graphics/png_writer.h"
 #include "platform/graphics/pnm_writer.h"
 #include "platform/graphics/region.h"
 
@@ -217,6 +219,62 @@ TEST(BitmapWriters, OpacityPaddingAndPixelBytes) {
   memory[0] = 0xFE102030;
   wrapped.markDirty();
   EXPECT_FALSE(wrapped.isOpaque());
+}
+
+// The colour type and the rows a PNG holds, its Up filter undone.
+struct PngRows {
+  int colourType = -1;
+  std::string rows;
+};
+PngRows pngOf(const Bitmap& bitmap) {
+  std::FILE* f = std::tmpfile();
+  EXPECT_EQ(writePng(bitmap, f), Status::Ok);
+  std::string bytes(static_cast<std::size_t>(std::ftell(f)), '\0');
+  std::rewind(f);
+  EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
+  std::fclose(f);
+  PngRows out;
+  std::string deflated;
+  for (std::size_t at = 8; at + 12 <= bytes.size();) {
+    const uint32_t length = (uint32_t(uint8_t(bytes[at])) << 24) |
+                            (uint32_t(uint8_t(bytes[at + 1])) << 16) |
+                            (uint32_t(uint8_t(bytes[at + 2])) << 8) | uint8_t(bytes[at + 3]);
+    const std::string type = bytes.substr(at + 4, 4);
+    if (type == "IHDR") out.colourType = uint8_t(bytes[at + 8 + 9]);
+    if (type == "IDAT") deflated += bytes.substr(at + 8, length);
+    at += 12 + length;
+  }
+  std::string raw(4096, '\0');
+  uLongf rawLength = raw.size();
+  EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawLength,
+                       reinterpret_cast<const Bytef*>(deflated.data()), deflated.size()),
+            Z_OK);
+  raw.resize(rawLength);
+  const std::size_t rowBytes = raw.size() / std::size_t(bitmap.height());
+  std::string previous(rowBytes - 1, '\0');
+  for (int y = 0; y < bitmap.height(); ++y) {
+    EXPECT_EQ(raw[y * rowBytes], 2);  // Up
+    for (std::size_t i = 0; i + 1 < rowBytes; ++i)
+      previous[i] = char(uint8_t(previous[i] + uint8_t(raw[y * rowBytes + 1 + i])));
+    out.rows += previous;
+  }
+  return out;
+}
+
+// Opaque pages are written as RGB from the colour bytes as they stand; a page with any pixel not
+// opaque keeps straight alpha.
+TEST(BitmapWriters, PngRowsOpaqueAndTranslucent) {
+  std::vector<uint32_t> memory = {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
+  Bitmap bitmap = Bitmap::wrap(reinterpret_cast<uint8_t*>(memory.data()), 2, 2, 8);
+  ASSERT_TRUE(bitmap.isValid());
+  PngRows opaque = pngOf(bitmap);
+  EXPECT_EQ(opaque.colourType, 2);
+  EXPECT_EQ(opaque.rows, std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x90\xA0\xB0\xC0", 12));
+  memory[3] = 0x80400000;
+  bitmap.markDirty();
+  PngRows translucent = pngOf(bitmap);
+  EXPECT_EQ(translucent.colourType, 6);
+  EXPECT_EQ(translucent.rows.substr(8), std::string("\x70\x80\x90\xFF\x80\x00\x00\x80", 8));
 }
 
 }  // namespace
