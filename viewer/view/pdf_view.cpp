@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
@@ -43,6 +44,12 @@
 namespace Corvalis::Viewer {
 
 namespace {
+
+// The page point of a place along a text run (u) and across it (v).
+QPointF pagePointOf(const TextRun& run, double u, double v) {
+  const double a = run.orientation * std::numbers::pi / 180.0;
+  return {u * std::cos(a) + v * std::sin(a), v * std::cos(a) - u * std::sin(a)};
+}
 
 // While the engine is busy elsewhere a paint shows the old bitmap and tries again this soon.
 constexpr int kBusyRetryMs = 50;
@@ -583,7 +590,13 @@ void C_PDF_View::scrollToHit(const HitPlace& hit) {
   const double height = std::max(1, sideways ? page->width : page->height);
   const double width = std::max(1, sideways ? page->height : page->width);
   const int firstUnit = (hit.page - 1) * kUnitsPerPage;
-  const int unit = static_cast<int>((run->baseline / height + (hit.page - 1)) * kUnitsPerPage);
+  // Turned runs and columns measure along and across themselves: the hit's place on the page.
+  const double along = hit.start >= 0 && hit.start < static_cast<int32_t>(run->positions.size())
+                           ? run->positions[static_cast<std::size_t>(hit.start)]
+                           : 0;
+  const double top =
+      run->orientation == 0 ? run->baseline : pagePointOf(*run, along, run->baseline).y();
+  const int unit = static_cast<int>((top / height + (hit.page - 1)) * kUnitsPerPage);
   // Text below the page's bottom still shows the hit's own page.
   const int pos = std::clamp(unit, firstUnit, firstUnit + kLastUnitOfPage);
   // The middle character of the hit, counted across its runs.
@@ -600,7 +613,10 @@ void C_PDF_View::scrollToHit(const HitPlace& hit) {
   int horizontal = scroll_.horizontalPos;
   if (!characters.empty()) {
     const auto [middleRun, index] = characters[characters.size() / 2];
-    const double x = middleRun->positions[static_cast<std::size_t>(index)] / width * kUnitsPerPage;
+    const double u = middleRun->positions[static_cast<std::size_t>(index)];
+    const double left =
+        middleRun->orientation == 0 ? u : pagePointOf(*middleRun, u, middleRun->baseline).x();
+    const double x = left / width * kUnitsPerPage;
     horizontal = x < kHorizontalCentre ? static_cast<int>(x) : static_cast<int>(std::ceil(x));
   }
   previousVerticalPos_ = scroll_.verticalPos;

@@ -217,6 +217,26 @@ TEST_F(TextSearchTest, MovingToAnotherPageStartsTheNextSearchAfresh) {
   EXPECT_EQ(view->searchHit()->page, 5);
 }
 
+TEST_F(TextSearchTest, AHitInTextRunningDownThePageScrollsToWhereItIs) {
+  // "zebra" runs down the page from 150 points above its bottom, along x = 300.
+  testing_pdf::PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 /MediaBox [0 0 612 792] >>");
+  b.set(3,
+        "<< /Type /Page /Parent 2 0 R /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>");
+  b.setStream(4, "", "BT /F1 12 Tf 72 720 Td (first line) Tj 0 -1 1 0 300 150 Tm (zebra) Tj ET");
+  b.set(5, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+  frame->activateWindow();
+  QApplication::setActiveWindow(frame.get());
+  ASSERT_TRUE(frame->openFile(writePdf(b.build("/Root 1 0 R"), "down.pdf")));
+  paint();
+  C_PDF_View* view = frame->activeView();
+  findFromBox("zebra");
+  ASSERT_TRUE(view->searchHit());
+  // 642 points from the top of a 792-point page: unit 17 of the page's 21.
+  EXPECT_EQ(view->verticalPos(), 17);
+}
+
 }  // namespace
 }  // namespace viewer_test
 
