@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <vector>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -155,12 +157,38 @@ std::string simpleDocument(int pageCount, const std::string& content,
   return b.build("/Root 1 0 R");
 }
 
+namespace {
+
+// The folders written by one test program, removed when it ends (only by the process that made
+// them, so a forked child that exits leaves its parent's files alone).
+class TempFolders {
+ public:
+  ~TempFolders() {
+    if (::getpid() != owner_) return;
+    std::error_code ignored;
+    for (const std::filesystem::path& dir : dirs_) std::filesystem::remove_all(dir, ignored);
+  }
+  void add(std::filesystem::path dir) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    dirs_.push_back(std::move(dir));
+  }
+
+ private:
+  pid_t owner_ = ::getpid();
+  std::mutex mutex_;
+  std::vector<std::filesystem::path> dirs_;
+};
+
+}  // namespace
+
 std::string writeTempFile(const std::string& bytes, const std::string& name) {
   static std::atomic<int> counter{0};
+  static TempFolders folders;
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() /
                  ("brevia-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   fs::create_directories(dir);
+  folders.add(dir);
   fs::path path = dir / name;
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
