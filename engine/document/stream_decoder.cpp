@@ -67,7 +67,8 @@ std::span<const uint8_t> bytesOf(const std::string& s) {
 
 // A JBIG2Globals stream is read with its own filters, but never as JBIG2 image data in turn.
 constexpr int kMaxJbig2GlobalsNesting = 1;
-int jbig2GlobalsNesting = 0;
+// Per thread: two documents decoding on two threads must not count each other's nesting.
+thread_local int jbig2GlobalsNesting = 0;
 
 }  // namespace
 

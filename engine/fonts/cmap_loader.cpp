@@ -33,13 +33,14 @@ constexpr int kConnectRetries = 1;
 constexpr int kHttpOk = 200;
 constexpr int kHttpUnauthorized = 401;
 
-std::mutex g_mutex;  // guards the two values below
-std::set<std::string, std::less<>> g_requestedNames;
+std::mutex g_mutex;  // guards the value below
 std::string g_serverSetting;
+// Per thread: a thread drawing ahead in the background that meets a missing CMap is told no
+// without using up the question the interface thread will ask when it draws the page itself.
+thread_local std::set<std::string, std::less<>> g_requestedNames;
 
 // Remembers name; false when it was already requested in this run (or the list is full).
 bool rememberRequest(std::string_view name) {
-  std::lock_guard<std::mutex> lock(g_mutex);
   if (g_requestedNames.find(name) != g_requestedNames.end()) return false;
   if (g_requestedNames.size() >= kMaxRequestedCMapNames) return false;
   g_requestedNames.emplace(name);

@@ -107,7 +107,8 @@ void orderAlongBaselines(std::vector<CollectedGlyph>& glyphs) {
 
 namespace {
 PageTextObserver& observerSlot() {
-  static PageTextObserver observer;
+  // Per thread, so that a page collected on another thread never calls it.
+  thread_local PageTextObserver observer;
   return observer;
 }
 }  // namespace

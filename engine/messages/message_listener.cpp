@@ -6,7 +6,9 @@ namespace Corvalis::PDFConverter::Messages {
 
 namespace {
 
-IMessageListener* g_listener = nullptr;
+// Each thread has its own listener: a page drawn ahead on a background thread never raises a
+// box on the interface thread, and whoever drew it decides what becomes of its messages.
+thread_local IMessageListener* g_listener = nullptr;
 
 // Length in bytes of the UTF-8 sequence that starts with lead, or 1 for a stray byte.
 std::size_t sequenceLength(unsigned char lead) {

@@ -1,7 +1,8 @@
 #pragma once
-// The process-wide message listener through which the engine reports warnings and asks questions.
-// The viewer registers a listener that shows message boxes; the command-line tool registers one
-// that writes to stderr and answers every question "no". Without a listener nothing is shown.
+// The message listener through which the engine reports warnings and asks questions, one per
+// thread. The viewer registers a listener that shows message boxes; the command-line tool
+// registers one that writes to stderr and answers every question "no". Without a listener
+// nothing is shown.
 
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ class IMessageListener {
   virtual int Ask(int severity, int buttons, const std::string& text) = 0;
 };
 
-// Registers the process-wide listener (nullptr removes it). The listener is not owned.
+// Registers the calling thread's listener (nullptr removes it). The listener is not owned.
 void SetMessageListener(IMessageListener* listener);
 IMessageListener* GetMessageListener();
 

@@ -26,20 +26,22 @@ int32_t familyComponentCount(ColourFamily family) {
   return 0;
 }
 
+// One set per thread: the spaces carry conversion state (the sample cache, the failure byte)
+// that two threads drawing at once must not share.
 std::shared_ptr<ColourSpace> deviceGray() {
-  static const std::shared_ptr<ColourSpace> space =
+  thread_local const std::shared_ptr<ColourSpace> space =
       std::make_shared<ColourSpace>(ColourFamily::DeviceGray);
   return space;
 }
 
 std::shared_ptr<ColourSpace> deviceRGB() {
-  static const std::shared_ptr<ColourSpace> space =
+  thread_local const std::shared_ptr<ColourSpace> space =
       std::make_shared<ColourSpace>(ColourFamily::DeviceRGB);
   return space;
 }
 
 std::shared_ptr<ColourSpace> deviceCMYK() {
-  static const std::shared_ptr<ColourSpace> space =
+  thread_local const std::shared_ptr<ColourSpace> space =
       std::make_shared<ColourSpace>(ColourFamily::DeviceCMYK);
   return space;
 }

@@ -81,8 +81,8 @@ class ColourSpace {
   } sampleCache;
 };
 
-// The process-wide built-in device spaces. The default colour space of every new graphics state
-// is deviceGray().
+// The built-in device spaces, one set per thread. The default colour space of every new graphics
+// state is deviceGray().
 std::shared_ptr<ColourSpace> deviceGray();
 std::shared_ptr<ColourSpace> deviceRGB();
 std::shared_ptr<ColourSpace> deviceCMYK();

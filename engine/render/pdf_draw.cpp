@@ -207,6 +207,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   const OperatorList& list = parsed->operators;
   for (const OperatorRecord& record : list.records) {
+    if (stopped()) break;
     ++operatorSequence_;
     execute(list, record);
   }
@@ -216,10 +217,11 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
     hiddenLevels_ = 0;
     flags_ = visibleFlags_;
   }
-  drawAnnotations();
+  if (!stopped()) drawAnnotations();
   while (!layers_.empty()) closeLayer();
   textCollector_ = nullptr;
-  if (collecting) collector_->finish(*parsed->layout);
+  // A stopped drawing saw part of the text only; the page keeps none, so it is collected again.
+  if (collecting && !stopped()) collector_->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.
   if (brevia::platform::memoryLoadPercent() >= brevia::platform::kHighMemoryLoadPercent) {
     imageCache_.clear();

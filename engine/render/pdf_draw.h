@@ -3,6 +3,7 @@
 // graphics layer.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -120,6 +121,10 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   const DrawFlags& flags() const { return flags_; }
   // Image bitmaps built since this renderer was created (cache hits build none).
   int64_t bitmapsBuilt() const { return bitmapsBuilt_; }
+  // While the flag (not owned) is raised, drawPage stops between operators and leaves the bitmap
+  // unfinished: a page drawn ahead that is no longer wanted. Null: never stops.
+  void setStopFlag(const std::atomic<bool>* flag) { stop_ = flag; }
+  bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
   // Runs one record.
   void execute(const OperatorList& list, const OperatorRecord& record);
@@ -299,6 +304,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   std::vector<std::unique_ptr<brevia::gfx::Bitmap>> imageCache_;
   int32_t imageOrdinal_ = 0;
   int64_t bitmapsBuilt_ = 0;
+  const std::atomic<bool>* stop_ = nullptr;
   uint8_t cacheFlag_ = 0;
 
   int32_t cachedPage_ = -1;

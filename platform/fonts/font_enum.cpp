@@ -127,16 +127,19 @@ void C_PDF_FontEnum::buildList() {
 }
 
 const std::vector<C_PDF_FontNameElement>& C_PDF_FontEnum::elements() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   ensureList();
   return elements_;
 }
 
 bool C_PDF_FontEnum::arialUnicodeInstalled() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   ensureList();
   return arialUnicode_;
 }
 
 void C_PDF_FontEnum::strikeOut(std::string_view fullName) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   ensureList();
   for (C_PDF_FontNameElement& element : elements_) {
     if (element.fullName() == fullName) element.strikeOut();
@@ -191,6 +194,7 @@ bool C_PDF_FontEnum::unmatched(const std::string& pdfName, std::string& faceName
 
 bool C_PDF_FontEnum::matchName(std::string& pdfName, std::string& faceName,
                                std::string* familyName) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (familyName != nullptr) familyName->clear();
   blankExtra(pdfName);
 
@@ -235,6 +239,7 @@ std::optional<std::string> C_PDF_FontEnum::fixedMatch(std::string pdfName) const
 }
 
 std::string C_PDF_FontEnum::chooseByStyle(const S_FontStyleFlags& style) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const bool bold = contains(style.baseFont, "Bold");
   if (style.symbolic) return arialUnicodeInstalled() ? "Arial Unicode MS" : "Arial";
   if (style.fixedPitch) return styled("Courier New", bold, style.italic);
@@ -270,6 +275,7 @@ std::optional<FontLocation> C_PDF_FontEnum::zapfDingbatsLocation() {
 
 std::optional<FontLocation> C_PDF_FontEnum::locateFace(std::string_view faceName,
                                                        std::string_view language) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (faceName == kZapfDingbatsFace) return zapfDingbatsLocation();
   ensureList();
   for (const C_PDF_FontNameElement& element : elements_) {
@@ -308,12 +314,14 @@ std::optional<S_SystemFontData> C_PDF_FontEnum::dataAt(const FontLocation& locat
 
 std::optional<S_SystemFontData> C_PDF_FontEnum::systemFontData(std::string_view faceName,
                                                                std::string_view language) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::optional<FontLocation> location = locateFace(faceName, language);
   if (!location) return std::nullopt;
   return dataAt(*location);
 }
 
 std::optional<S_SystemFontData> C_PDF_FontEnum::zapfDingbatsSubstitute() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::optional<FontLocation> location = zapfDingbatsLocation();
   if (!location) return std::nullopt;
   return dataAt(*location);

@@ -1,10 +1,11 @@
 #pragma once
 // Chooses the installed face that draws a PDF font without an embedded program, and hands out
 // that face's file. Keeps the list of installed TrueType faces (built once, on first use).
-// Used from the user-interface thread only.
+// One instance serves every thread that draws: its calls take turns.
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -106,6 +107,9 @@ class C_PDF_FontEnum {
   std::optional<brevia::platform::FontLocation> zapfDingbatsLocation();
   std::optional<S_SystemFontData> dataAt(const brevia::platform::FontLocation& location);
 
+  // Held by every public call (they call each other); the matching scores the list in place
+  // and the font source is not safe to share.
+  std::recursive_mutex mutex_;
   std::unique_ptr<brevia::platform::IFontSource> source_;
   std::vector<std::string> dataDirectories_;
   std::vector<C_PDF_FontNameElement> elements_;

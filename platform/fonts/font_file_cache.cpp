@@ -35,26 +35,40 @@ std::shared_ptr<const std::vector<uint8_t>> FontFileCache::read(const std::strin
   }
   Identity identity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
                     info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
-  ++clock_;
-  auto found = entries_.find(path);
-  if (found != entries_.end()) {
-    if (found->second.identity == identity) {
-      ::close(descriptor);
-      found->second.lastUse = clock_;
-      return found->second.bytes;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++clock_;
+    auto found = entries_.find(path);
+    if (found != entries_.end()) {
+      if (found->second.identity == identity) {
+        ::close(descriptor);
+        found->second.lastUse = clock_;
+        return found->second.bytes;
+      }
+      cachedBytes_ -= found->second.bytes->size();
+      entries_.erase(found);
     }
-    cachedBytes_ -= found->second.bytes->size();
-    entries_.erase(found);
   }
   std::shared_ptr<const std::vector<uint8_t>> bytes =
       readWhole(descriptor, static_cast<size_t>(info.st_size));
   ::close(descriptor);
   if (bytes->size() != static_cast<size_t>(info.st_size) || bytes->size() > kMaxCachedBytes)
     return bytes;
+  std::lock_guard<std::mutex> lock(mutex_);
+  // Another thread may have read the same file meanwhile; the newer read replaces it.
+  if (auto found = entries_.find(path); found != entries_.end()) {
+    cachedBytes_ -= found->second.bytes->size();
+    entries_.erase(found);
+  }
   evictFor(bytes->size());
-  entries_[path] = Entry{identity, bytes, clock_};
+  entries_[path] = Entry{identity, bytes, ++clock_};
   cachedBytes_ += bytes->size();
   return bytes;
+}
+
+size_t FontFileCache::cachedBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return cachedBytes_;
 }
 
 void FontFileCache::evictFor(size_t incoming) {

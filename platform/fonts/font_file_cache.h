@@ -1,10 +1,11 @@
 #pragma once
 // Whole font files read into memory, kept for reuse: the same few system fonts serve many PDF
 // fonts. An entry is used only while the file on disk is unchanged, so the cache never alters
-// what a read returns.
+// what a read returns. Safe to use from several threads at once.
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,7 +22,7 @@ class FontFileCache {
   // The bytes of the file; nullptr when it cannot be read, is not a regular file or is too large.
   std::shared_ptr<const std::vector<uint8_t>> read(const std::string& path);
 
-  size_t cachedBytes() const { return cachedBytes_; }
+  size_t cachedBytes() const;
 
  private:
   struct Identity {
@@ -40,6 +41,8 @@ class FontFileCache {
 
   void evictFor(size_t incoming);
 
+  // Guards the entries, not the reading: a thread reading a large file keeps no other waiting.
+  mutable std::mutex mutex_;
   std::unordered_map<std::string, Entry> entries_;
   size_t cachedBytes_ = 0;
   uint64_t clock_ = 0;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
 #include "engine/fonts/cmap_encoding.h"
 #include "engine/fonts/to_unicode_cmap.h"
 #include "tests/engine/fonts/cmap_test_support.h"
@@ -121,6 +123,22 @@ TEST_F(CMapLoaderTest, MissingCMapIsOfferedOncePerRun) {
   EXPECT_FALSE(cmap_testing::parseText(viaUsecmap, "/Test-Missing-Once usecmap"));
   EXPECT_EQ(listener.questions.size(), 1u);
   EXPECT_TRUE(listener.notes.empty());
+}
+
+TEST_F(CMapLoaderTest, AQuestionAnsweredOnAnotherThreadIsStillAskedHere) {
+  // A page drawn ahead in the background must not use up the question the reader will see.
+  listener.answer = Corvalis::PDFConverter::Messages::kAnswerNo;
+  RecordingListener background;
+  background.answer = Corvalis::PDFConverter::Messages::kAnswerNo;
+  std::thread([&] {
+    ScopedListener own(background);
+    EncodingCMap cmap;
+    EXPECT_FALSE(cmap.loadByName("Test-Missing-Elsewhere"));
+  }).join();
+  EXPECT_EQ(background.questions.size(), 1u);
+  EncodingCMap here;
+  EXPECT_FALSE(here.loadByName("Test-Missing-Elsewhere"));
+  EXPECT_EQ(listener.questions.size(), 1u);
 }
 
 TEST_F(CMapLoaderTest, MissingCMapIsReportedWhenTheUserCannotBeAsked) {

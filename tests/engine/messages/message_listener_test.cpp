@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "engine/messages/message_catalogue.h"
 
 namespace Messages = Corvalis::PDFConverter::Messages;
@@ -64,6 +66,25 @@ TEST(Messages, ArgumentsAndCatalogue) {
   EXPECT_EQ(Messages::AskDownloadCMap("x"), Messages::kAnswerCancel);
   EXPECT_FALSE(Messages::InteractiveQuery());
   Messages::Report(11, 1);  // nothing to show it: nothing happens
+}
+
+TEST(Messages, EachThreadHasItsOwnListener) {
+  Recorder here;
+  Messages::SetMessageListener(&here);
+  Recorder there;
+  std::thread([&] {
+    // Nothing registered on this thread yet: the other thread's listener hears nothing.
+    EXPECT_EQ(Messages::GetMessageListener(), nullptr);
+    EXPECT_EQ(Messages::AskDownloadCMap("x"), Messages::kAnswerCancel);
+    Messages::Report(11, 1);
+    Messages::SetMessageListener(&there);
+    Messages::Report(8, 1);
+    Messages::SetMessageListener(nullptr);
+  }).join();
+  EXPECT_TRUE(here.texts.empty());
+  ASSERT_EQ(there.texts.size(), 1u);
+  EXPECT_EQ(Messages::GetMessageListener(), &here);
+  Messages::SetMessageListener(nullptr);
 }
 
 TEST(Messages, ExceptionTexts) {

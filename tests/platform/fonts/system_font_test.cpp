@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/fonts/cjk_language.h"
@@ -116,6 +117,32 @@ TEST(SystemFontData, ReadsTheFileAndRecognisesCollections) {
 
   fs::remove(single);
   EXPECT_FALSE(fonts.fonts->systemFontData("Single"));
+}
+
+TEST(SystemFontData, ThreadsAskingAtOnceGetTheSameAnswers) {
+  // Pages drawn on two threads share the one list and the one file cache.
+  TempFolder folder;
+  std::string single = folder.write("single.ttf", std::string("\0\1\0\0rest", 8));
+  std::string other = folder.write("other.ttf", std::string(5000, 'x'));
+  FakeFonts fonts(
+      {Face("Single", "Single", true, single), Face("Other Face", "Other", true, other)});
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 200;
+  std::string asked = "Other Bold", expected;
+  const bool matched = fonts.fonts->matchName(asked, expected);
+  std::vector<int> wrong(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kRounds; ++i) {
+        auto a = fonts.fonts->systemFontData((i + t) % 2 ? "Single" : "Other Face");
+        if (!a || a->bytes.size() != ((i + t) % 2 ? 8u : 5000u)) ++wrong[t];
+        std::string name = "Other Bold", face;
+        if (fonts.fonts->matchName(name, face) != matched || face != expected) ++wrong[t];
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << t;
 }
 
 TEST(SystemFontData, ZapfDingbatsFileBesideTheProgramComesFirst) {
