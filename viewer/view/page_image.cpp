@@ -24,6 +24,19 @@ bool fits(double deviceWidth, double deviceHeight, double zoom, std::int64_t max
 
 }  // namespace
 
+double drawingZoom(ZoomMode mode, double zoom, QSize client, double shownWidth,
+                   double shownHeight) {
+  if (mode == ZoomMode::FitPage) {
+    zoom = std::min((client.width() - kFitMargin) / shownWidth,
+                    (client.height() - kFitMargin) / shownHeight);
+  } else if (mode == ZoomMode::FitWidth) {
+    zoom = (client.width() - kFitMargin) / shownWidth;
+  }
+  if (!(zoom >= kMinZoom)) zoom = kMinZoom;
+  if (zoom > kMaxZoom) zoom = kMaxZoom;
+  return zoom;
+}
+
 QSize pageBitmapSize(double deviceWidth, double deviceHeight, double zoom) {
   return {pixelSide(deviceWidth, zoom, PixelRounding::Truncate),
           pixelSide(deviceHeight, zoom, PixelRounding::Truncate)};

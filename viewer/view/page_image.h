@@ -2,7 +2,10 @@
 // Renders one page into an image whose memory the renderer draws into directly.
 
 #include <QImage>
+#include <QSize>
 #include <cstdint>
+
+#include "viewer/view/zoom_model.h"
 
 class C_PDF_Draw;
 
@@ -26,7 +29,13 @@ struct PageRenderRequest {
   double deviceHeight = 0;
   int32_t renderFlagA = 0;
   int32_t renderFlagB = 0;
+  bool operator==(const PageRenderRequest&) const = default;
 };
+
+// The zoom a page is drawn at in a window of the given size: fitted in the fit modes, else the
+// chosen zoom, within kMinZoom and kMaxZoom. shownWidth and shownHeight: the page in pixels at
+// zoom 1 as shown (after the view's rotation).
+double drawingZoom(ZoomMode mode, double zoom, QSize client, double shownWidth, double shownHeight);
 
 // The bitmap size for a zoom: the sizes times zoom, truncated, at least one pixel.
 QSize pageBitmapSize(double deviceWidth, double deviceHeight, double zoom);

@@ -38,10 +38,13 @@
 #include "viewer/ui/progress_dialog.h"
 #include "viewer/view/copy_text.h"
 #include "viewer/view/page_image.h"
+#include "viewer/view/page_prefetcher.h"
 #include "viewer/view/page_text_source.h"
 #include "viewer/view/view_host.h"
 
 namespace Corvalis::Viewer {
+
+namespace Messages = PDFConverter::Messages;
 
 namespace {
 
@@ -124,6 +127,8 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
 }
 
 C_PDF_View::~C_PDF_View() {
+  // The background drawing ends first: it is stopped between two operators.
+  prefetcher_.reset();
   textSource_.reset();
   formOverlay_->clear();
   if (ViewHost* h = host()) h->resetToolbarBoxes();
@@ -195,6 +200,7 @@ void C_PDF_View::applyZoom(bool rerender) {
   if (ViewHost* h = host(); h && h->isActiveView(this)) h->setZoomBoxText(label);
   if (rerender) {
     needsRender_ = true;
+    discardPrefetched();
     clearHighlightMarks();
     refreshAllViews();
   }
@@ -472,10 +478,16 @@ std::vector<const SelectionEntry*> C_PDF_View::entriesOfPage(int page) const {
 
 int C_PDF_View::highlightPass(HighlightMode mode, HighlightRegions* regions) {
   if (currentPage_ < 1 || pageImage_.isNull()) return 0;
+  std::vector<const SelectionEntry*> entries = entriesOfPage(currentPage_);
+  // Without a drag, a selection, a search mark or a highlight painted before, nothing on the page
+  // is highlighted: its text need not be read (a page drawn ahead has not read it yet).
+  if (!band_.selecting() && entries.empty() && paintedRuns_.empty() &&
+      !(highlighted_ && highlighted_->page == currentPage_))
+    return 0;
   PageTextSource* source = textSource();
   PageTextLayout* layout = source ? source->layout(currentPage_) : nullptr;
-  return Corvalis::Viewer::highlightPass(layout, pageGeometry(), &band_,
-                                         entriesOfPage(currentPage_), mode, paintedRuns_, regions);
+  return Corvalis::Viewer::highlightPass(layout, pageGeometry(), &band_, entries, mode,
+                                         paintedRuns_, regions);
 }
 
 void C_PDF_View::paintHighlights(QPainter& painter, const QRegion& fill) {
@@ -922,6 +934,7 @@ void C_PDF_View::scrollContentsBy(int, int) {
 }
 
 void C_PDF_View::resizeEvent(QResizeEvent* event) {
+  if (event->size() != event->oldSize()) discardPrefetched();
   if (document_ && document_->renderer()) {
     if (renderedOnce_ && !resizeArmed_) {
       resizeArmed_ = true;
@@ -932,6 +945,9 @@ void C_PDF_View::resizeEvent(QResizeEvent* event) {
   }
   clientWidth_ = event->size().width();
   clientHeight_ = event->size().height();
+  // A page kept as it is (the first resize after a render) has neighbours of the new size.
+  if (event->size() != event->oldSize() && !needsRender_ && !pageImage_.isNull())
+    prefetchNeighbours();
   viewport()->update();
 }
 
@@ -1113,14 +1129,8 @@ bool C_PDF_View::renderPage(int p) {
     pageHeight100_ = turned ? renderWidth100_ : renderHeight100_;
     pageWidth100_ = turned ? renderHeight100_ : renderWidth100_;
     sizeText_ = QString::fromStdString(page->sizeText);
-    if (zoomMode_ == ZoomMode::FitPage) {
-      zoom_ = std::min((clientWidth_ - kFitMargin) / pageWidth100_,
-                       (clientHeight_ - kFitMargin) / pageHeight100_);
-    } else if (zoomMode_ == ZoomMode::FitWidth) {
-      zoom_ = (clientWidth_ - kFitMargin) / pageWidth100_;
-    }
-    if (!(zoom_ >= kMinZoom)) zoom_ = kMinZoom;
-    if (zoom_ > kMaxZoom) zoom_ = kMaxZoom;
+    zoom_ = drawingZoom(zoomMode_, zoom_, QSize(clientWidth_, clientHeight_), pageWidth100_,
+                        pageHeight100_);
 
     PageRenderRequest request;
     request.pageNumber = p;
@@ -1133,8 +1143,19 @@ bool C_PDF_View::renderPage(int p) {
     request.renderFlagB = renderFlagB_;
     QImage image;
     pageImage_ = QImage();
+    std::optional<PreparedPage> prepared;
+    if (attempt == 0 && prefetcher_) prepared = prefetcher_->take(request, zoom_, viewRotation);
     try {
-      image = renderPageImage(*renderer, request, zoom_, kMaxViewBitmapPixels);
+      if (prepared) {
+        // Drawn ahead for exactly this request; its messages are shown as a drawing's would be.
+        image = std::move(prepared->image);
+        zoom_ = prepared->drawnZoom;
+        if (Messages::IMessageListener* listener = Messages::GetMessageListener())
+          for (const auto& [severity, text] : prepared->notes) listener->Notify(severity, text);
+        ++preparedShown_;
+      } else {
+        image = renderPageImage(*renderer, request, zoom_, kMaxViewBitmapPixels);
+      }
       formsPlaced_ = false;
       writePageBox();
     } catch (const C_PDF_Exception& e) {
@@ -1153,17 +1174,60 @@ bool C_PDF_View::renderPage(int p) {
       continue;
     }
     if (image.isNull()) return false;
-    pageImage_ =
-        viewRotation == 0 ? std::move(image) : image.transformed(QTransform().rotate(viewRotation));
+    pageImage_ = viewRotation == 0 || prepared
+                     ? std::move(image)
+                     : image.transformed(QTransform().rotate(viewRotation));
     renderedRotation_ = viewRotation;
     renderedOnce_ = true;
     needsRender_ = false;
     skipPageBlit_ = false;
     paintedRuns_.clear();
+    prefetchNeighbours();
     emit rendered();
     return true;
   }
   return false;
+}
+
+void C_PDF_View::setPrefetchEnabled(bool on) {
+  prefetchEnabled_ = on;
+  if (!on) {
+    prefetcher_.reset();
+  } else if (!pageImage_.isNull() && !needsRender_) {
+    prefetchNeighbours();
+  }
+}
+
+void C_PDF_View::discardPrefetched() {
+  if (prefetcher_) prefetcher_->discard();
+}
+
+void C_PDF_View::prefetchNeighbours() {
+  C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
+  if (!prefetchEnabled_ || !parsed || parsed->path().empty()) return;
+  if (std::int64_t(pageImage_.width()) * pageImage_.height() > kMaxPrefetchPixels) {
+    discardPrefetched();
+    return;
+  }
+  if (!prefetcher_) {
+    prefetcher_ = std::make_unique<PagePrefetcher>(parsed->path(), parsed->password());
+    if (!prefetcher_->active()) return;
+  }
+  PrefetchSettings settings;
+  settings.mode = zoomMode_;
+  // The fit modes work their zoom out for each page.
+  const bool fitted = zoomMode_ == ZoomMode::FitPage || zoomMode_ == ZoomMode::FitWidth;
+  settings.zoom = fitted ? 0 : zoom_;
+  settings.client = QSize(clientWidth_, clientHeight_);
+  settings.resolution = resolution_;
+  settings.viewRotation = parsed->viewRotation;
+  settings.renderFlagA = renderFlagA_;
+  settings.renderFlagB = renderFlagB_;
+  // The next page first: reading goes forwards more often than back.
+  std::vector<int32_t> pages;
+  if (currentPage_ < pageCount()) pages.push_back(currentPage_ + 1);
+  if (currentPage_ > 1) pages.push_back(currentPage_ - 1);
+  prefetcher_->prepare(settings, std::move(pages));
 }
 
 void C_PDF_View::showEngineErrorLater(int code) {

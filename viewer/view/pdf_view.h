@@ -26,6 +26,7 @@ namespace Corvalis::Viewer {
 
 class C_PDF_Doc;
 class FormOverlay;
+class PagePrefetcher;
 class PageTextSource;
 class ViewHost;
 
@@ -41,6 +42,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // A page whose own rotation changes while it is drawn is drawn again at most this often.
   static constexpr int kMaxRenderAttempts = 3;
   static constexpr int kInitialHighlightChecksum = -1000000;
+  // Pages whose bitmap is larger than this are not drawn ahead (two of them are kept).
+  static constexpr std::int64_t kMaxPrefetchPixels = 8LL * 1024 * 1024;
 
   C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent = nullptr);
   ~C_PDF_View() override;
@@ -88,6 +91,11 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   QString pageBoxText() const;
   QString zoomLabelText() const { return zoomLabel(zoomMode_, zoom_); }
   int renderCount() const { return renderCount_; }
+  // Pages shown from a bitmap drawn ahead (each also counts as a render).
+  int preparedShown() const { return preparedShown_; }
+  // Drawing the next and previous page ahead on a thread of its own; on unless turned off.
+  void setPrefetchEnabled(bool on);
+  PagePrefetcher* prefetcher() const { return prefetcher_.get(); }
   // The controls over the shown page's form fields.
   const FormOverlay& formOverlay() const { return *formOverlay_; }
   // Search and selection as the view holds them.
@@ -127,6 +135,9 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Paint steps: bring the bitmap up to date (false: paint nothing more), then place it.
   bool updatePageBitmap();
   bool renderPage(int page);
+  // Asks for the pages beside the shown one to be drawn ahead with the shown page's settings.
+  void prefetchNeighbours();
+  void discardPrefetched();
   bool layoutPage(const QRect& client);
   void paintSizeLabel(QPainter& painter, const QRect& client);
   // Lays the form-field controls over the page once per page position; none while turned.
@@ -244,6 +255,9 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool barChangePending_ = false;
   bool retryPending_ = false;
   int renderCount_ = 0;
+  int preparedShown_ = 0;
+  bool prefetchEnabled_ = true;
+  std::unique_ptr<PagePrefetcher> prefetcher_;
 };
 
 }  // namespace Corvalis::Viewer

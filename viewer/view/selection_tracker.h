@@ -88,6 +88,8 @@ class PaintedRuns {
     painted_.clear();
     layout_ = nullptr;
   }
+  // True when no pass has painted since the last clear.
+  bool empty() const { return painted_.empty(); }
   // Where the run's highlight was painted (empty when it was not).
   QRect painted(const PageTextLayout* layout, std::size_t run) const;
   void set(const PageTextLayout* layout, std::size_t run, const QRect& painted);

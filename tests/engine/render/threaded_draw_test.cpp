@@ -101,7 +101,8 @@ TEST(ThreadedDraw, RaisedStopFlagLeavesThePageUndrawnAndLoweredDrawsIt) {
   engine.draw->setStopFlag(&stop);
   const std::vector<uint8_t> stopped = engine.drawn();
   // Only the white background: every byte 0xFF.
-  EXPECT_EQ(std::count(stopped.begin(), stopped.end(), uint8_t(0xFF)), std::ptrdiff_t(stopped.size()));
+  EXPECT_EQ(std::count(stopped.begin(), stopped.end(), uint8_t(0xFF)),
+            std::ptrdiff_t(stopped.size()));
   stop = false;
   // The stopped drawing left nothing behind that changes the next one.
   EXPECT_EQ(engine.drawn(), Engine(path).drawn());

@@ -1,0 +1,283 @@
+#include "viewer/view/page_prefetcher.h"
+
+#include <QMetaObject>
+#include <QTransform>
+#include <algorithm>
+#include <new>
+#include <sys/stat.h>
+
+#include "engine/document/pdf_document.h"
+#include "engine/messages/message_listener.h"
+#include "engine/render/page_pixels.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/pdf_draw.h"
+#include "viewer/view/pdf_view.h"
+
+namespace Corvalis::Viewer {
+
+namespace Messages = PDFConverter::Messages;
+
+namespace {
+
+// The background thread's listener: reports are kept for the page being drawn; a question
+// cannot be answered there, so it is answered no and the page is given up.
+class NoteTaker : public Messages::IMessageListener {
+ public:
+  void Notify(int severity, const std::string& text) override {
+    if (notes.size() < PagePrefetcher::kMaxNotesPerPage) notes.emplace_back(severity, text);
+  }
+  bool InteractiveQuery() override { return true; }
+  int Ask(int, int, const std::string&) override {
+    asked = true;
+    return Messages::kAnswerNo;
+  }
+  void clear() {
+    notes.clear();
+    asked = false;
+  }
+  std::vector<std::pair<int, std::string>> notes;
+  bool asked = false;
+};
+
+}  // namespace
+
+// The thread's own reading of the file.
+class PagePrefetcher::Engine {
+ public:
+  // Null when the file cannot be read as it was by the interface thread.
+  static std::unique_ptr<Engine> open(const std::string& path, const std::string& password,
+                                      const std::atomic<bool>& stop) {
+    try {
+      auto engine = std::make_unique<Engine>();
+      if (!engine->document.open(path, password)) return nullptr;
+      engine->document.completePageTree();
+      // As the shown document does: a Count larger than the tree is lowered to it.
+      if (const PageTreeRoot* tree = engine->document.pageTree()) {
+        const auto found = static_cast<int32_t>(tree->pagesByNumber.size());
+        if (found < engine->document.pageCount) engine->document.pageCount = found;
+      }
+      engine->creator = std::make_unique<C_PDF_Creator>(engine->document);
+      engine->renderer = std::make_unique<C_PDF_Draw>(engine->document, *engine->creator);
+      engine->renderer->setStopFlag(&stop);
+      return engine;
+    } catch (...) {
+      return nullptr;
+    }
+  }
+
+  // The page as the view would draw it with these settings; nothing when it cannot be drawn or
+  // the drawing was stopped.
+  std::optional<PreparedPage> draw(int32_t pageNumber, const PrefetchSettings& settings) {
+    try {
+      double zoom = settings.zoom;
+      for (int attempt = 0; attempt < C_PDF_View::kMaxRenderAttempts; ++attempt) {
+        const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);
+        if (!page) return std::nullopt;
+        const int ownRotation = page->rotation;
+        const PagePixels pixels = pagePixels(*page, settings.resolution);
+        const bool turned = settings.viewRotation % 180 != 0;
+        PreparedPage out;
+        zoom = drawingZoom(settings.mode, zoom, settings.client,
+                           turned ? pixels.height : pixels.width,
+                           turned ? pixels.width : pixels.height);
+        out.zoom = zoom;
+        out.viewRotation = settings.viewRotation;
+        out.request.pageNumber = pageNumber;
+        out.request.cacheFlag = 1;
+        out.request.resolution = settings.resolution;
+        out.request.twipsPerPixel = pixels.twipsPerPixel;
+        out.request.deviceWidth = pixels.width;
+        out.request.deviceHeight = pixels.height;
+        out.request.renderFlagA = settings.renderFlagA;
+        out.request.renderFlagB = settings.renderFlagB;
+        QImage image = renderPageImage(*renderer, out.request, zoom, kMaxViewBitmapPixels);
+        if (renderer->stopped()) return std::nullopt;
+        const C_PDF_PageTreeNode_or_Page* after = document.findPage(pageNumber, false);
+        if (after && after->rotation != ownRotation &&
+            attempt + 1 < C_PDF_View::kMaxRenderAttempts)
+          continue;
+        if (image.isNull()) return std::nullopt;
+        out.drawnZoom = zoom;
+        out.image = settings.viewRotation == 0
+                        ? std::move(image)
+                        : image.transformed(QTransform().rotate(settings.viewRotation));
+        if (out.image.isNull()) return std::nullopt;
+        return out;
+      }
+    } catch (...) {
+      // The interface thread meets the same failure when it draws the page, and reports it.
+    }
+    return std::nullopt;
+  }
+
+  C_PDF_Document document;
+  std::unique_ptr<C_PDF_Creator> creator;
+  std::unique_ptr<C_PDF_Draw> renderer;
+};
+
+PagePrefetcher::FileIdentity PagePrefetcher::identityOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return {int64_t(info.st_size), int64_t(info.st_mtim.tv_sec), int64_t(info.st_mtim.tv_nsec)};
+}
+
+PagePrefetcher::PagePrefetcher(std::string path, std::string password, QObject* parent)
+    : QObject(parent),
+      path_(std::move(path)),
+      password_(std::move(password)),
+      identity_(identityOf(path_)) {
+  thread_ = std::thread([this] { run(); });
+}
+
+PagePrefetcher::~PagePrefetcher() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    quit_ = true;
+    stop_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+bool PagePrefetcher::wanted(int32_t page) const {
+  return std::find(wanted_.begin(), wanted_.end(), page) != wanted_.end();
+}
+
+int32_t PagePrefetcher::nextPage() const {
+  for (int32_t page : wanted_) {
+    const bool ready = std::any_of(ready_.begin(), ready_.end(), [page](const PreparedPage& p) {
+      return p.request.pageNumber == page;
+    });
+    if (!ready && std::find(failed_.begin(), failed_.end(), page) == failed_.end()) return page;
+  }
+  return 0;
+}
+
+void PagePrefetcher::owe(int32_t page, std::vector<std::pair<int, std::string>>& notes) {
+  if (notes.empty()) return;
+  std::vector<std::pair<int, std::string>>& owed = owed_[page];
+  for (auto& note : notes)
+    if (owed.size() < kMaxNotesPerPage) owed.push_back(std::move(note));
+  notes.clear();
+}
+
+template <typename Drop>
+void PagePrefetcher::letGo(Drop drop) {
+  for (PreparedPage& p : ready_)
+    if (drop(p)) owe(p.request.pageNumber, p.notes);
+  std::erase_if(ready_, drop);
+}
+
+void PagePrefetcher::prepare(const PrefetchSettings& settings, std::vector<int32_t> pages) {
+  if (pages.size() > kMaxWantedPages) pages.resize(kMaxWantedPages);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!(settings == settings_)) {
+      settings_ = settings;
+      letGo([](const PreparedPage&) { return true; });
+      failed_.clear();
+      if (drawing_) stop_ = true;
+    }
+    wanted_ = std::move(pages);
+    letGo([this](const PreparedPage& p) { return !wanted(p.request.pageNumber); });
+    if (drawing_ && !wanted(drawing_)) stop_ = true;
+  }
+  wake_.notify_all();
+}
+
+void PagePrefetcher::discard() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wanted_.clear();
+  letGo([](const PreparedPage&) { return true; });
+  failed_.clear();
+  if (drawing_) stop_ = true;
+}
+
+std::optional<PreparedPage> PagePrefetcher::take(const PageRenderRequest& request, double zoom,
+                                                 int viewRotation) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto found = std::find_if(ready_.begin(), ready_.end(), [&](const PreparedPage& p) {
+    return p.request == request && p.zoom == zoom && p.viewRotation == viewRotation;
+  });
+  // The view draws the page itself when none is ready, and its own engine says what it says.
+  owed_.erase(request.pageNumber);
+  if (found == ready_.end()) return std::nullopt;
+  PreparedPage page = std::move(*found);
+  ready_.erase(found);
+  return page;
+}
+
+bool PagePrefetcher::isReady(int32_t page) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::any_of(ready_.begin(), ready_.end(),
+                     [page](const PreparedPage& p) { return p.request.pageNumber == page; });
+}
+
+bool PagePrefetcher::active() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return active_;
+}
+
+int64_t PagePrefetcher::pagesDrawn() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return pagesDrawn_;
+}
+
+void PagePrefetcher::run() {
+  NoteTaker notes;
+  Messages::SetMessageListener(&notes);
+  std::unique_ptr<Engine> engine;
+  bool opened = false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    wake_.wait(lock, [this] { return quit_ || (active_ && nextPage() != 0); });
+    if (quit_) break;
+    const int32_t page = nextPage();
+    const PrefetchSettings settings = settings_;
+    drawing_ = page;
+    stop_ = false;
+    lock.unlock();
+
+    bool giveUp = false;
+    std::optional<PreparedPage> prepared;
+    if (!opened) {
+      opened = true;
+      engine = Engine::open(path_, password_, stop_);
+      // A file changed since the view read it would give other pages than the view shows.
+      if (!engine || identityOf(path_) != identity_) engine.reset();
+    }
+    if (!engine) {
+      giveUp = true;
+    } else {
+      notes.clear();
+      prepared = engine->draw(page, settings);
+      if (notes.asked) giveUp = true;
+    }
+
+    lock.lock();
+    drawing_ = 0;
+    if (giveUp) {
+      active_ = false;
+      ready_.clear();
+      continue;
+    }
+    owe(page, notes.notes);
+    // Stopped, or asked for with other settings meanwhile: what was drawn is not wanted.
+    if (stop_ || !(settings == settings_) || !wanted(page)) continue;
+    if (!prepared) {
+      failed_.push_back(page);
+      continue;
+    }
+    prepared->notes = std::move(owed_[page]);
+    owed_.erase(page);
+    ++pagesDrawn_;
+    ready_.push_back(std::move(*prepared));
+    QMetaObject::invokeMethod(
+        this, [this, page] { emit pagePrepared(page); }, Qt::QueuedConnection);
+  }
+  lock.unlock();
+  engine.reset();
+  Messages::SetMessageListener(nullptr);
+}
+
+}  // namespace Corvalis::Viewer
