@@ -77,9 +77,9 @@ class PagePrefetcher::Engine {
         const PagePixels pixels = pagePixels(*page, settings.resolution);
         const bool turned = settings.viewRotation % 180 != 0;
         PreparedPage out;
-        zoom = drawingZoom(settings.mode, zoom, settings.client,
-                           turned ? pixels.height : pixels.width,
-                           turned ? pixels.width : pixels.height);
+        zoom =
+            drawingZoom(settings.mode, zoom, settings.client, turned ? pixels.height : pixels.width,
+                        turned ? pixels.width : pixels.height);
         out.zoom = zoom;
         out.viewRotation = settings.viewRotation;
         out.request.pageNumber = pageNumber;
@@ -93,8 +93,7 @@ class PagePrefetcher::Engine {
         QImage image = renderPageImage(*renderer, out.request, zoom, kMaxViewBitmapPixels);
         if (renderer->stopped()) return std::nullopt;
         const C_PDF_PageTreeNode_or_Page* after = document.findPage(pageNumber, false);
-        if (after && after->rotation != ownRotation &&
-            attempt + 1 < C_PDF_View::kMaxRenderAttempts)
+        if (after && after->rotation != ownRotation && attempt + 1 < C_PDF_View::kMaxRenderAttempts)
           continue;
         if (image.isNull()) return std::nullopt;
         out.drawnZoom = zoom;

@@ -1077,6 +1077,10 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
     });
   if (sizeLabelShown_) paintSizeLabel(painter, client);
   schedulePageTreeCompletion();
+  if (prefetchPending_) {
+    prefetchPending_ = false;
+    prefetchNeighbours();
+  }
 }
 
 bool C_PDF_View::updatePageBitmap() {
@@ -1182,7 +1186,8 @@ bool C_PDF_View::renderPage(int p) {
     needsRender_ = false;
     skipPageBlit_ = false;
     paintedRuns_.clear();
-    prefetchNeighbours();
+    // Once this paint is over, so that the background drawing does not slow the paint down.
+    prefetchPending_ = true;
     emit rendered();
     return true;
   }

@@ -257,6 +257,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   int renderCount_ = 0;
   int preparedShown_ = 0;
   bool prefetchEnabled_ = true;
+  bool prefetchPending_ = false;
   std::unique_ptr<PagePrefetcher> prefetcher_;
 };
 

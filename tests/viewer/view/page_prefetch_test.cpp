@@ -41,13 +41,12 @@ std::string readingDocument(int pageCount, const std::vector<std::string>& pageC
     // Only pages with content of their own use the extra object.
     const bool extra = i < int(pageContent.size()) && !pageContent[i].empty();
     b.set(page, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " +
-                    std::to_string(page + 1) +
-                    " 0 R /Resources << /Font << /F1 3 0 R " + (extra ? "/F2 6 0 R " : "") +
-                    ">> /XObject << /Im 4 0 R " + (extra ? "/Im2 6 0 R " : "") +
-                    ">> /Shading << /Sh 5 0 R >> >> >>");
+                    std::to_string(page + 1) + " 0 R /Resources << /Font << /F1 3 0 R " +
+                    (extra ? "/F2 6 0 R " : "") + ">> /XObject << /Im 4 0 R " +
+                    (extra ? "/Im2 6 0 R " : "") + ">> /Shading << /Sh 5 0 R >> >> >>");
     const std::string n = std::to_string(i + 1);
-    std::string content = "BT /F1 36 Tf 72 700 Td (Page " + n + " of the book) Tj ET " +
-                          "q " + std::to_string(100 + 20 * i) + " 0 0 120 300 400 cm /Im Do Q " +
+    std::string content = "BT /F1 36 Tf 72 700 Td (Page " + n + " of the book) Tj ET " + "q " +
+                          std::to_string(100 + 20 * i) + " 0 0 120 300 400 cm /Im Do Q " +
                           "q 72 100 468 " + std::to_string(40 + 10 * i) + " re W n /Sh sh Q";
     if (i < int(pageContent.size())) content += " " + pageContent[i];
     b.setStream(page + 1, "", content);
