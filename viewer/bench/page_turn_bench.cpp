@@ -93,9 +93,9 @@ bool turnPages(C_Quillon_Frame& frame, const QString& path, bool ahead, int turn
 }
 
 void print(const char* label, const Side& side) {
-  std::printf("  %-28s mean %7.2f ms, median %7.2f ms, slowest %7.2f ms (%zu turns, %d from ahead)\n",
-              label, mean(side.ms), median(side.ms), worst(side.ms), side.ms.size(),
-              side.fromAhead);
+  std::printf(
+      "  %-28s mean %7.2f ms, median %7.2f ms, slowest %7.2f ms (%zu turns, %d from ahead)\n",
+      label, mean(side.ms), median(side.ms), worst(side.ms), side.ms.size(), side.fromAhead);
 }
 
 }  // namespace
