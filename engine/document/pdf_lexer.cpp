@@ -2,6 +2,10 @@
 
 namespace {
 
+// Room an array is given when it opens: shown-text arrays run to a few dozen elements, and
+// this skips the first steps of growing.
+constexpr std::size_t kArrayStartCapacity = 8;
+
 bool allDigits(const std::string& text) {
   if (text.empty()) return false;
   for (char c : text)
@@ -349,6 +353,7 @@ void PdfLexer::readDictionary(PdfObject& object, int depth) {
 
 void PdfLexer::readArray(PdfObject& object, int depth) {
   object.kind = PdfObjectKind::Array;
+  object.elements.reserve(kArrayStartCapacity);
   for (;;) {
     PdfObject element;
     if (!readObjectAt(element, true, false, depth)) return;

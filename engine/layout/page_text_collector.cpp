@@ -25,10 +25,14 @@ void PageTextCollector::begin(double pixelsPerUnit) {
 void PageTextCollector::add(const ShownGlyph& shown) {
   if (shown.text.empty() || glyphs_.size() >= kMaxCollectedGlyphs) return;
   const double d = pixelsPerUnit_;
-  const double ox = shown.originX / d, oy = shown.originY / d;
-  const double height = std::fabs(shown.height / d);
+  // Scanning for text draws at one pixel per unit: the divisions then change nothing and are
+  // the dearest part of a record.
+  const bool unitScale = d == 1;
+  auto units = [&](double v) { return unitScale ? v : v / d; };
+  const double ox = units(shown.originX), oy = units(shown.originY);
+  const double height = std::fabs(units(shown.height));
   const std::size_t k = shown.text.size();
-  const double unitWidth = shown.advance / d / double(k);
+  const double unitWidth = k == 1 ? units(shown.advance) : units(shown.advance) / double(k);
   const int32_t degrees = shown.orientation;
   const double angle = degrees * std::numbers::pi / 180;
   const double cosA = degrees > 0 ? std::cos(angle) : 1, sinA = degrees > 0 ? std::sin(angle) : 0;
@@ -38,8 +42,8 @@ void PageTextCollector::add(const ShownGlyph& shown) {
     y = -dx * sinA + dy * cosA;
   };
 
-  const double clipLeft = shown.clipLeft / d, clipRight = shown.clipRight / d;
-  const double clipTop = shown.clipTop / d, clipBottom = shown.clipBottom / d;
+  const double clipLeft = units(shown.clipLeft), clipRight = units(shown.clipRight);
+  const double clipTop = units(shown.clipTop), clipBottom = units(shown.clipBottom);
   const bool sideways =
       inOrientationRange(degrees, 46, 134) || inOrientationRange(degrees, 226, 314);
   const double boxWidth = std::fabs(sideways ? height : unitWidth);
@@ -66,7 +70,8 @@ void PageTextCollector::add(const ShownGlyph& shown) {
                         (clipRight - clipLeft) > boxWidth / 2 &&
                         (clipBottom - clipTop) > boxHeight / 2;
     if (!inside) continue;
-    CollectedGlyph g;
+    // Filled in place: a record built aside and copied in stalls on the copy.
+    CollectedGlyph& g = glyphs_.emplace_back();
     g.unit = shown.text[i];
     g.x = static_cast<float>(x);
     g.y = static_cast<float>(y);
@@ -77,7 +82,6 @@ void PageTextCollector::add(const ShownGlyph& shown) {
     g.colour = shown.colour;
     g.fontFlag = shown.fontFlag;
     g.font = shown.font;
-    glyphs_.push_back(g);
   }
 }
 

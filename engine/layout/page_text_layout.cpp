@@ -125,9 +125,9 @@ std::vector<std::pair<int, std::vector<Item>>> itemsByOrientation(
     frames.push_back({orientation, {}});
     return frames.back().second;
   };
-  frameOf(0);
-
   const std::size_t n = std::min(glyphs.size(), kMaxPageGlyphs);
+  frameOf(0).reserve(n);
+
   for (std::size_t i = 0; i < n; ++i) {
     const CollectedGlyph& g = glyphs[i];
     char16_t unit = g.unit;
@@ -229,19 +229,26 @@ std::vector<std::vector<Item>> rowsOf(const std::vector<Item>& items) {
     byBaseline[i] = {items[i].baseline, static_cast<int>(i)};
   if (!std::is_sorted(byBaseline.begin(), byBaseline.end()))
     std::sort(byBaseline.begin(), byBaseline.end());
-  std::vector<std::vector<Item>> rows;
+  // Where each row starts in baseline order first, so that every row is allocated once.
+  std::vector<std::size_t> rowStarts;
   float start = 0, smallest = 0;
-  for (const auto& [baseline, index] : byBaseline) {
-    const Item& it = items[index];
-    const float size = rows.empty() ? it.size : std::min(smallest, it.size);
-    if (rows.empty() || baseline - start > kSameBaselineEm * size) {
-      rows.emplace_back();
+  for (std::size_t i = 0; i < byBaseline.size(); ++i) {
+    const float baseline = byBaseline[i].first;
+    const Item& it = items[byBaseline[i].second];
+    const float size = rowStarts.empty() ? it.size : std::min(smallest, it.size);
+    if (rowStarts.empty() || baseline - start > kSameBaselineEm * size) {
+      rowStarts.push_back(i);
       start = baseline;
       smallest = it.size;
     } else {
       smallest = size;
     }
-    rows.back().push_back(it);
+  }
+  std::vector<std::vector<Item>> rows(rowStarts.size());
+  for (std::size_t r = 0; r < rowStarts.size(); ++r) {
+    const std::size_t end = r + 1 < rowStarts.size() ? rowStarts[r + 1] : byBaseline.size();
+    rows[r].reserve(end - rowStarts[r]);
+    for (std::size_t i = rowStarts[r]; i < end; ++i) rows[r].push_back(items[byBaseline[i].second]);
   }
   for (auto& row : rows) sortAlong(row);
   return rows;
@@ -269,22 +276,31 @@ GutterFinder::Row spansOf(const std::vector<Item>& row, float bodySize) {
 }
 
 // Rows split at the gutters into segments, with each segment's host line values.
-std::vector<Segment> segmentsOf(const std::vector<std::vector<Item>>& rows,
+// The rows are taken apart.
+std::vector<Segment> segmentsOf(std::vector<std::vector<Item>>& rows,
                                 const std::vector<std::vector<float>>& splits) {
   std::vector<Segment> segments;
+  segments.reserve(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const std::size_t first = segments.size();
-    for (const Item& it : rows[r]) {
-      const std::vector<float>& cuts = splits[r];
-      const int column =
-          static_cast<int>(std::lower_bound(cuts.begin(), cuts.end(), it.centre()) - cuts.begin());
-      if (segments.size() == first || segments.back().column != column) {
-        segments.emplace_back();
-        segments.back().row = static_cast<int>(r);
-        segments.back().column = column;
-        segments.back().inColumns = !cuts.empty();
+    const std::vector<float>& cuts = splits[r];
+    if (cuts.empty() && !rows[r].empty()) {
+      // A row without gutters is one segment.
+      segments.emplace_back();
+      segments.back().row = static_cast<int>(r);
+      segments.back().items = std::move(rows[r]);
+    } else {
+      for (const Item& it : rows[r]) {
+        const int column = static_cast<int>(
+            std::lower_bound(cuts.begin(), cuts.end(), it.centre()) - cuts.begin());
+        if (segments.size() == first || segments.back().column != column) {
+          segments.emplace_back();
+          segments.back().row = static_cast<int>(r);
+          segments.back().column = column;
+          segments.back().inColumns = true;
+        }
+        segments.back().items.push_back(it);
       }
-      segments.back().items.push_back(it);
     }
     for (std::size_t s = first; s < segments.size(); ++s) {
       Segment& seg = segments[s];
@@ -433,7 +449,8 @@ void appendRuns(const Segment& line, int32_t lineNumber, int orientation,
     if (run->text.empty()) runs.pop_back();
     run = nullptr;
   };
-  for (const Item& it : line.items) {
+  for (std::size_t i = 0; i < line.items.size(); ++i) {
+    const Item& it = line.items[i];
     if (run) {
       const float gap = it.left - lastRight;
       if (gap > kRunSplitGapEm * line.size) {
@@ -456,6 +473,9 @@ void appendRuns(const Segment& line, int32_t lineNumber, int orientation,
       run->orientation = orientation;
       run->right = it.right;
       lastRight = it.right;
+      // Mostly a line is one run: room for the rest of it at once.
+      run->text.reserve(line.items.size() - i);
+      run->positions.reserve(line.items.size() - i);
     }
     lastRight = std::max(lastRight, it.right);
     lastSize = it.size;

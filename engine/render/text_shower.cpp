@@ -70,6 +70,9 @@ struct TextShower::ShowContext {
 };
 
 TextShower::Orientation TextShower::orientationOf(const TextMatrix& m, bool snapRightAngles) {
+  // Upright text, the common case: both angles below are zero then (of either sign), which
+  // comes to 0 degrees, not rotated, without the arctangents.
+  if (m.b == 0 && m.c == 0 && m.a > 0 && m.d < 0) return Orientation{};
   const double toDegrees = 180.0 / std::numbers::pi;
   const double a1 = std::atan2(-m.b, m.a) * toDegrees;
   const double a2 = std::atan2(-m.c, -m.d) * toDegrees;

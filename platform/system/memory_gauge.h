@@ -3,7 +3,8 @@
 
 namespace brevia::platform {
 
-// Percentage of physical memory in use: 100 - available × 100 / total; 0 when unknown.
+// Percentage of physical memory in use: 100 - available × 100 / total; 0 when unknown. A
+// reading is kept for a tenth of a second.
 int memoryLoadPercent();
 
 // Caches are emptied when the load reaches this.
