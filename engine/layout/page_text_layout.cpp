@@ -326,8 +326,11 @@ int printedCount(const Segment& s) {
 // Raised and lowered pieces join the line they belong to; so do the parts of a line whose
 // baseline drifted into another row.
 void joinScripts(std::vector<Segment>& segments, std::size_t rowCount) {
-  std::vector<std::vector<int>> byRow(rowCount);
-  for (int i = 0; i < static_cast<int>(segments.size()); ++i) byRow[segments[i].row].push_back(i);
+  // Segments come row by row: those of row r are rowFirst[r] up to rowFirst[r + 1].
+  std::vector<int> rowFirst(rowCount + 1, static_cast<int>(segments.size()));
+  for (int i = static_cast<int>(segments.size()) - 1; i >= 0; --i) rowFirst[segments[i].row] = i;
+  for (std::size_t r = rowCount; r > 0; --r)
+    rowFirst[r - 1] = std::min(rowFirst[r - 1], rowFirst[r]);
   std::vector<int> weight(segments.size());
   for (std::size_t i = 0; i < segments.size(); ++i) weight[i] = printedCount(segments[i]);
   // A host outweighs its pieces: more glyphs, then larger, then higher up.
@@ -352,7 +355,7 @@ void joinScripts(std::vector<Segment>& segments, std::size_t rowCount) {
     for (int r = std::max(0, row - kScriptSearchRows);
          r <= std::min(static_cast<int>(rowCount) - 1, row + kScriptSearchRows); ++r) {
       if (r == row) continue;
-      for (int h : byRow[r]) {
+      for (int h = rowFirst[r]; h < rowFirst[r + 1]; ++h) {
         const Segment& host = segments[h];
         if (!host.alive || host.column != piece.column || !heavier(h, s)) continue;
         if (piece.size < kScriptMinSizeRatio * host.size ||
