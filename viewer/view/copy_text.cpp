@@ -1,5 +1,6 @@
 #include "viewer/view/copy_text.h"
 
+#include <algorithm>
 #include <set>
 
 #include "engine/layout/page_text_layout.h"
@@ -8,6 +9,7 @@
 #include "engine/layout/unicode_text.h"
 #include "viewer/view/page_text_source.h"
 #include "viewer/view/selection_tracker.h"
+#include "viewer/view/text_search_driver.h"
 
 namespace Corvalis::Viewer {
 
@@ -43,6 +45,30 @@ std::string selectionText(const SelectionContext& selection, PageTextSource& sou
     }
   }
   return text;
+}
+
+std::string hitCopyText(const PageTextLayout& layout, const HitPlace& hit) {
+  const auto& runs = layout.runs();
+  const auto count = static_cast<int32_t>(runs.size());
+  std::u16string text;
+  if (hit.startRun >= 0 && hit.startRun <= hit.endRun && hit.endRun < count) {
+    const TextRun* previous = nullptr;
+    for (int32_t r = hit.startRun; r <= hit.endRun; ++r) {
+      const TextRun& run = *runs[static_cast<std::size_t>(r)];
+      if (run.text.empty()) continue;
+      if (previous) {
+        if (run.line != previous->line)
+          text += u"\r\n";
+        else
+          text.push_back(u' ');
+      }
+      const int32_t from = r == hit.startRun ? std::max(0, hit.start) : 0;
+      const int32_t to = r == hit.endRun ? std::min(hit.end, run.length() - 1) : run.length() - 1;
+      for (int32_t i = from; i <= to; ++i) text.push_back(run.text[static_cast<std::size_t>(i)]);
+      previous = &run;
+    }
+  }
+  return "\xEF\xBB\xBF" + unicode_text::toUtf8(text);
 }
 
 QString clipboardText(std::string_view utf8) {

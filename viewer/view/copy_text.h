@@ -15,6 +15,7 @@ struct TextRun;
 namespace Corvalis::Viewer {
 
 class PageTextSource;
+struct HitPlace;
 
 // The runs of the page that the entry covers, in reading order.
 std::vector<const TextRun*> runsInEntry(const PageTextLayout& layout, const SelectionEntry& entry);
@@ -23,6 +24,11 @@ std::vector<const TextRun*> runsInEntry(const PageTextLayout& layout, const Sele
 // page share that page's text (a run is taken once), "\r\n" between lines and five of them
 // between pages. The runs of every page in the selection lose their highlight marks.
 std::string selectionText(const SelectionContext& selection, PageTextSource& source);
+
+// The copied text of a search hit as UTF-8: the byte-order mark, then the hit's characters, a
+// blank between runs of one line and "\r\n" between lines. Just the mark when the hit's places
+// are not in the layout.
+std::string hitCopyText(const PageTextLayout& layout, const HitPlace& hit);
 
 // The clipboard's wide text: four-byte sequences become surrogate pairs, so no character is lost.
 QString clipboardText(std::string_view utf8);

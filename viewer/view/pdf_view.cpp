@@ -738,7 +738,20 @@ bool C_PDF_View::edgeStep(QPoint window) {
 void C_PDF_View::copySelection() {
   SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
   PageTextSource* source = textSource();
-  if (!selection || !source) return;
+  if (!source) return;
+  // Nothing selected, a search hit highlighted: Copy takes the hit, which stays highlighted.
+  if ((!selection || selection->entries.empty()) && highlighted_) {
+    PageTextLayout* layout = source->collectedLayout(highlighted_->page);
+    if (!layout) return;
+    const QString text = clipboardText(hitCopyText(*layout, *highlighted_));
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+      clipboard->setText(text, QClipboard::Clipboard);
+    auto* dialog = new CDlgCopy2Clipboard(text, this);
+    dialog->show();
+    emit copied(text);
+    return;
+  }
+  if (!selection) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const QString text = clipboardText(selectionText(*selection, *source));
   if (QClipboard* clipboard = QGuiApplication::clipboard())

@@ -2,13 +2,17 @@
 // the wrap-around, "No matches found." and the progress window.
 
 #include <QAction>
+#include <QClipboard>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "engine/layout/page_text_layout.h"
 #include "tests/viewer/view/text_test_files.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/messages/viewer_texts.h"
+#include "viewer/ui/copy_dialog.h"
 #include "viewer/ui/toolbar_boxes.h"
+#include "viewer/view/copy_text.h"
 #include "viewer/view/page_text_index.h"
 #include "viewer/view/page_text_source.h"
 
@@ -201,6 +205,65 @@ TEST_F(TextSearchTest, IgnoringCaseAcrossRunsAndBackwards) {
   ASSERT_TRUE(view->searchHit());
   EXPECT_EQ(view->searchHit()->page, 3);
   EXPECT_EQ(view->currentPage(), 3);
+}
+
+// Ctrl+C with nothing selected takes the highlighted hit: only its characters, as shown on the
+// page (not as typed), with the line break of a hit across lines; the hit stays highlighted.
+TEST_F(TextSearchTest, CtrlCWithNothingSelectedCopiesTheHighlightedHit) {
+  C_PDF_View* view = open({fillerPage(1), {"The PDF format", "ends here"}}, "copyhit.pdf");
+  auto copyWithKeys = [&] {
+    QGuiApplication::clipboard()->clear();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QApplication::processEvents();
+    const QString text = QGuiApplication::clipboard()->text();
+    for (auto* dialog : view->findChildren<CDlgCopy2Clipboard*>())
+      QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame.get());
+    paint();
+    return text;
+  };
+  const QString bom(QChar(0xFEFF));
+  findFromBox("pdf f");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(copyWithKeys(), bom + "PDF f");
+  EXPECT_TRUE(view->searchHit());
+  EXPECT_GT(blueShare(view), 0.3);
+  findFromBox("format ends");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(copyWithKeys(), bom + "format\r\nends");
+  // A click on the page drops the hit; Copy then has nothing to take.
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  paint();
+  EXPECT_FALSE(frame->action(kCmdCopy)->isEnabled());
+}
+
+TEST(CopyText, AHitOutsideTheLayoutCopiesNothingButTheMark) {
+  PageTextLayout layout;
+  std::vector<CollectedGlyph> glyphs;
+  for (int i = 0; i < 3; ++i) {
+    CollectedGlyph g;
+    g.unit = static_cast<char16_t>(u'a' + i);
+    g.x = 10.0f + 6 * i;
+    g.width = 6;
+    g.y = 100;
+    g.height = 12;
+    glyphs.push_back(g);
+  }
+  layout.build(glyphs);
+  ASSERT_EQ(layout.runs().size(), 1u);
+  EXPECT_EQ(hitCopyText(layout, HitPlace{1, 0, 1, 0, 2}),
+            "\xEF\xBB\xBF"
+            "bc");
+  // An end past the run is cut at the run's end; places of runs that are not there give nothing.
+  EXPECT_EQ(hitCopyText(layout, HitPlace{1, 0, 0, 0, 99}),
+            "\xEF\xBB\xBF"
+            "abc");
+  EXPECT_EQ(hitCopyText(layout, HitPlace{1, 0, 0, 3, 0}), "\xEF\xBB\xBF");
+  EXPECT_EQ(hitCopyText(layout, HitPlace{1, 1, 0, 0, 0}), "\xEF\xBB\xBF");
+  EXPECT_EQ(hitCopyText(PageTextLayout(), HitPlace{1, 0, 0, 0, 0}), "\xEF\xBB\xBF");
 }
 
 TEST_F(TextSearchTest, MovingToAnotherPageStartsTheNextSearchAfresh) {
