@@ -4,8 +4,10 @@
 
 #include "engine/layout/unicode_text.h"
 
+using unicode_text::expandForSearch;
 using unicode_text::foldCase;
 using unicode_text::isSeparator;
+using unicode_text::kMaxSearchExpansion;
 
 namespace {
 
@@ -40,8 +42,10 @@ struct TextSearch::Answers {
 };
 
 TextSearch::TextSearch(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase)
-    : phrase_(std::move(phrase)), caseSensitive_(caseSensitive) {
-  if (phrase_.size() > kMaxPhraseLength) phrase_.resize(kMaxPhraseLength);
+    : caseSensitive_(caseSensitive) {
+  if (phrase.size() > kMaxPhraseLength) phrase.resize(kMaxPhraseLength);
+  // The phrase is read as the text is: ligatures and long foldings as their letters.
+  phrase_ = unicode_text::expandedForSearch(phrase, !caseSensitive_);
   if (!caseSensitive_ && ignoringCase) {
     match_ = std::move(ignoringCase);
     answers_ = std::make_unique<Answers>();
@@ -126,41 +130,60 @@ std::optional<TextHit> TextSearch::scan(TextRun* run, int32_t index, bool forwar
     TextRun* previous = previousWithText(p.run);
     return previous ? Place{previous, previous->length()} : Place{};
   };
-  auto matches = [&](Place p, char16_t wanted) {
-    if (p.index == p.run->length()) return isSeparator(wanted);
-    return same(p.run->text[p.index], wanted);
-  };
   // A boundary place as a character: the first character after it, or the last before it.
   auto character = [](Place p, bool after) -> Place {
     if (p.index < p.run->length()) return p;
     return after ? Place{nextWithText(p.run), 0} : Place{p.run, p.run->length() - 1};
   };
 
-  // The places of the last n characters matched, to find where a hit began.
-  std::vector<Place> recent(n);
+  // A character that reads as several (a ligature) is matched unit by unit, in the direction
+  // of the scan; a hit must take all of its units or none.
+  struct Unit {
+    Place place;
+    int32_t part = 0;  // which of the place's units, in the order they are scanned
+  };
+  // The units of the last n matched, to find where a hit began.
+  std::vector<Unit> recent(n);
   std::size_t count = 0, runs = 0;
   int32_t k = 0;
+  const bool ignoringCase = !caseSensitive_;
   for (Place p = at; p.run && runs < kMaxScannedRuns; p = step(p)) {
     if (p.index == 0) ++runs;
-    recent[count % n] = p;
-    ++count;
-    while (k > 0 && !matches(p, t[k])) k = f[k];
-    if (matches(p, t[k])) ++k;
-    if (k < n) continue;
-    if (n == 1 && p.index == p.run->length()) {  // a lone boundary shows no character
-      k = f[k];
-      continue;
+    const bool boundary = p.index == p.run->length();
+    char16_t units[kMaxSearchExpansion];
+    int32_t parts = 1;
+    if (!boundary) {
+      units[0] = p.run->text[p.index];
+      if (const int expanded = expandForSearch(units[0], ignoringCase, units); expanded > 0) {
+        parts = expanded;
+        if (!forward) std::reverse(units, units + parts);
+      }
     }
-    const Place first = recent[(count - n) % n];
-    TextHit hit;
-    if (forward) {
-      const Place s = character(first, true), e = character(p, false);
-      hit = {s.run, s.index, e.run, e.index};
-    } else {
-      const Place s = character(p, true), e = character(first, false);
-      hit = {s.run, s.index, e.run, e.index};
+    for (int32_t part = 0; part < parts; ++part) {
+      auto matches = [&](char16_t wanted) {
+        return boundary ? isSeparator(wanted) : same(units[part], wanted);
+      };
+      recent[count % n] = {p, part};
+      ++count;
+      while (k > 0 && !matches(t[k])) k = f[k];
+      if (matches(t[k])) ++k;
+      if (k < n) continue;
+      const Unit first = recent[(count - n) % n];
+      // A lone boundary shows no character, and a hit never splits a ligature.
+      if ((n == 1 && boundary) || first.part != 0 || part != parts - 1) {
+        k = f[k];
+        continue;
+      }
+      TextHit hit;
+      if (forward) {
+        const Place s = character(first.place, true), e = character(p, false);
+        hit = {s.run, s.index, e.run, e.index};
+      } else {
+        const Place s = character(p, true), e = character(first.place, false);
+        hit = {s.run, s.index, e.run, e.index};
+      }
+      return hit;
     }
-    return hit;
   }
   return std::nullopt;
 }

@@ -187,4 +187,70 @@ char16_t foldCase(char16_t c) {
   return static_cast<char16_t>(c + r.delta);
 }
 
+namespace {
+
+struct Expansion {
+  char16_t c;
+  bool ligature;  // read so in every search, not only when case is ignored
+  char16_t units[kMaxSearchExpansion];
+};
+
+// Sorted by c. The case foldings are the full foldings of Unicode's case folding table that
+// are longer than one character (the Greek letters with iota subscript are left to the simple
+// folding); the ligatures are the compatibility decompositions of the Latin and Armenian
+// presentation forms.
+constexpr Expansion kExpansions[] = {
+    {0x00DF, false, {u's', u's'}},
+    {0x0149, false, {0x02BC, u'n'}},
+    {0x01F0, false, {u'j', 0x030C}},
+    {0x0390, false, {0x03B9, 0x0308, 0x0301}},
+    {0x03B0, false, {0x03C5, 0x0308, 0x0301}},
+    {0x0587, true, {0x0565, 0x0582}},
+    {0x1E96, false, {u'h', 0x0331}},
+    {0x1E97, false, {u't', 0x0308}},
+    {0x1E98, false, {u'w', 0x030A}},
+    {0x1E99, false, {u'y', 0x030A}},
+    {0x1E9A, false, {u'a', 0x02BE}},
+    {0x1E9E, false, {u's', u's'}},
+    {0xFB00, true, {u'f', u'f'}},
+    {0xFB01, true, {u'f', u'i'}},
+    {0xFB02, true, {u'f', u'l'}},
+    {0xFB03, true, {u'f', u'f', u'i'}},
+    {0xFB04, true, {u'f', u'f', u'l'}},
+    {0xFB05, true, {u's', u't'}},
+    {0xFB06, true, {u's', u't'}},
+    {0xFB13, true, {0x0574, 0x0576}},
+    {0xFB14, true, {0x0574, 0x0565}},
+    {0xFB15, true, {0x0574, 0x056B}},
+    {0xFB16, true, {0x057E, 0x0576}},
+    {0xFB17, true, {0x0574, 0x056D}},
+};
+
+}  // namespace
+
+int expandForSearch(char16_t c, bool ignoringCase, char16_t* out) {
+  if (c < 0x00DF) return 0;
+  const Expansion* it = std::lower_bound(std::begin(kExpansions), std::end(kExpansions), c,
+                                         [](const Expansion& e, char16_t v) { return e.c < v; });
+  if (it == std::end(kExpansions) || it->c != c || (!it->ligature && !ignoringCase)) return 0;
+  int count = 0;
+  while (count < kMaxSearchExpansion && it->units[count] != 0) {
+    out[count] = it->units[count];
+    ++count;
+  }
+  return count;
+}
+
+std::u16string expandedForSearch(std::u16string_view text, bool ignoringCase) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    char16_t units[kMaxSearchExpansion];
+    const int count = expandForSearch(c, ignoringCase, units);
+    if (count == 0) out.push_back(c);
+    out.append(units, units + count);
+  }
+  return out;
+}
+
 }  // namespace unicode_text

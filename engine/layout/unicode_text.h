@@ -31,4 +31,14 @@ inline bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 // for every locale; other units are returned unchanged.
 char16_t foldCase(char16_t c);
 
+// The characters a search reads a single one as, when it stands for several: typographic
+// ligatures always (U+FB01 reads as "fi", so "find" finds the ligature that TeX fonts print),
+// and when case is ignored also the case foldings that are longer than one character (ß and ẞ
+// read as "ss", ŉ as ʼn). Writes up to kMaxSearchExpansion units to out and returns how many;
+// 0 when c reads as itself.
+constexpr int kMaxSearchExpansion = 3;
+int expandForSearch(char16_t c, bool ignoringCase, char16_t* out);
+// text with every character expanded so.
+std::u16string expandedForSearch(std::u16string_view text, bool ignoringCase);
+
 }  // namespace unicode_text

@@ -25,6 +25,7 @@ void PageTextIndex::record(int32_t page, const PageTextLayout& layout) {
   if (page < 1 || page > pageCount()) return;
   Page& entry = pages_[static_cast<std::size_t>(page - 1)];
   entry.text.clear();
+  entry.expands = false;
   bool first = true;
   for (const auto& run : layout.runs()) {
     if (run->text.empty()) continue;
@@ -33,13 +34,25 @@ void PageTextIndex::record(int32_t page, const PageTextLayout& layout) {
     first = false;
   }
   entry.text.shrink_to_fit();
+  for (char16_t c : entry.text) {
+    char16_t units[unicode_text::kMaxSearchExpansion];
+    if (c != kBoundary && unicode_text::expandForSearch(c, true, units) > 0) {
+      entry.expands = true;
+      break;
+    }
+  }
   if (!entry.recorded) ++recorded_;
   entry.recorded = true;
 }
 
 bool PageTextIndex::mayContain(int32_t page, const PhraseMatcher& matcher) const {
   if (!has(page)) return true;
-  const std::u16string& text = pages_[static_cast<std::size_t>(page - 1)].text;
+  const Page& entry = pages_[static_cast<std::size_t>(page - 1)];
+  // A page with ligatures is read expanded, as the search reads it (kBoundary never expands).
+  std::u16string expanded;
+  if (entry.expands)
+    expanded = unicode_text::expandedForSearch(entry.text, !matcher.caseSensitive());
+  const std::u16string& text = entry.expands ? expanded : entry.text;
   const std::u16string& t = matcher.phrase();
   const std::size_t n = t.size();
   if (n == 0 || text.size() < n) return false;
@@ -57,10 +70,9 @@ bool PageTextIndex::mayContain(int32_t page, const PhraseMatcher& matcher) const
 }
 
 PhraseMatcher::PhraseMatcher(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase)
-    : phrase_(std::move(phrase)),
-      caseSensitive_(caseSensitive),
-      ignoringCase_(std::move(ignoringCase)) {
-  if (phrase_.size() > TextSearch::kMaxPhraseLength) phrase_.resize(TextSearch::kMaxPhraseLength);
+    : caseSensitive_(caseSensitive), ignoringCase_(std::move(ignoringCase)) {
+  if (phrase.size() > TextSearch::kMaxPhraseLength) phrase.resize(TextSearch::kMaxPhraseLength);
+  phrase_ = unicode_text::expandedForSearch(phrase, !caseSensitive_);
   std::u16string distinct;
   for (char16_t c : phrase_) {
     std::size_t at = distinct.find(c);

@@ -14,12 +14,14 @@ class PageTextLayout;
 namespace Corvalis::Viewer {
 
 // A phrase's characters as a search compares them, each comparison asked once: a table per
-// distinct phrase character over every UTF-16 unit, filled as units turn up.
+// distinct phrase character over every UTF-16 unit, filled as units turn up. Ligatures and
+// long case foldings in the phrase are read as their letters, as the search reads them.
 class PhraseMatcher {
  public:
   PhraseMatcher(std::u16string phrase, bool caseSensitive, CharacterMatch ignoringCase = {});
   ~PhraseMatcher();
   const std::u16string& phrase() const { return phrase_; }
+  bool caseSensitive() const { return caseSensitive_; }
   // Whether unit c of a text matches the phrase's character at index.
   bool matches(char16_t c, std::size_t index) const;
 
@@ -51,6 +53,8 @@ class PageTextIndex {
  private:
   struct Page {
     bool recorded = false;
+    // Whether text holds a character that a search reads as several (a ligature, ß).
+    bool expands = false;
     std::u16string text;
   };
   std::vector<Page> pages_;

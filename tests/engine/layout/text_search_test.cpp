@@ -135,3 +135,32 @@ TEST(TextSearch, ASuppliedComparisonDecidesWhenCaseIsIgnored) {
   // Case-sensitive searches never ask.
   EXPECT_FALSE(TextSearch(u"aab", true, ascii).findForward(overlap[0], 0));
 }
+
+TEST(TextSearch, LigaturesAndLongFoldingsReadAsTheirLetters) {
+  // TeX fonts print "ﬁ" and "ﬄ" as one glyph; the text holds U+FB01 and U+FB04.
+  Runs page{u"a \uFB01le is ba\uFB04ing", u"Stra\u00DFe and STRASSE"};
+  for (bool caseSensitive : {true, false}) {
+    SCOPED_TRACE(caseSensitive);
+    expectHit(TextSearch(u"file", caseSensitive).findForward(page[0], 0), page[0], 2, page[0], 4);
+    expectHit(TextSearch(u"affl", caseSensitive).findForward(page[0], 0), page[0], 10, page[0], 11);
+    // Typed as a ligature, it finds the ligature.
+    expectHit(TextSearch(u"\uFB01le", caseSensitive).findForward(page[0], 0), page[0], 2, page[0],
+              4);
+    // Backward the ligature's letters are matched last to first.
+    expectHit(TextSearch(u"baffl", caseSensitive).findBackward(page[1], 100), page[0], 9, page[0],
+              11);
+    // A hit takes a ligature whole or not at all.
+    EXPECT_FALSE(TextSearch(u"ile", caseSensitive).findForward(page[0], 0));
+    EXPECT_FALSE(TextSearch(u"af", caseSensitive).findForward(page[0], 0));
+    EXPECT_FALSE(TextSearch(u"f", caseSensitive).findBackward(page[0], 100));
+  }
+  // ß reads as "ss" only when case is ignored, with either comparison.
+  expectHit(TextSearch(u"strasse", false).findForward(page[0], 0), page[1], 0, page[1], 5);
+  expectHit(TextSearch(u"STRA\u00DFE", false).findBackward(page[1], 100), page[1], 11, page[1], 17);
+  auto ascii = [](char16_t a, char16_t b) { return (a | 0x20) == (b | 0x20); };
+  expectHit(TextSearch(u"strasse", false, ascii).findForward(page[0], 0), page[1], 0, page[1], 5);
+  // A lone "s" is not half of ß.
+  expectHit(TextSearch(u"s", false, ascii).findForward(page[1], 3), page[1], 11, page[1], 11);
+  EXPECT_FALSE(TextSearch(u"strasse", true).findForward(page[0], 0));
+  EXPECT_EQ(TextSearch::hitText(*TextSearch(u"file", false).findForward(page[0], 0)), u"\uFB01le");
+}

@@ -154,6 +154,34 @@ TEST_F(TextSearchTest, TextCollectedInIdleMomentsLetsSearchesPassOverPages) {
   EXPECT_LE(view->textSource()->pagesScanned(), scanned + 1);
 }
 
+// Words printed with ligatures are found as typed, both while pages are scanned and when the
+// text read in idle moments lets the search pass over pages.
+TEST_F(TextSearchTest, LigaturesAndSharpSAreFoundAsTyped) {
+  C_PDF_View* view = open({fillerPage(1),
+                           fillerPage(2),
+                           {"@F3 the \x01le is ba\x02ing"},
+                           {"Stra\xDF"
+                            "e"},
+                           fillerPage(5)},
+                          "ligatures.pdf");
+  findFromBox("file");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  EXPECT_GT(blueShare(view), 0.3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view->textIndexComplete(); }, 20000));
+  frame->routeCommand(kCmdFirstPage);
+  paint();
+  findFromBox("BAFFLING");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 3);
+  findFromBox("strasse");
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->searchHit()->page, 4);
+  MessageCapture boxes;
+  findFromBox("ile");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
 TEST_F(TextSearchTest, ShortSearchesShowNoProgressWindow) {
   C_PDF_View* view = open({{"only page"}}, "one.pdf");
   int shown = 0;

@@ -30,18 +30,24 @@ inline std::string textDocument(const std::vector<std::vector<std::string>>& pag
               "1 begincodespacerange <00> <FF> endcodespacerange "
               "1 beginbfchar <41> <D835DC00> endbfchar endcmap "
               "CMapName currentdict /CMap defineresource pop end end");
+  // A third font, as TeX fonts are encoded: byte 1 shows the "fi" ligature, byte 2 "ffl".
+  b.set(6,
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /BaseEncoding "
+        "/WinAnsiEncoding /Differences [1 /fi /ffl] >> >>");
   for (int i = 0; i < count; ++i) {
     std::string content = "BT /F1 12 Tf 14 TL 72 " + std::to_string(int(kFirstBaseline)) + " Td ";
     for (const std::string& line : pages[i]) {
       if (line.rfind("@F2 ", 0) == 0)
         content += "/F2 12 Tf (" + line.substr(4) + ") Tj /F1 12 Tf T* ";
+      else if (line.rfind("@F3 ", 0) == 0)
+        content += "/F3 12 Tf (" + line.substr(4) + ") Tj /F1 12 Tf T* ";
       else
         content += "(" + line + ") Tj T* ";
     }
     content += "ET";
     b.set(10 + 2 * i, "<< /Type /Page /Parent 2 0 R /Contents " + std::to_string(11 + 2 * i) +
-                          " 0 R /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> " + pageEntries +
-                          ">>");
+                          " 0 R /Resources << /Font << /F1 3 0 R /F2 4 0 R /F3 6 0 R >> >> " +
+                          pageEntries + ">>");
     b.setStream(11 + 2 * i, "", content);
   }
   return b.build("/Root 1 0 R");
