@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "viewer/app/quillon_frame.h"
+#include "viewer/bench/bench_figures.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_box.h"
@@ -22,21 +23,7 @@
 #include "viewer/view/pdf_view.h"
 
 using namespace Corvalis::Viewer;
-
-namespace {
-
-double cpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-}  // namespace
+using namespace bench_figures;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "viewer/app/quillon_frame.h"
+#include "viewer/bench/bench_figures.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_box.h"
@@ -24,6 +25,7 @@
 #include "viewer/view/pdf_view.h"
 
 using namespace Corvalis::Viewer;
+using namespace bench_figures;
 
 namespace {
 
@@ -37,18 +39,6 @@ struct Side {
   double zoom = 0;
   QSize viewSize;
 };
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double mean(const std::vector<double>& v) {
-  double sum = 0;
-  for (double x : v) sum += x;
-  return v.empty() ? 0 : sum / double(v.size());
-}
 
 double worst(const std::vector<double>& v) {
   return v.empty() ? 0 : *std::max_element(v.begin(), v.end());

@@ -13,28 +13,14 @@
 #include <vector>
 
 #include "viewer/app/quillon_frame.h"
+#include "viewer/bench/bench_figures.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/view/pdf_view.h"
 
 using namespace Corvalis::Viewer;
-
-namespace {
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double mean(const std::vector<double>& v) {
-  double sum = 0;
-  for (double x : v) sum += x;
-  return v.empty() ? 0 : sum / v.size();
-}
-
-}  // namespace
+using namespace bench_figures;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
