@@ -16,7 +16,7 @@ std::string runsText(const std::vector<const TextRun*>& runs, std::string_view n
       else
         text.push_back(u' ');
     }
-    text += run->text;
+    unicode_text::appendWithoutLigatures(text, run->text);
     previous = run;
   }
   return unicode_text::toUtf8(text);

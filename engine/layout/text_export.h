@@ -1,6 +1,7 @@
 #pragma once
 // A page's text as copying gives it: the runs in reading order as UTF-8, runs of one line
-// joined by a blank, a line break where the line changes.
+// joined by a blank, a line break where the line changes, typographic ligatures as their
+// letters.
 
 #include <string>
 #include <string_view>

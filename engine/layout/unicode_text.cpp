@@ -241,16 +241,28 @@ int expandForSearch(char16_t c, bool ignoringCase, char16_t* out) {
   return count;
 }
 
-std::u16string expandedForSearch(std::u16string_view text, bool ignoringCase) {
-  std::u16string out;
-  out.reserve(text.size());
+namespace {
+
+void appendExpanded(std::u16string& out, std::u16string_view text, bool ignoringCase) {
   for (char16_t c : text) {
     char16_t units[kMaxSearchExpansion];
     const int count = expandForSearch(c, ignoringCase, units);
     if (count == 0) out.push_back(c);
     out.append(units, units + count);
   }
+}
+
+}  // namespace
+
+std::u16string expandedForSearch(std::u16string_view text, bool ignoringCase) {
+  std::u16string out;
+  out.reserve(text.size());
+  appendExpanded(out, text, ignoringCase);
   return out;
+}
+
+void appendWithoutLigatures(std::u16string& out, std::u16string_view text) {
+  appendExpanded(out, text, false);
 }
 
 }  // namespace unicode_text

@@ -40,5 +40,8 @@ constexpr int kMaxSearchExpansion = 3;
 int expandForSearch(char16_t c, bool ignoringCase, char16_t* out);
 // text with every character expanded so.
 std::u16string expandedForSearch(std::u16string_view text, bool ignoringCase);
+// Appends text with its typographic ligatures as their letters, as exported and copied text
+// has them: pasted elsewhere, "ﬁle" would not be found, spelled or sorted as "file".
+void appendWithoutLigatures(std::u16string& out, std::u16string_view text);
 
 }  // namespace unicode_text

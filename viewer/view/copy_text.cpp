@@ -64,7 +64,10 @@ std::string hitCopyText(const PageTextLayout& layout, const HitPlace& hit) {
       }
       const int32_t from = r == hit.startRun ? std::max(0, hit.start) : 0;
       const int32_t to = r == hit.endRun ? std::min(hit.end, run.length() - 1) : run.length() - 1;
-      for (int32_t i = from; i <= to; ++i) text.push_back(run.text[static_cast<std::size_t>(i)]);
+      if (from <= to)
+        unicode_text::appendWithoutLigatures(
+            text, std::u16string_view(run.text).substr(static_cast<std::size_t>(from),
+                                                       static_cast<std::size_t>(to - from + 1)));
       previous = &run;
     }
   }

@@ -19,6 +19,10 @@ TEST(TextExport, LinesRunsAndPages) {
       "\xEF\xBB\xBF"
       "Contents 7\r\nNext \xF0\x9F\x98\x80 line\r\n\r\n\r\n\r\n\r\nNext \xF0\x9F\x98\x80 line");
   EXPECT_EQ(text_export::copyText({}), "\xEF\xBB\xBF");
+  // Ligatures come out as their letters; other presentation forms stay.
+  TextRun d;
+  d.text = u"\uFB01le \uFB03x \uFB00 \uFB4F";
+  EXPECT_EQ(text_export::runsText({&d}, "\n"), "file ffix ff \xEF\xAD\x8F");
 
   // Through the layout: the pair survives, a lone surrogate does not.
   std::vector<CollectedGlyph> glyphs;
