@@ -72,6 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       index = hit->end + 1;
     }
     (void)search.findBackward(layout.lastRun(), 1 << 20);
+    // A phrase with a ligature and ß, which read as several letters on both sides.
+    TextSearch expanding(u"\uFB03 \u00DF", false);
+    (void)expanding.findForward(first, 0);
+    (void)expanding.findBackward(layout.lastRun(), 1 << 20);
     clearMarks(first, layout.lastRun());
   }
   return 0;
