@@ -19,6 +19,19 @@ void CidWidthTable::set(uint32_t cid, double value) {
   page[cid % kPageCids] = value;
 }
 
+const std::string& CodeNameTable::operator[](uint8_t code) const {
+  static const std::string kNone;
+  return names_ ? (*names_)[code] : kNone;
+}
+
+void CodeNameTable::set(uint8_t code, std::string name) {
+  if (!names_) {
+    if (name.empty()) return;
+    names_ = std::make_unique<std::array<std::string, kCodes>>();
+  }
+  (*names_)[code] = std::move(name);
+}
+
 // Glyph cache slots are made as glyphs are drawn, up to kGlyphCacheSlots.
 S_FixedPosSize_Font::S_FixedPosSize_Font() { widths.fill(kNoWidth); }
 
@@ -50,4 +63,33 @@ void S_FixedPosSize_Font::clearGlyphCache() {
   glyphCache.clear();
   glyphCache.shrink_to_fit();
   glyphCacheIndex.clear();
+}
+
+const CMaps::ToUnicodeCMap* S_FixedPosSize_Font::toUnicodeMap() const {
+  if (toUnicodePending) {
+    toUnicodePending = false;
+    if (partsSource) toUnicode = partsSource->readToUnicode(toUnicodeEntry);
+  }
+  return toUnicode.get();
+}
+
+void S_FixedPosSize_Font::releaseRebuildable() {
+  clearGlyphCache();
+  // The face made again has no character size: the painter sets it anew.
+  faceSize = FaceSizeRecord{};
+  if (face && faceOwned) face->release();
+  if (partsSource && toUnicode) {
+    toUnicode.reset();
+    toUnicodePending = true;
+  }
+  if (descendant) descendant->releaseRebuildable();
+}
+
+std::size_t S_FixedPosSize_Font::releasableBytes() const {
+  std::size_t bytes = 0;
+  for (const GlyphCacheSlot& slot : glyphCache) bytes += sizeof(slot) + slot.coverage.capacity();
+  if (face && faceOwned) bytes += face->releasableBytes();
+  if (partsSource && toUnicode) bytes += toUnicode->memoryBytes();
+  if (descendant) bytes += descendant->releasableBytes();
+  return bytes;
 }

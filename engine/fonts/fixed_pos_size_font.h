@@ -85,6 +85,29 @@ class CidWidthTable {
   std::vector<std::unique_ptr<double[]>> pages_;
 };
 
+// Glyph names by one-byte code (Differences, and names learnt from the face). The table is made
+// with the first name: most fonts have none, and a document keeps all of its fonts.
+class CodeNameTable {
+ public:
+  static constexpr int kCodes = 256;
+  // The code's name; empty when it has none.
+  const std::string& operator[](uint8_t code) const;
+  void set(uint8_t code, std::string name);
+
+ private:
+  std::unique_ptr<std::array<std::string, kCodes>> names_;
+};
+
+// Reads again, for a font of the document, what the font cache releases to save memory.
+class FontPartsSource {
+ public:
+  virtual ~FontPartsSource() = default;
+  // The CMap of a font's ToUnicode value; null when it cannot be read.
+  virtual std::unique_ptr<CMaps::ToUnicodeCMap> readToUnicode(const PdfObject& value) = 0;
+  // The decoded program of a FontFile entry's value; null when it cannot be read.
+  virtual std::shared_ptr<const std::vector<uint8_t>> readProgram(const PdfObject& value) = 0;
+};
+
 struct S_FixedPosSize_Font {
   static constexpr int kSimpleCodes = 256;
   static constexpr int kCidCount = 65536;
@@ -105,7 +128,15 @@ struct S_FixedPosSize_Font {
   FontKind kind = FontKind::None;
   // The FreeType face (shared by a Type0 font and its descendant); null when the font has none.
   std::shared_ptr<FontFace> face;
-  std::unique_ptr<CMaps::ToUnicodeCMap> toUnicode;
+  // The ToUnicode CMap once read (see toUnicodeMap).
+  mutable std::unique_ptr<CMaps::ToUnicodeCMap> toUnicode;
+  // With a parts source the ToUnicode entry is read when text first needs it, and may be
+  // released and read again; toUnicodeEntry is the entry's value.
+  FontPartsSource* partsSource = nullptr;
+  PdfObject toUnicodeEntry;
+  mutable bool toUnicodePending = false;
+  // The font cache's page count when the font was last shown (for releasing the least recent).
+  uint64_t lastUse = 0;
   bool hasBaseFont = false;
   std::string baseFont;
   // Set when this record created its face.
@@ -135,7 +166,7 @@ struct S_FixedPosSize_Font {
   // Names from the base encoding's table (static strings) and from Differences, or learnt from
   // the face; empty Differences names are none.
   std::array<const char*, kSimpleCodes> baseNames{};
-  std::array<std::string, kSimpleCodes> differences;
+  CodeNameTable differences;
   BaseEncodingId baseEncoding = BaseEncodingId::None;
   PdfObject dictionary;
   std::unique_ptr<FontDescriptorRecord> descriptor;
@@ -188,4 +219,12 @@ struct S_FixedPosSize_Font {
   void setWidth(uint32_t codeOrCid, double value);
   // Empties the glyph cache.
   void clearGlyphCache();
+  // The ToUnicode CMap, read now if it is pending; null when the font has none.
+  const CMaps::ToUnicodeCMap* toUnicodeMap() const;
+  // Frees what can be made again unchanged: glyph cache, FreeType face and program (when they can
+  // be read again), the ToUnicode CMap (when it can be read again); of the descendant too. The
+  // record itself and everything learnt stay, so pointers to it and results are unchanged.
+  void releaseRebuildable();
+  // Roughly what releaseRebuildable() would free.
+  std::size_t releasableBytes() const;
 };

@@ -16,7 +16,8 @@ struct FontDescriptorRecord {
   static constexpr int32_t kNonsymbolic = 32;
   static constexpr int32_t kItalic = 64;
 
-  // The decoded font program (null when there is none).
+  // The decoded font program (null when there is none, or when the face alone holds it because
+  // it can be read again).
   std::shared_ptr<const std::vector<uint8_t>> program;
   // The descriptor dictionary, resolved.
   PdfObject descriptor;

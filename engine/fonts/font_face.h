@@ -2,7 +2,9 @@
 // FontFace: one FreeType face made from bytes in memory, which it keeps alive; and
 // FontLibrary, the document's FreeType library. FreeType types stay out of this header.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -11,6 +13,9 @@ struct FT_LibraryRec_;
 
 class FontFace {
  public:
+  // Reads the program bytes again after release(); null bytes when they cannot be had.
+  using ProgramSource = std::function<std::shared_ptr<const std::vector<uint8_t>>()>;
+
   // Font programs larger than this are not handed to FreeType.
   static constexpr std::size_t kMaxProgramBytes = 64u * 1024 * 1024;
 
@@ -23,15 +28,40 @@ class FontFace {
   FontFace(const FontFace&) = delete;
   FontFace& operator=(const FontFace&) = delete;
 
-  FT_FaceRec_* get() const { return face_; }
+  // The face, made again (with the charmap it had) when it was released; null only when that
+  // fails.
+  FT_FaceRec_* get() const {
+    if (!face_ && released_) rebuild();
+    return face_;
+  }
+
+  // Where the bytes come from again: with a source release() drops the bytes too (a program the
+  // document holds); without one they stay (an installed font's file, shared).
+  void setProgramSource(ProgramSource source) { source_ = std::move(source); }
+  // Drops FreeType's face (and the bytes when they can be read again); get() makes them anew.
+  // Nothing may hold the FT_Face across this call.
+  void release();
+  bool released() const { return released_; }
+  // Bytes this face holds that release() frees, roughly: the program it may drop and FreeType's
+  // own tables, which grow with the program.
+  std::size_t releasableBytes() const;
 
  private:
-  FontFace(FT_FaceRec_* face, std::shared_ptr<const std::vector<uint8_t>> bytes)
-      : face_(face), bytes_(std::move(bytes)) {}
+  FontFace(FT_FaceRec_* face, FT_LibraryRec_* library,
+           std::shared_ptr<const std::vector<uint8_t>> bytes, int faceIndex)
+      : face_(face), library_(library), bytes_(std::move(bytes)), faceIndex_(faceIndex) {}
+  void rebuild() const;
 
-  FT_FaceRec_* face_;
+  mutable FT_FaceRec_* face_;
+  FT_LibraryRec_* library_;
   // FreeType reads the program from here for as long as the face lives.
-  std::shared_ptr<const std::vector<uint8_t>> bytes_;
+  mutable std::shared_ptr<const std::vector<uint8_t>> bytes_;
+  std::size_t programSize_ = 0;
+  int faceIndex_;
+  ProgramSource source_;
+  // Set by release() until the face is made again; the charmap (index, -1 for none) to restore.
+  mutable bool released_ = false;
+  int charmapIndex_ = -1;
 };
 
 // The FreeType library of one document: every face of the document's fonts is made with it, and

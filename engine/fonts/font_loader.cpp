@@ -137,8 +137,9 @@ std::string fontNameToUtf8(const std::string& bytes) {
   return out;
 }
 
-FontLoader::FontLoader(ObjectResolver& resolver, FontLibrary& library, C_PDF_FontEnum& fontEnum)
-    : resolver_(resolver), library_(library), fontEnum_(fontEnum) {}
+FontLoader::FontLoader(ObjectResolver& resolver, FontLibrary& library, C_PDF_FontEnum& fontEnum,
+                       FontPartsSource* parts)
+    : resolver_(resolver), library_(library), fontEnum_(fontEnum), parts_(parts) {}
 
 PdfObject FontLoader::resolvedValue(const PdfObject* value) {
   if (!value) return PdfObject();
@@ -177,6 +178,7 @@ void FontLoader::report(S_FixedPosSize_Font& font, int number, const std::string
 std::unique_ptr<S_FixedPosSize_Font> FontLoader::load(const PdfObject& value, int depth) {
   auto font = std::make_unique<S_FixedPosSize_Font>();
   S_FixedPosSize_Font& f = *font;
+  f.partsSource = parts_;
   if (value.isReference()) {
     f.objectNumber = value.objectNumber;
     f.generation = value.generation;
@@ -216,8 +218,15 @@ std::unique_ptr<S_FixedPosSize_Font> FontLoader::load(const PdfObject& value, in
 
   if (f.kind == FontKind::Type0 || f.kind == FontKind::Type1 || f.kind == FontKind::Type3 ||
       f.kind == FontKind::TrueType) {
-    if (const PdfObject* toUnicode = dict.lookup("ToUnicode"))
-      f.toUnicode = loadToUnicode(*toUnicode, 0);
+    if (const PdfObject* toUnicode = dict.lookup("ToUnicode")) {
+      if (parts_) {
+        // Drawing alone never reads it, and a document's CMaps can take many megabytes.
+        f.toUnicodeEntry = *toUnicode;
+        f.toUnicodePending = true;
+      } else {
+        f.toUnicode = loadToUnicode(*toUnicode, 0);
+      }
+    }
   }
   if (f.kind == FontKind::Type0) loadType0Parts(f, depth);
   if (f.kind == FontKind::Type3) loadType3Parts(f);
@@ -275,20 +284,31 @@ void FontLoader::readDescriptor(S_FixedPosSize_Font& font, const PdfObject& valu
     const PdfObject* file = d.lookup(entry);
     if (!file) continue;
     record->programEntry = entry;
-    auto bytes = std::make_shared<std::vector<uint8_t>>();
-    decodeStreamValue(*file, *bytes, nullptr);
-    if (bytes->size() > 1) {
-      // The program stays as long as the font: without the room the decoder left for growth.
-      bytes->shrink_to_fit();
+    std::shared_ptr<const std::vector<uint8_t>> bytes = readProgram(*file);
+    if (bytes) {
       record->program = bytes;
       record->embedded = true;
       font.descriptor = std::move(record);
-      createFace(font, font.descriptor->program, 0);
+      if (createFace(font, font.descriptor->program, 0) && parts_) {
+        // The face alone holds the program, which is decoded again if the face is released.
+        font.face->setProgramSource(
+            [parts = parts_, value = *file] { return parts->readProgram(value); });
+        font.descriptor->program.reset();
+      }
       return;
     }
     break;
   }
   font.descriptor = std::move(record);
+}
+
+std::shared_ptr<const std::vector<uint8_t>> FontLoader::readProgram(const PdfObject& value) {
+  auto bytes = std::make_shared<std::vector<uint8_t>>();
+  decodeStreamValue(value, *bytes, nullptr);
+  if (bytes->size() <= 1) return nullptr;
+  // The program stays as long as the font: without the room the decoder left for growth.
+  bytes->shrink_to_fit();
+  return bytes;
 }
 
 std::unique_ptr<CMaps::ToUnicodeCMap> FontLoader::loadToUnicode(const PdfObject& value, int depth) {
@@ -603,15 +623,15 @@ bool FontLoader::createSystemFace(S_FixedPosSize_Font& font, const std::string& 
   return font.face != nullptr;
 }
 
-void FontLoader::createFace(S_FixedPosSize_Font& font,
+bool FontLoader::createFace(S_FixedPosSize_Font& font,
                             std::shared_ptr<const std::vector<uint8_t>> bytes, int faceIndex) {
-  if (!library_.get()) return;
+  if (!library_.get()) return false;
   int32_t error = 0;
   font.face = FontFace::create(library_.get(), std::move(bytes), faceIndex, error);
   library_.lastError = error;
   if (!font.face) {
     createSystemFace(font, kFallbackFace, true);
-    return;
+    return false;
   }
   FT_Face face = font.face->get();
   if (!font.hasBaseFont) {
@@ -623,6 +643,7 @@ void FontLoader::createFace(S_FixedPosSize_Font& font,
   font.faceOwned = true;
   // The charmap selection chooses one.
   face->charmap = nullptr;
+  return true;
 }
 
 void FontLoader::readEncoding(S_FixedPosSize_Font& font) {
@@ -651,7 +672,7 @@ void FontLoader::readEncoding(S_FixedPosSize_Font& font) {
           if (code > 255 || code < 0) break;
         } else if (e.isName()) {
           if (code <= 255) {
-            font.differences[code] = e.text;
+            font.differences.set(static_cast<uint8_t>(code), e.text);
             if (font.type3)
               font.type3->names[code] = truncated(e.text, S_PDF_Type3_Font::kMaxGlyphNameBytes);
           }
@@ -713,7 +734,7 @@ void FontLoader::readWidths(S_FixedPosSize_Font& font) {
 void FontLoader::fixFaceName(S_FixedPosSize_Font& font) {
   if (font.faceName == kZapfDingbatsFace) {
     font.faceName = fontEnum_.arialUnicodeInstalled() ? "Arial Unicode MS" : "Arial";
-  } else if (font.faceName == "Symbol" && font.toUnicode) {
+  } else if (font.faceName == "Symbol" && font.toUnicodeMap()) {
     font.faceName = kFallbackFace;
   }
 }

@@ -25,11 +25,20 @@ class FontLoader {
   // The face every font falls back to.
   static constexpr const char* kFallbackFace = "Times New Roman";
 
-  FontLoader(ObjectResolver& resolver, FontLibrary& library, C_PDF_FontEnum& fontEnum);
+  // parts: reads ToUnicode CMaps and programs again later; with it a font's ToUnicode CMap is read
+  // when first needed and its face may be released (see S_FixedPosSize_Font::releaseRebuildable).
+  FontLoader(ObjectResolver& resolver, FontLibrary& library, C_PDF_FontEnum& fontEnum,
+             FontPartsSource* parts = nullptr);
 
   // value: a reference to a font dictionary, the dictionary itself, or an array whose first
   // element is one (the DescendantFonts form). Never null.
   std::unique_ptr<S_FixedPosSize_Font> load(const PdfObject& value, int depth = 0);
+  // The CMap of a ToUnicode value; null when it cannot be read.
+  std::unique_ptr<CMaps::ToUnicodeCMap> readToUnicode(const PdfObject& value) {
+    return loadToUnicode(value, 0);
+  }
+  // The decoded program of a FontFile value, as font loading keeps it; null when there is none.
+  std::shared_ptr<const std::vector<uint8_t>> readProgram(const PdfObject& value);
 
  private:
   void readDescriptor(S_FixedPosSize_Font& font, const PdfObject& value);
@@ -47,8 +56,9 @@ class FontLoader {
   void readWidths(S_FixedPosSize_Font& font);
   void fixFaceName(S_FixedPosSize_Font& font);
 
-  // Makes the font's face from bytes, falling back to the installed fallback face.
-  void createFace(S_FixedPosSize_Font& font, std::shared_ptr<const std::vector<uint8_t>> bytes,
+  // Makes the font's face from bytes, falling back to the installed fallback face; true when the
+  // face is made from these bytes.
+  bool createFace(S_FixedPosSize_Font& font, std::shared_ptr<const std::vector<uint8_t>> bytes,
                   int faceIndex);
   // The installed face of that name; false when there is none.
   bool createSystemFace(S_FixedPosSize_Font& font, const std::string& faceName, bool fallback);
@@ -68,6 +78,7 @@ class FontLoader {
   ObjectResolver& resolver_;
   FontLibrary& library_;
   C_PDF_FontEnum& fontEnum_;
+  FontPartsSource* parts_;
 };
 
 // The text of a name in the system's narrow encoding as UTF-8 (UTF-8 stays; other bytes are read

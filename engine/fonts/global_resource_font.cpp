@@ -1,5 +1,7 @@
 #include "engine/fonts/global_resource_font.h"
 
+#include <algorithm>
+
 #include "engine/document/pdf_document.h"
 #include "engine/fonts/font_loader.h"
 #include "engine/messages/message_catalogue.h"
@@ -33,8 +35,10 @@ S_FixedPosSize_Font* C_PDF_Global_Resource_Font::load(const std::string&, const 
   ObjectResolver* resolver = document_.resolver();
   std::unique_ptr<S_FixedPosSize_Font> font;
   if (resolver) {
-    FontLoader loader(*resolver, *library_, fontEnum_ ? *fontEnum_ : C_PDF_FontEnum::instance());
+    FontLoader loader(*resolver, *library_, fontEnum_ ? *fontEnum_ : C_PDF_FontEnum::instance(),
+                      this);
     font = loader.load(value);
+    font->lastUse = page_;
   } else {
     font = std::make_unique<S_FixedPosSize_Font>();
   }
@@ -50,6 +54,46 @@ S_FixedPosSize_Font* C_PDF_Global_Resource_Font::load(const std::string&, const 
 void C_PDF_Global_Resource_Font::trim(bool) {
   for (auto& [key, font] : byObject_) font->clearGlyphCache();
   for (auto& font : direct_) font->clearGlyphCache();
+}
+
+void C_PDF_Global_Resource_Font::beginPage(std::size_t budgetBytes) {
+  ++page_;
+  std::vector<std::pair<S_FixedPosSize_Font*, std::size_t>> old;
+  std::size_t total = 0;
+  auto consider = [&](S_FixedPosSize_Font& font) {
+    if (font.lastUse + kRecentPages > page_) return;
+    const std::size_t bytes = font.releasableBytes();
+    if (bytes == 0) return;
+    old.emplace_back(&font, bytes);
+    total += bytes;
+  };
+  for (auto& [key, font] : byObject_) consider(*font);
+  for (auto& font : direct_) consider(*font);
+  if (total <= budgetBytes) return;
+  std::stable_sort(old.begin(), old.end(), [](const auto& a, const auto& b) {
+    return a.first->lastUse < b.first->lastUse;
+  });
+  for (const auto& [font, bytes] : old) {
+    if (total <= budgetBytes) break;
+    font->releaseRebuildable();
+    total -= bytes;
+  }
+}
+
+std::unique_ptr<CMaps::ToUnicodeCMap> C_PDF_Global_Resource_Font::readToUnicode(
+    const PdfObject& value) {
+  ObjectResolver* resolver = document_.resolver();
+  if (!resolver) return nullptr;
+  FontLoader loader(*resolver, *library_, fontEnum_ ? *fontEnum_ : C_PDF_FontEnum::instance());
+  return loader.readToUnicode(value);
+}
+
+std::shared_ptr<const std::vector<uint8_t>> C_PDF_Global_Resource_Font::readProgram(
+    const PdfObject& value) {
+  ObjectResolver* resolver = document_.resolver();
+  if (!resolver) return nullptr;
+  FontLoader loader(*resolver, *library_, fontEnum_ ? *fontEnum_ : C_PDF_FontEnum::instance());
+  return loader.readProgram(value);
 }
 
 void C_PDF_Global_Resource_Font::clearContents() {

@@ -143,6 +143,7 @@ bool unicodeOfGlyphName(const char* name, uint16_t& code) {
 CharmapFailure selectCharmap(S_FixedPosSize_Font& font) {
   if (!font.face) return CharmapFailure::None;
   FT_Face face = font.face->get();
+  if (!face) return CharmapFailure::None;
   switch (font.kind) {
     case FontKind::Type1: {
       bool selected = false;
@@ -192,6 +193,7 @@ CharmapFailure selectCharmap(S_FixedPosSize_Font& font) {
 uint32_t simpleFontGlyph(S_FixedPosSize_Font& font, uint8_t code) {
   if (!font.face) return 0;
   FT_Face face = font.face->get();
+  if (!face) return 0;
   const char* name = font.glyphName(code);
   FT_UInt glyph = 0;
   if (name && *name) {
@@ -221,7 +223,7 @@ uint32_t simpleFontGlyph(S_FixedPosSize_Font& font, uint8_t code) {
       std::array<char, kGlyphNameBuffer> buffer{};
       if (FT_Get_Glyph_Name(face, glyph, buffer.data(), kGlyphNameBuffer) == 0 && buffer[0] != 0) {
         buffer.back() = 0;
-        font.differences[code] = buffer.data();
+        font.differences.set(code, buffer.data());
       }
     }
   }
@@ -244,6 +246,7 @@ uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
   if (!font.face) return 0;
   if (font.kind != FontKind::TrueType) return simpleFontGlyph(font, code);
   FT_Face face = font.face->get();
+  if (!face) return 0;
   FT_CharMap current = face->charmap;
   FT_UInt glyph = 0;
   if (font.symbolic) {
@@ -264,7 +267,7 @@ uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
         font.baseEncoding != BaseEncodingId::ZapfDingbatsBuiltIn &&
         font.baseEncoding != BaseEncodingId::Wingdings) {
       if (const char* macName = nameCodeTable(NameCodeTableId::MacRoman).nameOf(code))
-        font.differences[code] = macName;
+        font.differences.set(code, macName);
     }
     return glyph;
   }
@@ -289,6 +292,7 @@ uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
 uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid) {
   if (!type0.face) return 0;
   FT_Face face = type0.face->get();
+  if (!face) return 0;
   const S_FixedPosSize_Font* descendant = type0.descendant.get();
   const bool embedded = descendant && descendant->embedded();
   const FontKind kind = descendant ? descendant->kind : FontKind::None;

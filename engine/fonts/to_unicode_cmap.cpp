@@ -104,6 +104,15 @@ void ToUnicodeCMap::finishEntries() {
   bfRangeIndex_.finish();
 }
 
+std::size_t ToUnicodeCMap::memoryBytes() const {
+  // The indexes take about as much as the entries they point at.
+  constexpr std::size_t kIndexFactor = 2;
+  std::size_t bytes = bfChars_.capacity() * sizeof(BFChar) + bfRanges_.capacity() * sizeof(BFRange);
+  for (const BFRange& range : bfRanges_)
+    bytes += range.destinations.capacity() * sizeof(std::string);
+  return bytes * kIndexFactor;
+}
+
 int ToUnicodeCMap::entryCodeLength(const uint8_t* bytes, int32_t count) const {
   int length = 0;
   if (bfCharIndex_.firstMatch(bytes, count, length) != kNoEntry) return length;

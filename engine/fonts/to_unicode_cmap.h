@@ -28,6 +28,8 @@ class ToUnicodeCMap : public BasicCMap {
 
   const std::vector<BFChar>& bfChars() const { return bfChars_; }
   const std::vector<BFRange>& bfRanges() const { return bfRanges_; }
+  // Roughly the heap bytes of the entries and their indexes.
+  std::size_t memoryBytes() const;
 
  protected:
   std::unique_ptr<BasicCMap> createEmpty() const override;

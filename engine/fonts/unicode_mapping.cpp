@@ -111,9 +111,9 @@ uint16_t cidOfCode(const S_FixedPosSize_Font& type0, const uint8_t* bytes, int l
 bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int length,
                    std::u16string& text, bool replaceControls) {
   if (length <= 0) return false;
-  if (font.toUnicode) {
+  if (const CMaps::ToUnicodeCMap* toUnicode = font.toUnicodeMap()) {
     std::u16string mapped;
-    if (font.toUnicode->toUnicode(bytes, length, length, mapped) &&
+    if (toUnicode->toUnicode(bytes, length, length, mapped) &&
         appendNormalised(std::move(mapped), text, replaceControls)) {
       return true;
     }

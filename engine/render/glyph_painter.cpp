@@ -82,7 +82,7 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
 // Loads glyph unscaled and adds its outline to path through emToPath; false when it has none.
 bool addOutline(FT_Face face, uint32_t glyph, const std::array<double, 6>& emToPath,
                 gfx::GraphicsPath& path, bool* evenOdd = nullptr) {
-  if (face->units_per_EM == 0) return false;
+  if (!face || face->units_per_EM == 0) return false;
   FT_Set_Transform(face, nullptr, nullptr);
   if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) return false;
   if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
@@ -120,6 +120,7 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
   double size = std::isfinite(pixelSize) ? pixelSize : stretch;
   size = std::clamp(size, kMinCharPixels, kMaxBitmapPixels);
   FT_Face face = font_.face->get();
+  if (!face) return;
   FaceSizeRecord& record = font_.faceSize;
   if (record.pixelSize != size || record.transform != transform_) {
     font_.clearGlyphCache();
@@ -207,6 +208,7 @@ bool GlyphPainter::renderInto(uint32_t glyph, int subpixelStep, GlyphCacheSlot& 
   slot.left = slot.top = slot.width = slot.rows = 0;
   slot.coverage.clear();
   FT_Face face = font_.face->get();
+  if (!face) return false;
   FT_Matrix matrix{matrix_[0], matrix_[1], matrix_[2], matrix_[3]};
   FT_Vector delta{subpixelStep * kFixed6 / kSubpixelSteps, 0};
   FT_Set_Transform(face, &matrix, &delta);
@@ -274,7 +276,7 @@ bool GlyphPainter::appendOutline(uint32_t glyph, double originX, double originY,
 void GlyphPainter::learnWidth(S_FixedPosSize_Font& font, uint32_t key, uint32_t glyph) {
   if (!font.face || glyph == 0 || font.width(key) != S_FixedPosSize_Font::kNoWidth) return;
   FT_Face face = font.face->get();
-  if (face->units_per_EM == 0) return;
+  if (!face || face->units_per_EM == 0) return;
   FT_Set_Transform(face, nullptr, nullptr);
   if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) != 0) return;
   font.setWidth(key, double(face->glyph->metrics.horiAdvance) / (face->units_per_EM * 0.001));

@@ -7,11 +7,14 @@
 #include <optional>
 
 #include "engine/fonts/fixed_pos_size_font.h"
+#include "engine/fonts/global_resource_font.h"
 #include "engine/fonts/glyph_lookup.h"
 #include "engine/fonts/unicode_mapping.h"
 #include "engine/fonts/vertical_forms.h"
 #include "engine/layout/page_text_collector.h"
 #include "engine/render/glyph_painter.h"
+#include "engine/render/pdf_creator.h"
+#include "engine/render/render_context.h"
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/graphics_path.h"
 
@@ -119,6 +122,7 @@ void TextShower::show(const PdfObject& array) {
   GraphicsState& state = draw_.state();
   S_FixedPosSize_Font* font = state.font;
   if (!font || !array.isArray()) return;
+  draw_.creator().context().fonts().touch(*font);
   gfx::Graphics* graphics = draw_.graphics();
 
   ShowContext c;

@@ -107,7 +107,7 @@ TEST(UnicodeMapping, ToUnicodeComesFirstAndEmptyResultsFallThrough) {
   b.set(10, "<< /Subtype /CIDFontType2 /BaseFont /X >>");
   FontDocument d = openFonts(b);
   const S_FixedPosSize_Font& f = *d.load(5);
-  ASSERT_NE(f.toUnicode, nullptr);
+  ASSERT_NE(f.toUnicodeMap(), nullptr);
   EXPECT_EQ(textOf(f, {'A'}), u"Z");
   // A line feed is removed; the glyph name decides then.
   EXPECT_EQ(textOf(f, {'B'}), u"B");
