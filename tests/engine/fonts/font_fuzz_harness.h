@@ -60,7 +60,10 @@ inline void checkText(const std::u16string& text) {
 
 // Draws codes of the font under several glyph transforms: upright, turned, tiny, huge enough
 // to be filled as an outline, and skewed.
-inline void drawSomeGlyphs(S_FixedPosSize_Font& font, const uint8_t* data, std::size_t size) {
+// Returns a digest of the pixels drawn and the text found.
+inline uint64_t drawSomeGlyphs(S_FixedPosSize_Font& font, const uint8_t* data, std::size_t size) {
+  uint64_t digest = 1469598103934665603ull;
+  auto mix = [&digest](uint64_t v) { digest = (digest ^ v) * 1099511628211ull; };
   brevia::gfx::Bitmap bitmap(48, 48);
   brevia::gfx::Graphics graphics(bitmap);
   const std::array<std::array<double, 4>, 5> transforms{
@@ -89,24 +92,52 @@ inline void drawSomeGlyphs(S_FixedPosSize_Font& font, const uint8_t* data, std::
       std::u16string text;
       unicodeOfCode(font, code, length, text);
       checkText(text);
+      for (char16_t u : text) mix(u);
     }
   }
+  for (int y = 0; y < bitmap.height(); ++y)
+    for (int x = 0; x < bitmap.width(); ++x) mix(bitmap.colourAt(x, y));
+  return digest;
 }
 
 // The input is PDF text: a font value first (a reference or a dictionary), then the objects it
 // refers to ("5 0 obj ... endobj", streams with font programs among them), found by the
 // document's reconstruction scan.
 // A font loaded from such text, with the library its face belongs to (released after it).
+// Reads released parts again through the input's resolver, as the document's font cache does.
+class InputParts : public FontPartsSource {
+ public:
+  InputParts(ObjectResolver& resolver, FontLibrary& library)
+      : resolver_(resolver), library_(library) {}
+  std::unique_ptr<CMaps::ToUnicodeCMap> readToUnicode(const PdfObject& value) override {
+    return FontLoader(resolver_, library_, C_PDF_FontEnum::instance()).readToUnicode(value);
+  }
+  std::shared_ptr<const std::vector<uint8_t>> readProgram(const PdfObject& value) override {
+    return FontLoader(resolver_, library_, C_PDF_FontEnum::instance()).readProgram(value);
+  }
+
+ private:
+  ObjectResolver& resolver_;
+  FontLibrary& library_;
+};
+
+// Released in reverse order: the font before the parts source and input it reads from.
 struct LoadedFont {
   std::unique_ptr<FontLibrary> library = std::make_unique<FontLibrary>();
+  std::unique_ptr<PdfTextInput> input;
+  std::unique_ptr<InputParts> parts;
   std::unique_ptr<S_FixedPosSize_Font> font;
 };
 
-inline LoadedFont loadFontText(const uint8_t* data, std::size_t size) {
+// rebuildable: loaded as the document's font cache loads fonts, able to release its parts.
+inline LoadedFont loadFontText(const uint8_t* data, std::size_t size, bool rebuildable = false) {
   LoadedFont loaded;
-  PdfTextInput input(data, size);
-  FontLoader loader(input.resolver(), *loaded.library, C_PDF_FontEnum::instance());
-  loaded.font = loader.load(input.value);
+  loaded.input = std::make_unique<PdfTextInput>(data, size);
+  if (rebuildable)
+    loaded.parts = std::make_unique<InputParts>(loaded.input->resolver(), *loaded.library);
+  FontLoader loader(loaded.input->resolver(), *loaded.library, C_PDF_FontEnum::instance(),
+                    loaded.parts.get());
+  loaded.font = loader.load(loaded.input->value);
   return loaded;
 }
 
@@ -122,6 +153,13 @@ inline void runFontLoadInput(const uint8_t* data, std::size_t size) {
   }
   drawSomeGlyphs(*font, data, size);
   if (font->descendant) drawSomeGlyphs(*font->descendant, data, size);
+
+  // Released and made again, a font draws the same pixels and finds the same text.
+  LoadedFont again = loadFontText(data, size, true);
+  check(again.font != nullptr);
+  const uint64_t first = drawSomeGlyphs(*again.font, data, size);
+  again.font->releaseRebuildable();
+  check(drawSomeGlyphs(*again.font, data, size) == first);
 }
 
 // A page whose content is the input, drawn with fixed fonts: a standard-14 font, a Type0 font
