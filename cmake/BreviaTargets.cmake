@@ -19,6 +19,28 @@ if(BREVIA_SANITIZE)
     -fno-sanitize-recover=undefined,float-cast-overflow)
   target_link_options(brevia_options INTERFACE -fsanitize=address,undefined,float-cast-overflow)
 endif()
+# ThreadSanitizer, for the code that runs on more than one thread: pages drawn ahead in the
+# viewer, two engines drawing at once, the shared installed-font list and font file cache, JPX
+# decoding (`brevia-cli render --jobs` uses processes). Not part of the CI round, which has no
+# time for it. Qt, cairo and the other system libraries are not instrumented: tests/tsan.supp
+# silences what those libraries themselves copy and allocate, never our own accesses.
+#   nice -n 19 scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+#     -DBREVIA_TSAN=ON -DBREVIA_BENCH=OFF -- render_tests fontsys_tests decode_tests cli_tests \
+#     brevia-cli viewer_tests
+#   export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp" BREVIA_TEST_DATA=$PWD/tests/data
+#   build-tsan/bin/render_tests --gtest_filter='ThreadedDraw*:FontLoader*:JpxImage*'
+#   build-tsan/bin/fontsys_tests
+#   build-tsan/bin/decode_tests --gtest_filter='*Jpx*'
+#   BREVIA_BIN=$PWD/build-tsan/bin build-tsan/bin/cli_tests --gtest_filter='CliRender*'
+#   QT_QPA_PLATFORM=offscreen build-tsan/bin/viewer_tests --gtest_filter='PagePrefetch*'
+# A report makes the program end with status 66.
+if(BREVIA_TSAN)
+  if(BREVIA_SANITIZE OR BREVIA_FUZZ)
+    message(FATAL_ERROR "BREVIA_TSAN cannot be combined with BREVIA_SANITIZE or BREVIA_FUZZ")
+  endif()
+  target_compile_options(brevia_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(brevia_options INTERFACE -fsanitize=thread)
+endif()
 if(BREVIA_FUZZ)
   # Everything the fuzz targets link is instrumented for coverage.
   target_compile_options(brevia_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined

@@ -1,6 +1,7 @@
 #include "viewer/view/page_prefetcher.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QTransform>
 #include <algorithm>
 #include <new>
@@ -12,6 +13,11 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "viewer/view/pdf_view.h"
+
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#endif
 
 namespace Corvalis::Viewer {
 
@@ -37,6 +43,35 @@ class NoteTaker : public Messages::IMessageListener {
   }
   std::vector<std::pair<int, std::string>> notes;
   bool asked = false;
+};
+
+// Tells the interface thread that a page is ready. Qt's event queue orders everything the drawing
+// thread did before posting it with its delivery, but Qt is not built with the thread sanitizer,
+// so under it the hand-over is announced on both sides, around the queue.
+class PreparedEvent : public QEvent {
+ public:
+  explicit PreparedEvent(int32_t page) : QEvent(type()), page_(page) {}
+  static QEvent::Type type() {
+    static const auto registered = QEvent::Type(QEvent::registerEventType());
+    return registered;
+  }
+  // On the drawing thread, after the event is built and before it is posted.
+  static void handingOver() {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(&handOver_);
+#endif
+  }
+  // On the interface thread, before an event is read.
+  static void handedOver() {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(&handOver_);
+#endif
+  }
+  int32_t page() const { return page_; }
+
+ private:
+  [[maybe_unused]] static inline char handOver_ = 0;
+  const int32_t page_;
 };
 
 }  // namespace
@@ -136,6 +171,14 @@ PagePrefetcher::~PagePrefetcher() {
   }
   wake_.notify_all();
   thread_.join();
+}
+
+bool PagePrefetcher::event(QEvent* event) {
+  // Before the event is read at all: it may be one from the drawing thread.
+  PreparedEvent::handedOver();
+  if (event->type() != PreparedEvent::type()) return QObject::event(event);
+  emit pagePrepared(static_cast<const PreparedEvent*>(event)->page());
+  return true;
 }
 
 bool PagePrefetcher::wanted(int32_t page) const {
@@ -271,8 +314,9 @@ void PagePrefetcher::run() {
     owed_.erase(page);
     ++pagesDrawn_;
     ready_.push_back(std::move(*prepared));
-    QMetaObject::invokeMethod(
-        this, [this, page] { emit pagePrepared(page); }, Qt::QueuedConnection);
+    auto* event = new PreparedEvent(page);
+    PreparedEvent::handingOver();
+    QCoreApplication::postEvent(this, event);
   }
   lock.unlock();
   engine.reset();

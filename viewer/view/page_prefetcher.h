@@ -85,6 +85,9 @@ class PagePrefetcher : public QObject {
   // A page is ready (delivered on the interface thread).
   void pagePrepared(int page);
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   class Engine;
   struct FileIdentity {

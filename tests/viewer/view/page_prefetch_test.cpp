@@ -3,6 +3,7 @@
 // user something is drawn where the user is, and closing while it draws is clean.
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <cstring>
 
 #include "tests/viewer/viewer_test_support.h"
@@ -161,6 +162,31 @@ TEST_F(PagePrefetchTest, PageDrawnForOtherSettingsIsNotHandedOver) {
   request.pageNumber = 2;
   EXPECT_FALSE(view->prefetcher()->take(request, view->zoom(), 0));
   EXPECT_TRUE(view->prefetcher()->isReady(2));
+}
+
+TEST_F(PagePrefetchTest, ReadyPageIsAnnouncedOnTheInterfaceThread) {
+  const QString path = writePdf(readingDocument(3), "announced.pdf");
+  PagePrefetcher prefetcher(path.toStdString(), "");
+  std::vector<int> announced;
+  bool elsewhere = false;
+  QObject::connect(&prefetcher, &PagePrefetcher::pagePrepared, [&](int page) {
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) elsewhere = true;
+    // Announced only once it can be taken.
+    if (!prefetcher.isReady(page)) elsewhere = true;
+    announced.push_back(page);
+  });
+  // Each round a new window size, so that both pages are drawn and announced again.
+  constexpr int kRounds = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    PrefetchSettings settings;
+    settings.client = QSize(400 + 20 * round, 300);
+    announced.clear();
+    prefetcher.prepare(settings, {3, 1});
+    ASSERT_TRUE(waitFor([&] { return announced.size() >= 2; }));
+    EXPECT_EQ(announced, (std::vector<int>{3, 1}));
+  }
+  EXPECT_FALSE(elsewhere);
+  EXPECT_EQ(prefetcher.pagesDrawn(), 2 * kRounds);
 }
 
 TEST_F(PagePrefetchTest, MessagesOfAPageDrawnAheadAreShownWithThePage) {
