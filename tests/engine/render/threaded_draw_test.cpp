@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -55,15 +59,92 @@ std::string pageFile() {
   return testing_pdf::writeTempFile(b.build("/Root 1 0 R"), "threaded.pdf");
 }
 
+// Pages that each load other things from the shared parts at once: installed faces chosen by
+// name (the choice scores the one shared list), CID fonts with a CMap from the system, a
+// Type 3 font, a JPEG 2000 image and a Lab image.
+constexpr int kMixedPages = 4;
+std::string mixedFile() {
+  const char* data = std::getenv("BREVIA_TEST_DATA");
+  const std::filesystem::path jpxPath =
+      (data ? std::filesystem::path(data)
+            : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+      "jpx/irreversible-precincts-lrcp.jp2";
+  std::ifstream jpxFile(jpxPath, std::ios::binary);
+  const std::string jpx{std::istreambuf_iterator<char>(jpxFile), {}};
+  testing_pdf::PdfBuilder b;
+  const char* names[] = {"Arial,Bold",    "TimesNewRoman,Italic",
+                         "Garamond",      "GoudyOldStyle",
+                         "Wingdings",     "Symbol",
+                         "Verdana",       "BookmanOldStyle",
+                         "CenturyGothic", "Optima",
+                         "DejaVuSans",    "Futura"};
+  constexpr int kNames = int(std::size(names));
+  std::string fonts;
+  for (int i = 0; i < kNames; ++i) {
+    const int n = 40 + 2 * i;
+    b.set(n, std::string("<< /Type /Font /Subtype /") + (i % 2 ? "Type1" : "TrueType") +
+                 " /BaseFont /" + names[i] + " /FontDescriptor " + std::to_string(n + 1) +
+                 " 0 R >>");
+    b.set(n + 1, std::string("<< /Type /FontDescriptor /FontName /") + names[i] +
+                     " /Flags 32 /FontBBox [0 -200 1000 900] /Ascent 880 /Descent -120 >>");
+    fonts += "/F" + std::to_string(i) + " " + std::to_string(n) + " 0 R ";
+  }
+  const std::string cid[][3] = {{"STSong-Light", "UniGB-UCS2-H", "GB1"},
+                                {"KozMinPro-Regular", "UniJIS-UCS2-H", "Japan1"}};
+  for (int i = 0; i < 2; ++i) {
+    const int n = 70 + 2 * i;
+    b.set(n, "<< /Type /Font /Subtype /Type0 /BaseFont /" + cid[i][0] + " /Encoding /" + cid[i][1] +
+                 " /DescendantFonts [" + std::to_string(n + 1) + " 0 R] >>");
+    b.set(n + 1, "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /" + cid[i][0] +
+                     " /CIDSystemInfo << /Registry (Adobe) /Ordering (" + cid[i][2] +
+                     ") /Supplement 2 >> >>");
+    fonts += "/C" + std::to_string(i) + " " + std::to_string(n) + " 0 R ";
+  }
+  b.setStream(80, "", "0 0 0 0 50 50 d1 0 0 50 50 re f");
+  b.set(81,
+        "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 50 50] /FontMatrix [0.02 0 0 0.02 0 0] "
+        "/CharProcs << /sq 80 0 R >> /Encoding << /Differences [65 /sq] >> /FirstChar 65 "
+        "/LastChar 65 /Widths [60] /Resources << >> >>");
+  b.setStream(82, "/Type /XObject /Subtype /Image /Width 119 /Height 101 /Filter /JPXDecode", jpx);
+  std::string lab;
+  for (int i = 0; i < 16 * 16; ++i) lab += {char(i), char(255 - i), char(i * 7)};
+  b.setStream(83,
+              "/Type /XObject /Subtype /Image /Width 16 /Height 16 /BitsPerComponent 8 "
+              "/ColorSpace [/Lab << /WhitePoint [0.95 1 1.09] >>]",
+              lab);
+  const std::string resources =
+      "/Resources << /Font << " + fonts + "/T3 81 0 R >> /XObject << /J 82 0 R /L 83 0 R >> >>";
+  std::string kids;
+  for (int page = 0; page < kMixedPages; ++page) {
+    const int n = 100 + 2 * page;
+    kids += std::to_string(n) + " 0 R ";
+    std::string content;
+    // Each page asks for the names in another order.
+    for (int k = 0; k < kNames; ++k)
+      content += "BT /F" + std::to_string((k * (page + 1) + page) % kNames) + " 9 Tf 5 " +
+                 std::to_string(190 - 11 * k) + " Td (Threads agree) Tj ET ";
+    content += "BT /C" + std::to_string(page % 2) + " 14 Tf 150 170 Td <4E2D65E5> Tj ET ";
+    content += "BT /T3 12 Tf 150 150 Td (AA) Tj ET ";
+    content += "q 119 0 0 101 160 20 cm /J Do Q q 40 0 0 40 110 20 cm /L Do Q";
+    b.set(n, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /Contents " +
+                 std::to_string(n + 1) + " 0 R " + resources + " >>");
+    b.setStream(n + 1, "", content);
+  }
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kMixedPages) + " >>");
+  return testing_pdf::writeTempFile(b.build("/Root 1 0 R"), "threaded-mixed.pdf");
+}
+
 struct Engine {
   explicit Engine(const std::string& path) {
     document.open(path, "");
+    document.completePageTree();
     creator = std::make_unique<C_PDF_Creator>(document);
     draw = std::make_unique<C_PDF_Draw>(document, *creator);
   }
-  std::vector<uint8_t> drawn() {
+  std::vector<uint8_t> drawn(int32_t page = 1) {
     brevia::gfx::Bitmap bitmap(int(kWidth * kZoom), int(kHeight * kZoom));
-    draw->drawPage(1, 1, bitmap, 72, 20, kHeight, kWidth, kZoom, 0, 0, 0, 0, 0, 0);
+    draw->drawPage(page, 1, bitmap, 72, 20, kHeight, kWidth, kZoom, 0, 0, 0, 0, 0, 0);
     const uint8_t* data = bitmap.data();
     return std::vector<uint8_t>(data, data + std::size_t(bitmap.stride()) * bitmap.height());
   }
@@ -92,6 +173,31 @@ TEST(ThreadedDraw, TwoEnginesOnTwoThreadsDrawWhatOneDrawsAlone) {
   EXPECT_EQ(different.load(), 0);
   // The thread that drew first draws the same again afterwards.
   EXPECT_EQ(Engine(path).drawn(), alone);
+}
+
+TEST(ThreadedDraw, EnginesDrawingDifferentPagesAtOnceDrawWhatEachDrawsAlone) {
+  const std::string path = mixedFile();
+  std::vector<std::vector<uint8_t>> alone;
+  {
+    Engine engine(path);
+    for (int page = 1; page <= kMixedPages; ++page) alone.push_back(engine.drawn(page));
+  }
+  for (const std::vector<uint8_t>& page : alone)
+    ASSERT_NE(std::count(page.begin(), page.end(), uint8_t(0xFF)), std::ptrdiff_t(page.size()));
+  // Fresh engines, one thread forwards and one backwards, so that each loads its fonts and
+  // images while the other loads others.
+  std::atomic<int> different{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([&, t] {
+      Engine engine(path);
+      for (int i = 0; i < kMixedPages; ++i) {
+        const int page = t == 0 ? i + 1 : kMixedPages - i;
+        if (engine.drawn(page) != alone[page - 1]) ++different;
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(different.load(), 0);
 }
 
 TEST(ThreadedDraw, RaisedStopFlagLeavesThePageUndrawnAndLoweredDrawsIt) {
