@@ -21,15 +21,19 @@ void CidWidthTable::set(uint32_t cid, double value) {
 
 const std::string& CodeNameTable::operator[](uint8_t code) const {
   static const std::string kNone;
-  return names_ ? (*names_)[code] : kNone;
+  if (!names_ || names_->slot[code] == 0) return kNone;
+  return names_->names[names_->slot[code] - 1];
 }
 
 void CodeNameTable::set(uint8_t code, std::string name) {
-  if (!names_) {
-    if (name.empty()) return;
-    names_ = std::make_unique<std::array<std::string, kCodes>>();
+  if (names_ && names_->slot[code] != 0) {
+    names_->names[names_->slot[code] - 1] = std::move(name);
+    return;
   }
-  (*names_)[code] = std::move(name);
+  if (name.empty()) return;
+  if (!names_) names_ = std::make_unique<Names>();
+  names_->names.push_back(std::move(name));
+  names_->slot[code] = static_cast<uint16_t>(names_->names.size());
 }
 
 // Glyph cache slots are made as glyphs are drawn, up to kGlyphCacheSlots.

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -86,16 +87,23 @@ class CidWidthTable {
 };
 
 // Glyph names by one-byte code (Differences, and names learnt from the face). The table is made
-// with the first name: most fonts have none, and a document keeps all of its fonts.
+// with the first name and holds only the names given: most fonts have none or a few dozen, and a
+// document keeps all of its fonts.
 class CodeNameTable {
  public:
   static constexpr int kCodes = 256;
-  // The code's name; empty when it has none.
+  // The code's name; empty when it has none. Stays in place while other codes are named.
   const std::string& operator[](uint8_t code) const;
   void set(uint8_t code, std::string name);
 
  private:
-  std::unique_ptr<std::array<std::string, kCodes>> names_;
+  struct Names {
+    // 1 + the index in names of each code's name; 0 for none.
+    std::array<uint16_t, kCodes> slot{};
+    // A deque never moves its elements as it grows.
+    std::deque<std::string> names;
+  };
+  std::unique_ptr<Names> names_;
 };
 
 // Reads again, for a font of the document, what the font cache releases to save memory.

@@ -30,6 +30,28 @@ const char* kToUnicode =
     "1 begincodespacerange <00> <FF> endcodespacerange "
     "1 beginbfchar <41> <005A> endbfchar endcmap";
 
+TEST(CodeNameTable, NamesStayInPlaceAsOthersAreAddedAndEmptyIsNone) {
+  CodeNameTable names;
+  names.set(7, "");
+  EXPECT_TRUE(names[7].empty());
+  names.set(65, "A");
+  const char* a = names[65].c_str();
+  for (int code = 0; code < CodeNameTable::kCodes; ++code)
+    if (code != 65) names.set(static_cast<uint8_t>(code), "glyph" + std::to_string(code));
+  EXPECT_EQ(names[65].c_str(), a);
+  EXPECT_EQ(names[65], "A");
+  EXPECT_EQ(names[255], "glyph255");
+  // A later name for a code replaces the earlier one; an empty one leaves it without a name.
+  names.set(255, "last");
+  EXPECT_EQ(names[255], "last");
+  names.set(0, "");
+  EXPECT_TRUE(names[0].empty());
+  S_FixedPosSize_Font font;
+  font.differences = std::move(names);
+  EXPECT_EQ(font.glyphName(0), nullptr);
+  EXPECT_STREQ(font.glyphName(65), "A");
+}
+
 TEST(FontRelease, ToUnicodeIsReadWhenTextAsksAndAgainAfterRelease) {
   PdfBuilder b;
   b.set(5, "<< /Subtype /Type1 /BaseFont /Helvetica /ToUnicode 6 0 R >>");
