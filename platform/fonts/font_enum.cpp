@@ -126,7 +126,7 @@ void C_PDF_FontEnum::buildList() {
   for (std::string_view name : kFixedStrikeOuts) strikeOut(name);
 }
 
-const std::vector<C_PDF_FontNameElement>& C_PDF_FontEnum::elements() {
+std::vector<C_PDF_FontNameElement> C_PDF_FontEnum::elements() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   ensureList();
   return elements_;

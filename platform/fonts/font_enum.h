@@ -73,8 +73,14 @@ class C_PDF_FontEnum {
 
   // When set, an unmatched name (and a rejected "Old" match) gives the PDF name itself as the face
   // name, with result true. Off by default.
-  void setReturnUnmatchedName(bool on) { returnUnmatchedName_ = on; }
-  bool returnUnmatchedName() const { return returnUnmatchedName_; }
+  void setReturnUnmatchedName(bool on) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    returnUnmatchedName_ = on;
+  }
+  bool returnUnmatchedName() const {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return returnUnmatchedName_;
+  }
 
   // The file and face that serve a face name: a name from the installed list is exactly that face;
   // other names (the Windows names of the fixed table and the style choice) go through the
@@ -91,8 +97,9 @@ class C_PDF_FontEnum {
   // The ZapfDingbats substitute: ZAPFDING.TTF beside the program, else the installed Dingbats face.
   std::optional<S_SystemFontData> zapfDingbatsSubstitute();
 
-  // The installed-face list (built on first use).
-  const std::vector<C_PDF_FontNameElement>& elements();
+  // A copy of the installed-face list (built on first use): other threads may strike faces out
+  // meanwhile.
+  std::vector<C_PDF_FontNameElement> elements();
 
   // A full name as it names its family: cut at the first blank when longer than 31 characters
   // (else at 31), then without a trailing " Italic", then without a trailing " Bold".
@@ -109,7 +116,7 @@ class C_PDF_FontEnum {
 
   // Held by every public call (they call each other); the matching scores the list in place
   // and the font source is not safe to share.
-  std::recursive_mutex mutex_;
+  mutable std::recursive_mutex mutex_;
   std::unique_ptr<brevia::platform::IFontSource> source_;
   std::vector<std::string> dataDirectories_;
   std::vector<C_PDF_FontNameElement> elements_;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/fonts/font_name_text.h"
@@ -159,11 +161,41 @@ TEST(FontEnumList, KeepsTrueTypeFacesOnceAndStrikesOutSymbolFonts) {
   EXPECT_TRUE(fonts.fonts->arialUnicodeInstalled());
 }
 
+TEST(FontEnumList, ListHandedOutStaysAsItWasWhileAnotherThreadStrikesOut) {
+  FakeFonts fonts({Face("Arial", "Arial"), Face("Verdana", "Verdana")});
+  // A snapshot: what a caller holds does not change under it.
+  const std::vector<C_PDF_FontNameElement>& before = fonts.fonts->elements();
+  constexpr int kRounds = 200;
+  std::atomic<bool> done{false};
+  // Strikes out (again) and flips a setting until the reader is through.
+  std::thread striker([&] {
+    for (int i = 0; !done; ++i) {
+      fonts.fonts->strikeOut("Verdana");
+      fonts.fonts->setReturnUnmatchedName(i % 2 == 0);
+    }
+  });
+  int unnamed = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    for (const C_PDF_FontNameElement& element : fonts.fonts->elements()) {
+      const std::string name = element.fullName();
+      if (name != "Arial" && name != "Verdana" && !element.struckOut()) ++unnamed;
+    }
+    std::string name = "NothingLikeIt", face;
+    fonts.fonts->matchName(name, face);
+  }
+  done = true;
+  striker.join();
+  EXPECT_EQ(unnamed, 0);
+  ASSERT_EQ(before.size(), 2u);
+  EXPECT_EQ(before[1].fullName(), "Verdana");
+  EXPECT_TRUE(fonts.fonts->elements()[1].struckOut());
+}
+
 TEST(FontEnumList, LongNamesAreCutWithinTheirLimits) {
   std::string longName;
   for (int i = 0; i < 40; ++i) longName += "Wörd ";  // 200 characters, 40 words
   FakeFonts fonts({Face(longName, longName)});
-  const C_PDF_FontNameElement& element = fonts.fonts->elements().at(0);
+  const C_PDF_FontNameElement element = fonts.fonts->elements().at(0);
   EXPECT_EQ(brevia::platform::charCount(element.fullName()), 64u);
   EXPECT_EQ(longName.rfind(element.fullName(), 0), 0u);
   EXPECT_EQ(brevia::platform::charCount(element.faceName()), 32u);
