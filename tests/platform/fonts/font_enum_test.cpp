@@ -167,12 +167,13 @@ TEST(FontEnumList, ListHandedOutStaysAsItWasWhileAnotherThreadStrikesOut) {
   const std::vector<C_PDF_FontNameElement>& before = fonts.fonts->elements();
   constexpr int kRounds = 200;
   std::atomic<bool> done{false};
-  // Strikes out (again) and flips a setting until the reader is through.
+  // Strikes out (again) and flips a setting until the reader is through, at least once.
   std::thread striker([&] {
-    for (int i = 0; !done; ++i) {
+    int i = 0;
+    do {
       fonts.fonts->strikeOut("Verdana");
-      fonts.fonts->setReturnUnmatchedName(i % 2 == 0);
-    }
+      fonts.fonts->setReturnUnmatchedName(i++ % 2 == 0);
+    } while (!done);
   });
   int unnamed = 0;
   for (int i = 0; i < kRounds; ++i) {
