@@ -92,12 +92,6 @@ class C_PDF_Document : public C_FixedPosSize_Document {
   // Set when the form holds a text field without kids: the view lays controls over fields.
   bool formOverlay = false;
 
-  // Between pages: the file's mapped pages stop counting towards the process's memory (see
-  // C_PDF_File::releaseResidentPages).
-  void releaseFilePages() {
-    if (file_) file_->releaseResidentPages();
-  }
-
   ObjectResolver* resolver() const { return resolver_.get(); }
   const CatalogRecord* catalog() const { return catalog_.get(); }
   const FormRecord* form() const { return form_.get(); }

@@ -60,11 +60,6 @@ bool C_PDF_File::mapFile() {
   return true;
 }
 
-void C_PDF_File::releaseResidentPages() {
-  if (mapping_)
-    ::madvise(const_cast<uint8_t*>(mapping_), static_cast<std::size_t>(length), MADV_DONTNEED);
-}
-
 bool C_PDF_File::loadWindow(int32_t position) {
   int32_t start = position / kWindowSize * kWindowSize;
   const int32_t want = std::min(kWindowSize, length - start);

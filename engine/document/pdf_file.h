@@ -26,10 +26,6 @@ class C_PDF_File : public C_PDF_Lex_Source {
   const std::string& path() const { return path_; }
   const std::string& error() const { return error_; }
   bool mapped() const { return mapping_ != nullptr; }
-  // Gives the mapped file's pages back to the system's page cache: they stop counting towards
-  // the process's memory and are read in again (from that cache) when next touched. Spans stay
-  // valid and their bytes the same, since the mapping is never written.
-  void releaseResidentPages();
 
  private:
   bool loadWindow(int32_t position);

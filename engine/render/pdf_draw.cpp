@@ -133,7 +133,6 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   flags_ = flags;
   // Between pages no font is showing text: those of older pages may give memory back.
   creator_.context().fonts().beginPage();
-  document_.releaseFilePages();
   // Without a painter nothing is painted: images and paths only cost time then.
   if (!target) flags_.skipImages = flags_.skipPainting = true;
   visibleFlags_ = flags_;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -84,26 +83,6 @@ TEST(PdfFile, MappedAndWindowedReadTheSameBytes) {
   EXPECT_EQ(findForward(mapped, "MARKER", 0), C_PDF_File::kWindowSize - 3);
   EXPECT_EQ(findForward(windowed, "MARKER", 0), C_PDF_File::kWindowSize - 3);
   EXPECT_EQ(findBackward(mapped, "startxref"), findBackward(windowed, "startxref"));
-}
-
-TEST(PdfFile, ReleasedPagesReadTheSameThroughOldSpans) {
-  const std::string bytes = largeFile();
-  TempFile file(bytes);
-  C_PDF_File mapped(file.path(), C_PDF_File::Access::Mapped);
-  C_PDF_File windowed(file.path(), C_PDF_File::Access::Windowed);
-  ASSERT_TRUE(mapped.mapped());
-  std::span<const uint8_t> all = mapped.span(0);
-  ASSERT_EQ(all.size(), bytes.size());
-  const uint32_t generation = mapped.generation();
-  mapped.releaseResidentPages();
-  EXPECT_TRUE(std::equal(all.begin(), all.end(), bytes.begin(), bytes.end()));
-  EXPECT_EQ(mapped.generation(), generation);
-  mapped.releaseResidentPages();
-  EXPECT_EQ(findForward(mapped, "MARKER", 0), C_PDF_File::kWindowSize - 3);
-  // Nothing is mapped in a windowed file: its window stays as it was.
-  std::span<const uint8_t> window = windowed.span(5);
-  windowed.releaseResidentPages();
-  EXPECT_EQ(window[0], static_cast<uint8_t>(bytes[5]));
 }
 
 TEST(PdfFile, EmptyMissingAndNonRegularFiles) {
