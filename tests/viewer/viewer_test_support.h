@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "viewer/app/quillon_frame.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_box.h"
+#include "viewer/ui/copy_dialog.h"
 #include "viewer/view/pdf_view.h"
 
 namespace viewer_test {
@@ -108,6 +111,21 @@ class FrameFixture : public ::testing::Test {
   void paint() {
     if (C_PDF_View* view = frame->activeView()) view->viewport()->repaint();
     QApplication::processEvents();
+  }
+  // Ctrl+C on the view, as a user presses it; the confirmation is closed with its OK button.
+  // Returns what the clipboard then holds.
+  QString copyWithKeys(C_PDF_View* view) {
+    QGuiApplication::clipboard()->clear();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    QApplication::processEvents();
+    const QString text = QGuiApplication::clipboard()->text();
+    for (auto* dialog : view->findChildren<CDlgCopy2Clipboard*>())
+      QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    frame->activateWindow();
+    QApplication::setActiveWindow(frame.get());
+    return text;
   }
 
   QPrinter printer;

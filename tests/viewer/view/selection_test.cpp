@@ -41,20 +41,6 @@ class SelectionTest : public FrameFixture {
     QTest::mouseRelease(port, Qt::LeftButton, modifiers, to);
     paint();
   }
-  QString copyWithKeys(C_PDF_View* view) {
-    QGuiApplication::clipboard()->clear();
-    view->setFocus();
-    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-    QApplication::processEvents();
-    const QString text = QGuiApplication::clipboard()->text();
-    // The confirmation is closed as a user would, with its OK button.
-    for (auto* dialog : view->findChildren<CDlgCopy2Clipboard*>())
-      QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    frame->activateWindow();
-    QApplication::setActiveWindow(frame.get());
-    return text;
-  }
   int bluePixelsInLine(C_PDF_View* view, int line) {
     const QImage shot = view->viewport()->grab().toImage();
     const QPoint p = linePoint(view, line, 72);

@@ -241,16 +241,7 @@ TEST_F(TextSearchTest, CtrlCWithNothingSelectedCopiesTheHighlightedHit) {
   C_PDF_View* view =
       open({fillerPage(1), {"The PDF format", "ends here"}, {"@F3 a \x01le"}}, "copyhit.pdf");
   auto copyWithKeys = [&] {
-    QGuiApplication::clipboard()->clear();
-    view->setFocus();
-    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
-    QApplication::processEvents();
-    const QString text = QGuiApplication::clipboard()->text();
-    for (auto* dialog : view->findChildren<CDlgCopy2Clipboard*>())
-      QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    frame->activateWindow();
-    QApplication::setActiveWindow(frame.get());
+    const QString text = FrameFixture::copyWithKeys(view);
     paint();
     return text;
   };
