@@ -89,6 +89,8 @@ std::string toWinAnsi(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char16_t u : text) {
+    // Byte-order marks and control characters stand for nothing that is shown.
+    if (u == 0xFEFF || (u < 0x20 && u != '\n' && u != '\r' && u != '\t')) continue;
     if ((u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF) || u == '\n' || u == '\r' ||
         u == '\t') {
       out.push_back(static_cast<char>(u));

@@ -150,7 +150,7 @@ void Builder::lineEnding(const std::string& kind, Point at, Point from) {
   const double length = std::hypot(dx, dy);
   if (!(length > 0) || kind.empty() || kind == "None") return;
   dx /= length, dy /= length;
-  const double s = std::max(6.0, 4.5 * style_.borderWidth);
+  const double s = std::max(6.0, 5 * style_.borderWidth);
   const double nx = -dy, ny = dx;
   auto pt = [&](double along, double across) {
     return Point{at.x + dx * along + nx * across, at.y + dy * along + ny * across};
@@ -274,7 +274,7 @@ std::optional<BuiltAppearance> Builder::textMarkup(const std::string& subtype) {
       w_.op("h").op("f");
       continue;
     }
-    const double width = std::max(0.5, h / 14);
+    const double width = std::max(0.5, h / 32);
     w_.lineWidth(width);
     if (subtype == "Underline") {
       polyline({up(p3, width), up(p4, width)});
@@ -283,14 +283,14 @@ std::optional<BuiltAppearance> Builder::textMarkup(const std::string& subtype) {
       polyline({up(p3, h / 2), up(p4, h / 2)});
       w_.op("S");
     } else {
-      // Squiggly: a zigzag along the bottom a sixth of the height tall.
+      // Squiggly: a zigzag along the bottom a twelfth of the height tall.
       const double length = std::hypot(p4.x - p3.x, p4.y - p3.y);
-      const double step = std::max(h / 6, length / kMaxSquiggleSteps);
+      const double step = std::max(h / 12, length / kMaxSquiggleSteps);
       const int steps = std::max(1, static_cast<int>(length / step));
       const double sx = (p4.x - p3.x) / steps, sy = (p4.y - p3.y) / steps;
       std::vector<Point> zig;
       for (int s = 0; s <= steps; ++s)
-        zig.push_back(up(Point{p3.x + sx * s, p3.y + sy * s}, (s % 2 ? h / 6 : 0) + width / 2));
+        zig.push_back(up(Point{p3.x + sx * s, p3.y + sy * s}, (s % 2 ? h / 12 : 0) + width / 2));
       polyline(zig);
       w_.op("S");
     }

@@ -15,8 +15,9 @@ constexpr int kFlagCombo = 1 << 17;
 // Widths read from a font at most.
 constexpr std::size_t kMaxWidths = 256;
 
-// The entry of the widget or its nearest parent that has it; None when none has.
-PdfObject inherited(const PdfObject& widget, const char* key, const AnnotationValues& values) {
+}  // namespace
+
+PdfObject inheritedEntry(const PdfObject& widget, const char* key, const AnnotationValues& values) {
   PdfObject node = widget;
   for (int depth = 0; depth <= kMaxFieldParents && node.isDictionary(); ++depth) {
     if (const PdfObject* value = node.lookup(key)) return values.resolve(*value);
@@ -25,6 +26,12 @@ PdfObject inherited(const PdfObject& widget, const char* key, const AnnotationVa
     node = values.resolve(*parent);
   }
   return PdfObject();
+}
+
+namespace {
+
+PdfObject inherited(const PdfObject& widget, const char* key, const AnnotationValues& values) {
+  return inheritedEntry(widget, key, values);
 }
 
 std::string textOf(const PdfObject& value, const AnnotationValues& values) {

@@ -9,6 +9,9 @@
 // Parents read above a widget for inherited entries at most.
 inline constexpr int kMaxFieldParents = 32;
 
+// The entry of the widget or its nearest parent that has it; None when none has.
+PdfObject inheritedEntry(const PdfObject& widget, const char* key, const AnnotationValues& values);
+
 // Whether the widget's field shows text (text and choice fields), whose appearance readers
 // rebuild when the form asks for appearances (NeedAppearances).
 bool isTextField(const PdfObject& widget, const AnnotationValues& values);

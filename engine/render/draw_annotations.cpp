@@ -69,20 +69,20 @@ class DocumentValues : public AnnotationValues {
   int32_t objectNumber_, generation_;
 };
 
-// The appearance stream to draw: N itself, or the state AS picks from N's states; null when
-// there is none.
+// The appearance stream to draw: N itself, or the state AS picks from N's states (without AS,
+// the state the field's value names, as writers that leave AS out mean); null when there is
+// none.
 const PdfObject* normalAppearance(const PdfObject& annotation, const PdfObject& ap,
-                                  ObjectResolver& resolver, PdfObject& states) {
+                                  const AnnotationValues& values, PdfObject& states) {
   const PdfObject* normal = ap.isDictionary() ? ap.lookup("N") : nullptr;
-  if (!normal || !normal->isReference()) {
-    if (!normal) return nullptr;
-  } else if (resolvedOrNone(normal, resolver).isStream()) {
-    return normal;
-  }
-  states = resolvedOrNone(normal, resolver);
-  const PdfObject* state = annotation.lookup("AS");
-  const PdfObject* stream =
-      states.isDictionary() && state && state->isName() ? states.lookup(state->text) : nullptr;
+  if (!normal) return nullptr;
+  if (normal->isReference() && values.resolve(*normal).isStream()) return normal;
+  states = values.resolve(*normal);
+  if (!states.isDictionary()) return nullptr;
+  PdfObject state =
+      annotation.lookup("AS") ? values.resolve(*annotation.lookup("AS")) : PdfObject();
+  if (!state.isName()) state = inheritedEntry(annotation, "V", values);
+  const PdfObject* stream = state.isName() ? states.lookup(state.text) : nullptr;
   return stream && stream->isReference() ? stream : nullptr;
 }
 
@@ -143,7 +143,7 @@ void C_PDF_Draw::drawAnnotations() {
     PdfObject ap = resolvedOrNone(a.lookup("AP"), resolver);
     if (widget && needAppearances && isTextField(a, values)) ap = PdfObject();
     PdfObject states;
-    if (const PdfObject* stream = normalAppearance(a, ap, resolver, states)) {
+    if (const PdfObject* stream = normalAppearance(a, ap, values, states)) {
       XObjectDescriptor* form = loadXObject(*stream, creator_.context(), resources_);
       if (form && form->isForm) {
         ++drawn;
@@ -151,9 +151,10 @@ void C_PDF_Draw::drawAnnotations() {
       }
       continue;
     }
-    // An annotation with appearances, none for its state, shows nothing (a check box that
-    // is off and has no Off appearance).
-    if (ap.isDictionary() && ap.lookup("N")) continue;
+    // A markup annotation with appearances, none for its state, shows nothing; a widget whose
+    // state has none (or an empty dictionary in its place) is built from its field, as a box
+    // with its MK colours and, when on, its check.
+    if (!widget && ap.isDictionary() && ap.lookup("N")) continue;
     std::optional<BuiltAppearance> built =
         widget ? buildWidgetAppearance(a, acroForm, values) : buildMarkupAppearance(a, values);
     if (built) {

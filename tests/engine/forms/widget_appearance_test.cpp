@@ -36,8 +36,8 @@ TEST(WidgetAppearance, TextFieldsCombPasswordAndMaxLen) {
       "<< /FT /Tx /Ff 16777216 /MaxLen 4 /V (12345) /Rect [0 0 40 20] /DA (/Helv 10 Tf) >>");
   // Four cells of 10: each digit (5.56 wide) centred in its own.
   EXPECT_EQ(count(comb, "Tj"), 4);
-  EXPECT_NE(comb.find("2.22 4.4445 Td (1) Tj"), std::string::npos) << comb;
-  EXPECT_NE(comb.find("32.22 4.4445 Td (4) Tj"), std::string::npos) << comb;
+  EXPECT_NE(comb.find("2.22 7.445 Td\n(1) Tj"), std::string::npos) << comb;
+  EXPECT_NE(comb.find("32.22 7.445 Td\n(4) Tj"), std::string::npos) << comb;
   EXPECT_EQ(comb.find("(5)"), std::string::npos);
   const std::string password =
       content("<< /FT /Tx /Ff 8192 /V (secret) /Rect [0 0 100 20] /DA (/Helv 10 Tf) >>");
@@ -56,11 +56,11 @@ TEST(WidgetAppearance, TextFieldsCombPasswordAndMaxLen) {
 TEST(WidgetAppearance, InheritedEntriesAndTheFormsDefaults) {
   // Type, flags, value and DA from the parent; Q and the font from the form.
   const std::string text = content(
-      "<< /Parent << /FT /Tx /V (Hi) /Parent << /DA (/F1 8 Tf) >> >> /Rect [0 0 100 20] >>",
+      "<< /Parent << /FT /Tx /V (HI) /Parent << /DA (/F1 8 Tf) >> >> /Rect [0 0 100 20] >>",
       "<< /Q 2 /DR << /Font << /F1 << /Subtype /Type1 /FirstChar 72 /Widths [1000 500] >> >> >> "
       ">>");
-  // "Hi" 12 wide at size 8, right-aligned before the 2-point padding (no border).
-  EXPECT_NE(text.find("/F1 8 Tf 0 g 86 "), std::string::npos) << text;
+  // "HI" 12 wide at size 8, right-aligned before the 2-point padding (no border).
+  EXPECT_NE(text.find("/F1 8 Tf\n0 g\n86 7.956 Td\n(HI) Tj"), std::string::npos) << text;
   const AnnotationValues values;
   auto built = buildWidgetAppearance(
       parse("<< /FT /Tx /V (x) /DA (/F2 0 Tf) /Rect [0 0 100 20] >>"),
@@ -76,9 +76,9 @@ TEST(WidgetAppearance, ButtonsAndChoices) {
   const std::string on =
       content("<< /FT /Btn /AS /Yes /Rect [0 0 20 20] /MK << /BC [0 0 1] /BG [1] >> >>");
   EXPECT_NE(on.find("0 0 1 RG"), std::string::npos);
-  EXPECT_NE(on.find(" f\n"), std::string::npos);
+  EXPECT_NE(on.find("h\nf\n"), std::string::npos);
   const std::string off = content("<< /FT /Btn /AS /Off /Rect [0 0 20 20] >>");
-  EXPECT_EQ(off.find(" f\n"), std::string::npos);
+  EXPECT_EQ(off.find("h\nf\n"), std::string::npos);
   // Without AS the value says; a radio button shows a dot (curves).
   EXPECT_NE(content("<< /FT /Btn /Ff 32768 /V /A /Rect [0 0 20 20] >>").find(" c\n"),
             std::string::npos);

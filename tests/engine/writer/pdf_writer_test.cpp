@@ -49,9 +49,9 @@ TEST(ObjectSerializer, EscapesReadBackAsTheSameObject) {
   const PdfObject again = parse(serializeObject(original));
   EXPECT_EQ(serializeObject(again), serializeObject(original));
   EXPECT_EQ(again.lookup("Name")->text, "x(y)\\z\r");
-  EXPECT_EQ(again.lookup("Array")->elements[3].text, "N m");
-  EXPECT_EQ(again.lookup("Array")->elements[7].objectNumber, 3);
-  EXPECT_EQ(again.lookup("Array")->elements[8].elements[0].text, std::string("\xFF\x00", 2));
+  EXPECT_EQ(again.lookup("Array")->elements[2].text, "N m");
+  EXPECT_EQ(again.lookup("Array")->elements[6].objectNumber, 3);
+  EXPECT_EQ(again.lookup("Array")->elements[7].elements[0].text, std::string("\xFF\x00", 2));
   // Deep nesting is cut, not followed without end.
   PdfObject deep(PdfObjectKind::Array);
   for (int i = 0; i < kMaxSerializeDepth + 10; ++i) {
