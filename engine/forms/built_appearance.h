@@ -11,6 +11,8 @@ struct BuiltAppearance {
   std::string content;
   // In the form's own space; the drawing fits it onto the annotation's Rect.
   std::array<double, 4> bbox{0, 0, 0, 0};
+  // The form's Matrix (a field turned by its MK R).
+  std::array<double, 6> matrix{1, 0, 0, 1, 0, 0};
   // A resource dictionary (fonts, graphics states), or None.
   PdfObject resources;
 };

@@ -184,6 +184,11 @@ FormSaveResult saveFieldValues(C_PDF_Document& document, std::string_view origin
       PdfObject box(PdfObjectKind::Array);
       for (double v : built->bbox) box.elements.push_back(number(v));
       stream.add("BBox", std::move(box));
+      if (built->matrix != std::array<double, 6>{1, 0, 0, 1, 0, 0}) {
+        PdfObject matrix(PdfObjectKind::Array);
+        for (double v : built->matrix) matrix.elements.push_back(number(v));
+        stream.add("Matrix", std::move(matrix));
+      }
       if (built->resources.isDictionary()) stream.add("Resources", built->resources);
       stream.text = built->content;
       const int32_t streamNumber = nextNumber++;

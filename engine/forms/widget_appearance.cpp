@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/document/text_string.h"
 #include "engine/forms/annotation_style.h"
@@ -81,8 +82,9 @@ std::optional<BuiltAppearance> buildWidgetAppearance(const PdfObject& widget,
   if (in.kind == 0) return std::nullopt;
   const auto rect = readRect(widget, values);
   if (!rect) return std::nullopt;
-  in.width = (*rect)[2] - (*rect)[0];
-  in.height = (*rect)[3] - (*rect)[1];
+  const double rectWidth = (*rect)[2] - (*rect)[0], rectHeight = (*rect)[3] - (*rect)[1];
+  in.width = rectWidth;
+  in.height = rectHeight;
   PdfObject da = inherited(widget, "DA", values);
   if (!da.isString() && acroForm.isDictionary() && acroForm.lookup("DA"))
     da = values.resolve(*acroForm.lookup("DA"));
@@ -96,7 +98,12 @@ std::optional<BuiltAppearance> buildWidgetAppearance(const PdfObject& widget,
   const PdfObject value = inherited(widget, "V", values);
 
   const PdfObject mk = widget.lookup("MK") ? values.resolve(*widget.lookup("MK")) : PdfObject();
+  // MK R turns the field: its text runs along the turned box, which the Matrix maps back.
+  int rotation = 0;
   if (mk.isDictionary()) {
+    rotation = static_cast<int>(readNumber(mk.lookup("R"), values, 0)) % 360;
+    if (rotation < 0) rotation += 360;
+    if (rotation == 90 || rotation == 270) std::swap(in.width, in.height);
     in.background = readNumbers(mk.lookup("BG"), values, 4);
     in.borderColour = readNumbers(mk.lookup("BC"), values, 4);
     if (const PdfObject* ca = mk.lookup("CA")) in.caption = textOf(values.resolve(*ca), values);
@@ -157,5 +164,12 @@ std::optional<BuiltAppearance> buildWidgetAppearance(const PdfObject& widget,
     // Composite fonts take other codes than the WinAnsi bytes written here.
     in.font = PdfObject();
   }
-  return buildFieldAppearance(in);
+  BuiltAppearance built = buildFieldAppearance(in);
+  if (rotation == 90)
+    built.matrix = {0, 1, -1, 0, rectWidth, 0};
+  else if (rotation == 180)
+    built.matrix = {-1, 0, 0, -1, rectWidth, rectHeight};
+  else if (rotation == 270)
+    built.matrix = {0, -1, 1, 0, 0, rectHeight};
+  return built;
 }

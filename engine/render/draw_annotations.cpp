@@ -92,6 +92,7 @@ std::unique_ptr<XObjectDescriptor> builtForm(const BuiltAppearance& built, C_PDF
   auto form = std::make_unique<XObjectDescriptor>();
   form->isForm = true;
   for (int i = 0; i < 4; ++i) form->bbox[i] = built.bbox[i];
+  for (int i = 0; i < 6; ++i) form->matrix[i] = built.matrix[i];
   RenderContext& context = creator.context();
   if (built.resources.isDictionary()) form->resources = context.loadResources(built.resources);
   const ResourceList* formResources = form->resources.get();

@@ -97,4 +97,17 @@ TEST(WidgetAppearance, ButtonsAndChoices) {
   EXPECT_EQ(count(list, "0.6 0.75 0.9 rg"), 2);
 }
 
+TEST(WidgetAppearance, TurnedFieldsLayOutAlongTheirTurnedBox) {
+  const AnnotationValues values;
+  auto turned = buildWidgetAppearance(
+      parse("<< /FT /Tx /V (x) /Rect [0 0 20 100] /MK << /R 90 >> >>"), parse("<< >>"), values);
+  ASSERT_TRUE(turned);
+  EXPECT_EQ(turned->bbox, (std::array<double, 4>{0, 0, 100, 20}));
+  EXPECT_EQ(turned->matrix, (std::array<double, 6>{0, 1, -1, 0, 20, 0}));
+  auto upsideDown = buildWidgetAppearance(
+      parse("<< /FT /Tx /V (x) /Rect [0 0 20 100] /MK << /R -180 >> >>"), parse("<< >>"), values);
+  ASSERT_TRUE(upsideDown);
+  EXPECT_EQ(upsideDown->matrix, (std::array<double, 6>{-1, 0, 0, -1, 20, 100}));
+}
+
 }  // namespace
