@@ -170,4 +170,17 @@ TEST(AnnotationDraw, OpacityAndBrokenDictionaries) {
   EXPECT_NEAR(static_cast<int>(grey & 0xFF), 128, 2);
 }
 
+TEST(AnnotationDraw, OptionalContentHidesAnnotations) {
+  PdfBuilder b;
+  b.setStream(5, "/Subtype /Form /BBox [0 0 10 10]", "1 0 0 rg 0 0 10 10 re f");
+  b.set(6, "<< /Subtype /Stamp /Rect [10 10 30 30] /OC 20 0 R /AP << /N 5 0 R >> >>");
+  b.set(7, "<< /Subtype /Stamp /Rect [40 10 60 30] /OC 21 0 R /AP << /N 5 0 R >> >>");
+  b.set(20, "<< /Type /OCG /Name (off) >>");
+  b.set(21, "<< /Type /OCG /Name (on) >>");
+  auto page = drawContent("", 100, 40, "/Annots [6 0 R 7 0 R]", b,
+                          "/OCProperties << /OCGs [20 0 R 21 0 R] /D << /OFF [20 0 R] >> >>");
+  EXPECT_EQ(page.at(20, 20), kWhite);
+  EXPECT_EQ(page.at(50, 20), kRed);
+}
+
 }  // namespace
