@@ -150,6 +150,13 @@ void readValues(const FieldRecord& field, ObjectResolver& resolver, FormWidgetVa
   values.border = field.border;
   values.value = fieldValueText(field.value);
   values.caption = decodeTextString(field.caption);
+  {
+    PdfObject storage;
+    const PdfObject* ap = resolvedOrNull(field.keys.AP, resolver, storage);
+    values.hasAppearance =
+        (ap && ap->isDictOrStream() && ap->lookup("N")) ||
+        (field.kind != kFieldNone && field.kind != kFieldSignature && field.kind != kFieldHidden);
+  }
   if (field.kind == kFieldRadioButton || field.kind == kFieldCheckBox) {
     PdfObject storage;
     const PdfObject* state = resolvedOrNull(field.keys.AS, resolver, storage);

@@ -27,6 +27,9 @@ struct FormWidgetValues {
   int fieldFlags = 0;     // Ff, inherited from the field
   int quadding = 0;       // 0 left, 1 centred, 2 right
   bool border = false;
+  // The page's drawing shows the widget: it brings a normal appearance (AP with N), or it is
+  // a field whose appearance the drawing builds.
+  bool hasAppearance = false;
   // Check boxes and radio buttons: the appearance state is not Off. onState names the state
   // that shows the widget on (its appearance other than Off), empty when it has none.
   bool checked = false;

@@ -1,15 +1,24 @@
-// Appearance streams of a page's annotations (not form widgets, which the viewer's form overlay
-// shows), drawn over the page content.
+// Appearances of a page's annotations, form widgets among them, drawn over the page content:
+// the file's appearance streams, or ones built from the annotation's dictionary when it brings
+// none.
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
+#include "engine/document/decryptor.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/page_tree.h"
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
+#include "engine/forms/built_appearance.h"
+#include "engine/forms/markup_appearance.h"
+#include "engine/forms/widget_appearance.h"
+#include "engine/render/content_parser.h"
+#include "engine/render/operator_list.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
+#include "engine/render/render_context.h"
 #include "engine/render/xobject_descriptor.h"
 #include "engine/render/xobject_loader.h"
 
@@ -17,8 +26,10 @@ namespace gfx = brevia::gfx;
 
 namespace {
 
-// Annotation flags that keep an annotation off the screen.
+// Annotation flags: Hidden keeps an annotation off screen and paper, NoView off the screen;
+// only annotations with Print are printed.
 constexpr int kFlagHidden = 1 << 1;
+constexpr int kFlagPrint = 1 << 2;
 constexpr int kFlagNoView = 1 << 5;
 
 PdfObject resolvedOrNone(const PdfObject* value, ObjectResolver& resolver) {
@@ -37,47 +48,121 @@ std::vector<double> numbers(const PdfObject& array) {
   return out;
 }
 
+// The annotation's values as the builders read them: through the document's objects, strings
+// decrypted with the key of the object that holds them.
+class DocumentValues : public AnnotationValues {
+ public:
+  DocumentValues(ObjectResolver& resolver, int32_t objectNumber, int32_t generation)
+      : resolver_(resolver), objectNumber_(objectNumber), generation_(generation) {}
+  PdfObject resolve(const PdfObject& value) const override {
+    return resolvedOrNone(&value, resolver_);
+  }
+  std::string stringBytes(const PdfObject& string) const override {
+    std::string bytes = string.text;
+    if (const IDecryptor* decryptor = resolver_.decryptor())
+      decryptor->decrypt(bytes, objectNumber_, generation_);
+    return bytes;
+  }
+
+ private:
+  ObjectResolver& resolver_;
+  int32_t objectNumber_, generation_;
+};
+
+// The appearance stream to draw: N itself, or the state AS picks from N's states (without AS,
+// the state the field's value names, as writers that leave AS out mean); null when there is
+// none.
+const PdfObject* normalAppearance(const PdfObject& annotation, const PdfObject& ap,
+                                  const AnnotationValues& values, PdfObject& states) {
+  const PdfObject* normal = ap.isDictionary() ? ap.lookup("N") : nullptr;
+  if (!normal) return nullptr;
+  if (normal->isReference() && values.resolve(*normal).isStream()) return normal;
+  states = values.resolve(*normal);
+  if (!states.isDictionary()) return nullptr;
+  PdfObject state =
+      annotation.lookup("AS") ? values.resolve(*annotation.lookup("AS")) : PdfObject();
+  if (!state.isName()) state = inheritedEntry(annotation, "V", values);
+  const PdfObject* stream = state.isName() ? states.lookup(state.text) : nullptr;
+  return stream && stream->isReference() ? stream : nullptr;
+}
+
+// A form XObject of a built appearance, parsed like the file's own.
+std::unique_ptr<XObjectDescriptor> builtForm(const BuiltAppearance& built, C_PDF_Creator& creator,
+                                             ObjectResolver& resolver) {
+  auto form = std::make_unique<XObjectDescriptor>();
+  form->isForm = true;
+  for (int i = 0; i < 4; ++i) form->bbox[i] = built.bbox[i];
+  for (int i = 0; i < 6; ++i) form->matrix[i] = built.matrix[i];
+  RenderContext& context = creator.context();
+  if (built.resources.isDictionary()) form->resources = context.loadResources(built.resources);
+  const ResourceList* formResources = form->resources.get();
+  ContentContext parse;
+  parse.resolver = &resolver;
+  parse.colourSpace = [formResources, &resolver](const PdfObject& value) {
+    return C_PDF_Creator::namedColourSpace(value, formResources, resolver);
+  };
+  const auto* bytes = reinterpret_cast<const uint8_t*>(built.content.data());
+  form->form = std::make_unique<OperatorList>(
+      parseContent(std::span<const uint8_t>(bytes, built.content.size()), parse));
+  return form;
+}
+
 }  // namespace
 
 void C_PDF_Draw::drawAnnotations() {
-  if (!page_ || !graphics_ || flags_.skipPainting) return;
+  // A scan for text runs them too: the text of their appearances (field values, free text) is
+  // page text, whether the page was first drawn or first scanned.
+  if (!page_ || (!graphics_ && !textCollector_)) return;
   ObjectResolver& resolver = *document_.resolver();
   PdfObject annots = resolvedOrNone(&page_->Annots, resolver);
   if (!annots.isArray()) return;
   const gfx::Matrix pageCtm = baseCtm_;
+  const bool printing = cacheFlag_ == 0;
+  // With NeedAppearances the appearances of text and choice fields are built from their values.
+  const FormRecord* formRecord = document_.form();
+  const PdfObject acroForm = formRecord ? formRecord->dictionary : PdfObject();
+  const PdfObject need = acroForm.isDictionary()
+                             ? resolvedOrNone(acroForm.lookup("NeedAppearances"), resolver)
+                             : PdfObject();
+  const bool needAppearances = need.kind == PdfObjectKind::Boolean && need.boolValue();
   int drawn = 0;
   for (const PdfObject& entry : annots.elements) {
-    if (drawn >= kMaxAnnotations) break;
+    if (drawn >= kMaxAnnotations || stopped()) break;
     PdfObject a = resolvedOrNone(&entry, resolver);
     if (!a.isDictionary()) continue;
     const PdfObject* subtype = a.lookup("Subtype");
-    if (!subtype || subtype->isName("Widget") || subtype->isName("Popup")) continue;
+    if (!subtype || subtype->isName("Popup")) continue;
     const int flags = resolvedOrNone(a.lookup("F"), resolver).intValue();
-    if (flags & (kFlagHidden | kFlagNoView)) continue;
+    if (flags & kFlagHidden) continue;
+    if (printing ? !(flags & kFlagPrint) : (flags & kFlagNoView) != 0) continue;
+    if (hiddenByOptionalContent(a.lookup("OC"))) continue;
+    const std::vector<double> rect = numbers(resolvedOrNone(a.lookup("Rect"), resolver));
+    const int32_t number = entry.isReference() ? entry.objectNumber : page_->objectNumber;
+    const int32_t generation = entry.isReference() ? entry.generation : 0;
+    const DocumentValues values(resolver, number, generation);
+    const bool widget = subtype->isName("Widget");
     PdfObject ap = resolvedOrNone(a.lookup("AP"), resolver);
-    const PdfObject* normal = ap.isDictionary() ? ap.lookup("N") : nullptr;
-    if (!normal) continue;
-    // The normal appearance, or the one of the annotation's state.
-    const PdfObject* stream = normal;
-    if (!normal->isReference() || !resolvedOrNone(normal, resolver).isStream()) {
-      PdfObject states = resolvedOrNone(normal, resolver);
-      const PdfObject* state = a.lookup("AS");
-      stream =
-          states.isDictionary() && state && state->isName() ? states.lookup(state->text) : nullptr;
-      if (!stream) continue;
-      PdfObject copy = *stream;
-      if (!copy.isReference()) continue;
-      XObjectDescriptor* form = loadXObject(copy, creator_.context(), resources_);
+    if (widget && needAppearances && isTextField(a, values)) ap = PdfObject();
+    PdfObject states;
+    if (const PdfObject* stream = normalAppearance(a, ap, values, states)) {
+      XObjectDescriptor* form = loadXObject(*stream, creator_.context(), resources_);
       if (form && form->isForm) {
         ++drawn;
-        drawAppearance(*form, numbers(resolvedOrNone(a.lookup("Rect"), resolver)), pageCtm);
+        drawAppearance(*form, rect, pageCtm);
       }
       continue;
     }
-    XObjectDescriptor* form = loadXObject(*stream, creator_.context(), resources_);
-    if (!form || !form->isForm) continue;
-    ++drawn;
-    drawAppearance(*form, numbers(resolvedOrNone(a.lookup("Rect"), resolver)), pageCtm);
+    // A markup annotation with appearances, none for its state, shows nothing; a widget whose
+    // state has none (or an empty dictionary in its place) is built from its field, as a box
+    // with its MK colours and, when on, its check.
+    if (!widget && ap.isDictionary() && ap.lookup("N")) continue;
+    std::optional<BuiltAppearance> built =
+        widget ? buildWidgetAppearance(a, acroForm, values) : buildMarkupAppearance(a, values);
+    if (built) {
+      std::unique_ptr<XObjectDescriptor> form = builtForm(*built, creator_, resolver);
+      ++drawn;
+      drawAppearance(*form, rect, pageCtm);
+    }
   }
 }
 

@@ -210,7 +210,9 @@ void FormOverlay::build(QWidget* parent, C_PDF_Document& document,
     const QRect area = widgetRect(widget, placement);
     if (QWidget* control = createControl(parent, widget, area.height())) {
       control->setGeometry(area);
-      control->show();
+      // The page's drawing shows a widget with an appearance: its control, kept for editing,
+      // would show the value twice.
+      control->setVisible(!widget.hasAppearance);
       rows_.emplace_back(control);
     }
     return rowCount() < kMaxRows;

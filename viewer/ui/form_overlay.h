@@ -1,6 +1,7 @@
 #pragma once
 // Controls laid over the interactive form fields of the shown page. They show each field's
-// value as the file stores it; the user cannot change them.
+// value as the file stores it; the user cannot change them. Fields the page's drawing shows
+// (those with an appearance, or one the engine builds) keep their control hidden.
 
 #include <QPoint>
 #include <QPointer>

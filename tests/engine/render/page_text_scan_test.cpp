@@ -118,4 +118,18 @@ TEST_F(PageTextScan, TextOfRotatedPages) {
   EXPECT_EQ(scanned(content, sans, "/Rotate 90"), "turned\n");
 }
 
+TEST_F(PageTextScan, AnnotationAppearancesArePageTextOnce) {
+  // Free text and a text field's value, both built from their dictionaries.
+  const std::string annots =
+      "/Annots [<< /Subtype /FreeText /Rect [10 60 190 90] /DA (/Helv 12 Tf 0 g) "
+      "/Contents (noted) >> << /Subtype /Widget /FT /Tx /V (typed) /Rect [10 10 190 40] "
+      "/DA (/Helv 12 Tf 0 g) >>]";
+  const std::string content = "BT /F1 10 Tf 10 50 Td (body) Tj ET";
+  const std::string text = scanned(content, sans, annots);
+  EXPECT_EQ(text, drawn(content, sans, annots));
+  EXPECT_NE(text.find("noted"), std::string::npos) << text;
+  EXPECT_NE(text.find("typed"), std::string::npos) << text;
+  EXPECT_EQ(text.find("typed", text.find("typed") + 1), std::string::npos) << text;
+}
+
 }  // namespace

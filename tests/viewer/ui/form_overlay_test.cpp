@@ -71,6 +71,10 @@ TEST_F(FormOverlayTest, EveryKindShowsItsValueAndCannotBeChanged) {
   const FormOverlay& overlay = view->formOverlay();
   // Every widget but the push button without a caption has a control.
   ASSERT_EQ(overlay.rowCount(), 11);
+  // The page's drawing shows each of these fields (built from its value): their controls stay
+  // hidden, so no value is shown twice.
+  for (int row = 0; row < overlay.rowCount(); ++row)
+    EXPECT_FALSE(overlay.control(row)->isVisibleTo(view)) << row;
 
   auto* name = controlAs<QLineEdit>(overlay, 0);
   ASSERT_NE(name, nullptr);
