@@ -258,6 +258,18 @@ Go To Page</translation>
 Tell a Friend</translation>
     </message>
     <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="148" />
+        <source>查找(&amp;F)...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="148" />
+        <source>在查找框中输入要查找的文本
+查找</source>
+        <translation>Type the text to find in the find box
+Find</translation>
+    </message>
+    <message>
         <location filename="../../viewer/app/quillon_frame.cpp" line="150" />
         <source>查找上一个(&amp;V)</source>
         <translation>Find Pre&amp;vious</translation>
