@@ -613,4 +613,22 @@ Facebook</translation>
         <translation>"Copy" to Clipboard Succeeded</translation>
     </message>
 </context>
+<context>
+    <name>Corvalis::Viewer::NoticeBar</name>
+    <message>
+        <location filename="../../viewer/messages/notice_bar.cpp" line="41" />
+        <source>详细信息...</source>
+        <translation>Details...</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/messages/notice_bar.cpp" line="44" />
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/messages/notice_bar.cpp" line="78" />
+        <source>页面问题</source>
+        <translation>Page problems</translation>
+    </message>
+</context>
 </TS>

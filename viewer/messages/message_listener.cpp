@@ -94,7 +94,10 @@ void MessageListener::NotifyPageFault(const Messages::PageFault& fault) {
   record.page = fault.page;
   record.leftOut = QString::fromStdString(fault.leftOut);
   QString line = pageFaultText(record);
-  if (!fault.text.empty()) line += QStringLiteral(" (%1)").arg(QString::fromStdString(fault.text));
+  if (!fault.text.empty())
+    line += QStringLiteral(" Engine message %1: %2")
+                .arg(fault.number)
+                .arg(QString::fromStdString(fault.text));
   std::fprintf(stderr, "brevia: %s\n", line.replace('\n', ' ').toLocal8Bit().constData());
 }
 

@@ -42,6 +42,7 @@ bool PageFaultLog::add(const PDFConverter::Messages::PageFault& fault) {
   PageFaultRecord record;
   record.page = fault.page;
   record.leftOut = QString::fromStdString(fault.leftOut);
+  record.number = fault.number;
   record.details = QString::fromStdString(fault.text);
   if (record.leftOut.isEmpty()) record.leftOut = record.details;
   if (std::find(records_.begin(), records_.end(), record) != records_.end()) return false;
@@ -55,8 +56,9 @@ bool PageFaultLog::add(const PDFConverter::Messages::PageFault& fault) {
 QString pageFaultText(const PageFaultRecord& record) {
   const QString what =
       record.leftOut.isEmpty() ? QStringLiteral("a part it cannot draw") : record.leftOut;
-  return record.page > 0 ? QStringLiteral("Page %1 is shown without %2.").arg(record.page).arg(what)
-                         : QStringLiteral("The document is shown without %1.").arg(what);
+  // Said the same whether the page was drawn or only read for its text: it is left out either way.
+  return record.page > 0 ? QStringLiteral("Left out on page %1: %2.").arg(record.page).arg(what)
+                         : QStringLiteral("Left out: %1.").arg(what);
 }
 
 QString PageFaultLog::noticeText() const {
@@ -72,9 +74,10 @@ QString PageFaultLog::detailsText() const {
   QStringList lines;
   for (const PageFaultRecord& record : records_) {
     QString line = pageFaultText(record);
+    // The engine's own words, for a report; it went on drawing, whatever they say.
     if (!record.details.isEmpty() && record.details != record.leftOut)
-      line +=
-          QStringLiteral(" (") + QString(record.details).replace('\n', ' ') + QStringLiteral(")");
+      line += QStringLiteral(" Engine message %1: ").arg(record.number) +
+              QString(record.details).replace('\n', ' ');
     lines << line;
   }
   if (count_ > records_.size())

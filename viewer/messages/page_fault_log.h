@@ -18,6 +18,7 @@ struct PageFaultRecord {
   int32_t page = 0;
   QString leftOut;
   // The engine's numbered message as the catalogue words it; empty when it has none.
+  int number = 0;
   QString details;
   bool operator==(const PageFaultRecord&) const = default;
 };
@@ -83,7 +84,7 @@ class PageFaultLog : public QObject {
   bool dismissed_ = false;
 };
 
-// The text of one fault: "Page 3 is shown without ...".
+// The text of one fault: "Left out on page 3: the image or form /Im1, which ...".
 QString pageFaultText(const PageFaultRecord& record);
 
 }  // namespace Corvalis::Viewer

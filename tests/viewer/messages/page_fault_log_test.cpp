@@ -66,7 +66,7 @@ TEST_F(PageFaultTest, AMissingImageNameIsToldOnceInTheBarWithoutABox) {
   EXPECT_EQ(log->records()[0].page, 2);
   EXPECT_TRUE(bar->isVisible());
   EXPECT_EQ(bar->text(),
-            "Page 2 is shown without the image or form /Missing, which is not in the page's "
+            "Left out on page 2: the image or form /Missing, which is not in the page's "
             "resources.");
   EXPECT_FALSE(bar->text().contains(QStringLiteral("Fatal")));
   // Every redraw of the page: zoom, rotation, clicks, coming back to it.
@@ -127,7 +127,7 @@ TEST(PageFaultLog, KeepsEachFaultOnceAndCountsBeyondItsRecords) {
   fault.page = 5;
   EXPECT_TRUE(log.add(fault));
   EXPECT_EQ(log.noticeText(),
-            "Page 4 is shown without the image or form /Im1, which is not in the page's "
+            "Left out on page 4: the image or form /Im1, which is not in the page's "
             "resources. One more problem: see Details.");
   for (std::size_t i = 0; i < PageFaultLog::kMaxRecords + 10; ++i) {
     fault.page = static_cast<int32_t>(100 + i);
@@ -139,7 +139,7 @@ TEST(PageFaultLog, KeepsEachFaultOnceAndCountsBeyondItsRecords) {
   // A fault outside any drawing names no page.
   PageFaultRecord record;
   record.leftOut = QStringLiteral("a part");
-  EXPECT_EQ(pageFaultText(record), "The document is shown without a part.");
+  EXPECT_EQ(pageFaultText(record), "Left out: a part.");
 }
 
 TEST(PageFaultLog, ScopesNestAndTheListenerKeepsFaultsOutOfBoxes) {
