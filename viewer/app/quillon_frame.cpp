@@ -882,7 +882,7 @@ void C_Quillon_Frame::resetToolbarBoxes() {
 
 void C_Quillon_Frame::focusZoomBox() { zoomBox_->setFocus(Qt::OtherFocusReason); }
 
-QString C_Quillon_Frame::findBoxText() const { return findBox_->text(); }
+QString C_Quillon_Frame::findBoxText() const { return findBox_->phrase(); }
 
 void C_Quillon_Frame::findBoxEnter() { findBox_->simulateEnter(); }
 

@@ -88,13 +88,17 @@ void PageBox::keyReleaseEvent(QKeyEvent* event) {
 }
 
 FindBox::FindBox(QWidget* parent) : QLineEdit(QString::fromLatin1(kTextFindPlaceholder), parent) {
+  // Any text put in the box, typed or set, is a phrase; only the box itself shows the placeholder.
+  connect(this, &QLineEdit::textChanged, this, [this] { placeholderShown_ = false; });
   setObjectName(QStringLiteral("findBox"));
   setFixedSize(kWidth, kHeight);
 }
 
 void FindBox::simulateEnter() {
-  if (!text().isEmpty()) emit entered(text());
+  if (!phrase().isEmpty()) emit entered(phrase());
 }
+
+QString FindBox::phrase() const { return placeholderShown_ ? QString() : text(); }
 
 void FindBox::takeFocus() {
   setFocus(Qt::ShortcutFocusReason);
@@ -102,7 +106,7 @@ void FindBox::takeFocus() {
 }
 
 void FindBox::focusInEvent(QFocusEvent* event) {
-  if (text() == QLatin1String(kTextFindPlaceholder)) clear();
+  if (placeholderShown_) clear();
   selectOnRelease_ = event->reason() == Qt::MouseFocusReason;
   QLineEdit::focusInEvent(event);
 }
@@ -117,7 +121,10 @@ void FindBox::mouseReleaseEvent(QMouseEvent* event) {
 void FindBox::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   if (event->reason() == Qt::PopupFocusReason) return;
-  if (text().isEmpty()) setText(QString::fromLatin1(kTextFindPlaceholder));
+  if (text().isEmpty()) {
+    setText(QString::fromLatin1(kTextFindPlaceholder));
+    placeholderShown_ = true;
+  }
 }
 
 void FindBox::keyPressEvent(QKeyEvent* event) {

@@ -48,6 +48,8 @@ class FindBox : public QLineEdit {
   explicit FindBox(QWidget* parent = nullptr);
   // As if Enter had been released in the box.
   void simulateEnter();
+  // The text to find: empty while the box shows its placeholder, which is not a phrase.
+  QString phrase() const;
   // The cursor in the box with its whole text selected, ready to be typed over.
   void takeFocus();
 
@@ -66,6 +68,7 @@ class FindBox : public QLineEdit {
  private:
   // The click that brought the focus selects the whole text, as Ctrl+F does.
   bool selectOnRelease_ = false;
+  bool placeholderShown_ = true;
 };
 
 }  // namespace Corvalis::Viewer

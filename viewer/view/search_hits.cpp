@@ -181,6 +181,11 @@ SearchHits::Count SearchHits::count(const HitPlace& current) {
       if (page < current.page) result.ordinal += pageCounts_[i];
     }
   }
+  // A page beyond those the index knows (the page count just changed) counts on its own.
+  if (current.page < 1 || current.page > static_cast<int32_t>(pageCounts_.size())) {
+    result.total += static_cast<int64_t>(here.size());
+    before = false;
+  }
   result.ordinal = before ? result.ordinal + (at - here.begin()) + 1 : 0;
   result.complete = all && !pageCounts_.empty();
   return result;
