@@ -258,6 +258,18 @@ Go To Page</translation>
 Tell a Friend</translation>
     </message>
     <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="148" />
+        <source>查找(&amp;F)...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/quillon_frame.cpp" line="148" />
+        <source>在查找框中输入要查找的文本
+查找</source>
+        <translation>Type the text to find in the find box
+Find</translation>
+    </message>
+    <message>
         <location filename="../../viewer/app/quillon_frame.cpp" line="150" />
         <source>查找上一个(&amp;V)</source>
         <translation>Find Pre&amp;vious</translation>
@@ -599,6 +611,24 @@ Facebook</translation>
         <location filename="../../viewer/ui/copy_dialog.cpp" line="30" />
         <source>"复制"到剪贴板成功</source>
         <translation>"Copy" to Clipboard Succeeded</translation>
+    </message>
+</context>
+<context>
+    <name>Corvalis::Viewer::NoticeBar</name>
+    <message>
+        <location filename="../../viewer/messages/notice_bar.cpp" line="41" />
+        <source>详细信息...</source>
+        <translation>Details...</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/messages/notice_bar.cpp" line="44" />
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/messages/notice_bar.cpp" line="78" />
+        <source>页面问题</source>
+        <translation>Page problems</translation>
     </message>
 </context>
 </TS>

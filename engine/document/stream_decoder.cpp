@@ -77,7 +77,8 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
   out.clear();
   if (!stream.isDictOrStream()) {
     // Asked to decode something that is not a stream: report it and give nothing.
-    Messages::ReportWithArgument(Messages::kMsgFatalInternal, 0, "1");
+    Messages::ReportPageFault(Messages::kMsgFatalInternal, 0, "1",
+                              "a part of the file that should be a stream and is not");
     return -1;
   }
   std::string data = stream.text;
@@ -167,7 +168,9 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
     table_->unsupportedFilterReported = true;
     int number = arrayPosition < 0 ? Messages::kMsgFilterUnsupported1
                                    : Messages::kMsgFilterUnsupported2 + std::min(arrayPosition, 2);
-    Messages::ReportWithArgument(number, 2, name.text);
+    Messages::ReportPageFault(
+        number, 2, name.text,
+        "what is stored with the /" + name.text + " filter, which this reader cannot decode");
   };
 
   const Filter filter = name.isName() ? filterByName(name.text) : Filter::Unknown;

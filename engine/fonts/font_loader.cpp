@@ -168,11 +168,22 @@ void FontLoader::report(S_FixedPosSize_Font& font, int number, const std::string
   const int key = number * 1000 + std::atoi(argument.c_str());
   if (std::find(font.reported.begin(), font.reported.end(), key) != font.reported.end()) return;
   font.reported.push_back(key);
-  if (argument.empty()) {
-    Messages::Report(number, 0);
-  } else {
-    Messages::ReportWithArgument(number, 0, argument);
+  const std::string name = font.hasBaseFont ? font.baseFont : std::string("without a name");
+  std::string leftOut;
+  switch (number) {
+    case Messages::kMsgProgramFileNotFound:
+      leftOut = "the glyphs of the font " + name + ", whose substitute font file is missing";
+      break;
+    case Messages::kMsgFontCorrupted:
+      leftOut = "the glyphs of the font " + name + ", whose installed font cannot be read";
+      break;
+    default:
+      leftOut = argument == "20"
+                    ? "some character widths of the font " + name + ", which are malformed"
+                    : "the glyphs of the font " + name + ", which has no usable character map";
+      break;
   }
+  Messages::ReportPageFault(number, 0, argument, leftOut);
 }
 
 std::unique_ptr<S_FixedPosSize_Font> FontLoader::load(const PdfObject& value, int depth) {

@@ -30,7 +30,8 @@ S_FixedPosSize_Font* C_PDF_Global_Resource_Font::load(const std::string&, const 
   if (!library_->get() && !library_->reported) {
     // Without FreeType fonts have no faces; text still advances and is collected.
     library_->reported = 1;
-    Messages::ReportWithArgument(Messages::kMsgFatalInternal, 0, "14");
+    Messages::ReportPageFault(Messages::kMsgFatalInternal, 0, "14",
+                              "the glyphs of every font: the font library cannot be started");
   }
   ObjectResolver* resolver = document_.resolver();
   std::unique_ptr<S_FixedPosSize_Font> font;

@@ -9,6 +9,7 @@ namespace {
 // Each thread has its own listener: a page drawn ahead on a background thread never raises a
 // box on the interface thread, and whoever drew it decides what becomes of its messages.
 thread_local IMessageListener* g_listener = nullptr;
+thread_local int32_t g_drawingPage = 0;
 
 // Length in bytes of the UTF-8 sequence that starts with lead, or 1 for a stray byte.
 std::size_t sequenceLength(unsigned char lead) {
@@ -97,5 +98,23 @@ int AskDownloadCMap(std::string_view name) {
 }
 
 bool InteractiveQuery() { return g_listener ? g_listener->InteractiveQuery() : false; }
+
+void ReportPageFault(int number, int severity, std::string_view argument,
+                     std::string_view leftOut) {
+  if (!g_listener) return;
+  PageFault fault;
+  fault.number = number;
+  fault.severity = severity;
+  if (number != 0)
+    fault.text = argument.empty() ? CatalogueText(number) : FormatWithArgument(number, argument);
+  fault.leftOut = std::string(leftOut);
+  limitLength(fault.leftOut, kMaxMessageLength);
+  fault.page = g_drawingPage;
+  g_listener->NotifyPageFault(fault);
+}
+
+DrawingPage::DrawingPage(int32_t page) : previous_(g_drawingPage) { g_drawingPage = page; }
+DrawingPage::~DrawingPage() { g_drawingPage = previous_; }
+int32_t DrawingPage::current() { return g_drawingPage; }
 
 }  // namespace Corvalis::PDFConverter::Messages

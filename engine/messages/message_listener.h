@@ -4,6 +4,7 @@
 // registers one that writes to stderr and answers every question "no". Without a listener
 // nothing is shown.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,20 @@ enum Buttons : int {
   kButtonsYesNoCancel = 4,
 };
 
+// Something a page was drawn without: a resource it names but does not have, an image that
+// cannot be decoded, a font that cannot be loaded. The rest of the page is drawn; nothing has
+// stopped.
+struct PageFault {
+  // The catalogue message that reports it (0 for none) with its severity and formatted text.
+  int number = 0;
+  int severity = 0;
+  std::string text;
+  // What the page is shown without, as a phrase: "the image or form /Im1, which ...".
+  std::string leftOut;
+  // The page being drawn or scanned when it happened; 0 outside a drawing.
+  int32_t page = 0;
+};
+
 // Severities: 0 and 1 error, 2 warning, 3 and 4 information or question; others show nothing.
 class IMessageListener {
  public:
@@ -36,6 +51,10 @@ class IMessageListener {
   virtual void Notify(int severity, const std::string& text) = 0;
   virtual bool InteractiveQuery() = 0;
   virtual int Ask(int severity, int buttons, const std::string& text) = 0;
+  // A listener that does not tell faults apart hears their catalogue message as any other.
+  virtual void NotifyPageFault(const PageFault& fault) {
+    if (fault.number != 0) Notify(fault.severity, fault.text);
+  }
 };
 
 // Registers the calling thread's listener (nullptr removes it). The listener is not owned.
@@ -50,6 +69,23 @@ void ReportWithNarrowArgument(int number, const char* argument);
 // Asks whether the named CMap may be downloaded; returns an Answer.
 int AskDownloadCMap(std::string_view name);
 bool InteractiveQuery();
+
+// Reports a page fault: the catalogue message number (0 for none) with its severity and
+// argument, and what was left out. The page is the one being drawn on this thread.
+void ReportPageFault(int number, int severity, std::string_view argument, std::string_view leftOut);
+
+// While one lives, faults reported on this thread name this page.
+class DrawingPage {
+ public:
+  explicit DrawingPage(int32_t page);
+  ~DrawingPage();
+  DrawingPage(const DrawingPage&) = delete;
+  DrawingPage& operator=(const DrawingPage&) = delete;
+  static int32_t current();
+
+ private:
+  int32_t previous_;
+};
 
 // Formats a catalogue text with an argument as ReportWithArgument does, without reporting it.
 std::string FormatWithArgument(int number, std::string_view argument);

@@ -43,7 +43,9 @@ void C_PDF_Draw::colourOperator(const OperatorList& list, const OperatorRecord& 
     space.nonStroking = nonStroking;
     std::string error;
     uint32_t colour = initialColour(space, &error);
-    if (!error.empty()) reportOnce(Messages::kMsgFatalInternal, error);
+    if (!error.empty())
+      reportOnce(Messages::kMsgFatalInternal, error,
+                 "the colours of a colour space that cannot be read (drawn in a default space)");
     return colour;
   };
   switch (r.code) {

@@ -62,7 +62,8 @@ gfx::Matrix C_PDF_Draw::patternSpace(const C_PDF_Pattern& pattern) const {
 void C_PDF_Draw::paintShading(const std::string& name) {
   std::shared_ptr<C_PDF_Shading> shading = resources_ ? resources_->shading(name) : nullptr;
   if (!shading) {
-    reportOnce(Messages::kMsgFatalInternal, "16");
+    reportOnce(Messages::kMsgFatalInternal, "16",
+               "the shading /" + name + ", which is not in the page's resources");
     return;
   }
   if (flags_.skipPainting) return;

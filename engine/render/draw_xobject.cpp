@@ -19,14 +19,15 @@ void C_PDF_Draw::drawNamedXObject(const std::string& name) {
   if (!x) {
     // Only names that are nowhere are reported; unusable XObjects are silently not drawn.
     if (!resources_ || !resources_->xObjectDictionary.lookup(name))
-      reportOnce(Messages::kMsgFatalInternal, "16");
+      reportOnce(Messages::kMsgFatalInternal, "16",
+                 "the image or form /" + name + ", which is not in the page's resources");
     return;
   }
   if (hiddenByOptionalContent(x->dictionary.lookup("OC"))) return;
   if (x->isForm)
     drawForm(*x);
   else if (x->isImage)
-    drawImage(*x, false);
+    drawImage(*x, false, name);
 }
 
 void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
@@ -59,7 +60,7 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
   --formNesting_;
 }
 
-void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
+void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::string& name) {
   if (flags_.skipImages) return;
   if (image.width == -1) return;
   const int ordinal = imageOrdinal_;
@@ -67,7 +68,10 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline) {
       ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;
   std::unique_ptr<gfx::Bitmap> uncached;
   if (!bitmap) {
-    if (!isInline && !decodeImageData(image, creator_.context())) return;
+    if (!isInline && !decodeImageData(image, creator_.context())) {
+      reportOnce(0, {}, "the image /" + name + ", whose data cannot be decoded");
+      return;
+    }
     if (image.dataLength < 0) return;
     std::shared_ptr<ImageAlpha> maskAlpha;
     if (!isInline && !image.alpha) maskAlpha = loadImageAlpha(image, creator_.context());

@@ -42,9 +42,9 @@ C_PDF_Draw::C_PDF_Draw(C_PDF_Document& document, C_PDF_Creator& creator)
 
 C_PDF_Draw::~C_PDF_Draw() = default;
 
-void C_PDF_Draw::reportOnce(int number, const std::string& argument) {
-  if (reported_.insert(std::to_string(number) + ":" + argument).second)
-    Messages::ReportWithArgument(number, 0, argument);
+void C_PDF_Draw::reportOnce(int number, const std::string& argument, const std::string& leftOut) {
+  if (reported_.insert(std::to_string(number) + ":" + argument + ":" + leftOut).second)
+    Messages::ReportPageFault(number, 0, argument, leftOut);
 }
 
 void C_PDF_Draw::resetDrawing() {
@@ -129,6 +129,8 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
     C_PDF_Draw& d;
     ~Cleanup() { d.resetDrawing(); }
   } cleanup{*this};
+  // Whatever is left out while this page is drawn is reported with it.
+  const Messages::DrawingPage drawingPage(pageNumber);
 
   flags_ = flags;
   // Between pages no font is showing text: those of older pages may give memory back.
@@ -199,7 +201,8 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   setInitialState(*page);
   if (resources_)
     for (const std::string& error : resources_->loadErrors)
-      reportOnce(Messages::kMsgFatalInternal, error);
+      reportOnce(Messages::kMsgFatalInternal, error,
+                 "the colours of a colour space that cannot be read (drawn in a default space)");
 
   const bool collecting = parsed->layout && !parsed->layout->built();
   if (collecting) {
@@ -310,7 +313,8 @@ void C_PDF_Draw::setDash(const PdfObject& array, double phase) {
 void C_PDF_Draw::applyExtGState(const std::string& name) {
   const PdfObject* gs = resources_ ? resources_->extGState(name) : nullptr;
   if (!gs) {
-    reportOnce(Messages::kMsgFatalInternal, "16");
+    reportOnce(Messages::kMsgFatalInternal, "16",
+               "the graphics state /" + name + ", which is not in the page's resources");
     return;
   }
   ObjectResolver& resolver = *document_.resolver();

@@ -129,8 +129,9 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // Runs one record.
   void execute(const OperatorList& list, const OperatorRecord& record);
 
-  // Reports a message once per drawing.
-  void reportOnce(int number, const std::string& argument);
+  // Reports a page fault once per drawing: the catalogue message (0 for none) with its argument,
+  // and what the page is drawn without.
+  void reportOnce(int number, const std::string& argument, const std::string& leftOut);
 
   // q and Q.
   void saveState();
@@ -186,7 +187,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // XObjects and inline images.
   void drawNamedXObject(const std::string& name);
   void drawForm(XObjectDescriptor& form);
-  void drawImage(XObjectDescriptor& image, bool isInline);
+  // name: the image's resource name, for a report when it cannot be decoded (empty inline).
+  void drawImage(XObjectDescriptor& image, bool isInline, const std::string& name = {});
 
   // Shadings and patterns.
   void paintShading(const std::string& name);

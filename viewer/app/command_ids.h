@@ -58,6 +58,8 @@ enum CommandId : int {
   // Navigation: the outline panel and going back from a followed link.
   kCmdViewOutline = 32830,
   kCmdGoBack = 32831,
+  // The cursor into the find box, its text selected.
+  kCmdFind = 32832,
 };
 
 // What a command's menu item and button show.

@@ -31,6 +31,8 @@
 #include "viewer/doc/reading_positions.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_box.h"
+#include "viewer/messages/notice_bar.h"
+#include "viewer/messages/page_fault_log.h"
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/about_dialog.h"
 #include "viewer/ui/icons.h"
@@ -93,12 +95,14 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
   connect(template_.get(), &DocumentTemplate::documentOpened, this,
           &C_Quillon_Frame::rebuildRecentFiles);
   createToolBar();
+  createNoticeBar();
   createStatusBar();
   createOutlineDock();
   subWindowChanged();
 }
 
 C_Quillon_Frame::~C_Quillon_Frame() {
+  PageFaultLog::setFallback(nullptr);
   // The panel hides while the window base is torn down, after this part of it is gone.
   if (outlineDock_) outlineDock_->disconnect(this);
   // Views go while this window is whole (they reset the toolbar boxes), then their documents.
@@ -169,10 +173,18 @@ void C_Quillon_Frame::createActions() {
              keys(Qt::CTRL | Qt::Key_N));
   makeAction(kCmdTellAFriend, tr("推荐给朋友(&T)..."), tr("把本程序推荐给朋友\n推荐给朋友"))
       ->setIcon(viewerIcon(IconName::TellAFriend));
-  makeAction(kCmdFindPrevious, tr("查找上一个(&V)"), tr("查找上一个匹配的文本\n查找上一个"))
-      ->setIcon(viewerIcon(IconName::FindPrevious));
-  makeAction(kCmdFindNext, tr("查找下一个(&X)"), tr("查找下一个匹配的文本\n查找下一个"))
-      ->setIcon(viewerIcon(IconName::FindNext));
+  makeAction(kCmdFind, tr("查找(&F)..."), tr("在查找框中输入要查找的文本\n查找"),
+             keys(Qt::CTRL | Qt::Key_F));
+  // F3 and Ctrl+G, as in the readers people come from; the first is what the menu shows.
+  QAction* findPrevious =
+      makeAction(kCmdFindPrevious, tr("查找上一个(&V)"), tr("查找上一个匹配的文本\n查找上一个"));
+  findPrevious->setShortcuts(
+      {keys(Qt::SHIFT | Qt::Key_F3), keys(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+  findPrevious->setIcon(viewerIcon(IconName::FindPrevious));
+  QAction* findNext =
+      makeAction(kCmdFindNext, tr("查找下一个(&X)"), tr("查找下一个匹配的文本\n查找下一个"));
+  findNext->setShortcuts({keys(QKeyCombination(Qt::Key_F3)), keys(Qt::CTRL | Qt::Key_G)});
+  findNext->setIcon(viewerIcon(IconName::FindNext));
   makeAction(kCmdFindOptions, tr("查找选项"), tr("设置查找选项\n查找选项"))
       ->setIcon(viewerIcon(IconName::FindOptions));
 
@@ -265,6 +277,8 @@ void C_Quillon_Frame::createMenus() {
 
   editMenu_ = new QMenu(tr("编辑(&E)"), this);
   editMenu_->addAction(action(kCmdCopy));
+  editMenu_->addSeparator();
+  editMenu_->addAction(action(kCmdFind));
 
   documentMenu_ = new QMenu(tr("文档(&D)"), this);
   for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage})
@@ -358,6 +372,11 @@ void C_Quillon_Frame::createToolBar() {
   findBox_->setToolTip(tr("查找文本"));
   connect(findBox_, &FindBox::entered, this,
           [this](const QString& text) { sendToActiveView(kMsgFindNext, text); });
+  connect(findBox_, &FindBox::enteredBackward, this,
+          [this](const QString& text) { sendToActiveView(kMsgFindPrevious, text); });
+  connect(findBox_, &FindBox::escaped, this, [this] {
+    if (C_PDF_View* view = activeView()) view->setFocus(Qt::OtherFocusReason);
+  });
 
   findOptionsButton_ = new QToolButton(toolBar_);
   findOptionsButton_->setObjectName(QStringLiteral("findOptionsButton"));
@@ -398,6 +417,28 @@ void C_Quillon_Frame::createToolBar() {
   toolBar_->addAction(action(kCmdFacebook));
 }
 
+void C_Quillon_Frame::createNoticeBar() {
+  // Below the toolbar, above the pages; shown only while the active document has something to
+  // tell.
+  addToolBarBreak(Qt::TopToolBarArea);
+  noticeBar_ = new NoticeBar(this);
+  addToolBar(Qt::TopToolBarArea, noticeBar_);
+  noticeBar_->hide();
+  // Faults met outside a view's own drawing (printing, say) belong to the active document.
+  PageFaultLog::setFallback([this]() -> PageFaultLog* {
+    C_PDF_Doc* document = activeDocument();
+    return document ? PageFaultLog::of(document) : nullptr;
+  });
+  // Queued: a fault is met while a page is painted, and the bar changes the window's layout.
+  connect(
+      PageFaultLog::hub(), &PageFaultHub::faultAdded, this,
+      [this](PageFaultLog* log) {
+        C_PDF_Doc* document = activeDocument();
+        if (document && PageFaultLog::of(document) == log) noticeBar_->showFor(log);
+      },
+      Qt::QueuedConnection);
+}
+
 void C_Quillon_Frame::createStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("statusBar"));
@@ -407,6 +448,10 @@ void C_Quillon_Frame::createStatusBar() {
   connect(bar, &QStatusBar::messageChanged, this, [bar, ready](const QString& text) {
     if (text.isEmpty()) bar->showMessage(ready);
   });
+  // Where the search says which hit is shown ("Hit 3 of 27").
+  searchStatus_ = new QLabel(bar);
+  searchStatus_->setObjectName(QStringLiteral("searchStatus"));
+  bar->addPermanentWidget(searchStatus_);
   // Caps Lock, Num Lock and Scroll Lock, each in a pane as wide as its text.
   indicatorTexts_[0] = tr("大写");
   indicatorTexts_[1] = tr("数字");
@@ -483,6 +528,7 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
     }
     case kCmdFileClose:
     case kCmdWindowNew:
+    case kCmdFind:
       state.enabled = activeDocument() != nullptr;
       return true;
     case kCmdWindowCascade:
@@ -526,6 +572,11 @@ bool C_Quillon_Frame::frameCommand(int id) {
       return true;
     case kCmdWindowNew:
       if (C_PDF_Doc* document = activeDocument()) template_->createNewFrame(*document);
+      return true;
+    case kCmdFind:
+      // The box is on the toolbar: a hidden toolbar comes back with it.
+      if (!toolBar_->isVisibleTo(this)) toolBar_->show();
+      findBox_->takeFocus();
       return true;
     case kCmdWindowCascade:
       cascadeWindows();
@@ -765,6 +816,11 @@ void C_Quillon_Frame::subWindowChanged() {
                                                       mdiArea_->currentSubWindow()->windowTitle())
                       : QString::fromLatin1(kApplicationTitle);
   setWindowTitle(caption_);
+  // The page box fits the longest page count of the open documents.
+  int widest = 0;
+  for (const C_PDF_View* view : findChildren<C_PDF_View*>())
+    widest = std::max(widest, view->pageCount());
+  pageBox_->fitPageCount(widest);
   if (!document) {
     resetToolbarBoxes();
   } else if (C_PDF_View* view = activeView()) {
@@ -772,7 +828,10 @@ void C_Quillon_Frame::subWindowChanged() {
     setPageBoxText(view->pageBoxText());
     setZoomBoxText(view->zoomLabelText());
   }
+  C_PDF_View* shown = activeView();
+  setSearchStatus(shown ? shown->searchStatusText() : QString());
   if (outlineDock_) outlineDock_->setDocument(document);
+  if (noticeBar_) noticeBar_->showFor(document ? PageFaultLog::of(document) : nullptr);
   updateCommandUi();
 }
 
@@ -812,6 +871,10 @@ void C_Quillon_Frame::setZoomBoxText(const QString& text) { zoomBox_->setLabel(t
 
 void C_Quillon_Frame::setPageBoxText(const QString& text) { pageBox_->setDisplayText(text); }
 
+void C_Quillon_Frame::setSearchStatus(const QString& text) {
+  if (searchStatus_ && searchStatus_->text() != text) searchStatus_->setText(text);
+}
+
 void C_Quillon_Frame::resetToolbarBoxes() {
   if (pageBox_) pageBox_->setDisplayText(QString::fromLatin1(kTextNoPages));
   if (goToLabel_) goToLabel_->setText(QString::fromLatin1(kTextGoToPage));
@@ -819,7 +882,7 @@ void C_Quillon_Frame::resetToolbarBoxes() {
 
 void C_Quillon_Frame::focusZoomBox() { zoomBox_->setFocus(Qt::OtherFocusReason); }
 
-QString C_Quillon_Frame::findBoxText() const { return findBox_->text(); }
+QString C_Quillon_Frame::findBoxText() const { return findBox_->phrase(); }
 
 void C_Quillon_Frame::findBoxEnter() { findBox_->simulateEnter(); }
 

@@ -29,6 +29,7 @@ class C_ZoomComboBox;
 class COpenPDFFileDialog2;
 class DocumentTemplate;
 class FindBox;
+class NoticeBar;
 class OutlineDock;
 class PageBox;
 class RecentFileList;
@@ -81,6 +82,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QToolBar* toolBar() const { return toolBar_; }
   QMenu* editMenu() const { return editMenu_; }
   OutlineDock* outlineDock() const { return outlineDock_; }
+  NoticeBar* noticeBar() const { return noticeBar_; }
 
   // The status bar's lock-key indicators: blank while the key is off or its state unknown.
   static constexpr int kIndicatorIntervalMs = 500;
@@ -106,6 +108,8 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void openWebPage(WebPage page) override;
   QPrinter* printer() override { return &printer_; }
   void commandStateChanged() override;
+  void setSearchStatus(const QString& text) override;
+  QLabel* searchStatus() const { return searchStatus_; }
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -122,6 +126,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   // The full menu bar while a document window is open, File, View and Help otherwise.
   void showMenus(bool documentShown);
   void createToolBar();
+  void createNoticeBar();
   void createStatusBar();
   bool frameUpdate(int id, CommandState& state) const;
   bool frameCommand(int id);
@@ -152,6 +157,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   FindBox* findBox_ = nullptr;
   QToolButton* findOptionsButton_ = nullptr;
   OutlineDock* outlineDock_ = nullptr;
+  NoticeBar* noticeBar_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
   QMenu* documentMenu_ = nullptr;
@@ -171,6 +177,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   // The caption this window gives itself: a maximised document window would otherwise merge
   // its own title in ("... - [name.pdf]").
   QString caption_;
+  QLabel* searchStatus_ = nullptr;
   QLabel* indicators_[3] = {nullptr, nullptr, nullptr};
   QString indicatorTexts_[3];
   std::function<std::optional<LockKeyState>()> lockKeyReader_ = readLockKeys;

@@ -1,10 +1,12 @@
 #include "viewer/messages/message_listener.h"
 
 #include <QTimer>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
 #include "viewer/messages/message_box.h"
+#include "viewer/messages/page_fault_log.h"
 
 namespace Corvalis::Viewer {
 
@@ -82,6 +84,21 @@ void MessageListener::flushDeferred() {
   std::vector<std::pair<int, QString>> pending;
   pending.swap(g_deferred);
   for (const auto& [severity, text] : pending) show(severity, text);
+}
+
+void MessageListener::NotifyPageFault(const Messages::PageFault& fault) {
+  PageFaultLog* log = PageFaultLog::current();
+  // Without a document to keep it for, the log on standard error is all there is.
+  if (log && !log->add(fault)) return;
+  PageFaultRecord record;
+  record.page = fault.page;
+  record.leftOut = QString::fromStdString(fault.leftOut);
+  QString line = pageFaultText(record);
+  if (!fault.text.empty())
+    line += QStringLiteral(" Engine message %1: %2")
+                .arg(fault.number)
+                .arg(QString::fromStdString(fault.text));
+  std::fprintf(stderr, "brevia: %s\n", line.replace('\n', ' ').toLocal8Bit().constData());
 }
 
 int MessageListener::Ask(int severity, int buttons, const std::string& text) {

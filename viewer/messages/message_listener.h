@@ -20,6 +20,10 @@ class MessageListener : public PDFConverter::Messages::IMessageListener {
   void Notify(int severity, const std::string& text) override;
   bool InteractiveQuery() override { return true; }
   int Ask(int severity, int buttons, const std::string& text) override;
+  // A page shown without a part of it is not an error box: the fault goes to its document's log
+  // (once per document), which the main window tells without stopping the reader, and to the
+  // log on standard error.
+  void NotifyPageFault(const PDFConverter::Messages::PageFault& fault) override;
 
   // Registers this listener as the process-wide one (and removes it when destroyed).
   void install();

@@ -75,8 +75,12 @@ std::string hitCopyText(const PageTextLayout& layout, const HitPlace& hit) {
 }
 
 QString clipboardText(std::string_view utf8) {
+  // The byte-order mark the assembled text starts with stays off the clipboard: pasted into a
+  // terminal, a search box or a spell checker it is an invisible character that breaks them.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (utf8.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    utf8.remove_prefix(kByteOrderMark.size());
   const std::u16string wide = unicode_text::fromUtf8(utf8);
-  // Taken unit for unit: the byte-order mark stays in front.
   return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
 }
 

@@ -30,7 +30,8 @@ std::string selectionText(const SelectionContext& selection, PageTextSource& sou
 // are not in the layout.
 std::string hitCopyText(const PageTextLayout& layout, const HitPlace& hit);
 
-// The clipboard's wide text: four-byte sequences become surrogate pairs, so no character is lost.
+// The clipboard's wide text: without the leading byte-order mark; four-byte sequences become
+// surrogate pairs, so no character is lost.
 QString clipboardText(std::string_view utf8);
 
 }  // namespace Corvalis::Viewer

@@ -37,11 +37,16 @@ class NoteTaker : public Messages::IMessageListener {
     asked = true;
     return Messages::kAnswerNo;
   }
+  void NotifyPageFault(const Messages::PageFault& fault) override {
+    if (faults.size() < PagePrefetcher::kMaxNotesPerPage) faults.push_back(fault);
+  }
   void clear() {
     notes.clear();
+    faults.clear();
     asked = false;
   }
   std::vector<std::pair<int, std::string>> notes;
+  std::vector<Messages::PageFault> faults;
   bool asked = false;
 };
 
@@ -195,18 +200,36 @@ int32_t PagePrefetcher::nextPage() const {
   return 0;
 }
 
-void PagePrefetcher::owe(int32_t page, std::vector<std::pair<int, std::string>>& notes) {
-  if (notes.empty()) return;
-  std::vector<std::pair<int, std::string>>& owed = owed_[page];
+namespace {
+
+bool sameFault(const Messages::PageFault& a, const Messages::PageFault& b) {
+  return a.number == b.number && a.severity == b.severity && a.text == b.text &&
+         a.leftOut == b.leftOut && a.page == b.page;
+}
+
+}  // namespace
+
+void PagePrefetcher::owe(int32_t page, std::vector<std::pair<int, std::string>>& notes,
+                         std::vector<Messages::PageFault>& faults) {
+  if (notes.empty() && faults.empty()) return;
+  Owed& owed = owed_[page];
   for (auto& note : notes)
-    if (owed.size() < kMaxNotesPerPage) owed.push_back(std::move(note));
+    if (owed.notes.size() < kMaxNotesPerPage &&
+        std::find(owed.notes.begin(), owed.notes.end(), note) == owed.notes.end())
+      owed.notes.push_back(std::move(note));
+  for (auto& fault : faults)
+    if (owed.faults.size() < kMaxNotesPerPage &&
+        std::none_of(owed.faults.begin(), owed.faults.end(),
+                     [&](const Messages::PageFault& f) { return sameFault(f, fault); }))
+      owed.faults.push_back(std::move(fault));
   notes.clear();
+  faults.clear();
 }
 
 template <typename Drop>
 void PagePrefetcher::letGo(Drop drop) {
   for (PreparedPage& p : ready_)
-    if (drop(p)) owe(p.request.pageNumber, p.notes);
+    if (drop(p)) owe(p.request.pageNumber, p.notes, p.faults);
   std::erase_if(ready_, drop);
 }
 
@@ -246,6 +269,9 @@ std::optional<PreparedPage> PagePrefetcher::take(const PageRenderRequest& reques
   if (found == ready_.end()) return std::nullopt;
   PreparedPage page = std::move(*found);
   ready_.erase(found);
+  // Not modal: told at once, as the view's own drawing would tell it.
+  if (Messages::IMessageListener* listener = Messages::GetMessageListener())
+    for (const Messages::PageFault& fault : page.faults) listener->NotifyPageFault(fault);
   return page;
 }
 
@@ -303,14 +329,15 @@ void PagePrefetcher::run() {
       ready_.clear();
       continue;
     }
-    owe(page, notes.notes);
+    owe(page, notes.notes, notes.faults);
     // Stopped, or asked for with other settings meanwhile: what was drawn is not wanted.
     if (stop_ || !(settings == settings_) || !wanted(page)) continue;
     if (!prepared) {
       failed_.push_back(page);
       continue;
     }
-    prepared->notes = std::move(owed_[page]);
+    prepared->notes = std::move(owed_[page].notes);
+    prepared->faults = std::move(owed_[page].faults);
     owed_.erase(page);
     ++pagesDrawn_;
     ready_.push_back(std::move(*prepared));

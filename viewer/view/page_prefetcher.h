@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/messages/message_listener.h"
 #include "viewer/view/page_image.h"
 #include "viewer/view/zoom_model.h"
 
@@ -47,6 +48,8 @@ struct PreparedPage {
   QImage image;
   // What the engine reported while drawing it (severity, text), to be shown when it is shown.
   std::vector<std::pair<int, std::string>> notes;
+  // What it was drawn without; told to the interface thread's listener when it is taken.
+  std::vector<PDFConverter::Messages::PageFault> faults;
 };
 
 class PagePrefetcher : public QObject {
@@ -71,7 +74,8 @@ class PagePrefetcher : public QObject {
   // Forgets every page and stops the drawing under way (zoom, rotation, window size changed).
   void discard();
   // The page drawn for exactly this request, zoom and rotation, handed over (it is no longer
-  // kept); nothing when there is none ready.
+  // kept); nothing when there is none ready. What it was drawn without is told to the calling
+  // thread's listener.
   std::optional<PreparedPage> take(const PageRenderRequest& request, double zoom, int viewRotation);
 
   bool isReady(int32_t page) const;
@@ -105,7 +109,12 @@ class PagePrefetcher : public QObject {
   // Lets go of the ready pages for which drop is true, keeping what they reported. Under mutex_.
   template <typename Drop>
   void letGo(Drop drop);
-  void owe(int32_t page, std::vector<std::pair<int, std::string>>& notes);
+  struct Owed {
+    std::vector<std::pair<int, std::string>> notes;
+    std::vector<PDFConverter::Messages::PageFault> faults;
+  };
+  void owe(int32_t page, std::vector<std::pair<int, std::string>>& notes,
+           std::vector<PDFConverter::Messages::PageFault>& faults);
 
   const std::string path_;
   const std::string password_;
@@ -123,7 +132,9 @@ class PagePrefetcher : public QObject {
   std::vector<int32_t> failed_;
   // The engine reports some things once only (a filter it cannot undo): what a drawing that was
   // let go reported is owed to the page's next drawing that is shown.
-  std::map<int32_t, std::vector<std::pair<int, std::string>>> owed_;
+  // A drawing stopped and begun again reports the same things twice: what is owed once already
+  // is not owed again.
+  std::map<int32_t, Owed> owed_;
   int32_t drawing_ = 0;
   int64_t pagesDrawn_ = 0;
   std::thread thread_;

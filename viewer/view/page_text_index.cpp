@@ -45,6 +45,10 @@ void PageTextIndex::record(int32_t page, const PageTextLayout& layout) {
   entry.recorded = true;
 }
 
+const std::u16string* PageTextIndex::text(int32_t page) const {
+  return has(page) ? &pages_[static_cast<std::size_t>(page - 1)].text : nullptr;
+}
+
 bool PageTextIndex::mayContain(int32_t page, const PhraseMatcher& matcher) const {
   if (!has(page)) return true;
   const Page& entry = pages_[static_cast<std::size_t>(page - 1)];

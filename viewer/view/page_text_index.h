@@ -48,6 +48,9 @@ class PageTextIndex {
   // recorded may hold one.
   bool mayContain(int32_t page, const PhraseMatcher& matcher) const;
   int32_t recorded() const { return recorded_; }
+  // The recorded text of a page (runs with text, kBoundary between them); null when the page is
+  // not recorded.
+  const std::u16string* text(int32_t page) const;
   int32_t pageCount() const { return static_cast<int32_t>(pages_.size()); }
 
  private:

@@ -29,6 +29,7 @@
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/message_listener.h"
+#include "viewer/messages/page_fault_log.h"
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/copy_dialog.h"
 #include "viewer/ui/form_overlay.h"
@@ -40,6 +41,7 @@
 #include "viewer/view/page_image.h"
 #include "viewer/view/page_prefetcher.h"
 #include "viewer/view/page_text_source.h"
+#include "viewer/view/search_hits.h"
 #include "viewer/view/view_host.h"
 
 namespace Corvalis::Viewer {
@@ -111,24 +113,31 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
   connect(indexTimer_, &QTimer::timeout, this, [this] {
     PageTextSource* source = textSource();
     if (!source) return;
+    const PageFaultLog::Scope faults(PageFaultLog::of(document_.data()));
     ViewHost* h = this->host();
     // Only the window being read collects, and never while the engine or a drag is busy.
     const bool wait = C_PDF_Doc::engineBusy() || band_.selecting() || (h && !h->isActiveView(this));
     if (wait || source->indexMore(kIndexSliceMs, currentPage_)) indexTimer_->start(kIndexPauseMs);
   });
+  searchHits_ = new SearchHits(this);
+  connect(searchHits_, &SearchHits::countChanged, this, &C_PDF_View::updateSearchStatus);
   QAction* caseItem = findOptionsMenu_->addAction(QStringLiteral("Case Sensitive"));
   caseItem->setCheckable(true);
   caseItem->setData(kCmdCaseSensitive);
   if (document_) {
     document_->addView(this);
     connect(document_, &C_PDF_Doc::pageTreeCompleted, this, &C_PDF_View::pageTreeCompleted);
-    connect(document_, &QObject::destroyed, this, [this] { textSource_.reset(); });
+    connect(document_, &QObject::destroyed, this, [this] {
+      searchHits_->clear();
+      textSource_.reset();
+    });
   }
 }
 
 C_PDF_View::~C_PDF_View() {
   // The background drawing ends first: it is stopped between two operators.
   prefetcher_.reset();
+  searchHits_->clear();
   textSource_.reset();
   formOverlay_->clear();
   if (ViewHost* h = host()) h->resetToolbarBoxes();
@@ -439,6 +448,19 @@ void C_PDF_View::resetSearch() {
   hitFound_ = false;
   hit_.reset();
   searchText_.clear();
+  if (searchHits_->active()) {
+    searchHits_->clear();
+    viewport()->update();
+  }
+  updateSearchStatus();
+}
+
+QString C_PDF_View::searchStatusText() {
+  return hit_ && searchHits_->active() ? searchHits_->statusText(*hit_) : QString();
+}
+
+void C_PDF_View::updateSearchStatus() {
+  if (ViewHost* h = host(); h && h->isActiveView(this)) h->setSearchStatus(searchStatusText());
 }
 
 void C_PDF_View::resetSelectionDrag() {
@@ -506,6 +528,7 @@ void C_PDF_View::find(const QString& text, bool forward) {
   document_->completePageTree();
   PageTextSource* source = textSource();
   if (!source || currentPage_ < 1) return;
+  const PageFaultLog::Scope faults(PageFaultLog::of(document_.data()));
   if (!hitFound_) searchText_.clear();
   SearchRequest request;
   request.phrase = text.toStdU16String();
@@ -567,9 +590,11 @@ void C_PDF_View::find(const QString& text, bool forward) {
   }
   hitFound_ = true;
   hit_ = outcome.hit;
+  searchHits_->setSearch(source, request.phrase, caseSensitive_, request.ignoringCase);
   markHit(*hit_);
   resetSearchOnPageChange_ = false;
   scrollToHit(*hit_);
+  updateSearchStatus();
 }
 
 void C_PDF_View::clearHitMarks() {
@@ -1025,8 +1050,10 @@ void C_PDF_View::measureResolution() {
 }
 
 void C_PDF_View::paintEvent(QPaintEvent*) {
-  // Engine messages raised while drawing are shown once the paint is over.
+  // Engine messages raised while drawing are shown once the paint is over; what the page is
+  // shown without goes to its document's log.
   MessageListener::Deferral deferral;
+  const PageFaultLog::Scope faults(PageFaultLog::of(document_.data()));
   QPainter painter(viewport());
   const QRect client = viewport()->rect();
   clientRect_ = client;
@@ -1062,6 +1089,7 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
   // the kept bitmap; while a drag changes the highlights only those are painted.
   if (!skipPageBlit_) {
     painter.drawImage(pageLeft_, pageTop_, pageImage_);
+    searchHits_->paint(painter, currentPage_, pageGeometry(), highlighted_, QRegion(client));
     HighlightRegions regions;
     highlightPass(HighlightMode::Repaint, &regions);
     paintHighlights(painter, regions.all - regions.alreadyPainted);
@@ -1080,6 +1108,7 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
       painter.setClipRegion(erase, Qt::IntersectClip);
       painter.drawImage(pageLeft_, pageTop_, pageImage_);
       painter.restore();
+      searchHits_->paint(painter, currentPage_, pageGeometry(), highlighted_, erase);
     }
     paintHighlights(painter, regions.all - regions.alreadyPainted);
   }

@@ -28,6 +28,7 @@ class C_PDF_Doc;
 class FormOverlay;
 class PagePrefetcher;
 class PageTextSource;
+class SearchHits;
 class ViewHost;
 
 class C_PDF_View : public QAbstractScrollArea, public DocumentView {
@@ -107,6 +108,9 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   PageTextSource* textSource();
   // Whether the text of every page has been collected in idle moments.
   bool textIndexComplete() const;
+  // Every hit of the shown search, and what the status bar says of it ("Hit 3 of 27").
+  SearchHits* searchHits() const { return searchHits_; }
+  QString searchStatusText();
 
  signals:
   void rendered();
@@ -156,6 +160,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void markHit(const HitPlace& hit);
   void clearHitMarks();
   void scrollToHit(const HitPlace& hit);
+  void updateSearchStatus();
   // Selection: the pointer as shown page units, scrolling at the window's edges, copying.
   QPointF shownPoint(QPoint window) const;
   void dragTo(QPoint window);
@@ -248,6 +253,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Collects the text of the pages in idle moments after a first search, so that later searches
   // pass over pages without the phrase.
   QTimer* indexTimer_ = nullptr;
+  SearchHits* searchHits_ = nullptr;
   QString sizeText_;
   bool movedWithinPage_ = false;
   int wheelRemainder_ = 0;

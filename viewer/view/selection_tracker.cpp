@@ -40,13 +40,13 @@ bool intersects(const QRectF& a, const QRectF& b) {
          b.top() <= a.bottom();
 }
 
-// The window rectangle of a run's highlight: the marked characters, or the whole run.
-QRect highlightRect(const TextRun& run, const PageGeometry& geometry, bool wholeRun) {
+// The window rectangle of characters from to to of a run, or of the whole run when from < 0.
+QRect rangeRect(const TextRun& run, const PageGeometry& geometry, int32_t from, int32_t to) {
   const int32_t n = run.length();
   double left = firstPosition(run), right = run.right;
-  if (!wholeRun && run.firstHighlighted >= 0 && n > 0) {
-    const int32_t first = std::clamp(run.firstHighlighted, 0, n - 1);
-    const int32_t last = std::clamp(std::max(run.lastHighlighted, first), first, n - 1);
+  if (from >= 0 && n > 0) {
+    const int32_t first = std::clamp(from, 0, n - 1);
+    const int32_t last = std::clamp(std::max(to, first), first, n - 1);
     if (first < static_cast<int32_t>(run.positions.size())) left = run.positions[first];
     if (last + 1 < static_cast<int32_t>(run.positions.size())) right = run.positions[last + 1];
   }
@@ -59,6 +59,12 @@ QRect highlightRect(const TextRun& run, const PageGeometry& geometry, bool whole
     right += std::max(kRightReach * size, pixel);
   }
   return geometry.pageToWindow(boundsAlongRun(run, left, top, right, bottom)).toAlignedRect();
+}
+
+// The window rectangle of a run's highlight: the marked characters, or the whole run.
+QRect highlightRect(const TextRun& run, const PageGeometry& geometry, bool wholeRun) {
+  return wholeRun ? rangeRect(run, geometry, -1, -1)
+                  : rangeRect(run, geometry, run.firstHighlighted, run.lastHighlighted);
 }
 
 }  // namespace
@@ -227,6 +233,10 @@ int highlightPass(PageTextLayout* layout, const PageGeometry& geometry, const Se
     painted.set(layout, i, now);
   }
   return checksum;
+}
+
+QRect characterRect(const TextRun& run, int32_t first, int32_t last, const PageGeometry& geometry) {
+  return rangeRect(run, geometry, std::max(0, first), last);
 }
 
 }  // namespace Corvalis::Viewer

@@ -119,4 +119,7 @@ bool entryTouches(const SelectionEntry& entry, const TextRun& run);
 // Character marks of a search hit: cleared from the runs of one page.
 void clearCharacterMarks(PageTextLayout* layout);
 
+// The window rectangle of characters first to last of a run, as a search hit is highlighted.
+QRect characterRect(const TextRun& run, int32_t first, int32_t last, const PageGeometry& geometry);
+
 }  // namespace Corvalis::Viewer

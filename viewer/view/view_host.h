@@ -35,6 +35,8 @@ class ViewHost {
   virtual QPrinter* printer() = 0;
   // Menu items and buttons may need another look.
   virtual void commandStateChanged() = 0;
+  // What the status bar says about the search ("Hit 3 of 27"); empty when no search is shown.
+  virtual void setSearchStatus(const QString&) {}
 };
 
 }  // namespace Corvalis::Viewer

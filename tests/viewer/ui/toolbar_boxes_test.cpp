@@ -1,5 +1,7 @@
 #include "viewer/ui/toolbar_boxes.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSignalSpy>
 
 #include "tests/viewer/viewer_test_support.h"
@@ -45,6 +47,35 @@ TEST_F(ToolbarBoxesTest, PageBoxEmptiesForTypingAndComesBack) {
   EXPECT_EQ(spy.count(), 0);
   frame->activeView()->setFocus();
   EXPECT_EQ(box->text(), "1 of 3");
+}
+
+TEST_F(ToolbarBoxesTest, PageBoxShowsTheLastOfManyPagesWholeAndNarrowsWhenTheyClose) {
+  ASSERT_TRUE(frame->openFile(pagesFile(2415, "long.pdf")));
+  paint();
+  frame->routeCommand(kCmdLastPage);
+  paint();
+  PageBox* box = frame->pageBox();
+  EXPECT_EQ(box->text(), "2415 of 2415");
+  EXPECT_GE(box->width(), box->widthFor(box->text()));
+  // Nothing is scrolled out of the box: its first character is at its left edge.
+  box->end(false);
+  EXPECT_EQ(box->cursorPositionAt(QPoint(box->contentsRect().left() + 4, box->height() / 2)), 0);
+  // The box fits the page count before the last page is reached: it does not jump while reading.
+  const int wide = box->width();
+  frame->routeCommand(kCmdFirstPage);
+  paint();
+  EXPECT_EQ(box->width(), wide);
+  // Beside a short document the box keeps the long one's width; without it, it narrows.
+  ASSERT_TRUE(frame->openFile(pagesFile(3, "short.pdf")));
+  paint();
+  EXPECT_EQ(box->text(), "1 of 3");
+  EXPECT_EQ(box->width(), wide);
+  frame->mdiArea()->setActiveSubWindow(frame->mdiArea()->subWindowList().first());
+  frame->routeCommand(kCmdFileClose);
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QApplication::processEvents();
+  EXPECT_EQ(box->text(), "1 of 3");
+  EXPECT_EQ(box->width(), std::max(int(PageBox::kWidth), box->widthFor("8 of 8")));
 }
 
 TEST_F(ToolbarBoxesTest, ZoomBoxListAndInitialChoice) {

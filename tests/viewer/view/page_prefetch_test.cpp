@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "tests/viewer/viewer_test_support.h"
+#include "viewer/doc/pdf_doc.h"
+#include "viewer/messages/page_fault_log.h"
 #include "viewer/view/page_prefetcher.h"
 
 namespace viewer_test {
@@ -189,7 +191,7 @@ TEST_F(PagePrefetchTest, ReadyPageIsAnnouncedOnTheInterfaceThread) {
   EXPECT_EQ(prefetcher.pagesDrawn(), 2 * kRounds);
 }
 
-TEST_F(PagePrefetchTest, MessagesOfAPageDrawnAheadAreShownWithThePage) {
+TEST_F(PagePrefetchTest, WhatAPageDrawnAheadLeftOutIsToldOnceWhenItIsShown) {
   // Page 2 draws an image whose filter nobody knows.
   const std::string bytes =
       readingDocument(2, {"", "q 100 0 0 100 72 72 cm /Im2 Do Q"},
@@ -198,32 +200,42 @@ TEST_F(PagePrefetchTest, MessagesOfAPageDrawnAheadAreShownWithThePage) {
                       "stream\nabcd\nendstream");
   // Two files: a document opened again comes back at the page it was left at.
   const QString path = writePdf(bytes, "messages.pdf");
-  std::vector<QString> direct;
+  std::vector<PageFaultRecord> direct;
   {
     MessageCapture boxes;
     C_PDF_View* view = open(path);
     view->setPrefetchEnabled(false);
     turn(kCmdNextPage);
     QApplication::processEvents();
-    for (const MessageBoxRequest& box : boxes.boxes) direct.push_back(box.text);
+    // Nothing stopped: no box.
+    EXPECT_TRUE(boxes.boxes.empty());
+    direct = PageFaultLog::of(view->pdfDocument())->records();
     frame->routeCommand(kCmdFileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
     ASSERT_EQ(frame->activeView(), nullptr);
   }
   ASSERT_FALSE(direct.empty());
+  EXPECT_EQ(direct[0].page, 2);
+  EXPECT_TRUE(direct[0].leftOut.contains(QStringLiteral("/NoSuchDecode")));
   MessageCapture boxes;
   C_PDF_View* view = open(writePdf(bytes, "messages-again.pdf"));
   ASSERT_TRUE(waitReady(view, 2));
   QApplication::processEvents();
+  PageFaultLog* log = PageFaultLog::of(view->pdfDocument());
   // Nothing is said while the page is only drawn ahead.
-  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_TRUE(log->records().empty());
   turn(kCmdNextPage);
   QApplication::processEvents();
   EXPECT_EQ(view->preparedShown(), 1);
-  std::vector<QString> shown;
-  for (const MessageBoxRequest& box : boxes.boxes) shown.push_back(box.text);
-  EXPECT_EQ(shown, direct);
+  EXPECT_EQ(log->records(), direct);
+  // The view's own engine drawing the page again, at other zooms, tells nothing new.
+  turn(kCmdFitWidth);
+  turn(kCmdZoomIn);
+  turn(kCmdFitPage);
+  EXPECT_EQ(log->records(), direct);
+  EXPECT_EQ(log->count(), direct.size());
+  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(PagePrefetchTest, PageThatAsksTheUserIsDrawnWhereTheUserIs) {

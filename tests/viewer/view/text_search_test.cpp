@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -15,6 +16,8 @@
 #include "viewer/view/copy_text.h"
 #include "viewer/view/page_text_index.h"
 #include "viewer/view/page_text_source.h"
+#include "viewer/view/search_hits.h"
+#include "viewer/view/selection_tracker.h"
 
 namespace viewer_test {
 namespace {
@@ -79,6 +82,122 @@ TEST_F(TextSearchTest, EnterOnPageOneShowsTheHitOnPageThreeHighlighted) {
   EXPECT_NE(view->highlightChecksum(), 0);
   // Copy is offered while something is highlighted.
   EXPECT_TRUE(frame->action(kCmdCopy)->isEnabled());
+}
+
+// The keys of every reader: Ctrl+F to the box with its text selected, Enter, F3 and Ctrl+G to
+// the next hit, with Shift to the previous one, Escape back to the page; the status bar counts
+// the hits as the pages become known, and the other hits of the page are highlighted lighter.
+TEST_F(TextSearchTest, FindFromTheKeyboardWithTheHitCount) {
+  C_PDF_View* view = open(zebraPages(), "keys.pdf");
+  FindBox* box = frame->findBox();
+  auto focused = [] { return QApplication::focusWidget(); };
+  auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(focused(), key, modifiers);
+    paint();
+  };
+  auto status = [&] { return frame->searchStatus()->text(); };
+  auto at = [&](int page, int startRun) {
+    return view->searchHit() && view->searchHit()->page == page &&
+           view->searchHit()->startRun == startRun && view->currentPage() == page;
+  };
+  view->setFocus();
+  // The box's placeholder is not a phrase: F3 before anything was typed finds nothing and says
+  // nothing (a box would fail the test).
+  press(Qt::Key_F3);
+  EXPECT_FALSE(view->searchHit());
+  press(Qt::Key_F, Qt::ControlModifier);
+  ASSERT_EQ(focused(), box);
+  QTest::keyClicks(box, "zebra");
+  press(Qt::Key_Return);
+  ASSERT_TRUE(at(3, 0));
+  // The keys stay in the box for the next Enter.
+  EXPECT_EQ(focused(), box);
+  // Pages 1 to 3 are known (the search read them): the count is a lower bound.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "Hit 1 of at least 2"; }, 1000))
+      << status().toStdString();
+  // The rest of the document is read, as in idle moments.
+  while (view->textSource()->indexMore(1000, view->currentPage())) {
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "Hit 1 of 3"; }, 1000))
+      << status().toStdString();
+
+  // The page's other hit is highlighted, lighter than the current one.
+  const std::vector<HitPlace>& hits = view->searchHits()->hitsOnPage(3);
+  ASSERT_EQ(hits.size(), 2u);
+  PageTextLayout* layout = view->textSource()->collectedLayout(3);
+  PageGeometry g;
+  g.width = 612;
+  g.height = 792;
+  g.scale = double(view->pageImage().width()) / 612.0;
+  g.origin = view->pageOrigin();
+  auto tint = [&](const HitPlace& h) {
+    const QRect box = characterRect(*layout->runs()[h.startRun], h.start, h.end, g);
+    const QImage shot = view->viewport()->grab().toImage();
+    int light = 0, strong = 0, all = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+      for (int x = box.left(); x <= box.right(); ++x, ++all) {
+        const QColor c(shot.pixel(x, y));
+        const int d = c.blue() - c.red();
+        if (d > 55)
+          ++strong;
+        else if (d > 20)
+          ++light;
+      }
+    return std::pair<double, double>(double(light) / all, double(strong) / all);
+  };
+  EXPECT_GT(tint(hits[0]).second, 0.5);
+  EXPECT_GT(tint(hits[1]).first, 0.5);
+  EXPECT_LT(tint(hits[1]).second, 0.1);
+
+  press(Qt::Key_F3);
+  EXPECT_TRUE(at(3, hits[1].startRun));
+  EXPECT_EQ(status(), "Hit 2 of 3");
+  EXPECT_GT(tint(hits[0]).first, 0.5);
+  press(Qt::Key_G, Qt::ControlModifier);
+  EXPECT_TRUE(at(5, 0));
+  EXPECT_EQ(status(), "Hit 3 of 3");
+  press(Qt::Key_F3, Qt::ShiftModifier);
+  EXPECT_TRUE(at(3, hits[1].startRun));
+  EXPECT_EQ(status(), "Hit 2 of 3");
+  press(Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_TRUE(at(3, 0));
+  press(Qt::Key_Return);
+  EXPECT_TRUE(at(3, hits[1].startRun));
+  press(Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_TRUE(at(3, 0));
+  EXPECT_EQ(status(), "Hit 1 of 3");
+
+  // Escape gives the keys back to the page; Ctrl+F comes back with the text ready to type over.
+  press(Qt::Key_Escape);
+  EXPECT_EQ(focused(), view);
+  press(Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(focused(), box);
+  EXPECT_EQ(box->selectedText(), "zebra");
+  press(Qt::Key_Escape);
+  ASSERT_EQ(focused(), view);
+  // A click into the box readies it the same way.
+  QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(5, box->height() / 2));
+  EXPECT_EQ(focused(), box);
+  EXPECT_EQ(box->selectedText(), "zebra");
+  press(Qt::Key_Escape);
+  ASSERT_EQ(focused(), view);
+  press(Qt::Key_PageDown);
+  EXPECT_EQ(view->currentPage(), 4);
+  // Turning the page ends the search: no count, no highlight.
+  EXPECT_TRUE(status().isEmpty());
+  EXPECT_FALSE(view->searchHits()->active());
+}
+
+TEST(SearchHitCount, CountsAsFindNextGoesAcrossRunsAndLigatures) {
+  const char16_t b = PageTextIndex::kBoundary;
+  // Overlapping hits each count; a blank of the phrase matches a run boundary.
+  EXPECT_EQ(countHits(TextSearch(u"aa", true), u"aaaa", 100), 3);
+  EXPECT_EQ(countHits(TextSearch(u"a b", true), std::u16string(u"xa") + b + u"by a b", 100), 2);
+  // A ligature reads as its letters and is taken whole.
+  EXPECT_EQ(countHits(TextSearch(u"fi", false), u"\uFB01le FILE", 100), 2);
+  EXPECT_EQ(countHits(TextSearch(u"il", false), u"\uFB01le", 100), 0);
+  EXPECT_EQ(countHits(TextSearch(u"a", true), u"aaaa", 2), 2);
+  EXPECT_EQ(countHits(TextSearch(u"a", true), u"", 100), 0);
 }
 
 TEST_F(TextSearchTest, F3FindsTheNextHitOnTheSamePageThenTheNextPage) {
@@ -245,19 +364,18 @@ TEST_F(TextSearchTest, CtrlCWithNothingSelectedCopiesTheHighlightedHit) {
     paint();
     return text;
   };
-  const QString bom(QChar(0xFEFF));
   findFromBox("pdf f");
   ASSERT_TRUE(view->searchHit());
-  EXPECT_EQ(copyWithKeys(), bom + "PDF f");
+  EXPECT_EQ(copyWithKeys(), QString("PDF f"));
   EXPECT_TRUE(view->searchHit());
   EXPECT_GT(blueShare(view), 0.3);
   findFromBox("format ends");
   ASSERT_TRUE(view->searchHit());
-  EXPECT_EQ(copyWithKeys(), bom + "format\r\nends");
+  EXPECT_EQ(copyWithKeys(), QString("format\r\nends"));
   // A ligature is copied as its letters.
   findFromBox("file");
   ASSERT_TRUE(view->searchHit());
-  EXPECT_EQ(copyWithKeys(), bom + "file");
+  EXPECT_EQ(copyWithKeys(), QString("file"));
   // A click on the page drops the hit; Copy then has nothing to take.
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   paint();
