@@ -145,6 +145,20 @@ TEST(PdfDraw, RotatedPagesAndPageBoxes) {
   auto crop = drawContent("50 20 10 10 re f", 200, 100, "/CropBox [50 20 150 100]");
   EXPECT_EQ(crop.bitmap.width(), 100);
   EXPECT_EQ(crop.at(2, 77), kBlack);
+  // A crop box reaching past the media box shows only the media box.
+  auto wide = drawContent("0 0 10 10 re f", 200, 100, "/CropBox [-50 -50 1687 2386]");
+  EXPECT_EQ(wide.bitmap.width(), 200);
+  EXPECT_EQ(wide.bitmap.height(), 100);
+  EXPECT_EQ(wide.at(2, 97), kBlack);
+  // UserUnit 2: every unit is two points.
+  auto big = drawContent("10 10 20 20 re f", 100, 50, "/UserUnit 2");
+  EXPECT_EQ(big.bitmap.width(), 200);
+  EXPECT_EQ(big.bitmap.height(), 100);
+  EXPECT_EQ(big.at(21, 41), kBlack);
+  EXPECT_EQ(big.at(59, 79), kBlack);
+  EXPECT_EQ(big.at(61, 79), kWhite);
+  EXPECT_EQ(big.at(19, 79), kWhite);
+  EXPECT_EQ(big.at(21, 39), kWhite);
 }
 
 class Recorder : public Messages::IMessageListener {
