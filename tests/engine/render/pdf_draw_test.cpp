@@ -35,6 +35,22 @@ TEST(PdfDraw, RoundCapsReachHalfTheWidthBeyondTheEnds) {
   EXPECT_EQ(flat.at(47, 50), kWhite);
 }
 
+TEST(PdfDraw, LinesThinnerThanAPixelAreOneSolidPixelWide) {
+  // Zero width on a pixel edge, a tenth of a point inside a pixel, and both under a scale: each
+  // covers exactly one column (or row), fully.
+  auto page = drawContent(
+      "0 w 40 10 m 40 90 l S 0.1 w 60.7 10 m 60.7 90 l S 10 95.2 m 190 95.2 l S "
+      "q 3 0 0 3 0 0 cm 0 w 33.4 3 m 33.4 30 l S 0.02 w 40 3 m 40 30 l S Q");
+  for (int x : {40, 60, 100, 120}) {
+    EXPECT_EQ(page.at(x, 50), kBlack) << x;
+    EXPECT_EQ(page.at(x - 1, 50), kWhite) << x;
+    EXPECT_EQ(page.at(x + 1, 50), kWhite) << x;
+  }
+  EXPECT_EQ(page.at(150, 4), kBlack);
+  EXPECT_EQ(page.at(150, 3), kWhite);
+  EXPECT_EQ(page.at(150, 5), kWhite);
+}
+
 TEST(PdfDraw, DashPatternsPhasesAndDots) {
   auto dashed = drawContent("[4 4] 0 d 2 w 10 50 m 190 50 l S");
   EXPECT_EQ(dashed.at(12, 50), kBlack);
