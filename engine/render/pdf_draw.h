@@ -187,6 +187,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void drawNamedXObject(const std::string& name);
   void drawForm(XObjectDescriptor& form);
   void drawImage(XObjectDescriptor& image, bool isInline);
+  // An image mask painted with the fill pattern: the pattern shows through the mask's samples.
+  void drawImageMaskWithPattern(const brevia::gfx::Bitmap& mask);
 
   // Shadings and patterns.
   void paintShading(const std::string& name);
