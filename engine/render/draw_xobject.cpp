@@ -40,6 +40,9 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
     space_.multiplyTransform(m);
     state_->ctm = space_.transform();
   }
+  // Patterns used in the form are placed in the form's space, not the page's.
+  const gfx::Matrix outerBase = baseCtm_;
+  baseCtm_ = space_.transform();
   // The form's BBox clips it.
   const auto& b = form.bbox;
   if (b[0] != -1.0 || b[1] != -1.0 || b[2] != -1.0 || b[3] != -1.0) {
@@ -56,6 +59,7 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
   for (const OperatorRecord& record : list.records) execute(list, record);
   if (group) endGroup();
   restoreState();
+  baseCtm_ = outerBase;
   resources_ = pageResources;
   --formNesting_;
 }

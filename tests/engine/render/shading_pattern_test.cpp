@@ -99,6 +99,39 @@ std::string bytes(std::initializer_list<int> values) {
   return out;
 }
 
+TEST(Patterns, PatternsInAFormArePlacedInTheFormsSpace) {
+  // As plotting packages write surfaces: each facet is a form, moved into place by the page and
+  // by its own cm, that fills a small rectangle with a mesh pattern whose Matrix undoes the cm.
+  // Placed in the page's space the triangle would land off the facet and leave it blank.
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Facet 6 0 R /Cell 9 0 R >> >>");
+  b.setStream(6, "/Subtype /Form /BBox [0 0 40 40] /Resources << /Pattern << /Tri 7 0 R >> >>",
+              "1 0 0 1 -100 -100 cm /Pattern cs /Tri scn 100 100 40 40 re f");
+  b.set(7, "<< /PatternType 2 /Matrix [1 0 0 1 -100 -100] /Shading 8 0 R >>");
+  // A red triangle over the whole facet (pattern space 100..140), in two pieces.
+  b.setStream(8,
+              "/ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 "
+              "/BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1]",
+              bytes({0, 100, 100, 255, 0, 0, 0, 140, 100, 255, 0, 0, 0, 140, 140, 255, 0, 0,
+                     0, 100, 100, 255, 0, 0, 0, 140, 140, 255, 0, 0, 0, 100, 140, 255, 0, 0}));
+  // A tiling pattern drawn inside a form keeps to the form's space too.
+  b.setStream(9, "/Subtype /Form /BBox [0 0 40 40] /Resources << /Pattern << /T 10 0 R >> >>",
+              "/Pattern cs /T scn 0 0 40 40 re f");
+  b.setStream(10, "/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 20 20] /XStep 20 /YStep 20",
+              "0 0 1 rg 0 0 10 10 re f");
+  auto page = drawContent("q 1 0 0 1 30 20 cm /Facet Do Q q 1 0 0 1 125 25 cm /Cell Do Q", 200, 100,
+                          "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(35, 75), 0xFFFF0000u);
+  EXPECT_EQ(page.at(65, 45), 0xFFFF0000u);
+  EXPECT_EQ(page.at(50, 60), 0xFFFF0000u);
+  EXPECT_EQ(page.at(75, 60), kWhite);
+  // The cell's square starts at the form's origin (125, 25): device (125..135, 65..75).
+  EXPECT_EQ(page.at(127, 73), 0xFF0000FFu);
+  EXPECT_EQ(page.at(132, 68), 0xFF0000FFu);
+  EXPECT_EQ(page.at(137, 73), kWhite);
+  EXPECT_EQ(page.at(147, 73), 0xFF0000FFu);
+}
+
 TEST(Shadings, FunctionAndMeshShadings) {
   PdfBuilder b;
   b.set(5, "<< /Shading << /Fn 6 0 R /Tri 7 0 R /Coons 8 0 R /Lattice 9 0 R >> >>");
