@@ -240,6 +240,20 @@ TEST(ColourSpace, IccBasedReadsTheProfileFromMemory) {
   EXPECT_GE(greenOf(toColorref(100, 0, 0, -1, *lab.space)), 250);
 }
 
+TEST(ColourSpace, IccProfilesThatDisagreeWithNAreReadByN) {
+  // An RGB profile on one-component data: grey, as N says, not a red channel.
+  Built one = build(iccArray("<< /N 1 >>", profileBytes(cmsCreate_sRGBProfile())));
+  EXPECT_EQ(one.space, deviceGray());
+  EXPECT_EQ(toColorref(0.5, -1, -1, -1, *one.space), 0x007F7F7Fu);
+  // Four components with an RGB profile are CMYK; an Alternate of the wrong size is passed over.
+  Built four =
+      build(iccArray("<< /N 4 /Alternate /DeviceRGB >>", profileBytes(cmsCreate_sRGBProfile())));
+  EXPECT_EQ(four.space, deviceCMYK());
+  Built three = build(iccArray("<< /N 3 /Alternate [/CalRGB << /WhitePoint [0.9505 1 1.089] >>] >>",
+                               profileBytes(cmsCreateLab4Profile(nullptr))));
+  EXPECT_EQ(three.space->family, ColourFamily::ICCBased);  // Lab has three channels: it fits
+}
+
 TEST(ColourSpace, UnreadableIccFallsBack) {
   EXPECT_EQ(build(iccArray("<< /N 3 /Alternate /DeviceCMYK >>", "garbage")).space, deviceCMYK());
   Built calAlternate =
