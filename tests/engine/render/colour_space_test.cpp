@@ -112,6 +112,15 @@ TEST(ColourSpace, CalibratedAndLab) {
   const uint32_t red = toColorref(50, 80, 60, -1, *lab.space);
   EXPECT_GT(redOf(red), 150);
   EXPECT_LT(greenOf(red), 60);
+  // a = b = 0 is a neutral grey at any lightness and white point; L 50 is sRGB's middle grey.
+  for (const char* white : {"[0.9642 1 0.8249]", "[0.9505 1 1.089]"}) {
+    Built l = build(std::string("[/Lab << /WhitePoint ") + white + " >>]");
+    const uint32_t grey = toColorref(50, 0, 0, -1, *l.space);
+    EXPECT_NEAR(redOf(grey), 118, 2) << white;
+    EXPECT_NEAR(redOf(grey), greenOf(grey), 1) << white;
+    EXPECT_NEAR(blueOf(grey), greenOf(grey), 1) << white;
+    EXPECT_GE(blueOf(toColorref(100, 0, 0, -1, *l.space)), 250) << white;
+  }
 }
 
 TEST(ColourSpace, SeparationAndDeviceN) {
