@@ -179,6 +179,38 @@ TEST(Shadings, FunctionAndMeshShadings) {
   EXPECT_EQ(broken.at(20, 80), kWhite);
 }
 
+TEST(Shadings, MeshesWithAFunctionColourEveryPointThroughIt) {
+  // t runs 0 to 1 across a Coons patch (left half) and a triangle (right half); the function
+  // goes blue, yellow, red. Halfway the colour is the function's yellow, not a blue-red blend.
+  PdfBuilder b;
+  b.set(5, "<< /Shading << /Patch 6 0 R /Tri 7 0 R >> >>");
+  const std::string map =
+      "/Function << /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions "
+      "[<< /FunctionType 2 /Domain [0 1] /C0 [0 0 1] /C1 [1 1 0] /N 1 >> << /FunctionType 2 "
+      "/Domain [0 1] /C0 [1 1 0] /C1 [1 0 0] /N 1 >>] >> ";
+  const std::string format =
+      "/ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 /BitsPerFlag 8 "
+      "/Decode [0 255 0 255 0 1] ";
+  // Corners (0,0) t 0, (0,100) t 0, (100,100) t 1, (100,0) t 1, straight sides.
+  b.setStream(6, "/ShadingType 6 " + format + map,
+              bytes({0,   0,  0,   0,  33,  0, 66, 0, 100, 33, 100, 66, 100, 100, 100,
+                     100, 66, 100, 33, 100, 0, 66, 0, 33,  0,  0,   0,  255, 255}));
+  b.setStream(7, "/ShadingType 4 " + format + map,
+              bytes({0, 100, 0, 0, 0, 200, 0, 255, 0, 200, 100, 255}));
+  auto page = drawContent("/Patch sh /Tri sh", 200, 100, "/Resources 5 0 R", b);
+  const uint32_t middle = page.at(50, 50);
+  EXPECT_GT(red(middle), 200);
+  EXPECT_GT(int(middle >> 8 & 0xFF), 200);
+  EXPECT_LT(blue(middle), 60);
+  EXPECT_LT(red(page.at(3, 50)), 40);  // blue at t = 0
+  EXPECT_GT(blue(page.at(3, 50)), 200);
+  EXPECT_GT(red(page.at(97, 50)), 200);  // red at t = 1
+  EXPECT_LT(int(page.at(97, 50) >> 8 & 0xFF), 60);
+  const uint32_t triangle = page.at(150, 60);  // t = 0.5 on the triangle
+  EXPECT_GT(int(triangle >> 8 & 0xFF), 200);
+  EXPECT_LT(blue(triangle), 60);
+}
+
 TEST(Shadings, RadialEndsExtendOnTheirOwnAndAlphaAndBackgroundApply) {
   PdfBuilder b;
   b.set(5,
