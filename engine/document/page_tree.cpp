@@ -13,6 +13,11 @@ namespace {
 
 constexpr int32_t kDefaultWidth = 612;
 constexpr int32_t kDefaultHeight = 792;
+// A box coordinate beyond this is taken for a damaged value, not a page.
+constexpr int64_t kMaxBoxCoordinate = int64_t{1} << 24;
+// UserUnit values outside this range are ignored.
+constexpr double kMinUserUnit = 0.01;
+constexpr double kMaxUserUnit = 1000;
 
 struct Walk {
   PageTreeRoot& root;
@@ -30,46 +35,75 @@ int32_t normaliseRotation(int64_t value) {
   return static_cast<int32_t>(value);
 }
 
-// Reads a box's four numbers as integers; false when it has fewer than four elements.
-bool readBox(const PdfObject& box, ObjectResolver& resolver, int32_t out[4]) {
+// Reads a box's four numbers as integers, normalised so that x0 <= x1 and y0 <= y1; false
+// when it has fewer than four elements, cannot be read, or encloses no area or an absurd one.
+bool readBox(const PdfObject& value, ObjectResolver& resolver, PageBox& out) {
+  PdfObject box;
+  try {
+    box = resolver.resolve(value, true);
+  } catch (const C_PDF_Exception&) {
+    return false;
+  }
   if (!box.isArray() || box.elements.size() < 4) return false;
+  int32_t b[4];
   for (int i = 0; i < 4; ++i) {
     PdfObject storage;
-    const PdfObject& v = resolver.resolved(box.elements[i], storage, true);
-    out[i] = v.intValue();
-  }
-  return true;
-}
-
-void applyBox(C_PDF_PageTreeNode_or_Page& node, const int32_t b[4]) {
-  node.originX = std::min(b[0], b[2]);
-  node.originY = std::min(b[1], b[3]);
-  node.width = static_cast<int32_t>(std::min<int64_t>(std::llabs(int64_t{b[2]} - b[0]), INT32_MAX));
-  node.height =
-      static_cast<int32_t>(std::min<int64_t>(std::llabs(int64_t{b[3]} - b[1]), INT32_MAX));
-}
-
-void readPageBox(C_PDF_PageTreeNode_or_Page& node, ObjectResolver& resolver) {
-  node.originX = 0;
-  node.originY = 0;
-  node.width = kDefaultWidth;
-  node.height = kDefaultHeight;
-  int32_t box[4];
-  if (node.CropBox.kind != PdfObjectKind::None) {
-    PdfObject crop;
+    const PdfObject* v;
     try {
-      crop = resolver.resolve(node.CropBox, true);
+      v = &resolver.resolved(box.elements[i], storage, true);
     } catch (const C_PDF_Exception&) {
-      return;
+      return false;
     }
-    if (readBox(crop, resolver, box)) {
-      applyBox(node, box);
-      return;
-    }
+    if (!v->isNumber()) return false;
+    b[i] = v->intValue();
+    if (std::llabs(int64_t{b[i]}) > kMaxBoxCoordinate) return false;
   }
-  if (node.MediaBox.kind != PdfObjectKind::None) {
-    PdfObject media = resolver.resolve(node.MediaBox);
-    if (readBox(media, resolver, box)) applyBox(node, box);
+  out = PageBox{std::min(b[0], b[2]), std::min(b[1], b[3]), std::max(b[0], b[2]),
+                std::max(b[1], b[3])};
+  return out.x1 > out.x0 && out.y1 > out.y0;
+}
+
+// The page's media box: its own or inherited value when that encloses an area, else the
+// nearest ancestor's, else the root's, else US Letter. The crop box is the part of the media
+// box it covers; one that covers none of it is ignored.
+void readPageBox(C_PDF_PageTreeNode_or_Page& node, const PageTreeRoot& root,
+                 ObjectResolver& resolver) {
+  PageBox media;
+  if (node.MediaBox.kind != PdfObjectKind::None && readBox(node.MediaBox, resolver, media)) {
+  } else if (node.parent) {
+    media = node.parent->mediaBox;
+  } else if (!(root.MediaBox.kind != PdfObjectKind::None &&
+               readBox(root.MediaBox, resolver, media))) {
+    media = PageBox{0, 0, kDefaultWidth, kDefaultHeight};
+  }
+  node.mediaBox = media;
+  PageBox shown = media;
+  PageBox crop;
+  if (node.CropBox.kind != PdfObjectKind::None && readBox(node.CropBox, resolver, crop)) {
+    const PageBox cut{std::max(crop.x0, media.x0), std::max(crop.y0, media.y0),
+                      std::min(crop.x1, media.x1), std::min(crop.y1, media.y1)};
+    if (cut.x1 > cut.x0 && cut.y1 > cut.y0) shown = cut;
+  }
+  node.originX = shown.x0;
+  node.originY = shown.y0;
+  const double unit = node.userUnit;
+  node.width =
+      static_cast<int32_t>(std::min<double>((int64_t{shown.x1} - shown.x0) * unit, INT32_MAX));
+  node.height =
+      static_cast<int32_t>(std::min<double>((int64_t{shown.y1} - shown.y0) * unit, INT32_MAX));
+}
+
+// UserUnit: the size of one unit of the page's space in points (1 when absent or out of range).
+double readUserUnit(const PdfObject& page, ObjectResolver& resolver) {
+  const PdfObject* v = page.lookup("UserUnit");
+  if (!v) return 1;
+  PdfObject storage;
+  try {
+    const PdfObject& unit = resolver.resolved(*v, storage, true);
+    const double u = unit.isNumber() ? unit.realValue() : 1;
+    return u >= kMinUserUnit && u <= kMaxUserUnit ? u : 1;
+  } catch (const C_PDF_Exception&) {
+    return 1;
   }
 }
 
@@ -133,6 +167,9 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   inherit("MediaBox", &C_PDF_PageTreeNode_or_Page::MediaBox, root.MediaBox);
   inherit("CropBox", &C_PDF_PageTreeNode_or_Page::CropBox, root.CropBox);
   inherit("Rotate", &C_PDF_PageTreeNode_or_Page::Rotate, root.Rotate);
+  // Before the kids, which may inherit the media box.
+  node->userUnit = readUserUnit(d, resolver);
+  readPageBox(*node, walk.root, resolver);
 
   const bool typedPage = node->Type && node->Type->isName("Page");
   if (!typedPage) {
@@ -193,7 +230,6 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   if (node->isPage && node->Resources.kind == PdfObjectKind::None)
     node->Resources = PdfObject(PdfObjectKind::Dictionary);
 
-  readPageBox(*node, resolver);
   node->sizeText = pageSizeText(node->width, node->height, node->rotation);
 
   if (node->isPage) {

@@ -23,6 +23,11 @@ class C_Minimal_4_Conversion_PageTreeNode_or_Page {
 
 class C_FixedPosSize_PageTreeNode_or_Page : public C_Minimal_4_Conversion_PageTreeNode_or_Page {};
 
+// A page box in default user-space units, normalised (x0 < x1, y0 < y1).
+struct PageBox {
+  int32_t x0 = 0, y0 = 0, x1 = 612, y1 = 792;
+};
+
 class C_PDF_PageTreeNode_or_Page : public C_FixedPosSize_PageTreeNode_or_Page {
  public:
   // The page's prepared resources: shared with the root when inherited from it.
@@ -31,11 +36,17 @@ class C_PDF_PageTreeNode_or_Page : public C_FixedPosSize_PageTreeNode_or_Page {
   std::unique_ptr<AnnotationList> annotations;
   // 1-based position among the leaves in tree order; -1 for intermediate nodes.
   int32_t pageNumber = -1;
-  // Page box size in default user-space units, truncated to integers.
+  // Size of the shown box (the crop box within the media box) in points: its width and height
+  // in the page's units, truncated to integers, times userUnit.
   int32_t height = 792;
   int32_t width = 612;
+  // The page's unit in points (UserUnit).
+  double userUnit = 1;
+  // The usable media box, where a page that has none of its own inherits it from.
+  PageBox mediaBox;
   // Rotate normalised into 0 ... 359.
   int32_t rotation = 0;
+  // Lower left corner of the shown box, in the page's units.
   int32_t originX = 0;
   int32_t originY = 0;
   // The page size for display, such as "8.5 x 11 in".

@@ -42,6 +42,8 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
                           "its encryption method is not one this reader knows");
   const PdfObject length = value("Length");
   keyLengthBits_ = length.kind == PdfObjectKind::None ? 40 : length.intValue();
+  // Version 1 keys are always 40 bits, whatever Length says (some writers put 128 there).
+  if (version_ == 1) keyLengthBits_ = 40;
 
   StandardSecurity::Parameters& params = parameters_;
   params.revision = revision_;

@@ -15,6 +15,9 @@ namespace {
 // bounded nesting, this guards the walk all the same.
 constexpr int kMaxConversionNesting = kMaxColourSpaceNesting + 2;
 
+// The white point of sRGB displays.
+constexpr double kD65White[3] = {0.95047, 1.0, 1.08883};
+
 double clamp01(double v) { return std::isnan(v) ? 0.0 : std::min(std::max(v, 0.0), 1.0); }
 
 uint32_t channel(double v) { return static_cast<uint32_t>(clamp01(v) * 255.0); }
@@ -53,6 +56,12 @@ double labF(double f) {
   return f >= kEdge ? f * f * f : (f - 4.0 / 29.0) * 0.12841854934601665;
 }
 
+// Linear light to an sRGB channel.
+double srgbGamma(double v) {
+  if (!(v > 0.0031308)) return 12.92 * std::max(v, 0.0);
+  return 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+}
+
 uint32_t lab(double l, double a, double b, const ColourSpace& space) {
   const std::array<int32_t, 4>& range = space.labRange;
   l = labComponent(l, 0, 100);
@@ -61,8 +70,13 @@ uint32_t lab(double l, double a, double b, const ColourSpace& space) {
   const double fy = (l + 16.0) / 116.0;
   const double fx = fy + a / 500.0;
   const double fz = fy - b / 200.0;
-  return xyzToRgb(labF(fx) * space.whitePoint[0], labF(fy) * space.whitePoint[1],
-                  labF(fz) * space.whitePoint[2]);
+  // Relative to the space's white point, which becomes the display's (D65) white: L 100 is
+  // white and a = b = 0 grey, whatever the white point.
+  const double x = labF(fx) * kD65White[0], y = labF(fy) * kD65White[1],
+               z = labF(fz) * kD65White[2];
+  return rgb(srgbGamma(3.2404542 * x - 1.5371385 * y - 0.4985314 * z),
+             srgbGamma(-0.9692660 * x + 1.8760108 * y + 0.0415560 * z),
+             srgbGamma(0.0556434 * x - 0.2040259 * y + 1.0572252 * z));
 }
 
 double componentAt(std::span<const double> c, std::size_t i) { return i < c.size() ? c[i] : -1.0; }

@@ -166,8 +166,15 @@ class ColourSpaceBuilder {
 
     std::vector<uint8_t> profile;
     uint32_t signature = 0;
-    if (stream->isStream() && decodeQuietly(resolver_, *stream, profile) &&
-        readIccSignature(profile, signature)) {
+    // A profile whose channels disagree with N is not the one the data was made for: the data
+    // is read by N, as if the profile were unreadable.
+    const bool readable = stream->isStream() && decodeQuietly(resolver_, *stream, profile) &&
+                          readIccSignature(profile, signature);
+    const bool mismatch = readable && components >= 1 &&
+                          components <= ColourSpace::kMaxComponents &&
+                          cmsChannelsOf(static_cast<cmsColorSpaceSignature>(signature)) !=
+                              cmsUInt32Number(components);
+    if (readable && !mismatch) {
       auto space = std::make_shared<ColourSpace>(ColourFamily::ICCBased);
       space->iccSignature = signature;
       if (components < 1 || components > ColourSpace::kMaxComponents)
@@ -187,7 +194,8 @@ class ColourSpaceBuilder {
       std::string alternateError;
       ColourSpaceBuilder inner(resolver_, &alternateError);
       std::shared_ptr<ColourSpace> space = inner.build(*alternate, depth + 1);
-      if (alternateError.empty()) return space;
+      if (alternateError.empty() && (!mismatch || space->componentCount == components))
+        return space;
     }
     if (components == 3) return deviceRGB();
     if (components == 4) return deviceCMYK();

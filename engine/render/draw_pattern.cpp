@@ -380,6 +380,8 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
     state_->strokePattern.reset();
     const bool ignored = ignoreColourOperators_;
     ignoreColourOperators_ = ignored || uncoloured;
+    // Patterns the cell uses are placed in the cell's pattern space (set for each copy below).
+    const gfx::Matrix outerBase = baseCtm_;
     // Cells whose BBox reaches beyond one step overlap their neighbours: those parts are drawn
     // in from the neighbouring cells.
     const int reachX = x1 - x0 > xStep * 1.0001 ? 1 : 0, reachY = y1 - y0 > yStep * 1.0001 ? 1 : 0;
@@ -391,6 +393,7 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
         at.translate(float(i * xStep), float(j * yStep), gfx::MatrixOrder::Prepend);
         graphics_->setTransform(at);
         state_->ctm = at;
+        baseCtm_ = at;
         graphics_->setClip(gfx::RectF{float(x0), float(y0), float(x1 - x0), float(y1 - y0)},
                            gfx::CombineMode::Intersect);
         const OperatorList& list = *pattern.content;
@@ -401,6 +404,7 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
       }
     }
     while (!layers_.empty()) closeLayer();
+    baseCtm_ = outerBase;
     ignoreColourOperators_ = ignored;
     resources_ = pageResources;
     restoreState();

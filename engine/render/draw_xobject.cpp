@@ -1,5 +1,6 @@
 // Drawing XObjects (forms and images) and inline images for C_PDF_Draw.
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/document/pdf_document.h"
@@ -40,6 +41,9 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
     space_.multiplyTransform(m);
     state_->ctm = space_.transform();
   }
+  // Patterns used in the form are placed in the form's space, not the page's.
+  const gfx::Matrix outerBase = baseCtm_;
+  baseCtm_ = space_.transform();
   // The form's BBox clips it.
   const auto& b = form.bbox;
   if (b[0] != -1.0 || b[1] != -1.0 || b[2] != -1.0 || b[3] != -1.0) {
@@ -56,6 +60,7 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
   for (const OperatorRecord& record : list.records) execute(list, record);
   if (group) endGroup();
   restoreState();
+  baseCtm_ = outerBase;
   resources_ = pageResources;
   --formNesting_;
 }
@@ -95,6 +100,11 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
       bitmap = uncached.get();
     }
   }
+  if (image.imageMask && currentPattern_ && (tilingFill_ || shadingFill_)) {
+    drawImageMaskWithPattern(*bitmap);
+    ++imageOrdinal_;
+    return;
+  }
   const gfx::InterpolationMode remembered = graphics_->interpolationMode();
   const gfx::Matrix& ctm = graphics_->transform();
   // Magnified more than six times in both directions: keep the pixels sharp.
@@ -112,4 +122,46 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
   graphics_->setCompositingMode(compositing);
   graphics_->setInterpolationMode(remembered);
   ++imageOrdinal_;
+}
+
+void C_PDF_Draw::drawImageMaskWithPattern(const gfx::Bitmap& mask) {
+  const gfx::Matrix ctm = graphics_->transform();
+  gfx::PointF corners[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  ctm.transformPoints(corners, 4);
+  float x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
+  for (const gfx::PointF& c : corners) {
+    x0 = std::min(x0, c.x);
+    x1 = std::max(x1, c.x);
+    y0 = std::min(y0, c.y);
+    y1 = std::max(y1, c.y);
+  }
+  // The layer keeps to the clip and the page, however far the square reaches.
+  if (!(std::isfinite(x0) && std::isfinite(x1) && std::isfinite(y0) && std::isfinite(y1))) return;
+  // The pattern fills the image's square in a layer that the mask's samples cut out; only the
+  // mask's alpha counts, not the colour it was built with.
+  if (!openLayer(gfx::RectF{x0, y0, x1 - x0, y1 - y0})) return;
+  Layer& layer = *layers_.back();
+  auto cut = std::make_shared<SoftMask>();
+  cut->bitmap = gfx::Bitmap(layer.bitmap.width(), layer.bitmap.height());
+  if (!cut->bitmap.isValid()) {
+    closeLayer();
+    return;
+  }
+  cut->bitmap.setOrigin(layer.bitmap.originX(), layer.bitmap.originY());
+  {
+    gfx::Graphics g(cut->bitmap);
+    g.setTransform(ctm);
+    if (mask.width() * 6.0 < std::fabs(ctm.m11()) && mask.height() * 6.0 < std::fabs(ctm.m22()))
+      g.setInterpolationMode(gfx::InterpolationMode::NearestNeighbor);
+    const gfx::PointF dest[3] = {{0, 1}, {1, 1}, {0, 0}};
+    g.drawImage(mask, dest, gfx::RectF{0, 0, float(mask.width()), float(mask.height())}, nullptr);
+  }
+  cut->bitmap.markDirty();
+  layer.mask = std::move(cut);
+  gfx::GraphicsPath saved = std::move(path_);
+  path_ = gfx::GraphicsPath();
+  path_.addRectangle(gfx::RectF{0, 0, 1, 1});
+  fillWithPattern();
+  path_ = std::move(saved);
+  closeLayer();
 }

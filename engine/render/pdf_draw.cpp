@@ -72,7 +72,8 @@ void C_PDF_Draw::setInitialState(const C_PDF_PageTreeNode_or_Page& page) {
   state_->strokeArgb = applyAlpha(black, 1.0);
   state_->fillArgb = applyAlpha(black, 1.0);
 
-  const double s = pixelsPerPoint_ * zoom_;
+  // Device pixels per unit of the page's space (UserUnit points each).
+  const double s = pixelsPerPoint_ * zoom_ * page.userUnit;
   const double z = zoom_;
   const double W = deviceWidth_, H = deviceHeight_;
   const double x0 = page.originX, y0 = page.originY;

@@ -189,6 +189,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void drawForm(XObjectDescriptor& form);
   // name: the image's resource name, for a report when it cannot be decoded (empty inline).
   void drawImage(XObjectDescriptor& image, bool isInline, const std::string& name = {});
+  // An image mask painted with the fill pattern: the pattern shows through the mask's samples.
+  void drawImageMaskWithPattern(const brevia::gfx::Bitmap& mask);
 
   // Shadings and patterns.
   void paintShading(const std::string& name);

@@ -143,6 +143,110 @@ void readFunctionShading(C_PDF_Shading_Type1& s, const PdfObject& d, ObjectResol
   s.samples = std::move(bitmap);
 }
 
+// With a Function, a mesh's vertices carry t, not colours: t varies smoothly over a triangle or
+// patch and the function maps it to colours that need not be anything like a blend of the
+// corners' (a colour map through yellow from blue to red). Such pieces are cut into a grid of
+// small triangles, each corner coloured by the function, fine enough to follow it.
+constexpr int kFunctionStepsPerRange = 32;
+constexpr int kMaxFunctionSubdivision = 32;
+
+brevia::gfx::PointF coonsPoint(const MeshPatch& m, double u, double v) {
+  auto at = [&](int i, int axis) { return m.xy[2 * i + axis]; };
+  auto cubic = [](double a, double b, double c, double d, double t) {
+    const double s = 1 - t;
+    return s * s * s * a + 3 * s * s * t * b + 3 * s * t * t * c + t * t * t * d;
+  };
+  double xy[2];
+  for (int axis = 0; axis < 2; ++axis) {
+    // Boundary curves: u = 0 runs through points 0..3, v = 1 through 3..6, u = 1 through 9..6
+    // and v = 0 through 0, 11, 10, 9.
+    const double d1 = cubic(at(0, axis), at(1, axis), at(2, axis), at(3, axis), v);
+    const double c2 = cubic(at(3, axis), at(4, axis), at(5, axis), at(6, axis), u);
+    const double d2 = cubic(at(9, axis), at(8, axis), at(7, axis), at(6, axis), v);
+    const double c1 = cubic(at(0, axis), at(11, axis), at(10, axis), at(9, axis), u);
+    const double corners = (1 - u) * (1 - v) * at(0, axis) + (1 - u) * v * at(3, axis) +
+                           u * v * at(6, axis) + u * (1 - v) * at(9, axis);
+    xy[axis] = (1 - v) * c1 + v * c2 + (1 - u) * d1 + u * d2 - corners;
+  }
+  return {float(xy[0]), float(xy[1])};
+}
+
+bool subdivideByFunction(C_PDF_Shading_Mesh& s, const MeshPatch& m,
+                         std::vector<std::unique_ptr<C_PDF_Function>>& functions,
+                         ColourSpace& space, double tRange) {
+  const int corners = m.triangle ? 3 : 4;
+  double lo = m.corner[0].c[0], hi = lo;
+  for (int i = 1; i < corners; ++i) {
+    lo = std::min(lo, m.corner[i].c[0]);
+    hi = std::max(hi, m.corner[i].c[0]);
+  }
+  if (!(tRange > 0) || !(hi - lo < tRange * 4)) return false;
+  const int k = std::clamp(int(std::ceil((hi - lo) / tRange * kFunctionStepsPerRange)), 1,
+                           kMaxFunctionSubdivision);
+  if (k <= 1 || s.patches.size() + std::size_t(2 * k * k) > kMaxMeshPatches) return false;
+  auto colourAtT = [&](double t) {
+    return colourOf(functions, std::span<const double>(&t, 1), space);
+  };
+  auto addTriangle = [&](const brevia::gfx::PointF(&pts)[3], const double(&ts)[3]) {
+    C_PDF_Shading_Mesh::Patch p;
+    p.triangle = true;
+    for (int i = 0; i < 3; ++i) {
+      p.points[i] = pts[i];
+      p.colours[i] = colourAtT(ts[i]);
+    }
+    s.patches.push_back(p);
+  };
+  if (m.triangle) {
+    // Barycentric grid: row i from corner 0 towards corner 1, column j towards corner 2.
+    auto point = [&](int i, int j, brevia::gfx::PointF& pt, double& t) {
+      const double b1 = double(i) / k, b2 = double(j) / k, b0 = 1 - b1 - b2;
+      pt = {float(b0 * m.xy[0] + b1 * m.xy[2] + b2 * m.xy[4]),
+            float(b0 * m.xy[1] + b1 * m.xy[3] + b2 * m.xy[5])};
+      t = b0 * m.corner[0].c[0] + b1 * m.corner[1].c[0] + b2 * m.corner[2].c[0];
+    };
+    for (int i = 0; i < k; ++i) {
+      for (int j = 0; i + j < k; ++j) {
+        brevia::gfx::PointF a[3];
+        double ta[3];
+        point(i, j, a[0], ta[0]);
+        point(i + 1, j, a[1], ta[1]);
+        point(i, j + 1, a[2], ta[2]);
+        addTriangle(a, ta);
+        if (i + j + 1 < k) {
+          brevia::gfx::PointF b[3];
+          double tb[3];
+          point(i + 1, j, b[0], tb[0]);
+          point(i + 1, j + 1, b[1], tb[1]);
+          point(i, j + 1, b[2], tb[2]);
+          addTriangle(b, tb);
+        }
+      }
+    }
+    return true;
+  }
+  // Patches: a k x k grid over (u, v); t is bilinear in the corners 0 (0, 0), 1 (0, 1),
+  // 2 (1, 1) and 3 (1, 0).
+  auto point = [&](int i, int j, brevia::gfx::PointF& pt, double& t) {
+    const double u = double(i) / k, v = double(j) / k;
+    pt = coonsPoint(m, u, v);
+    t = (1 - u) * (1 - v) * m.corner[0].c[0] + (1 - u) * v * m.corner[1].c[0] +
+        u * v * m.corner[2].c[0] + u * (1 - v) * m.corner[3].c[0];
+  };
+  for (int i = 0; i < k; ++i) {
+    for (int j = 0; j < k; ++j) {
+      brevia::gfx::PointF q[4];
+      double tq[4];
+      point(i, j, q[0], tq[0]);
+      point(i + 1, j, q[1], tq[1]);
+      point(i + 1, j + 1, q[2], tq[2]);
+      point(i, j + 1, q[3], tq[3]);
+      addTriangle({q[0], q[1], q[2]}, {tq[0], tq[1], tq[2]});
+      addTriangle({q[0], q[2], q[3]}, {tq[0], tq[2], tq[3]});
+    }
+  }
+  return true;
+}
+
 void readMeshShading(C_PDF_Shading_Mesh& s, const PdfObject& d, ObjectResolver& resolver) {
   if (!d.isStream()) return;
   auto functions = functionsOf(d, resolver);
@@ -162,7 +266,10 @@ void readMeshShading(C_PDF_Shading_Mesh& s, const PdfObject& d, ObjectResolver& 
   } catch (const C_PDF_Exception&) {
     return;
   }
+  const double tRange =
+      format.decode.size() >= 6 ? std::fabs(format.decode[5] - format.decode[4]) : 1;
   for (const MeshPatch& m : readMesh(data, format)) {
+    if (!functions.empty() && subdivideByFunction(s, m, functions, space, tRange)) continue;
     C_PDF_Shading_Mesh::Patch p;
     p.triangle = m.triangle;
     p.tensor = m.tensor;

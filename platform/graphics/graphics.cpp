@@ -591,6 +591,14 @@ Status Graphics::drawPath(const Pen& pen, const GraphicsPath& path) {
     bool hairline = width * largest < kMinPenPixels;
     bool uniform = largest - smallest <= kUniformTolerance * largest;
     double deviceWidth = hairline ? kMinPenPixels : width * largest;
+    if (hairline) {
+      // A line thinner than a pixel covers exactly the pixels it passes through: through their
+      // centres it is one solid pixel wide, not two pale halves where it lies on an edge.
+      for (size_t i = 0; i < n; ++i) {
+        devicePoints_[i].x = std::floor(devicePoints_[i].x) + 0.5f;
+        devicePoints_[i].y = std::floor(devicePoints_[i].y) + 0.5f;
+      }
+    }
     // Square caps reach w/2·√2 past an end, miters w/2·limit from the corner.
     float margin = float(deviceWidth * 0.5 * std::max(2.0f, pen.miterLimit()) + 2);
     bool near = detail::isNear(bounds, deviceBox_);

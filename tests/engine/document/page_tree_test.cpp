@@ -82,6 +82,41 @@ TEST(PageTree, RotationBoxesAndSizeText) {
   EXPECT_EQ(doc->findPage(5, false)->sizeText, "8.26 x 11.7 in");
 }
 
+TEST(PageTree, CropBoxesAreCutToTheMediaBoxAndEmptyMediaBoxesFallBack) {
+  PdfBuilder b = tree("3 0 R 4 0 R 5 0 R 6 0 R", 7, "/MediaBox [0 0 0 0]");
+  // A crop box larger than the A4 media box, one partly outside it, one wholly outside it.
+  b.set(3, "<< /Type /Page /MediaBox [0 0 595 842] /CropBox [0 0 1687 2386] >>");
+  b.set(4, "<< /Type /Page /MediaBox [0 0 595 842] /CropBox [-20 100 300 900] >>");
+  b.set(5, "<< /Type /Page /MediaBox [0 0 595 842] /CropBox [700 0 900 100] >>");
+  // Under an intermediate node with a usable box: empty, huge and unreadable boxes inherit it.
+  b.set(6, "<< /Type /Pages /MediaBox [0 0 400 300] /Kids [7 0 R 8 0 R 9 0 R 10 0 R] >>");
+  b.set(7, "<< /Type /Page /MediaBox [0 0 0 0] >>");
+  b.set(8, "<< /Type /Page /MediaBox [0 0 99999999999 99999999999] >>");
+  b.set(9, "<< /Type /Page /MediaBox [0 0 /a /b] /UserUnit 2 >>");
+  b.set(10, "<< /Type /Page /MediaBox [100 100 100 500] /UserUnit 0 >>");
+  auto doc = openBuilt(b);
+  auto size = [&](int n) {
+    const auto* p = doc->findPage(n, false);
+    return std::to_string(p->originX) + "," + std::to_string(p->originY) + " " +
+           std::to_string(p->width) + "x" + std::to_string(p->height);
+  };
+  EXPECT_EQ(size(1), "0,0 595x842");
+  EXPECT_EQ(size(2), "0,100 300x742");
+  EXPECT_EQ(size(3), "0,0 595x842");
+  EXPECT_EQ(size(4), "0,0 400x300");
+  EXPECT_EQ(size(5), "0,0 400x300");
+  EXPECT_EQ(size(6), "0,0 800x600");  // UserUnit 2: twice the size in points
+  EXPECT_EQ(size(7), "0,0 400x300");  // UserUnit 0 is ignored
+  EXPECT_EQ(doc->findPage(6, false)->userUnit, 2);
+
+  // With no usable box anywhere: US Letter.
+  PdfBuilder letter = tree("3 0 R", 1, "/MediaBox [10 10 10 10]");
+  letter.set(3, "<< /Type /Page /MediaBox [5 5 5 900] >>");
+  auto plain = openBuilt(letter);
+  EXPECT_EQ(plain->findPage(1, false)->width, 612);
+  EXPECT_EQ(plain->findPage(1, false)->height, 792);
+}
+
 TEST(PageTree, DefaultsAndMisspeltType) {
   PdfBuilder b = tree("3 0 R", 1);
   b.set(3, "<< /Types /Page /Annots [] >>");

@@ -9,6 +9,8 @@
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
+#include "engine/document/rc4.h"
+#include "engine/document/standard_security.h"
 #include "tests/support/pdf_builder.h"
 
 namespace {
@@ -102,6 +104,50 @@ TEST(SecurityHandler, PermissionsGovernWhatTheReaderAllows) {
 }  // namespace
 
 namespace {
+
+TEST(SecurityHandler, VersionOneKeysAreFortyBitsWhateverLengthSays) {
+  // Some writers put Length 128 into a version 1 dictionary (here: empty user password,
+  // printing allowed, copying not); the key stays 40 bits and the document opens unasked.
+  StandardSecurity::Parameters params;
+  params.revision = 2;
+  params.keyLengthBits = 40;
+  params.permissions = -3900;
+  params.ownerHash = std::string(32, 'O');
+  params.documentId = "0123456789abcdef";
+  const StandardSecurity::FileKey key = StandardSecurity::computeFileKey("", params);
+  std::string u(StandardSecurity::kPasswordPadding.begin(),
+                StandardSecurity::kPasswordPadding.end());
+  rc4(key, u);
+  auto hex = [](const std::string& bytes) {
+    std::string out = "<";
+    char b[3];
+    for (unsigned char c : bytes) {
+      std::snprintf(b, sizeof b, "%02x", c);
+      out += b;
+    }
+    return out + ">";
+  };
+  const std::string content = "0 0 1 rg 0 0 10 10 re f";
+  std::string encrypted = content;
+  StandardSecurity::decryptObjectData(key, 4, 0, encrypted);  // RC4 both ways
+  testing_pdf::PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.set(3, "<< /Type /Page /MediaBox [0 0 20 20] /Contents 4 0 R >>");
+  b.setStream(4, "", encrypted);
+  b.set(5, "<< /Filter /Standard /V 1 /R 2 /Length 128 /P -3900 /O " + hex(params.ownerHash) +
+               " /U " + hex(u) + " >>");
+  const std::string file = b.build("/Root 1 0 R /Encrypt 5 0 R /ID [" + hex(params.documentId) +
+                                   hex(params.documentId) + "]");
+  C_PDF_Document doc;
+  Answers none({});
+  doc.setPasswordProvider(&none);
+  ASSERT_TRUE(doc.open(testing_pdf::writeTempFile(file), ""));
+  EXPECT_EQ(none.asked, 0);
+  EXPECT_EQ(firstPageContent(doc), content);
+  EXPECT_TRUE(doc.allows(DocumentPermission::Print));
+  EXPECT_FALSE(doc.allows(DocumentPermission::Copy));
+}
 
 TEST(SecurityHandler, IdentityCryptFilterLeavesAStreamInClear) {
   // The AES-128 fixture updated with a content stream in clear that says so with a Crypt filter.

@@ -112,6 +112,15 @@ TEST(ColourSpace, CalibratedAndLab) {
   const uint32_t red = toColorref(50, 80, 60, -1, *lab.space);
   EXPECT_GT(redOf(red), 150);
   EXPECT_LT(greenOf(red), 60);
+  // a = b = 0 is a neutral grey at any lightness and white point; L 50 is sRGB's middle grey.
+  for (const char* white : {"[0.9642 1 0.8249]", "[0.9505 1 1.089]"}) {
+    Built l = build(std::string("[/Lab << /WhitePoint ") + white + " >>]");
+    const uint32_t grey = toColorref(50, 0, 0, -1, *l.space);
+    EXPECT_NEAR(redOf(grey), 118, 2) << white;
+    EXPECT_NEAR(redOf(grey), greenOf(grey), 1) << white;
+    EXPECT_NEAR(blueOf(grey), greenOf(grey), 1) << white;
+    EXPECT_GE(blueOf(toColorref(100, 0, 0, -1, *l.space)), 250) << white;
+  }
 }
 
 TEST(ColourSpace, SeparationAndDeviceN) {
@@ -238,6 +247,20 @@ TEST(ColourSpace, IccBasedReadsTheProfileFromMemory) {
   EXPECT_EQ(lab.space->iccSignature, static_cast<uint32_t>(cmsSigLabData));
   EXPECT_EQ(lab.space->componentCount, 3);  // from the profile when N is missing
   EXPECT_GE(greenOf(toColorref(100, 0, 0, -1, *lab.space)), 250);
+}
+
+TEST(ColourSpace, IccProfilesThatDisagreeWithNAreReadByN) {
+  // An RGB profile on one-component data: grey, as N says, not a red channel.
+  Built one = build(iccArray("<< /N 1 >>", profileBytes(cmsCreate_sRGBProfile())));
+  EXPECT_EQ(one.space, deviceGray());
+  EXPECT_EQ(toColorref(0.5, -1, -1, -1, *one.space), 0x007F7F7Fu);
+  // Four components with an RGB profile are CMYK; an Alternate of the wrong size is passed over.
+  Built four =
+      build(iccArray("<< /N 4 /Alternate /DeviceRGB >>", profileBytes(cmsCreate_sRGBProfile())));
+  EXPECT_EQ(four.space, deviceCMYK());
+  Built three = build(iccArray("<< /N 3 /Alternate [/CalRGB << /WhitePoint [0.9505 1 1.089] >>] >>",
+                               profileBytes(cmsCreateLab4Profile(nullptr))));
+  EXPECT_EQ(three.space->family, ColourFamily::ICCBased);  // Lab has three channels: it fits
 }
 
 TEST(ColourSpace, UnreadableIccFallsBack) {

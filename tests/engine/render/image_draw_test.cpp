@@ -90,6 +90,33 @@ TEST(ImageDraw, MasksIndexedAndShortData) {
   EXPECT_EQ(page.at(40, 95), kBlack);  // the missing samples read as 0
 }
 
+TEST(ImageDraw, ImageMasksShowTheFillPatternThroughTheirSamples) {
+  // A mask with Decode [1 0] painted with a red-to-blue axial shading, and an inline one painted
+  // with a tiling pattern of green cells.
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /M 6 0 R >> /Pattern << /Sh 7 0 R /T 8 0 R >> >>");
+  b.setStream(6, "/Subtype /Image /Width 8 /Height 1 /ImageMask true /Decode [1 0]",
+              std::string("\xF0", 1));
+  b.set(7,
+        "<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 160 0] "
+        "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> >> >>");
+  b.setStream(8, "/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 10 10] /XStep 10 /YStep 10",
+              "0 1 0 rg 0 0 10 10 re f");
+  auto page = drawContent(
+      "/Pattern cs /Sh scn q 160 0 0 40 0 60 cm /M Do Q "
+      "/T scn q 160 0 0 40 0 0 cm BI /W 8 /H 1 /IM true ID \x0F EI Q",
+      200, 100, "/Resources 5 0 R", b);
+  const uint32_t left = page.at(10, 20), right = page.at(70, 20);
+  EXPECT_GT(int(left >> 16 & 0xFF), 200);  // the shading's red end, not black
+  EXPECT_LT(int(left & 0xFF), 60);
+  EXPECT_GT(int(right & 0xFF), 80);  // bluer further right
+  EXPECT_LT(int(right >> 16 & 0xFF), int(left >> 16 & 0xFF));
+  EXPECT_EQ(page.at(120, 20), kWhite);  // samples that are 0 leave the page alone
+  // The inline mask paints its 0 samples (the left half) with the tiling's green.
+  EXPECT_EQ(page.at(40, 80), 0xFF00FF00u);
+  EXPECT_EQ(page.at(120, 80), kWhite);
+}
+
 TEST(ImageDraw, InlineImages) {
   auto page = drawContent("q 200 0 0 100 0 0 cm BI /W 2 /H 1 /BPC 8 /CS /RGB /F /AHx ID " +
                           hexBytes(std::string("\x00\xFF\x00\x00\x00\x00", 6)) + " EI Q");

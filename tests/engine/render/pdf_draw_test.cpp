@@ -35,6 +35,22 @@ TEST(PdfDraw, RoundCapsReachHalfTheWidthBeyondTheEnds) {
   EXPECT_EQ(flat.at(47, 50), kWhite);
 }
 
+TEST(PdfDraw, LinesThinnerThanAPixelAreOneSolidPixelWide) {
+  // Zero width on a pixel edge, a tenth of a point inside a pixel, and both under a scale: each
+  // covers exactly one column (or row), fully.
+  auto page = drawContent(
+      "0 w 40 10 m 40 90 l S 0.1 w 60.7 10 m 60.7 90 l S 10 95.2 m 190 95.2 l S "
+      "q 3 0 0 3 0 0 cm 0 w 33.4 3 m 33.4 30 l S 0.02 w 40 3 m 40 30 l S Q");
+  for (int x : {40, 60, 100, 120}) {
+    EXPECT_EQ(page.at(x, 50), kBlack) << x;
+    EXPECT_EQ(page.at(x - 1, 50), kWhite) << x;
+    EXPECT_EQ(page.at(x + 1, 50), kWhite) << x;
+  }
+  EXPECT_EQ(page.at(150, 4), kBlack);
+  EXPECT_EQ(page.at(150, 3), kWhite);
+  EXPECT_EQ(page.at(150, 5), kWhite);
+}
+
 TEST(PdfDraw, DashPatternsPhasesAndDots) {
   auto dashed = drawContent("[4 4] 0 d 2 w 10 50 m 190 50 l S");
   EXPECT_EQ(dashed.at(12, 50), kBlack);
@@ -145,6 +161,20 @@ TEST(PdfDraw, RotatedPagesAndPageBoxes) {
   auto crop = drawContent("50 20 10 10 re f", 200, 100, "/CropBox [50 20 150 100]");
   EXPECT_EQ(crop.bitmap.width(), 100);
   EXPECT_EQ(crop.at(2, 77), kBlack);
+  // A crop box reaching past the media box shows only the media box.
+  auto wide = drawContent("0 0 10 10 re f", 200, 100, "/CropBox [-50 -50 1687 2386]");
+  EXPECT_EQ(wide.bitmap.width(), 200);
+  EXPECT_EQ(wide.bitmap.height(), 100);
+  EXPECT_EQ(wide.at(2, 97), kBlack);
+  // UserUnit 2: every unit is two points.
+  auto big = drawContent("10 10 20 20 re f", 100, 50, "/UserUnit 2");
+  EXPECT_EQ(big.bitmap.width(), 200);
+  EXPECT_EQ(big.bitmap.height(), 100);
+  EXPECT_EQ(big.at(21, 41), kBlack);
+  EXPECT_EQ(big.at(59, 79), kBlack);
+  EXPECT_EQ(big.at(61, 79), kWhite);
+  EXPECT_EQ(big.at(19, 79), kWhite);
+  EXPECT_EQ(big.at(21, 39), kWhite);
 }
 
 class Recorder : public Messages::IMessageListener {

@@ -99,6 +99,39 @@ std::string bytes(std::initializer_list<int> values) {
   return out;
 }
 
+TEST(Patterns, PatternsInAFormArePlacedInTheFormsSpace) {
+  // As plotting packages write surfaces: each facet is a form, moved into place by the page and
+  // by its own cm, that fills a small rectangle with a mesh pattern whose Matrix undoes the cm.
+  // Placed in the page's space the triangle would land off the facet and leave it blank.
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Facet 6 0 R /Cell 9 0 R >> >>");
+  b.setStream(6, "/Subtype /Form /BBox [0 0 40 40] /Resources << /Pattern << /Tri 7 0 R >> >>",
+              "1 0 0 1 -100 -100 cm /Pattern cs /Tri scn 100 100 40 40 re f");
+  b.set(7, "<< /PatternType 2 /Matrix [1 0 0 1 -100 -100] /Shading 8 0 R >>");
+  // A red triangle over the whole facet (pattern space 100..140), in two pieces.
+  b.setStream(8,
+              "/ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 "
+              "/BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1]",
+              bytes({0, 100, 100, 255, 0, 0, 0, 140, 100, 255, 0, 0, 0, 140, 140, 255, 0, 0,
+                     0, 100, 100, 255, 0, 0, 0, 140, 140, 255, 0, 0, 0, 100, 140, 255, 0, 0}));
+  // A tiling pattern drawn inside a form keeps to the form's space too.
+  b.setStream(9, "/Subtype /Form /BBox [0 0 40 40] /Resources << /Pattern << /T 10 0 R >> >>",
+              "/Pattern cs /T scn 0 0 40 40 re f");
+  b.setStream(10, "/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 20 20] /XStep 20 /YStep 20",
+              "0 0 1 rg 0 0 10 10 re f");
+  auto page = drawContent("q 1 0 0 1 30 20 cm /Facet Do Q q 1 0 0 1 125 25 cm /Cell Do Q", 200, 100,
+                          "/Resources 5 0 R", b);
+  EXPECT_EQ(page.at(35, 75), 0xFFFF0000u);
+  EXPECT_EQ(page.at(65, 45), 0xFFFF0000u);
+  EXPECT_EQ(page.at(50, 60), 0xFFFF0000u);
+  EXPECT_EQ(page.at(75, 60), kWhite);
+  // The cell's square starts at the form's origin (125, 25): device (125..135, 65..75).
+  EXPECT_EQ(page.at(127, 73), 0xFF0000FFu);
+  EXPECT_EQ(page.at(132, 68), 0xFF0000FFu);
+  EXPECT_EQ(page.at(137, 73), kWhite);
+  EXPECT_EQ(page.at(147, 73), 0xFF0000FFu);
+}
+
 TEST(Shadings, FunctionAndMeshShadings) {
   PdfBuilder b;
   b.set(5, "<< /Shading << /Fn 6 0 R /Tri 7 0 R /Coons 8 0 R /Lattice 9 0 R >> >>");
@@ -144,6 +177,38 @@ TEST(Shadings, FunctionAndMeshShadings) {
               bytes({0, 1, 2, 3}));
   auto broken = drawContent("/Tri sh /Coons sh", 200, 100, "/Resources 5 0 R", b);
   EXPECT_EQ(broken.at(20, 80), kWhite);
+}
+
+TEST(Shadings, MeshesWithAFunctionColourEveryPointThroughIt) {
+  // t runs 0 to 1 across a Coons patch (left half) and a triangle (right half); the function
+  // goes blue, yellow, red. Halfway the colour is the function's yellow, not a blue-red blend.
+  PdfBuilder b;
+  b.set(5, "<< /Shading << /Patch 6 0 R /Tri 7 0 R >> >>");
+  const std::string map =
+      "/Function << /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 0 1] /Functions "
+      "[<< /FunctionType 2 /Domain [0 1] /C0 [0 0 1] /C1 [1 1 0] /N 1 >> << /FunctionType 2 "
+      "/Domain [0 1] /C0 [1 1 0] /C1 [1 0 0] /N 1 >>] >> ";
+  const std::string format =
+      "/ColorSpace /DeviceRGB /BitsPerCoordinate 8 /BitsPerComponent 8 /BitsPerFlag 8 "
+      "/Decode [0 255 0 255 0 1] ";
+  // Corners (0,0) t 0, (0,100) t 0, (100,100) t 1, (100,0) t 1, straight sides.
+  b.setStream(6, "/ShadingType 6 " + format + map,
+              bytes({0,   0,  0,   0,  33,  0, 66, 0, 100, 33, 100, 66, 100, 100, 100,
+                     100, 66, 100, 33, 100, 0, 66, 0, 33,  0,  0,   0,  255, 255}));
+  b.setStream(7, "/ShadingType 4 " + format + map,
+              bytes({0, 100, 0, 0, 0, 200, 0, 255, 0, 200, 100, 255}));
+  auto page = drawContent("/Patch sh /Tri sh", 200, 100, "/Resources 5 0 R", b);
+  const uint32_t middle = page.at(50, 50);
+  EXPECT_GT(red(middle), 200);
+  EXPECT_GT(int(middle >> 8 & 0xFF), 200);
+  EXPECT_LT(blue(middle), 60);
+  EXPECT_LT(red(page.at(3, 50)), 40);  // blue at t = 0
+  EXPECT_GT(blue(page.at(3, 50)), 200);
+  EXPECT_GT(red(page.at(97, 50)), 200);  // red at t = 1
+  EXPECT_LT(int(page.at(97, 50) >> 8 & 0xFF), 60);
+  const uint32_t triangle = page.at(150, 60);  // t = 0.5 on the triangle
+  EXPECT_GT(int(triangle >> 8 & 0xFF), 200);
+  EXPECT_LT(blue(triangle), 60);
 }
 
 TEST(Shadings, RadialEndsExtendOnTheirOwnAndAlphaAndBackgroundApply) {
