@@ -418,9 +418,6 @@ void C_Quillon_Frame::createToolBar() {
   toolBar_->addAction(action(kCmdRotateClockwise));
   toolBar_->addAction(action(kCmdRotateCounterClockwise));
   toolBar_->addSeparator();
-  toolBar_->addAction(action(kCmdViewContinuous));
-  toolBar_->addAction(action(kCmdViewTwoPages));
-  toolBar_->addSeparator();
   for (int id : {kCmdFirstPage, kCmdPreviousPage, kCmdNextPage, kCmdLastPage})
     toolBar_->addAction(action(id));
   toolBar_->addSeparator();
@@ -437,6 +434,10 @@ void C_Quillon_Frame::createToolBar() {
   toolBar_->addAction(action(kCmdAppAbout));
   toolBar_->addAction(action(kCmdTwitter));
   toolBar_->addAction(action(kCmdFacebook));
+  // The view mode toggles come after the buttons the toolbar always had.
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdViewContinuous));
+  toolBar_->addAction(action(kCmdViewTwoPages));
 }
 
 void C_Quillon_Frame::createStatusBar() {

@@ -35,6 +35,8 @@ ThumbnailStrip::ThumbnailStrip(QWidget* parent)
   connect(drawTimer_, &QTimer::timeout, this, &ThumbnailStrip::drawHere);
 }
 
+C_PDF_View* ThumbnailStrip::view() const { return view_.data(); }
+
 void ThumbnailStrip::setView(C_PDF_View* view) {
   if (view == view_.data()) return;
   if (view_) view_->disconnect(this);

@@ -31,7 +31,7 @@ class ThumbnailStrip : public QAbstractScrollArea {
 
   // The view whose document is shown (nullptr: none); its current page is followed.
   void setView(C_PDF_View* view);
-  C_PDF_View* view() const { return view_.data(); }
+  C_PDF_View* view() const;
   int currentPage() const { return current_; }
   // The thumbnail under a viewport point (0: none) and where a page's thumbnail lies.
   int pageAt(QPoint viewportPoint) const;

@@ -1744,7 +1744,8 @@ int C_PDF_View::pageAt(QPoint point) const {
     return !pageImage_.isNull() && r.contains(point) ? currentPage_ : 0;
   }
   if (layoutStale_) return 0;
-  return layout_.pageAt(point - stripOrigin());
+  const int page = layout_.pageAt(point - stripOrigin());
+  return shownPageRect(page).isEmpty() ? 0 : page;
 }
 
 QRect C_PDF_View::shownPageRect(int page) const {
@@ -1753,6 +1754,8 @@ QRect C_PDF_View::shownPageRect(int page) const {
                ? QRect(QPoint(pageLeft_, pageTop_), pageImage_.size())
                : QRect();
   if (layoutStale_) return {};
+  // One row at a time: the others are not shown.
+  if (!isContinuousMode(viewMode_) && layout_.rowOfPage(page) != currentRow_) return {};
   return layout_.pageRect(page).translated(stripOrigin());
 }
 
@@ -2211,7 +2214,9 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   painter.fillRect(client, backgroundColour());
   const QPoint origin = stripOrigin();
   const QRect seen = client.translated(-origin);
-  const std::vector<int> pages = layout_.pagesIn(seen);
+  const bool continuous = isContinuousMode(viewMode_);
+  std::vector<int> pages = layout_.pagesIn(seen);
+  if (!continuous) std::erase_if(pages, [&](int p) { return layout_.rowOfPage(p) != currentRow_; });
   std::vector<TileRequest> wanted;
   std::vector<TileKey> pinned;
   bool placeholder = false;
@@ -2236,8 +2241,14 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   placeholderShown_ = placeholder;
   // Then what lies one screen ahead in the direction of travel.
   for (int step = 1; step <= kScreensAhead; ++step) {
-    const QRect ahead = seen.translated(0, travel_ * step * client.height());
-    for (int page : layout_.pagesIn(ahead)) {
+    // One row at a time: the next row in the direction of travel, from its near end.
+    const int nextRow = currentRow_ + travel_ * step;
+    const QRect row = layout_.rowRect(nextRow);
+    const QRect ahead =
+        continuous ? seen.translated(0, travel_ * step * client.height())
+                   : QRect(row.left(), travel_ > 0 ? row.top() : row.bottom() - client.height(),
+                           row.width(), client.height());
+    for (int page : continuous ? layout_.pagesIn(ahead) : layout_.pagesOfRow(nextRow)) {
       const QRect rect = layout_.pageRect(page);
       for (const QRect& piece : TileCache::piecesOf(rect.size())) {
         if (!piece.translated(rect.topLeft()).intersects(ahead)) continue;
@@ -2247,13 +2258,18 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
       }
     }
   }
-  const int focus = layout_.mostVisiblePage(seen);
+  int focus = layout_.mostVisiblePage(seen);
+  if (!continuous && !pages.empty() && layout_.rowOfPage(focus) != currentRow_)
+    focus = pages.front();
   tiles_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation(), pinned);
   requestTiles(wanted);
   if (focus > 0 && focus != currentPage_) {
     currentPage_ = focus;
-    if (!isContinuousMode(viewMode_)) currentRow_ = layout_.rowOfPage(focus);
     pageBoxDirty_ = true;
+    // The page commands' menu items and buttons follow the page.
+    QTimer::singleShot(0, this, [this] {
+      if (ViewHost* h = host()) h->commandStateChanged();
+    });
   }
   if (pageBoxDirty_) {
     pageBoxDirty_ = false;

@@ -13,6 +13,7 @@
 #include "tests/viewer/view/text_test_files.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/app/app_identity.h"
+#include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/reading_positions.h"
 #include "viewer/ui/outline_dock.h"
 #include "viewer/ui/thumbnail_strip.h"
@@ -99,6 +100,7 @@ TEST_F(StripViewTest, WheelAndKeysScrollAcrossPagesAndThePageBoxFollows) {
   C_PDF_View* view = open(pagesFile(5, "scroll.pdf"));
   ASSERT_NE(view, nullptr);
   command(kCmdFitWidth);
+  key(Qt::Key_Home);
   ASSERT_TRUE(drawn(view));
   EXPECT_EQ(frame->pageBox()->text(), "1 of 5");
   const QRect first = view->shownPageRect(1);
