@@ -1671,7 +1671,12 @@ ViewPlace C_PDF_View::place() const {
     return out;
   }
   out.page = std::max(1, scroll_.page());
-  out.offset = double(scroll_.verticalPos % kUnitsPerPage) / kLastUnitOfPage;
+  // Unit u of a page taller than the window shows u / 20 of the part that does not fit.
+  const double shown = pageHeight100_ * zoom_;
+  const double span = shown + 10 - clientHeight_;
+  const int unit = scroll_.verticalPos % kUnitsPerPage;
+  out.offset =
+      shown > 0 && span > 0 ? std::clamp(unit * span / kLastUnitOfPage / shown, 0.0, 1.0) : 0;
   if (stripMode() && currentPage_ > 0) out = ViewPlace{currentPage_, 0};
   return out;
 }
@@ -1690,8 +1695,22 @@ void C_PDF_View::showPlace(const ViewPlace& where) {
     refreshAllViews();
     return;
   }
-  const int unit =
-      static_cast<int>(std::lround(std::clamp(where.offset, 0.0, 1.0) * kLastUnitOfPage));
+  double shown = pageHeight100_ * zoom_;
+  if (shown <= 0) {
+    // Nothing drawn yet (a document reopening): the page as it is about to be drawn.
+    const std::vector<QSizeF>& sizes = pageSizes();
+    if (page <= static_cast<int>(sizes.size())) {
+      const QSizeF size = sizes[static_cast<std::size_t>(page - 1)];
+      shown = size.height() * drawingZoom(zoomMode_, zoom_, QSize(clientWidth_, clientHeight_),
+                                          size.width(), size.height());
+    }
+  }
+  const double span = shown + 10 - clientHeight_;
+  int unit = 0;
+  if (shown > 0 && span > 0)
+    unit = std::clamp(static_cast<int>(std::lround(std::clamp(where.offset, 0.0, 1.0) * shown *
+                                                   kLastUnitOfPage / span)),
+                      0, kLastUnitOfPage);
   showPosition((page - 1) * kUnitsPerPage + unit);
 }
 

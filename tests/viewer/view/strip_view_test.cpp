@@ -19,6 +19,7 @@
 #include "viewer/ui/thumbnail_strip.h"
 #include "viewer/ui/toolbar_boxes.h"
 #include "viewer/ui/zoom_combo_box.h"
+#include "viewer/view/link_controller.h"
 
 namespace viewer_test {
 namespace {
@@ -331,6 +332,61 @@ TEST_F(StripViewTest, AFileReopensAtThePlaceWithinThePageAndInItsMode) {
   EXPECT_EQ(view->place().page, 4);
   EXPECT_NEAR(view->place().offset, 0.5, 0.01);
   EXPECT_EQ(frame->zoomBox()->currentText(), "Fit Width");
+
+  // One page at a time, a place within a tall page comes back too.
+  command(kCmdViewContinuous);
+  ASSERT_EQ(view->viewMode(), ViewMode::SinglePage);
+  command(kCmdZoomIn);
+  command(kCmdZoomIn);
+  for (int i = 0; i < 5; ++i) key(Qt::Key_Down);
+  const int pos = view->verticalPos();
+  ASSERT_GT(pos % kUnitsPerPage, 0);
+  key(Qt::Key_W, Qt::ControlModifier);
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QApplication::processEvents();
+  ASSERT_TRUE(frame->openFile(path));
+  paint();
+  EXPECT_EQ(frame->activeView()->viewMode(), ViewMode::SinglePage);
+  EXPECT_NEAR(frame->activeView()->verticalPos(), pos, 1);
+}
+
+// Three pages; page 1 has one link, 100 points high from the top, to page 3 at y = 400 with a
+// zoom of 2.
+QString xyzFile(const std::string& name) {
+  testing_pdf::PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 /MediaBox [0 0 612 792] >>");
+  b.set(3, "<< /Type /Page /Parent 2 0 R /Annots [20 0 R] >>");
+  b.set(4, "<< /Type /Page /Parent 2 0 R >>");
+  b.set(5, "<< /Type /Page /Parent 2 0 R >>");
+  b.set(20, "<< /Type /Annot /Subtype /Link /Rect [100 652 500 742] /Dest [5 0 R /XYZ 0 400 2] >>");
+  return writePdf(b.build("/Root 1 0 R"), name);
+}
+
+TEST_F(StripViewTest, AnXyzLinkGoesToItsPlaceAtItsZoomInBothViews) {
+  for (ViewMode mode : {ViewMode::Continuous, ViewMode::SinglePage}) {
+    C_PDF_View* view =
+        open(xyzFile(mode == ViewMode::SinglePage ? "xyz-1.pdf" : "xyz-c.pdf"), mode);
+    ASSERT_NE(view, nullptr);
+    command(kCmdFitPage);
+    PagePlacement where;
+    ASSERT_TRUE(LinkController::of(view)->placementOf(1, where));
+    const QPoint at = where.toView(300, 700).toPoint();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QApplication::processEvents();
+    paint();
+    EXPECT_EQ(view->currentPage(), 3) << int(mode);
+    EXPECT_DOUBLE_EQ(view->zoom(), 2.0);
+    EXPECT_EQ(frame->zoomBox()->currentText(), "200%");
+    // y = 400 is at the window's top: 392 points down the page.
+    const ViewPlace place = view->place();
+    EXPECT_EQ(place.page, 3);
+    EXPECT_NEAR(place.offset, 392.0 / 792, 0.06);
+    key(Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(view->currentPage(), 1);
+    key(Qt::Key_W, Qt::ControlModifier);
+  }
 }
 
 }  // namespace
