@@ -2128,6 +2128,34 @@ void C_PDF_View::requestTiles(const std::vector<TileRequest>& wanted) {
   if (!wanted.empty()) localDrawTimer_->start();
 }
 
+bool C_PDF_View::drawPieceHere(const TileRequest& t) {
+  if (!document_ || !document_->renderer() || drawingStopped_ || C_PDF_Doc::engineBusy())
+    return false;
+  try {
+    QImage image =
+        renderPageTile(*document_->renderer(), t.request, t.zoom, t.key.rotation, t.rect);
+    // An empty piece is remembered as drawn blank, so that it is not asked for again.
+    if (image.isNull()) {
+      image = QImage(std::max(1, t.rect.width()), std::max(1, t.rect.height()),
+                     QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::white);
+    }
+    tiles_.insert(t.key, std::move(image));
+  } catch (const C_PDF_Exception& e) {
+    drawingStopped_ = true;
+    if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged)
+      showEngineErrorLater(e.code());
+    viewport()->update();
+    return false;
+  } catch (...) {
+    drawingStopped_ = true;
+    viewport()->update();
+    return false;
+  }
+  ++renderCount_;
+  return true;
+}
+
 void C_PDF_View::drawTilesHere() {
   if (!stripMode() || !document_ || !document_->renderer() || drawingStopped_) return;
   if (C_PDF_Doc::engineBusy()) {
@@ -2137,28 +2165,7 @@ void C_PDF_View::drawTilesHere() {
   for (const TileRequest& t : wantedTiles_) {
     if (tiles_.contains(t.key)) continue;
     MessageListener::Deferral deferral;
-    try {
-      QImage image =
-          renderPageTile(*document_->renderer(), t.request, t.zoom, t.key.rotation, t.rect);
-      // An empty piece is remembered as drawn blank, so that it is not asked for again.
-      if (image.isNull()) {
-        image = QImage(std::max(1, t.rect.width()), std::max(1, t.rect.height()),
-                       QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-      }
-      tiles_.insert(t.key, std::move(image));
-    } catch (const C_PDF_Exception& e) {
-      drawingStopped_ = true;
-      if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged)
-        showEngineErrorLater(e.code());
-      viewport()->update();
-      return;
-    } catch (...) {
-      drawingStopped_ = true;
-      viewport()->update();
-      return;
-    }
-    ++renderCount_;
+    if (!drawPieceHere(t)) return;
     viewport()->update();
     localDrawTimer_->start();
     return;
@@ -2175,6 +2182,7 @@ void C_PDF_View::tilesPrepared() {
   }
   std::vector<PreparedTile> ready = prefetcher_->takeTiles(TileKey::Strip);
   if (ready.empty() || !stripMode()) return;
+  threadDelivered_ = true;
   const int32_t zoomKey = zoomKeyOf(zoom_);
   const int32_t turn = rotation();
   bool shown = false;
@@ -2239,6 +2247,7 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   std::vector<TileRequest> wanted;
   std::vector<TileKey> pinned;
   bool placeholder = false;
+  int localPieces = 0;
   for (int page : pages) {
     const QRect rect = layout_.pageRect(page);
     const QRect shown = rect.translated(origin);
@@ -2247,6 +2256,12 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
       if (!target.intersects(client)) continue;
       const TileRequest t = tileRequest(page, piece);
       pinned.push_back(t.key);
+      // Until the drawing thread has read the file (seconds for a long document), what is in
+      // sight is drawn here, as the one-page view draws its page.
+      if (!threadDelivered_ && !tiles_.contains(t.key) && localPieces < kMaxLocalPiecesPerPaint) {
+        ++localPieces;
+        drawPieceHere(t);
+      }
       if (const QImage* image = tiles_.find(t.key)) {
         painter.drawImage(target.topLeft(), *image);
       } else {

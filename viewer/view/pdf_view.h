@@ -61,6 +61,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   static constexpr std::int64_t kTileBudgetBytes = TileCache::kDefaultBudgetBytes;
   // A page not drawn yet is shown in this light grey.
   static constexpr int kPlaceholderRgb = 0xE8E8E8;
+  // Until the drawing thread has read the file, each paint draws at most this many pieces itself.
+  static constexpr int kMaxLocalPiecesPerPaint = 4;
 
   C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent = nullptr);
   ~C_PDF_View() override;
@@ -208,6 +210,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   TileRequest tileRequest(int page, const QRect& piece) const;
   void tilesPrepared();
   void drawTilesHere();
+  bool drawPieceHere(const TileRequest& piece);
   void stripGoToRow(int row, bool bottom);
   PageGeometry stripGeometry(int page) const;
   void stripMousePress(QMouseEvent* event);
@@ -373,6 +376,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   std::vector<int> notedPages_;
   int bandPage_ = 0;
   int announcedPage_ = 0;
+  // Whether the drawing thread has delivered pieces yet.
+  bool threadDelivered_ = false;
 };
 
 }  // namespace Corvalis::Viewer
