@@ -8,6 +8,7 @@
 
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/app/quillon_application.h"
+#include "viewer/doc/reading_positions.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -19,5 +20,7 @@ int main(int argc, char** argv) {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path());
   Corvalis::Viewer::C_Quillon_Application app(argc, argv);
   Corvalis::Viewer::setMessageBoxHook(viewer_test::MessageCapture::unexpectedBox());
+  // Most tests read one page at a time; the strip's tests choose their mode themselves.
+  Corvalis::Viewer::ReadingPositions::setDefaultMode(0, true);
   return RUN_ALL_TESTS();
 }

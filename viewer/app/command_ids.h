@@ -58,8 +58,14 @@ enum CommandId : int {
   // Navigation: the outline panel and going back from a followed link.
   kCmdViewOutline = 32830,
   kCmdGoBack = 32831,
+  // View modes: pages scrolled as one strip, facing pages, a book's first page alone, and the
+  // side panel's thumbnails.
+  kCmdViewContinuous = 32832,
+  kCmdViewTwoPages = 32833,
+  kCmdViewFirstAlone = 32834,
+  kCmdViewThumbnails = 32835,
   // The cursor into the find box, its text selected.
-  kCmdFind = 32832,
+  kCmdFind = 32836,
 };
 
 // What a command's menu item and button show.

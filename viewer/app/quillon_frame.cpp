@@ -16,6 +16,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPageSetupDialog>
+#include <QPainter>
+#include <QPixmap>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
@@ -37,6 +39,7 @@
 #include "viewer/ui/about_dialog.h"
 #include "viewer/ui/icons.h"
 #include "viewer/ui/outline_dock.h"
+#include "viewer/ui/thumbnail_strip.h"
 #include "viewer/ui/private_message.h"
 #include "viewer/ui/splash_window.h"
 #include "viewer/ui/start_panel.h"
@@ -47,6 +50,29 @@
 #include "viewer/view/pdf_view.h"
 
 namespace Corvalis::Viewer {
+
+namespace {
+
+// The view mode buttons: a column of pages, or two columns of facing pages.
+QIcon stripIcon(bool facing) {
+  constexpr int kSide = C_Quillon_Frame::kToolbarIconSize;
+  QPixmap pixmap(kSide, kSide);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setPen(QColor(0x40, 0x40, 0x40));
+  painter.setBrush(Qt::white);
+  const int columns = facing ? 2 : 1;
+  const int w = facing ? 9 : 12;
+  const int left = (kSide - columns * w - (columns - 1) * 2) / 2;
+  for (int c = 0; c < columns; ++c) {
+    const int x = left + c * (w + 2);
+    painter.drawRect(x, 1, w, 9);
+    painter.drawRect(x, 13, w, 9);
+  }
+  return QIcon(pixmap);
+}
+
+}  // namespace
 
 namespace {
 
@@ -213,6 +239,14 @@ void C_Quillon_Frame::createActions() {
       ->setIcon(viewerIcon(IconName::RotateCounterClockwise));
   makeAction(kCmdViewOutline, tr("书签(&B)"), tr("显示或隐藏文档的书签\n显隐书签"),
              keys(QKeyCombination(Qt::Key_F4)), true);
+  makeAction(kCmdViewContinuous, tr("连续滚动(&C)"), tr("把页面排成一列连续滚动\n连续滚动"), {},
+             true)
+      ->setIcon(stripIcon(false));
+  makeAction(kCmdViewTwoPages, tr("双页(&D)"), tr("并排显示两页\n双页"), {}, true)
+      ->setIcon(stripIcon(true));
+  makeAction(kCmdViewFirstAlone, tr("首页单独显示(&F)"),
+             tr("双页时第一页单独显示，如同书本\n首页单独"), {}, true);
+  makeAction(kCmdViewThumbnails, tr("缩略图(&H)"), tr("在侧栏中显示页面缩略图\n缩略图"));
   makeAction(kCmdGoBack, tr("返回(&B)"), tr("回到点击链接之前的位置\n返回"),
              keys(Qt::ALT | Qt::Key_Left));
   makeAction(kCmdViewToolbar, tr("工具栏(&T)"), tr("显示或隐藏工具栏\n显隐工具栏"),
@@ -299,7 +333,11 @@ void C_Quillon_Frame::createMenus() {
   rotate->addAction(action(kCmdRotateClockwise));
   rotate->addAction(action(kCmdRotateCounterClockwise));
   viewMenu_->addSeparator();
+  for (int id : {kCmdViewContinuous, kCmdViewTwoPages, kCmdViewFirstAlone})
+    viewMenu_->addAction(action(id));
+  viewMenu_->addSeparator();
   viewMenu_->addAction(action(kCmdViewOutline));
+  viewMenu_->addAction(action(kCmdViewThumbnails));
   viewMenu_->addAction(action(kCmdViewToolbar));
   viewMenu_->addAction(action(kCmdViewStatusBar));
 
@@ -415,6 +453,10 @@ void C_Quillon_Frame::createToolBar() {
   toolBar_->addAction(action(kCmdAppAbout));
   toolBar_->addAction(action(kCmdTwitter));
   toolBar_->addAction(action(kCmdFacebook));
+  // The view mode toggles come after the buttons the toolbar always had.
+  toolBar_->addSeparator();
+  toolBar_->addAction(action(kCmdViewContinuous));
+  toolBar_->addAction(action(kCmdViewTwoPages));
 }
 
 void C_Quillon_Frame::createNoticeBar() {
@@ -521,6 +563,22 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
       state.enabled = true;
       state.checked = outlineDock_ && outlineDock_->isVisibleTo(this);
       return true;
+    case kCmdViewThumbnails:
+      state.enabled = true;
+      return true;
+    case kCmdViewContinuous:
+    case kCmdViewTwoPages:
+    case kCmdViewFirstAlone: {
+      // The active window's mode, or the one new documents get.
+      const C_PDF_View* view = activeView();
+      const auto mode = view ? view->viewMode() : ViewMode(ReadingPositions::defaultMode());
+      const bool alone = view ? view->firstPageAlone() : ReadingPositions::defaultFirstAlone();
+      state.enabled = id != kCmdViewFirstAlone || isTwoPageMode(mode);
+      state.checked = id == kCmdViewContinuous ? isContinuousMode(mode)
+                      : id == kCmdViewTwoPages ? isTwoPageMode(mode)
+                                               : alone;
+      return true;
+    }
     case kCmdGoBack: {
       const LinkController* links = LinkController::of(activeView());
       state.enabled = links && links->canGoBack();
@@ -567,6 +625,30 @@ bool C_Quillon_Frame::frameCommand(int id) {
     case kCmdViewOutline:
       outlineDock_->setVisible(!outlineDock_->isVisibleTo(this));
       return true;
+    case kCmdViewThumbnails:
+      outlineDock_->showThumbnails();
+      return true;
+    case kCmdViewContinuous:
+    case kCmdViewTwoPages:
+    case kCmdViewFirstAlone: {
+      C_PDF_View* view = activeView();
+      ViewMode mode = view ? view->viewMode() : ViewMode(ReadingPositions::defaultMode());
+      bool alone = view ? view->firstPageAlone() : ReadingPositions::defaultFirstAlone();
+      bool continuous = isContinuousMode(mode), facing = isTwoPageMode(mode);
+      if (id == kCmdViewContinuous) continuous = !continuous;
+      if (id == kCmdViewTwoPages) facing = !facing;
+      if (id == kCmdViewFirstAlone) alone = !alone;
+      mode = facing ? (continuous ? ViewMode::TwoPagesContinuous : ViewMode::TwoPages)
+                    : (continuous ? ViewMode::Continuous : ViewMode::SinglePage);
+      if (view) {
+        view->setFirstPageAlone(alone);
+        view->setViewMode(mode);
+        view->setFocus(Qt::OtherFocusReason);
+      }
+      // What the reader chose last is what the next document opens with.
+      ReadingPositions::setDefaultMode(static_cast<int>(mode), alone);
+      return true;
+    }
     case kCmdGoBack:
       if (LinkController* links = LinkController::of(activeView())) links->back();
       return true;
@@ -741,23 +823,42 @@ void C_Quillon_Frame::createOutlineDock() {
     view->setFocus(Qt::OtherFocusReason);
     updateCommandUi();
   });
+  connect(outlineDock_->thumbnails(), &ThumbnailStrip::pageChosen, this, [this](int page) {
+    C_PDF_View* view = outlineDock_->thumbnails()->view();
+    if (!view || view != activeView()) return;
+    view->goToPage(page);
+    view->setFocus(Qt::OtherFocusReason);
+    updateCommandUi();
+  });
 }
 
 void C_Quillon_Frame::rememberPosition(C_PDF_View* view) {
   C_PDF_Doc* document = view ? view->pdfDocument() : nullptr;
   if (!document || document->path().isEmpty() || view->currentPage() < 1) return;
-  ReadingPositions::remember(document->path(), {view->currentPage(), view->zoomLabelText()},
-                             recentFiles_.files());
+  ReadingPosition position;
+  const ViewPlace where = view->place();
+  position.page = where.page;
+  position.offset = where.offset;
+  position.zoom = view->zoomLabelText();
+  position.mode = static_cast<int>(view->viewMode());
+  position.firstAlone = view->firstPageAlone();
+  ReadingPositions::remember(document->path(), position, recentFiles_.files());
 }
 
 void C_Quillon_Frame::restorePosition(C_PDF_View* view) {
   C_PDF_Doc* document = view->pdfDocument();
   if (!document) return;
   const std::optional<ReadingPosition> position = ReadingPositions::recall(document->path());
+  const int mode =
+      position && position->mode >= 0 ? position->mode : ReadingPositions::defaultMode();
+  view->setFirstPageAlone(position && position->mode >= 0 ? position->firstAlone
+                                                          : ReadingPositions::defaultFirstAlone());
+  view->setViewMode(ViewMode(mode));
   if (!position) return;
   // The same way the zoom box and the page box hand their text to the view.
   if (!position->zoom.isEmpty()) sendToActiveView(kMsgZoomText, position->zoom);
-  if (position->page > 1) view->goToPage(std::min(position->page, std::max(1, view->pageCount())));
+  if (position->page > 1 || position->offset > 0)
+    view->showPlace({std::min(position->page, std::max(1, view->pageCount())), position->offset});
 }
 
 void C_Quillon_Frame::arrangeIcons() {
@@ -830,7 +931,10 @@ void C_Quillon_Frame::subWindowChanged() {
   }
   C_PDF_View* shown = activeView();
   setSearchStatus(shown ? shown->searchStatusText() : QString());
-  if (outlineDock_) outlineDock_->setDocument(document);
+  if (outlineDock_) {
+    outlineDock_->setDocument(document);
+    outlineDock_->thumbnails()->setView(document ? activeView() : nullptr);
+  }
   if (noticeBar_) noticeBar_->showFor(document ? PageFaultLog::of(document) : nullptr);
   updateCommandUi();
 }

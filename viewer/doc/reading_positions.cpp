@@ -11,6 +11,13 @@ namespace Corvalis::Viewer::ReadingPositions {
 namespace {
 
 constexpr char kSection[] = "Reading Positions";
+constexpr char kDefaultModeKey[] = "View/Mode";
+constexpr char kDefaultFirstAloneKey[] = "View/FirstPageAlone";
+// ViewMode's values: SinglePage 0 ... TwoPagesContinuous 3; Continuous is the default.
+constexpr int kModeCount = 4;
+constexpr int kContinuous = 1;
+
+int validMode(int mode, int fallback) { return mode >= 0 && mode < kModeCount ? mode : fallback; }
 
 struct Entry {
   QString path;
@@ -26,6 +33,11 @@ QList<Entry> load(QSettings& settings) {
     e.path = settings.value(QStringLiteral("path")).toString();
     e.position.page = settings.value(QStringLiteral("page"), 1).toInt();
     e.position.zoom = settings.value(QStringLiteral("zoom")).toString();
+    // A damaged or hand-edited value is read as the page's top.
+    const double offset = settings.value(QStringLiteral("offset"), 0.0).toDouble();
+    e.position.offset = offset >= 0 && offset <= 1 ? offset : 0;
+    e.position.mode = validMode(settings.value(QStringLiteral("mode"), -1).toInt(), -1);
+    e.position.firstAlone = settings.value(QStringLiteral("firstAlone"), true).toBool();
     if (!e.path.isEmpty()) entries << e;
   }
   settings.endArray();
@@ -50,8 +62,28 @@ void remember(const QString& path, const ReadingPosition& position,
     settings.setValue(QStringLiteral("path"), kept[i].path);
     settings.setValue(QStringLiteral("page"), kept[i].position.page);
     settings.setValue(QStringLiteral("zoom"), kept[i].position.zoom);
+    settings.setValue(QStringLiteral("offset"), kept[i].position.offset);
+    settings.setValue(QStringLiteral("mode"), kept[i].position.mode);
+    settings.setValue(QStringLiteral("firstAlone"), kept[i].position.firstAlone);
   }
   settings.endArray();
+}
+
+int defaultMode() {
+  QSettings settings(kOrganisationName, kSettingsApplicationName);
+  return validMode(settings.value(QLatin1String(kDefaultModeKey), kContinuous).toInt(),
+                   kContinuous);
+}
+
+bool defaultFirstAlone() {
+  QSettings settings(kOrganisationName, kSettingsApplicationName);
+  return settings.value(QLatin1String(kDefaultFirstAloneKey), true).toBool();
+}
+
+void setDefaultMode(int mode, bool firstAlone) {
+  QSettings settings(kOrganisationName, kSettingsApplicationName);
+  settings.setValue(QLatin1String(kDefaultModeKey), validMode(mode, kContinuous));
+  settings.setValue(QLatin1String(kDefaultFirstAloneKey), firstAlone);
 }
 
 std::optional<ReadingPosition> recall(const QString& path) {

@@ -1,11 +1,13 @@
 #include "viewer/ui/outline_dock.h"
 
 #include <QHeaderView>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 #include "engine/document/outline.h"
 #include "viewer/doc/document_navigation.h"
 #include "viewer/doc/pdf_doc.h"
+#include "viewer/ui/thumbnail_strip.h"
 
 namespace Corvalis::Viewer {
 
@@ -17,7 +19,10 @@ constexpr int kEntryRole = Qt::UserRole + 1;
 }  // namespace
 
 OutlineDock::OutlineDock(QWidget* parent)
-    : QDockWidget(tr("书签"), parent), tree_(new QTreeWidget(this)) {
+    : QDockWidget(tr("书签"), parent),
+      tabs_(new QTabWidget(this)),
+      tree_(new QTreeWidget(tabs_)),
+      thumbnails_(new ThumbnailStrip(tabs_)) {
   setObjectName(QStringLiteral("outlineDock"));
   setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
   setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
@@ -25,12 +30,21 @@ OutlineDock::OutlineDock(QWidget* parent)
   tree_->setHeaderHidden(true);
   tree_->setUniformRowHeights(true);
   tree_->header()->setStretchLastSection(true);
-  setWidget(tree_);
+  tabs_->setObjectName(QStringLiteral("sidePanelTabs"));
+  tabs_->addTab(tree_, tr("书签"));
+  tabs_->addTab(thumbnails_, tr("缩略图"));
+  setWidget(tabs_);
   connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
     auto* entry = static_cast<const OutlineItem*>(item->data(0, kEntryRole).value<void*>());
     // The entries are the document's; a document that went took its panel contents along.
     if (entry && document_ && document_ == shown_) emit targetChosen(entry->target);
   });
+}
+
+void OutlineDock::showThumbnails() {
+  tabs_->setCurrentWidget(thumbnails_);
+  show();
+  raise();
 }
 
 void OutlineDock::setDocument(C_PDF_Doc* document) {

@@ -1,12 +1,13 @@
 #pragma once
-// The outline panel: the active document's bookmarks as a tree beside the document windows.
-// A click on an entry asks for its target to be shown.
+// The side panel beside the document windows: the active document's bookmarks as a tree (a click
+// on an entry asks for its target to be shown) and, on a tab beside them, its thumbnails.
 
 #include <QDockWidget>
 #include <QPointer>
 
 #include "engine/document/link_annotation.h"
 
+class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 struct OutlineItem;
@@ -14,6 +15,7 @@ struct OutlineItem;
 namespace Corvalis::Viewer {
 
 class C_PDF_Doc;
+class ThumbnailStrip;
 
 class OutlineDock : public QDockWidget {
   Q_OBJECT
@@ -24,6 +26,10 @@ class OutlineDock : public QDockWidget {
   void setDocument(C_PDF_Doc* document);
   C_PDF_Doc* document() const { return document_.data(); }
   QTreeWidget* tree() const { return tree_; }
+  ThumbnailStrip* thumbnails() const { return thumbnails_; }
+  QTabWidget* tabs() const { return tabs_; }
+  // Shows the panel on its thumbnails tab.
+  void showThumbnails();
 
  signals:
   void targetChosen(const LinkTarget& target);
@@ -35,7 +41,9 @@ class OutlineDock : public QDockWidget {
   void rebuild();
   void addItems(QTreeWidgetItem* parent, const std::vector<OutlineItem>& items);
 
+  QTabWidget* tabs_;
   QTreeWidget* tree_;
+  ThumbnailStrip* thumbnails_;
   QPointer<C_PDF_Doc> document_;
   C_PDF_Doc* shown_ = nullptr;
   bool stale_ = true;

@@ -66,10 +66,15 @@ LinkController* LinkController::of(const C_PDF_View* view) {
 }
 
 bool LinkController::placement(PagePlacement& out) const {
-  if (!view_ || !view_->pdfDocument() || view_->currentPage() < 1 || view_->pageImage().isNull())
-    return false;
+  return view_ && placementOf(view_->currentPage(), out);
+}
+
+bool LinkController::placementOf(int pageNumber, PagePlacement& out) const {
+  if (!view_ || !view_->pdfDocument() || pageNumber < 1) return false;
+  const QRect shown = view_->shownPageRect(pageNumber);
+  if (shown.isEmpty()) return false;
   const C_PDF_PageTreeNode_or_Page* page =
-      DocumentNavigation::of(*view_->pdfDocument()).page(view_->currentPage());
+      DocumentNavigation::of(*view_->pdfDocument()).page(pageNumber);
   if (!page) return false;
   out.width = std::max(1, page->width);
   out.height = std::max(1, page->height);
@@ -77,16 +82,17 @@ bool LinkController::placement(PagePlacement& out) const {
   out.originY = page->originY;
   out.rotation = ((page->rotation + view_->rotation()) % 360 + 360) % 360;
   const double shownWidth = out.rotation % 180 ? out.height : out.width;
-  out.pixelsPerPoint = view_->pageImage().width() / shownWidth;
-  out.imageOrigin = view_->pageOrigin();
+  out.pixelsPerPoint = shown.width() / shownWidth;
+  out.imageOrigin = shown.topLeft();
   return true;
 }
 
 const LinkAnnotation* LinkController::linkAt(QPoint point) {
   PagePlacement where;
-  if (!placement(where)) return nullptr;
+  const int pageNumber = view_ ? view_->pageAt(point) : 0;
+  if (pageNumber < 1 || !placementOf(pageNumber, where)) return nullptr;
   const std::vector<LinkAnnotation>& links =
-      DocumentNavigation::of(*view_->pdfDocument()).links(view_->currentPage());
+      DocumentNavigation::of(*view_->pdfDocument()).links(pageNumber);
   // The last drawn is on top.
   for (auto it = links.rbegin(); it != links.rend(); ++it) {
     const QRectF area =
@@ -163,14 +169,14 @@ bool LinkController::eventFilter(QObject* watched, QEvent* event) {
 
 void LinkController::remember() {
   if (static_cast<int>(history_.size()) >= kMaxHistory) history_.erase(history_.begin());
-  history_.push_back(view_->verticalPos());
+  history_.push_back(view_->place());
 }
 
 void LinkController::back() {
   if (!view_ || history_.empty()) return;
-  const int pos = history_.back();
+  const ViewPlace where = history_.back();
   history_.pop_back();
-  view_->showPosition(pos);
+  view_->showPlace(where);
 }
 
 void LinkController::follow(const LinkTarget& target) {
@@ -217,6 +223,20 @@ void LinkController::follow(const LinkTarget& target) {
 void LinkController::goTo(const PdfDestination& destination) {
   const int count = view_->pageCount();
   if (destination.pageNumber < 1 || destination.pageNumber > count) return;
+  // An XYZ destination's zoom applies where it gives one.
+  const double zoom =
+      destination.fit == PdfDestination::Fit::XYZ && destination.zoom > 0 ? destination.zoom : 0;
+  if (view_->viewMode() != ViewMode::SinglePage) {
+    remember();
+    view_->showPagePoint(destination.pageNumber, destination.hasLeft, destination.left,
+                         destination.hasTop, destination.top, zoom);
+    return;
+  }
+  const double zoomBefore = view_->zoom();
+  if (zoom > 0) {
+    remember();
+    view_->showPagePoint(destination.pageNumber, false, 0, false, 0, zoom);
+  }
   int unit = 0;
   PagePlacement where;
   const C_PDF_PageTreeNode_or_Page* page =
@@ -229,6 +249,8 @@ void LinkController::goTo(const PdfDestination& destination) {
     where.originY = page->originY;
     where.rotation = ((page->rotation + view_->rotation()) % 360 + 360) % 360;
     where.imageOrigin = QPoint(0, 0);
+    // The page is shown at the destination's zoom from the next paint on.
+    if (zoom > 0 && zoomBefore > 0) where.pixelsPerPoint *= view_->zoom() / zoomBefore;
     const bool across = where.rotation % 180 != 0;
     const bool positioned = across ? destination.hasLeft : destination.hasTop;
     const double shownHeight = (across ? where.width : where.height) * where.pixelsPerPoint;
@@ -244,7 +266,7 @@ void LinkController::goTo(const PdfDestination& destination) {
                           kLastUnitOfPage);
     }
   }
-  remember();
+  if (zoom <= 0) remember();
   view_->showPosition((destination.pageNumber - 1) * kUnitsPerPage + unit);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/document/link_annotation.h"
+#include "viewer/view/pdf_view.h"
 
 namespace Corvalis::Viewer {
 
@@ -49,6 +50,8 @@ class LinkController : public QObject {
 
   // The placement of the page the view shows now; false when nothing is shown.
   bool placement(PagePlacement& out) const;
+  // The placement of a page in sight (any page of the strip); false when it is not shown.
+  bool placementOf(int page, PagePlacement& out) const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,7 +65,7 @@ class LinkController : public QObject {
   QPointer<C_PDF_View> view_;
   // Compared with the events' receiver, so that the view is not touched while it is torn down.
   QPointer<QWidget> viewport_;
-  std::vector<int> history_;
+  std::vector<ViewPlace> history_;
   int pressedLink_ = -1;
   QPoint pressPoint_;
   bool handShown_ = false;

@@ -1,5 +1,6 @@
 #include "viewer/view/page_image.h"
 
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 
@@ -77,6 +78,31 @@ QImage renderPageImage(C_PDF_Draw& renderer, const PageRenderRequest& request, d
                     request.twipsPerPixel, request.deviceHeight, request.deviceWidth, zoom,
                     request.renderFlagA, request.renderFlagB, 0, 0, 0, 0);
   return image;
+}
+
+QImage renderPageTile(C_PDF_Draw& renderer, const PageRenderRequest& request, double zoom,
+                      int viewRotation, const QRect& shownRect) {
+  const QSize whole = pageBitmapSize(request.deviceWidth, request.deviceHeight, zoom);
+  if (whole.isEmpty()) return {};
+  // The part of the unturned page that turns into shownRect.
+  const QTransform turn =
+      QImage::trueMatrix(QTransform().rotate(viewRotation), whole.width(), whole.height());
+  const QRect part =
+      turn.inverted().mapRect(QRectF(shownRect)).toAlignedRect() & QRect(QPoint(0, 0), whole);
+  if (part.isEmpty() || std::int64_t(part.width()) * part.height() > gfx::Bitmap::kMaxPixels)
+    return {};
+  QImage image(part.size(), QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return {};
+  gfx::Bitmap target = gfx::Bitmap::wrap(image.bits(), image.width(), image.height(),
+                                         static_cast<int>(image.bytesPerLine()));
+  if (!target.isValid()) return {};
+  // The bitmap stands for this part of the page's device space.
+  target.setOrigin(part.x(), part.y());
+  renderer.drawPage(request.pageNumber, request.cacheFlag, target, request.resolution,
+                    request.twipsPerPixel, request.deviceHeight, request.deviceWidth, zoom,
+                    request.renderFlagA, request.renderFlagB, 0, 0, 0, 0);
+  if (viewRotation % 360 == 0) return image;
+  return image.transformed(QTransform().rotate(viewRotation));
 }
 
 }  // namespace Corvalis::Viewer

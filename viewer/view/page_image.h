@@ -2,6 +2,7 @@
 // Renders one page into an image whose memory the renderer draws into directly.
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <cstdint>
 
@@ -48,5 +49,12 @@ double degradedZoom(double deviceWidth, double deviceHeight, double zoom, std::i
 // image when no bitmap could be made. Throws what drawPage throws.
 QImage renderPageImage(C_PDF_Draw& renderer, const PageRenderRequest& request, double& zoom,
                        std::int64_t maxPixels);
+
+// Renders the part shownRect (pixels of the page as shown, after the view's rotation) of the page
+// drawn at zoom: the same pixels as that part of the whole page's bitmap, without drawing the
+// rest. A null image when the part is empty or no bitmap could be made. Throws what drawPage
+// throws.
+QImage renderPageTile(C_PDF_Draw& renderer, const PageRenderRequest& request, double zoom,
+                      int viewRotation, const QRect& shownRect);
 
 }  // namespace Corvalis::Viewer

@@ -149,6 +149,19 @@ class PagePrefetcher::Engine {
     return std::nullopt;
   }
 
+  // A piece of a page; nothing when it cannot be drawn or the drawing was stopped.
+  std::optional<QImage> drawTile(const TileRequest& tile) {
+    try {
+      if (!document.findPage(tile.request.pageNumber, false)) return std::nullopt;
+      QImage image =
+          renderPageTile(*renderer, tile.request, tile.zoom, tile.key.rotation, tile.rect);
+      if (renderer->stopped() || image.isNull()) return std::nullopt;
+      return image;
+    } catch (...) {
+      return std::nullopt;
+    }
+  }
+
   C_PDF_Document document;
   std::unique_ptr<C_PDF_Creator> creator;
   std::unique_ptr<C_PDF_Draw> renderer;
@@ -182,7 +195,12 @@ bool PagePrefetcher::event(QEvent* event) {
   // Before the event is read at all: it may be one from the drawing thread.
   PreparedEvent::handedOver();
   if (event->type() != PreparedEvent::type()) return QObject::event(event);
-  emit pagePrepared(static_cast<const PreparedEvent*>(event)->page());
+  const int32_t page = static_cast<const PreparedEvent*>(event)->page();
+  if (page == 0) {
+    emit tilesPrepared();
+  } else {
+    emit pagePrepared(page);
+  }
   return true;
 }
 
@@ -224,6 +242,52 @@ void PagePrefetcher::owe(int32_t page, std::vector<std::pair<int, std::string>>&
       owed.faults.push_back(std::move(fault));
   notes.clear();
   faults.clear();
+}
+
+bool PagePrefetcher::tileWanted(const TileKey& key) const {
+  const auto& list = wantedTiles_[key.kind == TileKey::Thumbnail ? 1 : 0];
+  return std::any_of(list.begin(), list.end(), [&](const TileRequest& t) { return t.key == key; });
+}
+
+const TileRequest* PagePrefetcher::nextTile() const {
+  for (const auto& list : wantedTiles_)
+    for (const TileRequest& tile : list) {
+      const bool ready = std::any_of(readyTiles_.begin(), readyTiles_.end(),
+                                     [&](const PreparedTile& t) { return t.key == tile.key; });
+      if (!ready &&
+          std::find(failedTiles_.begin(), failedTiles_.end(), tile.key) == failedTiles_.end())
+        return &tile;
+    }
+  return nullptr;
+}
+
+void PagePrefetcher::wantTiles(int32_t kind, std::vector<TileRequest> tiles) {
+  if (tiles.size() > kMaxWantedTiles) tiles.resize(kMaxWantedTiles);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto& list = wantedTiles_[kind == TileKey::Thumbnail ? 1 : 0];
+    list = std::move(tiles);
+    // Pieces no longer asked for go; failures are tried again when asked for anew.
+    std::erase_if(readyTiles_,
+                  [&](const PreparedTile& t) { return t.key.kind == kind && !tileWanted(t.key); });
+    std::erase_if(failedTiles_, [&](const TileKey& k) { return k.kind == kind && !tileWanted(k); });
+    if (drawingTile_ && drawingTile_->kind == kind && !tileWanted(*drawingTile_)) stop_ = true;
+  }
+  wake_.notify_all();
+}
+
+std::vector<PreparedTile> PagePrefetcher::takeTiles(int32_t kind) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<PreparedTile> out;
+  for (auto it = readyTiles_.begin(); it != readyTiles_.end();) {
+    if (it->key.kind == kind) {
+      out.push_back(std::move(*it));
+      it = readyTiles_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return out;
 }
 
 template <typename Drop>
@@ -298,9 +362,51 @@ void PagePrefetcher::run() {
   bool opened = false;
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
-    wake_.wait(lock, [this] { return quit_ || (active_ && nextPage() != 0); });
+    wake_.wait(lock,
+               [this] { return quit_ || (active_ && (nextPage() != 0 || nextTile() != nullptr)); });
     if (quit_) break;
     const int32_t page = nextPage();
+    if (page == 0) {
+      const TileRequest tile = *nextTile();
+      drawingTile_ = tile.key;
+      stop_ = false;
+      lock.unlock();
+      bool giveUp = false;
+      std::optional<QImage> image;
+      if (!opened) {
+        opened = true;
+        engine = Engine::open(path_, password_, stop_);
+        if (!engine || identityOf(path_) != identity_) engine.reset();
+      }
+      if (!engine) {
+        giveUp = true;
+      } else {
+        notes.clear();
+        image = engine->drawTile(tile);
+        if (notes.asked) giveUp = true;
+      }
+      lock.lock();
+      drawingTile_.reset();
+      if (giveUp) {
+        active_ = false;
+        ready_.clear();
+        readyTiles_.clear();
+        // The interface thread draws what is left itself.
+        QCoreApplication::postEvent(this, new PreparedEvent(0));
+        continue;
+      }
+      if (stop_ || !tileWanted(tile.key)) continue;
+      if (!image) {
+        failedTiles_.push_back(tile.key);
+        continue;
+      }
+      readyTiles_.push_back(PreparedTile{tile.key, std::move(*image), std::move(notes.notes)});
+      notes.notes.clear();
+      auto* event = new PreparedEvent(0);
+      PreparedEvent::handingOver();
+      QCoreApplication::postEvent(this, event);
+      continue;
+    }
     const PrefetchSettings settings = settings_;
     drawing_ = page;
     stop_ = false;

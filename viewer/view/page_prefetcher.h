@@ -20,6 +20,7 @@
 
 #include "engine/messages/message_listener.h"
 #include "viewer/view/page_image.h"
+#include "viewer/view/tile_cache.h"
 #include "viewer/view/zoom_model.h"
 
 namespace Corvalis::Viewer {
@@ -52,6 +53,22 @@ struct PreparedPage {
   std::vector<PDFConverter::Messages::PageFault> faults;
 };
 
+// A piece of a page for the strip or the thumbnails: the page drawn at zoom with the view's
+// rotation, only the part rect of the shown page (its own pixels).
+struct TileRequest {
+  TileKey key;
+  PageRenderRequest request;
+  double zoom = 1;
+  QRect rect;
+  bool operator==(const TileRequest&) const = default;
+};
+
+struct PreparedTile {
+  TileKey key;
+  QImage image;
+  std::vector<std::pair<int, std::string>> notes;
+};
+
 class PagePrefetcher : public QObject {
   Q_OBJECT
  public:
@@ -59,6 +76,8 @@ class PagePrefetcher : public QObject {
   static constexpr std::size_t kMaxNotesPerPage = 32;
   // Pages asked for at once (the next and the previous one).
   static constexpr std::size_t kMaxWantedPages = 2;
+  // Pieces asked for at once, of each kind.
+  static constexpr std::size_t kMaxWantedTiles = 512;
 
   // path and password: as the shown document was opened. The thread starts at once; the file is
   // read there when the first page is asked for.
@@ -78,6 +97,13 @@ class PagePrefetcher : public QObject {
   // thread's listener.
   std::optional<PreparedPage> take(const PageRenderRequest& request, double zoom, int viewRotation);
 
+  // Asks for these pieces of a kind, the most needed first; pieces of that kind asked for before
+  // and not asked for now are let go, and a drawing of one is stopped. Whole pages asked for
+  // with prepare() are drawn first, then the strip's pieces, then the thumbnails.
+  void wantTiles(int32_t kind, std::vector<TileRequest> tiles);
+  // The pieces of a kind drawn since the last call, handed over.
+  std::vector<PreparedTile> takeTiles(int32_t kind);
+
   bool isReady(int32_t page) const;
   // False once the thread has given up on the file: it could not be read, it changed on disk, or
   // a page asked the user a question (that page and the rest are drawn where the user is).
@@ -88,6 +114,8 @@ class PagePrefetcher : public QObject {
  signals:
   // A page is ready (delivered on the interface thread).
   void pagePrepared(int page);
+  // Pieces are ready to be taken (delivered on the interface thread).
+  void tilesPrepared();
 
  protected:
   bool event(QEvent* event) override;
@@ -106,6 +134,9 @@ class PagePrefetcher : public QObject {
   // The first page asked for that is neither ready nor failed; 0 when none. Under mutex_.
   int32_t nextPage() const;
   bool wanted(int32_t page) const;
+  // The first piece asked for that is neither ready nor failed; null when none. Under mutex_.
+  const TileRequest* nextTile() const;
+  bool tileWanted(const TileKey& key) const;
   // Lets go of the ready pages for which drop is true, keeping what they reported. Under mutex_.
   template <typename Drop>
   void letGo(Drop drop);
@@ -136,6 +167,10 @@ class PagePrefetcher : public QObject {
   // is not owed again.
   std::map<int32_t, Owed> owed_;
   int32_t drawing_ = 0;
+  std::vector<TileRequest> wantedTiles_[2];
+  std::vector<PreparedTile> readyTiles_;
+  std::vector<TileKey> failedTiles_;
+  std::optional<TileKey> drawingTile_;
   int64_t pagesDrawn_ = 0;
   std::thread thread_;
 };

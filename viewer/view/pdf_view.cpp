@@ -106,7 +106,13 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
   connect(edgeTimer_, &QTimer::timeout, this, [this] {
     edgeStepArmed_ = true;
     // Within a tall page the drag keeps scrolling while the pointer stays at the edge.
-    if (band_.selecting()) edgeStep(dragPoint_);
+    if (band_.selecting()) {
+      if (stripMode()) {
+        stripDrag(dragPoint_);
+      } else {
+        edgeStep(dragPoint_);
+      }
+    }
   });
   indexTimer_ = new QTimer(this);
   indexTimer_->setSingleShot(true);
@@ -198,6 +204,10 @@ QString C_PDF_View::pageBoxText() const {
 }
 
 void C_PDF_View::writePageBox() {
+  if (currentPage_ != announcedPage_) {
+    announcedPage_ = currentPage_;
+    emit currentPageChanged(currentPage_);
+  }
   ViewHost* h = host();
   // Background views do not overwrite the active window's values in the shared boxes.
   if (h && h->isActiveView(this)) h->setPageBoxText(pageBoxText());
@@ -209,6 +219,9 @@ void C_PDF_View::applyZoom(bool rerender) {
   if (ViewHost* h = host(); h && h->isActiveView(this)) h->setZoomBoxText(label);
   if (rerender) {
     needsRender_ = true;
+    if (stripMode() && !pendingAnchor_)
+      invalidateLayout(anchorAt(QPoint(viewport()->width() / 2, viewport()->height() / 2)));
+    layoutStale_ = true;
     discardPrefetched();
     clearHighlightMarks();
     refreshAllViews();
@@ -245,6 +258,16 @@ void C_PDF_View::findPrevious(const QString& text) {
 }
 
 void C_PDF_View::goToPage(int page) {
+  if (stripMode()) {
+    if (page < 1 || page > pageCount()) return;
+    if (document_ && page != 1) document_->completePageTree();
+    ensureLayout();
+    const QRect r = layout_.pageRect(page);
+    if (!isContinuousMode(viewMode_)) currentRow_ = layout_.rowOfPage(page);
+    scrollStripTo(stripX_, r.top() - PageLayout::kGap / 2);
+    refreshAllViews();
+    return;
+  }
   if (page == currentPage_) return;
   if (document_ && page != 1) document_->completePageTree();
   previousVerticalPos_ = scroll_.verticalPos;
@@ -255,6 +278,11 @@ void C_PDF_View::goToPage(int page) {
 }
 
 void C_PDF_View::showPosition(int verticalPos) {
+  if (stripMode()) {
+    const int pos = std::max(0, verticalPos);
+    showPlace({pos / kUnitsPerPage + 1, double(pos % kUnitsPerPage) / kLastUnitOfPage});
+    return;
+  }
   if (document_ && verticalPos >= kUnitsPerPage) document_->completePageTree();
   previousVerticalPos_ = scroll_.verticalPos;
   scroll_.verticalPos = std::clamp(verticalPos, 0, scroll_.verticalMax);
@@ -365,6 +393,21 @@ bool C_PDF_View::updateCommand(int id, CommandState& state) const {
       state.checked = zoomMode_ == ZoomMode::FitWidth;
       return true;
     case kCmdFirstPage:
+    case kCmdPreviousPage:
+    case kCmdNextPage:
+    case kCmdLastPage:
+      if (stripMode()) {
+        const int row = layout_.rowOfPage(std::max(1, currentPage_));
+        const bool back = id == kCmdFirstPage || id == kCmdPreviousPage;
+        state.enabled = back ? row > 0 : row + 1 < layout_.rowCount();
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  switch (id) {
+    case kCmdFirstPage:
       state.enabled = pageCommandEnabled(scroll_, PageCommand::First);
       return true;
     case kCmdPreviousPage:
@@ -408,6 +451,15 @@ void C_PDF_View::rotate(int degrees) {
   int r = document_->document()->viewRotation + degrees;
   if (r >= 360) r -= 360;
   if (r < 0) r += 360;
+  if (stripMode()) {
+    // The point at the window's centre keeps its place on the page as the page turns.
+    StripAnchor a = anchorAt(QPoint(viewport()->width() / 2, viewport()->height() / 2));
+    const double fx = a.fx, fy = a.fy;
+    a.fx = degrees > 0 ? 1 - fy : fy;
+    a.fy = degrees > 0 ? fx : 1 - fx;
+    invalidateLayout(a);
+    tiles_.clear(TileKey::Strip);
+  }
   document_->document()->viewRotation = r;
   applyZoom(true);
 }
@@ -415,6 +467,20 @@ void C_PDF_View::rotate(int degrees) {
 void C_PDF_View::pageCommand(PageCommand command) {
   if (document_ && command != PageCommand::First) document_->completePageTree();
   resetSelectionDrag();
+  if (stripMode()) {
+    ensureLayout();
+    const int rows = layout_.rowCount();
+    const int row = std::max(0, layout_.rowOfPage(std::max(1, currentPage_)));
+    int to = row;
+    if (command == PageCommand::First) to = 0;
+    if (command == PageCommand::Previous) to = row - 1;
+    if (command == PageCommand::Next) to = row + 1;
+    if (command == PageCommand::Last) to = rows - 1;
+    to = std::clamp(to, 0, std::max(0, rows - 1));
+    const std::vector<int> pages = layout_.pagesOfRow(to);
+    if (!pages.empty()) goToPage(pages.front());
+    return;
+  }
   previousVerticalPos_ = scroll_.verticalPos;
   applyPageCommand(scroll_, command);
   updateScrollBars();
@@ -633,6 +699,10 @@ void C_PDF_View::scrollToHit(const HitPlace& hit) {
                            : 0;
   const double top =
       run->orientation == 0 ? run->baseline : pagePointOf(*run, along, run->baseline).y();
+  if (stripMode()) {
+    stripScrollToHit(hit, std::clamp(top / height, 0.0, 1.0));
+    return;
+  }
   const int unit = static_cast<int>((top / height + (hit.page - 1)) * kUnitsPerPage);
   // Text below the page's bottom still shows the hit's own page.
   const int pos = std::clamp(unit, firstUnit, firstUnit + kLastUnitOfPage);
@@ -669,6 +739,10 @@ void C_PDF_View::scrollToHit(const HitPlace& hit) {
 QPointF C_PDF_View::shownPoint(QPoint window) const { return pageGeometry().windowToShown(window); }
 
 void C_PDF_View::mouseReleaseEvent(QMouseEvent* event) {
+  if (stripMode() && event->button() == Qt::LeftButton && band_.selecting()) {
+    stripRelease(event->position().toPoint());
+    return;
+  }
   if (event->button() != Qt::LeftButton || !band_.selecting()) {
     QAbstractScrollArea::mouseReleaseEvent(event);
     return;
@@ -778,7 +852,16 @@ void C_PDF_View::copySelection() {
   }
   if (!selection) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const QString text = clipboardText(selectionText(*selection, *source));
+  SelectionContext ordered = *selection;
+  if (stripMode()) {
+    // A drag up the strip made the lower page's entry first; the text reads top to bottom.
+    std::stable_sort(ordered.entries.begin(), ordered.entries.end(),
+                     [](const SelectionEntry& a, const SelectionEntry& b) {
+                       return a.pageNumber < b.pageNumber;
+                     });
+    ordered.currentEntry = ordered.entries.empty() ? nullptr : &ordered.entries.back();
+  }
+  const QString text = clipboardText(selectionText(stripMode() ? ordered : *selection, *source));
   if (QClipboard* clipboard = QGuiApplication::clipboard())
     clipboard->setText(text, QClipboard::Clipboard);
   QApplication::restoreOverrideCursor();
@@ -829,6 +912,10 @@ void C_PDF_View::afterScroll(const ScrollResult& result, int previous) {
 }
 
 void C_PDF_View::keyPressEvent(QKeyEvent* event) {
+  if (stripMode() && stripKey(event)) {
+    event->accept();
+    return;
+  }
   const int previous = scroll_.verticalPos;
   ScrollResult result;
   switch (event->key()) {
@@ -868,6 +955,20 @@ void C_PDF_View::keyPressEvent(QKeyEvent* event) {
 }
 
 void C_PDF_View::wheelStep(QWheelEvent* event) {
+  if (stripMode()) {
+    stripWheel(event);
+    return;
+  }
+  if (event->modifiers() & Qt::ControlModifier) {
+    // Ctrl+wheel zooms by the ladder's steps.
+    event->accept();
+    wheelRemainder_ += event->angleDelta().y();
+    if (std::abs(wheelRemainder_) < kWheelNotch) return;
+    const bool in = wheelRemainder_ > 0;
+    wheelRemainder_ = 0;
+    onCommand(in ? kCmdZoomIn : kCmdZoomOut);
+    return;
+  }
   // A burst larger than this many notches takes this many steps.
   constexpr int kMaxNotchesPerEvent = 50;
   wheelRemainder_ =
@@ -902,6 +1003,10 @@ bool C_PDF_View::eventFilter(QObject* watched, QEvent* event) {
 
 void C_PDF_View::verticalAction(int action) {
   QScrollBar* bar = verticalScrollBar();
+  if (stripMode()) {
+    scrollStripTo(stripX_, bar->sliderPosition());
+    return;
+  }
   const int previous = scroll_.verticalPos;
   ScrollResult result;
   switch (action) {
@@ -936,6 +1041,10 @@ void C_PDF_View::verticalAction(int action) {
 
 void C_PDF_View::horizontalAction(int action) {
   QScrollBar* bar = horizontalScrollBar();
+  if (stripMode()) {
+    scrollStripTo(bar->sliderPosition(), stripY_);
+    return;
+  }
   const int previous = scroll_.verticalPos;
   ScrollResult result;
   switch (action) {
@@ -972,6 +1081,16 @@ void C_PDF_View::scrollContentsBy(int, int) {
 }
 
 void C_PDF_View::resizeEvent(QResizeEvent* event) {
+  if (stripMode()) {
+    clientWidth_ = event->size().width();
+    clientHeight_ = event->size().height();
+    if (!layoutStale_) {
+      StripAnchor a = anchorAt(QPoint(event->size().width() / 2, 0));
+      invalidateLayout(a);
+    }
+    viewport()->update();
+    return;
+  }
   if (event->size() != event->oldSize()) discardPrefetched();
   if (document_ && document_->renderer()) {
     if (renderedOnce_ && !resizeArmed_) {
@@ -997,6 +1116,10 @@ void C_PDF_View::focusInEvent(QFocusEvent* event) {
 }
 
 void C_PDF_View::mouseMoveEvent(QMouseEvent* event) {
+  if (stripMode()) {
+    if (band_.selecting()) stripDrag(event->position().toPoint());
+    return;
+  }
   const QRect client = viewport()->rect();
   const QPoint p = event->position().toPoint();
   const bool inCorner =
@@ -1017,6 +1140,10 @@ void C_PDF_View::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
     if (ViewHost* h = host(); h && h->contextMenu())
       h->contextMenu()->exec(event->globalPosition().toPoint());
+    return;
+  }
+  if (stripMode() && event->button() == Qt::LeftButton) {
+    stripMousePress(event);
     return;
   }
   if (event->button() != Qt::LeftButton || !document_ || currentPage_ < 1 || pageImage_.isNull()) {
@@ -1062,6 +1189,10 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
     return;
   }
   measureResolution();
+  if (stripMode()) {
+    paintStrip(painter, client);
+    return;
+  }
   // The size label alone reuses the bitmap; a page that must be drawn again is drawn under it.
   if (!updatePageBitmap()) {
     painter.fillRect(client, backgroundColour());
@@ -1256,10 +1387,8 @@ void C_PDF_View::prefetchNeighbours() {
     discardPrefetched();
     return;
   }
-  if (!prefetcher_) {
-    prefetcher_ = std::make_unique<PagePrefetcher>(parsed->path(), parsed->password());
-    if (!prefetcher_->active()) return;
-  }
+  ensurePrefetcher();
+  if (!prefetcher_ || !prefetcher_->active()) return;
   PrefetchSettings settings;
   settings.mode = zoomMode_;
   // The fit modes work their zoom out for each page.
@@ -1406,6 +1535,7 @@ bool C_PDF_View::textIndexComplete() const {
 }
 
 void C_PDF_View::pageTreeCompleted() {
+  if (stripMode() && !layoutStale_) invalidateLayout(anchorAt(QPoint(viewport()->width() / 2, 0)));
   const int max = verticalMaxFor(pageCount());
   scroll_.verticalMax = max;
   scroll_.verticalPos = std::clamp(scroll_.verticalPos, 0, max);
@@ -1504,6 +1634,790 @@ void C_PDF_View::print(QPrinter& printer) {
   currentPage_ = printSavedPage_;
   needsRender_ = true;
   refreshAllViews();
+}
+
+}  // namespace Corvalis::Viewer
+
+// ---- The strip of pages ----
+
+namespace Corvalis::Viewer {
+
+namespace {
+
+// Each paint asks for the pieces in sight and those this many screens ahead.
+constexpr int kScreensAhead = 1;
+// A search hit is shown this far down the window.
+constexpr double kHitPlaceInWindow = 1.0 / 3.0;
+
+QColor placeholderColour() { return QColor::fromRgb(C_PDF_View::kPlaceholderRgb); }
+
+}  // namespace
+
+void C_PDF_View::setViewMode(ViewMode mode) {
+  if (mode == viewMode_) return;
+  const ViewPlace where = place();
+  viewMode_ = mode;
+  resetSelectionDrag();
+  if (stripMode()) {
+    formOverlay_->clear();
+    // The one-page view's bitmap and prepared neighbours do not serve the strip.
+    pageImage_ = QImage();
+    discardPrefetched();
+    layoutStale_ = true;
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  } else {
+    if (prefetcher_) prefetcher_->wantTiles(TileKey::Strip, {});
+    wantedTiles_.clear();
+    tiles_.clear(TileKey::Strip);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(horizontalBarShown_ ? Qt::ScrollBarAlwaysOn
+                                                     : Qt::ScrollBarAlwaysOff);
+    needsRender_ = true;
+  }
+  showPlace(where);
+  if (ViewHost* h = host()) h->commandStateChanged();
+}
+
+void C_PDF_View::setFirstPageAlone(bool alone) {
+  if (alone == firstPageAlone_) return;
+  firstPageAlone_ = alone;
+  if (!stripMode()) return;
+  const ViewPlace where = place();
+  layoutStale_ = true;
+  showPlace(where);
+}
+
+ViewPlace C_PDF_View::place() const {
+  ViewPlace out;
+  if (stripMode() && !layoutStale_ && layout_.pageCount() > 0) {
+    // The page at the middle of the window's top edge.
+    const QPoint top = QPoint(viewport()->width() / 2, 0) - stripOrigin();
+    const int page = std::max(1, layout_.nearestPage(top));
+    const QRect r = layout_.pageRect(page);
+    out.page = page;
+    out.offset = r.height() > 0 ? std::clamp(double(top.y() - r.top()) / r.height(), 0.0, 1.0) : 0;
+    return out;
+  }
+  out.page = std::max(1, scroll_.page());
+  // Unit u of a page taller than the window shows u / 20 of the part that does not fit.
+  const double shown = pageHeight100_ * zoom_;
+  const double span = shown + 10 - clientHeight_;
+  const int unit = scroll_.verticalPos % kUnitsPerPage;
+  out.offset =
+      shown > 0 && span > 0 ? std::clamp(unit * span / kLastUnitOfPage / shown, 0.0, 1.0) : 0;
+  if (stripMode() && currentPage_ > 0) out = ViewPlace{currentPage_, 0};
+  return out;
+}
+
+void C_PDF_View::showPlace(const ViewPlace& where) {
+  const int page = std::clamp(where.page, 1, std::max(1, pageCount()));
+  if (document_ && page != 1) document_->completePageTree();
+  if (stripMode()) {
+    StripAnchor anchor;
+    anchor.page = page;
+    anchor.fx = 0.5;
+    anchor.fy = std::clamp(where.offset, 0.0, 1.0);
+    anchor.viewportPoint = QPoint(viewport()->width() / 2, 0);
+    invalidateLayout(anchor);
+    ensureLayout();
+    refreshAllViews();
+    return;
+  }
+  double shown = pageHeight100_ * zoom_;
+  if (shown <= 0) {
+    // Nothing drawn yet (a document reopening): the page as it is about to be drawn.
+    const std::vector<QSizeF>& sizes = pageSizes();
+    if (page <= static_cast<int>(sizes.size())) {
+      const QSizeF size = sizes[static_cast<std::size_t>(page - 1)];
+      shown = size.height() * drawingZoom(zoomMode_, zoom_, QSize(clientWidth_, clientHeight_),
+                                          size.width(), size.height());
+    }
+  }
+  const double span = shown + 10 - clientHeight_;
+  int unit = 0;
+  if (shown > 0 && span > 0)
+    unit = std::clamp(static_cast<int>(std::lround(std::clamp(where.offset, 0.0, 1.0) * shown *
+                                                   kLastUnitOfPage / span)),
+                      0, kLastUnitOfPage);
+  showPosition((page - 1) * kUnitsPerPage + unit);
+}
+
+void C_PDF_View::showPagePoint(int page, bool hasLeft, double left, bool hasTop, double top,
+                               double zoom) {
+  if (page < 1 || page > pageCount()) return;
+  if (zoom > 0) {
+    zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
+    zoomMode_ = ZoomMode::Custom;
+    applyZoom(true);
+  }
+  if (!stripMode()) return;
+  if (document_) document_->completePageTree();
+  ensureLayout();
+  const C_PDF_PageTreeNode_or_Page* record = document_->document()->findPage(page, false);
+  const QRect r = layout_.pageRect(page);
+  if (!record || r.isEmpty()) return;
+  // The point as a share of the page box, top-left based, then turned as the page is shown.
+  const double w = std::max(1, record->width), h = std::max(1, record->height);
+  double u = hasLeft ? (left - record->originX) / w : 0;
+  double v = hasTop ? 1.0 - (top - record->originY) / h : 0;
+  u = std::clamp(u, 0.0, 1.0);
+  v = std::clamp(v, 0.0, 1.0);
+  const int turn = ((record->rotation + rotation()) % 360 + 360) % 360;
+  double fx = u, fy = v;
+  if (turn == 90) {
+    fx = 1 - v;
+    fy = u;
+  } else if (turn == 180) {
+    fx = 1 - u;
+    fy = 1 - v;
+  } else if (turn == 270) {
+    fx = v;
+    fy = 1 - u;
+  }
+  const bool givesTop = turn % 180 == 0 ? hasTop : hasLeft;
+  const bool givesLeft = turn % 180 == 0 ? hasLeft : hasTop;
+  const int y = r.top() + static_cast<int>(givesTop ? fy * r.height() : 0) -
+                (givesTop ? 0 : PageLayout::kGap / 2);
+  int x = stripX_;
+  if (givesLeft) x = r.left() + static_cast<int>(fx * r.width());
+  // A destination's left edge stays in sight; a page that fits across stays centred.
+  if (layout_.stripSize().width() <= viewport()->width()) x = 0;
+  scrollStripTo(x, y);
+}
+
+int C_PDF_View::pageAt(QPoint point) const {
+  if (!stripMode()) {
+    const QRect r(QPoint(pageLeft_, pageTop_), pageImage_.size());
+    return !pageImage_.isNull() && r.contains(point) ? currentPage_ : 0;
+  }
+  if (layoutStale_) return 0;
+  const int page = layout_.pageAt(point - stripOrigin());
+  return shownPageRect(page).isEmpty() ? 0 : page;
+}
+
+QRect C_PDF_View::shownPageRect(int page) const {
+  if (!stripMode())
+    return page == currentPage_ && !pageImage_.isNull()
+               ? QRect(QPoint(pageLeft_, pageTop_), pageImage_.size())
+               : QRect();
+  if (layoutStale_) return {};
+  // One row at a time: the others are not shown.
+  if (!isContinuousMode(viewMode_) && layout_.rowOfPage(page) != currentRow_) return {};
+  return layout_.pageRect(page).translated(stripOrigin());
+}
+
+void C_PDF_View::invalidateLayout(std::optional<StripAnchor> anchor) {
+  layoutStale_ = true;
+  if (anchor) pendingAnchor_ = anchor;
+}
+
+C_PDF_View::StripAnchor C_PDF_View::anchorAt(QPoint viewportPoint) const {
+  StripAnchor a;
+  a.viewportPoint = viewportPoint;
+  if (layoutStale_ || layout_.pageCount() == 0) {
+    a.page = std::max(1, currentPage_);
+    return a;
+  }
+  const QPoint s = viewportPoint - stripOrigin();
+  a.page = std::max(1, layout_.nearestPage(s));
+  const QRect r = layout_.pageRect(a.page);
+  a.fx = r.width() > 0 ? double(s.x() - r.left()) / r.width() : 0;
+  a.fy = r.height() > 0 ? double(s.y() - r.top()) / r.height() : 0;
+  return a;
+}
+
+void C_PDF_View::applyAnchor(const StripAnchor& a) {
+  const QRect r = layout_.pageRect(a.page);
+  if (r.isEmpty()) return;
+  const int sx = r.left() + static_cast<int>(std::lround(a.fx * r.width()));
+  const int sy = r.top() + static_cast<int>(std::lround(a.fy * r.height()));
+  if (!isContinuousMode(viewMode_)) currentRow_ = layout_.rowOfPage(a.page);
+  const QPoint origin = stripOrigin() + QPoint(stripX_, stripY_);
+  stripX_ = sx - (a.viewportPoint.x() - origin.x());
+  stripY_ = sy - (a.viewportPoint.y() - origin.y());
+  clampStrip();
+}
+
+const std::vector<QSizeF>& C_PDF_View::pageSizes() {
+  readPageSizes();
+  return sizes_;
+}
+
+PageRenderRequest C_PDF_View::renderRequestOf(int page) {
+  readPageSizes();
+  return page >= 1 && page <= static_cast<int>(requests_.size())
+             ? requests_[static_cast<std::size_t>(page - 1)]
+             : PageRenderRequest{};
+}
+
+PagePrefetcher* C_PDF_View::drawingThread() {
+  ensurePrefetcher();
+  return prefetcher_ && prefetcher_->active() ? prefetcher_.get() : nullptr;
+}
+
+void C_PDF_View::readPageSizes() {
+  if (!document_ || !document_->document()) return;
+  if (resolution_ <= 0) measureResolution();
+  const int count = pageCount();
+  const int turnNow = rotation();
+  const bool complete = document_->pageTreeComplete() || count <= 1;
+  if (sizesResolution_ != resolution_ || sizesRotation_ != turnNow ||
+      static_cast<int>(sizes_.size()) != count || (complete && !sizesComplete_)) {
+    C_PDF_Document* parsed = document_->document();
+    sizes_.assign(static_cast<std::size_t>(count), QSizeF(1, 1));
+    requests_.assign(static_cast<std::size_t>(count), PageRenderRequest{});
+    PageRenderRequest first;
+    QSizeF firstSize(1, 1);
+    for (int p = 1; p <= count; ++p) {
+      // Until the whole tree is read, pages after the first are assumed to be like it.
+      const C_PDF_PageTreeNode_or_Page* page =
+          (p == 1 || complete) ? parsed->findPage(p, false) : nullptr;
+      if (!page) {
+        sizes_[p - 1] = firstSize;
+        requests_[p - 1] = first;
+        requests_[p - 1].pageNumber = p;
+        continue;
+      }
+      const PagePixels pixels = pagePixels(*page, resolution_);
+      PageRenderRequest& request = requests_[p - 1];
+      request.pageNumber = p;
+      request.cacheFlag = 1;
+      request.resolution = resolution_;
+      request.twipsPerPixel = pixels.twipsPerPixel;
+      request.deviceWidth = pixels.width;
+      request.deviceHeight = pixels.height;
+      request.renderFlagA = renderFlagA_;
+      request.renderFlagB = renderFlagB_;
+      const bool turned = turnNow % 180 != 0;
+      sizes_[p - 1] =
+          turned ? QSizeF(pixels.height, pixels.width) : QSizeF(pixels.width, pixels.height);
+      if (p == 1) {
+        first = request;
+        firstSize = sizes_[0];
+      }
+    }
+    sizesResolution_ = resolution_;
+    sizesRotation_ = turnNow;
+    sizesComplete_ = complete;
+    layoutStale_ = true;
+  }
+}
+
+void C_PDF_View::ensureLayout() {
+  if (!stripMode() || !document_ || !document_->document()) return;
+  measureResolution();
+  readPageSizes();
+  const QSize client = viewport()->size();
+  const int turnNow = rotation();
+  if (!layoutStale_ && client == layoutClient_ && !needsRender_) return;
+  const bool facing = isTwoPageMode(viewMode_);
+  int perRow = 1;
+  const QSizeF common = PageLayout::commonRowSize(sizes_, facing, firstPageAlone_, &perRow);
+  zoom_ = PageLayout::fitZoom(zoomMode_, zoom_, client, common.width(), common.height(), perRow);
+  if (zoomMode_ == ZoomMode::ActualSize) zoom_ = 1.0;
+  // A strip of very many very large pages is shown smaller rather than overflow its positions.
+  zoom_ = std::min(zoom_, PageLayout::largestZoom(sizes_));
+  const int zoomKey = zoomKeyOf(zoom_);
+  layout_.build(sizes_, zoom_, facing, firstPageAlone_);
+  layoutStale_ = false;
+  layoutClient_ = client;
+  needsRender_ = false;
+  // Pieces of other settings are kept only while nothing better is drawn; the cache lets them go
+  // first.
+  tiles_.trim(std::max(1, currentPage_), zoomKey, turnNow);
+  if (pendingAnchor_) {
+    applyAnchor(*pendingAnchor_);
+    pendingAnchor_.reset();
+  } else {
+    clampStrip();
+  }
+  updateStripBars();
+}
+
+QPoint C_PDF_View::stripOrigin() const {
+  // A strip narrower or shorter than the window is centred in it.
+  const QSize client = viewport()->size();
+  const QRect band = scrollBand();
+  const int ox =
+      band.width() < client.width() ? (client.width() - band.width()) / 2 - band.left() : -stripX_;
+  const int oy = band.height() < client.height()
+                     ? (client.height() - band.height()) / 2 - band.top()
+                     : -stripY_;
+  return {ox, oy};
+}
+
+QRect C_PDF_View::scrollBand() const {
+  const QSize strip = layout_.stripSize();
+  if (isContinuousMode(viewMode_) || layout_.rowCount() == 0) return QRect(QPoint(0, 0), strip);
+  // One row (one page or one spread) at a time.
+  const QRect row = layout_.rowRect(std::clamp(currentRow_, 0, layout_.rowCount() - 1));
+  return QRect(0, row.top() - PageLayout::kMargin, strip.width(),
+               row.height() + 2 * PageLayout::kMargin);
+}
+
+void C_PDF_View::clampStrip() {
+  const QRect band = scrollBand();
+  const QSize client = viewport()->size();
+  stripX_ =
+      std::clamp(stripX_, band.left(), std::max(band.left(), band.right() + 1 - client.width()));
+  stripY_ =
+      std::clamp(stripY_, band.top(), std::max(band.top(), band.bottom() + 1 - client.height()));
+  if (band.width() < client.width()) stripX_ = band.left();
+  if (band.height() < client.height()) stripY_ = band.top();
+}
+
+void C_PDF_View::updateStripBars() {
+  const QRect band = scrollBand();
+  const QSize client = viewport()->size();
+  QScrollBar* v = verticalScrollBar();
+  {
+    const QSignalBlocker block(v);
+    v->setRange(band.top(), std::max(band.top(), band.bottom() + 1 - client.height()));
+    v->setPageStep(std::max(1, client.height()));
+    v->setSingleStep(kLinePixels);
+    v->setValue(stripY_);
+  }
+  QScrollBar* h = horizontalScrollBar();
+  {
+    const QSignalBlocker block(h);
+    h->setRange(band.left(), std::max(band.left(), band.right() + 1 - client.width()));
+    h->setPageStep(std::max(1, client.width()));
+    h->setSingleStep(kLinePixels);
+    h->setValue(stripX_);
+  }
+}
+
+void C_PDF_View::scrollStripTo(int x, int y) {
+  if (!stripMode()) return;
+  ensureLayout();
+  const int previous = stripY_;
+  if (!isContinuousMode(viewMode_)) {
+    const int page = std::max(1, layout_.nearestPage(QPoint(x, y + 1)));
+    currentRow_ = std::max(0, layout_.rowOfPage(page));
+  }
+  stripX_ = x;
+  stripY_ = y;
+  clampStrip();
+  stripScrolled(previous);
+}
+
+void C_PDF_View::stripScrolled(int previousY) {
+  if (stripY_ != previousY) travel_ = stripY_ > previousY ? 1 : -1;
+  if (document_ && stripY_ > 0) document_->completePageTree();
+  updateStripBars();
+  pageBoxDirty_ = true;
+  viewport()->update();
+  if (ViewHost* h = host()) h->commandStateChanged();
+}
+
+void C_PDF_View::scrollStripBy(int dx, int dy) {
+  ensureLayout();
+  const int previous = stripY_;
+  const QRect band = scrollBand();
+  const int bottom = std::max(band.top(), band.bottom() + 1 - viewport()->height());
+  // One row at a time: past its end the next row is shown from its top (or the previous from
+  // its bottom).
+  if (!isContinuousMode(viewMode_) && dy != 0) {
+    if (dy > 0 && stripY_ >= bottom && currentRow_ + 1 < layout_.rowCount()) {
+      stripGoToRow(currentRow_ + 1, false);
+      return;
+    }
+    if (dy < 0 && stripY_ <= band.top() && currentRow_ > 0) {
+      stripGoToRow(currentRow_ - 1, true);
+      return;
+    }
+  }
+  stripX_ += dx;
+  stripY_ += dy;
+  clampStrip();
+  if (stripY_ != previous || dx != 0) stripScrolled(previous);
+}
+
+void C_PDF_View::stripGoToRow(int row, bool bottom) {
+  const int previous = stripY_;
+  currentRow_ = std::clamp(row, 0, std::max(0, layout_.rowCount() - 1));
+  const QRect band = scrollBand();
+  stripY_ = bottom ? band.bottom() + 1 - viewport()->height() : band.top();
+  clampStrip();
+  travel_ = bottom ? -1 : 1;
+  stripScrolled(previous);
+}
+
+bool C_PDF_View::stripKey(QKeyEvent* event) {
+  const int screen = std::max(kLinePixels, viewport()->height() - kLinePixels);
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      scrollStripBy(0, -kLinePixels);
+      return true;
+    case Qt::Key_Down:
+      scrollStripBy(0, kLinePixels);
+      return true;
+    case Qt::Key_Left:
+      scrollStripBy(-kLinePixels, 0);
+      return true;
+    case Qt::Key_Right:
+      scrollStripBy(kLinePixels, 0);
+      return true;
+    case Qt::Key_PageUp:
+      scrollStripBy(0, -screen);
+      return true;
+    case Qt::Key_PageDown:
+      scrollStripBy(0, screen);
+      return true;
+    case Qt::Key_Space:
+      scrollStripBy(0, shift ? -screen : screen);
+      return true;
+    case Qt::Key_Home:
+      if (!isContinuousMode(viewMode_)) {
+        stripGoToRow(0, false);
+      } else {
+        scrollStripTo(stripX_, 0);
+      }
+      return true;
+    case Qt::Key_End:
+      if (!isContinuousMode(viewMode_)) {
+        stripGoToRow(layout_.rowCount() - 1, true);
+      } else {
+        scrollStripTo(stripX_, layout_.stripSize().height());
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void C_PDF_View::stripWheel(QWheelEvent* event) {
+  event->accept();
+  if (event->modifiers() & Qt::ControlModifier) {
+    // The point under the pointer stays under it.
+    wheelRemainder_ += event->angleDelta().y();
+    if (std::abs(wheelRemainder_) < kWheelNotch) return;
+    const bool in = wheelRemainder_ > 0;
+    wheelRemainder_ = 0;
+    ensureLayout();
+    const StripAnchor anchor = anchorAt(event->position().toPoint());
+    const double before = zoom_;
+    zoom_ = in ? zoomInStep(zoom_) : zoomOutStep(zoom_);
+    if (zoom_ == before) return;
+    zoomMode_ = ZoomMode::Custom;
+    invalidateLayout(anchor);
+    applyZoom(true);
+    return;
+  }
+  const QPoint pixels = event->pixelDelta();
+  if (!pixels.isNull()) {
+    scrollStripBy(-pixels.x(), -pixels.y());
+    return;
+  }
+  const int lines = std::max(1, QApplication::wheelScrollLines());
+  const QPoint angle = event->angleDelta();
+  const int dy = -angle.y() * lines * kLinePixels / kWheelNotch;
+  const int dx = -angle.x() * lines * kLinePixels / kWheelNotch;
+  if (dx != 0 || dy != 0) scrollStripBy(dx, dy);
+}
+
+TileRequest C_PDF_View::tileRequest(int page, const QRect& piece) const {
+  TileRequest t;
+  t.key.kind = TileKey::Strip;
+  t.key.page = page;
+  t.key.zoomKey = zoomKeyOf(zoom_);
+  t.key.rotation = rotation();
+  t.key.x = piece.x();
+  t.key.y = piece.y();
+  t.request = requests_[static_cast<std::size_t>(page - 1)];
+  t.zoom = zoom_;
+  t.rect = piece;
+  return t;
+}
+
+void C_PDF_View::ensurePrefetcher() {
+  C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
+  if (prefetcher_ || !prefetchEnabled_ || !parsed || parsed->path().empty()) return;
+  prefetcher_ = std::make_unique<PagePrefetcher>(parsed->path(), parsed->password());
+  connect(prefetcher_.get(), &PagePrefetcher::tilesPrepared, this, &C_PDF_View::tilesPrepared);
+}
+
+void C_PDF_View::requestTiles(const std::vector<TileRequest>& wanted) {
+  if (wanted == wantedTiles_) return;
+  wantedTiles_ = wanted;
+  ensurePrefetcher();
+  if (prefetcher_ && prefetcher_->active()) {
+    prefetcher_->wantTiles(TileKey::Strip, wanted);
+    return;
+  }
+  // Without a drawing thread the pieces are drawn here, one per turn of the event loop.
+  if (!localDrawTimer_) {
+    localDrawTimer_ = new QTimer(this);
+    localDrawTimer_->setSingleShot(true);
+    localDrawTimer_->setInterval(0);
+    connect(localDrawTimer_, &QTimer::timeout, this, &C_PDF_View::drawTilesHere);
+  }
+  if (!wanted.empty()) localDrawTimer_->start();
+}
+
+bool C_PDF_View::drawPieceHere(const TileRequest& t) {
+  if (!document_ || !document_->renderer() || drawingStopped_ || C_PDF_Doc::engineBusy())
+    return false;
+  try {
+    QImage image =
+        renderPageTile(*document_->renderer(), t.request, t.zoom, t.key.rotation, t.rect);
+    // An empty piece is remembered as drawn blank, so that it is not asked for again.
+    if (image.isNull()) {
+      image = QImage(std::max(1, t.rect.width()), std::max(1, t.rect.height()),
+                     QImage::Format_ARGB32_Premultiplied);
+      image.fill(Qt::white);
+    }
+    tiles_.insert(t.key, std::move(image));
+  } catch (const C_PDF_Exception& e) {
+    drawingStopped_ = true;
+    if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged)
+      showEngineErrorLater(e.code());
+    viewport()->update();
+    return false;
+  } catch (...) {
+    drawingStopped_ = true;
+    viewport()->update();
+    return false;
+  }
+  ++renderCount_;
+  return true;
+}
+
+void C_PDF_View::drawTilesHere() {
+  if (!stripMode() || !document_ || !document_->renderer() || drawingStopped_) return;
+  if (C_PDF_Doc::engineBusy()) {
+    localDrawTimer_->start(kBusyRetryMs);
+    return;
+  }
+  for (const TileRequest& t : wantedTiles_) {
+    if (tiles_.contains(t.key)) continue;
+    MessageListener::Deferral deferral;
+    if (!drawPieceHere(t)) return;
+    viewport()->update();
+    localDrawTimer_->start();
+    return;
+  }
+}
+
+void C_PDF_View::tilesPrepared() {
+  if (!prefetcher_) return;
+  if (!prefetcher_->active()) {
+    // The drawing thread gave up on the file: what is left is drawn here.
+    const std::vector<TileRequest> wanted = wantedTiles_;
+    wantedTiles_.clear();
+    requestTiles(wanted);
+  }
+  std::vector<PreparedTile> ready = prefetcher_->takeTiles(TileKey::Strip);
+  if (ready.empty() || !stripMode()) return;
+  threadDelivered_ = true;
+  const int32_t zoomKey = zoomKeyOf(zoom_);
+  const int32_t turn = rotation();
+  bool shown = false;
+  for (PreparedTile& t : ready) {
+    if (t.key.zoomKey != zoomKey || t.key.rotation != turn) continue;
+    if (!t.notes.empty() &&
+        std::find(notedPages_.begin(), notedPages_.end(), t.key.page) == notedPages_.end()) {
+      // What drawing a page reported is said once for the page, not once per piece.
+      notedPages_.push_back(t.key.page);
+      if (Messages::IMessageListener* listener = Messages::GetMessageListener())
+        for (const auto& [severity, text] : t.notes) listener->Notify(severity, text);
+    }
+    tiles_.insert(t.key, std::move(t.image));
+    ++renderCount_;
+    shown = true;
+  }
+  if (shown) viewport()->update();
+}
+
+PageGeometry C_PDF_View::stripGeometry(int page) const {
+  PageGeometry g;
+  const C_PDF_PageTreeNode_or_Page* record =
+      document_ && document_->document() ? document_->document()->findPage(page, false) : nullptr;
+  if (record) {
+    const PagePixels units = pagePixels(*record, kPointsPerInch);
+    g.width = units.width;
+    g.height = units.height;
+  }
+  g.rotation = rotation();
+  g.scale = resolution_ / kPointsPerInch * zoom_;
+  g.origin = shownPageRect(page).topLeft();
+  return g;
+}
+
+void C_PDF_View::paintStripHighlights(QPainter& painter, int page, const QRect& shown) {
+  std::vector<const SelectionEntry*> entries = entriesOfPage(page);
+  const bool banded = band_.selecting() && bandPage_ == page;
+  if (!banded && entries.empty() && !(highlighted_ && highlighted_->page == page)) return;
+  PageTextSource* source = textSource();
+  PageTextLayout* text = source ? source->layout(page) : nullptr;
+  if (!text) return;
+  PaintedRuns painted;
+  HighlightRegions regions;
+  Corvalis::Viewer::highlightPass(text, stripGeometry(page), banded ? &band_ : nullptr, entries,
+                                  HighlightMode::Repaint, painted, &regions);
+  const QRegion area = regions.all & shown;
+  if (area.isEmpty()) return;
+  painter.save();
+  painter.setClipRegion(area, Qt::IntersectClip);
+  painter.fillRect(area.boundingRect(), QColor::fromRgba(kHighlightArgb));
+  painter.restore();
+}
+
+void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
+  ensureLayout();
+  painter.fillRect(client, backgroundColour());
+  const QPoint origin = stripOrigin();
+  const QRect seen = client.translated(-origin);
+  const bool continuous = isContinuousMode(viewMode_);
+  std::vector<int> pages = layout_.pagesIn(seen);
+  if (!continuous) std::erase_if(pages, [&](int p) { return layout_.rowOfPage(p) != currentRow_; });
+  std::vector<TileRequest> wanted;
+  std::vector<TileKey> pinned;
+  bool placeholder = false;
+  int localPieces = 0;
+  for (int page : pages) {
+    const QRect rect = layout_.pageRect(page);
+    const QRect shown = rect.translated(origin);
+    for (const QRect& piece : TileCache::piecesOf(rect.size())) {
+      const QRect target = piece.translated(shown.topLeft());
+      if (!target.intersects(client)) continue;
+      const TileRequest t = tileRequest(page, piece);
+      pinned.push_back(t.key);
+      // Until the drawing thread has read the file (seconds for a long document), what is in
+      // sight is drawn here, as the one-page view draws its page.
+      if (!threadDelivered_ && !tiles_.contains(t.key) && localPieces < kMaxLocalPiecesPerPaint) {
+        ++localPieces;
+        drawPieceHere(t);
+      }
+      if (const QImage* image = tiles_.find(t.key)) {
+        painter.drawImage(target.topLeft(), *image);
+      } else {
+        painter.fillRect(target, placeholderColour());
+        placeholder = true;
+        wanted.push_back(t);
+      }
+    }
+    paintStripHighlights(painter, page, shown);
+  }
+  placeholderShown_ = placeholder;
+  // Then what lies one screen ahead in the direction of travel.
+  for (int step = 1; step <= kScreensAhead; ++step) {
+    // One row at a time: the next row in the direction of travel, from its near end.
+    const int nextRow = currentRow_ + travel_ * step;
+    const QRect row = layout_.rowRect(nextRow);
+    const QRect ahead =
+        continuous ? seen.translated(0, travel_ * step * client.height())
+                   : QRect(row.left(), travel_ > 0 ? row.top() : row.bottom() - client.height(),
+                           row.width(), client.height());
+    for (int page : continuous ? layout_.pagesIn(ahead) : layout_.pagesOfRow(nextRow)) {
+      const QRect rect = layout_.pageRect(page);
+      for (const QRect& piece : TileCache::piecesOf(rect.size())) {
+        if (!piece.translated(rect.topLeft()).intersects(ahead)) continue;
+        const TileRequest t = tileRequest(page, piece);
+        if (!tiles_.contains(t.key) && std::find(wanted.begin(), wanted.end(), t) == wanted.end())
+          wanted.push_back(t);
+      }
+    }
+  }
+  int focus = layout_.mostVisiblePage(seen);
+  if (!continuous && !pages.empty() && layout_.rowOfPage(focus) != currentRow_)
+    focus = pages.front();
+  tiles_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation(), pinned);
+  requestTiles(wanted);
+  if (focus > 0 && focus != currentPage_) {
+    currentPage_ = focus;
+    pageBoxDirty_ = true;
+    // The page commands' menu items and buttons follow the page.
+    QTimer::singleShot(0, this, [this] {
+      if (ViewHost* h = host()) h->commandStateChanged();
+    });
+  }
+  if (pageBoxDirty_) {
+    pageBoxDirty_ = false;
+    writePageBox();
+  }
+  renderedOnce_ = true;
+  schedulePageTreeCompletion();
+}
+
+void C_PDF_View::stripScrollToHit(const HitPlace& hit, double pageY) {
+  ensureLayout();
+  const QRect r = layout_.pageRect(hit.page);
+  if (r.isEmpty()) return;
+  if (!isContinuousMode(viewMode_)) currentRow_ = layout_.rowOfPage(hit.page);
+  const int y = r.top() + static_cast<int>(pageY * r.height()) -
+                static_cast<int>(viewport()->height() * kHitPlaceInWindow);
+  scrollStripTo(stripX_, y);
+  refreshAllViews();
+}
+
+void C_PDF_View::stripMousePress(QMouseEvent* event) {
+  ensureLayout();
+  const QPoint p = event->position().toPoint();
+  const int page = layout_.nearestPage(p - stripOrigin());
+  if (!document_ || page < 1) return;
+  if (!(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
+    if (SelectionContext* selection = document_->selectionContext()) selection->clear();
+    if (highlighted_)
+      if (PageTextSource* source = textSource())
+        clearCharacterMarks(source->collectedLayout(highlighted_->page));
+    highlighted_.reset();
+    refreshAllViews();
+  }
+  bandPage_ = page;
+  dragPoint_ = p;
+  band_.start(stripGeometry(page).windowToShown(p));
+  event->accept();
+}
+
+void C_PDF_View::stripDrag(QPoint point) {
+  dragPoint_ = point;
+  const int page = layout_.nearestPage(point - stripOrigin());
+  if (page >= 1 && page != bandPage_) {
+    // The page left is selected to its end (or its start, going up); the drag goes on from the
+    // new page's near edge.
+    const bool down = page > bandPage_;
+    SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
+    band_.setMovingY(down ? SelectionBand::kFarEdge : 0.0f);
+    if (selection)
+      selection->add(
+          entryFor(bandPage_, band_.widened(rotation()), stripGeometry(bandPage_), kSelectText));
+    const float edge = down ? 0.0f : SelectionBand::kFarEdge;
+    band_.setVertical(edge, edge);
+    bandPage_ = page;
+  }
+  band_.moveTo(stripGeometry(bandPage_).windowToShown(point));
+  viewport()->update();
+  // Held at the window's top or bottom edge, the drag scrolls the strip.
+  const int h = viewport()->height();
+  const int dy =
+      point.y() < kEdgeZone ? -kLinePixels : (point.y() > h - kEdgeZone ? kLinePixels : 0);
+  if (dy != 0 && !edgeTimer_->isActive()) {
+    scrollStripBy(0, dy);
+    edgeTimer_->start(kEdgeStepMs);
+  }
+}
+
+void C_PDF_View::stripRelease(QPoint point) {
+  band_.moveTo(stripGeometry(bandPage_).windowToShown(point));
+  SelectionContext* selection = document_ ? document_->selectionContext() : nullptr;
+  const bool degenerate = band_.anchorX() == band_.movingX() && band_.anchorY() == band_.movingY();
+  if (selection && !degenerate) {
+    PageTextSource* source = textSource();
+    PageTextLayout* text = source ? source->layout(bandPage_) : nullptr;
+    PaintedRuns painted;
+    const int checksum = Corvalis::Viewer::highlightPass(
+        text, stripGeometry(bandPage_), &band_, {}, HighlightMode::ChecksumOnly, painted, nullptr);
+    if (checksum != 0)
+      selection->add(
+          entryFor(bandPage_, band_.widened(rotation()), stripGeometry(bandPage_), kSelectText));
+  }
+  band_.finish();
+  edgeTimer_->stop();
+  viewport()->update();
+  if (ViewHost* h = host()) h->commandStateChanged();
 }
 
 }  // namespace Corvalis::Viewer

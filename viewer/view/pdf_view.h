@@ -12,9 +12,12 @@
 #include "engine/document/security_permissions.h"
 #include "viewer/app/command_ids.h"
 #include "viewer/doc/viewer_document.h"
+#include "viewer/view/page_layout.h"
+#include "viewer/view/page_prefetcher.h"
 #include "viewer/view/scroll_model.h"
 #include "viewer/view/selection_tracker.h"
 #include "viewer/view/text_search_driver.h"
+#include "viewer/view/tile_cache.h"
 #include "viewer/view/zoom_model.h"
 
 class QMenu;
@@ -31,6 +34,13 @@ class PageTextSource;
 class SearchHits;
 class ViewHost;
 
+// A place in the document as the reader sees it, whatever the view mode and zoom: a page and
+// how far down it (0 its top, 1 its bottom) the window's top edge is.
+struct ViewPlace {
+  int page = 1;
+  double offset = 0;
+};
+
 class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   Q_OBJECT
  public:
@@ -45,6 +55,15 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   static constexpr int kInitialHighlightChecksum = -1000000;
   // Pages whose bitmap is larger than this are not drawn ahead (two of them are kept).
   static constexpr std::int64_t kMaxPrefetchPixels = 8LL * 1024 * 1024;
+
+  // The strip's keys and wheel scroll by lines of this many pixels; a screenful keeps one.
+  static constexpr int kLinePixels = 40;
+  // Pages drawn are kept within this many bytes by default.
+  static constexpr std::int64_t kTileBudgetBytes = TileCache::kDefaultBudgetBytes;
+  // A page not drawn yet is shown in this light grey.
+  static constexpr int kPlaceholderRgb = 0xE8E8E8;
+  // Until the drawing thread has read the file, each paint draws at most this many pieces itself.
+  static constexpr int kMaxLocalPiecesPerPaint = 4;
 
   C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent = nullptr);
   ~C_PDF_View() override;
@@ -68,6 +87,40 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void showPosition(int verticalPos);
   // Every view of the document repaints.
   void refreshAllViews();
+
+  // The view mode: one page at a time, or a strip of pages (continuous, facing, or both).
+  ViewMode viewMode() const { return viewMode_; }
+  void setViewMode(ViewMode mode);
+  // Facing pages start with the first page alone, as a book does.
+  bool firstPageAlone() const { return firstPageAlone_; }
+  void setFirstPageAlone(bool alone);
+  // Where the reader is, and going back there (a link's Back, a reopened document).
+  ViewPlace place() const;
+  void showPlace(const ViewPlace& place);
+  // Shows a point of a page (default user space; either coordinate may be left out), as a
+  // link's destination does, at the destination's zoom when it gives one (0: the zoom stays).
+  void showPagePoint(int page, bool hasLeft, double left, bool hasTop, double top, double zoom);
+  // The page shown under a point of the viewport (0: none) and where that page lies in the
+  // viewport: the shown page in one-page mode, any page of the strip otherwise.
+  int pageAt(QPoint viewportPoint) const;
+  QRect shownPageRect(int page) const;
+  // The strip, for the tests and the benchmarks: its layout, the top-left corner of the window
+  // in strip pixels, the drawn pieces, and whether the last paint showed a placeholder.
+  const PageLayout& stripLayout() const { return layout_; }
+  QPoint stripPosition() const { return {stripX_, stripY_}; }
+  void scrollStripTo(int x, int y);
+  const TileCache& tileCache() const { return tiles_; }
+  void setTileBudget(std::int64_t bytes) { tiles_.setBudget(bytes); }
+  bool lastPaintShowedPlaceholder() const { return placeholderShown_; }
+  // Whether every piece in sight is drawn (nothing waits for the drawing thread).
+  bool stripComplete() const { return !placeholderShown_ && !needsRender_; }
+  // Every page's size as shown at zoom 1 and what drawing it asks of the renderer (read again
+  // when the resolution, the rotation or the page tree changed); for the thumbnails too.
+  const std::vector<QSizeF>& pageSizes();
+  PageRenderRequest renderRequestOf(int page);
+  // The thread that draws pages ahead, started when first asked for; null when the document
+  // cannot be read a second time (the interface thread then draws).
+  PagePrefetcher* drawingThread();
 
   // Printing: the pages of the printer's range, each fitted to the printable area.
   void print(QPrinter& printer);
@@ -118,6 +171,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void searchProgressShown();
   // Copy has put text on the clipboard.
   void copied(const QString& text);
+  // The page the page box names changed.
+  void currentPageChanged(int page);
 
  protected:
   bool event(QEvent* event) override;
@@ -133,6 +188,41 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The strip: page sizes, layout and zoom, scrolling, painting and the pieces drawn.
+  struct StripAnchor {
+    int page = 0;
+    double fx = 0, fy = 0;
+    QPoint viewportPoint;
+  };
+  bool stripMode() const { return isStripMode(viewMode_); }
+  void readPageSizes();
+  void ensureLayout();
+  void invalidateLayout(std::optional<StripAnchor> anchor);
+  StripAnchor anchorAt(QPoint viewportPoint) const;
+  void applyAnchor(const StripAnchor& anchor);
+  QPoint stripOrigin() const;
+  QRect scrollBand() const;
+  void clampStrip();
+  void updateStripBars();
+  void stripScrolled(int previousY);
+  void scrollStripBy(int dx, int dy);
+  bool stripKey(QKeyEvent* event);
+  void stripWheel(QWheelEvent* event);
+  void paintStrip(QPainter& painter, const QRect& client);
+  void paintStripHighlights(QPainter& painter, int page, const QRect& shown);
+  void requestTiles(const std::vector<TileRequest>& wanted);
+  TileRequest tileRequest(int page, const QRect& piece) const;
+  void tilesPrepared();
+  void drawTilesHere();
+  bool drawPieceHere(const TileRequest& piece);
+  void stripGoToRow(int row, bool bottom);
+  PageGeometry stripGeometry(int page) const;
+  void stripMousePress(QMouseEvent* event);
+  void stripDrag(QPoint point);
+  void stripRelease(QPoint point);
+  void stripScrollToHit(const HitPlace& hit, double pageY);
+  void copyStripSelectionInOrder();
+  void ensurePrefetcher();
   void applyZoom(bool rerender);
   void writePageBox();
   void measureResolution();
@@ -265,6 +355,35 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool prefetchEnabled_ = true;
   bool prefetchPending_ = false;
   std::unique_ptr<PagePrefetcher> prefetcher_;
+
+  ViewMode viewMode_ = ViewMode::SinglePage;
+  bool firstPageAlone_ = true;
+  PageLayout layout_;
+  bool layoutStale_ = true;
+  std::optional<StripAnchor> pendingAnchor_;
+  // Shown page sizes at zoom 1, for the resolution and rotation they were read at, and whether
+  // the whole page tree was read (before, every page has the first one's size).
+  std::vector<QSizeF> sizes_;
+  std::vector<PageRenderRequest> requests_;
+  double sizesResolution_ = 0;
+  int sizesRotation_ = -1;
+  bool sizesComplete_ = false;
+  QSize layoutClient_;
+  int stripX_ = 0;
+  int stripY_ = 0;
+  // +1 while scrolling down, -1 up: the pieces one screen ahead that way are drawn next.
+  int travel_ = 1;
+  int currentRow_ = 0;
+  TileCache tiles_;
+  bool placeholderShown_ = false;
+  QTimer* localDrawTimer_ = nullptr;
+  std::vector<TileRequest> wantedTiles_;
+  // Pages whose drawing's messages were shown already.
+  std::vector<int> notedPages_;
+  int bandPage_ = 0;
+  int announcedPage_ = 0;
+  // Whether the drawing thread has delivered pieces yet.
+  bool threadDelivered_ = false;
 };
 
 }  // namespace Corvalis::Viewer

@@ -132,7 +132,9 @@ TEST_F(FrameTest, ToolbarOrderAndShortcuts) {
                                 "findBox",   "findOptionsButton",
                                 "cmd_32809", "cmd_32810",
                                 "|",         "cmd_57664",
-                                "cmd_32817", "cmd_32818"};
+                                "cmd_32817", "cmd_32818",
+                                "|",         "cmd_32832",
+                                "cmd_32833"};
   EXPECT_EQ(order, expected);
   EXPECT_EQ(frame->toolBar()->iconSize(), QSize(24, 24));
   EXPECT_EQ(frame->goToLabel()->text(), "Go To Page");
