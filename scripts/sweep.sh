@@ -72,7 +72,7 @@ while IFS= read -r -d '' pdf; do
   done
   run text "$pdf" text "$pdf"
   run find "$pdf" find "$pdf" the
-done < <(find "$dir" -type f -iname '*.pdf' -print0 | sort -z)
+done < <(find -L "$dir" -type f -iname '*.pdf' -print0 | sort -z)
 
 echo "files $files, calls $calls"
 printf '%-10s %s\n' crashes "$crashes" sanitizer "$sanitizer" leaks "$leaks" timeouts "$timeouts" \
