@@ -122,6 +122,12 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
   if (document_) {
     document_->addView(this);
     connect(document_, &C_PDF_Doc::pageTreeCompleted, this, &C_PDF_View::pageTreeCompleted);
+    // A CMap has arrived: the page is drawn again, and pages drawn ahead without it are dropped.
+    connect(document_, &C_PDF_Doc::fontsReloaded, this, [this] {
+      prefetcher_.reset();
+      needsRender_ = true;
+      viewport()->update();
+    });
     connect(document_, &QObject::destroyed, this, [this] { textSource_.reset(); });
   }
 }
