@@ -15,7 +15,7 @@ int64_t inflateAll(std::span<const uint8_t> input, std::vector<uint8_t>& output,
   z_stream z{};
   if (inflateInit2(&z, windowBits) != Z_OK) return -1;
   z.next_in = const_cast<Bytef*>(input.data());
-  // Inputs are below 2 GiB, so one call takes them whole.
+  // Inputs are below 4 GiB (stored streams are cut at 1 GiB), so one call takes them whole.
   z.avail_in = static_cast<uInt>(input.size());
   std::size_t capacity = std::min(maxOutput, std::max<std::size_t>(input.size() * 4, 4096));
   output.resize(capacity);

@@ -105,7 +105,7 @@ std::vector<uint8_t> run(std::span<const uint8_t> key, const uint8_t* iv,
   c.setPadding(context.get(), 0);
   out.resize(length + kBlockBytes);
   int written = 0, last = 0;
-  // Inputs stay below 2 GiB (the file limit), so one call takes them whole.
+  // Inputs stay below 2 GiB (stored streams are cut at 1 GiB), so one call takes them whole.
   if (c.cipherUpdate(context.get(), out.data(), &written, data.data(), static_cast<int>(length)) !=
           1 ||
       c.cipherFinal(context.get(), out.data() + written, &last) != 1) {

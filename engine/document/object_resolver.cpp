@@ -34,7 +34,7 @@ class LoadScope {
  private:
   PdfLexer& lexer_;
   XrefTable& table_;
-  int32_t saved_;
+  int64_t saved_;
 };
 
 }  // namespace
@@ -95,7 +95,7 @@ PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool) {
   return result;
 }
 
-PdfObject ObjectResolver::loadDefinitionAt(int32_t location) {
+PdfObject ObjectResolver::loadDefinitionAt(int64_t location) {
   if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
   LoadScope scope(*lexer_, *table_);
   if (location < 0) throw C_PDF_Exception(kErrorObjectNotFound);
@@ -111,7 +111,7 @@ PdfObject ObjectResolver::loadDefinitionAt(int32_t location) {
   return result;
 }
 
-void ObjectResolver::loadDirect(PdfObject& result, int32_t location, int32_t number,
+void ObjectResolver::loadDirect(PdfObject& result, int64_t location, int32_t number,
                                 int32_t generation) {
   PdfObject token;
   // An offset before the file's start names no object.
@@ -133,16 +133,16 @@ void ObjectResolver::readStreamBody(PdfObject& result) {
   if (!result.isDictionary()) throw C_PDF_Exception(kErrorDocumentDamaged);
   const PdfObject* lengthValue = result.lookup("Length");
   result.kind = PdfObjectKind::Stream;
-  const int32_t s = lexer_->position();  // last byte of the keyword stream
+  const int64_t s = lexer_->position();  // last byte of the keyword stream
   C_PDF_Lex_Source& source = *lexer_->source();
-  const int32_t end = findForward(source, "endstream", s);
+  const int64_t end = findForward(source, "endstream", s);
   PdfObject lengthStorage;
   const PdfObject* length = lengthValue ? &resolved(*lengthValue, lengthStorage) : nullptr;
   int64_t l = 0;
   if (length && length->isNumber()) {
-    l = length->intValue();
+    l = std::clamp<int64_t>(length->offsetValue(), -1, source.length);
     // A Length that disagrees with the position of endstream by more than a few bytes is wrong.
-    if (end >= 0 && std::llabs(int64_t{s} + l - end) > 5) l = end - s;
+    if (end >= 0 && std::llabs(s + l - end) > 5) l = end - s;
   } else if (end >= 0) {
     // No usable Length: the data runs to endstream.
     l = end - s;
@@ -160,11 +160,11 @@ void ObjectResolver::readStreamBody(PdfObject& result) {
       break;
     }
   }
-  const int32_t first = lexer_->position() + 1;
+  const int64_t first = lexer_->position() + 1;
   if (l > 0) {
-    l = std::min<int64_t>(l, std::max(0, source.length - first));
+    l = std::min({l, std::max<int64_t>(0, source.length - first), kMaxStreamBytes});
     result.text.reserve(static_cast<std::size_t>(l));
-    copyBytes(source, first, static_cast<int32_t>(l), result.text);
+    copyBytes(source, first, l, result.text);
   }
 }
 
@@ -176,14 +176,14 @@ constexpr int32_t kMaxHeaderPairs = 1 << 20;
 // Where the objects of an object stream start when First is missing or unusable: right after
 // the N header pairs (or after the pairs that are there).
 int32_t objectsStart(const std::vector<uint8_t>& bytes, const PdfObject& stream) {
-  C_PDF_Mem_Buffer buffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  C_PDF_Mem_Buffer buffer(bytes.data(), static_cast<int64_t>(bytes.size()));
   PdfLexer lexer(&buffer);
   const PdfObject* n = stream.lookup("N");
   const int32_t count = n && n->isNumber() && n->intValue() > 0
                             ? std::min(n->intValue(), kMaxHeaderPairs)
                             : kMaxHeaderPairs;
   for (int32_t k = 0; k < count; ++k) {
-    const int32_t saved = lexer.position();
+    const int64_t saved = lexer.position();
     PdfObject number, offset;
     if (!lexer.readObject(number) || !lexer.readObject(offset) || !number.isNumber() ||
         !offset.isNumber()) {
@@ -191,7 +191,7 @@ int32_t objectsStart(const std::vector<uint8_t>& bytes, const PdfObject& stream)
       break;
     }
   }
-  return lexer.position() + 1;
+  return static_cast<int32_t>(lexer.position() + 1);
 }
 
 }  // namespace
@@ -221,7 +221,7 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
     table_->objectStreams[{container, decrypting}] = decoded;
   }
   std::shared_ptr<DecodedObjectStream> objects = table_->objectStreams[{container, decrypting}];
-  C_PDF_Mem_Buffer buffer(objects->bytes.data(), static_cast<int32_t>(objects->bytes.size()));
+  C_PDF_Mem_Buffer buffer(objects->bytes.data(), static_cast<int64_t>(objects->bytes.size()));
   PdfLexer lexer(&buffer);
   // Header pairs (number, offset) are read as far as this index needs; the numbers are not
   // compared. Each slot holds the last offset read after that many pairs.
@@ -245,6 +245,6 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
     offset = objects->offsets[std::min<std::size_t>(index, objects->offsets.size() - 1)];
   int64_t at = int64_t{objects->first} + offset;
   if (at < 0 || at >= buffer.length) throw C_PDF_Exception(kErrorObjectNotFound);
-  lexer.seek(static_cast<int32_t>(at));
+  lexer.seek(at);
   lexer.readObject(result, false);
 }

@@ -19,6 +19,9 @@ class ObjectResolver {
   // Loads nested deeper than this (an indirect Length, a container holding its container) fail
   // with code 2.
   static constexpr int kMaxLoadNesting = 16;
+  // Stored bytes kept of one stream at most; the rest is cut. Decoded data is capped far
+  // below this, so only raw data of this size could ever be used.
+  static constexpr int64_t kMaxStreamBytes = int64_t{1} << 30;
 
   ObjectResolver(XrefTable* table, PdfLexer* lexer) : table_(table), lexer_(lexer) {}
 
@@ -31,7 +34,7 @@ class ObjectResolver {
 
   // The definition "n g obj ... endobj" that starts at location, with its number and
   // generation. Throws C_PDF_Exception code 1 when none starts there.
-  PdfObject loadDefinitionAt(int32_t location);
+  PdfObject loadDefinitionAt(int64_t location);
 
   // object itself when it is not a Reference; otherwise the loaded object, kept in storage.
   const PdfObject& resolved(const PdfObject& object, PdfObject& storage, bool tolerant = false);
@@ -55,7 +58,7 @@ class ObjectResolver {
 
  private:
   PdfObject load(int32_t number, int32_t generation, bool tolerant);
-  void loadDirect(PdfObject& result, int32_t location, int32_t number, int32_t generation);
+  void loadDirect(PdfObject& result, int64_t location, int32_t number, int32_t generation);
   bool tryLoad(PdfObject& result, const XrefEntry& entry, int32_t number, int32_t generation);
   void loadFromObjectStream(PdfObject& result, int32_t container, int32_t index);
   void readStreamBody(PdfObject& result);

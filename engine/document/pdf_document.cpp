@@ -128,13 +128,13 @@ PdfObject C_PDF_Document::pagesFromScan() {
 std::string C_PDF_Document::damageReason() const {
   C_PDF_Lex_Source& source = *file_;
   // A PDF file starts with %PDF- (some writers put a little before it).
-  constexpr int32_t kHeaderSearchBytes = 1024;
+  constexpr int64_t kHeaderSearchBytes = 1024;
   const bool header =
       findForward(source, "%PDF-", 0, std::min(source.length, kHeaderSearchBytes)) >= 0;
   if (!header) return "This file is not a PDF document";
   // A complete file ends with %%EOF shortly after startxref.
-  constexpr int32_t kEndSearchBytes = 1024;
-  const int32_t tail = std::max(0, source.length - kEndSearchBytes);
+  constexpr int64_t kEndSearchBytes = 1024;
+  const int64_t tail = std::max<int64_t>(0, source.length - kEndSearchBytes);
   if (findForward(source, "%%EOF", tail) < 0 && findForward(source, "startxref", tail) < 0)
     return "The file is damaged: its end is missing";
   return "The file is damaged: its catalogue cannot be found";

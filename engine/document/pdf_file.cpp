@@ -21,11 +21,8 @@ C_PDF_File::C_PDF_File(const std::string& path, Access access) : path_(path) {
     error_ = std::strerror(errno);
   } else if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode)) {
     error_ = "not a regular file";
-  } else if (info.st_size > std::numeric_limits<int32_t>::max()) {
-    // Positions are 32-bit throughout the engine.
-    error_ = "files of 2 GiB or more cannot be read";
   } else {
-    length = static_cast<int32_t>(info.st_size);
+    length = static_cast<int64_t>(info.st_size);
     if (access == Access::Windowed || !mapFile()) {
       // Small files need no more than their own size.
       window_.reset(new uint8_t[std::min<int64_t>(kWindowSize, std::max<int64_t>(length, 1))]);
@@ -60,12 +57,13 @@ bool C_PDF_File::mapFile() {
   return true;
 }
 
-bool C_PDF_File::loadWindow(int32_t position) {
-  int32_t start = position / kWindowSize * kWindowSize;
-  const int32_t want = std::min(kWindowSize, length - start);
+bool C_PDF_File::loadWindow(int64_t position) {
+  const int64_t start = position / kWindowSize * kWindowSize;
+  const int32_t want = static_cast<int32_t>(std::min<int64_t>(kWindowSize, length - start));
   int32_t got = 0;
   while (got < want) {
-    ssize_t n = ::pread(descriptor_, window_.get() + got, want - got, off_t{start} + got);
+    ssize_t n =
+        ::pread(descriptor_, window_.get() + got, want - got, static_cast<off_t>(start + got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<int32_t>(n);
@@ -77,7 +75,7 @@ bool C_PDF_File::loadWindow(int32_t position) {
   return got > 0;
 }
 
-bool C_PDF_File::readByte(uint8_t& out, int32_t position) {
+bool C_PDF_File::readByte(uint8_t& out, int64_t position) {
   if (position < 0 || position >= length) return false;
   if (mapping_) {
     out = mapping_[position];
@@ -90,7 +88,7 @@ bool C_PDF_File::readByte(uint8_t& out, int32_t position) {
   return true;
 }
 
-std::span<const uint8_t> C_PDF_File::span(int32_t position) {
+std::span<const uint8_t> C_PDF_File::span(int64_t position) {
   if (position < 0 || position >= length) return {};
   if (mapping_) {
     return {mapping_ + position, static_cast<std::size_t>(length - position)};

@@ -20,15 +20,15 @@ class C_PDF_File : public C_PDF_Lex_Source {
   C_PDF_File(const C_PDF_File&) = delete;
   C_PDF_File& operator=(const C_PDF_File&) = delete;
 
-  bool readByte(uint8_t& out, int32_t position) override;
-  std::span<const uint8_t> span(int32_t position) override;
+  bool readByte(uint8_t& out, int64_t position) override;
+  std::span<const uint8_t> span(int64_t position) override;
 
   const std::string& path() const { return path_; }
   const std::string& error() const { return error_; }
   bool mapped() const { return mapping_ != nullptr; }
 
  private:
-  bool loadWindow(int32_t position);
+  bool loadWindow(int64_t position);
   bool mapFile();
 
   std::string path_;
@@ -37,7 +37,7 @@ class C_PDF_File : public C_PDF_Lex_Source {
   // The whole file when it is mapped; spans of it never go stale.
   const uint8_t* mapping_ = nullptr;
   std::unique_ptr<uint8_t[]> window_;
-  int32_t windowStart_ = 0;
-  int32_t windowEnd_ = 0;
+  int64_t windowStart_ = 0;
+  int64_t windowEnd_ = 0;
   bool atEnd_ = false;
 };

@@ -31,7 +31,7 @@ bool PdfLexer::nextByteSlow(uint8_t& c) {
   spanStart_ = position_;
   spanEnd_ = run.size() > static_cast<std::size_t>(kNoMorePositions - position_)
                  ? kNoMorePositions
-                 : position_ + static_cast<int32_t>(run.size());
+                 : position_ + static_cast<int64_t>(run.size());
   spanGeneration_ = source_->generation();
   c = run[0];
   return true;
@@ -151,7 +151,7 @@ void PdfLexer::classify(PdfObject& object) {
 // After an all-digit token: is it followed by "<digits><whitespace>R"? Looks ahead by at most
 // one token; restores the position when it is not a reference.
 bool PdfLexer::tryReference(PdfObject& object) {
-  const int32_t saved = position_;
+  const int64_t saved = position_;
   uint8_t c;
   // Skip whitespace and comments as the next readObject would.
   for (;;) {

@@ -19,15 +19,15 @@ class PdfLexer {
   bool readObject(PdfObject& object, bool allowReference = false, bool nameMode = false);
 
   // Position of the byte last consumed; -1 before the first read.
-  int32_t position() const { return position_; }
-  void setPosition(int32_t position) { position_ = position; }
+  int64_t position() const { return position_; }
+  void setPosition(int64_t position) { position_ = position; }
   // Makes the next read start at p; from a negative p nothing can be read.
-  void seek(int32_t p) { position_ = p >= 0 ? p - 1 : kNoMorePositions; }
+  void seek(int64_t p) { position_ = p >= 0 ? p - 1 : kNoMorePositions; }
 
   // Reads the next byte (advancing the position), or false at the end of the source.
   bool nextByte(uint8_t& c) {
     if (position_ < kNoMorePositions) {
-      int32_t p = position_ + 1;
+      int64_t p = position_ + 1;
       if (p >= spanStart_ && p < spanEnd_ && spanGeneration_ == source_->generation()) {
         position_ = p;
         c = spanData_[p - spanStart_];
@@ -49,7 +49,7 @@ class PdfLexer {
   static bool isRegular(uint8_t c) { return !isWhitespace(c) && !isDelimiter(c); }
 
  private:
-  static constexpr int32_t kNoMorePositions = 0x7FFFFFFE;
+  static constexpr int64_t kNoMorePositions = INT64_MAX - 1;
 
   bool nextByteSlow(uint8_t& c);
   void pushBack() { --position_; }
@@ -65,10 +65,10 @@ class PdfLexer {
   static void classify(PdfObject& object);
 
   C_PDF_Lex_Source* source_;
-  int32_t position_ = -1;
+  int64_t position_ = -1;
   // The span of the source last fetched, so that most reads cost a bounds check.
   const uint8_t* spanData_ = nullptr;
-  int32_t spanStart_ = 0;
-  int32_t spanEnd_ = 0;
+  int64_t spanStart_ = 0;
+  int64_t spanEnd_ = 0;
   uint32_t spanGeneration_ = 0;
 };

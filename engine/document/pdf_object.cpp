@@ -30,6 +30,22 @@ int32_t parseIntValue(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
+int64_t parseInt64Value(std::string_view text) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  constexpr int64_t kLimit = std::numeric_limits<int64_t>::max();
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    const int digit = text[i] - '0';
+    value = value > (kLimit - digit) / 10 ? kLimit : value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
 double parseRealValue(std::string_view text) {
   if (text.find('.') == std::string_view::npos) return parseIntValue(text);
   // Take the longest prefix of the form: sign, digits, point, digits, exponent.
@@ -70,6 +86,7 @@ double parseRealValue(std::string_view text) {
 }
 
 int32_t PdfObject::intValue() const { return parseIntValue(text); }
+int64_t PdfObject::offsetValue() const { return parseInt64Value(text); }
 double PdfObject::realValue() const { return parseRealValue(text); }
 bool PdfObject::boolValue() const { return text != "false"; }
 

@@ -61,6 +61,8 @@ class PdfObject {
   // The text read as a decimal integer: optional sign, then digits up to the first other byte;
   // no digits gives 0. Values beyond 32 bits are clamped.
   int32_t intValue() const;
+  // The same, for file positions and lengths: values beyond 64 bits are clamped.
+  int64_t offsetValue() const;
   // With a "." in the text, the text read as a decimal number (sign, digits, point, digits,
   // optional exponent, up to the first byte that does not fit); otherwise intValue().
   double realValue() const;
@@ -84,6 +86,7 @@ inline PdfObject::PdfObject(PdfObjectKind k, std::string t) : kind(k), text(std:
 
 // Number parsing shared with the content parser.
 int32_t parseIntValue(std::string_view text);
+int64_t parseInt64Value(std::string_view text);
 double parseRealValue(std::string_view text);
 
 // Free-function spellings of the value readers.

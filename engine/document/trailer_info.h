@@ -16,7 +16,7 @@ struct TrailerInfo {
   PdfObject trailerDictionary;
   // The startxref value; in a file without the keyword trailer, the position of the keyword
   // startxref itself.
-  int32_t startPosition = -1;
+  int64_t startPosition = -1;
   // Values of these keys; Root, Encrypt and ID are filled from older trailers when the final
   // one lacks them. Borrowed from trailerDictionary or from the trailers the XrefTable keeps.
   const PdfObject* Size = nullptr;

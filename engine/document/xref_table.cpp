@@ -100,18 +100,18 @@ void readTrailerInfo(TrailerInfo& info, PdfLexer& lexer) {
   C_PDF_Lex_Source& source = *lexer.source();
   // The last startxref of the file names the newest section, whatever kind it is; the
   // dictionary of that section becomes the trailer dictionary when the table is read.
-  int32_t q = findBackward(source, "startxref");
+  const int64_t q = findBackward(source, "startxref");
   if (q >= 0) {
     lexer.seek(q + 1);
     readToken(lexer);
     PdfObject n = readToken(lexer);
-    info.startPosition = n.isNumber() ? n.intValue() : -1;
+    info.startPosition = n.isNumber() ? n.offsetValue() : -1;
   } else {
     info.startPosition = -1;
   }
   if (q < 0) {
     // No startxref: a trailer dictionary may still be there (the table is then rebuilt).
-    int32_t p = findBackward(source, "trailer");
+    const int64_t p = findBackward(source, "trailer");
     if (p >= 0) {
       lexer.seek(p + 7);
       if (!lexer.readObject(info.trailerDictionary) || !info.trailerDictionary.isDictionary())
@@ -158,7 +158,7 @@ void XrefTable::append(const XrefEntry& entry) {
     entries_.push_back(entry);
 }
 
-void XrefTable::remember(const XrefEntry& entry, int32_t position) {
+void XrefTable::remember(const XrefEntry& entry, int64_t position) {
   // Incremental updates are appended, so the definition found last in the file is the newest.
   auto [it, inserted] = scannedEntries_.try_emplace(key(entry.objectNumber, entry.generation));
   if (!inserted && it->second.position > position) return;
@@ -174,7 +174,7 @@ void XrefTable::close() {
   objectStreams.clear();
 }
 
-void XrefTable::readSection(int32_t offset, int depth) {
+void XrefTable::readSection(int64_t offset, int depth) {
   C_PDF_Lex_Source& source = *lexer_->source();
   if (offset < 0 || offset >= source.length) {
     recover();
@@ -188,16 +188,16 @@ void XrefTable::readSection(int32_t offset, int depth) {
   lexer_->seek(offset);
   PdfObject token = readToken(*lexer_);
   if (token.isKeyword("xref")) {
-    readClassicTable(offset, depth);
+    readClassicTable(depth);
   } else if (!(token.isNumber() && readXrefStreamAt(offset, depth))) {
     recover();
   }
 }
 
-void XrefTable::readClassicTable(int32_t, int depth) {
+void XrefTable::readClassicTable(int depth) {
   int32_t nextNumber = -1;
   int32_t remaining = 1;
-  int32_t lastOffset = -1;
+  int64_t lastOffset = -1;
   PdfObject t1 = readToken(*lexer_);
   for (;;) {
     if (!t1.isNumber()) {
@@ -213,7 +213,7 @@ void XrefTable::readClassicTable(int32_t, int depth) {
       recover();
       return;
     }
-    const int32_t saved = lexer_->position();
+    const int64_t saved = lexer_->position();
     PdfObject t3 = readToken(*lexer_);
     if (t3.isNumber()) {
       nextNumber = t1.intValue();
@@ -221,7 +221,7 @@ void XrefTable::readClassicTable(int32_t, int depth) {
       lexer_->setPosition(saved);
     } else if (t3.isKeyword("n") || t3.isKeyword("f")) {
       if (t3.isKeyword("n")) {
-        int32_t location = t1.intValue();
+        const int64_t location = t1.offsetValue();
         if (location == lastOffset && location != 0) {
           recover();
           return;
@@ -292,7 +292,7 @@ void XrefTable::readTrailer(int depth) {
     recover();
     return;
   }
-  const int32_t resume = lexer_->position();
+  const int64_t resume = lexer_->position();
   PdfObject* kept = dictionary.get();
   // Values are borrowed from kept dictionaries only, so a trailer beyond the limit gives none.
   if (!keepTrailer(std::move(dictionary))) return;
@@ -300,15 +300,15 @@ void XrefTable::readTrailer(int depth) {
   // A hybrid file keeps its compressed objects in a cross-reference stream that belongs to this
   // section: it comes before the older sections.
   if (const PdfObject* hidden = kept->lookup("XRefStm")) {
-    if (hidden->isNumber()) readXrefStreamAt(hidden->intValue(), depth + 1);
+    if (hidden->isNumber()) readXrefStreamAt(hidden->offsetValue(), depth + 1);
   }
   if (const PdfObject* prev = kept->lookup("Prev")) {
-    if (prev->isNumber()) readSection(prev->intValue(), depth + 1);
+    if (prev->isNumber()) readSection(prev->offsetValue(), depth + 1);
   }
   lexer_->setPosition(resume);
 }
 
-bool XrefTable::readXrefStreamAt(int32_t offset, int depth) {
+bool XrefTable::readXrefStreamAt(int64_t offset, int depth) {
   if (depth >= kMaxSections) return false;
   sectionsSeen_.insert(offset);
   ObjectResolver resolver(this, lexer_);  // no security handler: these streams are never encrypted
@@ -367,19 +367,20 @@ bool XrefTable::readXrefStreamAt(int32_t offset, int depth) {
         uint64_t second = field(at + width[0], width[1]);
         uint64_t third = field(at + width[0] + width[1], width[2]);
         int64_t objectNumber = int64_t{first} + k;
-        if (objectNumber < 0 || objectNumber > INT32_MAX || second > INT32_MAX || third > INT32_MAX)
+        if (objectNumber < 0 || objectNumber > INT32_MAX || second > uint64_t{INT64_MAX} ||
+            third > INT32_MAX)
           continue;
         const auto number = static_cast<int32_t>(objectNumber);
         if (type == 1) {
-          append(XrefEntry{number, static_cast<int32_t>(third), 0, static_cast<int32_t>(second)});
-        } else if (type == 2) {
+          append(XrefEntry{number, static_cast<int32_t>(third), 0, static_cast<int64_t>(second)});
+        } else if (type == 2 && second <= INT32_MAX) {
           append(XrefEntry{number, 0, static_cast<int32_t>(second), static_cast<int32_t>(third)});
         }
       }
     }
   }
   if (const PdfObject* prev = stream.lookup("Prev")) {
-    if (prev->isNumber()) readSection(prev->intValue(), depth + 1);
+    if (prev->isNumber()) readSection(prev->offsetValue(), depth + 1);
   }
   return true;
 }
@@ -404,8 +405,8 @@ void XrefTable::scan() {
   C_PDF_Lex_Source& source = *lexer_->source();
   // Positions i where byte i-1 is whitespace, bytes i..i+2 spell obj and byte i+3 is whitespace,
   // "<", "[" or "/".
-  for (int32_t from = 1;;) {
-    int32_t i = findForward(source, "obj", from);
+  for (int64_t from = 1;;) {
+    const int64_t i = findForward(source, "obj", from);
     if (i < 0) break;
     from = i + 1;
     uint8_t before = 0, after = 0;
@@ -415,7 +416,7 @@ void XrefTable::scan() {
           after == '(' || (after >= '0' && after <= '9')))
       continue;
     // Walk back over blanks, the generation, blanks and the number.
-    int32_t j = i - 1;
+    int64_t j = i - 1;
     auto skip = [&](bool digits) {
       uint8_t c = 0;
       while (j >= 0 && source.readByte(c, j) &&
@@ -423,14 +424,14 @@ void XrefTable::scan() {
         --j;
     };
     skip(false);
-    const int32_t generationEnd = j;
+    const int64_t generationEnd = j;
     skip(true);
     if (j == generationEnd) continue;
     skip(false);
-    const int32_t numberEnd = j;
+    const int64_t numberEnd = j;
     skip(true);
     if (j == numberEnd) continue;
-    const int32_t location = j + 1;
+    const int64_t location = j + 1;
     lexer_->seek(location);
     PdfObject number = readToken(*lexer_);
     PdfObject generation = readToken(*lexer_);
@@ -458,8 +459,8 @@ void XrefTable::scan() {
     }
   }
   // Every trailer keyword of the file.
-  for (int32_t from = 0;;) {
-    int32_t at = findForward(source, "trailer", from);
+  for (int64_t from = 0;;) {
+    const int64_t at = findForward(source, "trailer", from);
     if (at < 0) break;
     uint8_t before = 0;
     from = at + 1;
@@ -478,7 +479,7 @@ void XrefTable::scan() {
 void XrefTable::indexObjectStreams(ObjectResolver& resolver) {
   objectStreamsIndexed_ = true;
   int opened = 0;
-  for (int32_t location : scannedObjectStreams_) {
+  for (int64_t location : scannedObjectStreams_) {
     if (++opened > kMaxScannedObjectStreams) break;
     PdfObject stream;
     try {
@@ -494,7 +495,7 @@ void XrefTable::indexObjectStreams(ObjectResolver& resolver) {
     const int32_t count = n && n->isNumber() && n->intValue() > 0
                               ? std::min(n->intValue(), kMaxHeaderPairs)
                               : kMaxHeaderPairs;
-    C_PDF_Mem_Buffer buffer(data.data(), static_cast<int32_t>(data.size()));
+    C_PDF_Mem_Buffer buffer(data.data(), static_cast<int64_t>(data.size()));
     PdfLexer lexer(&buffer);
     for (int32_t k = 0; k < count; ++k) {
       PdfObject number, offset;

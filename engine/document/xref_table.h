@@ -20,7 +20,7 @@ struct XrefEntry {
   // Object number of the object stream that holds the object; 0 for a direct object.
   int32_t container = 0;
   // Offset of the definition, or the index inside the object stream.
-  int32_t location = 0;
+  int64_t location = 0;
 };
 
 // A decoded object stream with the offsets of its objects, kept so that loading the objects of
@@ -30,7 +30,7 @@ struct DecodedObjectStream {
   int32_t first = 0;
   // Offsets read so far from the header pairs, in order.
   std::vector<int32_t> offsets;
-  int32_t headerPosition = -1;  // lexer position after the last pair read
+  int64_t headerPosition = -1;  // lexer position after the last pair read
   bool headerEnded = false;
 };
 
@@ -119,21 +119,21 @@ class XrefTable {
  private:
   struct Scanned {
     XrefEntry entry;
-    int32_t position = 0;  // of the definition, or of its object stream
+    int64_t position = 0;  // of the definition, or of its object stream
   };
 
-  void readSection(int32_t offset, int depth);
-  void readClassicTable(int32_t sectionStart, int depth);
+  void readSection(int64_t offset, int depth);
+  void readClassicTable(int depth);
   void readTrailer(int depth);
   bool keepTrailer(std::unique_ptr<PdfObject> dictionary);
   void takeTrailerValues(const PdfObject& dictionary);
-  bool readXrefStreamAt(int32_t offset, int depth);
+  bool readXrefStreamAt(int64_t offset, int depth);
   void recover();
   void scan();
   void indexObjectStreams(ObjectResolver& resolver);
   void scanTrailers();
   void append(const XrefEntry& entry);
-  void remember(const XrefEntry& entry, int32_t position);
+  void remember(const XrefEntry& entry, int64_t position);
 
   TrailerInfo* trailerInfo_;
   PdfLexer* lexer_;
@@ -144,11 +144,11 @@ class XrefTable {
   // What the scan found: the newest definition per (number, generation).
   std::unordered_map<uint64_t, Scanned> scannedEntries_;
   // Positions of definitions of type ObjStm, XRef and Catalog found by the scan, in file order.
-  std::vector<int32_t> scannedObjectStreams_;
-  std::vector<std::pair<int32_t, PdfObject>> scannedTrailers_;  // position, dictionary
+  std::vector<int64_t> scannedObjectStreams_;
+  std::vector<std::pair<int64_t, PdfObject>> scannedTrailers_;  // position, dictionary
   std::vector<XrefEntry> scannedCatalogs_;
   std::vector<XrefEntry> scannedPages_;
-  std::set<int32_t> sectionsSeen_;
+  std::set<int64_t> sectionsSeen_;
   int sectionCount_ = 0;
   bool rebuilt_ = false;
   bool scanned_ = false;

@@ -1,9 +1,13 @@
 #include "engine/fonts/cmap_loader.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <mutex>
 #include <set>
 
+#include "engine/document/lex_source.h"
+#include "engine/document/pdf_lexer.h"
+#include "engine/fonts/cmap.h"
 #include "engine/messages/message_catalogue.h"
 #include "engine/messages/message_listener.h"
 #include "platform/net/http_client.h"
@@ -33,8 +37,11 @@ constexpr int kConnectRetries = 1;
 constexpr int kHttpOk = 200;
 constexpr int kHttpUnauthorized = 401;
 
-std::mutex g_mutex;  // guards the value below
+std::mutex g_mutex;  // guards the values below
 std::string g_serverSetting;
+// Names handed to a handler: once per run.
+std::set<std::string, std::less<>> g_handedNames;
+thread_local MissingCMapHandler g_missingHandler;
 // Per thread: a thread drawing ahead in the background that meets a missing CMap is told no
 // without using up the question the interface thread will ask when it draws the page itself.
 thread_local std::set<std::string, std::less<>> g_requestedNames;
@@ -107,8 +114,53 @@ void setCMapServerAddressSetting(std::string address) {
   g_serverSetting = std::move(address);
 }
 
+std::string cmapFetchAddress(const std::string& address) {
+  constexpr std::string_view kSecure = "https://", kPlain = "http://";
+  auto startsWith = [&](std::string_view prefix) {
+    if (address.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(address[i])) != prefix[i]) return false;
+    return true;
+  };
+  if (startsWith(kSecure) || startsWith(kPlain)) return address;
+  if (address.find("://") != std::string::npos) return {};
+  return std::string(kSecure) + address;
+}
+
+bool looksLikeCMap(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > kMaxCMapDownloadBytes) return false;
+  C_PDF_Mem_Buffer buffer(reinterpret_cast<const uint8_t*>(bytes.data()),
+                          static_cast<int64_t>(bytes.size()));
+  PdfLexer lexer(&buffer);
+  PdfObject object;
+  bool begun = false;
+  std::size_t entries = 0;
+  for (std::size_t read = 0; read < kMaxCMapCheckObjects; ++read) {
+    if (!lexer.readObject(object)) return false;  // the file ended before endcmap
+    if (object.kind == PdfObjectKind::Keyword) {
+      if (object.text == "begincmap") begun = true;
+      if (object.text == "endcmap") return begun;
+    } else if (object.kind == PdfObjectKind::String && begun && ++entries > 3 * kMaxCMapEntries) {
+      return false;  // every entry has at most three strings
+    }
+  }
+  return false;
+}
+
+void setMissingCMapHandler(MissingCMapHandler handler) { g_missingHandler = std::move(handler); }
+
 std::string requestCMapDownload(std::string_view name) {
-  if (!isValidCMapName(name) || !rememberRequest(name)) return {};
+  if (!isValidCMapName(name)) return {};
+  if (g_missingHandler) {
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      if (g_handedNames.count(name) || g_handedNames.size() >= kMaxRequestedCMapNames) return {};
+      g_handedNames.emplace(name);
+    }
+    g_missingHandler(std::string(name));
+    return {};
+  }
+  if (!rememberRequest(name)) return {};
   if (!Messages::InteractiveQuery()) {
     Messages::ReportWithArgument(Messages::kMsgCMapNotFound, 1, name);
     return {};
@@ -124,7 +176,12 @@ std::string downloadCMap(std::string_view name) {
     // An existing folder is fine; one that cannot be made fails when the file is stored.
     if (!folder.empty()) Platform::createFolders(folder);
 
-    std::string url = cmapServerAddress();
+    std::string url = cmapFetchAddress(cmapServerAddress());
+    if (url.empty()) {
+      Messages::ReportWithArgument(Messages::kMsgInternetError, 1,
+                                   "the CMap server address is neither https nor http");
+      return {};
+    }
     if (url.back() != '/') url.push_back('/');
     url.append(name);
     brevia::net::HttpOptions options;
@@ -133,6 +190,8 @@ std::string downloadCMap(std::string_view name) {
     options.retryDelay = kConnectBackOff;
     options.headers = {kAcceptHeader, kUserAgentHeader};
     options.maxBodyBytes = kMaxCMapDownloadBytes;
+    // An https address is never left for plain http, not even by a redirect.
+    options.secureOnly = url.compare(0, 6, "https:") == 0 || url.compare(0, 6, "HTTPS:") == 0;
     const brevia::net::HttpResponse response = brevia::net::httpGet(url, options);
 
     if (response.failed()) {
@@ -143,7 +202,7 @@ std::string downloadCMap(std::string_view name) {
       Messages::Report(Messages::kMsgDownloadAccessDenied, 1);
       return {};
     }
-    if (response.status != kHttpOk) {
+    if (response.status != kHttpOk || !looksLikeCMap(response.body)) {
       Messages::Report(Messages::kMsgDownloadNotFound, 1);
       return {};
     }

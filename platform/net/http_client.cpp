@@ -104,8 +104,9 @@ bool attempt(const std::string& url, const HttpOptions& options, curl_slist* hea
   api.easy_setopt(handle, CURLOPT_HTTPGET, 1L);
   api.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   api.easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
-  api.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  api.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  const char* protocols = options.secureOnly ? "https" : "http,https";
+  api.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, protocols);
+  api.easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
   api.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   api.easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
   api.easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, toCurlMilliseconds(options.connectTimeout));

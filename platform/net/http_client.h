@@ -26,6 +26,8 @@ struct HttpOptions {
   // Request headers, each "Name: value" without the line break.
   std::vector<std::string> headers;
   std::size_t maxBodyBytes = kDefaultMaxBodyBytes;
+  // Only https, for the address and every redirect.
+  bool secureOnly = false;
 };
 
 struct HttpResponse {

@@ -24,6 +24,8 @@ C_Quillon_Application::C_Quillon_Application(int& argc, char** argv)
   // No display name: the platform would append it to every caption ("转到页 — Brevia
   // Reader"); each window names itself.
   listener_.install();
+  // Missing CMaps are asked about and fetched after the paint that met them, never inside it.
+  cmapFetcher_.install();
 }
 
 C_Quillon_Application::~C_Quillon_Application() { exitInstance(); }

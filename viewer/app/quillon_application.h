@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "viewer/app/file_association.h"
+#include "viewer/doc/cmap_fetcher.h"
 #include "viewer/doc/recent_file_list.h"
 #include "viewer/messages/message_listener.h"
 
@@ -52,6 +53,7 @@ class C_Quillon_Application : public QApplication {
 
  private:
   MessageListener listener_;
+  CMapFetcher cmapFetcher_;
   RecentFileList recentFiles_;
   QPrinter printer_;
   QTranslator translator_;

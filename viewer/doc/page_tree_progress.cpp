@@ -1,6 +1,5 @@
 #include "viewer/doc/page_tree_progress.h"
 
-#include <QCoreApplication>
 #include <QWidget>
 
 #include "viewer/ui/progress_dialog.h"
@@ -29,7 +28,9 @@ void PageTreeProgress::start(const std::string& text, int maximum, bool visible)
   dialog_->setText(QString::fromStdString(text));
   dialog_->show();
   shown_ = true;
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Painted directly: running the event loop here would let other events (a paint, a timer)
+  // reach the engine while it is inside the walk.
+  dialog_->repaint();
   sincePaint_.start();
 }
 
@@ -38,8 +39,7 @@ void PageTreeProgress::setPosition(int position) {
   if (!dialog_) return;
   dialog_->setPosition(position);
   if (sincePaint_.elapsed() < kRepaintIntervalMs) return;
-  // Paint only: the user cannot act while the document is being read.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  dialog_->repaint();
   sincePaint_.restart();
 }
 

@@ -9,6 +9,7 @@
 #include "engine/messages/message_catalogue.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
+#include "viewer/doc/cmap_fetcher.h"
 #include "viewer/doc/page_tree_progress.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/viewer_texts.h"
@@ -48,7 +49,10 @@ void showEngineError(int code, const char* caption, QWidget* owner, const std::s
 }
 
 C_PDF_Doc::C_PDF_Doc(QWidget* owner)
-    : owner_(owner), progress_(std::make_unique<PageTreeProgress>(owner)) {}
+    : owner_(owner), progress_(std::make_unique<PageTreeProgress>(owner)) {
+  if (CMapFetcher* fetcher = CMapFetcher::instance())
+    connect(fetcher, &CMapFetcher::cmapArrived, this, &C_PDF_Doc::reloadFonts);
+}
 
 C_PDF_Doc::~C_PDF_Doc() { releaseEngine(); }
 
@@ -130,6 +134,15 @@ void C_PDF_Doc::completePageTree() {
       for (int32_t n = creator_->highestPageRequested(); n >= 1; --n) creator_->evict(n);
   }
   emit pageTreeCompleted();
+}
+
+void C_PDF_Doc::reloadFonts() {
+  if (!document_ || engineBusy()) return;
+  // Parsed pages keep the fonts of their resources: they go first.
+  if (creator_)
+    for (int32_t n = creator_->highestPageRequested(); n >= 1; --n) creator_->evict(n);
+  if (IDocumentFontCache* fonts = document_->fontCache()) fonts->clearContents();
+  emit fontsReloaded();
 }
 
 }  // namespace Corvalis::Viewer

@@ -48,11 +48,16 @@ class C_PDF_Doc : public ViewerDocument {
 
   const PageTreeProgress& progress() const { return *progress_; }
 
+  // Drops the parsed pages and loaded fonts so that pages are drawn again with files that have
+  // arrived since (a fetched CMap); the views then draw again.
+  void reloadFonts();
+
   // Called after a successful open (the main frame marks that a document has been opened).
   std::function<void()> onOpened;
 
  signals:
   void pageTreeCompleted();
+  void fontsReloaded();
 
  private:
   void releaseEngine();

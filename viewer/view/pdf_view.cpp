@@ -133,6 +133,14 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
   if (document_) {
     document_->addView(this);
     connect(document_, &C_PDF_Doc::pageTreeCompleted, this, &C_PDF_View::pageTreeCompleted);
+    // A CMap has arrived: the pages are drawn again, and pieces drawn without it are dropped.
+    connect(document_, &C_PDF_Doc::fontsReloaded, this, [this] {
+      prefetcher_.reset();
+      tiles_.clear();
+      wantedTiles_.clear();
+      needsRender_ = true;
+      viewport()->update();
+    });
     connect(document_, &QObject::destroyed, this, [this] {
       searchHits_->clear();
       textSource_.reset();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "engine/document/byte_scan.h"
@@ -52,14 +53,14 @@ TEST(PdfFile, MappedAndWindowedReadTheSameBytes) {
   ASSERT_EQ(windowed.length, mapped.length);
 
   // Jumps back and forth across the window boundaries.
-  const int32_t positions[] = {0,
+  const int64_t positions[] = {0,
                                mapped.length - 1,
                                5,
                                C_PDF_File::kWindowSize,
                                C_PDF_File::kWindowSize - 1,
                                2 * C_PDF_File::kWindowSize + 3,
                                1};
-  for (int32_t position : positions) {
+  for (int64_t position : positions) {
     uint8_t a = 0, b = 0;
     ASSERT_TRUE(mapped.readByte(a, position));
     ASSERT_TRUE(windowed.readByte(b, position));
@@ -120,4 +121,48 @@ TEST(ByteScan, ForwardAndBackwardEdges) {
   std::string copied;
   EXPECT_EQ(copyBytes(memory, 25, 100, copied), 7);
   EXPECT_EQ(copied, "trailer");
+}
+
+// Bytes past 4 GiB, read through the mapping and through the window fallback; the file is
+// sparse, so it costs no disk.
+TEST(PdfFile, PositionsPastFourGibibytes) {
+  TempFile file("%PDF-1.4\n");
+  constexpr int64_t kFar = (int64_t{1} << 32) + 7;
+  const std::string tail = "4 0 obj\n(far)\nendobj\nstartxref\n";
+  {
+    std::FILE* out = std::fopen(file.path().c_str(), "r+b");
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(::pwrite(::fileno(out), tail.data(), tail.size(), kFar), ssize_t(tail.size()));
+    struct stat info {};
+    ASSERT_EQ(::fstat(::fileno(out), &info), 0);
+    std::fclose(out);
+    if (int64_t(info.st_blocks) * 512 > (int64_t{64} << 20))
+      GTEST_SKIP() << "the file system cannot make sparse files";
+  }
+  for (auto access : {C_PDF_File::Access::Mapped, C_PDF_File::Access::Windowed}) {
+    C_PDF_File source(file.path(), access);
+    ASSERT_EQ(source.length, kFar + int64_t(tail.size()));
+    uint8_t c = 0;
+    ASSERT_TRUE(source.readByte(c, kFar));
+    EXPECT_EQ(c, '4');
+    ASSERT_TRUE(source.readByte(c, 5));
+    EXPECT_EQ(c, '1');
+    EXPECT_FALSE(source.readByte(c, source.length));
+    EXPECT_EQ(findBackward(source, "startxref"), kFar + 21);
+    EXPECT_EQ(findForward(source, "obj", kFar - 100), kFar + 4);
+    std::string copied;
+    EXPECT_EQ(copyBytes(source, kFar + 8, 5, copied), 5);
+    EXPECT_EQ(copied, "(far)");
+    PdfLexer lexer(&source);
+    lexer.seek(kFar + 8);
+    PdfObject object;
+    ASSERT_TRUE(lexer.readObject(object));
+    EXPECT_EQ(object.text, "far");
+    EXPECT_EQ(lexer.position(), kFar + 12);
+  }
+  PdfObject big(PdfObjectKind::Number, "4294967303");
+  EXPECT_EQ(big.offsetValue(), kFar);
+  EXPECT_EQ(big.intValue(), INT32_MAX);
+  EXPECT_EQ(PdfObject(PdfObjectKind::Number, "99999999999999999999999").offsetValue(), INT64_MAX);
+  EXPECT_EQ(PdfObject(PdfObjectKind::Number, "-12").offsetValue(), -12);
 }

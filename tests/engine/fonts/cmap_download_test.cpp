@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "engine/fonts/cmap_encoding.h"
 #include "engine/fonts/cmap_loader.h"
@@ -124,6 +126,83 @@ TEST_F(CMapDownloadTest, UnwritableFolderIsReported) {
                            "Test-Download-Unwritable", cmap));
   ASSERT_EQ(listener.notes.size(), 1u);
   EXPECT_EQ(listener.notes[0].text, "Unknown exception was raised");
+}
+
+TEST_F(CMapDownloadTest, AResponseThatIsNoCMapIsNotStored) {
+  // A page of the server instead of the file, and a CMap cut short.
+  const std::pair<const char*, const char*> cases[] = {
+      {"Test-Download-Html", "<html><body>Not here</body></html>"},
+      {"Test-Download-Short", "/CIDInit begincmap 1 begincodespacerange <00> <FF>"}};
+  for (const auto& [name, body] : cases) {
+    SCOPED_TRACE(name);
+    listener.notes.clear();
+    EncodingCMap cmap;
+    EXPECT_FALSE(loadThrough(LocalHttpServer::response(200, "OK", body), name, cmap));
+    ASSERT_EQ(listener.notes.size(), 1u);
+    EXPECT_EQ(listener.notes[0].text, "File download error: File not found");
+    EXPECT_TRUE(storedFiles().empty());
+  }
+}
+
+TEST(CMapFetchRules, AddressesAndCMapChecks) {
+  EXPECT_EQ(CMaps::cmapFetchAddress("cmaps.example/CMaps"), "https://cmaps.example/CMaps");
+  EXPECT_EQ(CMaps::cmapFetchAddress("https://a.example/"), "https://a.example/");
+  // Plain http only when it is written out.
+  EXPECT_EQ(CMaps::cmapFetchAddress("HTTP://127.0.0.1:8/"), "HTTP://127.0.0.1:8/");
+  EXPECT_EQ(CMaps::cmapFetchAddress("ftp://a.example/"), "");
+  EXPECT_EQ(CMaps::cmapFetchAddress("file:///etc/"), "");
+  EXPECT_EQ(std::string(CMaps::kDefaultCMapServer).rfind("https://", 0), 0u);
+
+  EXPECT_TRUE(CMaps::looksLikeCMap(encodingText("1 begincidchar <0041> 1 endcidchar")));
+  EXPECT_FALSE(CMaps::looksLikeCMap(""));
+  EXPECT_FALSE(CMaps::looksLikeCMap("endcmap begincmap"));
+  EXPECT_FALSE(CMaps::looksLikeCMap("begincmap (unterminated endcmap"));
+  std::string huge = encodingText("");
+  huge.insert(0, CMaps::kMaxCMapDownloadBytes, ' ');
+  EXPECT_FALSE(CMaps::looksLikeCMap(huge));
+}
+
+TEST_F(CMapDownloadTest, AnAddressOfAnotherSchemeFetchesNothing) {
+  ScopedEnvironment address("BREVIA_CMAP_SERVER", "ftp://127.0.0.1/CMaps/");
+  EncodingCMap cmap;
+  EXPECT_FALSE(cmap.loadByName("Test-Download-Ftp"));
+  ASSERT_EQ(listener.notes.size(), 1u);
+  EXPECT_EQ(listener.notes[0].text.rfind("Internet connection error: ", 0), 0u);
+}
+
+// With a handler, a missing CMap never waits for the user or the network where it is met (a
+// paint): the name goes to the handler, drawing goes on without it, and the fetch happens
+// elsewhere, against a slow server here.
+TEST_F(CMapDownloadTest, AHandlerTakesMissingCMapsAwayFromDrawing) {
+  LocalHttpServer server(
+      LocalHttpServer::response(200, "OK", encodingText("1 begincidchar <0041> 77 endcidchar")),
+      std::chrono::milliseconds(400));
+  ScopedEnvironment address("BREVIA_CMAP_SERVER", server.url("/CMaps"));
+  std::vector<std::string> handed;
+  std::future<std::string> fetched;
+  CMaps::setMissingCMapHandler([&](const std::string& name) {
+    handed.push_back(name);
+    fetched = std::async(std::launch::async, [name] { return CMaps::downloadCMap(name); });
+  });
+  EncodingCMap first;
+  EXPECT_FALSE(first.loadByName("Test-Download-Later"));
+  ASSERT_EQ(handed, std::vector<std::string>{"Test-Download-Later"});
+  // The load came back while the server was still holding its answer.
+  EXPECT_EQ(fetched.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+  // Met again before the fetch ends: handed over once only.
+  EncodingCMap second;
+  EXPECT_FALSE(second.loadByName("Test-Download-Later"));
+  EXPECT_EQ(handed.size(), 1u);
+  EXPECT_FALSE(fetched.get().empty());
+  CMaps::setMissingCMapHandler({});
+  EXPECT_TRUE(listener.questions.empty());
+
+  EncodingCMap arrived;
+  ASSERT_TRUE(arrived.loadByName("Test-Download-Later"));
+  uint16_t cid = 0;
+  ASSERT_TRUE(arrived.toCID(bytes({0x00, 0x41}).data(), 2, 0, cid));
+  EXPECT_EQ(cid, 77);
+  EXPECT_EQ(server.request().rfind("GET /CMaps/Test-Download-Later HTTP/1.1\r\n", 0), 0u);
 }
 
 }  // namespace

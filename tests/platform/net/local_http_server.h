@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -19,7 +20,9 @@ class LocalHttpServer {
   // How long the server waits for the client before giving up, so a failing test never hangs.
   static constexpr int kWaitMilliseconds = 20000;
 
-  explicit LocalHttpServer(std::string response) : response_(std::move(response)) {
+  // delay: how long the server waits between the request and its answer (a slow server).
+  explicit LocalHttpServer(std::string response, std::chrono::milliseconds delay = {})
+      : response_(std::move(response)), delay_(delay) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -93,6 +96,7 @@ class LocalHttpServer {
       if (n <= 0) break;
       request_.append(buffer, static_cast<size_t>(n));
     }
+    if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
     size_t sent = 0;
     while (sent < response_.size()) {
       ssize_t n = ::send(client, response_.data() + sent, response_.size() - sent, MSG_NOSIGNAL);
@@ -107,6 +111,7 @@ class LocalHttpServer {
   }
 
   std::string response_;
+  std::chrono::milliseconds delay_;
   std::string request_;
   int listener_ = -1;
   uint16_t port_ = 0;
