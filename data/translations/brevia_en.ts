@@ -601,4 +601,84 @@ Facebook</translation>
         <translation>"Copy" to Clipboard Succeeded</translation>
     </message>
 </context>
+<context>
+    <name>Corvalis::Viewer::DisplayModes</name>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>夜间模式(&amp;N)</source>
+        <translation>&amp;Night mode</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>以反转的明暗显示页面，色调不变</source>
+        <translation>Show pages with their lightness inverted and their hues kept</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>夜间模式下保留图片原样</source>
+        <translation>Leave pictures as they are in night mode</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>夜间模式不改变页面上的图片</source>
+        <translation>Night mode does not change the pictures on the page</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>棕褐色纸张(&amp;E)</source>
+        <translation>S&amp;epia paper</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>以暖色调的纸张显示页面</source>
+        <translation>Show pages on warm-toned paper</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>演示(&amp;P)</source>
+        <translation>&amp;Presentation</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>在黑色全屏上逐页演示文档</source>
+        <translation>Present the document page by page on a black full screen</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>全屏(&amp;U)</source>
+        <translation>F&amp;ull screen</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>以全屏显示主窗口</source>
+        <translation>Show the main window full screen</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>将 Brevia Reader 设为默认 PDF 阅读器(&amp;D)</source>
+        <translation>Make Brevia Reader the &amp;default PDF reader</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>以 Brevia Reader 打开桌面上的 PDF 文件</source>
+        <translation>Open PDF files of the desktop with Brevia Reader</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>首选项(&amp;E)</source>
+        <translation>Pr&amp;eferences</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>Brevia Reader 现在是默认的 PDF 阅读器。</source>
+        <translation>Brevia Reader is now the default PDF reader.</translation>
+    </message>
+    <message>
+        <location filename="../../viewer/app/display_modes.cpp" />
+        <source>无法设置默认 PDF 阅读器：
+%1</source>
+        <translation>The default PDF reader could not be set:
+%1</translation>
+    </message>
+</context>
 </TS>

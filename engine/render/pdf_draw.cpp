@@ -131,6 +131,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   } cleanup{*this};
 
   flags_ = flags;
+  if (target) imageAreas_.clear();
   // Between pages no font is showing text: those of older pages may give memory back.
   creator_.context().fonts().beginPage();
   // Without a painter nothing is painted: images and paths only cost time then.
