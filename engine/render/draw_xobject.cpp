@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/document/pdf_document.h"
 #include "engine/messages/message_catalogue.h"
@@ -65,6 +66,29 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
   --formNesting_;
 }
 
+void C_PDF_Draw::noteImageArea(bool imageMask) {
+  if (imageMask || type3Depth > 0 || !graphics_ || graphics_ != pageGraphics_.get() ||
+      imageAreas_.size() >= kMaxImageAreas)
+    return;
+  // The unit square through the painter's transform.
+  const gfx::Matrix& m = graphics_->transform();
+  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+  for (const auto& [u, v] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
+    const double x = m.m11() * u + m.m21() * v + m.dx(), y = m.m12() * u + m.m22() * v + m.dy();
+    x0 = std::min(x0, x);
+    y0 = std::min(y0, y);
+    x1 = std::max(x1, x);
+    y1 = std::max(y1, y);
+  }
+  if (!(x0 < x1) || !(y0 < y1)) return;
+  const double w = graphics_->target().width(), h = graphics_->target().height();
+  const int32_t left = static_cast<int32_t>(std::clamp(std::floor(x0), 0.0, w));
+  const int32_t top = static_cast<int32_t>(std::clamp(std::floor(y0), 0.0, h));
+  const int32_t right = static_cast<int32_t>(std::clamp(std::ceil(x1), 0.0, w));
+  const int32_t bottom = static_cast<int32_t>(std::clamp(std::ceil(y1), 0.0, h));
+  if (right > left && bottom > top) imageAreas_.push_back({left, top, right - left, bottom - top});
+}
+
 void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::string& name) {
   if (flags_.skipImages) return;
   if (image.width == -1) return;
@@ -116,6 +140,7 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
   // images are not part of the image's shape.
   const gfx::CompositingMode compositing = graphics_->compositingMode();
   graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  noteImageArea(image.imageMask);
   graphics_->drawImage(*bitmap, dest,
                        gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
                        &state_->imageAttributes);

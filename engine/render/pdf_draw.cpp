@@ -134,6 +134,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   const Messages::DrawingPage drawingPage(pageNumber);
 
   flags_ = flags;
+  if (target) imageAreas_.clear();
   // Between pages no font is showing text: those of older pages may give memory back.
   creator_.context().fonts().beginPage();
   // Without a painter nothing is painted: images and paths only cost time then.

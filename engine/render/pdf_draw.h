@@ -121,6 +121,14 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   const DrawFlags& flags() const { return flags_; }
   // Image bitmaps built since this renderer was created (cache hits build none).
   int64_t bitmapsBuilt() const { return bitmapsBuilt_; }
+  // Device pixel boxes of the pictures the last drawPage painted straight onto the page (not
+  // stencil masks, which are painted shapes, nor images inside patterns, groups or Type 3
+  // glyphs), clipped to the bitmap: what a screen filter may want to leave as they are.
+  struct ImageArea {
+    int32_t x = 0, y = 0, width = 0, height = 0;
+  };
+  static constexpr std::size_t kMaxImageAreas = 4096;
+  const std::vector<ImageArea>& imageAreas() const { return imageAreas_; }
   // While the flag (not owned) is raised, drawPage stops between operators and leaves the bitmap
   // unfinished: a page drawn ahead that is no longer wanted. Null: never stops.
   void setStopFlag(const std::atomic<bool>* flag) { stop_ = flag; }
@@ -307,6 +315,9 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // cache flag.
   std::vector<std::unique_ptr<brevia::gfx::Bitmap>> imageCache_;
   int32_t imageOrdinal_ = 0;
+  std::vector<ImageArea> imageAreas_;
+  // Records where an image about to be drawn lands, by the painter's transform.
+  void noteImageArea(bool imageMask);
   int64_t bitmapsBuilt_ = 0;
   const std::atomic<bool>* stop_ = nullptr;
   uint8_t cacheFlag_ = 0;

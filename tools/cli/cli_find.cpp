@@ -1,6 +1,7 @@
 // brevia-cli find: every hit of a phrase, page by page.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "engine/document/pdf_exception.h"
@@ -10,16 +11,15 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "tools/cli/cli_support.h"
+#include "tools/cli/text_json.h"
 
 namespace cli {
 
 int runFind(const Arguments& args) {
-  const char* usage =
-      "usage: brevia-cli find FILE PHRASE [--case-sensitive] [--backward] [--password PW]\n";
   bool known = args.positional.size() == 2;
   for (const auto& [name, value] : args.options) known = known && name == "--password";
   for (const std::string& f : args.flags)
-    known = known && (f == "--case-sensitive" || f == "--backward");
+    known = known && (f == "--case-sensitive" || f == "--backward" || f == "--json");
   bool valid = false;
   const std::u16string phrase = known ? unicode_text::fromUtf8(args.positional[1], &valid) : u"";
   if (!known || !valid || phrase.empty()) {
@@ -27,10 +27,11 @@ int runFind(const Arguments& args) {
       std::fputs(phrase.empty() ? "brevia-cli: the phrase is empty\n"
                                 : "brevia-cli: the phrase is not UTF-8\n",
                  stderr);
-    std::fputs(usage, stderr);
+    printCommandUsage("find", stderr);
     return kExitBadArguments;
   }
   const bool backward = args.flag("--backward");
+  const bool json = args.flag("--json");
   const TextSearch search(phrase, args.flag("--case-sensitive"));
 
   auto document = openDocument(args.positional[0], args.option("--password"));
@@ -49,9 +50,14 @@ int runFind(const Arguments& args) {
         ok = false;
         continue;
       }
+      std::optional<HitJsonWriter> writer;
+      if (json) writer.emplace(n, *layout);
       auto print = [&](const TextHit& hit) {
         ++hits;
-        std::printf("%d\t%s\n", n, unicode_text::toUtf8(TextSearch::hitText(hit)).c_str());
+        if (writer)
+          std::printf("%s\n", writer->json(hit).c_str());
+        else
+          std::printf("%d\t%s\n", n, unicode_text::toUtf8(TextSearch::hitText(hit)).c_str());
       };
       if (!backward) {
         for (auto hit = search.findForward(layout->firstRun(), 0); hit;
@@ -69,6 +75,7 @@ int runFind(const Arguments& args) {
     creator.evict(n);
   }
   std::fflush(stdout);
+  // Scripts reading --json get an empty output; the message is for people.
   if (hits == 0) std::fputs("No matches found.\n", stderr);
   return ok ? kExitOk : kExitCannotOpen;
 }

@@ -10,7 +10,7 @@ namespace cli {
 
 int runInfo(const Arguments& args) {
   if (args.positional.size() != 1) {
-    std::fprintf(stderr, "usage: brevia-cli info FILE [--password PW]\n");
+    printCommandUsage("info", stderr);
     return kExitBadArguments;
   }
   auto document = openDocument(args.positional[0], args.option("--password"));

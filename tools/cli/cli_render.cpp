@@ -206,11 +206,9 @@ bool renderInWorkers(C_PDF_Document& document, int32_t last, const RenderOptions
 }  // namespace
 
 int runRender(const Arguments& args) {
-  const char* usage =
-      "usage: brevia-cli render FILE --page N|all [--dpi D] [--zoom Z] [--rotate R]\n"
-      "       [--format png|pam|ppm] [--png-level 0-9] [--jobs N] -o OUT|DIR|- [--password PW]\n";
+  auto usage = [] { printCommandUsage("render", stderr); };
   if (args.positional.size() != 1 || !args.has("-o")) {
-    std::fputs(usage, stderr);
+    usage();
     return kExitBadArguments;
   }
   RenderOptions options;
@@ -226,7 +224,7 @@ int runRender(const Arguments& args) {
         pngLevel != std::floor(pngLevel))) ||
       options.dpi <= 0 || options.dpi > kMaxDpi || options.zoom <= 0 || options.zoom > kMaxZoom ||
       std::fmod(rotation, 90) != 0) {
-    std::fputs(usage, stderr);
+    usage();
     return kExitBadArguments;
   }
   if (format == "png")
@@ -236,7 +234,7 @@ int runRender(const Arguments& args) {
   else if (format == "ppm")
     options.format = ImageFormat::Ppm;
   else {
-    std::fputs(usage, stderr);
+    usage();
     return kExitBadArguments;
   }
   options.pngLevel = static_cast<int>(pngLevel);
@@ -246,7 +244,7 @@ int runRender(const Arguments& args) {
   const bool all = pageText == "all";
   if (!all && (!parseNumber(pageText, pageNumber) || pageNumber < 1 ||
                pageNumber != std::floor(pageNumber))) {
-    std::fputs(usage, stderr);
+    usage();
     return kExitBadArguments;
   }
 

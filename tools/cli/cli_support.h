@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the command-line tool: arguments, the message listener, opening documents.
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +36,15 @@ struct Arguments {
 
 // Options that take a value; every other argument starting with "-" is a flag.
 std::optional<Arguments> parseArguments(int argc, char** argv, std::string& error);
+bool optionTakesValue(const std::string& name);
+
+// --help, -h, help [COMMAND], COMMAND --help and --version: prints on standard output and
+// gives the exit status; nothing when the arguments ask for none of them.
+std::optional<int> helpOrVersion(int argc, char** argv);
+// The synopsis of every command.
+void printUsage(std::FILE* out);
+// The synopsis of one command; false when there is no such command.
+bool printCommandUsage(const std::string& command, std::FILE* out);
 
 // Engine messages go to stderr; questions are answered "no".
 class StderrListener : public Corvalis::PDFConverter::Messages::IMessageListener {
@@ -42,6 +52,15 @@ class StderrListener : public Corvalis::PDFConverter::Messages::IMessageListener
   void Notify(int severity, const std::string& text) override;
   bool InteractiveQuery() override { return false; }
   int Ask(int severity, int buttons, const std::string& text) override;
+
+  // While a file is opened, errors are held back: a failure is then told in one line naming the
+  // file, with them in it.
+  void holdErrors(bool hold);
+  std::vector<std::string> takeHeldErrors();
+
+ private:
+  bool hold_ = false;
+  std::vector<std::string> held_;
 };
 
 // Opens a document with every page of its tree read (or, without wholeTree, only as far as page

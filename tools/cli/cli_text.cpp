@@ -1,5 +1,6 @@
 // brevia-cli text: the page text in reading order.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "tools/cli/cli_support.h"
+#include "tools/cli/text_json.h"
 
 namespace cli {
 
@@ -23,8 +25,9 @@ std::string exceptionText(const C_PDF_Exception& e) {
 }
 
 int runText(const Arguments& args) {
-  const char* usage = "usage: brevia-cli text FILE [--page N] [--password PW]\n";
-  bool known = args.positional.size() == 1 && args.flags.empty();
+  bool known = args.positional.size() == 1 &&
+               std::all_of(args.flags.begin(), args.flags.end(),
+                           [](const std::string& f) { return f == "--json"; });
   for (const auto& [name, value] : args.options)
     known = known && (name == "--page" || name == "--password");
   long pageNumber = 0;
@@ -37,7 +40,7 @@ int runText(const Arguments& args) {
         !text.empty() && *end == '\0' && errno == 0 && pageNumber >= 1 && pageNumber <= INT32_MAX;
   }
   if (!known) {
-    std::fputs(usage, stderr);
+    printCommandUsage("text", stderr);
     return kExitBadArguments;
   }
 
@@ -47,9 +50,10 @@ int runText(const Arguments& args) {
   C_PDF_Draw draw(*document, creator);
   const int32_t first = pageNumber ? static_cast<int32_t>(pageNumber) : 1;
   const int32_t last = pageNumber ? first : document->pageCount;
+  const bool json = args.flag("--json");
   bool ok = true;
   for (int32_t n = first; n <= last; ++n) {
-    if (n > first) std::fputc('\f', stdout);
+    if (n > first && !json) std::fputc('\f', stdout);
     try {
       const PageTextLayout* layout = draw.collectPageText(n);
       if (!layout) {
@@ -57,7 +61,8 @@ int runText(const Arguments& args) {
         ok = false;
         break;
       }
-      const std::string text = text_export::pageText(*layout);
+      const std::string text =
+          json ? pageLinesJson(n, *layout) + "\n" : text_export::pageText(*layout);
       std::fwrite(text.data(), 1, text.size(), stdout);
     } catch (const C_PDF_Exception& e) {
       std::fprintf(stderr, "brevia-cli: page %d: %s\n", n, exceptionText(e).c_str());

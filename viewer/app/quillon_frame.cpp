@@ -27,6 +27,7 @@
 #include <algorithm>
 
 #include "viewer/app/app_identity.h"
+#include "viewer/app/display_modes.h"
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/document_template.h"
 #include "viewer/doc/pdf_doc.h"
@@ -362,6 +363,8 @@ void C_Quillon_Frame::createMenus() {
   emptyViewMenu_->addAction(action(kCmdViewToolbar));
   emptyViewMenu_->addAction(action(kCmdViewStatusBar));
 
+  new DisplayModes(this, {viewMenu_, emptyViewMenu_}, {fileMenu_, emptyFileMenu_},
+                   action(kCmdAppExit));
   for (QMenu* menu : {fileMenu_, editMenu_, documentMenu_, viewMenu_, windowMenu_, helpMenu_,
                       emptyFileMenu_, emptyViewMenu_})
     connect(menu, &QMenu::aboutToShow, this, &C_Quillon_Frame::updateCommandUi);

@@ -7,6 +7,7 @@
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_draw.h"
 #include "platform/graphics/bitmap.h"
+#include "viewer/view/night_filter.h"
 
 namespace Corvalis::Viewer {
 
@@ -77,6 +78,7 @@ QImage renderPageImage(C_PDF_Draw& renderer, const PageRenderRequest& request, d
   renderer.drawPage(request.pageNumber, request.cacheFlag, target, request.resolution,
                     request.twipsPerPixel, request.deviceHeight, request.deviceWidth, zoom,
                     request.renderFlagA, request.renderFlagB, 0, 0, 0, 0);
+  if (request.cacheFlag == 1) NightFilter::attachPictureAreas(image, renderer.imageAreas());
   return image;
 }
 

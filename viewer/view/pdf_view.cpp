@@ -38,6 +38,7 @@
 #include "viewer/ui/private_message.h"
 #include "viewer/ui/progress_dialog.h"
 #include "viewer/view/copy_text.h"
+#include "viewer/view/night_filter.h"
 #include "viewer/view/page_image.h"
 #include "viewer/view/page_prefetcher.h"
 #include "viewer/view/page_text_source.h"
@@ -1226,8 +1227,10 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
   sizeLabelErase_ = false;
   // The paint is clipped to what changed, so a scroll within the page copies only that part of
   // the kept bitmap; while a drag changes the highlights only those are painted.
+  // The screen's own filter (night mode, paper tint); printing and copying never pass it.
+  const QImage& shown = NightFilter::instance().screenImage(pageImage_, renderedRotation_);
   if (!skipPageBlit_) {
-    painter.drawImage(pageLeft_, pageTop_, pageImage_);
+    painter.drawImage(pageLeft_, pageTop_, shown);
     searchHits_->paint(painter, currentPage_, pageGeometry(), highlighted_, QRegion(client));
     HighlightRegions regions;
     highlightPass(HighlightMode::Repaint, &regions);
@@ -1245,7 +1248,7 @@ void C_PDF_View::paintEvent(QPaintEvent*) {
     if (!erase.isEmpty()) {
       painter.save();
       painter.setClipRegion(erase, Qt::IntersectClip);
-      painter.drawImage(pageLeft_, pageTop_, pageImage_);
+      painter.drawImage(pageLeft_, pageTop_, shown);
       painter.restore();
       searchHits_->paint(painter, currentPage_, pageGeometry(), highlighted_, erase);
     }

@@ -5,9 +5,12 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
+#include "tests/support/json_value.h"
 #include "tests/support/pdf_builder.h"
 
 namespace {
@@ -95,4 +98,87 @@ TEST(CliFind, HitsPageByPage) {
   EXPECT_EQ(cli("find " + file + " \"\"").status, 2);
   EXPECT_EQ(cli("find " + file + " pdf --sideways").status, 2);
   EXPECT_EQ(cli("find /nonexistent/file.pdf pdf").status, 1);
+}
+
+namespace {
+
+std::vector<testing_json::Value> jsonLines(const std::string& out) {
+  std::vector<testing_json::Value> values;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    auto v = testing_json::parse(line);
+    EXPECT_TRUE(v) << "not JSON: " << line;
+    if (v) values.push_back(*v);
+  }
+  return values;
+}
+
+}  // namespace
+
+TEST(CliFind, JsonCarriesTheSameHitsWithPlacesAndContext) {
+  const std::string file = twoPages();
+  for (const char* options : {"", " --backward", " --case-sensitive"}) {
+    const CliRun plain = cli("find " + file + " pdf" + options);
+    const CliRun json = cli("find " + file + " pdf --json" + options);
+    EXPECT_EQ(json.status, 0);
+    std::string again;
+    for (const auto& hit : jsonLines(json.out))
+      again += std::to_string(int(hit["page"].number)) + "\t" + hit["text"].string + "\n";
+    EXPECT_EQ(again, plain.out) << options;
+  }
+
+  const auto hits = jsonLines(cli("find " + file + " \"files and\" --json").out);
+  ASSERT_EQ(hits.size(), 1u);
+  const auto& hit = hits[0];
+  EXPECT_EQ(hit["text"].string, "files and");
+  EXPECT_EQ(hit["context"]["before"].string, "Brevia reads PDF ");
+  EXPECT_EQ(hit["context"]["after"].string, " finds words \xF0\x9D\x90\x80");
+  // One rectangle per line, in page points from the top: "files" ends line one at x 72 + the
+  // text's width, "and" starts line two at x 72, 14 points lower.
+  ASSERT_EQ(hit["rects"].array.size(), 2u);
+  const auto& first = hit["rects"][0];
+  const auto& second = hit["rects"][1];
+  EXPECT_GT(first["x0"].number, 72);
+  EXPECT_NEAR(second["x0"].number, 72, 0.5);
+  for (const auto* r : {&first, &second}) {
+    EXPECT_LT((*r)["x0"].number, (*r)["x1"].number);
+    EXPECT_LT((*r)["y0"].number, (*r)["y1"].number);
+  }
+  // Baselines at 792 - 700 = 92 and 106.
+  EXPECT_LT(first["y0"].number, 92);
+  EXPECT_GT(first["y1"].number, 92);
+  EXPECT_NEAR(second["y0"].number - first["y0"].number, 14, 0.5);
+
+  EXPECT_EQ(cli("find " + file + " absent --json").out, "");
+}
+
+TEST(CliText, JsonGivesLinesWithTheirBoxes) {
+  const std::string file = twoPages();
+  const CliRun all = cli("text " + file + " --json");
+  EXPECT_EQ(all.status, 0);
+  const auto pages = jsonLines(all.out);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0]["page"].number, 1);
+  EXPECT_EQ(pages[1]["page"].number, 2);
+  // The same lines as the plain text.
+  std::string text;
+  for (const auto& line : pages[0]["lines"].array) text += line["text"].string + "\n";
+  EXPECT_EQ(text, cli("text " + file + " --page 1").out);
+  const auto& lines = pages[0]["lines"].array;
+  ASSERT_EQ(lines.size(), 3u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto& box = lines[i]["box"];
+    EXPECT_NEAR(box["x0"].number, 72, 0.5);
+    EXPECT_LT(box["y0"].number, 92 + 14.0 * i);
+    EXPECT_GT(box["y1"].number, 92 + 14.0 * i);
+    if (i > 0) {
+      EXPECT_GT(box["y0"].number, lines[i - 1]["box"]["y0"].number);
+    }
+  }
+  const CliRun second = cli("text " + file + " --page 2 --json");
+  const auto one = jsonLines(second.out);
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0]["lines"][0]["text"].string, "the pdf format");
+  EXPECT_EQ(cli("text " + file + " --jsn").status, 2);
 }
