@@ -2,8 +2,11 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -279,6 +282,10 @@ void FontLoader::readDescriptor(S_FixedPosSize_Font& font, const PdfObject& valu
   }
   PdfObject lang = resolvedValue(d.lookup("Lang"));
   if (lang.isName()) record->lang = lang.text;
+  PdfObject weight = resolvedValue(d.lookup("FontWeight"));
+  if (weight.isNumber()) record->fontWeight = weight.realValue();
+  PdfObject angle = resolvedValue(d.lookup("ItalicAngle"));
+  if (angle.isNumber()) record->italicAngle = angle.realValue();
 
   for (const char* entry : {"FontFile", "FontFile2", "FontFile3"}) {
     const PdfObject* file = d.lookup(entry);
@@ -517,6 +524,13 @@ void FontLoader::matchFaceName(S_FixedPosSize_Font& font) {
     style.symbolic = font.symbolic;
     style.script = font.script;
     style.italic = font.italic;
+    if (const FontDescriptorRecord* d = font.descriptor.get()) {
+      // The substitute takes the style the descriptor describes, not only the one its flags say.
+      style.italic =
+          style.italic || std::fabs(d->italicAngle) >= FontDescriptorRecord::kItalicAngle;
+      style.bold = d->fontWeight >= FontDescriptorRecord::kBoldWeight ||
+                   (d->flags & FontDescriptorRecord::kForceBold) != 0;
+    }
     face = fontEnum_.chooseByStyle(style);
   }
   font.faceName = truncated(face, S_FixedPosSize_Font::kMaxFaceNameChars);
