@@ -6,6 +6,9 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <string>
 
 #include "engine/fonts/fixed_pos_size_font.h"
@@ -127,9 +130,19 @@ bool translateName(const S_FixedPosSize_Font& font, const char* name, bool unico
 uint32_t codePointOf(const std::u16string& text) {
   if (text.empty()) return 0;
   const char16_t first = text[0];
-  if (first >= 0xD800 && first <= 0xDBFF && text.size() >= 2)
+  if (first >= 0xD800 && first <= 0xDBFF && text.size() >= 2 && text[1] >= 0xDC00 &&
+      text[1] <= 0xDFFF)
     return 0x10000 + ((uint32_t(first) - 0xD800) << 10) + (uint32_t(text[1]) - 0xDC00);
   return first;
+}
+
+// The presentation form of a ligature's letters (a ToUnicode "fi" drawn as one glyph).
+std::optional<uint32_t> ligatureOf(const std::u16string& text) {
+  static const std::pair<std::u16string_view, uint32_t> kLigatures[] = {
+      {u"ff", 0xFB00}, {u"fi", 0xFB01}, {u"fl", 0xFB02}, {u"ffi", 0xFB03}, {u"ffl", 0xFB04}};
+  for (const auto& [letters, form] : kLigatures)
+    if (text == letters) return form;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -308,6 +321,22 @@ uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid) {
       if (const uint32_t form = vertical_forms::verticalFormOf(c))
         if (const uint32_t glyph = charIndex(face, form)) return glyph;
     return charIndex(face, c);
+  };
+  if (!embedded && code && length > 0 && cidsAreGlyphIndices(type0)) {
+    // The CIDs index a program we do not have; the substitute draws the code's character.
+    if (const CMaps::ToUnicodeCMap* toUnicode = type0.toUnicodeMap()) {
+      std::u16string text;
+      if (toUnicode->toUnicode(code, length, length, text))
+        if (const uint32_t c = ligatureOf(text).value_or(codePointOf(text)); c >= 0x20)
+          if (const uint32_t glyph = characterGlyph(c)) return glyph;
+    }
+  }
+  auto unicodeGlyph = [&](uint32_t fallbackCode) -> uint32_t {
+    if (!type0.ucs2CMap) return charIndex(face, fallbackCode);
+    const uint8_t bytes[2] = {static_cast<uint8_t>(cid >> 8), static_cast<uint8_t>(cid & 0xFF)};
+    std::u16string text;
+    if (!type0.ucs2CMap->toUnicode(bytes, 2, 2, text)) return 0;
+    return characterGlyph(codePointOf(text));
   };
   if (kind == FontKind::CIDFontType2) {
     if (embedded) {
