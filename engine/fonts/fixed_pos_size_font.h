@@ -150,6 +150,8 @@ struct S_FixedPosSize_Font {
   std::string baseFont;
   // Set when this record created its face.
   bool faceOwned = false;
+  // The font's embedded program could not be drawn from: an installed face stands in for it.
+  bool brokenProgram = false;
   // FontDescriptor Flags.
   bool fixedPitch = false;
   bool serif = false;

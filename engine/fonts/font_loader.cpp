@@ -119,6 +119,28 @@ bool coversCharacter(const S_FixedPosSize_Font& font, uint32_t character) {
   return covered;
 }
 
+bool hasTable(FT_Face face, FT_ULong tag) {
+  FT_ULong length = 0;
+  return FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) == 0 && length > 0;
+}
+
+// False for a program FreeType opens but cannot draw from: an OpenType or TrueType without its
+// glyph data, or one whose first glyphs all fail to load.
+bool programDrawsGlyphs(FT_Face face) {
+  constexpr int kProbedGlyphs = 8;
+  if (!face || face->num_glyphs <= 0) return false;
+  if (!FT_IS_SFNT(face)) return true;
+  const bool outlines = hasTable(face, TTAG_glyf) || hasTable(face, TTAG_CFF) ||
+                        hasTable(face, TTAG_CFF2) || face->num_fixed_sizes > 0;
+  if (!outlines) return false;
+  // Glyph indices of CID-keyed programs are CIDs, which a subset leaves sparse.
+  if (FT_IS_CID_KEYED(face)) return true;
+  const FT_Long last = std::min<FT_Long>(face->num_glyphs - 1, kProbedGlyphs);
+  for (FT_Long glyph = last > 0 ? 1 : 0; glyph <= last; ++glyph)
+    if (FT_Load_Glyph(face, static_cast<FT_UInt>(glyph), FT_LOAD_NO_SCALE) == 0) return true;
+  return false;
+}
+
 bool coversLanguage(const S_FixedPosSize_Font& font, const std::string& language) {
   return coversCharacter(font, probeCharacter(language));
 }
@@ -296,7 +318,17 @@ void FontLoader::readDescriptor(S_FixedPosSize_Font& font, const PdfObject& valu
       record->program = bytes;
       record->embedded = true;
       font.descriptor = std::move(record);
-      if (createFace(font, font.descriptor->program, 0) && parts_) {
+      if (!createFace(font, font.descriptor->program, 0) || !programDrawsGlyphs(font.face->get())) {
+        // A broken program: the font is drawn like one without a program, by an installed face
+        // its name and flags choose, with its own widths; its text is read as usual.
+        font.face.reset();
+        font.faceOwned = false;
+        font.descriptor->embedded = false;
+        font.descriptor->program.reset();
+        font.brokenProgram = true;
+        return;
+      }
+      if (parts_) {
         // The face alone holds the program, which is decoded again if the face is released.
         font.face->setProgramSource(
             [parts = parts_, value = *file] { return parts->readProgram(value); });

@@ -192,7 +192,8 @@ TEST(FontLoader, EmbeddedProgramsAndTheirFallback) {
   if (sans.empty()) GTEST_SKIP() << "no installed Arial substitute";
   PdfBuilder b;
   font_testing::addTrueType(b, 5, sans, "/Encoding /WinAnsiEncoding");
-  // A program FreeType refuses: the installed Times New Roman stands in.
+  // A program FreeType refuses: the installed face its name chooses stands in, as for a font
+  // without a program.
   font_testing::addTrueType(b, 8, std::string(5000, 'x'));
   // A one-byte program is no program.
   font_testing::addTrueType(b, 11, "x");
@@ -204,8 +205,10 @@ TEST(FontLoader, EmbeddedProgramsAndTheirFallback) {
   EXPECT_NE(glyphForCode(*good, 'A'), 0u);
   EXPECT_NE(glyphForCode(*good, 'A'), glyphForCode(*good, 'B'));
   S_FixedPosSize_Font* garbage = d.load(8);
-  EXPECT_TRUE(garbage->embedded());
+  EXPECT_FALSE(garbage->embedded());
+  EXPECT_TRUE(garbage->brokenProgram);
   EXPECT_TRUE(garbage->hasFace());
+  EXPECT_EQ(glyphForCode(*garbage, 'A'), glyphForCode(*good, 'A'));
   S_FixedPosSize_Font* tiny = d.load(11);
   EXPECT_FALSE(tiny->embedded());
   EXPECT_TRUE(tiny->hasFace());

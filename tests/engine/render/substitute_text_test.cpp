@@ -28,6 +28,33 @@ void addCidFont(PdfBuilder& b, int n, const std::string& baseFont, const std::st
                    descendant + " >>");
 }
 
+// The program with one table's tag changed, so that FreeType no longer finds that table.
+std::string withoutTable(std::string program, const std::string& tag) {
+  const std::size_t tables =
+      program.size() > 6 ? (uint8_t(program[4]) << 8 | uint8_t(program[5])) : 0;
+  for (std::size_t i = 0; i < tables && 12 + 16 * i + 4 <= program.size(); ++i)
+    if (program.compare(12 + 16 * i, 4, tag) == 0) program.replace(12 + 16 * i, 4, "zzzz");
+  return program;
+}
+
+// A simple TrueType font (object n, descriptor n + 1) with WinAnsi widths of H, i and space, and
+// its program as object n + 2 when given.
+void addSimple(PdfBuilder& b, int n, const std::string& baseFont, const std::string& program,
+               int flags = 32) {
+  std::string widths = "/FirstChar 32 /LastChar 105 /Widths [278";
+  for (int code = 33; code <= 105; ++code)
+    widths += code == 'H' ? " 722" : code == 'i' ? " 222" : " 0";
+  b.set(n, "<< /Type /Font /Subtype /TrueType /BaseFont /" + baseFont + " " + widths +
+               "] /Encoding /WinAnsiEncoding /FontDescriptor " + std::to_string(n + 1) + " 0 R >>");
+  std::string descriptor =
+      "<< /Type /FontDescriptor /FontName /" + baseFont + " /Flags " + std::to_string(flags);
+  if (!program.empty()) {
+    descriptor += " /FontFile2 " + std::to_string(n + 2) + " 0 R";
+    b.setStream(n + 2, "", program);
+  }
+  b.set(n + 1, descriptor + " >>");
+}
+
 int differingPixels(const ShownPage& a, const ShownPage& b) {
   int n = 0;
   for (int y = 0; y < 100; ++y)
@@ -86,6 +113,49 @@ TEST(SubstituteText, CodesWithoutToUnicodeReadTheEmbeddedProgramsCharmap) {
   ShownPage spaced = showContent("BT /F1 20 Tf 7 Tw 10 30 Td <002B0003002B> Tj ET", "/F1 5 0 R", b);
   ASSERT_EQ(spaced.glyphs.size(), 3u);
   EXPECT_NEAR(spaced.glyphs[2].x, 10 + 10 + 10 + 7, 0.01);
+}
+
+TEST(SubstituteText, BrokenProgramsAreDrawnByTheInstalledFaceTheirNameChooses) {
+  const std::string sans = font_testing::systemFont("Arial");
+  if (sans.empty()) GTEST_SKIP() << "no installed Arial substitute";
+  const std::string content = "BT /F1 30 Tf 10 30 Td (Hi H) Tj ET";
+  PdfBuilder installed;
+  addSimple(installed, 5, "ArialMT", "");
+  ShownPage expected = showContent(content, "/F1 5 0 R", installed);
+  ASSERT_GT(expected.ink(0, 0, 200, 100), 200);
+
+  // A TrueType without its glyph data, and bytes FreeType refuses.
+  for (const std::string& program : {withoutTable(sans, "glyf"), std::string(200, 'x')}) {
+    PdfBuilder b;
+    addSimple(b, 5, "ABCDEF+ArialMT", program);
+    ShownPage shown = showContent(content, "/F1 5 0 R", b);
+    EXPECT_EQ(shown.text(), u"Hi H");
+    EXPECT_EQ(differingPixels(shown, expected), 0);
+    ASSERT_NE(shown.font("F1"), nullptr);
+    EXPECT_TRUE(shown.font("F1")->brokenProgram);
+  }
+  // The flags choose the family as for a font without a program.
+  PdfBuilder serif;
+  addSimple(serif, 5, "ABCDEF+Zzyzx-Book", std::string(200, 'x'), 34);
+  ShownPage times = showContent(content, "/F1 5 0 R", serif);
+  EXPECT_EQ(times.font("F1")->faceName, "Times New Roman");
+  EXPECT_GT(times.ink(0, 0, 200, 100), 200);
+}
+
+TEST(SubstituteText, SubsetsFindGlyphsTheirCharmapLeavesOutByName) {
+  const std::string sans = font_testing::systemFont("Arial");
+  if (sans.empty()) GTEST_SKIP() << "no installed Arial substitute";
+  const std::string content = "BT /F1 30 Tf 10 30 Td (Hi H) Tj ET";
+  PdfBuilder whole;
+  addSimple(whole, 5, "ABCDEF+ArialMT", sans);
+  ShownPage expected = showContent(content, "/F1 5 0 R", whole);
+  ASSERT_GT(expected.ink(0, 0, 200, 100), 200);
+  // Without a charmap the glyphs are found by their names in the program.
+  PdfBuilder subset;
+  addSimple(subset, 5, "ABCDEF+ArialMT", withoutTable(sans, "cmap"));
+  ShownPage shown = showContent(content, "/F1 5 0 R", subset);
+  EXPECT_EQ(differingPixels(shown, expected), 0);
+  EXPECT_EQ(shown.text(), u"Hi H");
 }
 
 }  // namespace
