@@ -342,8 +342,8 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
 void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
                          double originX, double originY, double advance, int32_t orientation) {
   PageTextCollector* collector = draw_.textCollector();
-  if (!collector || c.renderMode == kInvisible || c.orientation.rotated || draw_.type3Depth > 0)
-    return;
+  // Invisible text is collected too: it is the text layer of scanned pages.
+  if (!collector || c.orientation.rotated || draw_.type3Depth > 0) return;
   ShownGlyph shown;
   shown.text = text;
   shown.actualText = fromActualText;
