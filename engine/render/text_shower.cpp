@@ -286,7 +286,10 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
         actual.erase(0, 1);
       }
     }
-    const bool space = unicode.size() == 1 && (unicode[0] == kSpace || unicode[0] == kNoBreakSpace);
+    // Code 32 of a Type 3 font is its space whatever its glyph is named.
+    const bool space =
+        (unicode.size() == 1 && (unicode[0] == kSpace || unicode[0] == kNoBreakSpace)) ||
+        (font.kind == FontKind::Type3 && length == 1 && code[0] == ' ');
     const double wordSpacing = space ? c.wordSpacing : 0;
     const double adj = last ? adjustment : 0;
     consumed = consumed || last;
