@@ -115,6 +115,30 @@ TEST(SubstituteText, CodesWithoutToUnicodeReadTheEmbeddedProgramsCharmap) {
   EXPECT_NEAR(spaced.glyphs[2].x, 10 + 10 + 10 + 7, 0.01);
 }
 
+TEST(SubstituteText, SpacingAndScalingApplyToSubstitutedSimpleAndCidFonts) {
+  if (font_testing::systemFont("Arial").empty()) GTEST_SKIP() << "no installed Arial substitute";
+  PdfBuilder b;
+  addSimple(b, 5, "ArialMT", "");
+  addCidFont(b, 8, "ArialMT", "/W [43 [722] 3 [278]] /FontDescriptor 6 0 R", "/ToUnicode 10 0 R");
+  b.setStream(10, "",
+              std::string(kToUnicodeHead) +
+                  "2 beginbfchar <002B> <0048> <0003> <0020> endbfchar endcmap end end");
+  // H, space, H at size 10 with Tc 2, Tw 8 and Tz 120: each advance is (w × 10 + 2 [+ 8]) × 1.2.
+  const std::string spacing = "2 Tc 8 Tw 120 Tz ";
+  ShownPage shown = showContent("BT /F1 10 Tf " + spacing + "10 70 Td (H H) Tj ET BT /F2 10 Tf " +
+                                    spacing + "10 30 Td <002B0003002B> Tj ET",
+                                "/F1 5 0 R /F2 8 0 R", b);
+  ASSERT_EQ(shown.glyphs.size(), 6u);
+  EXPECT_EQ(shown.text(), u"H HH H");
+  const double afterH = 10 + (7.22 + 2) * 1.2;
+  for (int line : {0, 3}) {
+    EXPECT_NEAR(shown.glyphs[line + 1].x, afterH, 0.01);
+    EXPECT_NEAR(shown.glyphs[line + 2].x, afterH + (2.78 + 2 + 8) * 1.2, 0.01);
+  }
+  EXPECT_GT(shown.ink(0, 0, 200, 50), 50);
+  EXPECT_GT(shown.ink(0, 50, 200, 100), 50);
+}
+
 TEST(SubstituteText, BrokenProgramsAreDrawnByTheInstalledFaceTheirNameChooses) {
   const std::string sans = font_testing::systemFont("Arial");
   if (sans.empty()) GTEST_SKIP() << "no installed Arial substitute";
