@@ -122,11 +122,14 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
     space.multiplyTransform(fontMatrix);
     draw.state().ctm = space.transform();
     draw.setResources(resources);
+    const ResourceList* showing = draw.type3ShowingResources;
+    if (resources != pageResources) draw.type3ShowingResources = pageResources;
     const bool shape = shapeOnly(*list);
     for (const OperatorRecord& record : list->records) {
       if (shape && isColourOperator(record.code)) continue;
       draw.execute(*list, record);
     }
+    draw.type3ShowingResources = showing;
     draw.setResources(pageResources);
   }
   draw.restoreState();

@@ -89,6 +89,14 @@ TEST(Type3Glyphs, ColouredGlyphsSpacesAndGlyphsOfOtherType3Fonts) {
   // F draws the lower half of a square of U in the text colour, after the second space.
   EXPECT_EQ(page.at(72, 88), 0xFF0000FFu);
   EXPECT_EQ(page.at(72, 80), kWhite);
+
+  // U only in the page's resources: the font's own resources lack it, the showing page has it.
+  b.set(5, "<< /Font << /T3 6 0 R >> >>");
+  b.set(15, "<< /Font << /T3 6 0 R /U 13 0 R >> >>");
+  auto fromPage =
+      drawContent("0 0 1 rg BT /T3 12 Tf 10 10 Td (F) Tj ET", 200, 100, "/Resources 15 0 R", b);
+  EXPECT_EQ(fromPage.at(16, 88), 0xFF0000FFu);
+  EXPECT_EQ(fromPage.at(16, 80), kWhite);
 }
 
 }  // namespace
