@@ -14,6 +14,7 @@
 #include "engine/fonts/cmap_encoding.h"
 #include "engine/fonts/font_descriptor_record.h"
 #include "engine/fonts/font_face.h"
+#include "engine/fonts/glyph_unicode_table.h"
 #include "engine/fonts/to_unicode_cmap.h"
 #include "engine/fonts/type3_font.h"
 #include "engine/fonts/vertical_metrics.h"
@@ -149,6 +150,8 @@ struct S_FixedPosSize_Font {
   std::string baseFont;
   // Set when this record created its face.
   bool faceOwned = false;
+  // The font's embedded program could not be drawn from: an installed face stands in for it.
+  bool brokenProgram = false;
   // FontDescriptor Flags.
   bool fixedPitch = false;
   bool serif = false;
@@ -196,6 +199,9 @@ struct S_FixedPosSize_Font {
   bool vertical = false;
   VerticalMetrics verticalMetrics;
   std::unique_ptr<S_PDF_Type3_Font> type3;
+  // The characters the face's own charmap and glyph names give its glyphs (read when first
+  // needed, for text without ToUnicode).
+  mutable GlyphUnicodeTable glyphUnicode;
   // A byte of the record that font loading leaves 0; copied into collected glyphs.
   uint8_t flag = 0;
   // Messages already reported for this font.

@@ -15,6 +15,11 @@ struct FontDescriptorRecord {
   static constexpr int32_t kScript = 8;
   static constexpr int32_t kNonsymbolic = 32;
   static constexpr int32_t kItalic = 64;
+  static constexpr int32_t kForceBold = 1 << 18;
+  // FontWeight from which a substitute is bold, and the ItalicAngle (degrees) from which it is
+  // italic.
+  static constexpr double kBoldWeight = 600;
+  static constexpr double kItalicAngle = 1;
 
   // The decoded font program (null when there is none, or when the face alone holds it because
   // it can be read again).
@@ -29,4 +34,7 @@ struct FontDescriptorRecord {
   bool embedded = false;
   // Lang, when a name.
   std::string lang;
+  // FontWeight (0 when absent) and ItalicAngle.
+  double fontWeight = 0;
+  double italicAngle = 0;
 };

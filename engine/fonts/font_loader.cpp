@@ -2,8 +2,11 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -114,6 +117,28 @@ bool coversCharacter(const S_FixedPosSize_Font& font, uint32_t character) {
   }
   face->charmap = saved;
   return covered;
+}
+
+bool hasTable(FT_Face face, FT_ULong tag) {
+  FT_ULong length = 0;
+  return FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) == 0 && length > 0;
+}
+
+// False for a program FreeType opens but cannot draw from: an OpenType or TrueType without its
+// glyph data, or one whose first glyphs all fail to load.
+bool programDrawsGlyphs(FT_Face face) {
+  constexpr int kProbedGlyphs = 8;
+  if (!face || face->num_glyphs <= 0) return false;
+  if (!FT_IS_SFNT(face)) return true;
+  const bool outlines = hasTable(face, TTAG_glyf) || hasTable(face, TTAG_CFF) ||
+                        hasTable(face, TTAG_CFF2) || face->num_fixed_sizes > 0;
+  if (!outlines) return false;
+  // Glyph indices of CID-keyed programs are CIDs, which a subset leaves sparse.
+  if (FT_IS_CID_KEYED(face)) return true;
+  const FT_Long last = std::min<FT_Long>(face->num_glyphs - 1, kProbedGlyphs);
+  for (FT_Long glyph = last > 0 ? 1 : 0; glyph <= last; ++glyph)
+    if (FT_Load_Glyph(face, static_cast<FT_UInt>(glyph), FT_LOAD_NO_SCALE) == 0) return true;
+  return false;
 }
 
 bool coversLanguage(const S_FixedPosSize_Font& font, const std::string& language) {
@@ -290,6 +315,10 @@ void FontLoader::readDescriptor(S_FixedPosSize_Font& font, const PdfObject& valu
   }
   PdfObject lang = resolvedValue(d.lookup("Lang"));
   if (lang.isName()) record->lang = lang.text;
+  PdfObject weight = resolvedValue(d.lookup("FontWeight"));
+  if (weight.isNumber()) record->fontWeight = weight.realValue();
+  PdfObject angle = resolvedValue(d.lookup("ItalicAngle"));
+  if (angle.isNumber()) record->italicAngle = angle.realValue();
 
   for (const char* entry : {"FontFile", "FontFile2", "FontFile3"}) {
     const PdfObject* file = d.lookup(entry);
@@ -300,7 +329,17 @@ void FontLoader::readDescriptor(S_FixedPosSize_Font& font, const PdfObject& valu
       record->program = bytes;
       record->embedded = true;
       font.descriptor = std::move(record);
-      if (createFace(font, font.descriptor->program, 0) && parts_) {
+      if (!createFace(font, font.descriptor->program, 0) || !programDrawsGlyphs(font.face->get())) {
+        // A broken program: the font is drawn like one without a program, by an installed face
+        // its name and flags choose, with its own widths; its text is read as usual.
+        font.face.reset();
+        font.faceOwned = false;
+        font.descriptor->embedded = false;
+        font.descriptor->program.reset();
+        font.brokenProgram = true;
+        return;
+      }
+      if (parts_) {
         // The face alone holds the program, which is decoded again if the face is released.
         font.face->setProgramSource(
             [parts = parts_, value = *file] { return parts->readProgram(value); });
@@ -528,6 +567,13 @@ void FontLoader::matchFaceName(S_FixedPosSize_Font& font) {
     style.symbolic = font.symbolic;
     style.script = font.script;
     style.italic = font.italic;
+    if (const FontDescriptorRecord* d = font.descriptor.get()) {
+      // The substitute takes the style the descriptor describes, not only the one its flags say.
+      style.italic =
+          style.italic || std::fabs(d->italicAngle) >= FontDescriptorRecord::kItalicAngle;
+      style.bold = d->fontWeight >= FontDescriptorRecord::kBoldWeight ||
+                   (d->flags & FontDescriptorRecord::kForceBold) != 0;
+    }
     face = fontEnum_.chooseByStyle(style);
   }
   font.faceName = truncated(face, S_FixedPosSize_Font::kMaxFaceNameChars);

@@ -6,6 +6,9 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <string>
 
 #include "engine/fonts/fixed_pos_size_font.h"
@@ -127,9 +130,19 @@ bool translateName(const S_FixedPosSize_Font& font, const char* name, bool unico
 uint32_t codePointOf(const std::u16string& text) {
   if (text.empty()) return 0;
   const char16_t first = text[0];
-  if (first >= 0xD800 && first <= 0xDBFF && text.size() >= 2)
+  if (first >= 0xD800 && first <= 0xDBFF && text.size() >= 2 && text[1] >= 0xDC00 &&
+      text[1] <= 0xDFFF)
     return 0x10000 + ((uint32_t(first) - 0xD800) << 10) + (uint32_t(text[1]) - 0xDC00);
   return first;
+}
+
+// The presentation form of a ligature's letters (a ToUnicode "fi" drawn as one glyph).
+std::optional<uint32_t> ligatureOf(const std::u16string& text) {
+  static const std::pair<std::u16string_view, uint32_t> kLigatures[] = {
+      {u"ff", 0xFB00}, {u"fi", 0xFB01}, {u"fl", 0xFB02}, {u"ffi", 0xFB03}, {u"ffl", 0xFB04}};
+  for (const auto& [letters, form] : kLigatures)
+    if (text == letters) return form;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -232,6 +245,19 @@ uint32_t simpleFontGlyph(S_FixedPosSize_Font& font, uint8_t code) {
 
 namespace {
 uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code);
+
+// Subsets often keep only a symbol charmap, or a Unicode one without some of the glyphs shown:
+// the glyph's own name, then the code in the symbol area of a (3,0) charmap.
+uint32_t subsetFallback(FT_Face face, uint8_t code, const char* name) {
+  if (FT_UInt glyph = nameIndex(face, name)) return glyph;
+  FT_CharMap symbol = firstWithIds(face, 3, 0);
+  if (!symbol) return 0;
+  CharmapRestorer restore(face);
+  if (FT_Set_Charmap(face, symbol) != 0) return 0;
+  for (uint32_t offset : kSymbolOffsets)
+    if (FT_UInt glyph = FT_Get_Char_Index(face, code + offset)) return glyph;
+  return 0;
+}
 }  // namespace
 
 uint32_t glyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
@@ -276,38 +302,58 @@ uint32_t lookUpGlyphForCode(S_FixedPosSize_Font& font, uint8_t code) {
   if (glyph != 0 || !name || !*name) return glyph;
   uint16_t translated = 0;
   if (isCharmap(current, 3, 1)) {
-    return unicodeOfGlyphName(name, translated) ? charIndex(face, translated)
-                                                : nameIndex(face, name);
+    glyph =
+        unicodeOfGlyphName(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
+    return glyph != 0 ? glyph : subsetFallback(face, code, name);
   }
   if (!isCharmap(current, 1, 0)) glyph = charIndex(face, code);
   if (glyph != 0) return glyph;
   const NameCodeTable& names = font.baseFont == "Symbol"
                                    ? nameCodeTable(NameCodeTableId::SymbolBuiltIn)
                                    : nameCodeTable(NameCodeTableId::MacOsRoman);
-  return names.codeOf(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
+  glyph = names.codeOf(name, translated) ? charIndex(face, translated) : nameIndex(face, name);
+  return glyph != 0 ? glyph : subsetFallback(face, code, name);
 }
 
 }  // namespace
 
-uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid) {
+bool cidsAreGlyphIndices(const S_FixedPosSize_Font& type0) {
+  if (!type0.ucs2CMap) return true;
+  const S_FixedPosSize_Font* descendant = type0.descendant.get();
+  if (descendant && !descendant->ordering.empty()) return descendant->ordering == "Identity";
+  return type0.encodingCMap && type0.encodingCMap->ordering() == "Identity";
+}
+
+uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid, const uint8_t* code, int length) {
   if (!type0.face) return 0;
   FT_Face face = type0.face->get();
   if (!face) return 0;
   const S_FixedPosSize_Font* descendant = type0.descendant.get();
   const bool embedded = descendant && descendant->embedded();
   const FontKind kind = descendant ? descendant->kind : FontKind::None;
-  auto unicodeGlyph = [&](uint32_t fallbackCode) -> uint32_t {
-    if (!type0.ucs2CMap) return charIndex(face, fallbackCode);
-    const uint8_t bytes[2] = {static_cast<uint8_t>(cid >> 8), static_cast<uint8_t>(cid & 0xFF)};
-    std::u16string text;
-    if (!type0.ucs2CMap->toUnicode(bytes, 2, 2, text)) return 0;
-    const uint32_t c = codePointOf(text);
+  auto characterGlyph = [&](uint32_t c) -> uint32_t {
     // An installed face is not told the writing direction: in a column its punctuation takes
     // the vertical presentation form where the face has one.
     if (type0.vertical)
       if (const uint32_t form = vertical_forms::verticalFormOf(c))
         if (const uint32_t glyph = charIndex(face, form)) return glyph;
     return charIndex(face, c);
+  };
+  if (!embedded && code && length > 0 && cidsAreGlyphIndices(type0)) {
+    // The CIDs index a program we do not have; the substitute draws the code's character.
+    if (const CMaps::ToUnicodeCMap* toUnicode = type0.toUnicodeMap()) {
+      std::u16string text;
+      if (toUnicode->toUnicode(code, length, length, text))
+        if (const uint32_t c = ligatureOf(text).value_or(codePointOf(text)); c >= 0x20)
+          if (const uint32_t glyph = characterGlyph(c)) return glyph;
+    }
+  }
+  auto unicodeGlyph = [&](uint32_t fallbackCode) -> uint32_t {
+    if (!type0.ucs2CMap) return charIndex(face, fallbackCode);
+    const uint8_t bytes[2] = {static_cast<uint8_t>(cid >> 8), static_cast<uint8_t>(cid & 0xFF)};
+    std::u16string text;
+    if (!type0.ucs2CMap->toUnicode(bytes, 2, 2, text)) return 0;
+    return characterGlyph(codePointOf(text));
   };
   if (kind == FontKind::CIDFontType2) {
     if (embedded) {

@@ -17,8 +17,15 @@ uint32_t simpleFontGlyph(S_FixedPosSize_Font& font, uint8_t code);
 // The glyph a simple font draws for a code, by the font's kind (TrueType has its own rules).
 uint32_t glyphForCode(S_FixedPosSize_Font& font, uint8_t code);
 
-// The glyph a Type0 font draws for a CID.
-uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid);
+// The glyph a Type0 font draws for a CID. code (length bytes, may be null) is the code that gave
+// the CID: an installed face that stands in for a font whose CIDs are glyph indices of another
+// program draws the character ToUnicode gives the code.
+uint32_t glyphForCid(S_FixedPosSize_Font& type0, uint16_t cid, const uint8_t* code = nullptr,
+                     int length = 0);
+
+// The Type0 font's CIDs name no characters of a collection (Identity ordering, or a collection
+// without its UCS-2 CMap): they are glyph indices of the font's program.
+bool cidsAreGlyphIndices(const S_FixedPosSize_Font& type0);
 
 // The code point a glyph name stands for: the glyph list, then uniXXXX and uXXXX names.
 bool unicodeOfGlyphName(const char* name, uint16_t& code);

@@ -79,6 +79,23 @@ bool characterOfName(const S_FixedPosSize_Font& font, const char* name, uint16_t
   return false;
 }
 
+// A CID font whose CIDs are glyph indices of its embedded program, without a CIDToGIDMap: the
+// character the program's own charmap or glyph names give the glyph; 0 for none.
+uint32_t ownProgramCharacter(const S_FixedPosSize_Font& type0, uint16_t cid) {
+  const S_FixedPosSize_Font* descendant = type0.descendant.get();
+  if (!descendant || !descendant->embedded() || !type0.face) return 0;
+  // With a map of its own the CIDs may be characters the producer chose.
+  if (type0.hasCidToGidMap && !type0.cidToGidMap.empty()) return 0;
+  if (!cidsAreGlyphIndices(type0)) return 0;
+  return type0.glyphUnicode.codePointOf(type0.face->get(), cid);
+}
+
+std::u16string utf16Of(uint32_t c) {
+  if (c < 0x10000) return std::u16string(1, static_cast<char16_t>(c));
+  c -= 0x10000;
+  return {static_cast<char16_t>(0xD800 + (c >> 10)), static_cast<char16_t>(0xDC00 + (c & 0x3FF))};
+}
+
 bool appendNormalised(std::u16string units, std::u16string& text, bool replaceControls) {
   normaliseControls(units, replaceControls);
   if (units.empty()) return false;
@@ -120,6 +137,8 @@ bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int le
   }
   if (font.kind == FontKind::Type0) {
     uint16_t cid = cidOfCode(font, bytes, length);
+    if (const uint32_t own = ownProgramCharacter(font, cid))
+      return appendNormalised(utf16Of(own), text, replaceControls);
     if (font.ucs2CMap) {
       if (fontIs(font, "SymbolMT") && font.faceName == "Symbol" && cid == kSymbolBulletCid) {
         cid = kSymbolBullet;

@@ -6,8 +6,9 @@
 
 struct S_FixedPosSize_Font;
 
-// Appends the UTF-16 text of the code (length bytes) to text: the ToUnicode CMap, else the CID's
-// UCS-2 value (Type0) or the glyph name's character (simple fonts), else the code itself.
+// Appends the UTF-16 text of the code (length bytes) to text: the ToUnicode CMap, else for Type0
+// the character the embedded program gives a CID that is its glyph index (Identity collections)
+// or the CID's UCS-2 value, for simple fonts the glyph name's character, else the code itself.
 // Control characters are removed, or replaced by U+00A4 when replaceControls is set. True when
 // any unit was appended.
 bool unicodeOfCode(const S_FixedPosSize_Font& font, const uint8_t* bytes, int length,

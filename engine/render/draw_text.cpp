@@ -5,7 +5,9 @@
 #include "engine/render/text_shower.h"
 
 S_FixedPosSize_Font* C_PDF_Draw::findFont(const std::string& name) {
-  return resources_ ? resources_->font(name) : nullptr;
+  S_FixedPosSize_Font* font = resources_ ? resources_->font(name) : nullptr;
+  if (!font && type3ShowingResources) font = type3ShowingResources->font(name);
+  return font;
 }
 
 void C_PDF_Draw::showText(const PdfObject& array) { TextShower(*this).show(array); }

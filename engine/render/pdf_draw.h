@@ -163,6 +163,9 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
 
   // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
   int type3Depth = 0;
+  // While a glyph procedure runs with its font's own resources: the resources of the content
+  // that showed the glyph, where fonts the font's resources lack are found.
+  const ResourceList* type3ShowingResources = nullptr;
 
   // Marked content's ActualText.
   std::u16string actualText;

@@ -237,7 +237,7 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     const TextMatrix glyphSpace{c.fontSize * c.scaling, 0, 0, c.fontSize, 0, c.rise};
     draw_.glyphMatrix = glyphSpace.times(tm);
     std::optional<VerticalPlace> place;
-    if (c.vertical) place = placeVertically(c, key, cidFound);
+    if (c.vertical) place = placeVertically(c, key, cidFound, code, length);
     const TextMatrix& trm = draw_.glyphMatrix;
     const double originX = trm.e * c.ctm.a + trm.f * c.ctm.c + c.ctm.e;
     const double originY = trm.e * c.ctm.b + trm.f * c.ctm.d + c.ctm.f;
@@ -248,7 +248,7 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
         const bool cached = c.fillBitmaps && c.painter->drawCached(key, originX, originY);
         if (!cached || c.outlines()) {
           const uint32_t glyph = font.kind == FontKind::Type0
-                                     ? glyphForCid(font, static_cast<uint16_t>(key))
+                                     ? glyphForCid(font, static_cast<uint16_t>(key), code, length)
                                      : glyphForCode(font, code[0]);
           GlyphPainter::learnWidth(font, key, glyph);
           if (c.fillBitmaps && !cached) c.painter->drawGlyph(key, glyph, originX, originY);
@@ -286,7 +286,10 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
         actual.erase(0, 1);
       }
     }
-    const bool space = unicode.size() == 1 && (unicode[0] == kSpace || unicode[0] == kNoBreakSpace);
+    // Code 32 of a Type 3 font is its space whatever its glyph is named.
+    const bool space =
+        (unicode.size() == 1 && (unicode[0] == kSpace || unicode[0] == kNoBreakSpace)) ||
+        (font.kind == FontKind::Type3 && length == 1 && code[0] == ' ');
     const double wordSpacing = space ? c.wordSpacing : 0;
     const double adj = last ? adjustment : 0;
     consumed = consumed || last;
@@ -312,11 +315,13 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
 }
 
 TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint32_t key,
-                                                      bool cidFound) {
+                                                      bool cidFound, const uint8_t* code,
+                                                      int length) {
   S_FixedPosSize_Font& font = *c.font;
   // Half the horizontal width places a glyph W2 leaves out: its width must be known first.
   if (cidFound && font.width(key) == S_FixedPosSize_Font::kNoWidth)
-    GlyphPainter::learnWidth(font, key, glyphForCid(font, static_cast<uint16_t>(key)));
+    GlyphPainter::learnWidth(font, key,
+                             glyphForCid(font, static_cast<uint16_t>(key), code, length));
   double w0 = cidFound ? font.width(key) : 0;
   if (w0 == S_FixedPosSize_Font::kNoWidth) w0 = 1000;
   const VerticalMetrics::Metric metric = font.verticalMetrics.of(static_cast<uint16_t>(key), w0);
@@ -340,8 +345,8 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
 void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
                          double originX, double originY, double advance, int32_t orientation) {
   PageTextCollector* collector = draw_.textCollector();
-  if (!collector || c.renderMode == kInvisible || c.orientation.rotated || draw_.type3Depth > 0)
-    return;
+  // Invisible text is collected too: it is the text layer of scanned pages.
+  if (!collector || c.orientation.rotated || draw_.type3Depth > 0) return;
   ShownGlyph shown;
   shown.text = text;
   shown.actualText = fromActualText;

@@ -51,7 +51,8 @@ class TextShower {
   // Applies a TJ number along the writing direction.
   void adjust(const ShowContext& context, double number);
   // Moves the glyph matrix of a code of a vertical font to where its glyph is drawn from.
-  VerticalPlace placeVertically(const ShowContext& context, uint32_t key, bool cidFound);
+  VerticalPlace placeVertically(const ShowContext& context, uint32_t key, bool cidFound,
+                                const uint8_t* code, int length);
   // advance: text-space length along the writing direction (width and word spacing).
   void collect(const ShowContext& context, const std::u16string& text, bool fromActualText,
                double originX, double originY, double advance, int32_t orientation);

@@ -58,6 +58,35 @@ const OperatorList* procedure(S_PDF_Type3_Font& type3, Type3Procedures& cache,
   return slot.get();
 }
 
+bool isColourOperator(int32_t code) {
+  switch (code) {
+    case kOp_CS:
+    case kOp_cs:
+    case kOp_SC:
+    case kOp_SCN:
+    case kOp_sc:
+    case kOp_scn:
+    case kOp_G:
+    case kOp_g:
+    case kOp_RG:
+    case kOp_rg:
+    case kOp_K:
+    case kOp_k:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A procedure that starts with d1 describes a shape only: it is painted in the text colour.
+bool shapeOnly(const OperatorList& list) {
+  for (const OperatorRecord& record : list.records) {
+    if (record.code == kOp_d1) return true;
+    if (record.code == kOp_d0) return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
@@ -93,7 +122,14 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
     space.multiplyTransform(fontMatrix);
     draw.state().ctm = space.transform();
     draw.setResources(resources);
-    for (const OperatorRecord& record : list->records) draw.execute(*list, record);
+    const ResourceList* showing = draw.type3ShowingResources;
+    if (resources != pageResources) draw.type3ShowingResources = pageResources;
+    const bool shape = shapeOnly(*list);
+    for (const OperatorRecord& record : list->records) {
+      if (shape && isColourOperator(record.code)) continue;
+      draw.execute(*list, record);
+    }
+    draw.type3ShowingResources = showing;
     draw.setResources(pageResources);
   }
   draw.restoreState();

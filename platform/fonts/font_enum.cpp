@@ -38,6 +38,42 @@ bool isDingbatsFamily(std::string_view family) {
          contains(brevia::platform::lowerAscii(family), "dingbats");
 }
 
+// Families a name names often enough to outweigh a descriptor's flags, which producers often
+// leave at "nonsymbolic" for every face.
+enum class FamilyHint { None, Serif, Sans, Fixed };
+constexpr std::string_view kSerifFamilies[] = {"times",        "georgia",           "garamond",
+                                               "cambria",      "palatino",          "bookantiqua",
+                                               "book antiqua", "centuryschoolbook", "bookman"};
+constexpr std::string_view kSansFamilies[] = {"arial",   "helvetica", "verdana", "tahoma",
+                                              "calibri", "trebuchet", "segoe"};
+constexpr std::string_view kFixedFamilies[] = {"courier", "consolas", "lucidaconsole",
+                                               "andalemono"};
+// Style words after the family ("-BoldItalicMT", ",Black") that ask for a bold face.
+constexpr std::string_view kBoldWords[] = {"Bold", "Black", "Heavy", "Semibold", "Demi"};
+
+// The name without a subset prefix ("ABCDEF+").
+std::string_view withoutSubset(std::string_view name) {
+  const size_t plus = name.find('+');
+  return plus == 6 ? name.substr(7) : name;
+}
+
+// The style part of a name: what follows the last '-' or ',' (empty without one).
+std::string_view styleSuffix(std::string_view name) {
+  const size_t cut = name.find_last_of("-,");
+  return cut == std::string_view::npos ? std::string_view() : name.substr(cut + 1);
+}
+
+FamilyHint familyHint(std::string_view pdfName) {
+  const std::string lower = brevia::platform::lowerAscii(withoutSubset(pdfName));
+  for (std::string_view family : kFixedFamilies)
+    if (contains(lower, family)) return FamilyHint::Fixed;
+  for (std::string_view family : kSerifFamilies)
+    if (contains(lower, family)) return FamilyHint::Serif;
+  for (std::string_view family : kSansFamilies)
+    if (contains(lower, family)) return FamilyHint::Sans;
+  return FamilyHint::None;
+}
+
 // "Extra" in a name (but not in a Monotype one) is no word to match on.
 void blankExtra(std::string& pdfName) {
   size_t extra = pdfName.find("Extra");
@@ -156,7 +192,7 @@ std::optional<std::string> C_PDF_FontEnum::fixedFace(const std::string& name) co
     std::string face = "Arial";
     if (contains(name, "Condensed")) face += " Narrow";
     if (contains(name, "Bold")) face += " Bold";
-    if (contains(name, "Oblique")) face += " Italic";
+    if (contains(name, "Oblique") || contains(name, "Italic")) face += " Italic";
     return face;
   }
   if (name == "Courier") return "Courier New";
@@ -238,12 +274,33 @@ std::optional<std::string> C_PDF_FontEnum::fixedMatch(std::string pdfName) const
   return fixedFace(pdfName);
 }
 
+bool C_PDF_FontEnum::nameAsksBold(std::string_view pdfName) {
+  const std::string_view name = withoutSubset(pdfName);
+  if (contains(name, "Bold")) return true;
+  const std::string_view suffix = styleSuffix(name);
+  for (std::string_view word : kBoldWords)
+    if (contains(suffix, word)) return true;
+  return false;
+}
+
+bool C_PDF_FontEnum::nameAsksItalic(std::string_view pdfName) {
+  const std::string_view name = withoutSubset(pdfName);
+  if (contains(name, "Italic") || contains(name, "Oblique")) return true;
+  // "MinionPro-It", "MyriadPro-BoldIt", "Arial,BoldIt".
+  std::string_view suffix = styleSuffix(name);
+  if (endsWith(suffix, "MT")) suffix.remove_suffix(2);
+  return endsWith(suffix, "It");
+}
+
 std::string C_PDF_FontEnum::chooseByStyle(const S_FontStyleFlags& style) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  const bool bold = contains(style.baseFont, "Bold");
-  if (style.symbolic) return arialUnicodeInstalled() ? "Arial Unicode MS" : "Arial";
-  if (style.fixedPitch) return styled("Courier New", bold, style.italic);
-  if (style.script) {
+  const bool bold = style.bold || nameAsksBold(style.baseFont);
+  const bool italic = style.italic || nameAsksItalic(style.baseFont);
+  const FamilyHint hint = familyHint(style.baseFont);
+  if (style.symbolic && hint == FamilyHint::None)
+    return arialUnicodeInstalled() ? "Arial Unicode MS" : "Arial";
+  if (style.fixedPitch || hint == FamilyHint::Fixed) return styled("Courier New", bold, italic);
+  if (style.script && hint == FamilyHint::None) {
     ensureList();
     for (std::string_view script : kScriptFaces) {
       for (const C_PDF_FontNameElement& element : elements_) {
@@ -255,8 +312,9 @@ std::string C_PDF_FontEnum::chooseByStyle(const S_FontStyleFlags& style) {
     }
     return bold ? "Times New Roman Bold Italic" : "Times New Roman Italic";
   }
-  if (style.serif) return styled("Times New Roman", bold, style.italic);
-  return styled("Arial", bold, style.italic);
+  if ((style.serif && hint != FamilyHint::Sans) || hint == FamilyHint::Serif)
+    return styled("Times New Roman", bold, italic);
+  return styled("Arial", bold, italic);
 }
 
 std::optional<FontLocation> C_PDF_FontEnum::zapfDingbatsLocation() {

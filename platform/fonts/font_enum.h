@@ -23,7 +23,8 @@ struct S_SystemFontData {
   std::string path;
 };
 
-// What the choice by style reads of a font: BaseFont and the descriptor flags.
+// What the choice by style reads of a font: BaseFont and the descriptor flags. bold: the
+// descriptor asks for a bold face (FontWeight, ForceBold); the name is read as well.
 struct S_FontStyleFlags {
   std::string baseFont;
   bool fixedPitch = false;
@@ -31,6 +32,7 @@ struct S_FontStyleFlags {
   bool symbolic = false;
   bool script = false;
   bool italic = false;
+  bool bold = false;
 };
 
 class C_PDF_FontEnum {
@@ -62,8 +64,14 @@ class C_PDF_FontEnum {
   // standard and symbol names), else nullopt. Never builds the installed-face list.
   std::optional<std::string> fixedMatch(std::string pdfName) const;
 
-  // The face for a font that matchName could not place; always gives one.
+  // The face for a font that matchName could not place; always gives one. Bold and italic come
+  // from the flags and from the name's style words (",Bold", "-BoldItalicMT", "-It", "Oblique");
+  // a well-known family in the name (Times, Courier, Arial...) outweighs contrary flags.
   std::string chooseByStyle(const S_FontStyleFlags& style);
+
+  // The style words of a PDF font name (after any subset prefix).
+  static bool nameAsksBold(std::string_view pdfName);
+  static bool nameAsksItalic(std::string_view pdfName);
 
   // Every installed face with exactly this full name never matches again (a collection face).
   void strikeOut(std::string_view fullName);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <cstring>
 
 #include "engine/fonts/font_loader.h"
@@ -189,7 +192,8 @@ TEST(FontLoader, EmbeddedProgramsAndTheirFallback) {
   if (sans.empty()) GTEST_SKIP() << "no installed Arial substitute";
   PdfBuilder b;
   font_testing::addTrueType(b, 5, sans, "/Encoding /WinAnsiEncoding");
-  // A program FreeType refuses: the installed Times New Roman stands in.
+  // A program FreeType refuses: the installed face its name chooses stands in, as for a font
+  // without a program.
   font_testing::addTrueType(b, 8, std::string(5000, 'x'));
   // A one-byte program is no program.
   font_testing::addTrueType(b, 11, "x");
@@ -201,8 +205,10 @@ TEST(FontLoader, EmbeddedProgramsAndTheirFallback) {
   EXPECT_NE(glyphForCode(*good, 'A'), 0u);
   EXPECT_NE(glyphForCode(*good, 'A'), glyphForCode(*good, 'B'));
   S_FixedPosSize_Font* garbage = d.load(8);
-  EXPECT_TRUE(garbage->embedded());
+  EXPECT_FALSE(garbage->embedded());
+  EXPECT_TRUE(garbage->brokenProgram);
   EXPECT_TRUE(garbage->hasFace());
+  EXPECT_EQ(glyphForCode(*garbage, 'A'), glyphForCode(*good, 'A'));
   S_FixedPosSize_Font* tiny = d.load(11);
   EXPECT_FALSE(tiny->embedded());
   EXPECT_TRUE(tiny->hasFace());
@@ -375,6 +381,34 @@ TEST(FontLoader, APendingFaceNameIsMatchedWhenTheEncodingDependsOnIt) {
   // Without such a face the same font has no base encoding.
   LoaderOverFakeFonts plain({fonts_testing::Face("Garamond", "Garamond")});
   EXPECT_EQ(plain.load(5)->baseEncoding, BaseEncodingId::None);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FontLoader, SubstitutesTakeTheStyleOfTheNameAndTheDescriptor) {
+  if (font_testing::systemFont("Arial").empty()) GTEST_SKIP() << "no installed Arial substitute";
+  PdfBuilder b;
+  const char* descriptor = " /FontDescriptor << /Type /FontDescriptor /Flags 32 ";
+  b.set(5, std::string("<< /Type /Font /Subtype /TrueType /BaseFont /Arial-ItalicMT") + descriptor +
+               "/ItalicAngle 0 >> >>");
+  b.set(6, std::string("<< /Type /Font /Subtype /TrueType /BaseFont /MyFont") + descriptor +
+               "/ItalicAngle -12 /FontWeight 700 >> >>");
+  b.set(7, std::string("<< /Type /Font /Subtype /TrueType /BaseFont /Arial,Bold") + descriptor +
+               ">> >>");
+  FontDocument d = openFonts(b);
+  auto style = [](const S_FixedPosSize_Font* f) {
+    if (!f->face) return -1L;
+    return f->face->get()->style_flags & (FT_STYLE_FLAG_ITALIC | FT_STYLE_FLAG_BOLD);
+  };
+  S_FixedPosSize_Font* italic = d.load(5);
+  EXPECT_EQ(italic->faceName, "Arial Italic");
+  EXPECT_EQ(style(italic), FT_STYLE_FLAG_ITALIC);
+  S_FixedPosSize_Font* both = d.load(6);
+  EXPECT_EQ(both->faceName, "Arial Bold Italic");
+  EXPECT_EQ(style(both), FT_STYLE_FLAG_ITALIC | FT_STYLE_FLAG_BOLD);
+  EXPECT_EQ(style(d.load(7)), FT_STYLE_FLAG_BOLD);
 }
 
 }  // namespace

@@ -171,8 +171,12 @@ TEST_F(TextRenderModes, ClippedTextShapesImagesAndIsStillCollected) {
   EXPECT_GT(shaped.count(0, 0, 200, 100, isBlue), plain.ink() / 2);
   EXPECT_EQ(shaped.at(190, 50), kWhite);
   EXPECT_EQ(shaped.glyphs.size(), 2u);
-  // Invisible text stays uncollected.
-  EXPECT_TRUE(draw("BT /F1 80 Tf 3 Tr 10 20 Td (HH) Tj ET").glyphs.empty());
+  // Invisible text (the text layer over a scan) is collected but not drawn.
+  const Page invisible =
+      draw("BT /F1 80 Tf 3 Tr 10 20 Td (HH) Tj ET q 200 0 0 100 0 0 cm /Im Do Q");
+  EXPECT_EQ(invisible.glyphs.size(), 2u);
+  EXPECT_EQ(invisible.count(0, 0, 200, 100, isBlue),
+            draw("q 200 0 0 100 0 0 cm /Im Do Q").count(0, 0, 200, 100, isBlue));
 }
 
 TEST_F(TextRenderModes, PatternsStrokePaths) {

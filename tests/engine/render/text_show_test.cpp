@@ -135,11 +135,13 @@ TEST_F(TextShow, GlyphsAreDrawnInTheFillColourAtTheirPosition) {
   EXPECT_TRUE(red);
 }
 
-TEST_F(TextShow, InvisibleTextIsNeitherDrawnNorCollectedButLearnsWidths) {
+TEST_F(TextShow, InvisibleTextIsCollectedButNotDrawnAndLearnsWidths) {
   PdfBuilder b;
   font_testing::addTrueType(b, 5, sans);
   ShownPage shown = showContent("BT /F1 40 Tf 3 Tr 10 30 Td (AB) Tj ET", "/F1 5 0 R", b);
-  EXPECT_TRUE(shown.glyphs.empty());
+  EXPECT_EQ(shown.text(), u"AB");
+  ASSERT_EQ(shown.glyphs.size(), 2u);
+  EXPECT_NEAR(shown.glyphs[1].x, 10 + 26.68, 0.01);
   EXPECT_EQ(shown.ink(0, 0, 200, 100), 0);
   S_FixedPosSize_Font* font = shown.font("F1");
   ASSERT_NE(font, nullptr);

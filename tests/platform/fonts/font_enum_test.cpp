@@ -260,6 +260,36 @@ TEST(FontEnumStyle, FlagsDecideInOrder) {
   EXPECT_EQ(unicode.fonts->chooseByStyle(symbolic), "Arial Unicode MS");
 }
 
+TEST(FontEnumStyle, TheNameAsksForTheStyleAndFamily) {
+  FakeFonts fonts({});
+  auto choose = [&](const char* name, bool serif = false, bool symbolic = false) {
+    S_FontStyleFlags style{name, false, serif, symbolic, false, false};
+    return fonts.fonts->chooseByStyle(style);
+  };
+  EXPECT_EQ(choose("Arial-ItalicMT"), "Arial Italic");
+  EXPECT_EQ(choose("Arial,BoldItalic"), "Arial Bold Italic");
+  EXPECT_EQ(choose("ABCDEF+Verdana-BoldOblique"), "Arial Bold Italic");
+  EXPECT_EQ(choose("MinionPro-It", true), "Times New Roman Italic");
+  EXPECT_EQ(choose("MyriadPro-SemiboldIt"), "Arial Bold Italic");
+  EXPECT_EQ(choose("ITCAvantGarde-Demi"), "Arial Bold");
+  // A known family outweighs flags that producers leave at their defaults.
+  EXPECT_EQ(choose("TimesNewRomanPS-BoldItalicMT"), "Times New Roman Bold Italic");
+  EXPECT_EQ(choose("CourierNewPS-BoldMT", true), "Courier New Bold");
+  EXPECT_EQ(choose("Arial-BoldMT", true, true), "Arial Bold");
+  // Words that only look like style or family words.
+  EXPECT_EQ(choose("MonotypeCorsiva"), "Arial");
+  EXPECT_EQ(choose("Kit-Regular"), "Arial");
+  EXPECT_EQ(choose("Unknown", false, true), "Arial");
+  // The descriptor's weight, passed as bold.
+  S_FontStyleFlags heavy{"MyFont", false, true, false, false, false, true};
+  EXPECT_EQ(fonts.fonts->chooseByStyle(heavy), "Times New Roman Bold");
+
+  std::string face;
+  std::string name = "Helvetica-BoldItalic";
+  ASSERT_TRUE(fonts.fonts->matchName(name, face));
+  EXPECT_EQ(face, "Arial Bold Italic");
+}
+
 TEST(FontEnumStyle, ScriptFacesInPreferenceOrder) {
   S_FontStyleFlags script{"X", false, false, false, true, false};
   FakeFonts named({Face("Kunstler Script", "Kunstler Script"),
