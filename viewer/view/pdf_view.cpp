@@ -2303,13 +2303,15 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
         drawPieceHere(t);
       }
       if (const QImage* image = tiles_.find(t.key)) {
-        painter.drawImage(target.topLeft(), *image);
+        // Through the screen's own filter (night mode, paper tint), as the one-page view.
+        painter.drawImage(target.topLeft(), NightFilter::instance().screenImage(*image));
       } else {
         painter.fillRect(target, placeholderColour());
         placeholder = true;
         wanted.push_back(t);
       }
     }
+    searchHits_->paint(painter, page, stripGeometry(page), highlighted_, QRegion(shown & client));
     paintStripHighlights(painter, page, shown);
   }
   placeholderShown_ = placeholder;
