@@ -32,6 +32,7 @@ class FindBox;
 class OutlineDock;
 class PageBox;
 class RecentFileList;
+class WriterActions;
 
 class C_Quillon_Frame : public QMainWindow, public ViewHost {
   Q_OBJECT
@@ -81,6 +82,9 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QToolBar* toolBar() const { return toolBar_; }
   QMenu* editMenu() const { return editMenu_; }
   OutlineDock* outlineDock() const { return outlineDock_; }
+  WriterActions* writerActions() const { return writerActions_; }
+  // A document was read again from its file: the outline and the boxes follow it.
+  void documentReloaded();
 
   // The status bar's lock-key indicators: blank while the key is off or its state unknown.
   static constexpr int kIndicatorIntervalMs = 500;
@@ -152,6 +156,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   FindBox* findBox_ = nullptr;
   QToolButton* findOptionsButton_ = nullptr;
   OutlineDock* outlineDock_ = nullptr;
+  WriterActions* writerActions_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
   QMenu* documentMenu_ = nullptr;

@@ -113,7 +113,8 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     if (!source) return;
     ViewHost* h = this->host();
     // Only the window being read collects, and never while the engine or a drag is busy.
-    const bool wait = C_PDF_Doc::engineBusy() || band_.selecting() || (h && !h->isActiveView(this));
+    const bool wait = C_PDF_Doc::engineBusy() || band_.selecting() ||
+                      (h && !h->isActiveView(this)) || (document_ && document_->fileChanging());
     if (wait || source->indexMore(kIndexSliceMs, currentPage_)) indexTimer_->start(kIndexPauseMs);
   });
   QAction* caseItem = findOptionsMenu_->addAction(QStringLiteral("Case Sensitive"));
@@ -123,6 +124,12 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     document_->addView(this);
     connect(document_, &C_PDF_Doc::pageTreeCompleted, this, &C_PDF_View::pageTreeCompleted);
     connect(document_, &QObject::destroyed, this, [this] { textSource_.reset(); });
+    connect(document_, &C_PDF_Doc::aboutToReplaceEngine, this, &C_PDF_View::engineAboutToChange);
+    connect(document_, &C_PDF_Doc::engineReplaced, this, &C_PDF_View::engineChanged);
+    connect(document_, &C_PDF_Doc::fileChangingStarted, this, [this] {
+      prefetcher_.reset();
+      indexTimer_->stop();
+    });
   }
 }
 
@@ -244,6 +251,45 @@ void C_PDF_View::goToPage(int page) {
   pageBoxDirty_ = true;
   refreshAllViews();
 }
+
+C_PDF_View::ViewState C_PDF_View::saveViewState() const {
+  return {scroll_.verticalPos, scroll_.horizontalPos, zoom_, zoomMode_};
+}
+
+void C_PDF_View::restoreViewState(const ViewState& state) {
+  const int count = pageCount();
+  scroll_.verticalMax = verticalMaxUnits_ = verticalMaxFor(count);
+  const int lastPageTop = std::max(0, count - 1) * kUnitsPerPage;
+  scroll_.verticalPos = state.verticalPos / kUnitsPerPage + 1 > count
+                            ? lastPageTop
+                            : std::clamp(state.verticalPos, 0, scroll_.verticalMax);
+  scroll_.horizontalPos = state.horizontalPos;
+  zoom_ = state.zoom;
+  zoomMode_ = state.mode;
+  needsRender_ = true;
+  formsPlaced_ = false;
+  updateScrollBars();
+  pageBoxDirty_ = true;
+  applyZoom(false);
+  viewport()->update();
+  if (ViewHost* h = host()) h->commandStateChanged();
+}
+
+void C_PDF_View::engineAboutToChange() {
+  reloadState_ = saveViewState();
+  // The old reading's drawing thread, text, hits, selection and form controls.
+  prefetcher_.reset();
+  resetSearch();
+  highlighted_.reset();
+  band_.finish();
+  edgeTimer_->stop();
+  indexTimer_->stop();
+  textSource_.reset();
+  clearHighlightMarks();
+  formOverlay_->clear();
+}
+
+void C_PDF_View::engineChanged() { restoreViewState(reloadState_); }
 
 void C_PDF_View::showPosition(int verticalPos) {
   if (document_ && verticalPos >= kUnitsPerPage) document_->completePageTree();
@@ -1103,6 +1149,8 @@ bool C_PDF_View::updatePageBitmap() {
   resetSearchOnPageChange_ = true;
   if (p == currentPage_ && !needsRender_ && rotation() == renderedRotation_ && !pageImage_.isNull())
     return true;
+  // The file is being rewritten under the old reading: what is drawn stays until the new one.
+  if (document_->fileChanging() && !pageImage_.isNull()) return true;
   if (C_PDF_Doc::engineBusy() || (p != 1 && !document_->pageTreeComplete())) {
     // The document is being read: show what there is and draw once it is done.
     if (!retryPending_) {
@@ -1222,13 +1270,16 @@ void C_PDF_View::discardPrefetched() {
 
 void C_PDF_View::prefetchNeighbours() {
   C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
-  if (!prefetchEnabled_ || !parsed || parsed->path().empty()) return;
+  if (!prefetchEnabled_ || !parsed || parsed->path().empty() || document_->fileChanging()) return;
   if (std::int64_t(pageImage_.width()) * pageImage_.height() > kMaxPrefetchPixels) {
     discardPrefetched();
     return;
   }
   if (!prefetcher_) {
-    prefetcher_ = std::make_unique<PagePrefetcher>(parsed->path(), parsed->password());
+    // The password typed at open, which the drawing thread cannot ask for.
+    const std::string& typed = document_->password();
+    prefetcher_ = std::make_unique<PagePrefetcher>(parsed->path(),
+                                                   typed.empty() ? parsed->password() : typed);
     if (!prefetcher_->active()) return;
   }
   PrefetchSettings settings;

@@ -62,6 +62,17 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void findNext(const QString& text);
   void findPrevious(const QString& text);
 
+  // Where the view stands, kept across a reload of its file.
+  struct ViewState {
+    int verticalPos = 0;
+    int horizontalPos = 0;
+    double zoom = 1;
+    ZoomMode mode = ZoomMode::FitPage;
+  };
+  ViewState saveViewState() const;
+  // A page beyond the document's end shows its last page.
+  void restoreViewState(const ViewState& state);
+
   void goToPage(int page);
   // Shows the given vertical position (page and place within it), as a link does.
   void showPosition(int verticalPos);
@@ -163,6 +174,9 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void copySelection();
   void resetSelectionDrag();
   void pageMissing();
+  // Around a reload: what refers to the old reading goes, then the saved place is shown.
+  void engineAboutToChange();
+  void engineChanged();
   void pageTreeCompleted();
   void schedulePageTreeCompletion();
   void updateScrollBars();
@@ -259,6 +273,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool prefetchEnabled_ = true;
   bool prefetchPending_ = false;
   std::unique_ptr<PagePrefetcher> prefetcher_;
+  ViewState reloadState_;
 };
 
 }  // namespace Corvalis::Viewer
