@@ -28,9 +28,17 @@ int gapBetween(const QRect& a, const QRect& b) {
 
 std::vector<QRect> ChangeTint::changedAreas(const QImage& before, const QImage& after) {
   if (before.isNull() || after.isNull()) return {};
-  if (before.size() != after.size()) return {after.rect()};
   if (qint64(after.width()) * after.height() > kMaxPixels) return {};
-  const QImage a = before.convertToFormat(QImage::Format_Grayscale8);
+  QImage scaled;
+  if (before.size() != after.size()) {
+    // The same page drawn at a slightly other zoom (the window's size moved): compared at the
+    // new size. Another shape is another page.
+    const double ratio = double(before.width()) / before.height();
+    const double now = double(after.width()) / after.height();
+    if (std::abs(ratio - now) > kMaxShapeChange * now) return {after.rect()};
+    scaled = before.scaled(after.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  const QImage a = (scaled.isNull() ? before : scaled).convertToFormat(QImage::Format_Grayscale8);
   const QImage b = after.convertToFormat(QImage::Format_Grayscale8);
   const int w = a.width(), h = a.height();
   const int cw = (w + kCell - 1) / kCell, ch = (h + kCell - 1) / kCell;

@@ -30,8 +30,10 @@ class ChangeTint : public QObject {
   // Images larger than this are not compared.
   static constexpr qint64 kMaxPixels = 16LL * 1024 * 1024;
   static constexpr int kShowMs = 2000;
+  // Drawings whose width-to-height ratio differs by more than this share are different pages.
+  static constexpr double kMaxShapeChange = 0.02;
 
-  // The areas (pixels of after) where the two drawings differ; the whole page when their sizes
+  // The areas (pixels of after) where the two drawings differ; the whole page when their shapes
   // differ, nothing when they are the same.
   static std::vector<QRect> changedAreas(const QImage& before, const QImage& after);
 

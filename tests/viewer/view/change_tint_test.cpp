@@ -52,8 +52,11 @@ TEST(ChangeTint, AnUnchangedOrMerelyNoisyPageGivesNothing) {
   // A few isolated pixels that differ a lot (a glyph edge landing elsewhere).
   for (int i = 0; i < 30; ++i) noisy.setPixelColor(int(random() % 400), 500 + i * 3, Qt::black);
   EXPECT_TRUE(ChangeTint::changedAreas(page(300), noisy).empty());
-  // A page of another size changed as a whole.
-  const QImage wider = page(300).scaled(420, 600);
+  // The same page drawn a little larger (the window grew) is still the same page; a page of
+  // another shape changed as a whole.
+  const QImage larger = page(300).scaled(412, 618, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  EXPECT_TRUE(ChangeTint::changedAreas(page(300), larger).empty());
+  const QImage wider = page(300).scaled(480, 600);
   EXPECT_EQ(ChangeTint::changedAreas(page(300), wider), std::vector<QRect>{wider.rect()});
   EXPECT_TRUE(ChangeTint::changedAreas(QImage(), page(300)).empty());
 }
