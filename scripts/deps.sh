@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   zlib1g-dev libfreetype-dev liblcms2-dev libcairo2-dev libfontconfig-dev libcurl4-openssl-dev
-  libssl-dev libicu-dev
+  libssl-dev libicu-dev libsynctex-dev
   qt6-base-dev libx11-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools qt6-qpa-plugins qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-urw-base35 fonts-wqy-microhei poppler-data

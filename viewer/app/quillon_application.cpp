@@ -6,6 +6,7 @@
 #include "viewer/app/app_identity.h"
 #include "viewer/app/command_ids.h"
 #include "viewer/app/quillon_frame.h"
+#include "viewer/app/request_runner.h"
 #include "viewer/app/single_instance.h"
 #include "viewer/ui/icons.h"
 
@@ -55,15 +56,22 @@ bool C_Quillon_Application::loadTranslations(const QLocale& locale) {
 
 bool C_Quillon_Application::initInstance(const QStringList& arguments,
                                          const StartOptions& options) {
+  ViewerRequest request;
+  if (const QString file = commandLineFile(arguments); !file.isEmpty()) request.files << file;
+  return initInstanceFor(request, options);
+}
+
+bool C_Quillon_Application::initInstanceFor(const ViewerRequest& request,
+                                            const StartOptions& options) {
   loadTranslations(QLocale::system());
   if (const QScreen* screen = primaryScreen(); screen && screen->logicalDotsPerInchX() > 0)
     displayScale_ = kReferenceDpi / screen->logicalDotsPerInchX();
   recentFiles_.load();
 
-  const QString file = commandLineFile(arguments);
   if (options.singleInstance) {
     singleInstance_ = std::make_unique<SingleInstance>();
-    if (!file.isEmpty() && singleInstance_->handOver(file)) {
+    const bool worthHanding = !request.files.isEmpty() || !request.editorCommand.isEmpty();
+    if (worthHanding && singleInstance_->handOver(request)) {
       handedOver_ = true;
       return false;
     }
@@ -74,9 +82,9 @@ bool C_Quillon_Application::initInstance(const QStringList& arguments,
   frame_ = std::make_unique<C_Quillon_Frame>(recentFiles_, printer_, frameOptions);
   listener_.setMainWindow(frame_.get());
   if (singleInstance_ && singleInstance_->listen()) {
-    connect(singleInstance_.get(), &SingleInstance::fileRequested, frame_.get(),
-            [this](const QString& path) {
-              frame_->openFile(path);
+    connect(singleInstance_.get(), &SingleInstance::requested, frame_.get(),
+            [this](const ViewerRequest& r) {
+              RequestRunner::run(*frame_, r);
               frame_->raise();
               frame_->activateWindow();
             });
@@ -91,7 +99,7 @@ bool C_Quillon_Application::initInstance(const QStringList& arguments,
     frame_->update();
     processEvents(QEventLoop::ExcludeUserInputEvents);
   }
-  if (!file.isEmpty()) frame_->openFile(file);
+  RequestRunner::run(*frame_, request);
   frame_->createStartPanel();
   return true;
 }

@@ -7,6 +7,7 @@
 #include <QTranslator>
 #include <memory>
 
+#include "viewer/app/command_line.h"
 #include "viewer/app/file_association.h"
 #include "viewer/doc/cmap_fetcher.h"
 #include "viewer/doc/recent_file_list.h"
@@ -32,7 +33,9 @@ class C_Quillon_Application : public QApplication {
 
   // Start-up with the command-line arguments (without the program name). False when the
   // viewer does not go on: the file went to a running viewer, or the window could not be made.
+  // Only the first file is read from arguments; everything else on them is ignored.
   bool initInstance(const QStringList& arguments, const StartOptions& options);
+  bool initInstanceFor(const ViewerRequest& request, const StartOptions& options);
   // Closes the main window and releases what the engine holds for the process.
   void exitInstance();
 

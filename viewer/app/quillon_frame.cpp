@@ -28,6 +28,7 @@
 
 #include "viewer/app/app_identity.h"
 #include "viewer/app/display_modes.h"
+#include "viewer/app/writer_actions.h"
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/document_template.h"
 #include "viewer/doc/pdf_doc.h"
@@ -119,6 +120,7 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
 
   createActions();
   createMenus();
+  writerActions_ = new WriterActions(*this, fileMenu_, viewMenu_, editMenu_);
   connect(template_.get(), &DocumentTemplate::documentOpened, this,
           &C_Quillon_Frame::rebuildRecentFiles);
   createToolBar();
@@ -722,6 +724,14 @@ C_PDF_View* C_Quillon_Frame::activeView() const {
 C_PDF_Doc* C_Quillon_Frame::activeDocument() const {
   C_PDF_View* view = activeView();
   return view ? view->pdfDocument() : nullptr;
+}
+
+void C_Quillon_Frame::documentReloaded() {
+  if (outlineDock_) {
+    outlineDock_->setDocument(nullptr);
+    outlineDock_->setDocument(activeDocument());
+  }
+  updateCommandUi();
 }
 
 bool C_Quillon_Frame::openFile(const QString& path) {

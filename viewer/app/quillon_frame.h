@@ -33,6 +33,7 @@ class NoticeBar;
 class OutlineDock;
 class PageBox;
 class RecentFileList;
+class WriterActions;
 
 class C_Quillon_Frame : public QMainWindow, public ViewHost {
   Q_OBJECT
@@ -83,6 +84,9 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QMenu* editMenu() const { return editMenu_; }
   OutlineDock* outlineDock() const { return outlineDock_; }
   NoticeBar* noticeBar() const { return noticeBar_; }
+  WriterActions* writerActions() const { return writerActions_; }
+  // A document was read again from its file: the outline and the boxes follow it.
+  void documentReloaded();
 
   // The status bar's lock-key indicators: blank while the key is off or its state unknown.
   static constexpr int kIndicatorIntervalMs = 500;
@@ -158,6 +162,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QToolButton* findOptionsButton_ = nullptr;
   OutlineDock* outlineDock_ = nullptr;
   NoticeBar* noticeBar_ = nullptr;
+  WriterActions* writerActions_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QMenu* editMenu_ = nullptr;
   QMenu* documentMenu_ = nullptr;

@@ -27,10 +27,16 @@ QString SingleInstance::defaultName() {
 }
 
 bool SingleInstance::handOver(const QString& path) const {
+  ViewerRequest request;
+  request.files.push_back(path);
+  return handOver(request);
+}
+
+bool SingleInstance::handOver(const ViewerRequest& wanted) const {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
-  const QByteArray request = QFileInfo(path).absoluteFilePath().toUtf8() + '\n';
+  const QByteArray request = wanted.toWire() + '\n';
   socket.write(request);
   if (!socket.waitForBytesWritten(kConnectTimeoutMs)) return false;
   // The running viewer answers once it has the path.
@@ -63,14 +69,14 @@ void SingleInstance::accept() {
       }
       const qsizetype end = buffer->indexOf('\n');
       if (end < 0) return;
-      const QString path = QString::fromUtf8(buffer->left(end));
+      const std::optional<ViewerRequest> request = ViewerRequest::fromWire(buffer->left(end));
       socket->write(kAcknowledgement);
       socket->flush();
       socket->disconnectFromServer();
       // Opened from the event loop: an open may show boxes, which must not run in here.
-      if (!path.isEmpty())
+      if (request && (!request->files.isEmpty() || !request->editorCommand.isEmpty()))
         QMetaObject::invokeMethod(
-            this, [this, path] { emit fileRequested(path); }, Qt::QueuedConnection);
+            this, [this, r = *request] { emit requested(r); }, Qt::QueuedConnection);
     });
   }
 }

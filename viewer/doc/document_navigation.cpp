@@ -52,6 +52,16 @@ const std::vector<LinkAnnotation>& DocumentNavigation::links(int number) {
   return links_[number] = readPageLinks(p->Annots, *document_.document()->resolver(), *reader);
 }
 
+int DocumentNavigation::namedPage(const std::string& name) {
+  DestinationReader* reader = destinations();
+  if (!reader) return 0;
+  try {
+    return reader->named(name).pageNumber;
+  } catch (const C_PDF_Exception&) {
+    return 0;
+  }
+}
+
 bool DocumentNavigation::hasOutline() const {
   const C_PDF_Document* parsed = document_.document();
   return parsed && parsed->catalog() && parsed->catalog()->Outlines;

@@ -30,6 +30,8 @@ class DocumentNavigation : public QObject {
   const Outline& outline();
   // The page record, for placing a link on the screen.
   const C_PDF_PageTreeNode_or_Page* page(int number);
+  // The page a named destination leads to; 0 when the name is unknown.
+  int namedPage(const std::string& name);
   // Whether the document has an outline at all, without reading it.
   bool hasOutline() const;
 

@@ -10,6 +10,7 @@
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "viewer/doc/cmap_fetcher.h"
+#include "viewer/doc/document_navigation.h"
 #include "viewer/doc/page_tree_progress.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/viewer_texts.h"
@@ -22,6 +23,22 @@ namespace Messages = PDFConverter::Messages;
 namespace {
 
 int g_busyDepth = 0;
+
+// Passes the question on and keeps the last answer: after a successful open it is the password
+// the file accepted.
+class RememberingProvider : public IPasswordProvider {
+ public:
+  explicit RememberingProvider(IPasswordProvider& asked) : asked_(asked) {}
+  std::optional<std::string> askPassword() override {
+    std::optional<std::string> answer = asked_.askPassword();
+    if (answer) last = *answer;
+    return answer;
+  }
+  std::string last;
+
+ private:
+  IPasswordProvider& asked_;
+};
 
 struct BusyScope {
   BusyScope() { ++g_busyDepth; }
@@ -76,10 +93,12 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
   try {
     document_ = std::make_unique<C_PDF_Document>();
     C_PDF_PasswordDialog passwordDialog(owner_.data());
-    document_->setPasswordProvider(&passwordDialog);
+    RememberingProvider remembering(passwordDialog);
+    document_->setPasswordProvider(&remembering);
     document_->setProgressSink(progress_.get());
     const bool opened = document_->open(QFile::encodeName(path).toStdString(), std::string());
     document_->setPasswordProvider(nullptr);
+    password_ = remembering.last;
     if (!opened) {
       // The engine says why it could not read the file (too large, a read error).
       const std::string& reason = document_->openError();
@@ -113,6 +132,36 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
 }
 
 bool C_PDF_Doc::engineBusy() { return g_busyDepth > 0; }
+
+void C_PDF_Doc::replaceEngine(std::unique_ptr<C_PDF_Document> parsed) {
+  if (!parsed) return;
+  emit aboutToReplaceEngine();
+  const int32_t rotation = document_ ? document_->viewRotation : 0;
+  // Links, destinations and the outline of the old reading.
+  if (auto* navigation = findChild<DocumentNavigation*>(QString(), Qt::FindDirectChildrenOnly))
+    delete navigation;
+  releaseEngine();
+  document_ = std::move(parsed);
+  document_->viewRotation = rotation;
+  try {
+    creator_ = std::make_unique<C_PDF_Creator>(*document_);
+  } catch (const std::bad_alloc&) {
+  }
+  selectionContext_ = std::make_unique<SelectionContext>();
+  selectionContext_->document = document_.get();
+  selectionContext_->creator = creator_.get();
+  if (creator_) {
+    try {
+      renderer_ = std::make_unique<C_PDF_Draw>(*document_, *creator_);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  // The reading was made whole on the worker thread.
+  pageTreeComplete_ = true;
+  fileChanging_ = false;
+  ++reloadCount_;
+  emit engineReplaced();
+}
 
 void C_PDF_Doc::completePageTree() {
   if (pageTreeComplete_ || !document_) return;

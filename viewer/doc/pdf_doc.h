@@ -30,6 +30,9 @@ class C_PDF_Doc : public ViewerDocument {
   bool onOpenDocument(const QString& path) override;
 
   const QString& path() const { return path_; }
+  // The password the file was opened with (typed by the user or given to open), for readings
+  // of the same file that cannot ask.
+  const std::string& password() const { return password_; }
   C_PDF_Document* document() const { return document_.get(); }
   C_PDF_Creator* creator() const { return creator_.get(); }
   C_PDF_Draw* renderer() const { return renderer_.get(); }
@@ -51,6 +54,17 @@ class C_PDF_Doc : public ViewerDocument {
   // Drops the parsed pages and loaded fonts so that pages are drawn again with files that have
   // arrived since (a fetched CMap); the views then draw again.
   void reloadFonts();
+  // Takes a new reading of the same file (its page tree complete) in place of the present
+  // engine objects, keeping the view rotation; the views are told before and after.
+  void replaceEngine(std::unique_ptr<C_PDF_Document> parsed);
+  int reloadCount() const { return reloadCount_; }
+  // While the file is being rewritten in place the old reading must not read it: views keep
+  // what they have drawn and draw nothing new.
+  void setFileChanging(bool changing) {
+    fileChanging_ = changing;
+    if (changing) emit fileChangingStarted();
+  }
+  bool fileChanging() const { return fileChanging_; }
 
   // Called after a successful open (the main frame marks that a document has been opened).
   std::function<void()> onOpened;
@@ -58,12 +72,18 @@ class C_PDF_Doc : public ViewerDocument {
  signals:
   void pageTreeCompleted();
   void fontsReloaded();
+  // Around replaceEngine: views drop what refers to the old reading, then show the new one.
+  void aboutToReplaceEngine();
+  // The file is being rewritten in place: background readers of it must stop.
+  void fileChangingStarted();
+  void engineReplaced();
 
  private:
   void releaseEngine();
 
   QPointer<QWidget> owner_;
   QString path_;
+  std::string password_;
   std::unique_ptr<PageTreeProgress> progress_;
   std::unique_ptr<C_PDF_Document> document_;
   std::unique_ptr<C_PDF_Creator> creator_;
@@ -72,6 +92,8 @@ class C_PDF_Doc : public ViewerDocument {
   int selectionMode_ = kSelectText;
   int savedSelectionMode_ = kSelectText;
   bool pageTreeComplete_ = false;
+  bool fileChanging_ = false;
+  int reloadCount_ = 0;
 };
 
 // The message box for a C_PDF_Exception code (1, 2 and 4; others show nothing), led by the

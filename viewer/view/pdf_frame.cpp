@@ -6,6 +6,7 @@
 
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/ui/icons.h"
+#include "viewer/view/change_tint.h"
 #include "viewer/view/link_controller.h"
 #include "viewer/view/pdf_view.h"
 
@@ -18,6 +19,7 @@ C_PDF_Frame::C_PDF_Frame(C_PDF_Doc& document, ViewHost* host, QWidget* parent)
   setWidget(view_);
   setFocusProxy(view_);
   new LinkController(view_);
+  ChangeTint::of(*view_);
   // The window menu's own accelerators (Close on Ctrl+W) would make the main window's
   // Close ambiguous; the main menu owns the keys.
   if (QMenu* menu = systemMenu())

@@ -123,7 +123,8 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     const PageFaultLog::Scope faults(PageFaultLog::of(document_.data()));
     ViewHost* h = this->host();
     // Only the window being read collects, and never while the engine or a drag is busy.
-    const bool wait = C_PDF_Doc::engineBusy() || band_.selecting() || (h && !h->isActiveView(this));
+    const bool wait = C_PDF_Doc::engineBusy() || band_.selecting() ||
+                      (h && !h->isActiveView(this)) || (document_ && document_->fileChanging());
     if (wait || source->indexMore(kIndexSliceMs, currentPage_)) indexTimer_->start(kIndexPauseMs);
   });
   searchHits_ = new SearchHits(this);
@@ -145,6 +146,12 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     connect(document_, &QObject::destroyed, this, [this] {
       searchHits_->clear();
       textSource_.reset();
+    });
+    connect(document_, &C_PDF_Doc::aboutToReplaceEngine, this, &C_PDF_View::engineAboutToChange);
+    connect(document_, &C_PDF_Doc::engineReplaced, this, &C_PDF_View::engineChanged);
+    connect(document_, &C_PDF_Doc::fileChangingStarted, this, [this] {
+      prefetcher_.reset();
+      indexTimer_->stop();
     });
   }
 }
@@ -285,6 +292,76 @@ void C_PDF_View::goToPage(int page) {
   pageBoxDirty_ = true;
   refreshAllViews();
 }
+
+C_PDF_View::ViewState C_PDF_View::saveViewState() const {
+  ViewState state{scroll_.verticalPos, scroll_.horizontalPos, zoom_, zoomMode_};
+  if (stripMode()) {
+    // The strip keeps the place under the window's top left corner.
+    const StripAnchor a = anchorAt(QPoint(0, 0));
+    state.strip = true;
+    state.stripPage = a.page;
+    state.stripFx = a.fx;
+    state.stripFy = a.fy;
+  }
+  return state;
+}
+
+void C_PDF_View::restoreViewState(const ViewState& state) {
+  if (state.strip && stripMode()) {
+    zoom_ = state.zoom;
+    zoomMode_ = state.mode;
+    // The new reading's page sizes and pieces; what is in sight is drawn in the next paint, so
+    // the window shows pages, not placeholders, as soon as the new reading is in place.
+    sizesResolution_ = 0;
+    sizesComplete_ = false;
+    tiles_.clear();
+    wantedTiles_.clear();
+    threadDelivered_ = false;
+    StripAnchor a;
+    a.page = std::clamp(state.stripPage, 1, std::max(1, pageCount()));
+    a.fx = a.page == state.stripPage ? state.stripFx : 0;
+    a.fy = a.page == state.stripPage ? state.stripFy : 0;
+    invalidateLayout(a);
+    formsPlaced_ = false;
+    pageBoxDirty_ = true;
+    applyZoom(false);
+    viewport()->update();
+    if (ViewHost* h = host()) h->commandStateChanged();
+    return;
+  }
+  const int count = pageCount();
+  scroll_.verticalMax = verticalMaxUnits_ = verticalMaxFor(count);
+  const int lastPageTop = std::max(0, count - 1) * kUnitsPerPage;
+  scroll_.verticalPos = state.verticalPos / kUnitsPerPage + 1 > count
+                            ? lastPageTop
+                            : std::clamp(state.verticalPos, 0, scroll_.verticalMax);
+  scroll_.horizontalPos = state.horizontalPos;
+  zoom_ = state.zoom;
+  zoomMode_ = state.mode;
+  needsRender_ = true;
+  formsPlaced_ = false;
+  updateScrollBars();
+  pageBoxDirty_ = true;
+  applyZoom(false);
+  viewport()->update();
+  if (ViewHost* h = host()) h->commandStateChanged();
+}
+
+void C_PDF_View::engineAboutToChange() {
+  reloadState_ = saveViewState();
+  // The old reading's drawing thread, text, hits, selection and form controls.
+  prefetcher_.reset();
+  resetSearch();
+  highlighted_.reset();
+  band_.finish();
+  edgeTimer_->stop();
+  indexTimer_->stop();
+  textSource_.reset();
+  clearHighlightMarks();
+  formOverlay_->clear();
+}
+
+void C_PDF_View::engineChanged() { restoreViewState(reloadState_); }
 
 void C_PDF_View::showPosition(int verticalPos) {
   if (stripMode()) {
@@ -1274,6 +1351,8 @@ bool C_PDF_View::updatePageBitmap() {
   resetSearchOnPageChange_ = true;
   if (p == currentPage_ && !needsRender_ && rotation() == renderedRotation_ && !pageImage_.isNull())
     return true;
+  // The file is being rewritten under the old reading: what is drawn stays until the new one.
+  if (document_->fileChanging() && !pageImage_.isNull()) return true;
   if (C_PDF_Doc::engineBusy() || (p != 1 && !document_->pageTreeComplete())) {
     // The document is being read: show what there is and draw once it is done.
     if (!retryPending_) {
@@ -1393,7 +1472,7 @@ void C_PDF_View::discardPrefetched() {
 
 void C_PDF_View::prefetchNeighbours() {
   C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
-  if (!prefetchEnabled_ || !parsed || parsed->path().empty()) return;
+  if (!prefetchEnabled_ || !parsed || parsed->path().empty() || document_->fileChanging()) return;
   if (std::int64_t(pageImage_.width()) * pageImage_.height() > kMaxPrefetchPixels) {
     discardPrefetched();
     return;
@@ -2146,7 +2225,10 @@ TileRequest C_PDF_View::tileRequest(int page, const QRect& piece) const {
 void C_PDF_View::ensurePrefetcher() {
   C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
   if (prefetcher_ || !prefetchEnabled_ || !parsed || parsed->path().empty()) return;
-  prefetcher_ = std::make_unique<PagePrefetcher>(parsed->path(), parsed->password());
+  // The password typed at open, which the drawing thread cannot ask for.
+  const std::string& typed = document_->password();
+  prefetcher_ =
+      std::make_unique<PagePrefetcher>(parsed->path(), typed.empty() ? parsed->password() : typed);
   connect(prefetcher_.get(), &PagePrefetcher::tilesPrepared, this, &C_PDF_View::tilesPrepared);
 }
 

@@ -82,6 +82,21 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void findNext(const QString& text);
   void findPrevious(const QString& text);
 
+  // Where the view stands, kept across a reload of its file.
+  struct ViewState {
+    int verticalPos = 0;
+    int horizontalPos = 0;
+    double zoom = 1;
+    ZoomMode mode = ZoomMode::FitPage;
+    // In the strip: the page under the window's top left corner and the place on it.
+    bool strip = false;
+    int stripPage = 1;
+    double stripFx = 0, stripFy = 0;
+  };
+  ViewState saveViewState() const;
+  // A page beyond the document's end shows its last page.
+  void restoreViewState(const ViewState& state);
+
   void goToPage(int page);
   // Shows the given vertical position (page and place within it), as a link does.
   void showPosition(int verticalPos);
@@ -258,6 +273,9 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void copySelection();
   void resetSelectionDrag();
   void pageMissing();
+  // Around a reload: what refers to the old reading goes, then the saved place is shown.
+  void engineAboutToChange();
+  void engineChanged();
   void pageTreeCompleted();
   void schedulePageTreeCompletion();
   void updateScrollBars();
@@ -384,6 +402,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   int announcedPage_ = 0;
   // Whether the drawing thread has delivered pieces yet.
   bool threadDelivered_ = false;
+  ViewState reloadState_;
 };
 
 }  // namespace Corvalis::Viewer

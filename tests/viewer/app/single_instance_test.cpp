@@ -14,16 +14,23 @@ TEST(SingleInstance, ASecondLaunchHandsItsFileOver) {
   const QString name = QStringLiteral("brevia-test-%1").arg(QCoreApplication::applicationPid());
   SingleInstance running(name);
   ASSERT_TRUE(running.listen());
-  QSignalSpy spy(&running, &SingleInstance::fileRequested);
+  std::vector<ViewerRequest> received;
+  QObject::connect(&running, &SingleInstance::requested,
+                   [&received](const ViewerRequest& r) { received.push_back(r); });
   // The second launch runs beside this event loop.
+  ViewerRequest request;
+  request.files = {"some/file.pdf"};
+  request.forward = SourcePlace{12, 0, "/src/ch1.tex"};
   auto second = std::async(std::launch::async,
-                           [name] { return SingleInstance(name).handOver("some/file.pdf"); });
+                           [name, request] { return SingleInstance(name).handOver(request); });
   while (second.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
     QApplication::processEvents();
   EXPECT_TRUE(second.get());
   QApplication::processEvents();
-  ASSERT_EQ(spy.count(), 1);
-  EXPECT_EQ(spy.at(0).at(0).toString(), QFileInfo("some/file.pdf").absoluteFilePath());
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].files, QStringList{QFileInfo("some/file.pdf").absoluteFilePath()});
+  ASSERT_TRUE(received[0].forward);
+  EXPECT_EQ(received[0].forward->line, 12);
 }
 
 TEST(SingleInstance, TwentyLaunchesInABurstAllHandTheirFilesOver) {

@@ -1,0 +1,137 @@
+#include "viewer/view/change_tint.h"
+
+#include <QSettings>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "viewer/doc/pdf_doc.h"
+#include "viewer/view/page_marks.h"
+#include "viewer/view/pdf_view.h"
+
+namespace Corvalis::Viewer {
+
+namespace {
+
+constexpr char kSettingsKey[] = "View/ShowChangesAfterReload";
+const QColor kTintColour(80, 160, 255, 90);
+
+// Rectangles farther apart than this gap (pixels) along both axes stay apart while merging.
+int gapBetween(const QRect& a, const QRect& b) {
+  const int dx = std::max({0, a.left() - b.right(), b.left() - a.right()});
+  const int dy = std::max({0, a.top() - b.bottom(), b.top() - a.bottom()});
+  return std::max(dx, dy);
+}
+
+}  // namespace
+
+std::vector<QRect> ChangeTint::changedAreas(const QImage& before, const QImage& after) {
+  if (before.isNull() || after.isNull()) return {};
+  if (qint64(after.width()) * after.height() > kMaxPixels) return {};
+  QImage scaled;
+  if (before.size() != after.size()) {
+    // The same page drawn at a slightly other zoom (the window's size moved): compared at the
+    // new size. Another shape is another page.
+    const double ratio = double(before.width()) / before.height();
+    const double now = double(after.width()) / after.height();
+    if (std::abs(ratio - now) > kMaxShapeChange * now) return {after.rect()};
+    scaled = before.scaled(after.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  const QImage a = (scaled.isNull() ? before : scaled).convertToFormat(QImage::Format_Grayscale8);
+  const QImage b = after.convertToFormat(QImage::Format_Grayscale8);
+  const int w = a.width(), h = a.height();
+  const int cw = (w + kCell - 1) / kCell, ch = (h + kCell - 1) / kCell;
+  std::vector<int> counts(std::size_t(cw) * ch, 0);
+  for (int y = 0; y < h; ++y) {
+    const uchar* pa = a.constScanLine(y);
+    const uchar* pb = b.constScanLine(y);
+    int* row = counts.data() + std::size_t(y / kCell) * cw;
+    for (int x = 0; x < w; ++x)
+      if (std::abs(int(pa[x]) - int(pb[x])) > kPixelThreshold) ++row[x / kCell];
+  }
+  // Changed cells grouped by flood fill over neighbours up to kJoinCells away.
+  std::vector<char> changed(counts.size());
+  for (std::size_t i = 0; i < counts.size(); ++i) changed[i] = counts[i] >= kMinPixelsPerCell;
+  std::vector<QRect> areas;
+  std::vector<int> stack;
+  for (int start = 0; start < int(changed.size()); ++start) {
+    if (!changed[start]) continue;
+    changed[start] = 0;
+    stack.assign(1, start);
+    int x0 = start % cw, x1 = x0, y0 = start / cw, y1 = y0;
+    while (!stack.empty()) {
+      const int c = stack.back();
+      stack.pop_back();
+      const int cx = c % cw, cy = c / cw;
+      x0 = std::min(x0, cx), x1 = std::max(x1, cx), y0 = std::min(y0, cy), y1 = std::max(y1, cy);
+      for (int ny = std::max(0, cy - kJoinCells); ny <= std::min(ch - 1, cy + kJoinCells); ++ny)
+        for (int nx = std::max(0, cx - kJoinCells); nx <= std::min(cw - 1, cx + kJoinCells); ++nx) {
+          const int n = ny * cw + nx;
+          if (changed[n]) {
+            changed[n] = 0;
+            stack.push_back(n);
+          }
+        }
+    }
+    areas.push_back(
+        QRect(QPoint(x0 * kCell, y0 * kCell),
+              QPoint(std::min(w, (x1 + 1) * kCell) - 1, std::min(h, (y1 + 1) * kCell) - 1)));
+  }
+  // A few areas: the two nearest merge until few enough remain.
+  while (areas.size() > kMaxAreas) {
+    std::size_t bi = 0, bj = 1;
+    int best = INT_MAX;
+    for (std::size_t i = 0; i < areas.size(); ++i)
+      for (std::size_t j = i + 1; j < areas.size(); ++j)
+        if (const int g = gapBetween(areas[i], areas[j]); g < best) {
+          best = g;
+          bi = i;
+          bj = j;
+        }
+    areas[bi] = areas[bi].united(areas[bj]);
+    areas.erase(areas.begin() + std::ptrdiff_t(bj));
+  }
+  return areas;
+}
+
+ChangeTint& ChangeTint::of(C_PDF_View& view) {
+  if (auto* found = view.findChild<ChangeTint*>(QString(), Qt::FindDirectChildrenOnly))
+    return *found;
+  return *new ChangeTint(view);
+}
+
+bool ChangeTint::enabled() { return QSettings().value(kSettingsKey, true).toBool(); }
+
+void ChangeTint::setEnabled(bool on) { QSettings().setValue(kSettingsKey, on); }
+
+ChangeTint::ChangeTint(C_PDF_View& view) : QObject(&view), view_(&view) {
+  if (C_PDF_Doc* doc = view.pdfDocument())
+    connect(doc, &C_PDF_Doc::aboutToReplaceEngine, this, &ChangeTint::aboutToReload);
+  connect(&view, &C_PDF_View::rendered, this, &ChangeTint::rendered);
+}
+
+void ChangeTint::aboutToReload() {
+  waiting_ = false;
+  if (!view_ || !enabled()) return;
+  // The old drawing, as it is on the screen until the new one replaces it.
+  before_ = view_->pageImage();
+  beforePage_ = view_->currentPage();
+  waiting_ = !before_.isNull();
+}
+
+void ChangeTint::rendered() {
+  if (!waiting_ || !view_) return;
+  waiting_ = false;
+  const QImage before = std::move(before_);
+  before_ = QImage();
+  if (view_->currentPage() != beforePage_) return;
+  std::vector<QRect> areas = changedAreas(before, view_->pageImage());
+  if (areas.empty()) return;
+  // Shown once the paint that drew the new page is over.
+  QTimer::singleShot(0, this, [this, areas = std::move(areas)]() mutable {
+    if (view_) PageMarks::of(*view_).show(beforePage_, std::move(areas), kTintColour, kShowMs);
+  });
+}
+
+}  // namespace Corvalis::Viewer

@@ -1,0 +1,54 @@
+#pragma once
+// Short-lived marks over the page a view shows: soft rectangles that fade out, laid over the
+// viewport without touching the page bitmap (a source line found, the areas a rebuild changed).
+// They follow the page while it scrolls and disappear when another page is shown.
+
+#include <QColor>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <vector>
+
+class QTimer;
+
+namespace Corvalis::Viewer {
+
+class C_PDF_View;
+
+class PageMarks : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kFrameIntervalMs = 40;
+  // Marks shown at once, at most.
+  static constexpr std::size_t kMaxMarks = 64;
+
+  // The marks of a view, made on first use; they live as long as the view.
+  static PageMarks& of(C_PDF_View& view);
+
+  // Shows rects (pixels of the page bitmap as it is now) on page for durationMs; earlier marks go.
+  void show(int page, std::vector<QRect> rects, QColor colour, int durationMs);
+  void clear();
+  bool active() const { return !rects_.empty(); }
+  int page() const { return page_; }
+  const std::vector<QRect>& rects() const { return rects_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  explicit PageMarks(C_PDF_View& view);
+  void tick();
+
+  QPointer<C_PDF_View> view_;
+  int page_ = 0;
+  std::vector<QRect> rects_;
+  QSize imageSize_;
+  QColor colour_;
+  int durationMs_ = 0;
+  QElapsedTimer clock_;
+  QTimer* timer_;
+};
+
+}  // namespace Corvalis::Viewer
