@@ -40,13 +40,37 @@ C_PDF_File::C_PDF_File(const std::string& path, Access access) : path_(path) {
 }
 
 C_PDF_File::~C_PDF_File() {
-  if (mapping_) ::munmap(const_cast<uint8_t*>(mapping_), static_cast<std::size_t>(length));
+  if (mapping_ && !copy_)
+    ::munmap(const_cast<uint8_t*>(mapping_), static_cast<std::size_t>(length));
   if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+bool C_PDF_File::copyFile() {
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<std::size_t>(length)]);
+  if (!bytes) return false;
+  int64_t got = 0;
+  while (got < length) {
+    const ssize_t n = ::pread(descriptor_, bytes.get() + got,
+                              static_cast<std::size_t>(length - got), static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += n;
+  }
+  // A file cut short since fstat is what it now is.
+  if (got <= 0) return false;
+  length = got;
+  copy_ = std::move(bytes);
+  mapping_ = copy_.get();
+  windowStart_ = 0;
+  windowEnd_ = length;
+  atEnd_ = true;
+  return true;
 }
 
 bool C_PDF_File::mapFile() {
   // An empty file has nothing to map; the window path handles it.
   if (length <= 0) return false;
+  if (length <= kMaxCopiedBytes) return copyFile();
   void* address =
       ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_PRIVATE, descriptor_, 0);
   if (address == MAP_FAILED) return false;

@@ -1,6 +1,6 @@
 #pragma once
-// A file on disk, mapped into memory read-only; where mapping fails it is read through one
-// sliding 4 MiB window instead.
+// A file on disk, held whole in memory: read at open when it is small, else mapped read-only;
+// where mapping fails it is read through one sliding 4 MiB window instead.
 
 #include <memory>
 #include <string>
@@ -10,6 +10,10 @@
 class C_PDF_File : public C_PDF_Lex_Source {
  public:
   static constexpr int32_t kWindowSize = 4 * 1024 * 1024;
+  // Files up to this size are read into memory at open rather than mapped. A writer that
+  // truncates and rewrites the file in place (TeX does, while the reader shows it) would
+  // otherwise take the mapped pages away, and touching one of them ends the process.
+  static constexpr int64_t kMaxCopiedBytes = 64 * 1024 * 1024;
 
   enum class Access { Mapped, Windowed };
 
@@ -30,12 +34,14 @@ class C_PDF_File : public C_PDF_Lex_Source {
  private:
   bool loadWindow(int64_t position);
   bool mapFile();
+  bool copyFile();
 
   std::string path_;
   std::string error_;
   int descriptor_ = -1;
   // The whole file when it is mapped; spans of it never go stale.
   const uint8_t* mapping_ = nullptr;
+  std::unique_ptr<uint8_t[]> copy_;  // owns mapping_'s bytes when the file was read whole
   std::unique_ptr<uint8_t[]> window_;
   int64_t windowStart_ = 0;
   int64_t windowEnd_ = 0;

@@ -166,3 +166,20 @@ TEST(PdfFile, PositionsPastFourGibibytes) {
   EXPECT_EQ(PdfObject(PdfObjectKind::Number, "99999999999999999999999").offsetValue(), INT64_MAX);
   EXPECT_EQ(PdfObject(PdfObjectKind::Number, "-12").offsetValue(), -12);
 }
+
+TEST(PdfFile, AFileRewrittenInPlaceKeepsTheBytesReadAtOpen) {
+  // TeX truncates and rewrites its output while the reader shows it: the open reading must
+  // keep the bytes it had, never fault on pages that went away.
+  const std::string bytes = largeFile();
+  TempFile file(bytes);
+  C_PDF_File reading(file.path());
+  ASSERT_EQ(reading.length, static_cast<int64_t>(bytes.size()));
+  ASSERT_EQ(::truncate(file.path().c_str(), 0), 0);
+  std::ofstream(file.path(), std::ios::binary | std::ios::trunc).write("%PDF-1.4\n", 9);
+  const std::span<const uint8_t> all = reading.span(0);
+  ASSERT_EQ(all.size(), bytes.size());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(all.data()), all.size()), bytes);
+  uint8_t last = 0;
+  ASSERT_TRUE(reading.readByte(last, reading.length - 1));
+  EXPECT_EQ(last, static_cast<uint8_t>(bytes.back()));
+}
