@@ -35,7 +35,7 @@ bool readBox(const PdfObject& box, ObjectResolver& resolver, int32_t out[4]) {
   if (!box.isArray() || box.elements.size() < 4) return false;
   for (int i = 0; i < 4; ++i) {
     PdfObject storage;
-    const PdfObject& v = resolver.resolved(box.elements[i], storage, true);
+    const PdfObject& v = resolver.resolved(box.elements[i], storage);
     out[i] = v.intValue();
   }
   return true;
@@ -58,7 +58,7 @@ void readPageBox(C_PDF_PageTreeNode_or_Page& node, ObjectResolver& resolver) {
   if (node.CropBox.kind != PdfObjectKind::None) {
     PdfObject crop;
     try {
-      crop = resolver.resolve(node.CropBox, true);
+      crop = resolver.resolve(node.CropBox);
     } catch (const C_PDF_Exception&) {
       return;
     }
@@ -101,7 +101,7 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   if (static_cast<int>(walk.ancestors.size()) >= PageTreeRoot::kMaxDepth)
     throw C_PDF_Exception(kErrorDocumentDamaged);
 
-  node->dictionary = resolver.resolve(reference, true);
+  node->dictionary = resolver.resolve(reference);
   const PdfObject& d = node->dictionary;
   if (!d.isDictOrStream() || d.entries.empty()) throw C_PDF_Exception(kErrorDocumentDamaged);
   node->objectNumber = d.objectNumber;
@@ -146,7 +146,7 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
       const PdfObject* kids = node->Kids;
       if (kids->isReference()) {
         try {
-          kids = &resolver.resolved(*kids, kidsStorage, true);
+          kids = &resolver.resolved(*kids, kidsStorage);
         } catch (const C_PDF_Exception&) {
           kids = nullptr;
         }
@@ -185,7 +185,7 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   if (node->Rotate.isNumber()) {
     node->rotation = normaliseRotation(node->Rotate.intValue());
   } else if (node->Rotate.isReference()) {
-    node->rotation = normaliseRotation(resolver.resolve(node->Rotate, true).intValue());
+    node->rotation = normaliseRotation(resolver.resolve(node->Rotate).intValue());
   } else {
     node->rotation = 0;
   }

@@ -196,8 +196,6 @@ struct S_FixedPosSize_Font {
   bool vertical = false;
   VerticalMetrics verticalMetrics;
   std::unique_ptr<S_PDF_Type3_Font> type3;
-  // A byte of the record that font loading leaves 0; copied into collected glyphs.
-  uint8_t flag = 0;
   // Messages already reported for this font.
   std::vector<int> reported;
 
