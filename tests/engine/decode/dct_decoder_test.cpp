@@ -342,8 +342,9 @@ TEST(DctDecoder, ScaledDecodesAreCloseToTheAveragedFullDecode) {
       const int c = full.components;
       EXPECT_LT(meanDifference(keptSignal(out, c), keptSignal(averaged, c)), 1.5);
       // Without subsampling every sample is close.
-      if (std::string(name).find("444") != std::string::npos || c == 1)
+      if (std::string(name).find("444") != std::string::npos || c == 1) {
         EXPECT_LE(maxDifference(out, averaged), 8);
+      }
     }
   }
 }
