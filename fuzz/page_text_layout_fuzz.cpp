@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g.height = r[7] / 4.0f;
     g.orientation = kOrientations[r[8] & 7];
     g.sequence = int32_t(at / kRecordBytes);
-    g.fontFlag = r[9];
     glyphs.push_back(g);
   }
   // The records again as shown codes of one or two units under a clip that the bytes place.

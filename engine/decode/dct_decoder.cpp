@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -290,9 +291,59 @@ void idct8x8(const int16_t* in, uint8_t* dst, std::ptrdiff_t stride) {
   }
 }
 
-void fillBlock(int16_t dc, uint8_t* dst, std::ptrdiff_t stride) {
+void fillBlock(int16_t dc, uint8_t* dst, std::ptrdiff_t stride, int size = 8) {
   const uint8_t v = clampByte(((dc + 4) >> 3) + 128);
-  for (int r = 0; r < 8; ++r) std::memset(dst + r * stride, v, 8);
+  for (int r = 0; r < size; ++r) std::memset(dst + r * stride, v, static_cast<std::size_t>(size));
+}
+
+// The N x N means of 8 / N x 8 / N groups of the full transform, straight from the 64
+// coefficients: a basis function's mean over a group is its value at the group's centre times a
+// factor of its frequency, so each output is one sum over the coefficients.
+template <int N>
+void idctReduced(const int16_t* in, uint8_t* dst, std::ptrdiff_t stride) {
+  static const std::array<std::array<float, 8>, N> basis = [] {
+    constexpr int group = 8 / N;
+    std::array<std::array<float, 8>, N> t{};
+    for (int u = 0; u < 8; ++u) {
+      double mean = 0;
+      for (int j = 0; j < group; ++j) mean += std::cos((2 * j - (group - 1)) * u * M_PI / 16);
+      mean /= group;
+      for (int n = 0; n < N; ++n)
+        t[n][u] = static_cast<float>((u == 0 ? std::sqrt(0.5) : 1.0) / 2 * mean *
+                                     std::cos((2 * n + 1) * group * u * M_PI / 16));
+    }
+    return t;
+  }();
+  float rows[8][N];  // [coefficient row][output column]
+  for (int v = 0; v < 8; ++v)
+    for (int x = 0; x < N; ++x) {
+      float sum = 0;
+      for (int u = 0; u < 8; ++u) sum += basis[x][u] * in[v * 8 + u];
+      rows[v][x] = sum;
+    }
+  for (int y = 0; y < N; ++y)
+    for (int x = 0; x < N; ++x) {
+      float sum = 128.5f;
+      for (int v = 0; v < 8; ++v) sum += basis[y][v] * rows[v][x];
+      dst[y * stride + x] = clampByte(static_cast<int>(std::floor(sum)));
+    }
+}
+
+// One block at 8 / size samples a side: size 8 is the exact transform, 1 the DC term alone.
+void idctBlock(const int16_t* in, uint8_t* dst, std::ptrdiff_t stride, int size) {
+  switch (size) {
+    case 8:
+      idct8x8(in, dst, stride);
+      return;
+    case 4:
+      idctReduced<4>(in, dst, stride);
+      return;
+    case 2:
+      idctReduced<2>(in, dst, stride);
+      return;
+    default:
+      fillBlock(in[0], dst, stride, 1);
+  }
 }
 
 inline int16_t dequantise(int coef, int q) {
@@ -372,8 +423,13 @@ struct Scan {
 
 class DctDecoder {
  public:
-  DctDecoder(std::span<const uint8_t> input, std::vector<uint8_t>& output, std::size_t maxOutput)
-      : in_(input.data()), size_(input.size()), out_(output), maxOutput_(maxOutput) {}
+  DctDecoder(std::span<const uint8_t> input, std::vector<uint8_t>& output, std::size_t maxOutput,
+             int scale)
+      : in_(input.data()), size_(input.size()), out_(output), maxOutput_(maxOutput) {
+    for (int s : kDctScales)
+      if (s == scale) scale_ = scale;
+    bs_ = 8 / scale_;
+  }
 
   int32_t run(DctImageInfo* info);
 
@@ -425,6 +481,8 @@ class DctDecoder {
   int adobeTransform_ = 0;
   int colourTransform_ = 0;
   int width_ = 0, height_ = 0, ncomp_ = 0;
+  int scale_ = 1, bs_ = 8;  // scale denominator; samples per block side in the output
+  int outW_ = 0, outH_ = 0;
   int hmax_ = 1, vmax_ = 1;
   int mcusX_ = 0, mcusY_ = 0;
   std::array<Component, kMaxComponents> comps_{};
@@ -536,7 +594,11 @@ bool DctDecoder::readFrame(std::size_t at, bool progressive) {
 
   const std::size_t samples = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) *
                               static_cast<std::size_t>(ncomp_);
-  if (samples > std::min(maxOutput_, kMaxDctImageBytes)) return false;
+  outW_ = (width_ + scale_ - 1) / scale_;
+  outH_ = (height_ + scale_ - 1) / scale_;
+  const std::size_t outSamples = static_cast<std::size_t>(outW_) * static_cast<std::size_t>(outH_) *
+                                 static_cast<std::size_t>(ncomp_);
+  if (samples > kMaxDctImageBytes || outSamples > maxOutput_) return false;
 
   mcusX_ = (width_ + 8 * hmax_ - 1) / (8 * hmax_);
   mcusY_ = (height_ + 8 * vmax_ - 1) / (8 * vmax_);
@@ -879,15 +941,16 @@ bool DctDecoder::decodeStreaming() {
         Component& c = comps_[scan_.comp[i]];
         for (int v = 0; v < c.v; ++v) {
           for (int h = 0; h < c.h; ++h) {
-            uint8_t* dst = c.rows.data() +
-                           static_cast<std::size_t>(v * 8) * static_cast<std::size_t>(c.rowStride) +
-                           static_cast<std::size_t>((mx * c.h + h) * 8);
+            uint8_t* dst =
+                c.rows.data() +
+                static_cast<std::size_t>(v * bs_) * static_cast<std::size_t>(c.rowStride) +
+                static_cast<std::size_t>((mx * c.h + h) * bs_);
             if (exhausted)
-              fillBlock(0, dst, c.rowStride);
+              fillBlock(0, dst, c.rowStride, bs_);
             else if (decodeSequentialBlock<true>(br_, c, blk))
-              idct8x8(blk, dst, c.rowStride);
+              idctBlock(blk, dst, c.rowStride, bs_);
             else
-              fillBlock(blk[0], dst, c.rowStride);
+              fillBlock(blk[0], dst, c.rowStride, bs_);
             std::memset(blk, 0, sizeof blk);
           }
         }
@@ -910,10 +973,10 @@ void DctDecoder::prepareOutput() {
 
   for (int i = 0; i < ncomp_; ++i) {
     Component& c = comps_[i];
-    c.rowStride = c.blocksX * 8;
-    c.rows.assign(static_cast<std::size_t>(c.rowStride) * static_cast<std::size_t>(c.v * 8), 0);
-    c.xmap.resize(static_cast<std::size_t>(width_));
-    for (int x = 0; x < width_; ++x) c.xmap[x] = x * c.h / hmax_;
+    c.rowStride = c.blocksX * bs_;
+    c.rows.assign(static_cast<std::size_t>(c.rowStride) * static_cast<std::size_t>(c.v * bs_), 0);
+    c.xmap.resize(static_cast<std::size_t>(outW_));
+    for (int x = 0; x < outW_; ++x) c.xmap[x] = x * c.h / hmax_;
   }
   const Component &c0 = comps_[0], &c1 = comps_[1], &c2 = comps_[2];
   if (ncomp_ == 1)
@@ -929,7 +992,7 @@ void DctDecoder::prepareOutput() {
 
 void DctDecoder::convertLine(uint8_t* dst, const uint8_t* const* src) const {
   const ColourTables& ct = colourTables();
-  const int w = width_;
+  const int w = outW_;
   switch (lineKind_) {
     case LineKind::Copy:
       std::memcpy(dst, src[0], static_cast<std::size_t>(w));
@@ -967,9 +1030,9 @@ void DctDecoder::convertLine(uint8_t* dst, const uint8_t* const* src) const {
 }
 
 void DctDecoder::emitMcuRow(int mcuRow) {
-  const int y0 = mcuRow * 8 * vmax_;
-  const int lines = std::min(8 * vmax_, height_ - y0);
-  const std::size_t lineBytes = static_cast<std::size_t>(width_) * static_cast<std::size_t>(ncomp_);
+  const int y0 = mcuRow * bs_ * vmax_;
+  const int lines = std::min(bs_ * vmax_, outH_ - y0);
+  const std::size_t lineBytes = static_cast<std::size_t>(outW_) * static_cast<std::size_t>(ncomp_);
   out_.resize(static_cast<std::size_t>(y0 + lines) * lineBytes);
   const uint8_t* src[kMaxComponents] = {};
   for (int ly = 0; ly < lines; ++ly) {
@@ -995,11 +1058,11 @@ void DctDecoder::idctBufferedMcuRow(int mcuRow) {
       for (int bx = 0; bx < c.blocksX; ++bx) {
         const int16_t* coef = c.block(bx, mcuRow * c.v + v);
         for (int k = 0; k < 64; ++k) blk[k] = dequantise(coef[k], c.quant[k]);
-        idct8x8(blk,
-                c.rows.data() +
-                    static_cast<std::size_t>(v * 8) * static_cast<std::size_t>(c.rowStride) +
-                    static_cast<std::size_t>(bx * 8),
-                c.rowStride);
+        idctBlock(blk,
+                  c.rows.data() +
+                      static_cast<std::size_t>(v * bs_) * static_cast<std::size_t>(c.rowStride) +
+                      static_cast<std::size_t>(bx * bs_),
+                  c.rowStride, bs_);
       }
     }
   }
@@ -1013,10 +1076,12 @@ int32_t DctDecoder::run(DctImageInfo* info) {
     info->height = height_;
     info->components = ncomp_;
     info->progressive = progressive_;
+    info->outputWidth = outW_;
+    info->outputHeight = outH_;
   }
   if (step != Step::Scan) return 0;
 
-  const std::size_t total = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) *
+  const std::size_t total = static_cast<std::size_t>(outW_) * static_cast<std::size_t>(outH_) *
                             static_cast<std::size_t>(ncomp_);
   out_.reserve(total);  // grown row by row: filled while the rows are still in cache
   if (!progressive_ && scan_.count == ncomp_) {
@@ -1052,9 +1117,9 @@ int32_t DctDecoder::run(DctImageInfo* info) {
 }  // namespace
 
 int32_t decodeDct(std::span<const uint8_t> input, std::vector<uint8_t>& output,
-                  std::size_t maxOutput, DctImageInfo* info) {
+                  std::size_t maxOutput, DctImageInfo* info, int scale) {
   try {
-    DctDecoder decoder(input, output, maxOutput);
+    DctDecoder decoder(input, output, maxOutput, scale);
     return decoder.run(info);
   } catch (...) {  // allocation failures: nothing decoded
     output.clear();

@@ -30,13 +30,13 @@ void readKeys(AnnotationKeys& k) {
 int intOf(const PdfObject* value, ObjectResolver& resolver) {
   if (!value) return 0;
   PdfObject storage;
-  return resolver.resolved(*value, storage, true).intValue();
+  return resolver.resolved(*value, storage).intValue();
 }
 
 // Resolves an element tolerantly; a missing annotation is skipped rather than failing the page.
 bool resolveElement(const PdfObject& element, ObjectResolver& resolver, PdfObject& out) {
   try {
-    out = resolver.resolve(element, true);
+    out = resolver.resolve(element);
   } catch (const C_PDF_Exception&) {
     return false;
   }
@@ -53,14 +53,14 @@ void readLink(AnnotationList& list, AnnotationKeys keys, ObjectResolver& resolve
     PdfObject storage;
     const PdfObject* action = link.keys.A;
     try {
-      action = &resolver.resolved(*link.keys.A, storage, true);
+      action = &resolver.resolved(*link.keys.A, storage);
     } catch (const C_PDF_Exception&) {
       action = nullptr;
     }
     if (action) {
       if (const PdfObject* uri = action->lookup("URI")) {
         PdfObject uriStorage;
-        const PdfObject& u = resolver.resolved(*uri, uriStorage, true);
+        const PdfObject& u = resolver.resolved(*uri, uriStorage);
         std::string text =
             decryptedString(u, resolver, link.keys.objectNumber, link.keys.generation);
         for (char c : text)
@@ -70,7 +70,7 @@ void readLink(AnnotationList& list, AnnotationKeys keys, ObjectResolver& resolve
   }
   if (link.keys.Rect) {
     PdfObject storage;
-    const PdfObject& rect = resolver.resolved(*link.keys.Rect, storage, true);
+    const PdfObject& rect = resolver.resolved(*link.keys.Rect, storage);
     for (std::size_t i = 0; i < rect.elements.size() && i < 4; ++i)
       link.rect[link.rectCount++] = rect.elements[i].realValue();
   }
@@ -106,11 +106,11 @@ int fieldKind(const FieldRecord& f, ObjectResolver& resolver) {
 std::string captionOf(const PdfObject* mk, const FieldRecord& f, ObjectResolver& resolver) {
   if (!mk) return {};
   PdfObject storage;
-  const PdfObject& m = resolver.resolved(*mk, storage, true);
+  const PdfObject& m = resolver.resolved(*mk, storage);
   const PdfObject* ca = m.lookup("CA");
   if (!ca) return {};
   PdfObject caStorage;
-  return decryptedString(resolver.resolved(*ca, caStorage, true), resolver, f.keys.objectNumber,
+  return decryptedString(resolver.resolved(*ca, caStorage), resolver, f.keys.objectNumber,
                          f.keys.generation);
 }
 
@@ -141,7 +141,7 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
   }
   if (f->V) {
     try {
-      f->value = resolver.resolve(*f->V, true);
+      f->value = resolver.resolve(*f->V);
     } catch (const C_PDF_Exception&) {
     }
     if (f->value.isString())
@@ -152,26 +152,26 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
   f->caption = captionOf(f->MK, *f, resolver);
   if (f->caption.empty() && f->keys.AP) {
     PdfObject apStorage;
-    const PdfObject& ap = resolver.resolved(*f->keys.AP, apStorage, true);
+    const PdfObject& ap = resolver.resolved(*f->keys.AP, apStorage);
     if (const PdfObject* n = ap.lookup("N")) {
       PdfObject nStorage;
-      const PdfObject& normal = resolver.resolved(*n, nStorage, true);
+      const PdfObject& normal = resolver.resolved(*n, nStorage);
       if (const PdfObject* mk = normal.lookup("MK")) f->caption = captionOf(mk, *f, resolver);
     }
   }
   if (f->keys.BS) {
     PdfObject bsStorage;
-    const PdfObject& bs = resolver.resolved(*f->keys.BS, bsStorage, true);
+    const PdfObject& bs = resolver.resolved(*f->keys.BS, bsStorage);
     const PdfObject* w = bs.lookup("W");
     f->border = !w || w->realValue() != 0;
     if (const PdfObject* s = bs.lookup("S"); s && s->isName("U")) f->border = false;
   }
   if (f->MK) {
     PdfObject mkStorage;
-    const PdfObject& mk = resolver.resolved(*f->MK, mkStorage, true);
+    const PdfObject& mk = resolver.resolved(*f->MK, mkStorage);
     if (const PdfObject* bc = mk.lookup("BC")) {
       PdfObject bcStorage;
-      if (!resolver.resolved(*bc, bcStorage, true).elements.empty()) f->border = true;
+      if (!resolver.resolved(*bc, bcStorage).elements.empty()) f->border = true;
     }
   }
   f->kind = fieldKind(*f, resolver);
@@ -186,7 +186,7 @@ std::unique_ptr<FieldRecord> readField(AnnotationList& list, AnnotationKeys keys
     list.hasTextField = true;
   if (hasKids && depth < AnnotationList::kMaxFieldDepth) {
     PdfObject kidsStorage;
-    const PdfObject& kids = resolver.resolved(*f->Kids, kidsStorage, true);
+    const PdfObject& kids = resolver.resolved(*f->Kids, kidsStorage);
     for (const PdfObject& kid : kids.elements) {
       AnnotationKeys childKeys;
       if (list.fieldCount >= AnnotationList::kMaxFields) break;
@@ -219,7 +219,7 @@ std::unique_ptr<AnnotationList> buildAnnotationList(const PdfObject& arrayValue,
                                                     ObjectResolver& resolver, bool formMode) {
   auto list = std::make_unique<AnnotationList>();
   PdfObject storage;
-  const PdfObject& array = resolver.resolved(arrayValue, storage, true);
+  const PdfObject& array = resolver.resolved(arrayValue, storage);
   for (const PdfObject& element : array.elements) {
     AnnotationKeys keys;
     if (list->fieldCount >= AnnotationList::kMaxFields) break;

@@ -68,7 +68,7 @@ PdfDestination DestinationReader::read(const PdfObject& value, int indirections,
   PdfObject storage;
   const PdfObject* v = &value;
   try {
-    v = &resolver_.resolved(value, storage, true);
+    v = &resolver_.resolved(value, storage);
   } catch (const C_PDF_Exception&) {
     return {};
   }
@@ -143,7 +143,7 @@ bool DestinationReader::lookupName(const std::string& name, PdfObject& out) {
   try {
     if (catalog_->Dests) {
       PdfObject storage;
-      const PdfObject& dests = resolver_.resolved(*catalog_->Dests, storage, true);
+      const PdfObject& dests = resolver_.resolved(*catalog_->Dests, storage);
       if (const PdfObject* found = dests.lookup(name)) {
         out = *found;
         return true;
@@ -151,7 +151,7 @@ bool DestinationReader::lookupName(const std::string& name, PdfObject& out) {
     }
     if (catalog_->Names) {
       PdfObject namesStorage;
-      const PdfObject& names = resolver_.resolved(*catalog_->Names, namesStorage, true);
+      const PdfObject& names = resolver_.resolved(*catalog_->Names, namesStorage);
       if (const PdfObject* root = names.lookup("Dests")) {
         int visited = 0;
         std::set<int32_t> seen;
@@ -169,13 +169,13 @@ bool DestinationReader::searchNameTree(const PdfObject& ref, const std::string& 
   // A node met again (a kid that names its ancestor) is not searched twice.
   if (ref.isReference() && !seen.insert(ref.objectNumber).second) return false;
   PdfObject storage;
-  const PdfObject& node = resolver_.resolved(ref, storage, true);
+  const PdfObject& node = resolver_.resolved(ref, storage);
   if (!node.isDictionary()) return false;
   const int32_t number = ref.isReference() ? ref.objectNumber : -1;
   const int32_t generation = ref.isReference() ? ref.generation : 0;
   if (const PdfObject* limits = node.lookup("Limits"); limits && depth > 0) {
     PdfObject limitsStorage;
-    const PdfObject& l = resolver_.resolved(*limits, limitsStorage, true);
+    const PdfObject& l = resolver_.resolved(*limits, limitsStorage);
     if (l.isArray() && l.elements.size() >= 2 && l.elements[0].isString() &&
         l.elements[1].isString()) {
       if (name < documentString(l.elements[0], resolver_, number, generation) ||
@@ -185,7 +185,7 @@ bool DestinationReader::searchNameTree(const PdfObject& ref, const std::string& 
   }
   if (const PdfObject* names = node.lookup("Names")) {
     PdfObject namesStorage;
-    const PdfObject& list = resolver_.resolved(*names, namesStorage, true);
+    const PdfObject& list = resolver_.resolved(*names, namesStorage);
     const int32_t listNumber = names->isReference() ? names->objectNumber : number;
     const int32_t listGeneration = names->isReference() ? names->generation : generation;
     for (std::size_t i = 0; i + 1 < list.elements.size(); i += 2) {
@@ -198,7 +198,7 @@ bool DestinationReader::searchNameTree(const PdfObject& ref, const std::string& 
   }
   if (const PdfObject* kids = node.lookup("Kids")) {
     PdfObject kidsStorage;
-    const PdfObject& list = resolver_.resolved(*kids, kidsStorage, true);
+    const PdfObject& list = resolver_.resolved(*kids, kidsStorage);
     for (const PdfObject& kid : list.elements)
       if (searchNameTree(kid, name, depth + 1, visited, seen, out)) return true;
   }

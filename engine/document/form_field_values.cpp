@@ -15,7 +15,7 @@ const PdfObject* resolvedOrNull(const PdfObject* value, ObjectResolver& resolver
                                 PdfObject& storage) {
   if (!value) return nullptr;
   try {
-    return &resolver.resolved(*value, storage, true);
+    return &resolver.resolved(*value, storage);
   } catch (const C_PDF_Exception&) {
     return nullptr;
   }

@@ -28,7 +28,7 @@ LinkTarget readLinkAction(const PdfObject& value, ObjectResolver& resolver,
   LinkTarget target;
   try {
     PdfObject storage;
-    const PdfObject& action = resolver.resolved(value, storage, true);
+    const PdfObject& action = resolver.resolved(value, storage);
     if (!action.isDictionary()) return target;
     const int32_t number = value.isReference() ? value.objectNumber : ownerNumber;
     const int32_t generation = value.isReference() ? value.generation : ownerGeneration;
@@ -41,7 +41,7 @@ LinkTarget readLinkAction(const PdfObject& value, ObjectResolver& resolver,
       case LinkTarget::Kind::URI:
         if (const PdfObject* uri = action.lookup("URI")) {
           PdfObject uriStorage;
-          const PdfObject& u = resolver.resolved(*uri, uriStorage, true);
+          const PdfObject& u = resolver.resolved(*uri, uriStorage);
           if (u.isString()) {
             const std::string text =
                 uri->isReference() ? documentString(u, resolver, uri->objectNumber, uri->generation)
@@ -70,7 +70,7 @@ std::vector<LinkAnnotation> readPageLinks(const PdfObject& annotsValue, ObjectRe
   PdfObject annotsStorage;
   const PdfObject* annots = nullptr;
   try {
-    annots = &resolver.resolved(annotsValue, annotsStorage, true);
+    annots = &resolver.resolved(annotsValue, annotsStorage);
   } catch (const C_PDF_Exception&) {
     return links;
   }
@@ -79,7 +79,7 @@ std::vector<LinkAnnotation> readPageLinks(const PdfObject& annotsValue, ObjectRe
     if (links.size() >= kMaxPageLinks) break;
     try {
       PdfObject storage;
-      const PdfObject& annot = resolver.resolved(element, storage, true);
+      const PdfObject& annot = resolver.resolved(element, storage);
       if (!annot.isDictionary()) continue;
       const PdfObject* subtype = annot.lookup("Subtype");
       if (!subtype || !subtype->isName("Link")) continue;
@@ -89,7 +89,7 @@ std::vector<LinkAnnotation> readPageLinks(const PdfObject& annotsValue, ObjectRe
       const PdfObject* rectValue = annot.lookup("Rect");
       if (!rectValue) continue;
       PdfObject rectStorage;
-      const PdfObject& rect = resolver.resolved(*rectValue, rectStorage, true);
+      const PdfObject& rect = resolver.resolved(*rectValue, rectStorage);
       if (!rect.isArray() || rect.elements.size() < 4) continue;
       double r[4];
       bool numbers = true;

@@ -41,15 +41,14 @@ class LoadScope {
 
 bool ObjectResolver::usable() const { return table_ && lexer_ && !table_->closed(); }
 
-PdfObject ObjectResolver::resolve(const PdfObject& object, bool tolerant) {
+PdfObject ObjectResolver::resolve(const PdfObject& object) {
   if (!object.isReference()) return object;
-  return load(object.objectNumber, object.generation, tolerant);
+  return load(object.objectNumber, object.generation);
 }
 
-const PdfObject& ObjectResolver::resolved(const PdfObject& object, PdfObject& storage,
-                                          bool tolerant) {
+const PdfObject& ObjectResolver::resolved(const PdfObject& object, PdfObject& storage) {
   if (!object.isReference()) return object;
-  storage = load(object.objectNumber, object.generation, tolerant);
+  storage = load(object.objectNumber, object.generation);
   return storage;
 }
 
@@ -70,7 +69,7 @@ bool ObjectResolver::tryLoad(PdfObject& result, const XrefEntry& entry, int32_t 
   }
 }
 
-PdfObject ObjectResolver::load(int32_t number, int32_t generation, bool) {
+PdfObject ObjectResolver::load(int32_t number, int32_t generation) {
   if (!usable()) return PdfObject(PdfObjectKind::Null);
   PdfObject result;
   bool loaded = false;

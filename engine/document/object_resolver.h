@@ -28,16 +28,15 @@ class ObjectResolver {
   // For a Reference, loads the referenced object (carrying the reference's number and
   // generation); for anything else, a copy. An object defined nowhere, or whose definition
   // cannot be read where the table or a scan of the file places it, is null. Throws
-  // C_PDF_Exception code 2 only for loads nested beyond kMaxLoadNesting. tolerant is kept for
-  // callers that state they expect missing objects; it changes nothing.
-  PdfObject resolve(const PdfObject& object, bool tolerant = false);
+  // C_PDF_Exception code 2 only for loads nested beyond kMaxLoadNesting.
+  PdfObject resolve(const PdfObject& object);
 
   // The definition "n g obj ... endobj" that starts at location, with its number and
   // generation. Throws C_PDF_Exception code 1 when none starts there.
   PdfObject loadDefinitionAt(int64_t location);
 
   // object itself when it is not a Reference; otherwise the loaded object, kept in storage.
-  const PdfObject& resolved(const PdfObject& object, PdfObject& storage, bool tolerant = false);
+  const PdfObject& resolved(const PdfObject& object, PdfObject& storage);
 
   // Decrypts (unless alreadyDecrypted), filters and predicts a stream's data into out. Returns
   // the decoded length, or -1 when nothing could be decoded (out is then empty). Throws
@@ -57,7 +56,7 @@ class ObjectResolver {
   bool usable() const;
 
  private:
-  PdfObject load(int32_t number, int32_t generation, bool tolerant);
+  PdfObject load(int32_t number, int32_t generation);
   void loadDirect(PdfObject& result, int64_t location, int32_t number, int32_t generation);
   bool tryLoad(PdfObject& result, const XrefEntry& entry, int32_t number, int32_t generation);
   void loadFromObjectStream(PdfObject& result, int32_t container, int32_t index);

@@ -40,7 +40,7 @@ void readItem(OutlineWalk& walk, const PdfObject& ref, const PdfObject& entry, i
   const int32_t generation = ref.generation;
   if (const PdfObject* title = entry.lookup("Title")) {
     PdfObject storage;
-    const PdfObject& t = walk.resolver.resolved(*title, storage, true);
+    const PdfObject& t = walk.resolver.resolved(*title, storage);
     if (t.isString()) {
       const bool own = !title->isReference();
       item.title = oneLine(
@@ -80,7 +80,7 @@ void readChildren(OutlineWalk& walk, const PdfObject& first, int depth,
     }
     PdfObject entry;
     try {
-      entry = walk.resolver.resolve(next, true);
+      entry = walk.resolver.resolve(next);
     } catch (const C_PDF_Exception&) {
       return;
     }
@@ -108,7 +108,7 @@ Outline readOutline(const PdfObject* outlines, ObjectResolver& resolver,
   OutlineWalk walk{resolver, destinations, outline, {}};
   try {
     PdfObject storage;
-    const PdfObject& root = resolver.resolved(*outlines, storage, true);
+    const PdfObject& root = resolver.resolved(*outlines, storage);
     if (outlines->isReference()) walk.seen.insert(outlines->objectNumber);
     if (const PdfObject* first = root.isDictionary() ? root.lookup("First") : nullptr)
       readChildren(walk, *first, 0, outline.items);

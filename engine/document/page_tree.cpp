@@ -40,7 +40,7 @@ int32_t normaliseRotation(int64_t value) {
 bool readBox(const PdfObject& value, ObjectResolver& resolver, PageBox& out) {
   PdfObject box;
   try {
-    box = resolver.resolve(value, true);
+    box = resolver.resolve(value);
   } catch (const C_PDF_Exception&) {
     return false;
   }
@@ -50,7 +50,7 @@ bool readBox(const PdfObject& value, ObjectResolver& resolver, PageBox& out) {
     PdfObject storage;
     const PdfObject* v;
     try {
-      v = &resolver.resolved(box.elements[i], storage, true);
+      v = &resolver.resolved(box.elements[i], storage);
     } catch (const C_PDF_Exception&) {
       return false;
     }
@@ -99,7 +99,7 @@ double readUserUnit(const PdfObject& page, ObjectResolver& resolver) {
   if (!v) return 1;
   PdfObject storage;
   try {
-    const PdfObject& unit = resolver.resolved(*v, storage, true);
+    const PdfObject& unit = resolver.resolved(*v, storage);
     const double u = unit.isNumber() ? unit.realValue() : 1;
     return u >= kMinUserUnit && u <= kMaxUserUnit ? u : 1;
   } catch (const C_PDF_Exception&) {
@@ -135,7 +135,7 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   if (static_cast<int>(walk.ancestors.size()) >= PageTreeRoot::kMaxDepth)
     throw C_PDF_Exception(kErrorDocumentDamaged);
 
-  node->dictionary = resolver.resolve(reference, true);
+  node->dictionary = resolver.resolve(reference);
   const PdfObject& d = node->dictionary;
   if (!d.isDictOrStream() || d.entries.empty()) throw C_PDF_Exception(kErrorDocumentDamaged);
   node->objectNumber = d.objectNumber;
@@ -183,7 +183,7 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
       const PdfObject* kids = node->Kids;
       if (kids->isReference()) {
         try {
-          kids = &resolver.resolved(*kids, kidsStorage, true);
+          kids = &resolver.resolved(*kids, kidsStorage);
         } catch (const C_PDF_Exception&) {
           kids = nullptr;
         }
@@ -222,7 +222,7 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   if (node->Rotate.isNumber()) {
     node->rotation = normaliseRotation(node->Rotate.intValue());
   } else if (node->Rotate.isReference()) {
-    node->rotation = normaliseRotation(resolver.resolve(node->Rotate, true).intValue());
+    node->rotation = normaliseRotation(resolver.resolve(node->Rotate).intValue());
   } else {
     node->rotation = 0;
   }

@@ -28,7 +28,7 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   const PdfObject& d = encryptDictionary_;
   auto value = [&](const char* key) -> PdfObject {
     const PdfObject* v = d.lookup(key);
-    return v ? resolver.resolve(*v, true) : PdfObject();
+    return v ? resolver.resolve(*v) : PdfObject();
   };
   const PdfObject filter = value("Filter");
   const PdfObject v = value("V");
@@ -59,8 +59,8 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   params.encryptMetadata =
       !(encryptMetadata.kind == PdfObjectKind::Boolean && !encryptMetadata.boolValue());
   if (trailerInfo.ID) {
-    PdfObject id = resolver.resolve(*trailerInfo.ID, true);
-    if (!id.elements.empty()) params.documentId = resolver.resolve(id.elements[0], true).text;
+    PdfObject id = resolver.resolve(*trailerInfo.ID);
+    if (!id.elements.empty()) params.documentId = resolver.resolve(id.elements[0]).text;
   }
 
   if (version_ >= 4) {
@@ -69,11 +69,11 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
     if (cryptFilters.isDictOrStream()) {
       for (const DictEntry& entry : cryptFilters.entries) {
         PdfObject storage;
-        const PdfObject& filterDictionary = resolver.resolved(entry.value, storage, true);
+        const PdfObject& filterDictionary = resolver.resolved(entry.value, storage);
         CryptMethod method = CryptMethod::Identity;
         PdfObject cfmStorage;
         const PdfObject* cfm = filterDictionary.lookup("CFM");
-        const PdfObject& cfmName = cfm ? resolver.resolved(*cfm, cfmStorage, true) : cfmStorage;
+        const PdfObject& cfmName = cfm ? resolver.resolved(*cfm, cfmStorage) : cfmStorage;
         if (cfmName.isName("V2"))
           method = CryptMethod::Rc4;
         else if (cfmName.isName("AESV2"))

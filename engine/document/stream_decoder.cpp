@@ -145,7 +145,7 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
   PdfObject paramsStorage;
   const PdfObject* params = nullptr;
   if (paramsValue) {
-    const PdfObject& p = resolved(*paramsValue, paramsStorage, true);
+    const PdfObject& p = resolved(*paramsValue, paramsStorage);
     if (p.isDictOrStream()) params = &p;
   }
   auto intParam = [&](const char* key, int fallback) {
@@ -153,14 +153,14 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
     const PdfObject* v = params->lookup(key);
     if (!v) return fallback;
     PdfObject storage;
-    return resolved(*v, storage, true).intValue();
+    return resolved(*v, storage).intValue();
   };
   auto boolParam = [&](const char* key, bool fallback) {
     if (!params) return fallback;
     const PdfObject* v = params->lookup(key);
     if (!v) return fallback;
     PdfObject storage;
-    return resolved(*v, storage, true).boolValue();
+    return resolved(*v, storage).boolValue();
   };
   // Says once per document that a stream's filter cannot be undone.
   auto reportFilter = [&] {
@@ -222,7 +222,7 @@ int32_t ObjectResolver::runFilter(const PdfObject& name, const PdfObject* params
         } nesting;
         try {
           PdfObject storage;
-          const PdfObject& g = resolved(*globalsRef, storage, true);
+          const PdfObject& g = resolved(*globalsRef, storage);
           if (g.kind == PdfObjectKind::Stream && decodeStream(globals, g, alreadyDecrypted) < 0)
             globals.clear();
         } catch (const C_PDF_Exception&) {

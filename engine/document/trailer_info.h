@@ -27,6 +27,7 @@ struct TrailerInfo {
   const PdfObject* ID = nullptr;
 };
 
-// Finds the final trailer. Throws C_PDF_Exception code 2 when the file has neither the keyword
-// trailer nor startxref, or the trailer cannot be read.
+// Finds the final trailer: startPosition is the operand of the last startxref (-1 when there is
+// none or it is not a number); without startxref, the dictionary after the last trailer keyword
+// when one can be read. Never throws: a file with neither is found damaged when its table is read.
 void readTrailerInfo(TrailerInfo& info, PdfLexer& lexer);

@@ -330,7 +330,7 @@ bool XrefTable::readXrefStreamAt(int64_t offset, int depth) {
   std::vector<uint8_t> data;
   int32_t length = resolver.decodeStream(data, stream, true);
   PdfObject storage;
-  const PdfObject& widths = resolver.resolved(*w, storage, true);
+  const PdfObject& widths = resolver.resolved(*w, storage);
   int32_t width[3] = {0, 0, 0};
   for (int k = 0; k < 3 && k < static_cast<int>(widths.elements.size()); ++k)
     width[k] = std::clamp(widths.elements[k].intValue(), 0, 8);
@@ -341,7 +341,7 @@ bool XrefTable::readXrefStreamAt(int64_t offset, int depth) {
     std::vector<std::pair<int32_t, int64_t>> subsections;
     PdfObject indexStorage;
     if (const PdfObject* index = stream.lookup("Index")) {
-      const PdfObject& pairs = resolver.resolved(*index, indexStorage, true);
+      const PdfObject& pairs = resolver.resolved(*index, indexStorage);
       for (std::size_t k = 0; k + 1 < pairs.elements.size(); k += 2)
         subsections.emplace_back(pairs.elements[k].intValue(), pairs.elements[k + 1].intValue());
       if (subsections.empty() && !pairs.elements.empty())
@@ -524,7 +524,7 @@ bool XrefTable::recoverCatalog(ObjectResolver& resolver) {
   bool needPages = true;
   auto defined = [&](const PdfObject* root) {
     if (!root || !root->isReference()) return false;
-    PdfObject catalog = resolver.resolve(*root, true);
+    PdfObject catalog = resolver.resolve(*root);
     return catalog.isDictionary() && (!needPages || catalog.lookup("Pages") != nullptr);
   };
   // The newest trailer whose Root can be read.

@@ -202,8 +202,6 @@ struct S_FixedPosSize_Font {
   // The characters the face's own charmap and glyph names give its glyphs (read when first
   // needed, for text without ToUnicode).
   mutable GlyphUnicodeTable glyphUnicode;
-  // A byte of the record that font loading leaves 0; copied into collected glyphs.
-  uint8_t flag = 0;
   // Messages already reported for this font.
   std::vector<int> reported;
 

@@ -169,7 +169,7 @@ FontLoader::FontLoader(ObjectResolver& resolver, FontLibrary& library, C_PDF_Fon
 PdfObject FontLoader::resolvedValue(const PdfObject* value) {
   if (!value) return PdfObject();
   try {
-    return resolver_.resolve(*value, true);
+    return resolver_.resolve(*value);
   } catch (const C_PDF_Exception&) {
     return PdfObject();
   }

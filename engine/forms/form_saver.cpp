@@ -48,7 +48,7 @@ class ChangedValues : public AnnotationValues {
       if (found != changed_.end()) return found->second;
     }
     try {
-      return resolver_.resolve(value, true);
+      return resolver_.resolve(value);
     } catch (const C_PDF_Exception&) {
       return PdfObject();
     }
@@ -110,7 +110,7 @@ FormSaveResult saveFieldValues(C_PDF_Document& document, std::string_view origin
   for (const FieldValueChange& change : changes) {
     PdfObject field;
     try {
-      field = resolver->resolve(reference(change.objectNumber, change.generation), true);
+      field = resolver->resolve(reference(change.objectNumber, change.generation));
     } catch (const C_PDF_Exception&) {
     }
     if (!field.isDictionary()) {

@@ -18,6 +18,5 @@ struct CollectedGlyph {
   int32_t orientation = 0;
   // ARGB.
   uint32_t colour = 0;
-  uint8_t fontFlag = 0;
   const S_FixedPosSize_Font* font = nullptr;
 };

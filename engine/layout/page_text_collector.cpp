@@ -80,7 +80,6 @@ void PageTextCollector::add(const ShownGlyph& shown) {
     g.sequence = shown.sequence;
     g.orientation = degrees;
     g.colour = shown.colour;
-    g.fontFlag = shown.fontFlag;
     g.font = shown.font;
   }
 }

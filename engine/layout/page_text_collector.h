@@ -36,9 +36,8 @@ struct ShownGlyph {
   double clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0;
   // Sequence number of the showing operator within the drawing.
   int32_t sequence = 0;
-  // Text colour (ARGB), the font's flag byte and the font itself (only compared, never read).
+  // Text colour (ARGB) and the font itself (only compared, never read).
   uint32_t colour = 0;
-  uint8_t fontFlag = 0;
   const S_FixedPosSize_Font* font = nullptr;
 };
 

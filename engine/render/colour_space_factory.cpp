@@ -77,7 +77,7 @@ class ColourSpaceBuilder {
     if (depth > kMaxColourSpaceNesting) return unusable(kColourErrorUnknownArray);
     try {
       PdfObject storage;
-      const PdfObject& v = resolver_.resolved(value, storage, true);
+      const PdfObject& v = resolver_.resolved(value, storage);
       if (v.isName()) return byName(v.text);
       // A reference to an object defined nowhere reads as null: that space cannot be built.
       if (v.is(PdfObjectKind::Null))
@@ -105,7 +105,7 @@ class ColourSpaceBuilder {
   std::shared_ptr<ColourSpace> byArray(const PdfObject& array, int depth) {
     if (array.elements.empty()) return unusable(kColourErrorUnknownArray);
     PdfObject storage;
-    const PdfObject& first = resolver_.resolved(array.elements[0], storage, true);
+    const PdfObject& first = resolver_.resolved(array.elements[0], storage);
     if (!first.isName()) return unusable(kColourErrorUnknownArray);
     const std::string_view name = first.text;
     if (name == "Pattern") {
@@ -129,7 +129,7 @@ class ColourSpaceBuilder {
   // The dictionary at index of array (resolved), or nullptr.
   const PdfObject* dictionaryAt(const PdfObject& array, std::size_t index, PdfObject& storage) {
     if (index >= array.elements.size()) return nullptr;
-    const PdfObject& value = resolver_.resolved(array.elements[index], storage, true);
+    const PdfObject& value = resolver_.resolved(array.elements[index], storage);
     return value.isDictOrStream() ? &value : nullptr;
   }
 
@@ -209,7 +209,7 @@ class ColourSpaceBuilder {
     if (!readInteger(&array.elements[2], resolver_, space->hival)) space->hival = -1;
 
     PdfObject storage;
-    const PdfObject& lookup = resolver_.resolved(array.elements[3], storage, true);
+    const PdfObject& lookup = resolver_.resolved(array.elements[3], storage);
     std::vector<uint8_t> bytes;
     if (lookup.isString()) {
       bytes.assign(lookup.text.begin(), lookup.text.end());
@@ -237,7 +237,7 @@ class ColourSpaceBuilder {
     auto space = std::make_shared<ColourSpace>(family);
     if (family == ColourFamily::DeviceN) {
       PdfObject storage;
-      const PdfObject& names = resolver_.resolved(array.elements[1], storage, true);
+      const PdfObject& names = resolver_.resolved(array.elements[1], storage);
       space->componentCount =
           names.isArray() ? static_cast<int32_t>(std::max<std::size_t>(1, names.elements.size()))
                           : 1;
@@ -257,13 +257,13 @@ class ColourSpaceBuilder {
   // The space the tint transform's outputs are converted with, decided by the alternate's name.
   std::shared_ptr<ColourSpace> alternate(const PdfObject& value, int depth) {
     PdfObject storage;
-    const PdfObject& v = resolver_.resolved(value, storage, true);
+    const PdfObject& v = resolver_.resolved(value, storage);
     std::string name;
     if (v.isName()) {
       name = v.text;
     } else if (v.isArray() && !v.elements.empty()) {
       PdfObject firstStorage;
-      const PdfObject& first = resolver_.resolved(v.elements[0], firstStorage, true);
+      const PdfObject& first = resolver_.resolved(v.elements[0], firstStorage);
       if (first.isName()) name = first.text;
     }
     const ColourFamily family = alternateFamily(name);

@@ -35,7 +35,7 @@ constexpr int kFlagNoView = 1 << 5;
 PdfObject resolvedOrNone(const PdfObject* value, ObjectResolver& resolver) {
   if (!value) return PdfObject();
   try {
-    return resolver.resolve(*value, true);
+    return resolver.resolve(*value);
   } catch (const C_PDF_Exception&) {
     return PdfObject();
   }

@@ -170,17 +170,17 @@ void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
     try {
       PdfObject storage;
       if (const PdfObject* v = mask.lookup("BC")) {
-        const PdfObject& array = resolver.resolved(*v, storage, true);
+        const PdfObject& array = resolver.resolved(*v, storage);
         for (const PdfObject& e : array.elements)
           if (e.isNumber() && bc.size() < 4) bc.push_back(e.realValue());
       }
       PdfObject groupStorage;
       if (const PdfObject* group = form->dictionary.lookup("Group")) {
-        const PdfObject& gd = resolver.resolved(*group, groupStorage, true);
+        const PdfObject& gd = resolver.resolved(*group, groupStorage);
         if (const PdfObject* cs = gd.isDictionary() ? gd.lookup("CS") : nullptr) {
           PdfObject csStorage;
           space = C_PDF_Creator::namedColourSpace(
-              resolver.resolved(*cs, csStorage, true),
+              resolver.resolved(*cs, csStorage),
               form->resources ? form->resources.get() : resources_, resolver);
         }
       }

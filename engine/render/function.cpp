@@ -34,7 +34,7 @@ std::unique_ptr<C_PDF_Function> createFunction(const PdfObject& functionObject,
   ++context.functionsBuilt;
   try {
     PdfObject storage;
-    const PdfObject& function = context.resolver.resolved(functionObject, storage, true);
+    const PdfObject& function = context.resolver.resolved(functionObject, storage);
     if (!function.isDictOrStream()) return nullptr;
     int32_t type = -1;
     if (!readInteger(function.lookup("FunctionType"), context.resolver, type)) return nullptr;

@@ -19,7 +19,7 @@ const PdfObject& resolvedValue(const PdfObject* v, PdfObject& storage, ObjectRes
   static const PdfObject none;
   if (!v) return none;
   try {
-    return resolver.resolved(*v, storage, true);
+    return resolver.resolved(*v, storage);
   } catch (const C_PDF_Exception&) {
     return none;
   }

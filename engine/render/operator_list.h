@@ -130,6 +130,3 @@ class OperatorList {
   std::size_t size() const { return records.size(); }
   bool empty() const { return records.empty(); }
 };
-
-// The name of an operator code's keyword (for diagnostics); "?" for unknown codes.
-const char* operatorName(OperatorCode code);

@@ -9,7 +9,7 @@ namespace {
 PdfObject resolvedOrNone(const PdfObject* value, ObjectResolver& resolver) {
   if (!value) return PdfObject();
   try {
-    return resolver.resolve(*value, false);
+    return resolver.resolve(*value);
   } catch (const C_PDF_Exception&) {
     return PdfObject();
   }

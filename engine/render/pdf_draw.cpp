@@ -28,8 +28,6 @@ namespace Messages = Corvalis::PDFConverter::Messages;
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;
-// Seed of the C runtime's generator at the start of every drawing.
-constexpr unsigned kRandomSeed = 22345;
 // A text scan works in page units: one device pixel per point.
 constexpr double kPointsPerInch = 72;
 
@@ -151,7 +149,6 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   textClipPending_ = false;
   textClipPoints_.clear();
   textClipTypes_.clear();
-  std::srand(kRandomSeed);
   if (pageNumber != cachedPage_ || cacheFlag != cachedFlag_) {
     imageCache_.clear();
     cachedPage_ = pageNumber;
@@ -324,7 +321,7 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
     const PdfObject* v = gs->lookup(key);
     if (!v) return nullptr;
     try {
-      return &resolver.resolved(*v, storage, true);
+      return &resolver.resolved(*v, storage);
     } catch (const C_PDF_Exception&) {
       return nullptr;
     }
@@ -383,7 +380,7 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
     PdfObject maskStorage;
     const PdfObject* m = nullptr;
     try {
-      m = &resolver.resolved(*mask, maskStorage, true);
+      m = &resolver.resolved(*mask, maskStorage);
     } catch (const C_PDF_Exception&) {
     }
     if (m && m->isDictionary())

@@ -7,13 +7,13 @@ const PdfObject* resolvedEntry(const PdfObject& dictionary, std::string_view key
                                ObjectResolver& resolver, PdfObject& storage) {
   const PdfObject* value = dictionary.lookup(key);
   if (!value) return nullptr;
-  return &resolver.resolved(*value, storage, true);
+  return &resolver.resolved(*value, storage);
 }
 
 bool readNumber(const PdfObject* value, ObjectResolver& resolver, double& out) {
   if (!value) return false;
   PdfObject storage;
-  const PdfObject& v = resolver.resolved(*value, storage, true);
+  const PdfObject& v = resolver.resolved(*value, storage);
   if (!v.isNumber()) return false;
   out = v.realValue();
   return true;
@@ -30,7 +30,7 @@ bool readNumbers(const PdfObject* value, ObjectResolver& resolver, std::vector<d
   out.clear();
   if (!value) return false;
   PdfObject storage;
-  const PdfObject& array = resolver.resolved(*value, storage, true);
+  const PdfObject& array = resolver.resolved(*value, storage);
   if (!array.isArray()) return false;
   out.reserve(array.elements.size());
   for (const PdfObject& element : array.elements) {

@@ -19,7 +19,7 @@ PdfObject category(const PdfObject& resources, const char* key, ObjectResolver& 
   const PdfObject* value = resources.lookup(key);
   if (!value) return PdfObject();
   try {
-    return resolver.resolve(*value, true);
+    return resolver.resolve(*value);
   } catch (const C_PDF_Exception&) {
     return PdfObject();
   }
@@ -32,7 +32,7 @@ ResourceList::ResourceList(const PdfObject& resourcesValue, RenderContext& conte
   ObjectResolver& resolver = context.resolver();
   PdfObject resources;
   try {
-    resources = resolver.resolve(resourcesValue, true);
+    resources = resolver.resolve(resourcesValue);
   } catch (const C_PDF_Exception&) {
     return;
   }
@@ -73,7 +73,7 @@ ResourceList::ResourceList(const PdfObject& resourcesValue, RenderContext& conte
     if (XObjectDescriptor* x = loadXObject(e.value, context, this)) xObjects_[e.key] = x;
   for (const DictEntry& e : extGStateDictionary.entries) {
     try {
-      PdfObject state = resolver.resolve(e.value, true);
+      PdfObject state = resolver.resolve(e.value);
       if (state.isDictOrStream()) extGStates_.emplace(e.key, std::move(state));
     } catch (const C_PDF_Exception&) {
     }

@@ -23,7 +23,7 @@ constexpr int kMaxPatternLoadNesting = 8;
 PdfObject resolvedOrNone(const PdfObject* value, ObjectResolver& resolver) {
   if (!value) return PdfObject();
   try {
-    return resolver.resolve(*value, true);
+    return resolver.resolve(*value);
   } catch (const C_PDF_Exception&) {
     return PdfObject();
   }
@@ -395,7 +395,7 @@ void prepareTiling(C_PDF_TilingPattern& pattern, RenderContext& context) {
   reference.objectNumber = pattern.objectNumber;
   reference.generation = pattern.generation;
   try {
-    PdfObject stream = resolver.resolve(reference, true);
+    PdfObject stream = resolver.resolve(reference);
     std::vector<uint8_t> content;
     if (resolver.decodeStream(content, stream) <= 0) return;
     const ResourceList* resources = pattern.resources.get();

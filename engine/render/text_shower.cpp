@@ -362,7 +362,6 @@ void TextShower::collect(const ShowContext& c, const std::u16string& text, bool 
   shown.clipBottom = c.clip.bottom();
   shown.sequence = draw_.operatorSequence();
   shown.colour = c.colour;
-  shown.fontFlag = c.font->flag;
   shown.font = c.font;
   collector->add(shown);
 }

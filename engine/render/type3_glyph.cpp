@@ -47,7 +47,7 @@ const OperatorList* procedure(S_PDF_Type3_Font& type3, Type3Procedures& cache,
   if (!value) return nullptr;
   ObjectResolver& resolver = *draw.document().resolver();
   try {
-    PdfObject stream = resolver.resolve(*value, true);
+    PdfObject stream = resolver.resolve(*value);
     if (!stream.isStream()) return nullptr;
     std::vector<uint8_t> content;
     if (resolver.decodeStream(content, stream) < 0) return nullptr;

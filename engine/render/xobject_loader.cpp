@@ -21,7 +21,7 @@ int32_t sizeValue(const PdfObject* value, ObjectResolver& resolver, int32_t fall
   if (!value) return fallback;
   PdfObject storage;
   try {
-    const PdfObject& v = resolver.resolved(*value, storage, true);
+    const PdfObject& v = resolver.resolved(*value, storage);
     return v.isNumber() ? v.intValue() : fallback;
   } catch (const C_PDF_Exception&) {
     return fallback;
@@ -34,7 +34,7 @@ std::vector<double> numbers(const PdfObject* value, ObjectResolver& resolver) {
   if (!value) return out;
   PdfObject storage;
   try {
-    const PdfObject& array = resolver.resolved(*value, storage, true);
+    const PdfObject& array = resolver.resolved(*value, storage);
     for (const PdfObject& e : array.elements)
       if (e.isNumber()) out.push_back(e.realValue());
   } catch (const C_PDF_Exception&) {
@@ -58,7 +58,7 @@ void loadImage(XObjectDescriptor& image, const PdfObject& d, RenderContext& cont
   if (const PdfObject* m = d.lookup("ImageMask")) {
     PdfObject storage;
     try {
-      const PdfObject& v = resolver.resolved(*m, storage, true);
+      const PdfObject& v = resolver.resolved(*m, storage);
       mask = v.kind == PdfObjectKind::Boolean && v.boolValue();
     } catch (const C_PDF_Exception&) {
     }
@@ -66,7 +66,7 @@ void loadImage(XObjectDescriptor& image, const PdfObject& d, RenderContext& cont
   if (const PdfObject* key = d.lookup("Mask")) {
     PdfObject storage;
     try {
-      const PdfObject& v = resolver.resolved(*key, storage, true);
+      const PdfObject& v = resolver.resolved(*key, storage);
       if (v.isArray())
         for (const PdfObject& e : v.elements)
           if (e.isNumber()) image.colourKey.push_back(e.intValue());
@@ -82,8 +82,8 @@ void loadImage(XObjectDescriptor& image, const PdfObject& d, RenderContext& cont
     if (const PdfObject* cs = d.lookup("ColorSpace")) {
       PdfObject storage;
       try {
-        image.colourSpace = C_PDF_Creator::namedColourSpace(resolver.resolved(*cs, storage, true),
-                                                            resources, resolver);
+        image.colourSpace =
+            C_PDF_Creator::namedColourSpace(resolver.resolved(*cs, storage), resources, resolver);
       } catch (const C_PDF_Exception&) {
       }
     }
@@ -101,7 +101,7 @@ void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& c
   if (const PdfObject* group = stream.lookup("Group")) {
     PdfObject storage;
     try {
-      const PdfObject& g = resolver.resolved(*group, storage, true);
+      const PdfObject& g = resolver.resolved(*group, storage);
       const PdfObject* type = g.isDictionary() ? g.lookup("S") : nullptr;
       if (type && type->isName("Transparency")) {
         form.isGroup = true;
@@ -164,7 +164,7 @@ XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
 
   PdfObject stream;
   try {
-    stream = context.resolver().resolve(value, true);
+    stream = context.resolver().resolve(value);
   } catch (const C_PDF_Exception&) {
     return nullptr;
   }
@@ -193,12 +193,12 @@ std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, Rende
   const bool isSoft = value == soft;
   ObjectResolver& resolver = context.resolver();
   try {
-    PdfObject stream = resolver.resolve(*value, true);
+    PdfObject stream = resolver.resolve(*value);
     if (!stream.isStream()) return nullptr;
     if (!isSoft) {
       const PdfObject* flag = stream.lookup("ImageMask");
       PdfObject storage;
-      if (!flag || !resolver.resolved(*flag, storage, true).boolValue()) return nullptr;
+      if (!flag || !resolver.resolved(*flag, storage).boolValue()) return nullptr;
     }
     const int width = sizeValue(stream.lookup("Width"), resolver, -1);
     const int height = sizeValue(stream.lookup("Height"), resolver, -1);
@@ -234,7 +234,7 @@ bool decodeImageData(XObjectDescriptor& image, RenderContext& context) {
   reference.objectNumber = image.objectNumber;
   reference.generation = image.generation;
   try {
-    PdfObject stream = context.resolver().resolve(reference, true);
+    PdfObject stream = context.resolver().resolve(reference);
     if (isJpxStream(stream, context.resolver()))
       image.dataLength = decodeJpxImageData(image, stream, context.resolver());
     else

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -273,3 +274,91 @@ TEST(DctDecoder, FuzzFindingsDoNotCrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// The full decode averaged over scale x scale boxes (clipped at the right and bottom edges).
+std::vector<uint8_t> boxAverage(const std::vector<uint8_t>& full, int w, int h, int n, int scale) {
+  const int ow = (w + scale - 1) / scale, oh = (h + scale - 1) / scale;
+  std::vector<uint8_t> out(static_cast<std::size_t>(ow) * oh * n);
+  for (int y = 0; y < oh; ++y)
+    for (int x = 0; x < ow; ++x)
+      for (int c = 0; c < n; ++c) {
+        int sum = 0, count = 0;
+        for (int yy = y * scale; yy < std::min(h, (y + 1) * scale); ++yy)
+          for (int xx = x * scale; xx < std::min(w, (x + 1) * scale); ++xx, ++count)
+            sum += full[(static_cast<std::size_t>(yy) * w + xx) * n + c];
+        out[(static_cast<std::size_t>(y) * ow + x) * n + c] =
+            static_cast<uint8_t>((sum + count / 2) / count);
+      }
+  return out;
+}
+
+// What a decode at reduced size keeps exactly: luma for colour (the chroma of subsampled files
+// stays at half the output's resolution), the black channel of CMYK, every sample of grey.
+std::vector<double> keptSignal(const std::vector<uint8_t>& samples, int n) {
+  std::vector<double> out;
+  for (std::size_t i = 0; i + n <= samples.size(); i += n) {
+    if (n == 3)
+      out.push_back(0.299 * samples[i] + 0.587 * samples[i + 1] + 0.114 * samples[i + 2]);
+    else
+      out.push_back(samples[i + n - 1]);
+  }
+  return out;
+}
+
+double meanDifference(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size() || a.empty()) return 256;
+  double sum = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += std::fabs(a[i] - b[i]);
+  return sum / static_cast<double>(a.size());
+}
+
+}  // namespace
+
+TEST(DctDecoder, ScaledDecodesAreCloseToTheAveragedFullDecode) {
+  // Every sampling layout and a progressive file; sizes that are not multiples of the scale.
+  for (const char* name :
+       {"baseline_420.jpg", "baseline_422.jpg", "baseline_444.jpg", "baseline_mixed.jpg",
+        "odd_420.jpg", "grey.jpg", "multiscan_420.jpg", "progressive_444_odd.jpg",
+        "grey_progressive_odd.jpg", "restart_420.jpg", "cmyk_ycck.jpg"}) {
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> jpeg = jpegFile(name);
+    DctImageInfo full;
+    const std::vector<uint8_t> reference = decode(jpeg, &full);
+    ASSERT_FALSE(reference.empty());
+    for (int scale : {2, 4, 8}) {
+      SCOPED_TRACE(scale);
+      std::vector<uint8_t> out;
+      DctImageInfo info;
+      const int32_t n = decodeDct(jpeg, out, kCap, &info, scale);
+      EXPECT_EQ(info.width, full.width);
+      EXPECT_EQ(info.outputWidth, (full.width + scale - 1) / scale);
+      EXPECT_EQ(info.outputHeight, (full.height + scale - 1) / scale);
+      ASSERT_EQ(static_cast<std::size_t>(n),
+                static_cast<std::size_t>(info.outputWidth) * info.outputHeight * full.components);
+      const std::vector<uint8_t> averaged =
+          boxAverage(reference, full.width, full.height, full.components, scale);
+      const int c = full.components;
+      EXPECT_LT(meanDifference(keptSignal(out, c), keptSignal(averaged, c)), 1.5);
+      // Without subsampling every sample is close.
+      if (std::string(name).find("444") != std::string::npos || c == 1) {
+        EXPECT_LE(maxDifference(out, averaged), 8);
+      }
+    }
+  }
+}
+
+TEST(DctDecoder, ScaleOneOrUnknownScalesDecodeAtFullSize) {
+  const std::vector<uint8_t> jpeg = jpegFile("baseline_420.jpg");
+  const std::vector<uint8_t> reference = decode(jpeg);
+  for (int scale : {1, 0, 3, 16, -2}) {
+    std::vector<uint8_t> out;
+    decodeDct(jpeg, out, kCap, nullptr, scale);
+    EXPECT_EQ(out, reference) << scale;
+  }
+  // The output cap applies to the scaled output: a quarter of the full size fits at scale 2.
+  std::vector<uint8_t> out;
+  EXPECT_EQ(decodeDct(jpeg, out, 32 * 24 * 3, nullptr, 2), 32 * 24 * 3);
+  EXPECT_EQ(decodeDct(jpeg, out, 32 * 24 * 3 - 1, nullptr, 2), 0);
+}

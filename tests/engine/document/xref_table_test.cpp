@@ -28,11 +28,11 @@ int openError(const std::string& bytes) {
   return 0;
 }
 
-PdfObject load(C_PDF_Document& doc, int number, bool tolerant = false) {
+PdfObject load(C_PDF_Document& doc, int number) {
   PdfObject ref(PdfObjectKind::Reference);
   ref.objectNumber = number;
   ref.generation = 0;
-  return doc.resolver()->resolve(ref, tolerant);
+  return doc.resolver()->resolve(ref);
 }
 
 PdfBuilder basicObjects() {
@@ -164,8 +164,7 @@ TEST(XrefTable, OpenErrorsSayWhy) {
 
 TEST(XrefTable, MissingObjectsReadAsNull) {
   auto doc = openBytes(basicObjects().build("/Root 1 0 R"));
-  // An object defined nowhere is null, in either mode, and the document goes on.
-  EXPECT_EQ(load(*doc, 99, true).kind, PdfObjectKind::Null);
+  // An object defined nowhere is null, and the document goes on.
   EXPECT_EQ(load(*doc, 99).kind, PdfObjectKind::Null);
   EXPECT_FALSE(doc->xrefTable()->closed());
   EXPECT_EQ(load(*doc, 4).text, "first");

@@ -42,7 +42,7 @@ struct Reopened {
     PdfObject r(PdfObjectKind::Reference);
     r.objectNumber = number;
     r.generation = 0;
-    return document.resolver()->resolve(r, true);
+    return document.resolver()->resolve(r);
   }
 };
 

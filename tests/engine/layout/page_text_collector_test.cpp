@@ -32,7 +32,6 @@ TEST(PageTextCollector, UnitsShareTheAdvanceInPageUnits) {
   PageTextCollector collector(2);
   ShownGlyph g = shownAt(u"fi", 40, 100);
   g.sequence = 7;
-  g.fontFlag = 3;
   collector.add(g);
   collector.add(shownAt(u"", 80, 100));
   const auto& glyphs = collector.glyphs();
@@ -45,7 +44,6 @@ TEST(PageTextCollector, UnitsShareTheAdvanceInPageUnits) {
   EXPECT_NEAR(glyphs[1].width, 5, kNear);
   EXPECT_NEAR(glyphs[1].height, 10, kNear);
   EXPECT_EQ(glyphs[1].sequence, 7);
-  EXPECT_EQ(glyphs[1].fontFlag, 3);
 }
 
 TEST(PageTextCollector, TheClipKeepsUnitsWhoseMiddleIsInside) {

@@ -33,7 +33,7 @@ PdfObject readBack(const std::string& file, int number, int* pages = nullptr) {
   C_PDF_Document document;
   document.open(testing_pdf::writeTempFile(file, "written.pdf"), "");
   if (pages) *pages = document.pageCount;
-  return document.resolver()->resolve(reference(number), true);
+  return document.resolver()->resolve(reference(number));
 }
 
 TEST(ObjectSerializer, EscapesReadBackAsTheSameObject) {
