@@ -122,7 +122,9 @@ bool SourceLink::inverseAt(QPoint point) {
 }
 
 bool SourceLink::eventFilter(QObject* watched, QEvent* event) {
-  if (!view_ || watched != view_->viewport() || event->type() != QEvent::MouseButtonPress)
+  // The type first: while the view is being destroyed its viewport still passes events here,
+  // and the view must not be touched then.
+  if (event->type() != QEvent::MouseButtonPress || !view_ || watched != view_->viewport())
     return false;
   auto* mouse = static_cast<QMouseEvent*>(event);
   if (mouse->button() != Qt::LeftButton || !(mouse->modifiers() & Qt::ControlModifier))
