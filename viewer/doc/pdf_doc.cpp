@@ -187,10 +187,18 @@ void C_PDF_Doc::completePageTree() {
 
 void C_PDF_Doc::reloadFonts() {
   if (!document_ || engineBusy()) return;
-  // Parsed pages keep the fonts of their resources: they go first.
-  if (creator_)
-    for (int32_t n = creator_->highestPageRequested(); n >= 1; --n) creator_->evict(n);
-  if (IDocumentFontCache* fonts = document_->fontCache()) fonts->clearContents();
+  // A fresh reading of the same file: the fonts loaded without the CMap go with the old one,
+  // and so does everything that points at them (parsed pages, the renderer's page state).
+  auto fresh = std::make_unique<C_PDF_Document>();
+  const std::string path = document_->path();
+  const std::string pw = password_.empty() ? document_->password() : password_;
+  try {
+    if (!fresh->open(path, pw)) return;
+    fresh->completePageTree();
+  } catch (const C_PDF_Exception&) {
+    return;
+  }
+  replaceEngine(std::move(fresh));
   emit fontsReloaded();
 }
 
