@@ -20,5 +20,5 @@ echo "== sanitizer build and tests"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
   -DBREVIA_SANITIZE=ON -DBREVIA_BENCH=OFF -DBREVIA_WERROR=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j2
+  LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" ctest --test-dir build-asan --output-on-failure -j2
 echo "== all tests passed"
