@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <openssl/evp.h>
 #include <openssl/opensslv.h>
+#include <openssl/rand.h>
 
 #include <memory>
 #include <mutex>
@@ -31,6 +32,7 @@ struct CryptoApi {
   decltype(&::EVP_sha384) sha384 = nullptr;
   decltype(&::EVP_sha512) sha512 = nullptr;
   decltype(&::EVP_Digest) digest = nullptr;
+  decltype(&::RAND_bytes) randomBytes = nullptr;
   bool loaded = false;
 };
 
@@ -62,7 +64,7 @@ const CryptoApi& crypto() {
         bind(library, "EVP_aes_256_cbc", a.aes256cbc) &&
         bind(library, "EVP_aes_256_ecb", a.aes256ecb) && bind(library, "EVP_sha256", a.sha256) &&
         bind(library, "EVP_sha384", a.sha384) && bind(library, "EVP_sha512", a.sha512) &&
-        bind(library, "EVP_Digest", a.digest)) {
+        bind(library, "EVP_Digest", a.digest) && bind(library, "RAND_bytes", a.randomBytes)) {
       a.loaded = true;
       api = a;
     }
@@ -129,6 +131,23 @@ std::string decryptWithIv(std::span<const uint8_t> key, std::span<const uint8_t>
     if (wellFormed) plain.resize(plain.size() - pad);
   }
   return std::string(plain.begin(), plain.end());
+}
+
+std::optional<std::string> encryptWithFreshIv(std::span<const uint8_t> key,
+                                              std::span<const uint8_t> data) {
+  const CryptoApi& c = crypto();
+  if (!c.loaded || !cipherFor(key.size(), true)) return std::nullopt;
+  std::array<uint8_t, kBlockBytes> iv{};
+  if (c.randomBytes(iv.data(), static_cast<int>(iv.size())) != 1) return std::nullopt;
+  // Padding as in PKCS #7: always at least one byte, a whole block when the data fills its last.
+  std::vector<uint8_t> padded(data.begin(), data.end());
+  const uint8_t pad = static_cast<uint8_t>(kBlockBytes - data.size() % kBlockBytes);
+  padded.insert(padded.end(), pad, pad);
+  const std::vector<uint8_t> encrypted = run(key, iv.data(), padded, true, true);
+  if (encrypted.size() != padded.size()) return std::nullopt;
+  std::string out(iv.begin(), iv.end());
+  out.append(encrypted.begin(), encrypted.end());
+  return out;
 }
 
 std::vector<uint8_t> cbcDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> iv,

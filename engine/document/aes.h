@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ constexpr std::size_t kBlockBytes = 16;
 // gives nothing; a last block whose padding is not well formed is kept whole, and a trailing
 // part block is dropped, so a damaged string still gives what can be read.
 std::string decryptWithIv(std::span<const uint8_t> key, std::span<const uint8_t> data);
+
+// The other way: a fresh random initialisation vector, then the data padded and encrypted in CBC
+// mode. nullopt when the crypto library or its random source is not available.
+std::optional<std::string> encryptWithFreshIv(std::span<const uint8_t> key,
+                                              std::span<const uint8_t> data);
 
 // CBC without padding over whole blocks (a trailing part block is dropped).
 std::vector<uint8_t> cbcDecrypt(std::span<const uint8_t> key, std::span<const uint8_t> iv,

@@ -48,6 +48,16 @@ class C_PDF_SecurityHandler : public IDecryptor {
   }
   bool encryptMetadata() const { return parameters_.encryptMetadata; }
 
+  // What a writer needs to encrypt new objects as the document's own: the file key and the
+  // methods of strings and of streams without a crypt filter of their own.
+  const std::vector<uint8_t>& fileKey() const { return fileKey_; }
+  StandardSecurity::CryptMethod stringMethod() const {
+    return version_ >= 4 ? stringMethod_ : StandardSecurity::CryptMethod::Rc4;
+  }
+  StandardSecurity::CryptMethod streamMethod() const {
+    return version_ >= 4 ? streamMethod_ : StandardSecurity::CryptMethod::Rc4;
+  }
+
  private:
   StandardSecurity::CryptMethod methodOf(const PdfObject& cryptFilters, const PdfObject& name);
   std::optional<StandardSecurity::FileKey> tryOwner(const std::string& typed) const;

@@ -304,6 +304,30 @@ void decryptObjectData(CryptMethod method, std::span<const uint8_t> fileKey, int
   }
 }
 
+bool encryptObjectData(CryptMethod method, std::span<const uint8_t> fileKey, int32_t objectNumber,
+                       int32_t generation, std::string& data) {
+  std::optional<std::string> encrypted;
+  switch (method) {
+    case CryptMethod::Identity:
+      return true;
+    case CryptMethod::Rc4:
+      // RC4 is its own inverse.
+      decryptObjectData(fileKey, objectNumber, generation, data);
+      return true;
+    case CryptMethod::AesV2:
+      encrypted =
+          Aes::encryptWithFreshIv(aesObjectKey(fileKey, objectNumber, generation), bytesOf(data));
+      break;
+    case CryptMethod::AesV3:
+      if (fileKey.size() != std::size_t(kAes256KeyBytes)) return false;
+      encrypted = Aes::encryptWithFreshIv(fileKey, bytesOf(data));
+      break;
+  }
+  if (!encrypted) return false;
+  data = std::move(*encrypted);
+  return true;
+}
+
 void decryptObjectData(std::span<const uint8_t> fileKey, int32_t objectNumber, int32_t generation,
                        std::span<uint8_t> data) {
   rc4(objectKey(fileKey, objectNumber, generation), data);

@@ -120,6 +120,11 @@ void decryptObjectData(std::span<const uint8_t> fileKey, int32_t objectNumber, i
 void decryptObjectData(CryptMethod method, std::span<const uint8_t> fileKey, int32_t objectNumber,
                        int32_t generation, std::string& data);
 
+// Encrypts a string's or stream's bytes of the given object in place with the given method, AES
+// with a fresh initialisation vector in front; false (data unchanged) when AES is not available.
+bool encryptObjectData(CryptMethod method, std::span<const uint8_t> fileKey, int32_t objectNumber,
+                       int32_t generation, std::string& data);
+
 // A decrypted string that begins with FE FF becomes the low-order byte of every following
 // complete two-byte unit (a trailing odd byte is dropped); any other string is returned as it is.
 std::string reduceFeFfString(std::string_view bytes);

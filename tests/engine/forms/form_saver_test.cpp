@@ -3,7 +3,14 @@
 #include "engine/forms/form_saver.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
+
+#include "engine/document/decryptor.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_document.h"
 #include "tests/support/pdf_builder.h"
@@ -44,18 +51,57 @@ struct Reopened {
     r.generation = 0;
     return document.resolver()->resolve(r);
   }
+  // The form's fields in the order of its Fields array.
+  std::vector<PdfObject> fields() {
+    ObjectResolver& resolver = *document.resolver();
+    const PdfObject catalog = resolver.resolve(*document.trailerInfo()->Root);
+    const PdfObject form = resolver.resolve(*catalog.lookup("AcroForm"));
+    std::vector<PdfObject> out;
+    for (const PdfObject& f : resolver.resolve(*form.lookup("Fields")).elements) out.push_back(f);
+    return out;
+  }
+  // A string of an indirect object, decrypted when the file is encrypted.
+  std::string text(const PdfObject& holder, const char* key) {
+    const PdfObject object = document.resolver()->resolve(holder);
+    std::string bytes = object.lookup(key) ? object.lookup(key)->text : "";
+    if (const IDecryptor* d = document.resolver()->decryptor())
+      d->decrypt(bytes, holder.objectNumber, holder.generation);
+    return bytes;
+  }
+  std::string normalAppearance(const PdfObject& holder) {
+    const PdfObject widget = document.resolver()->resolve(holder);
+    const PdfObject ap = document.resolver()->resolve(*widget.lookup("AP"));
+    const PdfObject n = document.resolver()->resolve(*ap.lookup("N"));
+    std::vector<uint8_t> bytes;
+    document.resolver()->decodeStream(bytes, n);
+    return std::string(bytes.begin(), bytes.end());
+  }
 };
 
-std::unique_ptr<Reopened> reopen(const std::string& bytes) {
+std::unique_ptr<Reopened> reopen(const std::string& bytes, const std::string& password = "") {
   auto r = std::make_unique<Reopened>();
-  r->document.open(testing_pdf::writeTempFile(bytes, "saved.pdf"), "");
+  r->document.open(testing_pdf::writeTempFile(bytes, "saved.pdf"), password);
   return r;
 }
 
-FormSaveResult save(const std::string& file, const std::vector<FieldValueChange>& changes) {
+FormSaveResult save(const std::string& file, const std::vector<FieldValueChange>& changes,
+                    const std::string& password = "") {
   C_PDF_Document document;
-  document.open(testing_pdf::writeTempFile(file, "original.pdf"), "");
+  document.open(testing_pdf::writeTempFile(file, "original.pdf"), password);
   return saveFieldValues(document, file, changes);
+}
+
+bool haveQpdf() { return std::system("command -v qpdf >/dev/null 2>&1") == 0; }
+
+// The form file encrypted by qpdf with the given key arguments (user password "user").
+std::string encrypted(const std::string& plain, const std::string& keyArguments) {
+  const std::string in = testing_pdf::writeTempFile(plain, "plain.pdf");
+  const std::string out = in + ".encrypted.pdf";
+  const std::string command = "qpdf --allow-weak-crypto --encrypt user owner " + keyArguments +
+                              (keyArguments.find(" -- ") == std::string::npos ? " -- '" : " '") +
+                              in + "' '" + out + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  return testing_pdf::readFile(out);
 }
 
 TEST(FormSaver, ValuesAndFreshAppearancesAppendedTwice) {
@@ -83,6 +129,44 @@ TEST(FormSaver, ValuesAndFreshAppearancesAppendedTwice) {
     EXPECT_EQ(second.bytes->substr(0, first.bytes->size()), *first.bytes);
     EXPECT_EQ(reopen(*second.bytes)->object(10).lookup("V")->text,
               std::string("\xFE\xFF\x01\x7D\x00l\x00u\x01\x65", 10));
+  }
+}
+
+// Values saved into files encrypted with RC4 (40 and 128 bits), AES-128 and AES-256 read back
+// with the password, twice in a row, and the files pass qpdf's own check.
+TEST(FormSaver, EncryptedDocumentsSaveEncrypted) {
+  if (!haveQpdf()) GTEST_SKIP() << "qpdf is not installed";
+  // The last two hold the fields in object streams, with a cross-reference stream.
+  for (const char* keys :
+       {"40", "128 --use-aes=n", "128 --use-aes=y", "256",
+        "128 --use-aes=y -- --object-streams=generate", "40 -- --object-streams=generate"}) {
+    SCOPED_TRACE(keys);
+    const std::string original = encrypted(formFile(false), keys);
+    ASSERT_FALSE(original.empty());
+    std::vector<PdfObject> fields = reopen(original, "user")->fields();
+    ASSERT_GE(fields.size(), 2u);
+    const PdfObject text = fields[0], box = fields[1];
+    FormSaveResult first = save(original,
+                                {{text.objectNumber, text.generation, {u"Secret (value)"}, ""},
+                                 {box.objectNumber, box.generation, {}, "Yes"}},
+                                "user");
+    ASSERT_TRUE(first.bytes) << first.error;
+    EXPECT_EQ(first.bytes->substr(0, original.size()), original);
+    // The value is not in clear, and reads back with the password.
+    EXPECT_EQ(first.bytes->find("Secret"), std::string::npos);
+    auto r = reopen(*first.bytes, "user");
+    ASSERT_TRUE(r->document.encrypted());
+    EXPECT_EQ(r->text(text, "V"), "Secret (value)");
+    EXPECT_EQ(r->text(text, "T"), "name");
+    EXPECT_NE(r->normalAppearance(text).find("(Secret \\(value\\)) Tj"), std::string::npos);
+    EXPECT_TRUE(r->document.resolver()->resolve(box).lookup("AS")->isName("Yes"));
+    FormSaveResult second =
+        save(*first.bytes, {{text.objectNumber, text.generation, {u"Again"}, ""}}, "user");
+    ASSERT_TRUE(second.bytes) << second.error;
+    EXPECT_EQ(second.bytes->substr(0, first.bytes->size()), *first.bytes);
+    EXPECT_EQ(reopen(*second.bytes, "user")->text(text, "V"), "Again");
+    const std::string path = testing_pdf::writeTempFile(*second.bytes, "checked.pdf");
+    EXPECT_EQ(std::system(("qpdf --check --password=user '" + path + "' >/dev/null").c_str()), 0);
   }
 }
 
