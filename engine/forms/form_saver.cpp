@@ -130,6 +130,22 @@ std::optional<ObjectKey> fieldOf(const ObjectKey& key, const PdfObject& object,
   return std::nullopt;
 }
 
+// A kid below node (at any depth) that is node itself or one of its parents; nodes already
+// seen count as parents.
+std::optional<ObjectKey> kidLoop(const PdfObject& node, std::set<ObjectKey>& seen,
+                                 const AnnotationValues& values, int depth = 0) {
+  const PdfObject* kidsValue = node.lookup("Kids");
+  if (!kidsValue || depth > kMaxFieldParents || seen.size() > kMaxFieldKids) return std::nullopt;
+  const PdfObject kids = values.resolve(*kidsValue);
+  for (const PdfObject& kid : kids.elements) {
+    if (!kid.isReference()) continue;
+    if (!seen.insert({kid.objectNumber, kid.generation}).second)
+      return ObjectKey{kid.objectNumber, kid.generation};
+    if (auto loop = kidLoop(values.resolve(kid), seen, values, depth + 1)) return loop;
+  }
+  return std::nullopt;
+}
+
 // Whether the value fits the field's type; sets error when it does not.
 bool valueFits(const ObjectKey& key, const PdfObject& ft, int flags, const FieldValueChange& change,
                std::string& error) {
@@ -306,14 +322,14 @@ FormSaveResult saveFieldValues(C_PDF_Document& document, std::string_view origin
                      " kids; nothing was saved.";
       return result;
     }
+    if (const std::optional<ObjectKey> loop = kidLoop(field, ancestors, values)) {
+      result.error = "Field " + named(key) + " has a kid (" + named(*loop) +
+                     ") that is the field itself or one of its parents; nothing was saved.";
+      return result;
+    }
     for (const PdfObject& kid : kids.elements) {
       if (!kid.isReference()) continue;
       const ObjectKey kidKey{kid.objectNumber, kid.generation};
-      if (ancestors.count(kidKey)) {
-        result.error = "Field " + named(key) + " has a kid (" + named(kidKey) +
-                       ") that is the field itself or one of its parents; nothing was saved.";
-        return result;
-      }
       PdfObject widget = values.resolve(kid);
       if (!widget.isDictionary() || widget.lookup("T")) continue;
       if (widgetKeys.insert(kidKey).second) widgets.push_back({kidKey, std::move(widget)});

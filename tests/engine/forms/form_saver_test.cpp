@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "engine/document/decryptor.h"
 #include "engine/document/object_resolver.h"
@@ -40,6 +41,15 @@ std::string formFile(bool xrefStream) {
         "/AP << /N << /B 12 0 R /Off 12 0 R >> >> >>");
   b.set(30, "<< /Subtype /Widget /FT /Sig /T (signed) /Rect [0 0 1 1] >>");
   b.set(31, "42");
+  // Malformed fields: no name, kids and parents that loop, a widget on no page.
+  b.set(40, "<< /Subtype /Widget /FT /Tx /V (x) /Rect [0 0 9 9] >>");
+  b.set(41, "<< /FT /Tx /T (loop) /Kids [42 0 R] >>");
+  b.set(42, "<< /Subtype /Widget /Parent 41 0 R /Rect [0 0 9 9] /Kids [41 0 R] >>");
+  b.set(43, "<< /FT /Tx /T (self) /Kids [43 0 R] >>");
+  b.set(44, "<< /Subtype /Widget /FT /Tx /Parent 45 0 R /Rect [0 0 9 9] >>");
+  b.set(45, "<< /Parent 44 0 R >>");
+  b.set(46, "<< /Subtype /Widget /FT /Tx /T (orphan) /Rect [0 0 9 9] >>");
+  b.set(47, "<< /Subtype /Widget /FT /Btn /Ff 65536 /T (push) /Rect [0 0 9 9] /P 3 0 R >>");
   return xrefStream ? b.buildWithXrefStream("/Root 1 0 R") : b.build("/Root 1 0 R");
 }
 
@@ -172,12 +182,80 @@ TEST(FormSaver, EncryptedDocumentsSaveEncrypted) {
 
 TEST(FormSaver, BrokenFieldsChangeNothing) {
   const std::string original = formFile(false);
-  for (const FieldValueChange& bad : std::vector<FieldValueChange>{
-           {31, 0, {u"x"}, ""}, {99, 0, {u"x"}, ""}, {30, 0, {u"x"}, ""}}) {
-    FormSaveResult result = save(original, {{10, 0, {u"fine"}, ""}, bad});
+  const std::string path = testing_pdf::writeTempFile(original, "form.pdf");
+  const std::vector<std::pair<FieldValueChange, const char*>> cases = {
+      {{31, 0, {u"x"}, ""}, "not a dictionary"},
+      {{99, 0, {u"x"}, ""}, "not a dictionary"},
+      {{30, 0, {u"x"}, ""}, "cannot be filled in"},
+      {{40, 0, {u"x"}, ""}, "has no name (T)"},
+      {{10, 0, {}, "Yes"}, "takes text, not a button state"},
+      {{11, 0, {u"Yes"}, ""}, "its value is a state, not text"},
+      {{10, 0, {u"a", u"b"}, ""}, "takes one value, not 2"},
+      {{47, 0, {}, "On"}, "push button"},
+      {{41, 0, {u"x"}, ""}, "that is the field itself or one of its parents"},
+      {{43, 0, {u"x"}, ""}, "that is the field itself or one of its parents"},
+      {{44, 0, {u"x"}, ""}, "parents that lead back to it"},
+      {{46, 0, {u"x"}, ""}, "Widget 46 0 R is on no page"},
+  };
+  for (const auto& [bad, cause] : cases) {
+    SCOPED_TRACE(cause);
+    C_PDF_Document document;
+    document.open(path, "");
+    FormSaveResult result =
+        saveFieldValuesToFile(document, original, {{10, 0, {u"fine"}, ""}, bad}, path);
     EXPECT_FALSE(result.bytes);
+    EXPECT_NE(result.error.find(cause), std::string::npos) << result.error;
     EXPECT_NE(result.error.find("nothing was saved"), std::string::npos) << result.error;
+    EXPECT_EQ(testing_pdf::readFile(path), original);
   }
+}
+
+// A widget without a name stands for its field: the value goes to the parent.
+TEST(FormSaver, UnnamedWidgetSavesItsField) {
+  FormSaveResult result = save(formFile(false), {{22, 0, {}, "B"}});
+  ASSERT_TRUE(result.bytes) << result.error;
+  auto r = reopen(*result.bytes);
+  EXPECT_TRUE(r->object(20).lookup("V")->isName("B"));
+  EXPECT_FALSE(r->object(22).lookup("V"));
+  EXPECT_TRUE(r->object(22).lookup("AS")->isName("B"));
+}
+
+// The file is replaced whole or not at all: a write cut short (here by a file size limit, as a
+// full disk would) leaves the original byte for byte and no temporary file beside it.
+TEST(FormSaver, FailedWriteLeavesTheOriginal) {
+  const std::string original = formFile(true);
+  const std::string path = testing_pdf::writeTempFile(original, "form.pdf");
+  const std::string folder = path.substr(0, path.rfind('/'));
+  C_PDF_Document document;
+  document.open(path, "");
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = original.size() + 10;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  FormSaveResult result = saveFieldValuesToFile(document, original, {{10, 0, {u"new"}, ""}}, path);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(result.bytes);
+  EXPECT_NE(result.error.find("could not be written"), std::string::npos) << result.error;
+  EXPECT_NE(result.error.find("left as it was"), std::string::npos) << result.error;
+  EXPECT_EQ(testing_pdf::readFile(path), original);
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) files += !!entry.exists();
+  EXPECT_EQ(files, 1u);
+  // A folder the user may not write to (root may write anywhere, so only others check this).
+  if (::geteuid() != 0) {
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    result = saveFieldValuesToFile(document, original, {{10, 0, {u"new"}, ""}}, path);
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_FALSE(result.bytes);
+    EXPECT_EQ(testing_pdf::readFile(path), original);
+  }
+  // Once the write can succeed, the file holds the update.
+  result = saveFieldValuesToFile(document, original, {{10, 0, {u"new"}, ""}}, path);
+  ASSERT_TRUE(result.bytes) << result.error;
+  EXPECT_EQ(testing_pdf::readFile(path), *result.bytes);
 }
 
 }  // namespace
