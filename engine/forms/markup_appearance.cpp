@@ -27,8 +27,18 @@ constexpr double kDefaultTextSize = 12;
 constexpr double kAscent = 0.718;
 // Space between the border and free text.
 constexpr double kTextPadding = 2;
+// A line's caption: its text size and the space left around it.
+constexpr double kCaptionSize = 9;
+constexpr double kCaptionGap = 2;
+// Leader lines longer than this are taken as this long.
+constexpr double kMaxLeaderLength = 10000;
+// Rich text read at most (UTF-16 units), and the longest entity looked at.
+constexpr std::size_t kMaxRichText = 1 << 20;
+constexpr std::size_t kMaxEntity = 10;
 // Letters of a stamp's label at most.
 constexpr std::size_t kMaxLabel = 64;
+
+std::string textOf(const PdfObject* value, const AnnotationValues& v);
 
 class Builder {
  public:
@@ -193,13 +203,64 @@ std::optional<BuiltAppearance> Builder::line() {
   if (!stroking()) return finish(*rect);
   opacity(false);
   strokeStyle();
-  polyline({p[0], p[1]});
+  const double dx = p[1].x - p[0].x, dy = p[1].y - p[0].y;
+  const double length = std::hypot(dx, dy);
+  // Along the line and to its left; a line of no length has no sides.
+  const double ux = length > 0 ? dx / length : 1, uy = length > 0 ? dy / length : 0;
+  const double nx = -uy, ny = ux;
+  auto shifted = [&](Point at, double along, double across) {
+    return Point{at.x + ux * along + nx * across, at.y + uy * along + ny * across};
+  };
+  // Leader lines: LL moves the line off its end points (positive to its left), LLE carries
+  // them past it and LLO leaves a gap at the points.
+  auto leader = [&](const char* key, double low) {
+    const double value = readNumber(a_.lookup(key), v_, 0);
+    return std::isfinite(value) ? std::clamp(value, low, kMaxLeaderLength) : 0.0;
+  };
+  const double ll = leader("LL", -kMaxLeaderLength);
+  const double lle = ll != 0 ? leader("LLE", 0) : 0, llo = ll != 0 ? leader("LLO", 0) : 0;
+  const Point start = shifted(p[0], 0, ll), end = shifted(p[1], 0, ll);
+  if (ll != 0) {
+    const double side = ll < 0 ? -1 : 1;
+    for (Point at : {p[0], p[1]}) {
+      polyline({shifted(at, 0, side * llo), shifted(at, 0, ll + side * lle)});
+      w_.op("S");
+    }
+  }
+  // The caption: Contents along the line, in a gap of it (Inline) or above it (Top), moved
+  // by CO.
+  const PdfObject cap = a_.lookup("Cap") ? v_.resolve(*a_.lookup("Cap")) : PdfObject();
+  const bool captioned = cap.kind == PdfObjectKind::Boolean && cap.boolValue();
+  const std::string caption = captioned ? textOf(a_.lookup("Contents"), v_) : std::string();
+  const FontWidths widths;
+  const double captionWidth = widths.textWidth(caption, kCaptionSize);
+  const bool top = readName(a_.lookup("CP"), v_) == "Top";
+  const std::vector<double> co = readNumbers(a_.lookup("CO"), v_, 2);
+  const double coAlong = co.size() == 2 && std::isfinite(co[0]) ? co[0] : 0;
+  const double coAcross = co.size() == 2 && std::isfinite(co[1]) ? co[1] : 0;
+  const double gap = captionWidth / 2 + kCaptionGap;
+  if (!caption.empty() && !top && 2 * gap < length) {
+    polyline({start, shifted(start, length / 2 + coAlong - gap, 0)});
+    polyline({shifted(start, length / 2 + coAlong + gap, 0), end});
+  } else {
+    polyline({start, end});
+  }
   w_.op("S");
   if (!style_.dashes.empty()) w_.dash({}, 0);
   PdfObject le = a_.lookup("LE") ? v_.resolve(*a_.lookup("LE")) : PdfObject();
   if (le.isArray() && le.elements.size() >= 2) {
-    lineEnding(readName(&le.elements[0], v_), p[0], p[1]);
-    lineEnding(readName(&le.elements[1], v_), p[1], p[0]);
+    lineEnding(readName(&le.elements[0], v_), start, end);
+    lineEnding(readName(&le.elements[1], v_), end, start);
+  }
+  if (!caption.empty()) {
+    const double across =
+        top ? style_.borderWidth / 2 + kCaptionGap / 2 : -kCaptionSize * kAscent / 2;
+    const Point at = shifted(start, length / 2 + coAlong - captionWidth / 2, across + coAcross);
+    w_.colour({0}, false);
+    needFont_ = true;
+    w_.op("BT").name(kFontName).number(kCaptionSize).op("Tf");
+    w_.number(ux).number(uy).number(-uy).number(ux).number(at.x).number(at.y).op("Tm");
+    w_.string(caption).op("Tj").op("ET");
   }
   return finish(*rect);
 }
@@ -325,10 +386,83 @@ std::string textOf(const PdfObject* value, const AnnotationValues& v) {
   return toWinAnsi(decodeTextString(v.stringBytes(s)));
 }
 
+// The plain text of rich text (an XHTML fragment): tags dropped, paragraphs and breaks as
+// newlines, the common entities and character references decoded. style gets the first style
+// attribute's text (font-size, color), which is as far as the styling is taken.
+std::u16string richTextPlain(std::u16string_view xhtml, std::string& style) {
+  std::u16string out;
+  const std::size_t size = std::min(xhtml.size(), kMaxRichText);
+  for (std::size_t i = 0; i < size;) {
+    const char16_t c = xhtml[i];
+    if (c == '<') {
+      const std::size_t close = xhtml.find('>', i);
+      if (close == std::u16string_view::npos || close >= size) break;
+      std::string tag;
+      for (std::size_t k = i + 1; k < close; ++k)
+        tag += xhtml[k] < 128 ? static_cast<char>(std::tolower(xhtml[k])) : '?';
+      std::string name = tag.substr(tag[0] == '/' ? 1 : 0);
+      name = name.substr(0, name.find_first_of(" \t\r\n/"));
+      // A paragraph ends a line; so does a break, and a paragraph that starts after text.
+      if (name == "br" || ((name == "p" || name == "div") && tag[0] == '/'))
+        out += u'\n';
+      else if ((name == "p" || name == "div") && !out.empty() && out.back() != u'\n')
+        out += u'\n';
+      if (const std::size_t at = tag.find("style="); style.empty() && at != std::string::npos) {
+        const std::size_t from = at + 7;
+        const std::size_t to = from <= tag.size() ? tag.find(tag[from - 1], from) : tag.npos;
+        if (to != std::string::npos) style = tag.substr(from, to - from);
+      }
+      i = close + 1;
+      continue;
+    }
+    if (c == '&') {
+      const std::size_t semi = xhtml.find(';', i);
+      if (semi != std::u16string_view::npos && semi < size && semi - i <= kMaxEntity) {
+        std::string entity;
+        for (std::size_t k = i + 1; k < semi; ++k)
+          entity += xhtml[k] < 128 ? static_cast<char>(xhtml[k]) : '?';
+        long code = -1;
+        if (entity == "amp")
+          code = '&';
+        else if (entity == "lt")
+          code = '<';
+        else if (entity == "gt")
+          code = '>';
+        else if (entity == "quot")
+          code = '"';
+        else if (entity == "apos")
+          code = '\'';
+        else if (entity == "nbsp")
+          code = 0xA0;
+        else if (entity.size() > 1 && entity[0] == '#')
+          code = entity[1] == 'x' || entity[1] == 'X'
+                     ? std::strtol(entity.c_str() + 2, nullptr, 16)
+                     : std::strtol(entity.c_str() + 1, nullptr, 10);
+        if (code > 0 && code < 0x10000) {
+          out += static_cast<char16_t>(code);
+          i = semi + 1;
+          continue;
+        }
+      }
+    }
+    // Line ends in the markup are spaces; the tags say where lines break.
+    out += c == '\r' || c == '\n' ? u' ' : c;
+    ++i;
+  }
+  while (!out.empty() && out.back() == u'\n') out.pop_back();
+  return out;
+}
+
 std::optional<BuiltAppearance> Builder::freeText() {
   const auto rect = readRect(a_, v_);
   if (!rect) return std::nullopt;
-  const auto& r = *rect;
+  // The text box: Rect inset by RD (a callout's line runs outside it).
+  auto r = *rect;
+  const std::vector<double> rd = readNumbers(a_.lookup("RD"), v_, 4);
+  if (rd.size() == 4 && std::all_of(rd.begin(), rd.end(), [](double d) { return d >= 0; }) &&
+      rd[0] + rd[2] < r[2] - r[0] && rd[1] + rd[3] < r[3] - r[1]) {
+    r = {r[0] + rd[0], r[1] + rd[1], r[2] - rd[2], r[3] - rd[3]};
+  }
   DefaultAppearance da;
   if (const PdfObject* value = a_.lookup("DA")) {
     const PdfObject s = v_.resolve(*value);
@@ -338,11 +472,36 @@ std::optional<BuiltAppearance> Builder::freeText() {
     const PdfObject s = v_.resolve(*value);
     if (s.isString()) readDefaultStyle(textStringToUtf8(v_.stringBytes(s)), da);
   }
+  // Rich text gives the text when it has any; Contents is its plain version otherwise.
+  std::string contents;
+  if (const PdfObject* value = a_.lookup("RC")) {
+    const PdfObject rc = v_.resolve(*value);
+    if (rc.isString()) {
+      std::string style;
+      contents = toWinAnsi(richTextPlain(decodeTextString(v_.stringBytes(rc)), style));
+      readDefaultStyle(style, da);
+    }
+  }
+  if (contents.empty()) contents = textOf(a_.lookup("Contents"), v_);
   const double size =
       da.size > 0 && std::isfinite(da.size) ? std::min(da.size, 1000.0) : kDefaultTextSize;
   const std::vector<double> textColour = da.colour.empty() ? std::vector<double>{0} : da.colour;
   opacity(false);
   const double bw = style_.borderWidth;
+  // A callout: CL's two or three points from what it points at to the box, with the line
+  // ending LE at the first.
+  const std::vector<Point> callout = points(a_.lookup("CL"));
+  if ((callout.size() == 2 || callout.size() == 3) && bw > 0) {
+    w_.colour(textColour, true).lineWidth(bw);
+    polyline(callout);
+    w_.op("S");
+    const PdfObject le = a_.lookup("LE") ? v_.resolve(*a_.lookup("LE")) : PdfObject();
+    const PdfObject* first = le.isArray() && !le.elements.empty() ? &le.elements[0] : &le;
+    const std::vector<double> savedInterior = style_.interior;
+    if (style_.interior.empty()) style_.interior = style_.colour;
+    lineEnding(readName(first, v_), callout[0], callout[1]);
+    style_.interior = savedInterior;
+  }
   const bool fill = !style_.colour.empty();
   if (fill || bw > 0) {
     if (fill) w_.colour(style_.colour, false);
@@ -353,10 +512,10 @@ std::optional<BuiltAppearance> Builder::freeText() {
     const double inset = bw / 2;
     w_.rect(r[0] + inset, r[1] + inset, r[2] - r[0] - bw, r[3] - r[1] - bw);
     paint(fill, bw > 0, false);
+    if (!style_.dashes.empty()) w_.dash({}, 0);
   }
   const double pad = bw + kTextPadding;
   const double width = r[2] - r[0] - 2 * pad;
-  const std::string contents = textOf(a_.lookup("Contents"), v_);
   if (width > 0 && !contents.empty()) {
     const FontWidths widths;
     const int q = static_cast<int>(readNumber(a_.lookup("Q"), v_, 0));
@@ -375,7 +534,7 @@ std::optional<BuiltAppearance> Builder::freeText() {
     }
     w_.op("Q");
   }
-  return finish(r);
+  return finish(*rect);
 }
 
 // A note: a sheet with a folded corner and three lines of writing, in a 20 x 20 box fitted to

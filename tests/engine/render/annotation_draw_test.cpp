@@ -153,6 +153,46 @@ TEST(AnnotationDraw, MarkupWithoutAppearanceIsBuiltFromItsDictionary) {
   for (int x = 210; x < 250; x += 5) EXPECT_EQ(at(x, 30), kWhite);
 }
 
+// A dimension line: leader lines from its points, the line moved off them by LL (to its
+// left), a caption in a gap of it; and a free-text callout with its arrow.
+TEST(AnnotationDraw, LeaderLinesCaptionsAndCallouts) {
+  PdfBuilder b;
+  b.set(10,
+        "<< /Subtype /Line /Rect [0 0 200 100] /L [20 20 180 20] /LL 30 /LLE 10 /LLO 5 "
+        "/C [1 0 0] /BS << /W 2 >> /Cap true /Contents (MMMM) >>");
+  b.set(11,
+        "<< /Subtype /FreeText /IT /FreeTextCallout /Rect [0 0 200 100] /RD [120 60 0 0] "
+        "/CL [20 80 60 80 120 80] /LE /ClosedArrow /DA (1 0 0 rg /Helv 10 Tf) /C [0 0 1] "
+        "/BS << /W 2 >> >>");
+  auto page = drawContent("", 200, 100, "/Annots [10 0 R 11 0 R]", b);
+  auto at = [&](int x, int y) { return page.at(x, 100 - y); };  // page space, y upwards
+  auto redNear = [&](int x, int y) {
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy)
+        if ((at(x + dx, y + dy) & 0xFFFFFF00u) == 0xFFFF0000u) return true;
+    return false;
+  };
+  EXPECT_FALSE(redNear(100, 20));  // the points are left alone
+  EXPECT_FALSE(redNear(20, 22));   // LLO's gap
+  EXPECT_TRUE(redNear(20, 35));    // the leader lines
+  EXPECT_TRUE(redNear(180, 35));
+  EXPECT_TRUE(redNear(20, 59));  // carried past the line by LLE
+  EXPECT_TRUE(redNear(40, 50));  // the line, LL above the points
+  EXPECT_TRUE(redNear(160, 50));
+  EXPECT_FALSE(redNear(20, 64));
+  // The caption's gap: no red line in the middle, black letters there instead.
+  EXPECT_FALSE(redNear(100, 50));
+  int dark = 0;
+  for (int x = 80; x < 120; ++x)
+    for (int y = 44; y < 56; ++y) dark += (at(x, y) & 0x00808080u) == 0;
+  EXPECT_GT(dark, 10);
+  // The callout: its line to the box, its arrow head filled; the box blue beside it.
+  EXPECT_TRUE(redNear(90, 80));
+  EXPECT_TRUE(redNear(24, 80));
+  EXPECT_EQ(at(160, 90), 0xFF0000FFu);
+  EXPECT_EQ(at(100, 90), kWhite);
+}
+
 TEST(AnnotationDraw, OpacityAndBrokenDictionaries) {
   PdfBuilder b;
   b.set(5, "<< /Subtype /Square /Rect [10 10 50 50] /IC [0 0 0] /CA 0.5 /BS << /W 0 >> >>");

@@ -132,4 +132,16 @@ TEST_F(PageTextScan, AnnotationAppearancesArePageTextOnce) {
   EXPECT_EQ(text.find("typed", text.find("typed") + 1), std::string::npos) << text;
 }
 
+// Rich text gives free text its words (tags dropped, entities decoded, paragraphs as lines)
+// in place of the plain Contents.
+TEST_F(PageTextScan, FreeTextShowsItsRichText) {
+  const std::string annots =
+      "/Annots [<< /Subtype /FreeText /Rect [10 10 190 90] /DA (/Helv 12 Tf 0 g) "
+      "/RC (<?xml version=\"1.0\"?><body xmlns=\"http://www.w3.org/1999/xhtml\" "
+      "style=\"font-size:10pt\"><p>Rich &amp; <b>bold</b></p><p>&#65;&#x42;C</p></body>) "
+      "/Contents (plain) >>]";
+  const std::string text = scanned("", sans, annots);
+  EXPECT_EQ(text, "Rich & bold\nABC\n");
+}
+
 }  // namespace
