@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/document/lex_source.h"
+#include "engine/document/pdf_lexer.h"
 #include "engine/document/text_string.h"
 #include "engine/forms/annotation_style.h"
 #include "engine/forms/field_appearance.h"
@@ -67,6 +69,43 @@ PdfObject fontResource(const PdfObject& widget, const PdfObject& acroForm, const
 }
 
 }  // namespace
+
+bool appearanceShowsValue(std::string_view content, const PdfObject& widget,
+                          const AnnotationValues& values) {
+  auto withoutSpaces = [](std::string_view bytes) {
+    std::string out;
+    for (char c : bytes)
+      if (c != ' ' && c != '\n' && c != '\r' && c != '\t') out += c;
+    return out;
+  };
+  const PdfObject value = inheritedEntry(widget, "V", values);
+  const std::string wanted = withoutSpaces(textOf(value, values));
+  C_PDF_Mem_Buffer buffer(reinterpret_cast<const uint8_t*>(content.data()),
+                          static_cast<int64_t>(content.size()));
+  PdfLexer lexer(&buffer);
+  std::string shown;
+  std::vector<std::string> operands;
+  PdfObject token;
+  for (std::size_t count = 0; count < kMaxAppearanceTokens && lexer.readObject(token); ++count) {
+    if (token.kind != PdfObjectKind::Keyword) {
+      if (token.isString()) {
+        operands.push_back(token.text);
+      } else if (token.isArray()) {
+        std::string joined;
+        for (const PdfObject& e : token.elements)
+          if (e.isString()) joined += e.text;
+        operands.push_back(std::move(joined));
+      }
+      continue;
+    }
+    if ((token.text == "Tj" || token.text == "TJ" || token.text == "'" || token.text == "\"") &&
+        !operands.empty())
+      shown += operands.back();
+    operands.clear();
+    if (shown.size() > wanted.size() + content.size()) break;
+  }
+  return withoutSpaces(shown) == wanted;
+}
 
 bool isTextField(const PdfObject& widget, const AnnotationValues& values) {
   int flags = 0;

@@ -3,6 +3,7 @@
 // MaxLen, flags and font, and the widget's MK colours and border.
 
 #include <optional>
+#include <string_view>
 
 #include "engine/forms/built_appearance.h"
 
@@ -15,6 +16,15 @@ PdfObject inheritedEntry(const PdfObject& widget, const char* key, const Annotat
 // Whether the widget's field shows text (text and choice fields), whose appearance readers
 // rebuild when the form asks for appearances (NeedAppearances).
 bool isTextField(const PdfObject& widget, const AnnotationValues& values);
+
+// Tokens of an appearance stream read at most when looking for the text it shows.
+inline constexpr std::size_t kMaxAppearanceTokens = 100000;
+
+// Whether the content of a text field's appearance stream shows the field's value: the strings
+// its text operators show are, spaces and line breaks aside, the value's bytes. An appearance
+// made for another value (or, for a value, one that shows nothing) does not.
+bool appearanceShowsValue(std::string_view content, const PdfObject& widget,
+                          const AnnotationValues& values);
 
 // acroForm is the form dictionary of the document (None when it has none); nullopt for
 // signature fields and widgets without a usable Rect.

@@ -86,6 +86,24 @@ const PdfObject* normalAppearance(const PdfObject& annotation, const PdfObject& 
   return stream && stream->isReference() ? stream : nullptr;
 }
 
+// With NeedAppearances a text field's appearance is built anew unless it is a text field's
+// stream that already shows the field's value (a choice field's is always built anew).
+bool showsValue(const PdfObject& widget, const PdfObject& ap, const AnnotationValues& values,
+                ObjectResolver& resolver) {
+  if (!inheritedEntry(widget, "FT", values).isName("Tx")) return false;
+  const PdfObject* normal = ap.isDictionary() ? ap.lookup("N") : nullptr;
+  const PdfObject stream = normal ? values.resolve(*normal) : PdfObject();
+  if (!stream.isStream()) return false;
+  std::vector<uint8_t> bytes;
+  try {
+    if (resolver.decodeStream(bytes, stream) < 0) return false;
+  } catch (const C_PDF_Exception&) {
+    return false;
+  }
+  return appearanceShowsValue(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), widget, values);
+}
+
 // A form XObject of a built appearance, parsed like the file's own.
 std::unique_ptr<XObjectDescriptor> builtForm(const BuiltAppearance& built, C_PDF_Creator& creator,
                                              ObjectResolver& resolver) {
@@ -142,7 +160,8 @@ void C_PDF_Draw::drawAnnotations() {
     const DocumentValues values(resolver, number, generation);
     const bool widget = subtype->isName("Widget");
     PdfObject ap = resolvedOrNone(a.lookup("AP"), resolver);
-    if (widget && needAppearances && isTextField(a, values)) ap = PdfObject();
+    if (widget && needAppearances && isTextField(a, values) && !showsValue(a, ap, values, resolver))
+      ap = PdfObject();
     PdfObject states;
     if (const PdfObject* stream = normalAppearance(a, ap, values, states)) {
       XObjectDescriptor* form = loadXObject(*stream, creator_.context(), resources_);

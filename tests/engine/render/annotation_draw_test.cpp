@@ -193,6 +193,39 @@ TEST(AnnotationDraw, LeaderLinesCaptionsAndCallouts) {
   EXPECT_EQ(at(100, 90), kWhite);
 }
 
+// With NeedAppearances a text field keeps an appearance that shows its value and gets a new one
+// when the file's was made for another value; a check box whose state names no appearance is
+// built from its field either way.
+TEST(AnnotationDraw, StaleFieldAppearancesAreRebuilt) {
+  PdfBuilder b;
+  const std::string red = "1 0 0 rg 0 0 40 20 re f BT /Helv 10 Tf 2 5 Td ";
+  b.setStream(5, "/Subtype /Form /BBox [0 0 40 20]", red + "(same value) Tj ET");
+  b.setStream(6, "/Subtype /Form /BBox [0 0 40 20]", red + "[(old) -250 (value)] TJ ET");
+  b.setStream(7, "/Subtype /Form /BBox [0 0 40 20]", "1 0 0 rg 0 0 40 20 re f");
+  b.set(10,
+        "<< /Subtype /Widget /FT /Tx /V (same  value) /Rect [10 10 50 30] /AP << /N 5 0 R >> >>");
+  b.set(11,
+        "<< /Subtype /Widget /FT /Tx /V (new value) /Rect [60 10 100 30] /AP << /N 6 0 R >> >>");
+  b.set(12, "<< /Subtype /Widget /FT /Tx /Rect [110 10 150 30] /AP << /N 7 0 R >> >>");
+  b.set(13, "<< /Subtype /Widget /FT /Tx /V (x) /Rect [160 10 200 30] /AP << /N 7 0 R >> >>");
+  b.set(14,
+        "<< /Subtype /Widget /FT /Btn /Rect [10 50 30 70] /AS /On /MK << /BG [0 0 1] >> "
+        "/AP << /N << /Yes 7 0 R /Off 7 0 R >> >> >>");
+  const std::string annots = "/Annots [10 0 R 11 0 R 12 0 R 13 0 R 14 0 R]";
+  const std::string form = "/AcroForm << /NeedAppearances true /DA (/Helv 10 Tf 0 g) >>";
+  auto page = drawContent("", 220, 100, annots, b, form);
+  auto at = [&](int x, int y) { return page.at(x, 100 - y); };
+  EXPECT_EQ(at(12, 28), kRed);         // shows its value: kept
+  EXPECT_EQ(at(62, 28), kWhite);       // made for "old value": built anew
+  EXPECT_EQ(at(112, 28), kRed);        // no value, shows none: kept
+  EXPECT_EQ(at(162, 28), kWhite);      // shows nothing of its value: built anew
+  EXPECT_EQ(at(12, 68), 0xFF0000FFu);  // a state without appearance: built, MK background
+  // Without NeedAppearances the file's appearances stand.
+  page = drawContent("", 220, 100, annots, b, "/AcroForm << /DA (/Helv 10 Tf 0 g) >>");
+  EXPECT_EQ(at(62, 28), kRed);
+  EXPECT_EQ(at(162, 28), kRed);
+}
+
 TEST(AnnotationDraw, OpacityAndBrokenDictionaries) {
   PdfBuilder b;
   b.set(5, "<< /Subtype /Square /Rect [10 10 50 50] /IC [0 0 0] /CA 0.5 /BS << /W 0 >> >>");
