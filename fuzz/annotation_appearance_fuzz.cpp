@@ -1,9 +1,11 @@
 // Builds appearances from an arbitrary annotation dictionary (PDF object text) as each kind of
 // markup annotation and of form field, and checks that what is built reads back as content:
-// every token a number, name, string, array or operator, and the text bounded.
+// every token a number, name, string, array or operator, and the text bounded. The input is also
+// read as a field's appearance stream and compared with the field's value.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 #include "engine/document/pdf_lexer.h"
 #include "engine/forms/markup_appearance.h"
@@ -59,5 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     copy.add("FT", PdfObject(PdfObjectKind::Name, type));
     if (auto built = buildWidgetAppearance(copy, annotation, values)) checkContent(*built);
   }
+  // The input as the content of a field's appearance: compared with its value, in bounds.
+  appearanceShowsValue(std::string_view(reinterpret_cast<const char*>(data), size), annotation,
+                       values);
   return 0;
 }

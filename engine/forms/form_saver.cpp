@@ -12,6 +12,7 @@
 #include "engine/document/pdf_exception.h"
 #include "engine/document/security_handler.h"
 #include "engine/document/xref_table.h"
+#include "engine/forms/decrypted_values.h"
 #include "engine/forms/widget_appearance.h"
 #include "engine/writer/object_encryptor.h"
 #include "engine/writer/object_serializer.h"
@@ -52,49 +53,24 @@ std::string named(const ObjectKey& key) {
   return std::to_string(key.first) + " " + std::to_string(key.second) + " R";
 }
 
-// Strings of an object read from an encrypted file, decrypted with that object's key; nested
-// values deeper than this are left as they are (the serializer writes them as null anyway).
-void decryptStrings(PdfObject& value, const IDecryptor& decryptor, const ObjectKey& key,
-                    int depth) {
-  if (depth > kMaxSerializeDepth) return;
-  if (value.isString()) {
-    decryptor.decrypt(value.text, key.first, key.second);
-    return;
-  }
-  for (PdfObject& element : value.elements) decryptStrings(element, decryptor, key, depth + 1);
-  for (DictEntry& e : value.entries) decryptStrings(e.value, decryptor, key, depth + 1);
-}
-
 // Reads through the document, except for the objects changed in this save, which are read as
 // changed (a widget's appearance takes its field's new value from its parent). Every value it
 // gives holds its strings in clear, so that copies into new objects can be encrypted with
 // their new object's key.
-class ChangedValues : public AnnotationValues {
+class ChangedValues : public DecryptedValues {
  public:
   ChangedValues(ObjectResolver& resolver, const XrefTable* table,
                 const std::map<ObjectKey, PdfObject>& changed)
-      : resolver_(resolver), table_(table), changed_(changed) {}
+      : DecryptedValues(resolver, table), changed_(changed) {}
   PdfObject resolve(const PdfObject& value) const override {
-    if (!value.isReference()) return value;
-    auto found = changed_.find({value.objectNumber, value.generation});
-    if (found != changed_.end()) return found->second;
-    PdfObject object;
-    try {
-      object = resolver_.resolve(value);
-    } catch (const C_PDF_Exception&) {
-      return PdfObject();
+    if (value.isReference()) {
+      auto found = changed_.find({value.objectNumber, value.generation});
+      if (found != changed_.end()) return found->second;
     }
-    // Objects inside an object stream were encrypted with their container, not one by one.
-    const XrefEntry* entry = table_ ? table_->find(value.objectNumber, value.generation) : nullptr;
-    const IDecryptor* decryptor = resolver_.decryptor();
-    if (decryptor && !(entry && entry->container != 0))
-      decryptStrings(object, *decryptor, {value.objectNumber, value.generation}, 0);
-    return object;
+    return DecryptedValues::resolve(value);
   }
 
  private:
-  ObjectResolver& resolver_;
-  const XrefTable* table_;
   const std::map<ObjectKey, PdfObject>& changed_;
 };
 

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/document/decryptor.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/page_tree.h"
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/forms/built_appearance.h"
+#include "engine/forms/decrypted_values.h"
 #include "engine/forms/markup_appearance.h"
 #include "engine/forms/widget_appearance.h"
 #include "engine/render/content_parser.h"
@@ -47,27 +47,6 @@ std::vector<double> numbers(const PdfObject& array) {
     if (e.isNumber()) out.push_back(e.realValue());
   return out;
 }
-
-// The annotation's values as the builders read them: through the document's objects, strings
-// decrypted with the key of the object that holds them.
-class DocumentValues : public AnnotationValues {
- public:
-  DocumentValues(ObjectResolver& resolver, int32_t objectNumber, int32_t generation)
-      : resolver_(resolver), objectNumber_(objectNumber), generation_(generation) {}
-  PdfObject resolve(const PdfObject& value) const override {
-    return resolvedOrNone(&value, resolver_);
-  }
-  std::string stringBytes(const PdfObject& string) const override {
-    std::string bytes = string.text;
-    if (const IDecryptor* decryptor = resolver_.decryptor())
-      decryptor->decrypt(bytes, objectNumber_, generation_);
-    return bytes;
-  }
-
- private:
-  ObjectResolver& resolver_;
-  int32_t objectNumber_, generation_;
-};
 
 // The appearance stream to draw: N itself, or the state AS picks from N's states (without AS,
 // the state the field's value names, as writers that leave AS out mean); null when there is
@@ -137,8 +116,19 @@ void C_PDF_Draw::drawAnnotations() {
   const gfx::Matrix pageCtm = baseCtm_;
   const bool printing = cacheFlag_ == 0;
   // With NeedAppearances the appearances of text and choice fields are built from their values.
+  // Strings are read in clear, each with the key of the object that holds it: a field's DA or
+  // value may come from its parent or the form dictionary.
+  const DecryptedValues values(resolver, document_.xrefTable());
   const FormRecord* formRecord = document_.form();
-  const PdfObject acroForm = formRecord ? formRecord->dictionary : PdfObject();
+  PdfObject acroForm;
+  const CatalogRecord* catalog = document_.catalog();
+  const PdfObject* root = document_.trailerInfo() ? document_.trailerInfo()->Root : nullptr;
+  if (catalog && catalog->AcroForm) {
+    acroForm = catalog->AcroForm->isReference() || !root
+                   ? values.resolve(*catalog->AcroForm)
+                   : values.decrypted(*catalog->AcroForm, root->objectNumber, root->generation);
+  }
+  if (!acroForm.isDictionary() && formRecord) acroForm = formRecord->dictionary;
   const PdfObject need = acroForm.isDictionary()
                              ? resolvedOrNone(acroForm.lookup("NeedAppearances"), resolver)
                              : PdfObject();
@@ -157,7 +147,7 @@ void C_PDF_Draw::drawAnnotations() {
     const std::vector<double> rect = numbers(resolvedOrNone(a.lookup("Rect"), resolver));
     const int32_t number = entry.isReference() ? entry.objectNumber : page_->objectNumber;
     const int32_t generation = entry.isReference() ? entry.generation : 0;
-    const DocumentValues values(resolver, number, generation);
+    a = values.decrypted(std::move(a), number, generation);
     const bool widget = subtype->isName("Widget");
     PdfObject ap = resolvedOrNone(a.lookup("AP"), resolver);
     if (widget && needAppearances && isTextField(a, values) && !showsValue(a, ap, values, resolver))

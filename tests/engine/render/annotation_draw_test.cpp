@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/engine/render/page_fixture.h"
 
 using testing_pdf::PdfBuilder;
@@ -224,6 +226,40 @@ TEST(AnnotationDraw, StaleFieldAppearancesAreRebuilt) {
   page = drawContent("", 220, 100, annots, b, "/AcroForm << /DA (/Helv 10 Tf 0 g) >>");
   EXPECT_EQ(at(62, 28), kRed);
   EXPECT_EQ(at(162, 28), kRed);
+}
+
+// In an encrypted file each string is decrypted with the key of the object that holds it: a
+// value inherited from the parent field and the form's DA read right (RC4 and AES-128 keys
+// differ from object to object).
+TEST(AnnotationDraw, EncryptedFieldsReadInheritedStrings) {
+  if (std::system("command -v qpdf >/dev/null 2>&1") != 0) GTEST_SKIP() << "no qpdf";
+  PdfBuilder b;
+  b.set(1,
+        "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [6 0 R] "
+        "/DA (/Helv 40 Tf 1 0 0 rg) >> >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+  b.set(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Annots [5 0 R] >>");
+  b.set(5, "<< /Subtype /Widget /Parent 6 0 R /Rect [0 0 200 100] >>");
+  b.set(6, "<< /FT /Tx /T (f) /V (MMMM) /Kids [5 0 R] >>");
+  const std::string plain = testing_pdf::writeTempFile(b.build("/Root 1 0 R"), "plain.pdf");
+  for (const char* keys : {"40", "128 --use-aes=y"}) {
+    SCOPED_TRACE(keys);
+    const std::string path = plain + keys[0] + ".pdf";
+    const std::string command = std::string("qpdf --allow-weak-crypto --encrypt '' o ") + keys +
+                                " -- '" + plain + "' '" + path + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    C_PDF_Document document;
+    ASSERT_TRUE(document.open(path, ""));
+    ASSERT_TRUE(document.encrypted());
+    C_PDF_Creator creator(document);
+    C_PDF_Draw draw(document, creator);
+    brevia::gfx::Bitmap bitmap(200, 100);
+    draw.drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+    int red = 0;
+    for (int x = 0; x < 200; ++x)
+      for (int y = 0; y < 100; ++y) red += (bitmap.colourAt(x, y) & 0xFFF0F0F0u) == 0xFFF00000u;
+    EXPECT_GT(red, 300);  // four big red M's
+  }
 }
 
 TEST(AnnotationDraw, OpacityAndBrokenDictionaries) {
