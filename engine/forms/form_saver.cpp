@@ -220,6 +220,12 @@ FormSaveResult saveFieldValues(C_PDF_Document& document, std::string_view origin
     result.error = "The document's encryption is not one this reader can write; nothing was saved.";
     return result;
   }
+  // Filling in is allowed by its own bit or by the one for annotations, which includes it.
+  if (!document.allows(DocumentPermission::FillForms) &&
+      !document.allows(DocumentPermission::Annotate)) {
+    result.error = "The document's author does not allow filling in its form; nothing was saved.";
+    return result;
+  }
   if (changes.size() > kMaxSavedFields) {
     result.error = "Too many changed fields to save at once.";
     return result;

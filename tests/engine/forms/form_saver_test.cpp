@@ -180,6 +180,20 @@ TEST(FormSaver, EncryptedDocumentsSaveEncrypted) {
   }
 }
 
+// A document whose author allows no filling in is not saved with the user password.
+TEST(FormSaver, FillingInMustBeAllowed) {
+  if (!haveQpdf()) GTEST_SKIP() << "qpdf is not installed";
+  const std::string original = encrypted(formFile(false), "256 --form=n --annotate=n");
+  ASSERT_FALSE(original.empty());
+  const PdfObject text = reopen(original, "user")->fields()[0];
+  FormSaveResult refused =
+      save(original, {{text.objectNumber, text.generation, {u"x"}, ""}}, "user");
+  EXPECT_FALSE(refused.bytes);
+  EXPECT_NE(refused.error.find("does not allow filling in"), std::string::npos) << refused.error;
+  // The owner may.
+  EXPECT_TRUE(save(original, {{text.objectNumber, text.generation, {u"x"}, ""}}, "owner").bytes);
+}
+
 TEST(FormSaver, BrokenFieldsChangeNothing) {
   const std::string original = formFile(false);
   const std::string path = testing_pdf::writeTempFile(original, "form.pdf");
