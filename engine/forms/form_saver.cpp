@@ -333,6 +333,10 @@ FormSaveResult saveFieldValues(C_PDF_Document& document, std::string_view origin
   int32_t nextNumber = trailer->Size && trailer->Size->isNumber() ? trailer->Size->intValue() : 0;
   for (const auto& [key, f] : changed) nextNumber = std::max(nextNumber, key.first + 1);
   for (const auto& [key, w] : widgets) nextNumber = std::max(nextNumber, key.first + 1);
+  // A damaged file may define objects beyond its Size; new objects must not take their numbers.
+  if (const XrefTable* table = document.xrefTable())
+    for (const XrefEntry& entry : table->entries())
+      nextNumber = std::max(nextNumber, entry.objectNumber + 1);
   std::vector<WrittenObject> written;
   for (auto& [key, widget] : widgets) {
     const PdfObject ft = inheritedEntry(widget, "FT", values);
