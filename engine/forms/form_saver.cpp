@@ -317,14 +317,17 @@ FormSaveResult saveFieldValues(C_PDF_Document& document, std::string_view origin
       if (widgetKeys.insert(kidKey).second) widgets.push_back({kidKey, std::move(widget)});
     }
   }
-  // Every widget to be drawn anew must be on a page: its P, or a page's Annots naming it.
+  // Every widget to be drawn anew must be on a page: its P, or a page's Annots naming it. The
+  // page tree is walked only when some widget's P is not a page.
+  const PdfObject catalog = trailer->Root ? values.resolve(*trailer->Root) : PdfObject();
+  const PdfObject* pagesRoot = catalog.isDictionary() ? catalog.lookup("Pages") : nullptr;
   std::optional<PageIndex> pages;
   for (const auto& [key, widget] : widgets) {
-    if (!pages) {
-      const PdfObject catalog = trailer->Root ? values.resolve(*trailer->Root) : PdfObject();
-      pages.emplace(catalog.isDictionary() ? catalog.lookup("Pages") : nullptr, values);
-    }
     const PdfObject* p = widget.lookup("P");
+    const PdfObject page = p && p->isReference() ? values.resolve(*p) : PdfObject();
+    const PdfObject* type = page.isDictionary() ? page.lookup("Type") : nullptr;
+    if (type && type->isName("Page")) continue;
+    if (!pages) pages.emplace(pagesRoot, values);
     if ((p && pages->isPage(*p)) || pages->listed(key)) continue;
     result.error = "Widget " + named(key) + " is on no page of the document; nothing was saved.";
     return result;

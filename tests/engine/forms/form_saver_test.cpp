@@ -49,6 +49,7 @@ std::string formFile(bool xrefStream) {
   b.set(44, "<< /Subtype /Widget /FT /Tx /Parent 45 0 R /Rect [0 0 9 9] >>");
   b.set(45, "<< /Parent 44 0 R >>");
   b.set(46, "<< /Subtype /Widget /FT /Tx /T (orphan) /Rect [0 0 9 9] >>");
+  b.set(48, "<< /Subtype /Widget /FT /Tx /T (lost) /Rect [0 0 9 9] /P 2 0 R >>");
   b.set(47, "<< /Subtype /Widget /FT /Btn /Ff 65536 /T (push) /Rect [0 0 9 9] /P 3 0 R >>");
   return xrefStream ? b.buildWithXrefStream("/Root 1 0 R") : b.build("/Root 1 0 R");
 }
@@ -210,6 +211,7 @@ TEST(FormSaver, BrokenFieldsChangeNothing) {
       {{43, 0, {u"x"}, ""}, "that is the field itself or one of its parents"},
       {{44, 0, {u"x"}, ""}, "parents that lead back to it"},
       {{46, 0, {u"x"}, ""}, "Widget 46 0 R is on no page"},
+      {{48, 0, {u"x"}, ""}, "Widget 48 0 R is on no page"},
   };
   for (const auto& [bad, cause] : cases) {
     SCOPED_TRACE(cause);
