@@ -223,9 +223,9 @@ TEST(AnnotationDraw, StaleFieldAppearancesAreRebuilt) {
   EXPECT_EQ(at(162, 28), kWhite);      // shows nothing of its value: built anew
   EXPECT_EQ(at(12, 68), 0xFF0000FFu);  // a state without appearance: built, MK background
   // Without NeedAppearances the file's appearances stand.
-  page = drawContent("", 220, 100, annots, b, "/AcroForm << /DA (/Helv 10 Tf 0 g) >>");
-  EXPECT_EQ(at(62, 28), kRed);
-  EXPECT_EQ(at(162, 28), kRed);
+  auto kept = drawContent("", 220, 100, annots, b, "/AcroForm << /DA (/Helv 10 Tf 0 g) >>");
+  EXPECT_EQ(kept.at(62, 100 - 28), kRed);
+  EXPECT_EQ(kept.at(162, 100 - 28), kRed);
 }
 
 // In an encrypted file each string is decrypted with the key of the object that holds it: a
