@@ -126,8 +126,10 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   std::shared_ptr<ColourSpace> space = image.colourSpace ? image.colourSpace : deviceRGB();
   const bool mask = image.imageMask;
   Geometry g;
-  g.width = image.width;
-  g.height = image.height;
+  // Samples decoded at a fraction of the size cover the same square with fewer pixels.
+  const int scale = std::max(1, image.dataScale);
+  g.width = int((int64_t{image.width} + scale - 1) / scale);
+  g.height = int((int64_t{image.height} + scale - 1) / scale);
   g.components = mask ? 1 : space->componentCount;
   g.bits = mask ? 1 : (image.bitsPerComponent > 0 ? image.bitsPerComponent : 8);
   if (g.bits != 1 && g.bits != 2 && g.bits != 4 && g.bits != 8 && g.bits != 16) return nullptr;

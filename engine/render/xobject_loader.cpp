@@ -1,5 +1,6 @@
 #include "engine/render/xobject_loader.h"
 
+#include "engine/decode/dct_decoder.h"
 #include "engine/decode/decode_limits.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
@@ -138,6 +139,89 @@ void loadForm(XObjectDescriptor& form, const PdfObject& stream, RenderContext& c
   }
 }
 
+// True when the stream's last filter is one of the names given. outer then receives the
+// stream's dictionary with the filters before that one (its data is left to the caller), and
+// alone says whether there are none.
+bool splitLastFilter(const PdfObject& stream, ObjectResolver& resolver,
+                     std::initializer_list<const char*> names, PdfObject& outer, bool& alone,
+                     PdfObject* lastParms = nullptr) {
+  PdfObject filterStorage, parmsStorage;
+  const PdfObject* filterValue = stream.lookup("Filter");
+  if (!filterValue) return false;
+  const PdfObject& filter = resolver.resolved(*filterValue, filterStorage);
+  const PdfObject* parmsValue = stream.lookup("DecodeParms");
+  static const PdfObject none;
+  const PdfObject& parms = parmsValue ? resolver.resolved(*parmsValue, parmsStorage) : none;
+  const PdfObject* last =
+      filter.isArray() && !filter.elements.empty() ? &filter.elements.back() : &filter;
+  bool named = false;
+  for (const char* name : names) named = named || last->isName(name);
+  if (!named) return false;
+  // An empty Filter array keeps the pipeline from guessing a filter for the bare bytes.
+  PdfObject before(PdfObjectKind::Array);
+  PdfObject beforeParms(PdfObjectKind::Array);
+  if (filter.isArray()) {
+    for (std::size_t i = 0; i + 1 < filter.elements.size(); ++i) {
+      before.elements.push_back(filter.elements[i]);
+      beforeParms.elements.push_back(parms.isArray() && i < parms.elements.size()
+                                         ? parms.elements[i]
+                                         : PdfObject(PdfObjectKind::Null));
+    }
+    if (lastParms && parms.isArray() && parms.elements.size() == filter.elements.size())
+      *lastParms = parms.elements.back();
+  } else if (lastParms && parms.isDictOrStream()) {
+    *lastParms = parms;
+  }
+  alone = before.elements.empty();
+  outer = PdfObject(PdfObjectKind::Stream);
+  for (const DictEntry& e : stream.entries)
+    if (e.key != "Filter" && e.key != "DecodeParms") outer.add(e.key, e.value);
+  outer.add("Filter", before);
+  if (!beforeParms.elements.empty()) outer.add("DecodeParms", beforeParms);
+  outer.objectNumber = stream.objectNumber;
+  outer.generation = stream.generation;
+  return true;
+}
+
+// The data the stream's last filter (as split off by splitLastFilter) takes: the stored bytes
+// themselves when nothing comes before it, else what the filters before it give (kept in
+// storage). False when those fail.
+bool lastFilterInput(const PdfObject& stream, PdfObject& outer, bool alone,
+                     ObjectResolver& resolver, std::vector<uint8_t>& storage,
+                     std::span<const uint8_t>& input) {
+  if (alone && !resolver.decryptor()) {
+    input = {reinterpret_cast<const uint8_t*>(stream.text.data()), stream.text.size()};
+    return true;
+  }
+  outer.text = stream.text;
+  if (resolver.decodeStream(storage, outer) < 0) return false;
+  input = storage;
+  return true;
+}
+
+// Decodes a DCT image straight at 1/scale of its size; false (and nothing kept) when the
+// stream is no DCT stream or its frame is not the image the dictionary describes.
+bool decodeScaledDct(XObjectDescriptor& image, const PdfObject& stream, ObjectResolver& resolver,
+                     int scale) {
+  PdfObject outer;
+  bool alone = false;
+  if (!splitLastFilter(stream, resolver, {"DCTDecode", "DCT"}, outer, alone)) return false;
+  std::vector<uint8_t> storage;
+  std::span<const uint8_t> input;
+  if (!lastFilterInput(stream, outer, alone, resolver, storage, input)) return false;
+  DctImageInfo info;
+  const int32_t length = decodeDct(input, image.data, kMaxDecodedStreamBytes, &info, scale);
+  const int components = image.colourSpace ? image.colourSpace->componentCount : 3;
+  if (length <= 0 || info.width != image.width || info.height != image.height ||
+      info.components != components) {
+    image.data.clear();
+    return false;
+  }
+  image.dataLength = length;
+  image.dataScale = scale;
+  return true;
+}
+
 }  // namespace
 
 XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
@@ -225,7 +309,7 @@ std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, Rende
   }
 }
 
-bool decodeImageData(XObjectDescriptor& image, RenderContext& context) {
+bool decodeImageData(XObjectDescriptor& image, RenderContext& context, int dctScale) {
   if (image.dataLength >= 0) return true;
   if (image.decodeAttempted) return false;
   image.decodeAttempted = true;
@@ -235,6 +319,8 @@ bool decodeImageData(XObjectDescriptor& image, RenderContext& context) {
   reference.generation = image.generation;
   try {
     PdfObject stream = context.resolver().resolve(reference);
+    image.dataScale = 1;
+    if (dctScale > 1 && decodeScaledDct(image, stream, context.resolver(), dctScale)) return true;
     if (isJpxStream(stream, context.resolver()))
       image.dataLength = decodeJpxImageData(image, stream, context.resolver());
     else

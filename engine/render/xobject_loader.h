@@ -23,5 +23,6 @@ XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
 // image has neither or they cannot be read.
 std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context);
 
-// Decodes an image's samples if not done yet; false when there are none.
-bool decodeImageData(XObjectDescriptor& image, RenderContext& context);
+// Decodes an image's samples if not done yet; false when there are none. A DCT image (DCT its
+// last filter) may be decoded at 1/dctScale of its size (2, 4 or 8), as dataScale then says.
+bool decodeImageData(XObjectDescriptor& image, RenderContext& context, int dctScale = 1);

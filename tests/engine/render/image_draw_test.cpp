@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "engine/messages/message_listener.h"
 #include "engine/render/image_bitmap.h"
 #include "tests/engine/render/page_fixture.h"
@@ -22,6 +27,57 @@ std::string hexBytes(const std::string& bytes) {
     out += b;
   }
   return out + ">";
+}
+
+std::string testFile(const std::string& name) {
+  const char* dir = std::getenv("BREVIA_TEST_DATA");
+  std::ifstream f(
+      (dir ? std::filesystem::path(dir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+          name,
+      std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+// The largest difference of any channel between two drawings of the same size.
+int largestDifference(const brevia::gfx::Bitmap& a, const brevia::gfx::Bitmap& b) {
+  int worst = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      for (int shift : {0, 8, 16}) {
+        const int p = int(a.colourAt(x, y) >> shift & 0xFF),
+                  q = int(b.colourAt(x, y) >> shift & 0xFF);
+        worst = std::max(worst, std::abs(p - q));
+      }
+  return worst;
+}
+
+TEST(ImageDraw, JpegsDrawnSmallAreDecodedSmallAndAgainLargeWhenDrawnLarge) {
+  // The same 64x48 photo as a JPEG and as its decoded samples, drawn at 12x9 points.
+  const std::string jpeg = testFile("jpeg/baseline_444.jpg");
+  const std::string ppm = testFile("jpeg/baseline_444.ppm");
+  ASSERT_GT(jpeg.size(), 100u);
+  ASSERT_GT(ppm.size(), 64u * 48 * 3);
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /J 6 0 R /R 7 0 R >> >>");
+  b.setStream(6,
+              "/Subtype /Image /Width 64 /Height 48 /BitsPerComponent 8 /ColorSpace /DeviceRGB "
+              "/Filter /DCTDecode",
+              jpeg);
+  b.setStream(7, "/Subtype /Image /Width 64 /Height 48 /BitsPerComponent 8 /ColorSpace /DeviceRGB",
+              ppm.substr(ppm.size() - 64 * 48 * 3));
+  auto small = drawContent("q 12 0 0 9 0 0 cm /J Do Q", 12, 9, "/Resources 5 0 R", b);
+  auto reference = drawContent("q 12 0 0 9 0 0 cm /R Do Q", 12, 9, "/Resources 5 0 R", b);
+  EXPECT_LE(largestDifference(small.bitmap, reference.bitmap), 24);
+
+  // At eight times the size the small bitmap is not enough: the image is decoded again whole,
+  // as a fresh drawing at that size decodes it.
+  brevia::gfx::Bitmap larger(96, 72);
+  small.draw->drawPage(1, 1, larger, 0, 20, 9, 12, 8.0, 0, 0, 0, 0, 0, 0);
+  auto fresh = drawContent("q 96 0 0 72 0 0 cm /J Do Q", 96, 72, "/Resources 5 0 R", b);
+  EXPECT_EQ(largestDifference(larger, fresh.bitmap), 0);
+  brevia::gfx::Bitmap referenceLarger(96, 72);
+  reference.draw->drawPage(1, 1, referenceLarger, 0, 20, 9, 12, 8.0, 0, 0, 0, 0, 0, 0);
+  EXPECT_LE(largestDifference(larger, referenceLarger), 24);
 }
 
 TEST(ImageDraw, ReductionRule) {
