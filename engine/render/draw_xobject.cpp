@@ -20,10 +20,6 @@ namespace Messages = Corvalis::PDFConverter::Messages;
 
 namespace {
 
-// An image decoded smaller than its own size keeps at least this many samples per device pixel
-// it is drawn on, in each direction.
-constexpr double kMinSamplesPerDevicePixel = 1.5;
-
 // How many device pixels the image's unit square spans along the image's rows and columns.
 std::pair<float, float> drawnReach(const gfx::Matrix& m) {
   return {float(std::hypot(m.m11(), m.m12())), float(std::hypot(m.m21(), m.m22()))};
@@ -136,7 +132,8 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
     }
     if (image.dataLength < 0) return;
     std::shared_ptr<ImageAlpha> maskAlpha;
-    if (!isInline && !image.alpha) maskAlpha = loadImageAlpha(image, creator_.context());
+    if (!isInline && !image.alpha)
+      maskAlpha = loadImageAlpha(image, creator_.context(), reach.first, reach.second);
     std::unique_ptr<gfx::Bitmap> built =
         buildBitmap(image, cacheFlag_ == 1, state_->fillArgb, maskAlpha.get());
     const bool reduced = image.dataScale > 1 || (maskAlpha && maskAlpha->reduced);

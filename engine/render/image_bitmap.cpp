@@ -92,17 +92,10 @@ int reducedDimension(int size, bool reduce) {
   return std::max(1, static_cast<int>(size / factor));
 }
 
-std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int width, int height,
-                                       int bitsPerComponent, double decodeLo, double decodeHi,
-                                       bool stencil) {
-  const int bits = bitsPerComponent;
-  if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxImageBitmapPixels) return nullptr;
-  if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return nullptr;
-  Geometry g{width, height, 1, bits, (int64_t{width} * bits + 7) / 8};
-  auto alpha = std::make_shared<ImageAlpha>();
-  alpha->width = width;
-  alpha->height = height;
-  alpha->values.resize(size_t(width) * size_t(height));
+namespace {
+
+// Opacity by sample value for buildAlpha and buildReducedAlpha.
+std::array<uint8_t, 256> alphaTable(int bits, double decodeLo, double decodeHi, bool stencil) {
   // Sixteen-bit samples are taken by their high byte.
   const double maxValue = bits == 16 ? 255.0 : double((1 << bits) - 1);
   std::array<uint8_t, 256> table{};
@@ -111,11 +104,82 @@ std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int wid
         decodeLo + (std::min(double(v), maxValue) / maxValue) * (decodeHi - decodeLo), 0.0, 1.0);
     table[v] = stencil ? (unit < 0.5 ? 255 : 0) : uint8_t(unit * 255.0 + 0.5);
   }
+  return table;
+}
+
+bool usableMaskDepth(int bits) {
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
+}
+
+}  // namespace
+
+std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int width, int height,
+                                       int bitsPerComponent, double decodeLo, double decodeHi,
+                                       bool stencil) {
+  const int bits = bitsPerComponent;
+  if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxImageBitmapPixels) return nullptr;
+  if (!usableMaskDepth(bits)) return nullptr;
+  Geometry g{width, height, 1, bits, (int64_t{width} * bits + 7) / 8};
+  auto alpha = std::make_shared<ImageAlpha>();
+  alpha->width = width;
+  alpha->height = height;
+  alpha->values.resize(size_t(width) * size_t(height));
+  const std::array<uint8_t, 256> table = alphaTable(bits, decodeLo, decodeHi, stencil);
   std::vector<uint16_t> row;
   for (int y = 0; y < height; ++y) {
     unpackRow(data, g, y, row);
     uint8_t* out = alpha->values.data() + size_t(y) * size_t(width);
     for (int x = 0; x < width; ++x) out[x] = table[bits == 16 ? row[x] >> 8 : row[x]];
+  }
+  return alpha;
+}
+
+std::shared_ptr<ImageAlpha> buildReducedAlpha(const MaskRowSource& nextRow, int width, int height,
+                                              int bitsPerComponent, double decodeLo,
+                                              double decodeHi, bool stencil, int factorX,
+                                              int factorY) {
+  const int bits = bitsPerComponent;
+  if (width <= 0 || height <= 0 || factorX < 1 || factorY < 1 || !usableMaskDepth(bits))
+    return nullptr;
+  const int outW = int((int64_t{width} + factorX - 1) / factorX);
+  const int outH = int((int64_t{height} + factorY - 1) / factorY);
+  if (int64_t{outW} * outH > kMaxImageBitmapPixels) return nullptr;
+  const Geometry g{width, 1, 1, bits, (int64_t{width} * bits + 7) / 8};
+  auto alpha = std::make_shared<ImageAlpha>();
+  alpha->width = outW;
+  alpha->height = outH;
+  alpha->reduced = true;
+  alpha->values.resize(size_t(outW) * size_t(outH));
+  const std::array<uint8_t, 256> table = alphaTable(bits, decodeLo, decodeHi, stencil);
+  // As for images: at most kMaxBoxSamples samples per block in each direction are averaged.
+  const int xStep = std::max(1, (factorX + kMaxBoxSamples - 1) / kMaxBoxSamples);
+  const int yStep = std::max(1, (factorY + kMaxBoxSamples - 1) / kMaxBoxSamples);
+  std::vector<uint8_t> raw(size_t(g.rowBytes));
+  std::vector<uint16_t> row;
+  std::vector<uint32_t> sums(outW, 0), counts(outW, 0);
+  bool more = true;
+  for (int y = 0; y < height; ++y) {
+    // Every row is read, also those not sampled: the source goes in order. Missing rows read 0.
+    if (more) more = nextRow(raw);
+    if (!more) std::fill(raw.begin(), raw.end(), uint8_t{0});
+    const int within = y % factorY;
+    if (within % yStep == 0) {
+      unpackRow(raw, g, 0, row);
+      for (int ox = 0; ox < outW; ++ox) {
+        const int x1 = int(std::min<int64_t>(width, int64_t{ox + 1} * factorX));
+        for (int x = ox * factorX; x < x1; x += xStep) {
+          sums[ox] += table[bits == 16 ? row[x] >> 8 : row[x]];
+          ++counts[ox];
+        }
+      }
+    }
+    if (within == factorY - 1 || y == height - 1) {
+      uint8_t* out = alpha->values.data() + size_t(y / factorY) * size_t(outW);
+      for (int ox = 0; ox < outW; ++ox) {
+        out[ox] = uint8_t((sums[ox] + counts[ox] / 2) / std::max<uint32_t>(1, counts[ox]));
+        sums[ox] = counts[ox] = 0;
+      }
+    }
   }
   return alpha;
 }

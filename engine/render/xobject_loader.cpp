@@ -1,7 +1,10 @@
 #include "engine/render/xobject_loader.h"
 
+#include <cmath>
+
 #include "engine/decode/dct_decoder.h"
 #include "engine/decode/decode_limits.h"
+#include "engine/decode/flate_reader.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/render/colour_conversion.h"
@@ -269,7 +272,69 @@ XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
   return &x;
 }
 
-std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context) {
+namespace {
+
+// Growing the reduction of a mask to fit kMaxImageBitmapPixels takes at most this many steps
+// after the first estimate.
+constexpr int kMaxMaskFactorSteps = 64;
+
+// Samples of a mask taken as one where it is drawn across reach device pixels: 1 unless the
+// mask has at least twice the samples it needs there (reach < 0: not known).
+int maskFactor(int size, double reach) {
+  if (!(reach >= 0) || !std::isfinite(reach) || size <= 0) return 1;
+  const double factor = std::floor(size / (std::max(reach, 1.0) * kMinSamplesPerDevicePixel));
+  return factor >= 2 ? int(std::min<double>(factor, size)) : 1;
+}
+
+// The mask's samples reduced by factorX × factorY while they are decoded: a Flate stream
+// without a predictor is inflated row by row and never held whole.
+std::shared_ptr<ImageAlpha> reducedMask(const PdfObject& stream, ObjectResolver& resolver,
+                                        int width, int height, int bits, double lo, double hi,
+                                        bool stencil, int factorX, int factorY) {
+  const int64_t rowBytes = (int64_t{width} * bits + 7) / 8;
+  PdfObject outer, parms;
+  bool alone = false;
+  bool streamed = splitLastFilter(stream, resolver, {"FlateDecode", "Fl"}, outer, alone, &parms);
+  if (streamed && parms.isDictOrStream()) {
+    if (const PdfObject* predictor = parms.lookup("Predictor")) {
+      PdfObject storage;
+      const PdfObject& p = resolver.resolved(*predictor, storage);
+      streamed = !p.isNumber() || p.intValue() <= 1;
+    }
+  }
+  std::vector<uint8_t> storage;
+  std::span<const uint8_t> input;
+  if (streamed) {
+    if (!lastFilterInput(stream, outer, alone, resolver, storage, input)) return nullptr;
+    FlateReader reader(input, kMaxDecodedStreamBytes);
+    bool first = true, empty = false;
+    auto alpha = buildReducedAlpha(
+        [&](std::span<uint8_t> row) {
+          const std::size_t got = reader.read(row);
+          if (first && got == 0) empty = true;
+          first = false;
+          return got == row.size();
+        },
+        width, height, bits, lo, hi, stencil, factorX, factorY);
+    // Data that does not inflate at all gives no mask, as when it is decoded whole.
+    return empty ? nullptr : alpha;
+  }
+  if (resolver.decodeStream(storage, stream) < 0) return nullptr;
+  std::size_t at = 0;
+  return buildReducedAlpha(
+      [&](std::span<uint8_t> row) {
+        const std::size_t n = std::min<std::size_t>(row.size(), storage.size() - at);
+        std::copy_n(storage.begin() + std::ptrdiff_t(at), n, row.begin());
+        at += n;
+        return n == row.size() && rowBytes > 0;
+      },
+      width, height, bits, lo, hi, stencil, factorX, factorY);
+}
+
+}  // namespace
+
+std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context,
+                                           double reachX, double reachY) {
   const PdfObject* soft = image.dictionary.lookup("SMask");
   const PdfObject* stencil = image.dictionary.lookup("Mask");
   const PdfObject* value = soft && soft->isReference() ? soft : stencil;
@@ -290,9 +355,32 @@ std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, Rende
     std::vector<double> decode = numbers(stream.lookup("Decode"), resolver);
     if (decode.size() < 2) decode = {0.0, 1.0};
     std::vector<double> matte = numbers(stream.lookup("Matte"), resolver);
-    std::vector<uint8_t> data;
-    if (resolver.decodeStream(data, stream) < 0) return nullptr;
-    auto alpha = buildAlpha(data, width, height, bits, decode[0], decode[1], !isSoft);
+    // A mask far finer than where it is drawn, or too large to keep, is reduced as it is read.
+    int factorX = maskFactor(width, reachX), factorY = maskFactor(height, reachY);
+    if (width > 0 && height > 0) {
+      auto cells = [&] {
+        return ((int64_t{width} + factorX - 1) / factorX) *
+               ((int64_t{height} + factorY - 1) / factorY);
+      };
+      if (cells() > kMaxImageBitmapPixels) {
+        const double k = std::sqrt(double(cells()) / double(kMaxImageBitmapPixels));
+        factorX = int(std::ceil(factorX * k));
+        factorY = int(std::ceil(factorY * k));
+      }
+      for (int i = 0; i < kMaxMaskFactorSteps && cells() > kMaxImageBitmapPixels; ++i) {
+        ++factorX;
+        ++factorY;
+      }
+    }
+    std::shared_ptr<ImageAlpha> alpha;
+    if (factorX > 1 || factorY > 1) {
+      alpha = reducedMask(stream, resolver, width, height, bits, decode[0], decode[1], !isSoft,
+                          factorX, factorY);
+    } else {
+      std::vector<uint8_t> data;
+      if (resolver.decodeStream(data, stream) < 0) return nullptr;
+      alpha = buildAlpha(data, width, height, bits, decode[0], decode[1], !isSoft);
+    }
     if (alpha && isSoft && !matte.empty() && image.colourSpace &&
         matte.size() >= static_cast<size_t>(image.colourSpace->componentCount)) {
       matte.resize(4, -1.0);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <zlib.h>
 
 #include "engine/messages/message_listener.h"
 #include "engine/render/image_bitmap.h"
@@ -78,6 +79,70 @@ TEST(ImageDraw, JpegsDrawnSmallAreDecodedSmallAndAgainLargeWhenDrawnLarge) {
   brevia::gfx::Bitmap referenceLarger(96, 72);
   reference.draw->drawPage(1, 1, referenceLarger, 0, 20, 9, 12, 8.0, 0, 0, 0, 0, 0, 0);
   EXPECT_LE(largestDifference(larger, referenceLarger), 24);
+}
+
+// Rows of a mask, each made by row(y), compressed as a Flate stream one row at a time.
+template <typename RowOf>
+std::string flateRows(int width, int height, RowOf row) {
+  z_stream z{};
+  deflateInit(&z, 1);
+  std::string out, line(std::size_t(width), '\0');
+  std::vector<unsigned char> buffer(1 << 16);
+  for (int y = 0; y <= height; ++y) {
+    if (y < height) row(y, line);
+    z.next_in = reinterpret_cast<Bytef*>(line.data());
+    z.avail_in = y < height ? uInt(line.size()) : 0;
+    do {
+      z.next_out = buffer.data();
+      z.avail_out = uInt(buffer.size());
+      deflate(&z, y < height ? Z_NO_FLUSH : Z_FINISH);
+      out.append(reinterpret_cast<char*>(buffer.data()), buffer.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  return out;
+}
+
+TEST(ImageDraw, SoftMasksFarFinerThanTheirDrawingAreReducedAsTheyAreRead) {
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Fine 6 0 R /Coarse 8 0 R /Huge 10 0 R >> >>");
+  const std::string red4("\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00", 12);
+  const char* image =
+      "/Subtype /Image /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask ";
+  // Ten steps of opacity across, 60 x 60 samples each: drawn 100 points wide the mask is read
+  // six samples to one; the same steps as a 10 x 1 mask give the same page.
+  b.setStream(6, std::string(image) + "7 0 R", red4);
+  b.setStream(7,
+              "/Subtype /Image /Width 600 /Height 60 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+              "/Filter /FlateDecode",
+              flateRows(600, 60, [](int, std::string& line) {
+                for (int x = 0; x < 600; ++x) line[x] = char(x / 60 * 28);
+              }));
+  b.setStream(8, std::string(image) + "9 0 R", red4);
+  std::string steps;
+  for (int i = 0; i < 10; ++i) steps += char(i * 28);
+  b.setStream(9, "/Subtype /Image /Width 10 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray",
+              steps);
+  // More samples than any bitmap may hold (8192 x 6200): opaque on the left, clear on the right.
+  b.setStream(10, std::string(image) + "11 0 R", red4);
+  b.setStream(11,
+              "/Subtype /Image /Width 8192 /Height 6200 /BitsPerComponent 8 /ColorSpace "
+              "/DeviceGray /Filter /FlateDecode",
+              flateRows(8192, 6200, [](int y, std::string& line) {
+                if (y == 0)
+                  for (int x = 0; x < 8192; ++x) line[x] = x < 4096 ? '\xFF' : '\0';
+              }));
+  auto fine = drawContent("q 100 0 0 10 0 0 cm /Fine Do Q q 100 0 0 50 0 50 cm /Huge Do Q", 100,
+                          100, "/Resources 5 0 R", b);
+  auto coarse = drawContent("q 100 0 0 10 0 0 cm /Coarse Do Q", 100, 100, "/Resources 5 0 R", b);
+  for (int step = 0; step < 10; ++step) {
+    SCOPED_TRACE(step);
+    const int x = step * 10 + 5;
+    EXPECT_NEAR(int(fine.at(x, 95) >> 8 & 0xFF), int(coarse.at(x, 95) >> 8 & 0xFF), 3);
+    EXPECT_NEAR(int(fine.at(x, 95) >> 8 & 0xFF), 255 - step * 28, 4);  // red over white by step
+  }
+  EXPECT_EQ(fine.at(25, 25), 0xFFFF0000u);
+  EXPECT_EQ(fine.at(75, 25), kWhite);
 }
 
 TEST(ImageDraw, ReductionRule) {
