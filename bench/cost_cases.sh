@@ -27,6 +27,6 @@ for case in jpeg mask clips; do
   for cli in "$@"; do
     ours=$(for _ in 1 2 3; do cpu "$cli" render "$file" --page 1 --dpi 72 --format pam -o /dev/null; done | median3)
     awk -v c="$case" -v cli="$cli" -v o="$ours" -v p="$peer" 'BEGIN {
-      printf "%-6s %-40s %7.3f s   mutool %7.3f s   %5.2fx\n", c, cli, o, p, p > 0 ? o / p : 0 }'
+      printf "%-6s %-40s %7.3f s   mutool %7.3f s   %5.2fx\n", c, cli, o, p, (p > 0 ? o / p : 0) }'
   done
 done

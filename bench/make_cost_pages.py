@@ -2,8 +2,8 @@
 """Writes the pages whose drawing cost used to grow faster than their content:
   mask  - a 2 x 2 image with a 34,862 x 4,332 soft mask (Flate, compresses well), drawn at a few
           hundred device pixels;
-  clips - a form XObject of 7,000 clips (W n inside q/Q, about 65,000 path segments) and 480
-          fills, partly outside the page.
+  clips - a form XObject of 7,000 clips (W n inside q/Q, about 65,000 path segments: 16,000 in
+          the form's outline, the rest in small clips, partly outside the page) and 480 fills.
 usage: make_cost_pages.py mask|clips OUT.pdf"""
 import math, random, sys, zlib
 
@@ -73,22 +73,33 @@ def clips_page(path):
     rnd = random.Random(27)
     ops = []
     clips = 0
-    # 480 fills, each under 14 nested clips that close in on it (some wander off the page, where
+    # The form's own outline first: one clip of 16,000 segments (a wobbly ring round the page)
+    # that every later fill lies under.
+    ring = []
+    for k in range(16000):
+        a = 2 * math.pi * k / 16000
+        r = 520 + 6 * math.sin(a * 120)
+        ring.append((306 + r * math.cos(a), 396 + r * math.sin(a)))
+    ops.append("q " + "%.2f %.2f m " % ring[0] + " ".join("%.2f %.2f l" % p for p in ring[1:]) +
+               " h W n")
+    clips += 1
+    # 480 fills, each under a few nested clips that close in on it (some wander off the page, where
     # the form reaches twice as far as the page), then clips that hold nothing.
     for g in range(480):
         cx, cy = rnd.uniform(-600, 1200), rnd.uniform(-100, 900)
-        for depth in range(14):
+        for depth in range(3):
             radius = 60 - 3 * depth
-            ops.append("q " + polygon(cx + rnd.uniform(-4, 4), cy + rnd.uniform(-4, 4), radius, 9,
+            ops.append("q " + polygon(cx + rnd.uniform(-4, 4), cy + rnd.uniform(-4, 4), radius, 7,
                                       rnd) + " W n")
             clips += 1
         ops.append("%.3f %.3f %.3f rg %.2f %.2f 90 90 re f" % (
             rnd.random(), rnd.random(), rnd.random(), cx - 45, cy - 45))
-        ops.append(" ".join(["Q"] * 14))
+        ops.append(" ".join(["Q"] * 3))
     while clips < 7000:
-        ops.append("q " + polygon(rnd.uniform(-600, 1200), rnd.uniform(-100, 900), 20, 9, rnd) +
+        ops.append("q " + polygon(rnd.uniform(-600, 1200), rnd.uniform(-100, 900), 20, 7, rnd) +
                    " W n Q")
         clips += 1
+    ops.append("Q")
     form = zlib.compress("\n".join(ops).encode())
     content = b"q 1 0 0 1 0 0 cm /Fm0 Do Q"
     write_pdf(path, {
