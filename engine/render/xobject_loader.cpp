@@ -277,12 +277,16 @@ namespace {
 // Growing the reduction of a mask to fit kMaxImageBitmapPixels takes at most this many steps
 // after the first estimate.
 constexpr int kMaxMaskFactorSteps = 64;
+// Masks smaller than this (in samples) are kept whole: they cost little, and keep their detail.
+constexpr int64_t kMinReducedMaskPixels = int64_t{4} << 20;
 
 // Samples of a mask taken as one where it is drawn across reach device pixels: 1 unless the
-// mask has at least twice the samples it needs there (reach < 0: not known).
-int maskFactor(int size, double reach) {
+// mask has at least twice the samples it needs there and twice its image's (reach < 0: not
+// known).
+int maskFactor(int size, double reach, int imageSize) {
   if (!(reach >= 0) || !std::isfinite(reach) || size <= 0) return 1;
-  const double factor = std::floor(size / (std::max(reach, 1.0) * kMinSamplesPerDevicePixel));
+  const double need = std::max({reach * kMinSamplesPerDevicePixel, double(imageSize), 1.0});
+  const double factor = std::floor(size / need);
   return factor >= 2 ? int(std::min<double>(factor, size)) : 1;
 }
 
@@ -355,8 +359,11 @@ std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, Rende
     std::vector<double> decode = numbers(stream.lookup("Decode"), resolver);
     if (decode.size() < 2) decode = {0.0, 1.0};
     std::vector<double> matte = numbers(stream.lookup("Matte"), resolver);
-    // A mask far finer than where it is drawn, or too large to keep, is reduced as it is read.
-    int factorX = maskFactor(width, reachX), factorY = maskFactor(height, reachY);
+    // A large mask far finer than where it is drawn, or too large to keep, is reduced as it is
+    // read; never below its image's own size, whose samples the bitmap keeps.
+    const bool large = int64_t{std::max(width, 0)} * std::max(height, 0) >= kMinReducedMaskPixels;
+    int factorX = large ? maskFactor(width, reachX, image.width) : 1;
+    int factorY = large ? maskFactor(height, reachY, image.height) : 1;
     if (width > 0 && height > 0) {
       auto cells = [&] {
         return ((int64_t{width} + factorX - 1) / factorX) *

@@ -109,14 +109,14 @@ TEST(ImageDraw, SoftMasksFarFinerThanTheirDrawingAreReducedAsTheyAreRead) {
   const std::string red4("\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00", 12);
   const char* image =
       "/Subtype /Image /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask ";
-  // Ten steps of opacity across, 60 x 60 samples each: drawn 100 points wide the mask is read
-  // six samples to one; the same steps as a 10 x 1 mask give the same page.
+  // Ten steps of opacity across, 600 x 700 samples each: drawn 100 points wide the mask is read
+  // forty samples to one; the same steps as a 10 x 1 mask give the same page.
   b.setStream(6, std::string(image) + "7 0 R", red4);
   b.setStream(7,
-              "/Subtype /Image /Width 600 /Height 60 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+              "/Subtype /Image /Width 6000 /Height 700 /BitsPerComponent 8 /ColorSpace /DeviceGray "
               "/Filter /FlateDecode",
-              flateRows(600, 60, [](int, std::string& line) {
-                for (int x = 0; x < 600; ++x) line[x] = char(x / 60 * 28);
+              flateRows(6000, 700, [](int, std::string& line) {
+                for (int x = 0; x < 6000; ++x) line[x] = char(x / 600 * 28);
               }));
   b.setStream(8, std::string(image) + "9 0 R", red4);
   std::string steps;
