@@ -5,6 +5,7 @@
 #include "engine/decode/dct_decoder.h"
 #include "engine/decode/decode_limits.h"
 #include "engine/decode/flate_reader.h"
+#include "engine/decode/predictor.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/render/colour_conversion.h"
@@ -291,7 +292,7 @@ int maskFactor(int size, double reach, int imageSize) {
 }
 
 // The mask's samples reduced by factorX × factorY while they are decoded: a Flate stream
-// without a predictor is inflated row by row and never held whole.
+// (without a predictor or with a PNG one) is inflated row by row and never held whole.
 std::shared_ptr<ImageAlpha> reducedMask(const PdfObject& stream, ObjectResolver& resolver,
                                         int width, int height, int bits, double lo, double hi,
                                         bool stencil, int factorX, int factorY) {
@@ -299,25 +300,42 @@ std::shared_ptr<ImageAlpha> reducedMask(const PdfObject& stream, ObjectResolver&
   PdfObject outer, parms;
   bool alone = false;
   bool streamed = splitLastFilter(stream, resolver, {"FlateDecode", "Fl"}, outer, alone, &parms);
-  if (streamed && parms.isDictOrStream()) {
-    if (const PdfObject* predictor = parms.lookup("Predictor")) {
-      PdfObject storage;
-      const PdfObject& p = resolver.resolved(*predictor, storage);
-      streamed = !p.isNumber() || p.intValue() <= 1;
-    }
-  }
+  auto parameter = [&](const char* key, int fallback) {
+    const PdfObject* v = parms.isDictOrStream() ? parms.lookup(key) : nullptr;
+    PdfObject storage;
+    const PdfObject& value = v ? resolver.resolved(*v, storage) : parms;
+    return v && value.isNumber() ? value.intValue() : fallback;
+  };
+  // PNG predictors are undone row by row too, when their rows are the mask's rows.
+  const int predictor = streamed ? parameter("Predictor", 1) : 1;
+  const bool png = predictor >= 10 && predictor <= 15;
+  if (predictor > 1)
+    streamed = png && parameter("Colors", 1) == 1 && parameter("BitsPerComponent", 8) == bits &&
+               parameter("Columns", 1) == width;
   std::vector<uint8_t> storage;
   std::span<const uint8_t> input;
   if (streamed) {
     if (!lastFilterInput(stream, outer, alone, resolver, storage, input)) return nullptr;
     FlateReader reader(input, kMaxDecodedStreamBytes);
     bool first = true, empty = false;
+    std::vector<uint8_t> tagged(png ? std::size_t(rowBytes) + 1 : 0), previous(tagged.size());
     auto alpha = buildReducedAlpha(
         [&](std::span<uint8_t> row) {
-          const std::size_t got = reader.read(row);
+          if (!png) {
+            const std::size_t got = reader.read(row);
+            if (first && got == 0) empty = true;
+            first = false;
+            return got == row.size();
+          }
+          const std::size_t got = reader.read(tagged);
           if (first && got == 0) empty = true;
           first = false;
-          return got == row.size();
+          if (got < 1) return false;
+          const std::span<uint8_t> samples(tagged.data() + 1, got - 1);
+          if (!undoPngRow(tagged[0], predictor, samples, previous, (bits + 7) / 8)) return false;
+          std::copy(samples.begin(), samples.end(), previous.begin());
+          std::copy(samples.begin(), samples.end(), row.begin());
+          return got == tagged.size();
         },
         width, height, bits, lo, hi, stencil, factorX, factorY);
     // Data that does not inflate at all gives no mask, as when it is decoded whole.

@@ -145,6 +145,33 @@ TEST(ImageDraw, SoftMasksFarFinerThanTheirDrawingAreReducedAsTheyAreRead) {
   EXPECT_EQ(fine.at(75, 25), kWhite);
 }
 
+TEST(ImageDraw, LargeMasksWithPngPredictorsAreReducedLikeThoseWithout) {
+  // 2400 x 1800 samples: the first row a ramp (tag None), each next row the one above (tag Up
+  // with nothing added); the same mask stored without a predictor draws the same page.
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /P 6 0 R /N 8 0 R >> >>");
+  const std::string red4("\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00", 12);
+  const char* image =
+      "/Subtype /Image /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask ";
+  const char* mask =
+      "/Subtype /Image /Width 2400 /Height 1800 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+      "/Filter /FlateDecode";
+  b.setStream(6, std::string(image) + "7 0 R", red4);
+  b.setStream(7, std::string(mask) + " /DecodeParms << /Predictor 15 /Columns 2400 >>",
+              flateRows(2401, 1800, [](int y, std::string& line) {
+                line[0] = y == 0 ? 0 : 2;
+                for (int x = 1; x <= 2400; ++x) line[x] = y == 0 ? char(x * 255 / 2400) : 0;
+              }));
+  b.setStream(8, std::string(image) + "9 0 R", red4);
+  b.setStream(9, mask, flateRows(2400, 1800, [](int, std::string& line) {
+                for (int x = 0; x < 2400; ++x) line[x] = char((x + 1) * 255 / 2400);
+              }));
+  auto predicted = drawContent("q 100 0 0 50 0 0 cm /P Do Q", 100, 50, "/Resources 5 0 R", b);
+  auto plain = drawContent("q 100 0 0 50 0 0 cm /N Do Q", 100, 50, "/Resources 5 0 R", b);
+  EXPECT_EQ(largestDifference(predicted.bitmap, plain.bitmap), 0);
+  EXPECT_NEAR(int(plain.at(95, 25) >> 8 & 0xFF), 12, 8);  // nearly opaque red on the right
+}
+
 TEST(ImageDraw, ReductionRule) {
   EXPECT_EQ(reducedDimension(2000, true), 1200);
   EXPECT_EQ(reducedDimension(1000, true), 1000);
