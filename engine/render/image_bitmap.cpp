@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/decode/decode_limits.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
 #include "engine/render/xobject_descriptor.h"
@@ -145,6 +146,8 @@ std::shared_ptr<ImageAlpha> buildReducedAlpha(const MaskRowSource& nextRow, int 
   const int outH = int((int64_t{height} + factorY - 1) / factorY);
   if (int64_t{outW} * outH > kMaxImageBitmapPixels) return nullptr;
   const Geometry g{width, 1, 1, bits, (int64_t{width} * bits + 7) / 8};
+  // A row longer than any decoded stream may be cannot come from one.
+  if (g.rowBytes > int64_t(kMaxDecodedStreamBytes)) return nullptr;
   auto alpha = std::make_shared<ImageAlpha>();
   alpha->width = outW;
   alpha->height = outH;
@@ -157,17 +160,36 @@ std::shared_ptr<ImageAlpha> buildReducedAlpha(const MaskRowSource& nextRow, int 
   std::vector<uint8_t> raw(size_t(g.rowBytes));
   std::vector<uint16_t> row;
   std::vector<uint32_t> sums(outW, 0), counts(outW, 0);
-  bool more = true;
+  // Samples one block of column ox takes.
+  auto across = [&](int ox) {
+    const int64_t x0 = int64_t{ox} * factorX, x1 = std::min<int64_t>(width, x0 + factorX);
+    return uint32_t((x1 - x0 + xStep - 1) / xStep);
+  };
   for (int y = 0; y < height; ++y) {
-    // Every row is read, also those not sampled: the source goes in order. Missing rows read 0.
-    if (more) more = nextRow(raw);
-    if (!more) std::fill(raw.begin(), raw.end(), uint8_t{0});
-    const int within = y % factorY;
+    // Every row is read, also those not sampled: the source goes in order.
+    const int64_t within = y % factorY;
+    if (!nextRow(raw)) {
+      // The data has ended: every sample from here reads 0, so the rest is known without
+      // going through the rows.
+      const uint32_t zero = table[0];
+      const int64_t first = int64_t{y / factorY} * factorY;
+      const int64_t blockRows = std::min<int64_t>(height, first + factorY) - first;
+      const uint32_t rowsLeft =
+          uint32_t((blockRows + yStep - 1) / yStep - (within + yStep - 1) / yStep);
+      uint8_t* out = alpha->values.data() + size_t(y / factorY) * size_t(outW);
+      for (int ox = 0; ox < outW; ++ox) {
+        const uint32_t total = counts[ox] + rowsLeft * across(ox);
+        out[ox] = uint8_t((sums[ox] + (total - counts[ox]) * zero + total / 2) /
+                          std::max<uint32_t>(1, total));
+      }
+      std::fill(out + outW, alpha->values.data() + alpha->values.size(), uint8_t(zero));
+      return alpha;
+    }
     if (within % yStep == 0) {
       unpackRow(raw, g, 0, row);
       for (int ox = 0; ox < outW; ++ox) {
         const int x1 = int(std::min<int64_t>(width, int64_t{ox + 1} * factorX));
-        for (int x = ox * factorX; x < x1; x += xStep) {
+        for (int64_t x = int64_t{ox} * factorX; x < x1; x += xStep) {
           sums[ox] += table[bits == 16 ? row[x] >> 8 : row[x]];
           ++counts[ox];
         }

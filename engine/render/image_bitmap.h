@@ -40,8 +40,8 @@ using MaskRowSource = std::function<bool(std::span<uint8_t> row)>;
 
 // Like buildAlpha for a mask far larger than where it is drawn: every factorX × factorY block of
 // samples becomes one opacity value, their mean. The rows come in order from nextRow, so the
-// whole mask is never held; rows after the data ends read as 0. Null when the size or depth is
-// unusable.
+// whole mask is never held; rows after the data ends read as 0 (the row that ends it too). Null
+// when the size or depth is unusable.
 std::shared_ptr<ImageAlpha> buildReducedAlpha(const MaskRowSource& nextRow, int width, int height,
                                               int bitsPerComponent, double decodeLo,
                                               double decodeHi, bool stencil, int factorX,
