@@ -49,36 +49,11 @@ void undoPng(std::vector<uint8_t>& data, const PredictorParams& p) {
   std::size_t in = 0, out = 0;
   while (in < data.size()) {
     const uint8_t tag = data[in];
-    int type = tag;
-    if (tag > 4) {
-      if (p.predictor == 15) break;
-      type = p.predictor - 10;
-    }
     const std::size_t n = std::min<std::size_t>(rowBytes, data.size() - in - 1);
     // Output never runs ahead of input: each row drops its tag byte.
     uint8_t* row = data.data() + out;
     std::copy(data.begin() + in + 1, data.begin() + in + 1 + n, row);
-    for (std::size_t k = 0; k < n; ++k) {
-      int left = k >= static_cast<std::size_t>(bpp) ? row[k - bpp] : 0;
-      int up = previous[k];
-      int upLeft = k >= static_cast<std::size_t>(bpp) ? previous[k - bpp] : 0;
-      switch (type) {
-        case 1:
-          row[k] = static_cast<uint8_t>(row[k] + left);
-          break;
-        case 2:
-          row[k] = static_cast<uint8_t>(row[k] + up);
-          break;
-        case 3:
-          row[k] = static_cast<uint8_t>(row[k] + ((left + up) >> 1));
-          break;
-        case 4:
-          row[k] = static_cast<uint8_t>(row[k] + paeth(left, up, upLeft));
-          break;
-        default:
-          break;
-      }
-    }
+    if (!undoPngRow(tag, p.predictor, {row, n}, previous, int(bpp))) break;
     std::copy(row, row + n, previous.begin());
     in += std::min<std::size_t>(rowLength, data.size() - in);
     out += n;
@@ -87,6 +62,39 @@ void undoPng(std::vector<uint8_t>& data, const PredictorParams& p) {
 }
 
 }  // namespace
+
+bool undoPngRow(uint8_t tag, int predictor, std::span<uint8_t> row,
+                std::span<const uint8_t> previous, int bytesPerPixel) {
+  int type = tag;
+  if (tag > 4) {
+    if (predictor == 15) return false;
+    type = predictor - 10;
+  }
+  const std::size_t bpp = static_cast<std::size_t>(std::max(1, bytesPerPixel));
+  const std::size_t n = std::min(row.size(), previous.size());
+  for (std::size_t k = 0; k < n; ++k) {
+    int left = k >= bpp ? row[k - bpp] : 0;
+    int up = previous[k];
+    int upLeft = k >= bpp ? previous[k - bpp] : 0;
+    switch (type) {
+      case 1:
+        row[k] = static_cast<uint8_t>(row[k] + left);
+        break;
+      case 2:
+        row[k] = static_cast<uint8_t>(row[k] + up);
+        break;
+      case 3:
+        row[k] = static_cast<uint8_t>(row[k] + ((left + up) >> 1));
+        break;
+      case 4:
+        row[k] = static_cast<uint8_t>(row[k] + paeth(left, up, upLeft));
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
 
 void applyPredictor(std::vector<uint8_t>& data, const PredictorParams& params) {
   if (!usable(params)) return;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "engine/document/pdf_document.h"
 #include "engine/messages/message_catalogue.h"
+#include "engine/render/colour_space.h"
 #include "engine/render/image_bitmap.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
@@ -15,6 +17,27 @@
 
 namespace gfx = brevia::gfx;
 namespace Messages = Corvalis::PDFConverter::Messages;
+
+namespace {
+
+// How many device pixels the image's unit square spans along the image's rows and columns.
+std::pair<float, float> drawnReach(const gfx::Matrix& m) {
+  return {float(std::hypot(m.m11(), m.m12())), float(std::hypot(m.m21(), m.m22()))};
+}
+
+// The largest DCT scale (8, 4 or 2) that still leaves the image enough samples where it is
+// drawn; 1 for images that need every sample (masks, colour keys, palettes).
+int dctScaleFor(const XObjectDescriptor& image, std::pair<float, float> reach) {
+  if (image.imageMask || image.bitsPerComponent != 8 || !image.colourKey.empty()) return 1;
+  if (image.colourSpace && image.colourSpace->family == ColourFamily::Indexed) return 1;
+  for (const int scale : {8, 4, 2})
+    if ((image.width + scale - 1) / scale >= reach.first * kMinSamplesPerDevicePixel &&
+        (image.height + scale - 1) / scale >= reach.second * kMinSamplesPerDevicePixel)
+      return scale;
+  return 1;
+}
+
+}  // namespace
 
 void C_PDF_Draw::drawNamedXObject(const std::string& name) {
   XObjectDescriptor* x = resources_ ? resources_->xObject(name) : nullptr;
@@ -95,23 +118,32 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
   const int ordinal = imageOrdinal_;
   gfx::Bitmap* bitmap =
       ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;
+  // A bitmap built smaller for a smaller drawing is built again when drawn larger.
+  const std::pair<float, float> reach = drawnReach(graphics_->transform());
+  if (bitmap && ordinal < static_cast<int>(imageCacheReach_.size()) &&
+      (reach.first > imageCacheReach_[ordinal].first ||
+       reach.second > imageCacheReach_[ordinal].second))
+    bitmap = nullptr;
   std::unique_ptr<gfx::Bitmap> uncached;
   if (!bitmap) {
-    if (!isInline && !decodeImageData(image, creator_.context())) {
+    if (!isInline && !decodeImageData(image, creator_.context(), dctScaleFor(image, reach))) {
       reportOnce(0, {}, "the image /" + name + ", whose data cannot be decoded");
       return;
     }
     if (image.dataLength < 0) return;
     std::shared_ptr<ImageAlpha> maskAlpha;
-    if (!isInline && !image.alpha) maskAlpha = loadImageAlpha(image, creator_.context());
+    if (!isInline && !image.alpha)
+      maskAlpha = loadImageAlpha(image, creator_.context(), reach.first, reach.second);
     std::unique_ptr<gfx::Bitmap> built =
         buildBitmap(image, cacheFlag_ == 1, state_->fillArgb, maskAlpha.get());
+    const bool reduced = image.dataScale > 1 || (maskAlpha && maskAlpha->reduced);
     if (!isInline) {
       // The samples are decoded again should the bitmap be needed after the cache is dropped.
       image.data.clear();
       image.data.shrink_to_fit();
       image.dataLength = -1;
       image.decodeAttempted = false;
+      image.dataScale = 1;
     }
     if (!built) return;
     ++bitmapsBuilt_;
@@ -119,6 +151,10 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
       if (static_cast<int>(imageCache_.size()) <= ordinal) imageCache_.resize(ordinal + 1);
       imageCache_[ordinal] = std::move(built);
       bitmap = imageCache_[ordinal].get();
+      if (static_cast<int>(imageCacheReach_.size()) <= ordinal)
+        imageCacheReach_.resize(ordinal + 1);
+      constexpr float kAnyReach = std::numeric_limits<float>::infinity();
+      imageCacheReach_[ordinal] = reduced ? reach : std::pair{kAnyReach, kAnyReach};
     } else {
       uncached = std::move(built);
       bitmap = uncached.get();

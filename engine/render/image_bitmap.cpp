@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/decode/decode_limits.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
 #include "engine/render/xobject_descriptor.h"
@@ -92,17 +93,10 @@ int reducedDimension(int size, bool reduce) {
   return std::max(1, static_cast<int>(size / factor));
 }
 
-std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int width, int height,
-                                       int bitsPerComponent, double decodeLo, double decodeHi,
-                                       bool stencil) {
-  const int bits = bitsPerComponent;
-  if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxImageBitmapPixels) return nullptr;
-  if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return nullptr;
-  Geometry g{width, height, 1, bits, (int64_t{width} * bits + 7) / 8};
-  auto alpha = std::make_shared<ImageAlpha>();
-  alpha->width = width;
-  alpha->height = height;
-  alpha->values.resize(size_t(width) * size_t(height));
+namespace {
+
+// Opacity by sample value for buildAlpha and buildReducedAlpha.
+std::array<uint8_t, 256> alphaTable(int bits, double decodeLo, double decodeHi, bool stencil) {
   // Sixteen-bit samples are taken by their high byte.
   const double maxValue = bits == 16 ? 255.0 : double((1 << bits) - 1);
   std::array<uint8_t, 256> table{};
@@ -111,11 +105,103 @@ std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int wid
         decodeLo + (std::min(double(v), maxValue) / maxValue) * (decodeHi - decodeLo), 0.0, 1.0);
     table[v] = stencil ? (unit < 0.5 ? 255 : 0) : uint8_t(unit * 255.0 + 0.5);
   }
+  return table;
+}
+
+bool usableMaskDepth(int bits) {
+  return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16;
+}
+
+}  // namespace
+
+std::shared_ptr<ImageAlpha> buildAlpha(const std::vector<uint8_t>& data, int width, int height,
+                                       int bitsPerComponent, double decodeLo, double decodeHi,
+                                       bool stencil) {
+  const int bits = bitsPerComponent;
+  if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxImageBitmapPixels) return nullptr;
+  if (!usableMaskDepth(bits)) return nullptr;
+  Geometry g{width, height, 1, bits, (int64_t{width} * bits + 7) / 8};
+  auto alpha = std::make_shared<ImageAlpha>();
+  alpha->width = width;
+  alpha->height = height;
+  alpha->values.resize(size_t(width) * size_t(height));
+  const std::array<uint8_t, 256> table = alphaTable(bits, decodeLo, decodeHi, stencil);
   std::vector<uint16_t> row;
   for (int y = 0; y < height; ++y) {
     unpackRow(data, g, y, row);
     uint8_t* out = alpha->values.data() + size_t(y) * size_t(width);
     for (int x = 0; x < width; ++x) out[x] = table[bits == 16 ? row[x] >> 8 : row[x]];
+  }
+  return alpha;
+}
+
+std::shared_ptr<ImageAlpha> buildReducedAlpha(const MaskRowSource& nextRow, int width, int height,
+                                              int bitsPerComponent, double decodeLo,
+                                              double decodeHi, bool stencil, int factorX,
+                                              int factorY) {
+  const int bits = bitsPerComponent;
+  if (width <= 0 || height <= 0 || factorX < 1 || factorY < 1 || !usableMaskDepth(bits))
+    return nullptr;
+  const int outW = int((int64_t{width} + factorX - 1) / factorX);
+  const int outH = int((int64_t{height} + factorY - 1) / factorY);
+  if (int64_t{outW} * outH > kMaxImageBitmapPixels) return nullptr;
+  const Geometry g{width, 1, 1, bits, (int64_t{width} * bits + 7) / 8};
+  // A row longer than any decoded stream may be cannot come from one.
+  if (g.rowBytes > int64_t(kMaxDecodedStreamBytes)) return nullptr;
+  auto alpha = std::make_shared<ImageAlpha>();
+  alpha->width = outW;
+  alpha->height = outH;
+  alpha->reduced = true;
+  alpha->values.resize(size_t(outW) * size_t(outH));
+  const std::array<uint8_t, 256> table = alphaTable(bits, decodeLo, decodeHi, stencil);
+  // As for images: at most kMaxBoxSamples samples per block in each direction are averaged.
+  const int xStep = std::max(1, (factorX + kMaxBoxSamples - 1) / kMaxBoxSamples);
+  const int yStep = std::max(1, (factorY + kMaxBoxSamples - 1) / kMaxBoxSamples);
+  std::vector<uint8_t> raw(size_t(g.rowBytes));
+  std::vector<uint16_t> row;
+  std::vector<uint32_t> sums(outW, 0), counts(outW, 0);
+  // Samples one block of column ox takes.
+  auto across = [&](int ox) {
+    const int64_t x0 = int64_t{ox} * factorX, x1 = std::min<int64_t>(width, x0 + factorX);
+    return uint32_t((x1 - x0 + xStep - 1) / xStep);
+  };
+  for (int y = 0; y < height; ++y) {
+    // Every row is read, also those not sampled: the source goes in order.
+    const int64_t within = y % factorY;
+    if (!nextRow(raw)) {
+      // The data has ended: every sample from here reads 0, so the rest is known without
+      // going through the rows.
+      const uint32_t zero = table[0];
+      const int64_t first = int64_t{y / factorY} * factorY;
+      const int64_t blockRows = std::min<int64_t>(height, first + factorY) - first;
+      const uint32_t rowsLeft =
+          uint32_t((blockRows + yStep - 1) / yStep - (within + yStep - 1) / yStep);
+      uint8_t* out = alpha->values.data() + size_t(y / factorY) * size_t(outW);
+      for (int ox = 0; ox < outW; ++ox) {
+        const uint32_t total = counts[ox] + rowsLeft * across(ox);
+        out[ox] = uint8_t((sums[ox] + (total - counts[ox]) * zero + total / 2) /
+                          std::max<uint32_t>(1, total));
+      }
+      std::fill(out + outW, alpha->values.data() + alpha->values.size(), uint8_t(zero));
+      return alpha;
+    }
+    if (within % yStep == 0) {
+      unpackRow(raw, g, 0, row);
+      for (int ox = 0; ox < outW; ++ox) {
+        const int x1 = int(std::min<int64_t>(width, int64_t{ox + 1} * factorX));
+        for (int64_t x = int64_t{ox} * factorX; x < x1; x += xStep) {
+          sums[ox] += table[bits == 16 ? row[x] >> 8 : row[x]];
+          ++counts[ox];
+        }
+      }
+    }
+    if (within == factorY - 1 || y == height - 1) {
+      uint8_t* out = alpha->values.data() + size_t(y / factorY) * size_t(outW);
+      for (int ox = 0; ox < outW; ++ox) {
+        out[ox] = uint8_t((sums[ox] + counts[ox] / 2) / std::max<uint32_t>(1, counts[ox]));
+        sums[ox] = counts[ox] = 0;
+      }
+    }
   }
   return alpha;
 }
@@ -126,8 +212,10 @@ std::unique_ptr<gfx::Bitmap> buildBitmap(XObjectDescriptor& image, bool downsamp
   std::shared_ptr<ColourSpace> space = image.colourSpace ? image.colourSpace : deviceRGB();
   const bool mask = image.imageMask;
   Geometry g;
-  g.width = image.width;
-  g.height = image.height;
+  // Samples decoded at a fraction of the size cover the same square with fewer pixels.
+  const int scale = std::max(1, image.dataScale);
+  g.width = int((int64_t{image.width} + scale - 1) / scale);
+  g.height = int((int64_t{image.height} + scale - 1) / scale);
   g.components = mask ? 1 : space->componentCount;
   g.bits = mask ? 1 : (image.bitsPerComponent > 0 ? image.bitsPerComponent : 8);
   if (g.bits != 1 && g.bits != 2 && g.bits != 4 && g.bits != 8 && g.bits != 16) return nullptr;

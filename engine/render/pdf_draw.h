@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/render/graphics_state.h"
@@ -317,6 +318,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // Bitmaps of the page's images by ordinal, kept while the same page is drawn with the same
   // cache flag.
   std::vector<std::unique_ptr<brevia::gfx::Bitmap>> imageCache_;
+  // Per cached bitmap: the drawn size (device pixels along the image's axes) it is enough for.
+  std::vector<std::pair<float, float>> imageCacheReach_;
   int32_t imageOrdinal_ = 0;
   std::vector<ImageArea> imageAreas_;
   // Records where an image about to be drawn lands, by the painter's transform.

@@ -22,6 +22,8 @@ struct ImageAlpha {
   // The colour the image's colours were blended with before (SMask's Matte), as RGB bytes.
   bool hasMatte = false;
   uint8_t matte[3] = {0, 0, 0};
+  // Reduced below the mask's own size to the size it is drawn at.
+  bool reduced = false;
 };
 
 struct XObjectDescriptor {
@@ -36,6 +38,8 @@ struct XObjectDescriptor {
   // Decoded samples (images); the length is -1 until loaded or when decoding failed.
   std::vector<uint8_t> data;
   int32_t dataLength = -1;
+  // The samples hold the image at 1/dataScale of its size (rounded up): DCT images drawn small.
+  int32_t dataScale = 1;
   PdfObject dictionary;
   // Forms: the parsed content.
   std::unique_ptr<OperatorList> form;

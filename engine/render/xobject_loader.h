@@ -20,8 +20,12 @@ XObjectDescriptor* loadXObject(const PdfObject& value, RenderContext& context,
                                const ResourceList* resources);
 
 // The opacity an image's SMask (with its Matte) or Mask stream gives, decoded now; null when the
-// image has neither or they cannot be read.
-std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context);
+// image has neither or they cannot be read. reachX and reachY, when not negative, are how many
+// device pixels the image spans along its rows and columns: a mask with far more samples than
+// that is reduced (and marked so) while it is decoded.
+std::shared_ptr<ImageAlpha> loadImageAlpha(const XObjectDescriptor& image, RenderContext& context,
+                                           double reachX = -1, double reachY = -1);
 
-// Decodes an image's samples if not done yet; false when there are none.
-bool decodeImageData(XObjectDescriptor& image, RenderContext& context);
+// Decodes an image's samples if not done yet; false when there are none. A DCT image (DCT its
+// last filter) may be decoded at 1/dctScale of its size (2, 4 or 8), as dataScale then says.
+bool decodeImageData(XObjectDescriptor& image, RenderContext& context, int dctScale = 1);

@@ -130,7 +130,10 @@ void appendFillPath(cairo_t* cr, const PathView& path, const RectF& bounds, cons
     appendPath(cr, path);
     return;
   }
-  RectF box = grow(area, 2);
+  appendCutFillPath(cr, path, grow(area, 2));
+}
+
+void appendCutFillPath(cairo_t* cr, const PathView& path, const RectF& box) {
   std::vector<PointF> polygon, work;
   forEachFlatFigure(
       path, kClipFlatness, [](PointF p) { return p; },

@@ -30,6 +30,10 @@ void appendPath(cairo_t* cr, const PathView& path);
 // flattened, each figure clipped to area grown by margin (winding numbers inside are kept).
 void appendFillPath(cairo_t* cr, const PathView& path, const RectF& bounds, const RectF& area);
 
+// Appends a device path for filling or clipping inside box only: flattened, each figure clipped
+// to box (winding numbers inside are kept), so that the cost follows what lies inside.
+void appendCutFillPath(cairo_t* cr, const PathView& path, const RectF& box);
+
 // Appends a device path for stroking: as it is when bounds lie near area, else flattened and
 // cut to area grown by margin (which must cover the pen's reach).
 void appendStrokePath(cairo_t* cr, const PathView& path, const RectF& bounds, const RectF& area,

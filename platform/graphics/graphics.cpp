@@ -1,5 +1,7 @@
 #include "platform/graphics/graphics.h"
 
+#include "platform/graphics/clip_coverage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -224,6 +226,95 @@ bool Graphics::begin() {
   return true;
 }
 
+namespace {
+
+// How beginWithin hands a clip element to cairo.
+constexpr uint8_t kClipWhole = 0, kClipLeftOut = 1, kClipCut = 2;
+// Clip outlines of at least this many points are cut to the drawing's area before cairo gets
+// them; smaller ones cost cairo little.
+constexpr size_t kMinCutClipPoints = 64;
+
+bool hasCurves(const detail::DevicePath& path) {
+  for (const uint8_t type : path.types)
+    if ((type & kPointTypeMask) == kPointBezier) return true;
+  return false;
+}
+
+}  // namespace
+
+bool Graphics::beginWithin(const RectF& area, bool& culled) {
+  culled = false;
+  // Only an intersection of paths can leave a path out; a rectangle clip costs nothing anyway.
+  if (fastClip_ != FastClip::Complex || !clip_.isIntersectionChain() || !cr_ ||
+      !std::isfinite(area.x) || !std::isfinite(area.y) || !std::isfinite(area.width) ||
+      !std::isfinite(area.height))
+    return begin();
+  const auto& elements = clip_.elements_;
+  // A pixel next to the area may be touched by anti-aliasing.
+  const RectF reach{area.x - 1, area.y - 1, area.width + 2, area.height + 2};
+  // Off the target or outside every clip element's bounds: nothing to draw.
+  if (intersectF(intersectF(reach, deviceBox_), clip_.bounds()).isEmpty()) {
+    culled = true;
+    return true;
+  }
+  std::vector<uint8_t>& leftOut = clipLeftOutScratch_;
+  leftOut.assign(elements.size(), 0);
+  bool anyLeftOut = false;
+  for (size_t i = 0; i < elements.size(); ++i) {
+    const Region::Element& e = elements[i];
+    if (e.shape != Region::Shape::Path || !e.path) continue;
+    const detail::ClipCoverage coverage = detail::rectCoverage(*e.path, reach);
+    if (coverage == detail::ClipCoverage::Outside) {
+      culled = true;
+      return true;
+    }
+    if (coverage == detail::ClipCoverage::Inside) {
+      leftOut[i] = kClipLeftOut;
+      anyLeftOut = true;
+    } else if (e.path->points.size() >= kMinCutClipPoints && !hasCurves(*e.path)) {
+      // A large outline that crosses the area goes to cairo as far as it lies near the area.
+      leftOut[i] = kClipCut;
+      anyLeftOut = true;
+    }
+  }
+  if (!anyLeftOut) return begin();
+  if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) recreateContext();
+  const RectF cutBox{reach.x - 2, reach.y - 2, reach.width + 4, reach.height + 4};
+  const bool cut = std::find(leftOut.begin(), leftOut.end(), kClipCut) != leftOut.end();
+  if (!clipDirty_ && pendingClip_.empty() && clipLeftOut_ == leftOut &&
+      (!cut || clipCutBox_ == cutBox))
+    return true;
+  try {
+    cairo_reset_clip(cr_);
+    useIdentity();
+    for (size_t i = 0; i < elements.size(); ++i) {
+      if (leftOut[i] == kClipLeftOut) continue;
+      if (leftOut[i] == kClipWhole) {
+        applyClipElement(elements[i]);
+        continue;
+      }
+      const detail::DevicePath& path = *elements[i].path;
+      cairo_new_path(cr_);
+      cairo_set_fill_rule(cr_, ruleFor(path.fillMode));
+      cairo_set_antialias(cr_,
+                          elements[i].antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+      detail::appendCutFillPath(cr_, {path.points.data(), path.types.data(), path.points.size()},
+                                cutBox);
+      cairo_clip(cr_);
+    }
+    clipLeftOut_ = leftOut;
+    clipCutBox_ = cutBox;
+  } catch (const std::bad_alloc&) {
+    keep(Status::OutOfMemory);
+    clipLeftOut_.clear();
+    clipDirty_ = true;
+    return false;
+  }
+  clipDirty_ = false;
+  pendingClip_.clear();
+  return true;
+}
+
 Status Graphics::end() {
   cairo_status_t status = cairo_status(cr_);
   if (status == CAIRO_STATUS_SUCCESS) return Status::Ok;
@@ -441,13 +532,24 @@ void Graphics::classifyClip() {
   if (!clip_.isIntersectionChain()) return;
   RectF box = deviceBox_;
   RectF reach{deviceBox_.x - 1, deviceBox_.y - 1, deviceBox_.width + 2, deviceBox_.height + 2};
+  bool rects = true;
   for (const Region::Element& e : elements) {
     if (e.shape == Region::Shape::Infinite) continue;
     if (e.shape == Region::Shape::Empty) {
       fastClip_ = FastClip::Empty;
       return;
     }
-    if (e.shape != Region::Shape::Rect) return;
+    if (e.shape != Region::Shape::Rect) {
+      // Paths meeting nowhere (a pixel apart, for anti-aliasing) leave nothing to draw in.
+      rects = false;
+      const RectF& b = e.rect;
+      box = intersectF(box, RectF{b.x - 1, b.y - 1, b.width + 2, b.height + 2});
+      if (box.isEmpty()) {
+        fastClip_ = FastClip::Empty;
+        return;
+      }
+      continue;
+    }
     RectF r = intersectF(e.rect, reach);
     if (!e.antialias && !r.isEmpty()) {
       // Without anti-aliasing a pixel is in when its centre is.
@@ -461,11 +563,17 @@ void Graphics::classifyClip() {
     fastClip_ = FastClip::Empty;
     return;
   }
+  if (!rects) return;
   fastClip_ = FastClip::Rect;
   fastClipRect_ = box;
 }
 
 void Graphics::ensureClip() {
+  // Cairo holds part of the clip only (for a drawing inside the rest): it needs all again.
+  if (!clipLeftOut_.empty()) {
+    clipLeftOut_.clear();
+    clipDirty_ = true;
+  }
   if (clipDirty_) {
     cairo_reset_clip(cr_);
     pendingClip_.clear();
@@ -558,13 +666,17 @@ Status Graphics::clear(Argb colour) {
 }
 
 Status Graphics::fillPath(const Brush& brush, const GraphicsPath& path) {
-  if (!begin()) return lastStatus();
+  if (!cr_) return keep(Status::WrongState);
   if (path.isEmpty() || fastClip_ == FastClip::Empty || !worldInvertible_) return Status::Ok;
   return guarded([&] {
     size_t n = path.points().size();
     RectF bounds;
     Status status = detail::mapPoints(path.points().data(), n, world_, devicePoints_, bounds);
     if (status != Status::Ok) return keep(status);
+    // The clip's cost follows what it does where the path lies.
+    bool culled = false;
+    if (!beginWithin(bounds, culled)) return lastStatus();
+    if (culled) return Status::Ok;
     Status failure;
     if (!setSource(brush, failure)) return keep(failure);
     useIdentity();

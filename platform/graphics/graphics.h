@@ -112,6 +112,9 @@ class Graphics : public StatusHolder {
   enum class FastClip : uint8_t { Rect, Empty, Complex };
 
   bool begin();
+  // begin for a drawing that stays within area (device space): clip paths that hold the area
+  // whole are left out of cairo's clip, and culled says whether one leaves it wholly outside.
+  bool beginWithin(const RectF& area, bool& culled);
   Status end();
   void recreateContext();
   void useIdentity();
@@ -145,6 +148,12 @@ class Graphics : public StatusHolder {
   // apply (pendingClip_).
   bool clipDirty_ = false;
   std::vector<Region::Element> pendingClip_;
+  // Cairo has only the elements of clip_ not marked here (set by beginWithin; empty when it has
+  // them all).
+  std::vector<uint8_t> clipLeftOut_;
+  std::vector<uint8_t> clipLeftOutScratch_;
+  // The area elements marked as cut were cut to.
+  RectF clipCutBox_;
   // The clip as the mask fast path sees it: a device rectangle (fractions give partial
   // coverage), nothing, or something only cairo can apply.
   FastClip fastClip_ = FastClip::Rect;

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <zlib.h>
+
 #include "engine/messages/message_listener.h"
 #include "engine/render/image_bitmap.h"
 #include "tests/engine/render/page_fixture.h"
@@ -22,6 +28,159 @@ std::string hexBytes(const std::string& bytes) {
     out += b;
   }
   return out + ">";
+}
+
+std::string testFile(const std::string& name) {
+  const char* dir = std::getenv("BREVIA_TEST_DATA");
+  std::ifstream f(
+      (dir ? std::filesystem::path(dir) : std::filesystem::path(BREVIA_SOURCE_DIR) / "tests/data") /
+          name,
+      std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+// The largest difference of any channel between two drawings of the same size.
+int largestDifference(const brevia::gfx::Bitmap& a, const brevia::gfx::Bitmap& b) {
+  int worst = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      for (int shift : {0, 8, 16}) {
+        const int p = int(a.colourAt(x, y) >> shift & 0xFF),
+                  q = int(b.colourAt(x, y) >> shift & 0xFF);
+        worst = std::max(worst, std::abs(p - q));
+      }
+  return worst;
+}
+
+TEST(ImageDraw, JpegsDrawnSmallAreDecodedSmallAndAgainLargeWhenDrawnLarge) {
+  // The same 64x48 photo as a JPEG and as its decoded samples, drawn at 12x9 points.
+  const std::string jpeg = testFile("jpeg/baseline_444.jpg");
+  const std::string ppm = testFile("jpeg/baseline_444.ppm");
+  ASSERT_GT(jpeg.size(), 100u);
+  ASSERT_GT(ppm.size(), 64u * 48 * 3);
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /J 6 0 R /R 7 0 R >> >>");
+  b.setStream(6,
+              "/Subtype /Image /Width 64 /Height 48 /BitsPerComponent 8 /ColorSpace /DeviceRGB "
+              "/Filter /DCTDecode",
+              jpeg);
+  b.setStream(7, "/Subtype /Image /Width 64 /Height 48 /BitsPerComponent 8 /ColorSpace /DeviceRGB",
+              ppm.substr(ppm.size() - 64 * 48 * 3));
+  auto small = drawContent("q 12 0 0 9 0 0 cm /J Do Q", 12, 9, "/Resources 5 0 R", b);
+  auto reference = drawContent("q 12 0 0 9 0 0 cm /R Do Q", 12, 9, "/Resources 5 0 R", b);
+  EXPECT_LE(largestDifference(small.bitmap, reference.bitmap), 24);
+
+  // At eight times the size the small bitmap is not enough: the image is decoded again whole,
+  // as a fresh drawing at that size decodes it.
+  brevia::gfx::Bitmap larger(96, 72);
+  small.draw->drawPage(1, 1, larger, 0, 20, 9, 12, 8.0, 0, 0, 0, 0, 0, 0);
+  auto fresh = drawContent("q 96 0 0 72 0 0 cm /J Do Q", 96, 72, "/Resources 5 0 R", b);
+  EXPECT_EQ(largestDifference(larger, fresh.bitmap), 0);
+  brevia::gfx::Bitmap referenceLarger(96, 72);
+  reference.draw->drawPage(1, 1, referenceLarger, 0, 20, 9, 12, 8.0, 0, 0, 0, 0, 0, 0);
+  EXPECT_LE(largestDifference(larger, referenceLarger), 24);
+}
+
+// Rows of a mask, each made by row(y), compressed as a Flate stream one row at a time.
+template <typename RowOf>
+std::string flateRows(int width, int height, RowOf row) {
+  z_stream z{};
+  deflateInit(&z, 1);
+  std::string out, line(std::size_t(width), '\0');
+  std::vector<unsigned char> buffer(1 << 16);
+  for (int y = 0; y <= height; ++y) {
+    if (y < height) row(y, line);
+    z.next_in = reinterpret_cast<Bytef*>(line.data());
+    z.avail_in = y < height ? uInt(line.size()) : 0;
+    do {
+      z.next_out = buffer.data();
+      z.avail_out = uInt(buffer.size());
+      deflate(&z, y < height ? Z_NO_FLUSH : Z_FINISH);
+      out.append(reinterpret_cast<char*>(buffer.data()), buffer.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  return out;
+}
+
+TEST(ImageDraw, SoftMasksFarFinerThanTheirDrawingAreReducedAsTheyAreRead) {
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /Fine 6 0 R /Coarse 8 0 R /Huge 10 0 R >> >>");
+  const std::string red4("\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00", 12);
+  const char* image =
+      "/Subtype /Image /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask ";
+  // Ten steps of opacity across, 600 x 700 samples each: drawn 100 points wide the mask is read
+  // forty samples to one; the same steps as a 10 x 1 mask give the same page.
+  b.setStream(6, std::string(image) + "7 0 R", red4);
+  b.setStream(7,
+              "/Subtype /Image /Width 6000 /Height 700 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+              "/Filter /FlateDecode",
+              flateRows(6000, 700, [](int, std::string& line) {
+                for (int x = 0; x < 6000; ++x) line[x] = char(x / 600 * 28);
+              }));
+  b.setStream(8, std::string(image) + "9 0 R", red4);
+  std::string steps;
+  for (int i = 0; i < 10; ++i) steps += char(i * 28);
+  b.setStream(9, "/Subtype /Image /Width 10 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceGray",
+              steps);
+  // More samples than any bitmap may hold (8192 x 6200): opaque on the left, clear on the right.
+  b.setStream(10, std::string(image) + "11 0 R", red4);
+  b.setStream(11,
+              "/Subtype /Image /Width 8192 /Height 6200 /BitsPerComponent 8 /ColorSpace "
+              "/DeviceGray /Filter /FlateDecode",
+              flateRows(8192, 6200, [](int y, std::string& line) {
+                if (y == 0)
+                  for (int x = 0; x < 8192; ++x) line[x] = x < 4096 ? '\xFF' : '\0';
+              }));
+  // Two thousand million rows said, a thousand given (opaque): the rest reads as clear, without
+  // going through them.
+  b.set(5, "<< /XObject << /Fine 6 0 R /Coarse 8 0 R /Huge 10 0 R /Short 12 0 R >> >>");
+  b.setStream(12, std::string(image) + "13 0 R", red4);
+  b.setStream(13,
+              "/Subtype /Image /Width 5000 /Height 2000000000 /BitsPerComponent 8 /ColorSpace "
+              "/DeviceGray /Filter /FlateDecode",
+              flateRows(5000, 1000, [](int, std::string& line) { line.assign(5000, '\xFF'); }));
+  auto fine = drawContent(
+      "q 100 0 0 10 0 0 cm /Fine Do Q q 100 0 0 50 0 50 cm /Huge Do Q q 100 0 0 30 0 10 cm /Short "
+      "Do Q",
+      100, 100, "/Resources 5 0 R", b);
+  EXPECT_EQ(fine.at(50, 75), kWhite);
+  auto coarse = drawContent("q 100 0 0 10 0 0 cm /Coarse Do Q", 100, 100, "/Resources 5 0 R", b);
+  for (int step = 0; step < 10; ++step) {
+    SCOPED_TRACE(step);
+    const int x = step * 10 + 5;
+    EXPECT_NEAR(int(fine.at(x, 95) >> 8 & 0xFF), int(coarse.at(x, 95) >> 8 & 0xFF), 3);
+    EXPECT_NEAR(int(fine.at(x, 95) >> 8 & 0xFF), 255 - step * 28, 4);  // red over white by step
+  }
+  EXPECT_EQ(fine.at(25, 25), 0xFFFF0000u);
+  EXPECT_EQ(fine.at(75, 25), kWhite);
+}
+
+TEST(ImageDraw, LargeMasksWithPngPredictorsAreReducedLikeThoseWithout) {
+  // 2400 x 1800 samples: the first row a ramp (tag None), each next row the one above (tag Up
+  // with nothing added); the same mask stored without a predictor draws the same page.
+  PdfBuilder b;
+  b.set(5, "<< /XObject << /P 6 0 R /N 8 0 R >> >>");
+  const std::string red4("\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00", 12);
+  const char* image =
+      "/Subtype /Image /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceRGB /SMask ";
+  const char* mask =
+      "/Subtype /Image /Width 2400 /Height 1800 /BitsPerComponent 8 /ColorSpace /DeviceGray "
+      "/Filter /FlateDecode";
+  b.setStream(6, std::string(image) + "7 0 R", red4);
+  b.setStream(7, std::string(mask) + " /DecodeParms << /Predictor 15 /Columns 2400 >>",
+              flateRows(2401, 1800, [](int y, std::string& line) {
+                line[0] = y == 0 ? 0 : 2;
+                for (int x = 1; x <= 2400; ++x) line[x] = y == 0 ? char(x * 255 / 2400) : 0;
+              }));
+  b.setStream(8, std::string(image) + "9 0 R", red4);
+  b.setStream(9, mask, flateRows(2400, 1800, [](int, std::string& line) {
+                for (int x = 0; x < 2400; ++x) line[x] = char((x + 1) * 255 / 2400);
+              }));
+  auto predicted = drawContent("q 100 0 0 50 0 0 cm /P Do Q", 100, 50, "/Resources 5 0 R", b);
+  auto plain = drawContent("q 100 0 0 50 0 0 cm /N Do Q", 100, 50, "/Resources 5 0 R", b);
+  EXPECT_EQ(largestDifference(predicted.bitmap, plain.bitmap), 0);
+  EXPECT_NEAR(int(plain.at(95, 25) >> 8 & 0xFF), 12, 8);  // nearly opaque red on the right
 }
 
 TEST(ImageDraw, ReductionRule) {
