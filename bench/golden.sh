@@ -45,9 +45,15 @@ record() {
   local work
   work=$(mktemp -d)
   trap 'rm -rf "$work"' RETURN
-  if [ -x "$root/../shared/tools/pdfgen/make_all.sh" ] || [ -f "$root/../shared/tools/pdfgen/make_all.sh" ]; then
-    bash "$root/../shared/tools/pdfgen/make_all.sh" "$work/gen" >/dev/null 2>&1 || true
-  fi
+  # The generator sits beside the checkout; a worktree one folder deeper looks one level up too.
+  local gen
+  for gen in "${BREVIA_PDFGEN:-}" "$root/../shared/tools/pdfgen/make_all.sh" \
+    "$root/../../shared/tools/pdfgen/make_all.sh"; do
+    if [ -n "$gen" ] && [ -f "$gen" ]; then
+      bash "$gen" "$work/gen" >/dev/null 2>&1 || true
+      break
+    fi
+  done
   local missing=0 n=0
   : >"$out"
   while read -r f p; do
