@@ -45,7 +45,11 @@ TEST_F(ThumbnailStripTest, AReloadShowsTheOldThumbnailsUntilTheNewOnesAreDrawn) 
   frame->routeCommand(kCmdViewThumbnails);
   ThumbnailStrip* strip = frame->outlineDock()->thumbnails();
   ASSERT_TRUE(strip->isVisible());
-  ASSERT_TRUE(waitFor([strip] { return squareColour(strip).blue() > 200; }));
+  // Blue, not the light grey of a thumbnail not drawn yet.
+  ASSERT_TRUE(waitFor([strip] {
+    const QColor c = squareColour(strip);
+    return c.blue() > 200 && c.red() < 100;
+  }));
 
   // The first frame after the new reading takes over.
   QColor first;
@@ -66,7 +70,10 @@ TEST_F(ThumbnailStripTest, AReloadShowsTheOldThumbnailsUntilTheNewOnesAreDrawn) 
   EXPECT_LT(first.red(), 100);
 
   // Then the pages are drawn again from the new file, and the old thumbnails let go.
-  EXPECT_TRUE(waitFor([strip] { return squareColour(strip).red() > 200; }));
+  EXPECT_TRUE(waitFor([strip] {
+    const QColor c = squareColour(strip);
+    return c.red() > 200 && c.blue() < 100;
+  }));
   EXPECT_EQ(strip->previous().size(), 0u);
   EXPECT_TRUE(capture.boxes.empty());
 }
