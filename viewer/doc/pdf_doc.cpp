@@ -1,8 +1,13 @@
 #include "viewer/doc/pdf_doc.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <new>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
@@ -25,6 +30,24 @@ namespace {
 int g_busyDepth = 0;
 // Wrong passwords the user may type before the open gives up.
 constexpr int kMaxPasswordTries = 100;
+// Free memory is handed back this soon after a document closes (once for several closed
+// together), when its views and their page images are gone too.
+constexpr int kHandBackDelayMs = 100;
+bool g_handBackPending = false;
+
+// The allocator keeps what a closed document freed (its page images, parsed pages, fonts: often
+// hundreds of MiB) for later use; the system gets it back now.
+void handBackFreeMemory() {
+#if defined(__GLIBC__)
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || g_handBackPending) return;
+  g_handBackPending = true;
+  QTimer::singleShot(kHandBackDelayMs, app, [] {
+    g_handBackPending = false;
+    malloc_trim(0);
+  });
+#endif
+}
 
 // Answers the engine's question for a password with none, noting that it was asked: the user is
 // asked once the engine call is over, never from inside it (the dialog runs the event loop).
@@ -68,7 +91,10 @@ C_PDF_Doc::C_PDF_Doc(QWidget* owner)
     connect(fetcher, &CMapFetcher::cmapArrived, this, &C_PDF_Doc::reloadFonts);
 }
 
-C_PDF_Doc::~C_PDF_Doc() { releaseEngine(); }
+C_PDF_Doc::~C_PDF_Doc() {
+  releaseEngine();
+  handBackFreeMemory();
+}
 
 void C_PDF_Doc::releaseEngine() {
   // The renderer and creator refer to the document; the selection context refers to both.
