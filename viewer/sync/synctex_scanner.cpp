@@ -1,9 +1,13 @@
 #include "viewer/sync/synctex_scanner.h"
 
 #include <synctex_parser.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace Corvalis::Viewer {
 
@@ -14,9 +18,63 @@ constexpr double kMaxCoordinate = 1e6;
 
 bool sane(double value) { return std::isfinite(value) && std::abs(value) <= kMaxCoordinate; }
 
+// A record "Input:TAG:NAME" whose tag the library reads as a number.
+bool isInputRecord(const char* line) {
+  constexpr char kInput[] = "Input:";
+  if (std::strncmp(line, kInput, sizeof kInput - 1) != 0) return false;
+  const char* p = line + sizeof kInput - 1;
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p == '+' || *p == '-') ++p;
+  return std::isdigit(static_cast<unsigned char>(*p)) != 0;
+}
+
+bool exists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
 }  // namespace
 
+bool SyncTexScanner::namesAnInput(const std::string& path) {
+  gzFile file = gzopen(path.c_str(), "rb");
+  if (!file) return false;
+  constexpr int kLine = 4096;
+  char line[kLine];
+  long read = 0;
+  bool lineStart = true;
+  bool found = false;
+  while (read < kMaxPreambleBytes && gzgets(file, line, kLine)) {
+    const std::size_t length = std::strlen(line);
+    read += static_cast<long>(length) + 1;
+    // A line longer than the buffer goes on in the next piece, which starts no record.
+    const bool starts = lineStart;
+    lineStart = length > 0 && line[length - 1] == '\n';
+    if (!starts) continue;
+    if (std::strncmp(line, "Content:", 8) == 0) break;
+    if (isInputRecord(line)) {
+      found = true;
+      break;
+    }
+  }
+  gzclose(file);
+  return found;
+}
+
 std::unique_ptr<SyncTexScanner> SyncTexScanner::open(const std::string& outputPdf) {
+  // The files the library may read for this output: each must be safe to give it.
+  const std::size_t slash = outputPdf.find_last_of('/');
+  const std::size_t dot = outputPdf.find_last_of('.');
+  const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                               ? outputPdf.substr(0, dot)
+                               : outputPdf;
+  bool any = false;
+  for (const char* suffix : {".synctex.gz", ".synctex"}) {
+    const std::string candidate = stem + suffix;
+    if (!exists(candidate)) continue;
+    if (!namesAnInput(candidate)) return nullptr;
+    any = true;
+  }
+  if (!any) return nullptr;
   synctex_scanner_p scanner = synctex_scanner_new_with_output_file(outputPdf.c_str(), nullptr, 1);
   if (!scanner) return nullptr;
   return std::unique_ptr<SyncTexScanner>(new SyncTexScanner(scanner));

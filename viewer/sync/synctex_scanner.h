@@ -33,6 +33,8 @@ class SyncTexScanner {
   static constexpr int kMaxNodes = 64;
   // Results of any query read at most (the library's list may be longer).
   static constexpr int kMaxResults = 4096;
+  // The part before the content is looked at up to this many bytes.
+  static constexpr long kMaxPreambleBytes = 16L * 1024 * 1024;
 
   // Reads the .synctex.gz or .synctex file beside outputPdf; nullptr when there is none or it
   // cannot be read.
@@ -48,6 +50,10 @@ class SyncTexScanner {
   std::optional<SyncTexSpot> inverse(int page, double x, double y) const;
   // The name of an input's tag, or an empty text.
   std::string inputName(int tag) const;
+
+  // Whether a synchronisation file (plain or gzip) names an input before its content starts.
+  // The library crashes on content that no input precedes, so such a file is not given to it.
+  static bool namesAnInput(const std::string& path);
 
  private:
   explicit SyncTexScanner(synctex_scanner_p scanner) : scanner_(scanner) {}
