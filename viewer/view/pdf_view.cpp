@@ -153,6 +153,9 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     connect(document_, &C_PDF_Doc::fileChangingStarted, this, [this] {
       prefetcher_.reset();
       indexTimer_->stop();
+      // The search thread's reading of the file stops too, and is waited for.
+      cancelSearch();
+      searchWorker_.reset();
     });
   }
 }
