@@ -122,7 +122,8 @@ ChangeTint::ChangeTint(C_PDF_View& view) : QObject(&view), view_(&view) {
 
 void ChangeTint::aboutToReload() {
   waiting_ = false;
-  if (!view_ || !enabled()) return;
+  // The shown page's bitmap is the one-page view's; the strip draws pieces of pages instead.
+  if (!view_ || !enabled() || view_->viewMode() != ViewMode::SinglePage) return;
   // The old drawing, as it is on the screen until the new one replaces it.
   before_ = view_->pageImage();
   beforePage_ = view_->currentPage();
