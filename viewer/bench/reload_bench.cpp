@@ -127,6 +127,9 @@ int main(int argc, char** argv) {
   // The drawing thread reads the old file through a mapping, which a rewrite in place cuts
   // under it (SIGBUS); the figures are taken without it.
   view->setPrefetchEnabled(false);
+  // The figures are of the one-page view, whose drawing of the shown page they wait for (the
+  // strip, the default, draws pieces instead).
+  view->setViewMode(ViewMode::SinglePage);
   view->pdfDocument()->completePageTree();
   const int middle = std::max(1, view->pageCount() / 2);
   view->goToPage(middle);

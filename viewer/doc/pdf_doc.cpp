@@ -1,8 +1,13 @@
 #include "viewer/doc/pdf_doc.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <new>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
@@ -23,21 +28,36 @@ namespace Messages = PDFConverter::Messages;
 namespace {
 
 int g_busyDepth = 0;
+// Wrong passwords the user may type before the open gives up.
+constexpr int kMaxPasswordTries = 100;
+// Free memory is handed back this soon after a document closes (once for several closed
+// together), when its views and their page images are gone too.
+constexpr int kHandBackDelayMs = 100;
+bool g_handBackPending = false;
 
-// Passes the question on and keeps the last answer: after a successful open it is the password
-// the file accepted.
-class RememberingProvider : public IPasswordProvider {
+// The allocator keeps what a closed document freed (its page images, parsed pages, fonts: often
+// hundreds of MiB) for later use; the system gets it back now.
+void handBackFreeMemory() {
+#if defined(__GLIBC__)
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || g_handBackPending) return;
+  g_handBackPending = true;
+  QTimer::singleShot(kHandBackDelayMs, app, [] {
+    g_handBackPending = false;
+    malloc_trim(0);
+  });
+#endif
+}
+
+// Answers the engine's question for a password with none, noting that it was asked: the user is
+// asked once the engine call is over, never from inside it (the dialog runs the event loop).
+class AskLaterProvider : public IPasswordProvider {
  public:
-  explicit RememberingProvider(IPasswordProvider& asked) : asked_(asked) {}
   std::optional<std::string> askPassword() override {
-    std::optional<std::string> answer = asked_.askPassword();
-    if (answer) last = *answer;
-    return answer;
+    asked = true;
+    return std::nullopt;
   }
-  std::string last;
-
- private:
-  IPasswordProvider& asked_;
+  bool asked = false;
 };
 
 struct BusyScope {
@@ -71,7 +91,10 @@ C_PDF_Doc::C_PDF_Doc(QWidget* owner)
     connect(fetcher, &CMapFetcher::cmapArrived, this, &C_PDF_Doc::reloadFonts);
 }
 
-C_PDF_Doc::~C_PDF_Doc() { releaseEngine(); }
+C_PDF_Doc::~C_PDF_Doc() {
+  releaseEngine();
+  handBackFreeMemory();
+}
 
 void C_PDF_Doc::releaseEngine() {
   // The renderer and creator refer to the document; the selection context refers to both.
@@ -89,24 +112,52 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
       return false;
     }
   }
-  BusyScope busy;
-  try {
-    document_ = std::make_unique<C_PDF_Document>();
-    C_PDF_PasswordDialog passwordDialog(owner_.data());
-    RememberingProvider remembering(passwordDialog);
-    document_->setPasswordProvider(&remembering);
-    document_->setProgressSink(progress_.get());
-    const bool opened = document_->open(QFile::encodeName(path).toStdString(), std::string());
-    document_->setPasswordProvider(nullptr);
-    password_ = remembering.last;
+  C_PDF_PasswordDialog passwordDialog(owner_.data());
+  std::string typed;
+  int code = 0;
+  std::string reason;
+  // Each wrong password asks again; every try reads the file afresh.
+  for (int attempt = 0;; ++attempt) {
+    AskLaterProvider later;
+    code = 0;
+    bool opened = false;
+    {
+      BusyScope busy;
+      try {
+        document_ = std::make_unique<C_PDF_Document>();
+        document_->setPasswordProvider(&later);
+        document_->setProgressSink(progress_.get());
+        opened = document_->open(QFile::encodeName(path).toStdString(), typed);
+        document_->setPasswordProvider(nullptr);
+      } catch (const C_PDF_Exception& e) {
+        if (document_) document_->setPasswordProvider(nullptr);
+        code = e.code();
+        reason = e.reason();
+      }
+    }
+    if (code == kErrorPasswordCancelled && later.asked && attempt < kMaxPasswordTries) {
+      const std::optional<std::string> answer = passwordDialog.askPassword();
+      if (!answer) return false;
+      typed = *answer;
+      continue;
+    }
+    if (code != 0) {
+      showEngineError(code, kCaptionViewer, nullptr, reason);
+      return false;
+    }
     if (!opened) {
       // The engine says why it could not read the file (too large, a read error).
-      const std::string& reason = document_->openError();
+      const std::string& why = document_->openError();
       QString text = QString::fromLatin1(kTextCouldNotOpen);
-      if (!reason.empty()) text += QStringLiteral("\n\n") + QString::fromStdString(reason);
+      if (!why.empty()) text += QStringLiteral("\n\n") + QString::fromStdString(why);
       showMessage(nullptr, kCaptionReader, text, BoxIcon::Warning);
       return false;
     }
+    break;
+  }
+  password_ = typed;
+  {
+    BusyScope busy;
     try {
       creator_ = std::make_unique<C_PDF_Creator>(*document_);
     } catch (const std::bad_alloc&) {
@@ -121,10 +172,6 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
       } catch (const std::bad_alloc&) {
       }
     }
-  } catch (const C_PDF_Exception& e) {
-    if (document_) document_->setPasswordProvider(nullptr);
-    showEngineError(e.code(), kCaptionViewer, nullptr, e.reason());
-    return false;
   }
   if (onOpened) onOpened();
   path_ = QFileInfo(path).absoluteFilePath();
@@ -166,12 +213,13 @@ void C_PDF_Doc::replaceEngine(std::unique_ptr<C_PDF_Document> parsed) {
 void C_PDF_Doc::completePageTree() {
   if (pageTreeComplete_ || !document_) return;
   pageTreeComplete_ = true;
+  int failed = 0;
   {
     BusyScope busy;
     try {
       document_->completePageTree();
     } catch (const C_PDF_Exception& e) {
-      showEngineError(e.code(), kCaptionReader, nullptr);
+      failed = e.code();
     }
     // A Count larger than the tree would leave the views offering pages that do not exist.
     if (const PageTreeRoot* tree = document_->pageTree()) {
@@ -182,6 +230,8 @@ void C_PDF_Doc::completePageTree() {
     if (creator_)
       for (int32_t n = creator_->highestPageRequested(); n >= 1; --n) creator_->evict(n);
   }
+  // The box runs the event loop: only once the engine call is over.
+  if (failed) showEngineError(failed, kCaptionReader, nullptr);
   emit pageTreeCompleted();
 }
 

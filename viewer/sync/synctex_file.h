@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "viewer/sync/synctex_scanner.h"
+
 namespace Corvalis::Viewer {
 
 struct SyncBox {
@@ -23,10 +25,7 @@ struct SourceSpot {
 
 class SyncTexFile {
  public:
-  // Boxes of one forward search kept at most.
-  static constexpr int kMaxBoxes = 256;
-  // Nodes an inverse search looks at, at most.
-  static constexpr int kMaxNodes = 64;
+  static constexpr int kMaxBoxes = SyncTexScanner::kMaxBoxes;
 
   ~SyncTexFile();
   SyncTexFile(const SyncTexFile&) = delete;
@@ -47,8 +46,7 @@ class SyncTexFile {
 
  private:
   SyncTexFile() = default;
-  struct Scanner;
-  std::unique_ptr<Scanner> scanner_;
+  std::unique_ptr<SyncTexScanner> scanner_;
   QString path_;
 };
 

@@ -45,15 +45,37 @@ void ThumbnailStrip::setView(C_PDF_View* view) {
     thread_->disconnect(this);
   }
   thread_ = nullptr;
+  disconnect(documentConnection_);
   view_ = view;
   cache_.clear();
+  previous_.clear();
   wanted_.clear();
   stale_ = true;
   current_ = 0;
   if (view_) {
     connect(view_, &C_PDF_View::currentPageChanged, this, &ThumbnailStrip::setCurrentPage);
+    if (C_PDF_Doc* document = view_->pdfDocument())
+      documentConnection_ = connect(document, &C_PDF_Doc::aboutToReplaceEngine, this,
+                                    &ThumbnailStrip::documentAboutToChange);
     current_ = view_->currentPage();
   }
+  viewport()->update();
+}
+
+void ThumbnailStrip::documentAboutToChange() {
+  // The drawing thread goes with the old reading; what it still delivers is of the old pages.
+  if (thread_) thread_->disconnect(this);
+  thread_ = nullptr;
+  drawTimer_->stop();
+  if (cache_.size() != 0) {
+    previous_ = std::move(cache_);
+    previousZoomKey_ = zoomKeyOf(zoom_);
+    previousRotation_ = rotation_;
+  }
+  cache_ = TileCache();
+  cache_.setBudget(kBudgetBytes);
+  wanted_.clear();
+  stale_ = true;
   viewport()->update();
 }
 
@@ -121,13 +143,23 @@ void ThumbnailStrip::paintEvent(QPaintEvent*) {
   const QPoint offset(offsetX(), -verticalScrollBar()->value());
   const QRect seen = viewport()->rect().translated(-offset);
   std::vector<TileRequest> wanted;
+  bool previousShown = false;
   for (int page : layout_.pagesIn(seen)) {
     const QRect r = layout_.pageRect(page).translated(offset);
     const TileRequest t = requestOf(page);
     if (const QImage* image = cache_.find(t.key)) {
       painter.drawImage(r, *image);
     } else {
-      painter.fillRect(r, QColor::fromRgb(kPlaceholderRgb));
+      TileKey old = t.key;
+      old.zoomKey = previousZoomKey_;
+      old.rotation = previousRotation_;
+      // After a reload the page's old thumbnail stays until the new one is drawn.
+      if (const QImage* before = previous_.find(old)) {
+        painter.drawImage(r, *before);
+        previousShown = true;
+      } else {
+        painter.fillRect(r, QColor::fromRgb(kPlaceholderRgb));
+      }
       wanted.push_back(t);
     }
     if (page == current_) {
@@ -146,6 +178,7 @@ void ThumbnailStrip::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::white);
     painter.drawText(label, Qt::AlignCenter, number);
   }
+  if (!previousShown) previous_.clear();
   const int focus = layout_.mostVisiblePage(seen);
   cache_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation_);
   if (wanted == wanted_) return;
@@ -178,7 +211,8 @@ void ThumbnailStrip::drawHere() {
   // Without a drawing thread, one thumbnail per turn of the event loop.
   C_PDF_Doc* document = view_ ? view_->pdfDocument() : nullptr;
   if (!document || !document->renderer()) return;
-  if (C_PDF_Doc::engineBusy()) {
+  // While the file is rewritten in place the old reading must not read it.
+  if (C_PDF_Doc::engineBusy() || document->fileChanging()) {
     drawTimer_->start(50);
     return;
   }

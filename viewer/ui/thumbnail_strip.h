@@ -37,6 +37,8 @@ class ThumbnailStrip : public QAbstractScrollArea {
   int pageAt(QPoint viewportPoint) const;
   QRect thumbnailRect(int page) const;
   const TileCache& cache() const { return cache_; }
+  // The thumbnails of the reading before a reload, shown until the new ones are drawn.
+  const TileCache& previous() const { return previous_; }
   const PageLayout& layout() const { return layout_; }
 
  signals:
@@ -51,6 +53,8 @@ class ThumbnailStrip : public QAbstractScrollArea {
 
  private:
   void setCurrentPage(int page);
+  // The document is read again: what is drawn becomes the previous thumbnails.
+  void documentAboutToChange();
   void rebuild();
   void tilesPrepared();
   void drawHere();
@@ -61,6 +65,10 @@ class ThumbnailStrip : public QAbstractScrollArea {
   QPointer<PagePrefetcher> thread_;
   PageLayout layout_;
   TileCache cache_;
+  TileCache previous_;
+  int32_t previousZoomKey_ = 0;
+  int previousRotation_ = 0;
+  QMetaObject::Connection documentConnection_;
   double zoom_ = 0;
   int rotation_ = 0;
   int current_ = 0;

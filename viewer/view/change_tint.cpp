@@ -4,9 +4,11 @@
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "viewer/doc/pdf_doc.h"
+#include "viewer/view/page_image.h"
 #include "viewer/view/page_marks.h"
 #include "viewer/view/pdf_view.h"
 
@@ -29,16 +31,8 @@ int gapBetween(const QRect& a, const QRect& b) {
 std::vector<QRect> ChangeTint::changedAreas(const QImage& before, const QImage& after) {
   if (before.isNull() || after.isNull()) return {};
   if (qint64(after.width()) * after.height() > kMaxPixels) return {};
-  QImage scaled;
-  if (before.size() != after.size()) {
-    // The same page drawn at a slightly other zoom (the window's size moved): compared at the
-    // new size. Another shape is another page.
-    const double ratio = double(before.width()) / before.height();
-    const double now = double(after.width()) / after.height();
-    if (std::abs(ratio - now) > kMaxShapeChange * now) return {after.rect()};
-    scaled = before.scaled(after.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  }
-  const QImage a = (scaled.isNull() ? before : scaled).convertToFormat(QImage::Format_Grayscale8);
+  if (before.size() != after.size()) return {after.rect()};
+  const QImage a = before.convertToFormat(QImage::Format_Grayscale8);
   const QImage b = after.convertToFormat(QImage::Format_Grayscale8);
   const int w = a.width(), h = a.height();
   const int cw = (w + kCell - 1) / kCell, ch = (h + kCell - 1) / kCell;
@@ -95,6 +89,21 @@ std::vector<QRect> ChangeTint::changedAreas(const QImage& before, const QImage& 
   return areas;
 }
 
+std::vector<QRect> ChangeTint::rescaled(const std::vector<QRect>& areas, double from, double to,
+                                        const QRect& bounds) {
+  if (from <= 0 || to <= 0) return {};
+  const double f = to / from;
+  std::vector<QRect> out;
+  for (const QRect& a : areas) {
+    // Outwards, so that a changed pixel stays covered.
+    const QRect r(
+        QPoint(int(std::floor(a.left() * f)), int(std::floor(a.top() * f))),
+        QPoint(int(std::ceil((a.right() + 1) * f)) - 1, int(std::ceil((a.bottom() + 1) * f)) - 1));
+    if (const QRect kept = r.intersected(bounds); !kept.isEmpty()) out.push_back(kept);
+  }
+  return out;
+}
+
 ChangeTint& ChangeTint::of(C_PDF_View& view) {
   if (auto* found = view.findChild<ChangeTint*>(QString(), Qt::FindDirectChildrenOnly))
     return *found;
@@ -113,25 +122,52 @@ ChangeTint::ChangeTint(C_PDF_View& view) : QObject(&view), view_(&view) {
 
 void ChangeTint::aboutToReload() {
   waiting_ = false;
-  if (!view_ || !enabled()) return;
+  // The shown page's bitmap is the one-page view's; the strip draws pieces of pages instead.
+  if (!view_ || !enabled() || view_->viewMode() != ViewMode::SinglePage) return;
   // The old drawing, as it is on the screen until the new one replaces it.
   before_ = view_->pageImage();
   beforePage_ = view_->currentPage();
+  beforeZoom_ = view_->zoom();
+  beforeRotation_ = view_->rotation();
   waiting_ = !before_.isNull();
 }
 
 void ChangeTint::rendered() {
   if (!waiting_ || !view_) return;
   waiting_ = false;
+  // After the paint that drew the new page: comparing may draw the page once more.
+  QTimer::singleShot(0, this, &ChangeTint::compare);
+}
+
+void ChangeTint::compare() {
   const QImage before = std::move(before_);
   before_ = QImage();
-  if (view_->currentPage() != beforePage_) return;
-  std::vector<QRect> areas = changedAreas(before, view_->pageImage());
+  if (!view_ || view_->currentPage() != beforePage_ || view_->rotation() != beforeRotation_) return;
+  const QImage& shown = view_->pageImage();
+  if (shown.isNull()) return;
+  const double zoom = view_->zoom();
+  std::vector<QRect> areas;
+  if (zoom == beforeZoom_) {
+    areas = changedAreas(before, shown);
+  } else {
+    // The window's fit zoom moved between the two drawings: the new page is drawn once more at
+    // the old drawing's zoom, and what differs is carried over to the shown bitmap.
+    C_PDF_Doc* doc = view_->pdfDocument();
+    if (!doc || !doc->renderer() || C_PDF_Doc::engineBusy()) return;
+    double drawn = beforeZoom_;
+    QImage again;
+    try {
+      again = renderPageImage(*doc->renderer(), view_->renderRequestOf(beforePage_), drawn,
+                              kMaxViewBitmapPixels);
+    } catch (...) {
+      return;
+    }
+    if (again.isNull() || drawn != beforeZoom_) return;
+    if (beforeRotation_ != 0) again = again.transformed(QTransform().rotate(beforeRotation_));
+    areas = rescaled(changedAreas(before, again), beforeZoom_, zoom, shown.rect());
+  }
   if (areas.empty()) return;
-  // Shown once the paint that drew the new page is over.
-  QTimer::singleShot(0, this, [this, areas = std::move(areas)]() mutable {
-    if (view_) PageMarks::of(*view_).show(beforePage_, std::move(areas), kTintColour, kShowMs);
-  });
+  PageMarks::of(*view_).show(beforePage_, std::move(areas), kTintColour, kShowMs);
 }
 
 }  // namespace Corvalis::Viewer

@@ -30,12 +30,15 @@ class ChangeTint : public QObject {
   // Images larger than this are not compared.
   static constexpr qint64 kMaxPixels = 16LL * 1024 * 1024;
   static constexpr int kShowMs = 2000;
-  // Drawings whose width-to-height ratio differs by more than this share are different pages.
-  static constexpr double kMaxShapeChange = 0.02;
 
-  // The areas (pixels of after) where the two drawings differ; the whole page when their shapes
-  // differ, nothing when they are the same.
+  // The areas (pixels of after) where two drawings of a page at the same zoom differ; the whole
+  // page when their sizes differ (the page itself changed size), nothing when they are the same.
+  // Drawings at different zooms are never compared: scaling one moves every edge.
   static std::vector<QRect> changedAreas(const QImage& before, const QImage& after);
+  // The areas of a comparison made at zoom `from`, in pixels of a drawing at zoom `to`
+  // (within bounds).
+  static std::vector<QRect> rescaled(const std::vector<QRect>& areas, double from, double to,
+                                     const QRect& bounds);
 
   // Tints the changes after each reload of the view's document (while turned on).
   static ChangeTint& of(C_PDF_View& view);
@@ -48,8 +51,13 @@ class ChangeTint : public QObject {
   void rendered();
 
   QPointer<C_PDF_View> view_;
+  // Tints the areas where before_ and the new drawing of the page differ.
+  void compare();
+
   QImage before_;
   int beforePage_ = 0;
+  double beforeZoom_ = 0;
+  int beforeRotation_ = 0;
   bool waiting_ = false;
 };
 

@@ -17,6 +17,15 @@ void PageTextIndex::resize(int32_t pageCount) {
   pages_.resize(static_cast<std::size_t>(pageCount));
 }
 
+void PageTextIndex::merge(const PageTextIndex& other) {
+  const std::size_t n = std::min(pages_.size(), other.pages_.size());
+  for (std::size_t i = 0; i < n; ++i)
+    if (!pages_[i].recorded && other.pages_[i].recorded) {
+      pages_[i] = other.pages_[i];
+      ++recorded_;
+    }
+}
+
 bool PageTextIndex::has(int32_t page) const {
   return page >= 1 && page <= pageCount() && pages_[static_cast<std::size_t>(page - 1)].recorded;
 }

@@ -52,6 +52,8 @@ class PageTextIndex {
   // not recorded.
   const std::u16string* text(int32_t page) const;
   int32_t pageCount() const { return static_cast<int32_t>(pages_.size()); }
+  // Takes the pages another index of the same document has recorded and this one has not.
+  void merge(const PageTextIndex& other);
 
  private:
   struct Page {

@@ -27,6 +27,11 @@ PageTextLayout* PageTextSource::collectedLayout(int32_t pageNumber) {
   }
 }
 
+void PageTextSource::learn(const PageTextIndex& other) {
+  if (index_.pageCount() != document_.pageCount) index_.resize(document_.pageCount);
+  index_.merge(other);
+}
+
 PageTextLayout* PageTextSource::layout(int32_t pageNumber) {
   if (pageNumber < 1 || pageNumber > document_.pageCount) return nullptr;
   try {

@@ -36,6 +36,8 @@ class PageTextSource {
 
   // The text of every page seen so far, for passing over pages without the phrase.
   const PageTextIndex& index() const { return index_; }
+  // Takes what another reading of the same document found of its pages' text.
+  void learn(const PageTextIndex& other);
   // Scans pages not yet in the index, in page order, for about budgetMs; pages other than
   // keepPage are let go again. False once every page is in the index.
   bool indexMore(int budgetMs, int32_t keepPage);

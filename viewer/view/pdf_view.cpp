@@ -43,6 +43,7 @@
 #include "viewer/view/page_prefetcher.h"
 #include "viewer/view/page_text_source.h"
 #include "viewer/view/search_hits.h"
+#include "viewer/view/search_worker.h"
 #include "viewer/view/view_host.h"
 
 namespace Corvalis::Viewer {
@@ -152,12 +153,17 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
     connect(document_, &C_PDF_Doc::fileChangingStarted, this, [this] {
       prefetcher_.reset();
       indexTimer_->stop();
+      // The search thread's reading of the file stops too, and is waited for.
+      cancelSearch();
+      searchWorker_.reset();
     });
   }
 }
 
 C_PDF_View::~C_PDF_View() {
-  // The background drawing ends first: it is stopped between two operators.
+  // The background drawing and searching end first: they stop between two operators or pages.
+  search_.reset();
+  searchWorker_.reset();
   prefetcher_.reset();
   searchHits_->clear();
   textSource_.reset();
@@ -596,6 +602,7 @@ void C_PDF_View::runFindOptions() {
 }
 
 void C_PDF_View::resetSearch() {
+  cancelSearch();
   clearHitMarks();
   hitFound_ = false;
   hit_.reset();
@@ -675,8 +682,29 @@ void C_PDF_View::paintHighlights(QPainter& painter, const QRegion& fill) {
 
 // ---- Search ----
 
+struct C_PDF_View::SearchRun {
+  SearchRequest request;
+  std::unique_ptr<C_Conversion_ProgressDialog> progress;
+  QElapsedTimer sinceRedraw;
+};
+
+namespace {
+
+// Letters compare under the collation of the keyboard's locale (one collator per thread).
+CharacterMatch ignoringCaseMatch() {
+  auto collator = std::make_shared<QCollator>(QGuiApplication::inputMethod()->locale());
+  collator->setCaseSensitivity(Qt::CaseInsensitive);
+  return [collator](char16_t a, char16_t b) {
+    return collator->compare(QStringView(&a, 1), QStringView(&b, 1)) == 0;
+  };
+}
+
+}  // namespace
+
 void C_PDF_View::find(const QString& text, bool forward) {
   if (text.isEmpty() || !document_ || !document_->document() || C_PDF_Doc::engineBusy()) return;
+  // A new search replaces one still going on.
+  cancelSearch();
   document_->completePageTree();
   PageTextSource* source = textSource();
   if (!source || currentPage_ < 1) return;
@@ -685,14 +713,7 @@ void C_PDF_View::find(const QString& text, bool forward) {
   SearchRequest request;
   request.phrase = text.toStdU16String();
   request.caseSensitive = caseSensitive_;
-  if (!caseSensitive_) {
-    // Letters compare under the collation of the keyboard's locale.
-    auto collator = std::make_shared<QCollator>(QGuiApplication::inputMethod()->locale());
-    collator->setCaseSensitivity(Qt::CaseInsensitive);
-    request.ignoringCase = [collator](char16_t a, char16_t b) {
-      return collator->compare(QStringView(&a, 1), QStringView(&b, 1)) == 0;
-    };
-  }
+  if (!caseSensitive_) request.ignoringCase = ignoringCaseMatch();
   request.forward = forward;
   request.pageCount = pageCount();
   if (text != searchText_ || !hit_) {
@@ -707,29 +728,74 @@ void C_PDF_View::find(const QString& text, bool forward) {
   }
   request.startPage = startPage_;
 
-  // Created at once, shown only when the search takes a while.
-  auto progress = std::make_unique<C_Conversion_ProgressDialog>(this);
-  progress->setRange(0, request.pageCount);
-  progress->setPosition(0);
-  progress->setText(QString::fromLatin1(kTextSearching));
-  QElapsedTimer sinceRedraw;
-  const int count = request.pageCount;
-  auto onPage = [&](int32_t visited, int32_t page) {
-    const bool showNow = visited > kQuietSearchPages && !progress->isVisible();
-    // Moving the bar repaints it at once, so it moves only when it is drawn anyway.
-    if (!showNow && (!progress->isVisible() ||
-                     (sinceRedraw.isValid() && sinceRedraw.elapsed() < kProgressRedrawMs)))
-      return;
-    progress->setPosition(forward ? visited : count - page);
-    if (showNow) {
-      progress->show();
-      emit searchProgressShown();
-    }
-    sinceRedraw.start();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  };
-  const SearchOutcome outcome = findInDocument(*source, request, currentPage_, onPage);
-  progress.reset();
+  // The first pages here; the event loop is not run meanwhile, so nothing else reaches this
+  // reading of the document while it is searched.
+  const SearchOutcome outcome =
+      findInDocument(*source, request, currentPage_,
+                     [](int32_t visited, int32_t) { return visited <= kQuietSearchPages; });
+  if (!outcome.stoppedAfter) {
+    finishSearch(outcome, request);
+    return;
+  }
+  // Longer: on the search thread, over its own reading, with the progress window up.
+  auto run = std::make_unique<SearchRun>();
+  run->request = request;
+  run->request.resumeAfter = outcome.stoppedAfter;
+  run->request.visitedBefore = outcome.pagesVisited;
+  run->progress = std::make_unique<C_Conversion_ProgressDialog>(this);
+  run->progress->setRange(0, request.pageCount);
+  run->progress->setPosition(forward ? outcome.pagesVisited
+                                     : request.pageCount - outcome.stoppedAfter);
+  run->progress->setText(QString::fromLatin1(kTextSearching));
+  if (!searchWorker_) {
+    searchWorker_ = std::make_unique<SearchWorker>();
+    connect(searchWorker_.get(), &SearchWorker::progressed, this, &C_PDF_View::searchProgressed);
+    connect(searchWorker_.get(), &SearchWorker::finished, this,
+            [this](std::shared_ptr<SearchOutcome> found, std::shared_ptr<PageTextIndex> index) {
+              if (!search_) return;
+              const std::unique_ptr<SearchRun> run = std::move(search_);
+              run->progress.reset();
+              PageTextSource* own = textSource();
+              if (!own) return;
+              if (index) own->learn(*index);
+              if (found) {
+                finishSearch(*found, run->request);
+                return;
+              }
+              // The file could not be read a second time: the rest is searched here.
+              const PageFaultLog::Scope faults(PageFaultLog::of(document_.data()));
+              finishSearch(findInDocument(*own, run->request, currentPage_, {}), run->request);
+            });
+  }
+  SearchRequest there = run->request;
+  if (!caseSensitive_) there.ignoringCase = ignoringCaseMatch();
+  const std::string password =
+      document_->password().empty() ? document_->document()->password() : document_->password();
+  searchWorker_->start(document_->document()->path(), password, std::move(there), source->index());
+  run->progress->show();
+  run->sinceRedraw.start();
+  search_ = std::move(run);
+  emit searchProgressShown();
+}
+
+void C_PDF_View::searchProgressed(int visited, int page) {
+  if (!search_ || !search_->progress) return;
+  // Moving the bar repaints it, so it moves only this often.
+  if (search_->sinceRedraw.elapsed() < kProgressRedrawMs) return;
+  search_->progress->setPosition(search_->request.forward ? visited
+                                                          : search_->request.pageCount - page);
+  search_->sinceRedraw.start();
+}
+
+void C_PDF_View::cancelSearch() {
+  if (!search_) return;
+  if (searchWorker_) searchWorker_->cancel();
+  search_.reset();
+}
+
+void C_PDF_View::finishSearch(const SearchOutcome& outcome, const SearchRequest& request) {
+  PageTextSource* source = textSource();
+  if (!source) return;
   // Whoever searches once searches again: the pages not seen yet are read in idle moments.
   if (!textIndexComplete() && !indexTimer_->isActive()) indexTimer_->start(kIndexStartMs);
 
@@ -742,6 +808,8 @@ void C_PDF_View::find(const QString& text, bool forward) {
   }
   hitFound_ = true;
   hit_ = outcome.hit;
+  // A hit found on the search thread's reading: this reading collects the page's runs too.
+  source->layout(hit_->page);
   searchHits_->setSearch(source, request.phrase, caseSensitive_, request.ignoringCase);
   markHit(*hit_);
   resetSearchOnPageChange_ = false;

@@ -32,6 +32,7 @@ class FormOverlay;
 class PagePrefetcher;
 class PageTextSource;
 class SearchHits;
+class SearchWorker;
 class ViewHost;
 
 // A place in the document as the reader sees it, whatever the view mode and zoom: a page and
@@ -169,6 +170,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   const FormOverlay& formOverlay() const { return *formOverlay_; }
   // Search and selection as the view holds them.
   const std::optional<HitPlace>& searchHit() const { return hit_; }
+  // Whether a long search is going on on its thread (its progress window up).
+  bool searching() const { return search_ != nullptr; }
   const QString& searchText() const { return searchText_; }
   int highlightChecksum() const { return highlightChecksum_; }
   bool selecting() const { return band_.selecting(); }
@@ -260,8 +263,12 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   std::vector<const SelectionEntry*> entriesOfPage(int page) const;
   void clearHighlightMarks();
   void resetSearch();
-  // Search: one step forwards or backwards; marking and showing a hit.
+  // Search: one step forwards or backwards; marking and showing a hit. The first pages are
+  // searched at once; a longer search goes on on a thread of its own.
   void find(const QString& text, bool forward);
+  void searchProgressed(int visited, int page);
+  void finishSearch(const SearchOutcome& outcome, const SearchRequest& request);
+  void cancelSearch();
   void markHit(const HitPlace& hit);
   void clearHitMarks();
   void scrollToHit(const HitPlace& hit);
@@ -403,6 +410,10 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Whether the drawing thread has delivered pieces yet.
   bool threadDelivered_ = false;
   ViewState reloadState_;
+  // The long search under way (its request, progress window and pace) and its thread.
+  struct SearchRun;
+  std::unique_ptr<SearchRun> search_;
+  std::unique_ptr<SearchWorker> searchWorker_;
 };
 
 }  // namespace Corvalis::Viewer

@@ -1,5 +1,6 @@
 #include "viewer/view/text_search_driver.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/layout/page_text_layout.h"
@@ -59,25 +60,34 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
   if (search.empty() || count < 1 || request.page < 1 || request.page > count) return outcome;
   const bool forward = request.forward;
   const bool continuing = request.after && request.after->page == request.page;
+  const bool resuming = request.resumeAfter >= 1 && request.resumeAfter <= count;
 
   int32_t p = request.page;
-  PageTextLayout* layout = source.layout(p);
-  std::optional<TextHit> hit;
-  if (continuing) {
-    const HitPlace& from = *request.after;
-    if (forward) {
-      if (TextRun* run = runAt(layout, from.startRun))
-        hit = search.findForward(run, from.start + 1);
-    } else if (TextRun* run = runAt(layout, from.endRun)) {
-      hit = search.findBackward(run, from.end - 1);
-    }
+  PageTextLayout* layout = nullptr;
+  int32_t firstStep = 0;
+  if (resuming) {
+    p = request.resumeAfter;
+    firstStep = std::clamp(request.visitedBefore, 0, count);
+    outcome.pagesVisited = firstStep;
   } else {
-    hit = wholePage(search, layout, forward);
+    layout = source.layout(p);
+    std::optional<TextHit> hit;
+    if (continuing) {
+      const HitPlace& from = *request.after;
+      if (forward) {
+        if (TextRun* run = runAt(layout, from.startRun))
+          hit = search.findForward(run, from.start + 1);
+      } else if (TextRun* run = runAt(layout, from.endRun)) {
+        hit = search.findBackward(run, from.end - 1);
+      }
+    } else {
+      hit = wholePage(search, layout, forward);
+    }
+    if ((outcome.hit = placeOf(layout, p, hit))) return outcome;
   }
-  if ((outcome.hit = placeOf(layout, p, hit))) return outcome;
 
   // Each page once at most, whatever happens to the page count meanwhile.
-  for (int32_t step = 0; step < count; ++step) {
+  for (int32_t step = firstStep; step < count; ++step) {
     p = forward ? p % count + 1 : (p == 1 ? count : p - 1);
     if (p == request.startPage) {
       // Back where the search began. When it began at a hit of this very page, the part of the
@@ -94,15 +104,16 @@ SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& reques
     }
     ++outcome.pagesVisited;
     // A page whose text is known not to hold the phrase is passed over without collecting it.
-    if (!source.index().mayContain(p, matcher)) {
-      if (progress) progress(outcome.pagesVisited, p);
-      continue;
+    if (source.index().mayContain(p, matcher)) {
+      const bool known = source.collectedLayout(p) != nullptr;
+      layout = source.layout(p);
+      if ((outcome.hit = placeOf(layout, p, wholePage(search, layout, forward)))) return outcome;
+      if (p != keepPage && !known) source.release(p);
     }
-    const bool known = source.collectedLayout(p) != nullptr;
-    layout = source.layout(p);
-    if (progress) progress(outcome.pagesVisited, p);
-    if ((outcome.hit = placeOf(layout, p, wholePage(search, layout, forward)))) return outcome;
-    if (p != keepPage && !known) source.release(p);
+    if (progress && !progress(outcome.pagesVisited, p)) {
+      outcome.stoppedAfter = p;
+      return outcome;
+    }
   }
   return outcome;
 }

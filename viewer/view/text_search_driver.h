@@ -39,16 +39,24 @@ struct SearchRequest {
   // that hit, else it starts at the page's first (or last) character.
   int32_t page = 1;
   std::optional<HitPlace> after;
+  // Going on with a search that stopped: the last page it looked at and how many pages other
+  // than the first it had visited (0: a new search).
+  int32_t resumeAfter = 0;
+  int32_t visitedBefore = 0;
 };
 
 struct SearchOutcome {
   std::optional<HitPlace> hit;
   // Pages other than the first that were looked at.
   int32_t pagesVisited = 0;
+  // When the progress callback stopped the search: the last page looked at (0: not stopped).
+  // The request with resumeAfter and visitedBefore set from here goes on from there.
+  int32_t stoppedAfter = 0;
 };
 
-// Called after every further page with the pages visited so far and the page just visited.
-using SearchProgress = std::function<void(int32_t visited, int32_t page)>;
+// Called after every further page looked at without a hit, with the pages visited so far and
+// the page just visited; false stops the search there.
+using SearchProgress = std::function<bool(int32_t visited, int32_t page)>;
 
 // Pages scanned on the way and without a hit are released again, except keepPage.
 SearchOutcome findInDocument(PageTextSource& source, const SearchRequest& request, int32_t keepPage,

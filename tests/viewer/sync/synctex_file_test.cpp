@@ -67,6 +67,26 @@ TEST(SyncTexFile, NoSynchronisationFileMeansNone) {
   if (sync) {
     EXPECT_TRUE(sync->forward("x.tex", 1, 0).empty());
   }
+  // Content that no input record precedes (the library would crash on it): refused, whether
+  // there is no record at all, its tag is no number, or it comes only after the content.
+  const char* kPreamble =
+      "SyncTeX Version:1\n%sOutput:pdf\nMagnification:1000\nUnit:1\n"
+      "X Offset:0\nY Offset:0\nContent:\n!325\n{1\nx1,4:11162458,8865054\n}1\n%s";
+  struct Case {
+    const char* before;
+    const char* after;
+    bool accepted;
+  };
+  for (const Case& c : {Case{"", "", false}, Case{"Input:abc:x.tex\n", "", false},
+                        Case{"", "Input:1:x.tex\n", false}}) {
+    QFile::remove(dir.filePath("bad.synctex.gz"));
+    QFile plain(dir.filePath("bad.synctex"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    plain.write(QString::asprintf(kPreamble, c.before, c.after).toUtf8());
+    plain.close();
+    EXPECT_EQ(SyncTexFile::open(dir.filePath("bad.pdf")) != nullptr, c.accepted)
+        << c.before << c.after;
+  }
 }
 
 TEST(SyncTexFile, FollowsADocumentBuiltNow) {

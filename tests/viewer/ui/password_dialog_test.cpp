@@ -59,6 +59,7 @@ class PasswordOpenTest : public ::testing::Test {
       auto* dialog = qobject_cast<C_PDF_PasswordDialog*>(modal);
       ASSERT_NE(dialog, nullptr);
       fieldsSeen.push_back(dialog->passwordEdit()->text());
+      busyWhenAsked.push_back(C_PDF_Doc::engineBusy());
       const std::optional<QString> text = answers_.front();
       answers_.erase(answers_.begin());
       if (!answers_.empty()) answerNext();
@@ -72,6 +73,8 @@ class PasswordOpenTest : public ::testing::Test {
   }
   std::vector<std::optional<QString>> answers_;
   std::vector<QString> fieldsSeen;
+  // Whether an engine call was under way while the dialog ran its event loop.
+  std::vector<bool> busyWhenAsked;
 };
 
 TEST_F(PasswordOpenTest, WrongThenRightPassword) {
@@ -80,6 +83,8 @@ TEST_F(PasswordOpenTest, WrongThenRightPassword) {
   C_PDF_Doc doc;
   EXPECT_TRUE(doc.onOpenDocument(qtestData("pdf/rc4_40.pdf")));
   EXPECT_EQ(fieldsSeen, (std::vector<QString>{"", ""}));
+  // The user is asked between the engine's readings of the file, never inside one.
+  EXPECT_EQ(busyWhenAsked, (std::vector<bool>{false, false}));
   EXPECT_TRUE(capture.boxes.empty());
   ASSERT_NE(doc.document(), nullptr);
   EXPECT_TRUE(doc.document()->encrypted());

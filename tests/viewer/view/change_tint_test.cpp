@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <random>
+
+#include "tests/viewer/viewer_test_support.h"
+#include "viewer/doc/pdf_doc.h"
+#include "viewer/view/page_marks.h"
 
 namespace Corvalis::Viewer {
 namespace {
@@ -52,13 +58,21 @@ TEST(ChangeTint, AnUnchangedOrMerelyNoisyPageGivesNothing) {
   // A few isolated pixels that differ a lot (a glyph edge landing elsewhere).
   for (int i = 0; i < 30; ++i) noisy.setPixelColor(int(random() % 400), 500 + i * 3, Qt::black);
   EXPECT_TRUE(ChangeTint::changedAreas(page(300), noisy).empty());
-  // The same page drawn a little larger (the window grew) is still the same page; a page of
-  // another shape changed as a whole.
-  const QImage larger = page(300).scaled(412, 618, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  EXPECT_TRUE(ChangeTint::changedAreas(page(300), larger).empty());
+  // Drawings of other sizes are of a page that changed size: it changed as a whole (the view
+  // compares drawings at one zoom only).
   const QImage wider = page(300).scaled(480, 600);
   EXPECT_EQ(ChangeTint::changedAreas(page(300), wider), std::vector<QRect>{wider.rect()});
   EXPECT_TRUE(ChangeTint::changedAreas(QImage(), page(300)).empty());
+}
+
+TEST(ChangeTint, AreasFoundAtOneZoomCoverTheSamePlaceAtAnother) {
+  const QRect bounds(0, 0, 150, 150);
+  EXPECT_EQ(ChangeTint::rescaled({QRect(10, 20, 30, 40)}, 1.0, 1.5, bounds),
+            std::vector<QRect>{QRect(15, 30, 45, 60)});
+  // Rounded outwards, kept within the bitmap; nothing for a zoom that makes no sense.
+  EXPECT_EQ(ChangeTint::rescaled({QRect(3, 3, 3, 3), QRect(90, 90, 20, 20)}, 1.0, 1.5, bounds),
+            (std::vector<QRect>{QRect(4, 4, 5, 5), QRect(135, 135, 15, 15)}));
+  EXPECT_TRUE(ChangeTint::rescaled({QRect(1, 1, 2, 2)}, 0, 1, bounds).empty());
 }
 
 TEST(ChangeTint, ManyScatteredEditsMergeIntoAFewAreas) {
@@ -76,3 +90,77 @@ TEST(ChangeTint, ManyScatteredEditsMergeIntoAFewAreas) {
 
 }  // namespace
 }  // namespace Corvalis::Viewer
+
+namespace viewer_test {
+namespace {
+
+std::string squareAt(int y) {
+  return testing_pdf::simpleDocument(
+      2, "0 0 1 rg 100 " + std::to_string(y) + " 200 150 re f 0 g 100 650 300 20 re f");
+}
+
+// A reload after which the window's fit zoom is another than the old drawing's: the window is
+// resized while the old reading is replaced, as happens when the first drawing after start-up
+// was made before the window reached its final size.
+class TintAfterReload : public FrameFixture {
+ protected:
+  void SetUp() override {
+    FrameFixture::SetUp();
+    ChangeTint::setEnabled(true);
+  }
+  // Rewrites the file and returns the marks shown once the new page is on the screen.
+  std::vector<QRect> reloadWith(C_PDF_View* view, const QString& path, const std::string& bytes) {
+    const QSize grown = frame->size() + QSize(60, 90);
+    const int before = view->pdfDocument()->reloadCount();
+    auto resize = QObject::connect(view->pdfDocument(), &C_PDF_Doc::aboutToReplaceEngine,
+                                   frame.get(), [this, grown] { frame->resize(grown); });
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes.data(), qint64(bytes.size()));
+    f.close();
+    QElapsedTimer clock;
+    clock.start();
+    while (view->pdfDocument()->reloadCount() == before && clock.elapsed() < 1500)
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    QObject::disconnect(resize);
+    EXPECT_GT(view->pdfDocument()->reloadCount(), before);
+    paint();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    const PageMarks& marks = PageMarks::of(*view);
+    return marks.active() ? marks.rects() : std::vector<QRect>{};
+  }
+};
+
+TEST_F(TintAfterReload, NothingOnAnUnchangedPageAndTheMovedAreaOnAChangedOne) {
+  MessageCapture capture;
+  const QString path = writePdf(squareAt(200), "tint-zoom.pdf");
+  ASSERT_TRUE(frame->openFile(path));
+  paint();
+  C_PDF_View* view = frame->activeView();
+  ASSERT_TRUE(view);
+  ASSERT_EQ(view->zoomMode(), ZoomMode::FitPage);
+  const double firstZoom = view->zoom();
+
+  EXPECT_TRUE(reloadWith(view, path, squareAt(200)).empty());
+  ASSERT_NE(view->zoom(), firstZoom);
+
+  const double zoom = view->zoom();
+  const std::vector<QRect> areas = reloadWith(view, path, squareAt(400));
+  ASSERT_FALSE(areas.empty());
+  ASSERT_NE(view->zoom(), zoom);
+  // The square moved up by 200 units; the bar at the top stayed and is not marked.
+  const double scale = view->pageImage().height() / 792.0;
+  const QRect moved = QRect(100, 792 - 550, 200, 350).adjusted(4, 4, -4, -4);
+  const QRect shownMoved(int(moved.left() * scale), int(moved.top() * scale),
+                         int(moved.width() * scale), int(moved.height() * scale));
+  QRect all;
+  for (const QRect& a : areas) all |= a;
+  EXPECT_TRUE(all.contains(shownMoved))
+      << all.x() << "," << all.y() << " " << all.width() << "x" << all.height();
+  for (const QRect& a : areas) EXPECT_GT(a.top(), int((792 - 640) * scale));
+  EXPECT_TRUE(capture.boxes.empty());
+}
+
+}  // namespace
+}  // namespace viewer_test

@@ -38,7 +38,14 @@ class TextSearchTest : public FrameFixture {
     box->selectAll();
     QTest::keyClicks(box, text);
     QTest::keyClick(box, Qt::Key_Return);
+    waitForSearch();
     paint();
+  }
+  // A long search goes on on its thread; its outcome arrives through the event loop.
+  void waitForSearch() {
+    if (C_PDF_View* view = frame->activeView()) {
+      EXPECT_TRUE(QTest::qWaitFor([view] { return !view->searching(); }, 5000));
+    }
   }
   // The share of bluish pixels in the window rectangle of a hit's first run.
   double blueShare(C_PDF_View* view) {
@@ -249,6 +256,58 @@ TEST_F(TextSearchTest, PhraseNowhereLeavesTheViewWhereItWasAndShowsProgressOnLon
     EXPECT_FALSE(w->isVisible() && w->inherits("Corvalis::Viewer::C_Conversion_ProgressDialog"));
   // Every page's text is known now.
   EXPECT_EQ(view->textSource()->index().recorded(), 12);
+}
+
+// A search through a long document runs beside the event loop: timers fire and the window
+// paints while it goes on, and it ends on the hit a search without a thread finds.
+TEST_F(TextSearchTest, ALongSearchLeavesTheEventLoopFreeAndFindsTheSameHit) {
+  constexpr int kPages = 60;
+  std::vector<std::vector<std::string>> pages;
+  for (int p = 1; p <= kPages; ++p) pages.push_back(fillerPage(p, 12));
+  pages[54] = {"filler", "the okapi hides", "here"};
+  C_PDF_View* view = open(pages, "long-search.pdf");
+  int shown = 0;
+  QObject::connect(view, &C_PDF_View::searchProgressShown, [&] { ++shown; });
+  int firedWhileSearching = 0;
+  QTimer ticker;
+  ticker.setInterval(0);
+  QObject::connect(&ticker, &QTimer::timeout, [&] { firedWhileSearching += view->searching(); });
+  ticker.start();
+  findFromBox("OKAPI");
+  ticker.stop();
+  EXPECT_EQ(shown, 1);
+  EXPECT_GT(firedWhileSearching, 0);
+  ASSERT_TRUE(view->searchHit());
+  EXPECT_EQ(view->currentPage(), 55);
+  EXPECT_GT(blueShare(view), 0.3);
+
+  SearchRequest request;
+  request.phrase = u"OKAPI";
+  request.pageCount = kPages;
+  PageTextSource* source = view->textSource();
+  const SearchOutcome here = findInDocument(*source, request, 0, {});
+  ASSERT_TRUE(here.hit);
+  EXPECT_EQ(here.hit->page, view->searchHit()->page);
+  EXPECT_EQ(here.hit->startRun, view->searchHit()->startRun);
+  EXPECT_EQ(here.hit->start, view->searchHit()->start);
+  EXPECT_EQ(here.hit->end, view->searchHit()->end);
+  // What the thread read of the pages is known here too.
+  EXPECT_GE(source->index().recorded(), 55);
+
+  // Going to another page gives a search under way up, window and all, and says nothing.
+  MessageCapture boxes;
+  frame->findBox()->setText("absent");
+  frame->action(kCmdFindNext)->trigger();
+  const bool wasSearching = view->searching();
+  frame->routeCommand(kCmdFirstPage);
+  paint();
+  EXPECT_FALSE(view->searching());
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_FALSE(w->isVisible() && w->inherits("Corvalis::Viewer::C_Conversion_ProgressDialog"));
+  QTest::qWait(50);
+  if (wasSearching) {
+    EXPECT_TRUE(boxes.boxes.empty());
+  }
 }
 
 TEST_F(TextSearchTest, TextCollectedInIdleMomentsLetsSearchesPassOverPages) {
