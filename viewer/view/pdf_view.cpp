@@ -1742,6 +1742,16 @@ constexpr double kHitPlaceInWindow = 1.0 / 3.0;
 
 QColor placeholderColour() { return QColor::fromRgb(C_PDF_View::kPlaceholderRgb); }
 
+// The drawing thread holds a piece while it draws it and one finished but not yet taken: the
+// budget keeps room for both, so that the pieces kept and those on their way stay within it.
+constexpr std::int64_t kPiecesInFlight = 2;
+std::int64_t piecesInFlightBytes(const PageLayout& layout, int page) {
+  const std::vector<QRect> pieces = TileCache::piecesOf(layout.pageRect(page).size());
+  if (pieces.empty()) return 0;
+  return kPiecesInFlight * std::int64_t(sizeof(std::uint32_t)) * pieces.front().width() *
+         pieces.front().height();
+}
+
 }  // namespace
 
 void C_PDF_View::setViewMode(ViewMode mode) {
@@ -2327,6 +2337,10 @@ bool C_PDF_View::takeReadyTiles() {
     ++renderCount_;
     taken = true;
   }
+  // Within the budget at once, not only at the end of the next paint.
+  if (taken)
+    tiles_.trim(std::max(1, currentPage_), zoomKey, turn, pinnedTiles_,
+                piecesInFlightBytes(layout_, currentPage_));
   return taken;
 }
 
@@ -2457,7 +2471,9 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   int focus = layout_.mostVisiblePage(seen);
   if (!continuous && !pages.empty() && layout_.rowOfPage(focus) != currentRow_)
     focus = pages.front();
-  tiles_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation(), pinned);
+  tiles_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation(), pinned,
+              piecesInFlightBytes(layout_, focus));
+  pinnedTiles_ = std::move(pinned);
   requestTiles(wanted);
   if (focus > 0 && focus != currentPage_) {
     currentPage_ = focus;

@@ -403,6 +403,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool standInShown_ = false;
   QTimer* localDrawTimer_ = nullptr;
   std::vector<TileRequest> wantedTiles_;
+  // The pieces in sight at the last paint, which trimming the cache keeps.
+  std::vector<TileKey> pinnedTiles_;
   // Pages whose drawing's messages were shown already.
   std::vector<int> notedPages_;
   int bandPage_ = 0;

@@ -79,8 +79,9 @@ std::pair<int32_t, std::vector<std::pair<TileKey, const QImage*>>> TileCache::ot
 }
 
 void TileCache::trim(int32_t focusPage, int32_t zoomKey, int32_t rotation,
-                     const std::vector<TileKey>& pinned) {
-  if (bytes_ <= budget_) return;
+                     const std::vector<TileKey>& pinned, std::int64_t reserveBytes) {
+  const std::int64_t limit = std::max<std::int64_t>(0, budget_ - reserveBytes);
+  if (bytes_ <= limit) return;
   // Farthest first: other settings count as farther than any page of the current ones.
   std::vector<std::pair<std::int64_t, TileKey>> order;
   order.reserve(tiles_.size());
@@ -93,7 +94,7 @@ void TileCache::trim(int32_t focusPage, int32_t zoomKey, int32_t rotation,
   std::sort(order.begin(), order.end(),
             [](const auto& a, const auto& b) { return a.first > b.first; });
   for (const auto& [distance, key] : order) {
-    if (bytes_ <= budget_) break;
+    if (bytes_ <= limit) break;
     auto it = tiles_.find(key);
     bytes_ -= bytesOf(it->second);
     tiles_.erase(it);
