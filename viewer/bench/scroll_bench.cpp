@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "viewer/app/allocator_tuning.h"
 #include "viewer/app/quillon_frame.h"
 #include "viewer/bench/bench_figures.h"
 #include "viewer/doc/pdf_doc.h"
@@ -165,6 +166,8 @@ double firstPage(C_Quillon_Frame& frame, const QString& path, QTemporaryDir& fol
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the viewer does.
+  tuneAllocator();
   QApplication app(argc, argv);
   int pages = 200;
   int slowPages = 0;
