@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "viewer/app/allocator_tuning.h"
 #include "viewer/app/command_line.h"
 #include "viewer/app/quillon_application.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     case CommandLine::Outcome::Run:
       break;
   }
+  Corvalis::Viewer::tuneAllocator();
   Corvalis::Viewer::C_Quillon_Application app(argc, argv);
   if (!app.initInstanceFor(line.request(), {})) return app.handedOver() ? 0 : 1;
   const int status = app.exec();

@@ -7,6 +7,11 @@
             <source>书签</source>
             <translation>Bookmarks</translation>
         </message>
+        <message>
+            <location filename="../../viewer/ui/outline_dock.cpp" />
+            <source>缩略图</source>
+            <translation>Thumbnails</translation>
+        </message>
     </context>
     <context>
         <name>Corvalis::Viewer::AboutDialog</name>
@@ -599,6 +604,54 @@ Facebook</translation>
             <source>最近的文件</source>
             <translation>Recent File</translation>
         </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>连续滚动(&amp;C)</source>
+            <translation>&amp;Continuous</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>把页面排成一列连续滚动
+连续滚动</source>
+            <translation>Lay the pages out in a column and scroll through them
+Continuous</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>双页(&amp;D)</source>
+            <translation>Two Pa&amp;ges</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>并排显示两页
+双页</source>
+            <translation>Show two pages side by side
+Two Pages</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>首页单独显示(&amp;F)</source>
+            <translation>&amp;First Page Alone</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>双页时第一页单独显示，如同书本
+首页单独</source>
+            <translation>With two pages, show the first page alone, as a book does
+First Page Alone</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>缩略图(&amp;H)</source>
+            <translation>T&amp;humbnails</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" />
+            <source>在侧栏中显示页面缩略图
+缩略图</source>
+            <translation>Show thumbnails of the pages in the side panel
+Thumbnails</translation>
+        </message>
     </context>
     <context>
         <name>Corvalis::Viewer::CDlgCopy2Clipboard</name>
@@ -709,6 +762,74 @@ Facebook</translation>
 %1</source>
             <translation>The default PDF reader could not be set:
 %1</translation>
+        </message>
+    </context>
+    <context>
+        <name>Corvalis::Viewer::WriterActions</name>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>重新载入(&amp;R)</source>
+            <translation>Relo&amp;ad</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>从磁盘重新读取活动文档
+重新载入</source>
+            <translation>Read the active document again from the disk
+Reload</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>文件更改时重新载入(&amp;W)</source>
+            <translation>Re&amp;load when the file changes</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>重新载入后显示更改(&amp;H)</source>
+            <translation>Show changes after reloa&amp;d</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>SyncTeX 编辑器命令(&amp;E)...</source>
+            <translation>S&amp;yncTeX editor command...</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>转到源代码(&amp;S)</source>
+            <translation>Go to &amp;source</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>转到源代码(&amp;S) — %1</source>
+            <translation>Go to &amp;source — %1</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>没有打开的文档</source>
+            <translation>No document is open</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>SyncTeX 编辑器命令</source>
+            <translation>SyncTeX editor command</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/writer_actions.cpp" />
+            <source>Ctrl+单击页面时运行的命令（%f 为源文件，%l 为行号），例如 emacsclient +%l %f</source>
+            <translation>The command that Ctrl+click on the page runs (%f is the source file, %l the line), for example emacsclient +%l %f</translation>
+        </message>
+    </context>
+    <context>
+        <name>Corvalis::Viewer::SourceLink</name>
+        <message>
+            <location filename="../../viewer/sync/source_link.cpp" />
+            <source>没有 SyncTeX 文件（用 -synctex=1 编译 TeX 文档）</source>
+            <translation>No SyncTeX file (compile the TeX document with -synctex=1)</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/sync/source_link.cpp" />
+            <source>未设置编辑器命令（首选项）</source>
+            <translation>No editor command is set (Preferences)</translation>
         </message>
     </context>
 </TS>

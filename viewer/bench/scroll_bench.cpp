@@ -1,11 +1,14 @@
 // Prints what scrolling the continuous view costs: in a 1920 x 1080 window at fit width, the view
 // scrolls through PAGES pages at a steady 3 screens per second and then at 1 screen per second
-// (60 frames a second, the pages drawn on the drawing thread meanwhile), and reports the paint
+// (60 frames a second, the pages drawn on the drawing thread meanwhile; the slower pass through
+// SLOW pages, a third of them unless given, so that it takes as long), and reports the paint
 // time per frame (median and 99th percentile) and the share of frames that showed a page not
 // drawn yet. Then the time to the first page drawn after opening, in the one-page view (as the
 // viewer opened documents before) and in the continuous view, in the same run; and, with -m, the
-// process's peak memory after going through the whole document a screen at a time.
-//   QT_QPA_PLATFORM=offscreen scroll_bench [-p PAGES] [-m] FILE.pdf...
+// process's peak memory after going through the whole document a screen at a time, beside what
+// it may be: the budget of drawn pages plus what the one-page view of the document takes.
+// (-M N: through the first N pages only).
+//   QT_QPA_PLATFORM=offscreen scroll_bench [-p PAGES] [-s SLOW] [-m | -M N] FILE.pdf...
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,9 +20,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
+#include "viewer/app/allocator_tuning.h"
 #include "viewer/app/quillon_frame.h"
 #include "viewer/bench/bench_figures.h"
 #include "viewer/doc/pdf_doc.h"
@@ -36,6 +41,8 @@ namespace {
 constexpr int kFramesPerSecond = 60;
 // A page is waited for this long at most in the memory pass.
 constexpr int kMaxPageWaitMs = 3000;
+// The memory pass prints the resident memory every this many pages.
+constexpr int kMemoryReportPages = 250;
 
 // The calling thread's processor time in milliseconds: the paint's own cost, whatever else the
 // shared machine runs meanwhile.
@@ -109,6 +116,8 @@ Run scroll(C_PDF_View* view, int pages, double screensPerSecond) {
     if (y >= end) break;
     // The frame is due at frame / 60 s; until then the drawing thread's pieces come in.
     const qint64 due = static_cast<qint64>(frame * 1000.0 / kFramesPerSecond);
+    // A frame late on a busy machine still comes after what is queued, as in an event loop.
+    QApplication::processEvents();
     while (clock.elapsed() < due) QApplication::processEvents(QEventLoop::AllEvents, 2);
     view->scrollStripTo(0, y);
     QElapsedTimer paint;
@@ -157,21 +166,32 @@ double firstPage(C_Quillon_Frame& frame, const QString& path, QTemporaryDir& fol
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the viewer does.
+  tuneAllocator();
   QApplication app(argc, argv);
   int pages = 200;
+  int slowPages = 0;
   bool memory = false;
+  int memoryPages = 0;
+  // Each line as it is printed: a long run shows its figures as they come.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::vector<QString> files;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "-p") == 0 && i + 1 < argc) {
       pages = std::max(1, atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "-s") == 0 && i + 1 < argc) {
+      slowPages = std::max(1, atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "-m") == 0) {
       memory = true;
+    } else if (std::strcmp(argv[i], "-M") == 0 && i + 1 < argc) {
+      memory = true;
+      memoryPages = std::max(1, atoi(argv[++i]));
     } else {
       files.push_back(QString::fromLocal8Bit(argv[i]));
     }
   }
   if (files.empty()) {
-    std::fprintf(stderr, "usage: scroll_bench [-p PAGES] [-m] FILE.pdf...\n");
+    std::fprintf(stderr, "usage: scroll_bench [-p PAGES] [-s SLOW] [-m | -M N] FILE.pdf...\n");
     return 2;
   }
   setMessageBoxHook([](const MessageBoxRequest&) { return BoxAnswer::No; });
@@ -219,18 +239,31 @@ int main(int argc, char** argv) {
     std::printf("  first page shown: one-page view %.0f / %.0f ms, continuous %.0f / %.0f ms\n",
                 single1, single2, strip1, strip2);
     std::printf("  one-page view of the document: %.0f MiB resident\n", onePageMiB);
+    const int slow = slowPages > 0 ? slowPages : std::max(1, pages / 3);
+    std::printf("  3 screens per second through %d pages, 1 screen per second through %d:\n", pages,
+                slow);
     print("3 screens per second:", scroll(view, pages, 3));
-    print("1 screen per second:", scroll(view, pages, 1));
+    print("1 screen per second:", scroll(view, slow, 1));
     std::printf(
         "  memory after scrolling %d pages: peak %.0f MiB, now %.0f MiB, drawn pages %.0f MiB\n",
         pages, statusMiB("VmHWM:"), statusMiB("VmRSS:"),
         double(view->tileCache().bytes()) / (1024.0 * 1024.0));
     if (memory) {
       // The whole document a screen at a time, each screen drawn before the next.
-      const int end = view->stripLayout().stripSize().height();
+      const PageLayout& layout = view->stripLayout();
+      const int end = memoryPages > 0 && memoryPages < layout.pageCount()
+                          ? layout.pageRect(memoryPages + 1).top()
+                          : layout.stripSize().height();
       const int height = view->viewport()->height();
       const double cpuBefore = cpuSeconds();
+      int reported = 0;
       for (int y = 0; y < end; y += height) {
+        if (const int page = layout.pageAt(QPoint(layout.stripSize().width() / 2, y));
+            page >= reported + kMemoryReportPages) {
+          reported = page;
+          std::printf("    at page %d: resident %.0f MiB, drawn pages %.0f MiB\n", page,
+                      statusMiB("VmRSS:"), double(view->tileCache().bytes()) / (1024.0 * 1024.0));
+        }
         view->scrollStripTo(0, y);
         view->viewport()->repaint();
         QElapsedTimer wait;
@@ -240,12 +273,20 @@ int main(int argc, char** argv) {
           view->viewport()->repaint();
         }
       }
+      const double budget = double(view->tileCache().budget()) / (1024.0 * 1024.0);
       std::printf(
           "  memory after the whole document: peak %.0f MiB, now %.0f MiB, drawn pages "
-          "%.0f MiB (budget %.0f MiB); processor %.0f s\n",
+          "%.0f MiB; at most budget %.0f + one-page view %.0f = %.0f MiB; processor %.0f s\n",
           statusMiB("VmHWM:"), statusMiB("VmRSS:"),
-          double(view->tileCache().bytes()) / (1024.0 * 1024.0),
-          double(view->tileCache().budget()) / (1024.0 * 1024.0), cpuSeconds() - cpuBefore);
+          double(view->tileCache().bytes()) / (1024.0 * 1024.0), budget, onePageMiB,
+          budget + onePageMiB, cpuSeconds() - cpuBefore);
+      // Live allocations against what the allocator holds: the difference is free space it
+      // has not given back.
+      const struct mallinfo2 heap = mallinfo2();
+      std::printf("  allocator: %.0f MiB in use, %.0f MiB held (%.0f MiB of it mapped)\n",
+                  double(heap.uordblks + heap.hblkhd) / (1024.0 * 1024.0),
+                  double(heap.arena + heap.hblkhd) / (1024.0 * 1024.0),
+                  double(heap.hblkhd) / (1024.0 * 1024.0));
     }
     closeActive(frame);
   }

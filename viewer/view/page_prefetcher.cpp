@@ -162,9 +162,32 @@ class PagePrefetcher::Engine {
     }
   }
 
+  // The page was just drawn: the reading keeps what it parsed and decoded of the latest few
+  // pages only. It would otherwise keep every page's content, parsed operators and text, which
+  // scrolling through a long document adds up to hundreds of megabytes.
+  void keepRecent(int32_t pageNumber) {
+    std::erase(recent, pageNumber);
+    recent.push_back(pageNumber);
+    while (recent.size() > kKeptParsedPages) {
+      const int32_t old = recent.front();
+      recent.erase(recent.begin());
+      creator->evict(old);
+      // As before the first drawing: decoded again when the page is drawn again.
+      if (C_PDF_PageTreeNode_or_Page* page = document.findPage(old, false);
+          page && page->contentDecoded) {
+        page->content = std::vector<uint8_t>();
+        page->contentLength = -1;
+        page->contentDecoded = false;
+        page->nothingToDraw = true;
+      }
+    }
+  }
+
   C_PDF_Document document;
   std::unique_ptr<C_PDF_Creator> creator;
   std::unique_ptr<C_PDF_Draw> renderer;
+  // The pages drawn last, the latest last.
+  std::vector<int32_t> recent;
 };
 
 PagePrefetcher::FileIdentity PagePrefetcher::identityOf(const std::string& path) {
@@ -383,6 +406,7 @@ void PagePrefetcher::run() {
       } else {
         notes.clear();
         image = engine->drawTile(tile);
+        engine->keepRecent(tile.request.pageNumber);
         if (notes.asked) giveUp = true;
       }
       lock.lock();
@@ -425,6 +449,7 @@ void PagePrefetcher::run() {
     } else {
       notes.clear();
       prepared = engine->draw(page, settings);
+      engine->keepRecent(page);
       if (notes.asked) giveUp = true;
     }
 

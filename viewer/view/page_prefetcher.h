@@ -78,6 +78,9 @@ class PagePrefetcher : public QObject {
   static constexpr std::size_t kMaxWantedPages = 2;
   // Pieces asked for at once, of each kind.
   static constexpr std::size_t kMaxWantedTiles = 512;
+  // The thread's reading keeps the parsed content of this many pages drawn last (the pieces of
+  // a page are drawn one after another).
+  static constexpr std::size_t kKeptParsedPages = 4;
 
   // path and password: as the shown document was opened. The thread starts at once; the file is
   // read there when the first page is asked for.

@@ -1802,12 +1802,23 @@ namespace Corvalis::Viewer {
 
 namespace {
 
-// Each paint asks for the pieces in sight and those this many screens ahead.
-constexpr int kScreensAhead = 1;
+// Each paint asks for the pieces in sight and those this many screens ahead: at three screens a
+// second, one screen leaves a third of a second to draw a page in, too little on a busy machine.
+constexpr int kScreensAhead = 2;
 // A search hit is shown this far down the window.
 constexpr double kHitPlaceInWindow = 1.0 / 3.0;
 
 QColor placeholderColour() { return QColor::fromRgb(C_PDF_View::kPlaceholderRgb); }
+
+// The drawing thread holds a piece while it draws it and one finished but not yet taken: the
+// budget keeps room for both, so that the pieces kept and those on their way stay within it.
+constexpr std::int64_t kPiecesInFlight = 2;
+std::int64_t piecesInFlightBytes(const PageLayout& layout, int page) {
+  const std::vector<QRect> pieces = TileCache::piecesOf(layout.pageRect(page).size());
+  if (pieces.empty()) return 0;
+  return kPiecesInFlight * std::int64_t(sizeof(std::uint32_t)) * pieces.front().width() *
+         pieces.front().height();
+}
 
 }  // namespace
 
@@ -2370,12 +2381,17 @@ void C_PDF_View::tilesPrepared() {
     wantedTiles_.clear();
     requestTiles(wanted);
   }
+  if (takeReadyTiles()) viewport()->update();
+}
+
+bool C_PDF_View::takeReadyTiles() {
+  if (!prefetcher_ || !stripMode()) return false;
   std::vector<PreparedTile> ready = prefetcher_->takeTiles(TileKey::Strip);
-  if (ready.empty() || !stripMode()) return;
+  if (ready.empty()) return false;
   threadDelivered_ = true;
   const int32_t zoomKey = zoomKeyOf(zoom_);
   const int32_t turn = rotation();
-  bool shown = false;
+  bool taken = false;
   for (PreparedTile& t : ready) {
     if (t.key.zoomKey != zoomKey || t.key.rotation != turn) continue;
     if (!t.notes.empty() &&
@@ -2387,9 +2403,13 @@ void C_PDF_View::tilesPrepared() {
     }
     tiles_.insert(t.key, std::move(t.image));
     ++renderCount_;
-    shown = true;
+    taken = true;
   }
-  if (shown) viewport()->update();
+  // Within the budget at once, not only at the end of the next paint.
+  if (taken)
+    tiles_.trim(std::max(1, currentPage_), zoomKey, turn, pinnedTiles_,
+                piecesInFlightBytes(layout_, currentPage_));
+  return taken;
 }
 
 PageGeometry C_PDF_View::stripGeometry(int page) const {
@@ -2426,8 +2446,34 @@ void C_PDF_View::paintStripHighlights(QPainter& painter, int page, const QRect& 
   painter.restore();
 }
 
+bool C_PDF_View::paintStandIn(QPainter& painter, int page, const QRect& shown,
+                              const QRect& target) {
+  const auto [zoomKey, pieces] =
+      tiles_.otherZoom(TileKey::Strip, page, zoomKeyOf(zoom_), rotation());
+  if (pieces.empty()) return false;
+  // The page as drawn at that zoom, scaled to this one (not smoothed: it is shown only until
+  // the page is drawn anew, and a paint must stay quick).
+  const double scale = zoom_ * 10000.0 / double(zoomKey);
+  painter.save();
+  painter.setClipRect(target, Qt::IntersectClip);
+  painter.fillRect(target, placeholderColour());
+  bool painted = false;
+  for (const auto& [key, image] : pieces) {
+    const QRectF at(shown.left() + key.x * scale, shown.top() + key.y * scale,
+                    image->width() * scale, image->height() * scale);
+    if (!at.intersects(QRectF(target))) continue;
+    painter.drawImage(at, NightFilter::instance().screenImage(*image));
+    painted = true;
+  }
+  painter.restore();
+  return painted;
+}
+
 void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   ensureLayout();
+  // Pieces finished since the thread's last notice are shown now, not a turn of the event loop
+  // later: while scrolling fast, paints can follow one another before the notice is read.
+  takeReadyTiles();
   painter.fillRect(client, backgroundColour());
   const QPoint origin = stripOrigin();
   const QRect seen = client.translated(-origin);
@@ -2437,6 +2483,7 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   std::vector<TileRequest> wanted;
   std::vector<TileKey> pinned;
   bool placeholder = false;
+  bool standIn = false;
   int localPieces = 0;
   for (int page : pages) {
     const QRect rect = layout_.pageRect(page);
@@ -2456,8 +2503,12 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
         // Through the screen's own filter (night mode, paper tint), as the one-page view.
         painter.drawImage(target.topLeft(), NightFilter::instance().screenImage(*image));
       } else {
-        painter.fillRect(target, placeholderColour());
-        placeholder = true;
+        if (paintStandIn(painter, page, shown, target)) {
+          standIn = true;
+        } else {
+          painter.fillRect(target, placeholderColour());
+          placeholder = true;
+        }
         wanted.push_back(t);
       }
     }
@@ -2465,6 +2516,7 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
     paintStripHighlights(painter, page, shown);
   }
   placeholderShown_ = placeholder;
+  standInShown_ = standIn;
   // Then what lies one screen ahead in the direction of travel.
   for (int step = 1; step <= kScreensAhead; ++step) {
     // One row at a time: the next row in the direction of travel, from its near end.
@@ -2487,7 +2539,9 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   int focus = layout_.mostVisiblePage(seen);
   if (!continuous && !pages.empty() && layout_.rowOfPage(focus) != currentRow_)
     focus = pages.front();
-  tiles_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation(), pinned);
+  tiles_.trim(std::max(1, focus), zoomKeyOf(zoom_), rotation(), pinned,
+              piecesInFlightBytes(layout_, focus));
+  pinnedTiles_ = std::move(pinned);
   requestTiles(wanted);
   if (focus > 0 && focus != currentPage_) {
     currentPage_ = focus;

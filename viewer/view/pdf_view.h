@@ -128,8 +128,10 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   const TileCache& tileCache() const { return tiles_; }
   void setTileBudget(std::int64_t bytes) { tiles_.setBudget(bytes); }
   bool lastPaintShowedPlaceholder() const { return placeholderShown_; }
+  // Whether it showed a page drawn at another zoom, scaled, while the page is drawn at this one.
+  bool lastPaintShowedStandIn() const { return standInShown_; }
   // Whether every piece in sight is drawn (nothing waits for the drawing thread).
-  bool stripComplete() const { return !placeholderShown_ && !needsRender_; }
+  bool stripComplete() const { return !placeholderShown_ && !standInShown_ && !needsRender_; }
   // Every page's size as shown at zoom 1 and what drawing it asks of the renderer (read again
   // when the resolution, the rotation or the page tree changed); for the thumbnails too.
   const std::vector<QSizeF>& pageSizes();
@@ -227,10 +229,14 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   bool stripKey(QKeyEvent* event);
   void stripWheel(QWheelEvent* event);
   void paintStrip(QPainter& painter, const QRect& client);
+  // Paints the page drawn at another zoom, scaled, over target; false when none is kept.
+  bool paintStandIn(QPainter& painter, int page, const QRect& shown, const QRect& target);
   void paintStripHighlights(QPainter& painter, int page, const QRect& shown);
   void requestTiles(const std::vector<TileRequest>& wanted);
   TileRequest tileRequest(int page, const QRect& piece) const;
   void tilesPrepared();
+  // Moves the pieces the drawing thread finished into the cache; true when any was of use.
+  bool takeReadyTiles();
   void drawTilesHere();
   bool drawPieceHere(const TileRequest& piece);
   void stripGoToRow(int row, bool bottom);
@@ -401,8 +407,11 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   int currentRow_ = 0;
   TileCache tiles_;
   bool placeholderShown_ = false;
+  bool standInShown_ = false;
   QTimer* localDrawTimer_ = nullptr;
   std::vector<TileRequest> wantedTiles_;
+  // The pieces in sight at the last paint, which trimming the cache keeps.
+  std::vector<TileKey> pinnedTiles_;
   // Pages whose drawing's messages were shown already.
   std::vector<int> notedPages_;
   int bandPage_ = 0;

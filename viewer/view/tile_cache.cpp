@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace Corvalis::Viewer {
 
@@ -46,9 +47,41 @@ const QImage* TileCache::find(const TileKey& key) const {
   return it == tiles_.end() ? nullptr : &it->second;
 }
 
+std::pair<int32_t, std::vector<std::pair<TileKey, const QImage*>>> TileCache::otherZoom(
+    int32_t kind, int32_t page, int32_t zoomKey, int32_t rotation) const {
+  TileKey first;
+  first.kind = kind;
+  first.page = page;
+  first.zoomKey = std::numeric_limits<int32_t>::min();
+  first.rotation = first.x = first.y = std::numeric_limits<int32_t>::min();
+  const auto begin = tiles_.lower_bound(first);
+  const auto ofPage = [&](auto it) {
+    return it != tiles_.end() && it->first.kind == kind && it->first.page == page;
+  };
+  // The nearest zoom by ratio: 200 % stands in for 150 % rather than 100 %.
+  int32_t best = 0;
+  double bestDistance = 0;
+  for (auto it = begin; ofPage(it); ++it) {
+    const int32_t z = it->first.zoomKey;
+    if (z == zoomKey || z <= 0 || it->first.rotation != rotation || zoomKey <= 0) continue;
+    const double distance = std::abs(std::log(double(z) / double(zoomKey)));
+    if (best == 0 || distance < bestDistance) {
+      best = z;
+      bestDistance = distance;
+    }
+  }
+  std::vector<std::pair<TileKey, const QImage*>> out;
+  if (best == 0) return {0, out};
+  for (auto it = begin; ofPage(it); ++it)
+    if (it->first.zoomKey == best && it->first.rotation == rotation)
+      out.emplace_back(it->first, &it->second);
+  return {best, out};
+}
+
 void TileCache::trim(int32_t focusPage, int32_t zoomKey, int32_t rotation,
-                     const std::vector<TileKey>& pinned) {
-  if (bytes_ <= budget_) return;
+                     const std::vector<TileKey>& pinned, std::int64_t reserveBytes) {
+  const std::int64_t limit = std::max<std::int64_t>(0, budget_ - reserveBytes);
+  if (bytes_ <= limit) return;
   // Farthest first: other settings count as farther than any page of the current ones.
   std::vector<std::pair<std::int64_t, TileKey>> order;
   order.reserve(tiles_.size());
@@ -61,7 +94,7 @@ void TileCache::trim(int32_t focusPage, int32_t zoomKey, int32_t rotation,
   std::sort(order.begin(), order.end(),
             [](const auto& a, const auto& b) { return a.first > b.first; });
   for (const auto& [distance, key] : order) {
-    if (bytes_ <= budget_) break;
+    if (bytes_ <= limit) break;
     auto it = tiles_.find(key);
     bytes_ -= bytesOf(it->second);
     tiles_.erase(it);

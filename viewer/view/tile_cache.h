@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace Corvalis::Viewer {
@@ -52,10 +53,16 @@ class TileCache {
   // Null when the piece is not kept.
   const QImage* find(const TileKey& key) const;
   bool contains(const TileKey& key) const { return tiles_.count(key) != 0; }
-  // Brings the kept pieces within the budget, keeping those of the current zoom and rotation
-  // nearest to focusPage; pieces of kind and the zoom that are pinned (in sight) stay.
+  // The pieces kept of a page at the zoom nearest to zoomKey but not it (same kind and
+  // rotation), with that zoom's key; none when there are none. They stand in, scaled, for the
+  // page while it is drawn at the new zoom.
+  std::pair<int32_t, std::vector<std::pair<TileKey, const QImage*>>> otherZoom(
+      int32_t kind, int32_t page, int32_t zoomKey, int32_t rotation) const;
+  // Brings the kept pieces within the budget less reserveBytes (room for the pieces being
+  // drawn), keeping those of the current zoom and rotation nearest to focusPage; pieces of kind
+  // and the zoom that are pinned (in sight) stay.
   void trim(int32_t focusPage, int32_t zoomKey, int32_t rotation,
-            const std::vector<TileKey>& pinned = {});
+            const std::vector<TileKey>& pinned = {}, std::int64_t reserveBytes = 0);
   // Forgets every piece of a kind (a changed document, other drawing settings).
   void clear(int32_t kind);
   void clear();

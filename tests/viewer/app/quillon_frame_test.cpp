@@ -6,12 +6,15 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
+#include <vector>
 
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/app/app_identity.h"
@@ -95,6 +98,19 @@ TEST(Application, EnglishLocaleUsesTheEnglishTranslation) {
     EXPECT_EQ(frame.action(kCmdFileOpen)->text(), "&Open...");
     EXPECT_EQ(frame.action(kCmdNextPage)->toolTip(), "Next Page");
     EXPECT_EQ(frame.action(kCmdNextPage)->statusTip(), "Go to the next page");
+    EXPECT_EQ(frame.action(kCmdViewContinuous)->text(), "&Continuous");
+    // No entry of any menu is left in the interface's own language.
+    std::vector<QMenu*> menus;
+    for (QAction* top : frame.menuBar()->actions())
+      if (top->menu()) menus.push_back(top->menu());
+    for (std::size_t i = 0; i < menus.size(); ++i)
+      for (QAction* entry : menus[i]->actions()) {
+        if (entry->menu()) menus.push_back(entry->menu());
+        for (const QString& text : {entry->text(), entry->statusTip()})
+          EXPECT_FALSE(std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() >= 0x3000;
+          })) << text.toStdString();
+      }
   }
   EXPECT_FALSE(app().loadTranslations(QLocale(QLocale::Chinese, QLocale::China)));
   QPrinter printer;

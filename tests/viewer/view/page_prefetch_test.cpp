@@ -257,6 +257,36 @@ TEST_F(PagePrefetchTest, PageThatAsksTheUserIsDrawnWhereTheUserIs) {
   EXPECT_TRUE(boxes.boxes[0].text.contains(QStringLiteral("Brevia-Ahead-Missing-H")));
 }
 
+TEST_F(PagePrefetchTest, APageDrawnAgainAfterTheThreadLetItsContentGoIsTheSame) {
+  // The thread keeps what it parsed of the latest pages only: the first page, drawn again after
+  // more pages than that, is read anew and comes out the same.
+  const int pages = static_cast<int>(PagePrefetcher::kKeptParsedPages) + 2;
+  C_PDF_View* view = open(writePdf(readingDocument(pages), "again.pdf"));
+  PagePrefetcher* thread = view->drawingThread();
+  ASSERT_NE(thread, nullptr);
+  const auto draw = [&](int page) {
+    TileRequest t;
+    t.key.kind = TileKey::Thumbnail;
+    t.key.page = page;
+    t.key.zoomKey = zoomKeyOf(1);
+    t.request = view->renderRequestOf(page);
+    t.rect = QRect(0, 0, 500, 300);
+    thread->wantTiles(TileKey::Thumbnail, {t});
+    std::vector<PreparedTile> ready;
+    EXPECT_TRUE(waitFor([&] {
+      ready = thread->takeTiles(TileKey::Thumbnail);
+      return !ready.empty();
+    }));
+    return ready.empty() ? QImage() : ready.front().image;
+  };
+  const QImage first = draw(1);
+  ASSERT_FALSE(first.isNull());
+  QImage other;
+  for (int page = 2; page <= pages; ++page) other = draw(page);
+  EXPECT_FALSE(sameBytes(first, other));
+  EXPECT_TRUE(sameBytes(first, draw(1)));
+}
+
 TEST_F(PagePrefetchTest, ClosingWhileAPageIsDrawnAheadIsClean) {
   // Page 2 takes long to draw: many thousand small paths.
   std::string heavy;

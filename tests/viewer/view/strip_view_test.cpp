@@ -9,6 +9,8 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QWheelEvent>
+#include <chrono>
+#include <thread>
 
 #include "tests/viewer/view/text_test_files.h"
 #include "tests/viewer/viewer_test_support.h"
@@ -271,6 +273,63 @@ TEST_F(StripViewTest, ZoomAndRotationKeepThePlaceBeingRead) {
   ASSERT_TRUE(drawn(view));
   EXPECT_GT(view->tileCache().size(), 1u);
   EXPECT_LE(view->tileCache().bytes(), C_PDF_View::kTileBudgetBytes);
+}
+
+// The blue square of pagesFile's pages, as a share of the page: its centre.
+QPoint squareCentre(const QRect& page) {
+  return {page.left() + static_cast<int>(page.width() * 200.0 / 612),
+          page.top() + static_cast<int>(page.height() * (1 - 200.0 / 792))};
+}
+
+TEST_F(StripViewTest, PiecesTheThreadDrewShowAtTheNextPaintAndANewZoomShowsTheOldOneScaled) {
+  C_PDF_View* view = open(pagesFile(12, "prompt.pdf"));
+  ASSERT_NE(view, nullptr);
+  command(kCmdFitWidth);
+  ASSERT_TRUE(drawn(view));
+  // The pages ahead come from the drawing thread.
+  QElapsedTimer timer;
+  timer.start();
+  while (!view->tileCache().contains([&] {
+    TileKey k;
+    k.page = 2;
+    k.zoomKey = zoomKeyOf(view->zoom());
+    return k;
+  }()) && timer.elapsed() < kDrawWaitMs)
+    QTest::qWait(5);
+  ASSERT_GT(view->renderCount(), 1);
+
+  // Far down, the pieces the thread finishes are taken by the paints themselves: a run of
+  // paints without a turn of the event loop (a fast scroll on a busy machine) shows them.
+  view->scrollStripTo(0, view->stripLayout().pageRect(9).top());
+  view->viewport()->repaint();
+  EXPECT_TRUE(view->lastPaintShowedPlaceholder());
+  timer.restart();
+  while (view->lastPaintShowedPlaceholder() && timer.elapsed() < kDrawWaitMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    view->viewport()->repaint();
+  }
+  EXPECT_FALSE(view->lastPaintShowedPlaceholder());
+  ASSERT_TRUE(drawn(view));
+
+  // A new zoom shows the page as drawn at the old one, scaled, until it is drawn anew.
+  const int page = view->currentPage();
+  const QPoint at(view->viewport()->width() / 2, view->viewport()->height() / 2);
+  QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(),
+                    QPoint(0, C_PDF_View::kWheelNotch), Qt::NoButton, Qt::ControlModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view->viewport(), &event);
+  view->viewport()->repaint();
+  EXPECT_TRUE(view->lastPaintShowedStandIn());
+  EXPECT_FALSE(view->lastPaintShowedPlaceholder());
+  EXPECT_FALSE(view->stripComplete());
+  const QPoint blue = squareCentre(view->shownPageRect(page));
+  if (view->viewport()->rect().contains(blue)) {
+    const QColor shown(view->viewport()->grab().toImage().pixel(blue));
+    EXPECT_GT(shown.blue(), 200);
+    EXPECT_LT(shown.red(), 60);
+  }
+  ASSERT_TRUE(drawn(view));
+  EXPECT_FALSE(view->lastPaintShowedStandIn());
 }
 
 TEST_F(StripViewTest, ThumbnailsAreDrawnLazilyAndAClickGoesToThePage) {

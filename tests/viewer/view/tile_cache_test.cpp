@@ -51,12 +51,44 @@ TEST(TileCache, StaysWithinItsBudgetLettingTheFarthestGoFirst) {
   EXPECT_TRUE(cache.contains(keyOf(4)));
   EXPECT_FALSE(cache.contains(keyOf(4, 20000)));
   EXPECT_FALSE(cache.contains(keyOf(6)));
+  // Room kept for pieces on their way lets one more go.
+  cache.trim(4, 10000, 0, {keyOf(1)}, one);
+  EXPECT_LE(cache.bytes(), 2 * one);
+  EXPECT_TRUE(cache.contains(keyOf(1)));
+  EXPECT_TRUE(cache.contains(keyOf(4)));
   // Replacing a piece counts its bytes once.
   cache.insert(keyOf(4), piece(50));
-  EXPECT_EQ(cache.bytes(), 2 * one + piece(50).sizeInBytes());
+  EXPECT_EQ(cache.bytes(), one + piece(50).sizeInBytes());
   cache.clear(TileKey::Strip);
   EXPECT_EQ(cache.bytes(), 0);
   EXPECT_EQ(cache.size(), 0u);
+}
+
+TEST(TileCache, TheNearestOtherZoomOfAPageStandsInForIt) {
+  TileCache cache;
+  cache.insert(keyOf(2, 10000), piece(10));
+  cache.insert(keyOf(2, 30000, 0), piece(30));
+  cache.insert(keyOf(2, 30000, 1024), piece(30));
+  cache.insert(keyOf(3, 20000), piece(20));
+  TileKey turned = keyOf(2, 19000);
+  turned.rotation = 90;
+  cache.insert(turned, piece(19));
+  // By ratio 140 % is nearer 100 % than 300 %, and 250 % nearer 300 %.
+  auto [zoom, pieces] = cache.otherZoom(TileKey::Strip, 2, 14000, 0);
+  EXPECT_EQ(zoom, 10000);
+  ASSERT_EQ(pieces.size(), 1u);
+  std::tie(zoom, pieces) = cache.otherZoom(TileKey::Strip, 2, 25000, 0);
+  EXPECT_EQ(zoom, 30000);
+  EXPECT_EQ(pieces.size(), 2u);
+  // Never the zoom asked for itself, another rotation, another page or kind.
+  std::tie(zoom, pieces) = cache.otherZoom(TileKey::Strip, 3, 20000, 0);
+  EXPECT_TRUE(pieces.empty());
+  std::tie(zoom, pieces) = cache.otherZoom(TileKey::Thumbnail, 2, 20000, 0);
+  EXPECT_TRUE(pieces.empty());
+  std::tie(zoom, pieces) = cache.otherZoom(TileKey::Strip, 2, 20000, 90);
+  EXPECT_EQ(zoom, 19000);
+  std::tie(zoom, pieces) = cache.otherZoom(TileKey::Strip, 4, 20000, 0);
+  EXPECT_TRUE(pieces.empty());
 }
 
 }  // namespace
