@@ -45,9 +45,15 @@ record() {
   local work
   work=$(mktemp -d)
   trap 'rm -rf "$work"' RETURN
-  if [ -x "$root/../shared/tools/pdfgen/make_all.sh" ] || [ -f "$root/../shared/tools/pdfgen/make_all.sh" ]; then
-    bash "$root/../shared/tools/pdfgen/make_all.sh" "$work/gen" >/dev/null 2>&1 || true
-  fi
+  # The generator sits beside the checkout, or beside the folder of worktrees.
+  local gen_tool
+  for gen_tool in "$root/../shared/tools/pdfgen/make_all.sh" \
+    "$root/../../shared/tools/pdfgen/make_all.sh"; do
+    if [ -f "$gen_tool" ]; then
+      bash "$gen_tool" "$work/gen" >/dev/null 2>&1 || true
+      break
+    fi
+  done
   local missing=0 n=0
   : >"$out"
   while read -r f p; do

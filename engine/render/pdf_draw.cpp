@@ -7,12 +7,13 @@
 #include "engine/document/pdf_exception.h"
 #include "engine/document/text_string.h"
 #include "engine/fonts/global_resource_font.h"
-#include "engine/layout/page_text_collector.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/messages/message_catalogue.h"
 #include "engine/messages/message_listener.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
+#include "engine/render/devices/cairo_device.h"
+#include "engine/render/devices/text_device.h"
 #include "engine/render/optional_content.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
@@ -53,9 +54,9 @@ void C_PDF_Draw::resetDrawing() {
   activeMask_ = nullptr;
   softMaskNesting_ = 0;
   space_.attach(nullptr);
-  graphics_ = nullptr;
-  pageGraphics_.reset();
-  textCollector_ = nullptr;
+  device_ = &scanDevice_;
+  pageDevice_ = nullptr;
+  textDevice_ = nullptr;
   path_.reset();
   resources_ = nullptr;
   page_ = nullptr;
@@ -103,8 +104,18 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
                           double twipsPerPixel, double deviceHeight, double deviceWidth,
                           double zoom, int32_t, int32_t, int32_t restrictedText, int32_t skipImages,
                           int32_t, int32_t skipPainting) {
-  run(pageNumber, cacheFlag, &target, twipsPerPixel, deviceHeight, deviceWidth, zoom,
+  CairoDevice painter(target);
+  painter.setSmoothingMode(gfx::SmoothingMode::HighQuality);
+  painter.setInterpolationMode(gfx::InterpolationMode::HighQuality);
+  painter.setCompositingMode(gfx::CompositingMode::SourceOver);
+  run(pageNumber, cacheFlag, &painter, twipsPerPixel, deviceHeight, deviceWidth, zoom,
       DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0});
+}
+
+void C_PDF_Draw::drawPageTo(int32_t pageNumber, uint8_t cacheFlag, Device& device,
+                            double twipsPerPixel, double deviceHeight, double deviceWidth,
+                            double zoom) {
+  run(pageNumber, cacheFlag, &device, twipsPerPixel, deviceHeight, deviceWidth, zoom, DrawFlags{});
 }
 
 const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
@@ -121,9 +132,8 @@ const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
   return parsed->layout.get();
 }
 
-void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
-                     double twipsPerPixel, double deviceHeight, double deviceWidth, double zoom,
-                     const DrawFlags& flags) {
+void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, double twipsPerPixel,
+                     double deviceHeight, double deviceWidth, double zoom, const DrawFlags& flags) {
   struct Cleanup {
     C_PDF_Draw& d;
     ~Cleanup() { d.resetDrawing(); }
@@ -132,11 +142,14 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   const Messages::DrawingPage drawingPage(pageNumber);
 
   flags_ = flags;
-  if (target) imageAreas_.clear();
+  if (painter) imageAreas_.clear();
   // Between pages no font is showing text: those of older pages may give memory back.
   creator_.context().fonts().beginPage();
   // Without a painter nothing is painted: images and paths only cost time then.
-  if (!target) flags_.skipImages = flags_.skipPainting = true;
+  if (!painter || !painter->paints()) {
+    painter = nullptr;
+    flags_.skipImages = flags_.skipPainting = true;
+  }
   visibleFlags_ = flags_;
   markedContent_.clear();
   hiddenLevels_ = 0;
@@ -166,15 +179,14 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   layers_.clear();
   activeMask_ = nullptr;
   softMaskNesting_ = 0;
-  pageGraphics_.reset();
-  if (target) {
-    pageGraphics_ = std::make_unique<gfx::Graphics>(*target);
-    pageGraphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
-    pageGraphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
-    pageGraphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  pageDevice_ = painter;
+  if (painter) {
+    device_ = painter;
+  } else {
+    scanDevice_ = Device();
+    device_ = &scanDevice_;
   }
-  graphics_ = pageGraphics_.get();
-  space_.attach(graphics_);
+  space_.attach(device_);
   path_.reset();
   currentPoint_ = {0, 0};
 
@@ -186,9 +198,8 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
 
   space_.resetClip();
   space_.resetTransform();
-  if (graphics_)
-    graphics_->fillRectangle(gfx::SolidBrush(kWhite), gfx::RectF{0, 0, float(deviceWidth * zoom_),
-                                                                 float(deviceHeight * zoom_)});
+  device_->fillRectangle(gfx::SolidBrush(kWhite),
+                         gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
 
   S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
   // Prepared: after the page tree is completed the page is a new node whose resources are
@@ -205,9 +216,9 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
 
   const bool collecting = parsed->layout && !parsed->layout->built();
   if (collecting) {
-    if (!collector_) collector_ = std::make_unique<PageTextCollector>();
+    if (!collector_) collector_ = std::make_unique<TextDevice>();
     collector_->begin(pixelsPerPoint_ * zoom_);
-    textCollector_ = collector_.get();
+    textDevice_ = collector_.get();
   }
   const OperatorList& list = parsed->operators;
   for (const OperatorRecord& record : list.records) {
@@ -223,7 +234,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   if (!stopped()) drawAnnotations();
   while (!layers_.empty()) closeLayer();
-  textCollector_ = nullptr;
+  textDevice_ = nullptr;
   // A stopped drawing saw part of the text only; the page keeps none, so it is collected again.
   if (collecting && !stopped()) collector_->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.
@@ -233,7 +244,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   space_.resetClip();
   space_.resetTransform();
-  if (graphics_) graphics_->flush();
+  device_->flush();
 }
 
 void C_PDF_Draw::saveState() {
@@ -266,7 +277,7 @@ void C_PDF_Draw::restoreState() {
   tilingFill_ = state_->savedTilingFill;
   shadingFill_ = state_->savedShadingFill;
   state_->imageAttributes.setAlphaFactor(static_cast<float>(state_->fillAlpha));
-  if (graphics_) graphics_->setBlendMode(state_->blendMode);
+  device_->setBlendMode(state_->blendMode);
   space_.setTransform(state_->ctm);
   space_.setClip(state_->clip, gfx::CombineMode::Replace);
 }
@@ -363,7 +374,7 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
         if (e.isName() && blendModeNamed(e.text, mode)) break;
     }
     state_->blendMode = mode;
-    if (graphics_) graphics_->setBlendMode(mode);
+    device_->setBlendMode(mode);
   }
   // Font: [font size], as Tf sets them. Only a font object (a reference) is taken, so that it is
   // loaded once however often the state is set.

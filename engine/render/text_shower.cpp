@@ -11,8 +11,7 @@
 #include "engine/fonts/glyph_lookup.h"
 #include "engine/fonts/unicode_mapping.h"
 #include "engine/fonts/vertical_forms.h"
-#include "engine/layout/page_text_collector.h"
-#include "engine/render/glyph_painter.h"
+#include "engine/render/devices/glyph_painter.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/render_context.h"
 #include "platform/graphics/graphics.h"
@@ -60,6 +59,9 @@ struct TextShower::ShowContext {
   uint32_t colour = 0xFF000000;
   gfx::RectF clip = gfx::kInfiniteRect;
   std::optional<GlyphPainter> painter;
+  // Where glyphs are filled (null while text is only scanned), and how.
+  Device* device = nullptr;
+  GlyphFill fill;
   // Glyphs filled as bitmaps in the text colour; the others that show are drawn as outlines.
   bool fillBitmaps = false;
   bool fillOutlines = false;
@@ -123,7 +125,7 @@ void TextShower::show(const PdfObject& array) {
   S_FixedPosSize_Font* font = state.font;
   if (!font || !array.isArray()) return;
   draw_.creator().context().fonts().touch(*font);
-  gfx::Graphics* graphics = draw_.graphics();
+  Device* graphics = draw_.painter();
 
   ShowContext c;
   c.font = font;
@@ -164,6 +166,11 @@ void TextShower::show(const PdfObject& array) {
     c.painter.emplace(graphics, *font,
                       std::array<double, 4>{device.a, device.b, device.c, device.d}, pixelSize,
                       c.colour);
+    c.device = graphics;
+    c.fill.font = font;
+    c.fill.transform = {device.a, device.b, device.c, device.d};
+    c.fill.pixelSize = pixelSize;
+    c.fill.colour = c.colour;
     const int32_t mode = c.renderMode;
     const bool patternFill = draw_.fillsWithPattern();
     c.fillBitmaps = modeFills(mode) && !patternFill;
@@ -245,13 +252,18 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
       if (font.kind == FontKind::Type3) {
         if (c.renderMode != kInvisible) drawType3Glyph(draw_, font, code[0]);
       } else if (c.painter) {
-        const bool cached = c.fillBitmaps && c.painter->drawCached(key, originX, originY);
-        if (!cached || c.outlines()) {
+        {
           const uint32_t glyph = font.kind == FontKind::Type0
                                      ? glyphForCid(font, static_cast<uint16_t>(key), code, length)
                                      : glyphForCode(font, code[0]);
           GlyphPainter::learnWidth(font, key, glyph);
-          if (c.fillBitmaps && !cached) c.painter->drawGlyph(key, glyph, originX, originY);
+          if (c.fillBitmaps && c.device) {
+            c.fill.key = key;
+            c.fill.glyph = glyph;
+            c.fill.originX = originX;
+            c.fill.originY = originY;
+            c.device->fillGlyph(c.fill);
+          }
           if (c.outlines()) {
             const std::array<double, 6> emToUser{c.emToUser[0], c.emToUser[1], c.emToUser[2],
                                                  c.emToUser[3], trm.e,         trm.f};
@@ -344,10 +356,13 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
 
 void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
                          double originX, double originY, double advance, int32_t orientation) {
-  PageTextCollector* collector = draw_.textCollector();
-  // Invisible text is collected too: it is the text layer of scanned pages.
-  if (!collector || c.orientation.rotated || draw_.type3Depth > 0) return;
-  ShownGlyph shown;
+  Device* device = draw_.textDevice();
+  if (!device) return;
+  TextShow show;
+  show.renderMode = c.renderMode;
+  show.rotated = c.orientation.rotated;
+  show.inGlyphProcedure = draw_.type3Depth > 0;
+  ShownGlyph& shown = show.glyph;
   shown.text = text;
   shown.actualText = fromActualText;
   shown.originX = originX;
@@ -363,5 +378,5 @@ void TextShower::collect(const ShowContext& c, const std::u16string& text, bool 
   shown.sequence = draw_.operatorSequence();
   shown.colour = c.colour;
   shown.font = c.font;
-  collector->add(shown);
+  device->showText(show);
 }
