@@ -68,8 +68,8 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
 
 void C_PDF_Draw::noteImageArea(bool imageMask) {
   // Only what is painted straight onto the page: not in a layer, a tiling cell or a mask.
-  if (imageMask || type3Depth > 0 || !pageDevice_ || device_ != pageDevice_ || !layers_.empty() ||
-      imageAreas_.size() >= kMaxImageAreas)
+  if (imageMask || text_.type3Depth > 0 || !pageDevice_ || device_ != pageDevice_ ||
+      !layers_.empty() || imageAreas_.size() >= kMaxImageAreas)
     return;
   // The unit square through the painter's transform.
   const gfx::Matrix& m = device_->transform();

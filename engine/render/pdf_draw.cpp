@@ -169,12 +169,12 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, dou
   }
   cacheFlag_ = cacheFlag;
   imageOrdinal_ = 0;
-  usedFontNames.clear();
+  usedFontNames_.clear();
   reported_.clear();
-  actualText.clear();
-  actualTextActive = false;
+  text_.actualText.clear();
+  text_.actualTextActive = false;
   operatorSequence_ = 0;
-  textMatrix = lineMatrix = glyphMatrix = TextMatrix{};
+  text_.matrix = text_.line = text_.glyph = TextMatrix{};
 
   layers_.clear();
   activeMask_ = nullptr;
@@ -228,6 +228,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, dou
   }
   while (!layers_.empty()) closeLayer();
   if (!markedContent_.empty()) {
+    for (std::size_t open = markedContent_.size(); open > 0; --open) device_->endMarkedContent();
     markedContent_.clear();
     hiddenLevels_ = 0;
     flags_ = visibleFlags_;
@@ -401,9 +402,10 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
   }
 }
 
-void C_PDF_Draw::enterMarkedContent(bool hidden) {
+void C_PDF_Draw::enterMarkedContent(bool hidden, std::string_view tag) {
   if (markedContent_.size() >= kMaxMarkedContentDepth) return;
   markedContent_.push_back(hidden);
+  device_->beginMarkedContent(std::string(tag));
   if (hidden && hiddenLevels_++ == 0) {
     flags_.skipPainting = true;
     flags_.skipImages = true;
@@ -414,6 +416,7 @@ void C_PDF_Draw::leaveMarkedContent() {
   if (markedContent_.empty()) return;
   const bool hidden = markedContent_.back();
   markedContent_.pop_back();
+  device_->endMarkedContent();
   if (hidden && --hiddenLevels_ == 0) flags_ = visibleFlags_;
 }
 
@@ -430,8 +433,8 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
       properties = resources_->propertiesDictionary.lookup(properties->text);
     hidden = hiddenByOptionalContent(properties);
   }
-  enterMarkedContent(hidden);
-  if (!actualText.empty()) return;
+  enterMarkedContent(hidden, list.str(r, 0));
+  if (!text_.actualText.empty()) return;
   const PdfObject* properties = list.object(r);
   if (!properties || !properties->isDictionary()) return;
   const PdfObject* text = properties->lookup("ActualText");
@@ -443,8 +446,8 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
   std::u16string decoded = decodeTextString(text->text);
   for (char16_t unit : decoded)
     if (unit < 32 && unit != u'\t') return;
-  actualText = std::move(decoded);
-  actualTextActive = !actualText.empty();
+  text_.actualText = std::move(decoded);
+  text_.actualTextActive = !text_.actualText.empty();
 }
 
 void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
@@ -560,19 +563,19 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       clipEvenOddPending_ = true;
       break;
     case kOp_BT:
-      savedTextMatrix = textMatrix;
-      savedLineMatrix = lineMatrix;
-      savedGlyphMatrix = glyphMatrix;
-      textMatrix = lineMatrix = TextMatrix{};
+      text_.savedMatrix = text_.matrix;
+      text_.savedLine = text_.line;
+      text_.savedGlyph = text_.glyph;
+      text_.matrix = text_.line = TextMatrix{};
       textClipPending_ = false;
       textClipPoints_.clear();
       textClipTypes_.clear();
       break;
     case kOp_ET:
       applyTextClip();
-      textMatrix = savedTextMatrix;
-      lineMatrix = savedLineMatrix;
-      glyphMatrix = savedGlyphMatrix;
+      text_.matrix = text_.savedMatrix;
+      text_.line = text_.savedLine;
+      text_.glyph = text_.savedGlyph;
       break;
     case kOp_Tc:
       s.charSpacing = r.num[0];
@@ -597,24 +600,24 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       s.fontSize = r.num[1];
       s.font = findFont(name);
       bool known = false;
-      for (const std::string& used : usedFontNames) known = known || used == name;
-      if (!known) usedFontNames.push_back(name);
+      for (const std::string& used : usedFontNames_) known = known || used == name;
+      if (!known) usedFontNames_.push_back(name);
       break;
     }
     case kOp_TD:
       s.leading = -r.num[1];
       [[fallthrough]];
     case kOp_Td:
-      lineMatrix = translation(r.num[0], r.num[1]).times(lineMatrix);
-      textMatrix = lineMatrix;
+      text_.line = translation(r.num[0], r.num[1]).times(text_.line);
+      text_.matrix = text_.line;
       break;
     case kOp_Tm:
-      lineMatrix = TextMatrix{r.num[0], r.num[1], r.num[2], r.num[3], r.num[4], r.num[5]};
-      textMatrix = lineMatrix;
+      text_.line = TextMatrix{r.num[0], r.num[1], r.num[2], r.num[3], r.num[4], r.num[5]};
+      text_.matrix = text_.line;
       break;
     case kOp_TStar:
-      lineMatrix = translation(0, -s.leading).times(lineMatrix);
-      textMatrix = lineMatrix;
+      text_.line = translation(0, -s.leading).times(text_.line);
+      text_.matrix = text_.line;
       break;
     case kOp_DoubleQuote:
     case kOp_Quote:
@@ -624,8 +627,8 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
         s.charSpacing = r.num[1];
       }
       if (r.code != kOp_Tj) {
-        lineMatrix = translation(0, -s.leading).times(lineMatrix);
-        textMatrix = lineMatrix;
+        text_.line = translation(0, -s.leading).times(text_.line);
+        text_.matrix = text_.line;
       }
       PdfObject array(PdfObjectKind::Array);
       array.elements.emplace_back(PdfObjectKind::String,
@@ -663,12 +666,12 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       beginMarkedContent(list, r);
       break;
     case kOp_BMC:
-      enterMarkedContent(false);
+      enterMarkedContent(false, list.str(r, 0));
       break;
     case kOp_EMC:
       leaveMarkedContent();
-      actualText.clear();
-      actualTextActive = false;
+      text_.actualText.clear();
+      text_.actualTextActive = false;
       break;
     default:
       break;

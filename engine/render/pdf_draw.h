@@ -155,9 +155,22 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void saveState();
   void restoreState();
 
-  // Text matrices (Tm, Tlm and the glyph matrix) and their copies saved by BT.
-  TextMatrix textMatrix, lineMatrix, glyphMatrix;
-  TextMatrix savedTextMatrix, savedLineMatrix, savedGlyphMatrix;
+  // The text part of the graphics state, which text showing and Type 3 glyphs work on.
+  struct TextState {
+    // Text matrices (Tm, Tlm and the glyph matrix) and their copies saved by BT.
+    TextMatrix matrix, line, glyph;
+    TextMatrix savedMatrix, savedLine, savedGlyph;
+    // Marked content's ActualText, handed out to the codes shown until EMC.
+    std::u16string actualText;
+    bool actualTextActive = false;
+    // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
+    int type3Depth = 0;
+    // While a glyph procedure runs with its font's own resources: the resources of the content
+    // that showed the glyph, where fonts the font's resources lack are found.
+    const ResourceList* type3ShowingResources = nullptr;
+  };
+  TextState& text() { return text_; }
+
   // Text showing: the font a Tf name selects (nullptr when absent), TJ and its forms.
   S_FixedPosSize_Font* findFont(const std::string& name);
   void showText(const PdfObject& array);
@@ -171,19 +184,11 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void addTextClip(const brevia::gfx::GraphicsPath& outlines);
   bool fillsWithPattern() const { return (tilingFill_ || shadingFill_) && currentPattern_; }
 
-  // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
-  int type3Depth = 0;
-  // While a glyph procedure runs with its font's own resources: the resources of the content
-  // that showed the glyph, where fonts the font's resources lack are found.
-  const ResourceList* type3ShowingResources = nullptr;
-
-  // Marked content's ActualText.
-  std::u16string actualText;
-  bool actualTextActive = false;
-  // Font resource names used on the page.
-  std::vector<std::string> usedFontNames;
-
  private:
+  TextState text_;
+  // Font resource names used on the page.
+  std::vector<std::string> usedFontNames_;
+
   // One drawing: with a target the page is painted into it, without one only its text is
   // collected; text is collected either way while the page's text is not built.
   void run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, double twipsPerPixel,
@@ -248,7 +253,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
 
   // Optional content: BMC/BDC open a level, EMC closes it; inside a level that hides its
   // content nothing is painted (the state still changes, text still advances).
-  void enterMarkedContent(bool hidden);
+  void enterMarkedContent(bool hidden, std::string_view tag);
   void leaveMarkedContent();
   bool hiddenByOptionalContent(const PdfObject* value);
 

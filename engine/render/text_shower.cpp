@@ -103,12 +103,12 @@ TextShower::Orientation TextShower::orientationOf(const TextMatrix& m, bool snap
 
 void TextShower::advance(double tx) {
   if (!std::isfinite(tx)) return;
-  draw_.textMatrix = TextMatrix{1, 0, 0, 1, tx, 0}.times(draw_.textMatrix);
+  draw_.text().matrix = TextMatrix{1, 0, 0, 1, tx, 0}.times(draw_.text().matrix);
 }
 
 void TextShower::advanceVertically(double ty) {
   if (!std::isfinite(ty)) return;
-  draw_.textMatrix = TextMatrix{1, 0, 0, 1, 0, ty}.times(draw_.textMatrix);
+  draw_.text().matrix = TextMatrix{1, 0, 0, 1, 0, ty}.times(draw_.text().matrix);
 }
 
 void TextShower::adjust(const ShowContext& c, double number) {
@@ -137,7 +137,7 @@ void TextShower::show(const PdfObject& array) {
   c.renderMode = state.renderMode;
   const gfx::Matrix& ctm = state.ctm;
   c.ctm = TextMatrix{ctm.m11(), ctm.m12(), ctm.m21(), ctm.m22(), ctm.dx(), ctm.dy()};
-  const TextMatrix& tm = draw_.textMatrix;
+  const TextMatrix& tm = draw_.text().matrix;
   TextMatrix m = tm.times(c.ctm);
   c.scale = std::sqrt(std::fabs(m.a * m.d - m.c * m.b));
   if (c.fontSize < 0) m.d = -m.d;
@@ -240,12 +240,12 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     }
 
     // Trm' = [Tfs·Th 0; 0 Tfs; 0 Ts] × Tm.
-    const TextMatrix& tm = draw_.textMatrix;
+    const TextMatrix& tm = draw_.text().matrix;
     const TextMatrix glyphSpace{c.fontSize * c.scaling, 0, 0, c.fontSize, 0, c.rise};
-    draw_.glyphMatrix = glyphSpace.times(tm);
+    draw_.text().glyph = glyphSpace.times(tm);
     std::optional<VerticalPlace> place;
     if (c.vertical) place = placeVertically(c, key, cidFound, code, length);
-    const TextMatrix& trm = draw_.glyphMatrix;
+    const TextMatrix& trm = draw_.text().glyph;
     const double originX = trm.e * c.ctm.a + trm.f * c.ctm.c + c.ctm.e;
     const double originY = trm.e * c.ctm.b + trm.f * c.ctm.d + c.ctm.f;
     try {
@@ -286,9 +286,9 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     if (c.vertical)
       for (char16_t& unit : unicode) unit = vertical_forms::ordinaryFormOf(unit);
     bool fromActualText = false;
-    if (draw_.actualTextActive) {
-      fromActualText = !unicode.empty() || !draw_.actualText.empty();
-      std::u16string& actual = draw_.actualText;
+    if (draw_.text().actualTextActive) {
+      fromActualText = !unicode.empty() || !draw_.text().actualText.empty();
+      std::u16string& actual = draw_.text().actualText;
       if (!unicode.empty()) {
         const std::size_t take = std::min(unicode.size(), actual.size());
         unicode.assign(actual, 0, take);
@@ -340,7 +340,7 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
 
   // The glyph's text line runs down through its vertical origin; the records of the line keep
   // their baseline a quarter em left of it, so that their boxes straddle the column.
-  const TextMatrix& upright = draw_.glyphMatrix;
+  const TextMatrix& upright = draw_.text().glyph;
   constexpr double kLineOffsetEm = 0.25;
   const double x = upright.e - kLineOffsetEm * upright.a;
   const double y = upright.f - kLineOffsetEm * upright.b;
@@ -349,8 +349,8 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
   place.lineX = x * c.ctm.a + y * c.ctm.c + c.ctm.e;
   place.lineY = x * c.ctm.b + y * c.ctm.d + c.ctm.f;
   // Drawn from the vertical origin minus the position vector.
-  draw_.glyphMatrix =
-      TextMatrix{1, 0, 0, 1, -metric.vx / 1000, -metric.vy / 1000}.times(draw_.glyphMatrix);
+  draw_.text().glyph =
+      TextMatrix{1, 0, 0, 1, -metric.vx / 1000, -metric.vy / 1000}.times(draw_.text().glyph);
   return place;
 }
 
@@ -361,7 +361,7 @@ void TextShower::collect(const ShowContext& c, const std::u16string& text, bool 
   TextShow show;
   show.renderMode = c.renderMode;
   show.rotated = c.orientation.rotated;
-  show.inGlyphProcedure = draw_.type3Depth > 0;
+  show.inGlyphProcedure = draw_.text().type3Depth > 0;
   ShownGlyph& shown = show.glyph;
   shown.text = text;
   shown.actualText = fromActualText;
