@@ -109,7 +109,7 @@ std::unique_ptr<XObjectDescriptor> builtForm(const BuiltAppearance& built, C_PDF
 void C_PDF_Draw::drawAnnotations() {
   // A scan for text runs them too: the text of their appearances (field values, free text) is
   // page text, whether the page was first drawn or first scanned.
-  if (!page_ || (!graphics_ && !textCollector_)) return;
+  if (!page_ || (!painting() && !textDevice_)) return;
   ObjectResolver& resolver = *document_.resolver();
   PdfObject annots = resolvedOrNone(&page_->Annots, resolver);
   if (!annots.isArray()) return;

@@ -150,7 +150,7 @@ void C_PDF_Draw::strokePath(const gfx::Pen& pen, const gfx::GraphicsPath& path) 
   if (state_->strokePattern)
     strokeWithPattern(pen, path);
   else
-    graphics_->drawPath(pen, path);
+    device_->strokePath(pen, path);
 }
 
 void C_PDF_Draw::stroke(bool close) {
@@ -166,7 +166,7 @@ void C_PDF_Draw::fill(gfx::FillMode mode) {
     fillWithPattern();
     return;
   }
-  graphics_->fillPath(gfx::SolidBrush(state_->fillArgb), path_);
+  device_->fillPath(gfx::SolidBrush(state_->fillArgb), path_);
 }
 
 void C_PDF_Draw::fillThenStroke(gfx::FillMode mode, bool close) {
@@ -177,7 +177,7 @@ void C_PDF_Draw::fillThenStroke(gfx::FillMode mode, bool close) {
 
 void C_PDF_Draw::paintTextOutlines(const gfx::GraphicsPath& outlines, bool fillThem,
                                    bool strokeThem) {
-  if (!graphics_ || flags_.skipPainting || outlines.isEmpty()) return;
+  if (!painting() || flags_.skipPainting || outlines.isEmpty()) return;
   // Painted through the path machinery (patterns included), without touching the page's path.
   gfx::GraphicsPath pagePath = std::move(path_);
   path_ = outlines;

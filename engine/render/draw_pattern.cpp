@@ -7,6 +7,7 @@
 #include "engine/messages/message_catalogue.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
+#include "engine/render/devices/cairo_device.h"
 #include "engine/render/operator_list.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
@@ -25,11 +26,9 @@ namespace {
 
 // The area a shading may need to cover, in the current world coordinates: the clip's bounds,
 // or the target's when the clip is unbounded.
-gfx::RectF coverage(gfx::Graphics& graphics) {
+gfx::RectF coverage(const Device& graphics) {
   gfx::RectF device = graphics.deviceClipBounds();
-  const gfx::Bitmap& bitmap = graphics.target();
-  const gfx::RectF target{float(bitmap.originX()), float(bitmap.originY()), float(bitmap.width()),
-                          float(bitmap.height())};
+  const gfx::RectF target = graphics.targetBounds();
   if (!(device.width < 1e7f && device.height < 1e7f)) device = target;
   gfx::Matrix inverse = graphics.transform();
   if (inverse.invert() != gfx::Status::Ok) return gfx::RectF{0, 0, 0, 0};
@@ -88,15 +87,15 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
   if (type < 1 || type > 7) return;
   const double alpha = state_->fillAlpha;
   gfx::Region savedClip;
-  graphics_->getClip(savedClip);
-  if (path) graphics_->setClip(*path, gfx::CombineMode::Intersect);
+  device_->getClip(savedClip);
+  if (path) device_->clipPath(*path, gfx::CombineMode::Intersect);
   if (shading.hasBBox) {
     const auto& b = shading.bbox;
-    graphics_->setClip(gfx::RectF{std::min(b[0], b[2]), std::min(b[1], b[3]),
-                                  std::fabs(b[2] - b[0]), std::fabs(b[3] - b[1])},
-                       gfx::CombineMode::Intersect);
+    device_->clipRect(gfx::RectF{std::min(b[0], b[2]), std::min(b[1], b[3]), std::fabs(b[2] - b[0]),
+                                 std::fabs(b[3] - b[1])},
+                      gfx::CombineMode::Intersect);
   }
-  const gfx::RectF area = coverage(*graphics_);
+  const gfx::RectF area = coverage(*device_);
   if (type == 1) {
     const auto& f = static_cast<const C_PDF_Shading_Type1&>(shading);
     if (f.samples) {
@@ -108,9 +107,9 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
       const gfx::PointF dest[3] = {at(d[0], d[2]), at(d[1], d[2]), at(d[0], d[3])};
       gfx::ImageAttributes attributes;
       attributes.setAlphaFactor(float(alpha));
-      graphics_->drawImage(*f.samples, dest,
-                           gfx::RectF{0, 0, float(f.samples->width()), float(f.samples->height())},
-                           &attributes);
+      device_->drawImage(*f.samples, dest,
+                         gfx::RectF{0, 0, float(f.samples->width()), float(f.samples->height())},
+                         &attributes);
     }
   } else if (type >= 4) {
     const auto& mesh = static_cast<const C_PDF_Shading_Mesh&>(shading);
@@ -124,7 +123,7 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
         else
           brush.addPatch(p.points.data(), colours, p.tensor ? p.points.data() + 12 : nullptr);
       }
-      graphics_->fillRectangle(brush, area);
+      device_->fillRectangle(brush, area);
     }
   } else {
     const auto& s = static_cast<const C_PDF_Shading_Type2&>(shading);
@@ -152,7 +151,7 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
         gfx::LinearGradientBrush brush(p0, p1, startColour, endColour);
         if (stops.size() >= 2) brush.setInterpolationColours(stops.data(), int(stops.size()));
         brush.setWrapMode(gfx::WrapMode::Clamp);
-        graphics_->fillPath(brush, bandPath);
+        device_->fillPath(brush, bandPath);
       }
     } else {
       const auto& c = static_cast<const C_PDF_Shading_Type3&>(shading).circles;
@@ -184,10 +183,10 @@ void C_PDF_Draw::paintGradient(const C_PDF_Shading& shading, const gfx::Graphics
       gfx::RadialGradientBrush brush(centre0, radius0, centre1, radius1, startColour, endColour);
       brush.setInterpolationColours(mapped.data(), int(mapped.size()));
       brush.setExtend(false);
-      graphics_->fillRectangle(brush, area);
+      device_->fillRectangle(brush, area);
     }
   }
-  graphics_->setClip(savedClip);
+  device_->setClip(savedClip, gfx::CombineMode::Replace);
 }
 
 void C_PDF_Draw::selectPattern(std::string_view name, const OperatorList& list,
@@ -237,31 +236,34 @@ void C_PDF_Draw::selectStrokePattern(std::string_view name, const OperatorRecord
 }
 
 void C_PDF_Draw::strokeWithPattern(const gfx::Pen& pen, const gfx::GraphicsPath& path) {
-  if (!graphics_) return;
+  if (!painting()) return;
   // The stroke's coverage becomes the mask of a layer that the pattern fills.
   double largest = 1, smallest = 1;
-  graphics_->transform().scaleFactors(largest, smallest);
+  device_->transform().scaleFactors(largest, smallest);
   const double reach =
       std::max(double(pen.width()) * largest, 1.0) / 2 * std::max(2.0, double(pen.miterLimit())) +
       2;
-  gfx::RectF bounds = path.bounds(&graphics_->transform());
+  gfx::RectF bounds = path.bounds(&device_->transform());
   if (!(std::isfinite(bounds.x) && std::isfinite(bounds.y) && std::isfinite(reach))) return;
   bounds = gfx::RectF{float(bounds.x - reach), float(bounds.y - reach),
                       float(bounds.width + 2 * reach), float(bounds.height + 2 * reach)};
   if (!openLayer(bounds)) return;
   Layer& layer = *layers_.back();
+  const gfx::RectI box = device_->layerBox();
   auto mask = std::make_shared<SoftMask>();
-  mask->bitmap = gfx::Bitmap(layer.bitmap.width(), layer.bitmap.height());
+  mask->bitmap = gfx::Bitmap(box.width, box.height);
   if (!mask->bitmap.isValid()) {
     closeLayer();
     return;
   }
-  mask->bitmap.setOrigin(layer.bitmap.originX(), layer.bitmap.originY());
+  mask->bitmap.setOrigin(box.x, box.y);
   {
     gfx::Graphics coverage(mask->bitmap);
-    coverage.setSmoothingMode(graphics_->smoothingMode());
-    coverage.setTransform(graphics_->transform());
-    coverage.setClip(graphics_->clip());
+    coverage.setSmoothingMode(device_->smoothingMode());
+    coverage.setTransform(device_->transform());
+    gfx::Region clip;
+    device_->getClip(clip);
+    coverage.setClip(clip);
     gfx::Pen opaque = pen;
     opaque.setColour(0xFF000000);
     coverage.drawPath(opaque, path);
@@ -271,14 +273,12 @@ void C_PDF_Draw::strokeWithPattern(const gfx::Pen& pen, const gfx::GraphicsPath&
   layer.alpha = static_cast<float>(std::clamp(state_->strokeAlpha, 0.0, 1.0));
 
   // The layer's whole area, in user space, filled with the stroke pattern as a fill.
-  gfx::Matrix toUser = graphics_->transform();
-  const gfx::Bitmap& area = layer.bitmap;
+  gfx::Matrix toUser = device_->transform();
   if (toUser.invert() == gfx::Status::Ok) {
-    gfx::PointF corners[4] = {
-        {float(area.originX()), float(area.originY())},
-        {float(area.originX() + area.width()), float(area.originY())},
-        {float(area.originX() + area.width()), float(area.originY() + area.height())},
-        {float(area.originX()), float(area.originY() + area.height())}};
+    gfx::PointF corners[4] = {{float(box.x), float(box.y)},
+                              {float(box.x + box.width), float(box.y)},
+                              {float(box.x + box.width), float(box.y + box.height)},
+                              {float(box.x), float(box.y + box.height)}};
     toUser.transformPoints(corners, 4);
     gfx::GraphicsPath pagePath = std::move(path_);
     path_ = gfx::GraphicsPath(gfx::FillMode::Winding);
@@ -306,23 +306,23 @@ void C_PDF_Draw::fillWithPattern() {
     const auto& pattern = static_cast<const C_PDF_ShadingPattern&>(*currentPattern_);
     if (!pattern.shading) return;
     gfx::Region savedClip;
-    graphics_->getClip(savedClip);
+    device_->getClip(savedClip);
     if (pattern.shading->hasBackground)
-      graphics_->fillPath(gfx::SolidBrush(faded(pattern.shading->background, state_->fillAlpha)),
-                          path_);
-    graphics_->setClip(path_, gfx::CombineMode::Intersect);
-    const gfx::Matrix saved = graphics_->transform();
-    graphics_->setTransform(patternSpace(pattern));
+      device_->fillPath(gfx::SolidBrush(faded(pattern.shading->background, state_->fillAlpha)),
+                        path_);
+    device_->clipPath(path_, gfx::CombineMode::Intersect);
+    const gfx::Matrix saved = device_->transform();
+    device_->setTransform(patternSpace(pattern));
     paintGradient(*pattern.shading, nullptr);
-    graphics_->setTransform(saved);
-    graphics_->setClip(savedClip);
+    device_->setTransform(saved);
+    device_->setClip(savedClip, gfx::CombineMode::Replace);
     return;
   }
   fillWithTiling(static_cast<C_PDF_TilingPattern&>(*currentPattern_));
 }
 
 void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
-  if (!graphics_ || patternNesting_ >= kMaxPatternNesting || !pattern.content ||
+  if (!painting() || patternNesting_ >= kMaxPatternNesting || !pattern.content ||
       pattern.content->empty())
     return;
   const double x0 = std::min(pattern.bbox[0], pattern.bbox[2]),
@@ -357,17 +357,17 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
   const gfx::PointF point = currentPoint_;
   const bool tiling = tilingFill_, shading = shadingFill_;
   auto keepPattern = currentPattern_;
-  const gfx::Matrix userToDevice = graphics_->transform();
+  const gfx::Matrix userToDevice = device_->transform();
   {
-    gfx::Graphics cellGraphics(cell);
-    cellGraphics.setSmoothingMode(graphics_->smoothingMode());
-    cellGraphics.setInterpolationMode(graphics_->interpolationMode());
+    CairoDevice cellDevice(cell);
+    cellDevice.setSmoothingMode(device_->smoothingMode());
+    cellDevice.setInterpolationMode(device_->interpolationMode());
     std::vector<std::unique_ptr<Layer>> outerLayers;
     outerLayers.swap(layers_);
-    gfx::Graphics* outerGraphics = graphics_;
+    Device* outerDevice = device_;
     const SoftMask* outerActive = activeMask_;
-    graphics_ = &cellGraphics;
-    space_.attach(graphics_);
+    device_ = &cellDevice;
+    space_.attach(device_);
     activeMask_ = nullptr;
     saveState();
     state_->softMask.reset();
@@ -391,11 +391,11 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
         saveState();
         gfx::Matrix at = toCell;
         at.translate(float(i * xStep), float(j * yStep), gfx::MatrixOrder::Prepend);
-        graphics_->setTransform(at);
+        device_->setTransform(at);
         state_->ctm = at;
         baseCtm_ = at;
-        graphics_->setClip(gfx::RectF{float(x0), float(y0), float(x1 - x0), float(y1 - y0)},
-                           gfx::CombineMode::Intersect);
+        device_->clipRect(gfx::RectF{float(x0), float(y0), float(x1 - x0), float(y1 - y0)},
+                          gfx::CombineMode::Intersect);
         const OperatorList& list = *pattern.content;
         for (const OperatorRecord& record : list.records) execute(list, record);
         path_.reset();
@@ -409,13 +409,13 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
     resources_ = pageResources;
     restoreState();
     layers_.swap(outerLayers);
-    graphics_ = outerGraphics;
-    space_.attach(graphics_);
+    device_ = outerDevice;
+    space_.attach(device_);
     activeMask_ = outerActive;
   }
-  graphics_->setTransform(userToDevice);
+  device_->setTransform(userToDevice);
   state_->ctm = userToDevice;
-  graphics_->setBlendMode(state_->blendMode);
+  device_->setBlendMode(state_->blendMode);
 
   // Cell pixels to pattern space to device to the user space the path is in.
   gfx::Matrix placement = userToDevice;
@@ -423,8 +423,7 @@ void C_PDF_Draw::fillWithTiling(C_PDF_TilingPattern& pattern) {
   if (placement.invert() == gfx::Status::Ok && fromCell.invert() == gfx::Status::Ok) {
     placement.multiply(space, gfx::MatrixOrder::Prepend);
     placement.multiply(fromCell, gfx::MatrixOrder::Prepend);
-    gfx::TextureBrush brush(cell);
-    if (brush.setTransform(placement) == gfx::Status::Ok) graphics_->fillPath(brush, fillPath);
+    device_->fillTexture(cell, placement, fillPath);
   }
 
   path_ = std::move(fillPath);

@@ -6,7 +6,7 @@
 
 S_FixedPosSize_Font* C_PDF_Draw::findFont(const std::string& name) {
   S_FixedPosSize_Font* font = resources_ ? resources_->font(name) : nullptr;
-  if (!font && type3ShowingResources) font = type3ShowingResources->font(name);
+  if (!font && text_.type3ShowingResources) font = text_.type3ShowingResources->font(name);
   return font;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/document/pdf_exception.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
+#include "engine/render/devices/cairo_device.h"
 #include "engine/render/function.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
@@ -17,38 +18,6 @@
 namespace gfx = brevia::gfx;
 
 namespace {
-
-struct PixelBox {
-  int x = 0, y = 0, width = 0, height = 0;
-  bool empty() const { return width <= 0 || height <= 0; }
-};
-
-// The whole pixels of bounds that lie on the target of graphics and inside its clip.
-PixelBox layerBox(const gfx::Graphics& graphics, const gfx::RectF& bounds) {
-  const gfx::Bitmap& target = graphics.target();
-  const gfx::RectF clip = graphics.deviceClipBounds();
-  double x0 = std::max({double(bounds.x), double(clip.x), double(target.originX())});
-  double y0 = std::max({double(bounds.y), double(clip.y), double(target.originY())});
-  double x1 = std::min({double(bounds.x) + bounds.width, double(clip.x) + clip.width,
-                        double(target.originX()) + target.width()});
-  double y1 = std::min({double(bounds.y) + bounds.height, double(clip.y) + clip.height,
-                        double(target.originY()) + target.height()});
-  PixelBox box;
-  if (!(x1 > x0 && y1 > y0)) return box;
-  box.x = int(std::floor(x0));
-  box.y = int(std::floor(y0));
-  box.width = int(std::ceil(x1)) - box.x;
-  box.height = int(std::ceil(y1)) - box.y;
-  return box;
-}
-
-void copySettings(const gfx::Graphics& from, gfx::Graphics& to) {
-  to.setSmoothingMode(from.smoothingMode());
-  to.setInterpolationMode(from.interpolationMode());
-  to.setCompositingMode(from.compositingMode());
-  to.setTransform(from.transform());
-  to.setClip(from.clip());
-}
 
 // Inside a group, or while a soft mask's content is drawn, painting starts opaque and normal.
 void resetTransparency(GraphicsState& state) {
@@ -63,19 +32,10 @@ void resetTransparency(GraphicsState& state) {
 }  // namespace
 
 bool C_PDF_Draw::openLayer(gfx::RectF deviceBounds) {
-  if (!graphics_ || static_cast<int>(layers_.size()) >= kMaxLayers) return false;
-  const PixelBox box = layerBox(*graphics_, deviceBounds);
-  if (box.empty()) return false;
-  auto layer = std::make_unique<Layer>();
-  layer->bitmap = gfx::Bitmap(box.width, box.height);
-  if (!layer->bitmap.isValid()) return false;
-  layer->bitmap.setOrigin(box.x, box.y);
-  layer->graphics = std::make_unique<gfx::Graphics>(layer->bitmap);
-  copySettings(*graphics_, *layer->graphics);
-  layer->graphics->setBlendMode(state_->blendMode);
-  graphics_ = layer->graphics.get();
-  space_.attach(graphics_);
-  layers_.push_back(std::move(layer));
+  if (!painting() || static_cast<int>(layers_.size()) >= kMaxLayers) return false;
+  if (!device_->beginLayer(deviceBounds)) return false;
+  device_->setBlendMode(state_->blendMode);
+  layers_.push_back(std::make_unique<Layer>());
   activeMask_ = nullptr;
   return true;
 }
@@ -84,24 +44,9 @@ void C_PDF_Draw::closeLayer() {
   if (layers_.empty()) return;
   std::unique_ptr<Layer> layer = std::move(layers_.back());
   layers_.pop_back();
-  gfx::Graphics* parent = layers_.empty() ? pageGraphics_.get() : layers_.back()->graphics.get();
-  layer->graphics->flush();
-  // The layer's content is clipped already; the clip it ends with is the current one.
-  gfx::Region clip;
-  layer->graphics->getClip(clip);
-  parent->resetClip();
-  parent->setBlendMode(layer->isGroup ? layer->blend : gfx::BlendMode::Normal);
-  // A layer goes over what is below it, also inside a knockout group (its clear parts must not
-  // wipe the group's earlier objects).
-  const gfx::CompositingMode compositing = parent->compositingMode();
-  parent->setCompositingMode(gfx::CompositingMode::SourceOver);
-  parent->drawLayer(layer->bitmap, layer->alpha, layer->mask ? &layer->mask->bitmap : nullptr);
-  parent->setCompositingMode(compositing);
-  parent->setClip(clip);
-  parent->setTransform(layer->graphics->transform());
-  parent->setBlendMode(state_ ? state_->blendMode : gfx::BlendMode::Normal);
-  graphics_ = parent;
-  space_.attach(graphics_);
+  device_->endLayer(layer->alpha, layer->isGroup ? layer->blend : gfx::BlendMode::Normal,
+                    layer->mask ? &layer->mask->bitmap : nullptr);
+  device_->setBlendMode(state_ ? state_->blendMode : gfx::BlendMode::Normal);
   activeMask_ = !layers_.empty() && !layers_.back()->isGroup ? layers_.back()->mask.get() : nullptr;
 }
 
@@ -119,23 +64,23 @@ void C_PDF_Draw::syncSoftMask() {
 }
 
 bool C_PDF_Draw::beginGroup(const XObjectDescriptor& form) {
-  if (!graphics_ || !form.isGroup || flags_.skipPainting) return false;
+  if (!painting() || !form.isGroup || flags_.skipPainting) return false;
   // A group drawn opaque and normally looks the same drawn directly.
   if (state_->fillAlpha >= 1 && state_->blendMode == gfx::BlendMode::Normal && !state_->softMask &&
       !form.groupKnockout)
     return false;
   const float alpha = static_cast<float>(std::clamp(state_->fillAlpha, 0.0, 1.0));
   const gfx::BlendMode blend = state_->blendMode;
-  if (!openLayer(graphics_->deviceClipBounds())) return false;
+  if (!openLayer(device_->deviceClipBounds())) return false;
   layers_.back()->isGroup = true;
   layers_.back()->alpha = alpha;
   layers_.back()->blend = blend;
   resetTransparency(*state_);
-  graphics_->setBlendMode(gfx::BlendMode::Normal);
+  device_->setBlendMode(gfx::BlendMode::Normal);
   // In a knockout group each object replaces what the group's earlier objects left under it
   // (the group starts transparent), by its coverage; groups inside it composite normally.
-  graphics_->setCompositingMode(form.groupKnockout ? gfx::CompositingMode::SourceCopy
-                                                   : gfx::CompositingMode::SourceOver);
+  device_->setCompositingMode(form.groupKnockout ? gfx::CompositingMode::SourceCopy
+                                                 : gfx::CompositingMode::SourceOver);
   return true;
 }
 
@@ -146,7 +91,7 @@ void C_PDF_Draw::endGroup() {
 
 void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
   state_->softMask.reset();
-  if (!graphics_ || flags_.skipPainting || softMaskNesting_ >= kMaxSoftMaskNesting || !resources_)
+  if (!painting() || flags_.skipPainting || softMaskNesting_ >= kMaxSoftMaskNesting || !resources_)
     return;
   const PdfObject* g = mask.lookup("G");
   XObjectDescriptor* form = g ? loadXObject(*g, creator_.context(), resources_) : nullptr;
@@ -155,8 +100,9 @@ void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
   const bool luminosity = !(type && type->isName("Alpha"));
   ObjectResolver& resolver = *document_.resolver();
 
-  const PixelBox box = layerBox(*graphics_, gfx::kInfiniteRect);
-  if (box.empty()) return;
+  const gfx::RectI box =
+      wholePixels(gfx::kInfiniteRect, device_->deviceClipBounds(), device_->targetBounds());
+  if (box.isEmpty()) return;
   auto soft = std::make_shared<SoftMask>();
   soft->bitmap = gfx::Bitmap(box.width, box.height);
   if (!soft->bitmap.isValid()) return;
@@ -199,14 +145,14 @@ void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
 
   {
     // The mask's content draws as a page of its own onto the mask bitmap.
-    gfx::Graphics maskGraphics(soft->bitmap);
-    copySettings(*graphics_, maskGraphics);
+    CairoDevice maskDevice(soft->bitmap);
+    maskDevice.copySettings(*device_);
     std::vector<std::unique_ptr<Layer>> outerLayers;
     outerLayers.swap(layers_);
-    gfx::Graphics* outerGraphics = graphics_;
+    Device* outerDevice = device_;
     const SoftMask* outerActive = activeMask_;
-    graphics_ = &maskGraphics;
-    space_.attach(graphics_);
+    device_ = &maskDevice;
+    space_.attach(device_);
     activeMask_ = nullptr;
     ++softMaskNesting_;
     saveState();
@@ -216,10 +162,10 @@ void C_PDF_Draw::setSoftMask(const PdfObject& mask) {
     while (!layers_.empty()) closeLayer();
     --softMaskNesting_;
     layers_.swap(outerLayers);
-    graphics_ = outerGraphics;
-    space_.attach(graphics_);
+    device_ = outerDevice;
+    space_.attach(device_);
     activeMask_ = outerActive;
-    graphics_->setBlendMode(state_->blendMode);
+    device_->setBlendMode(state_->blendMode);
   }
 
   // The transfer function maps the mask's values.

@@ -90,11 +90,12 @@ void C_PDF_Draw::drawForm(XObjectDescriptor& form) {
 }
 
 void C_PDF_Draw::noteImageArea(bool imageMask) {
-  if (imageMask || type3Depth > 0 || !graphics_ || graphics_ != pageGraphics_.get() ||
-      imageAreas_.size() >= kMaxImageAreas)
+  // Only what is painted straight onto the page: not in a layer, a tiling cell or a mask.
+  if (imageMask || text_.type3Depth > 0 || !pageDevice_ || device_ != pageDevice_ ||
+      !layers_.empty() || imageAreas_.size() >= kMaxImageAreas)
     return;
   // The unit square through the painter's transform.
-  const gfx::Matrix& m = graphics_->transform();
+  const gfx::Matrix& m = device_->transform();
   double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
   for (const auto& [u, v] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
     const double x = m.m11() * u + m.m21() * v + m.dx(), y = m.m12() * u + m.m22() * v + m.dy();
@@ -104,7 +105,8 @@ void C_PDF_Draw::noteImageArea(bool imageMask) {
     y1 = std::max(y1, y);
   }
   if (!(x0 < x1) || !(y0 < y1)) return;
-  const double w = graphics_->target().width(), h = graphics_->target().height();
+  const gfx::RectF target = device_->targetBounds();
+  const double w = target.width, h = target.height;
   const int32_t left = static_cast<int32_t>(std::clamp(std::floor(x0), 0.0, w));
   const int32_t top = static_cast<int32_t>(std::clamp(std::floor(y0), 0.0, h));
   const int32_t right = static_cast<int32_t>(std::clamp(std::ceil(x1), 0.0, w));
@@ -165,28 +167,28 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
     ++imageOrdinal_;
     return;
   }
-  const gfx::InterpolationMode remembered = graphics_->interpolationMode();
-  const gfx::Matrix& ctm = graphics_->transform();
+  const gfx::InterpolationMode remembered = device_->interpolationMode();
+  const gfx::Matrix& ctm = device_->transform();
   // Magnified more than six times in both directions: keep the pixels sharp.
   if (bitmap->width() * 6.0 < std::fabs(ctm.m11()) && bitmap->height() * 6.0 < std::fabs(ctm.m22()))
-    graphics_->setInterpolationMode(gfx::InterpolationMode::NearestNeighbor);
+    device_->setInterpolationMode(gfx::InterpolationMode::NearestNeighbor);
   // Image rows run top to bottom; the unit square of user space has y upwards.
   const gfx::PointF dest[3] = {{0, 1}, {1, 1}, {0, 0}};
   // Over what lies below, also in a knockout group: the clear samples of masks and soft-masked
   // images are not part of the image's shape.
-  const gfx::CompositingMode compositing = graphics_->compositingMode();
-  graphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  const gfx::CompositingMode compositing = device_->compositingMode();
+  device_->setCompositingMode(gfx::CompositingMode::SourceOver);
   noteImageArea(image.imageMask);
-  graphics_->drawImage(*bitmap, dest,
-                       gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
-                       &state_->imageAttributes);
-  graphics_->setCompositingMode(compositing);
-  graphics_->setInterpolationMode(remembered);
+  device_->drawImage(*bitmap, dest,
+                     gfx::RectF{0, 0, float(bitmap->width()), float(bitmap->height())},
+                     &state_->imageAttributes);
+  device_->setCompositingMode(compositing);
+  device_->setInterpolationMode(remembered);
   ++imageOrdinal_;
 }
 
 void C_PDF_Draw::drawImageMaskWithPattern(const gfx::Bitmap& mask) {
-  const gfx::Matrix ctm = graphics_->transform();
+  const gfx::Matrix ctm = device_->transform();
   gfx::PointF corners[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   ctm.transformPoints(corners, 4);
   float x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
@@ -202,13 +204,14 @@ void C_PDF_Draw::drawImageMaskWithPattern(const gfx::Bitmap& mask) {
   // mask's alpha counts, not the colour it was built with.
   if (!openLayer(gfx::RectF{x0, y0, x1 - x0, y1 - y0})) return;
   Layer& layer = *layers_.back();
+  const gfx::RectI box = device_->layerBox();
   auto cut = std::make_shared<SoftMask>();
-  cut->bitmap = gfx::Bitmap(layer.bitmap.width(), layer.bitmap.height());
+  cut->bitmap = gfx::Bitmap(box.width, box.height);
   if (!cut->bitmap.isValid()) {
     closeLayer();
     return;
   }
-  cut->bitmap.setOrigin(layer.bitmap.originX(), layer.bitmap.originY());
+  cut->bitmap.setOrigin(box.x, box.y);
   {
     gfx::Graphics g(cut->bitmap);
     g.setTransform(ctm);

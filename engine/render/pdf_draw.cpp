@@ -7,12 +7,13 @@
 #include "engine/document/pdf_exception.h"
 #include "engine/document/text_string.h"
 #include "engine/fonts/global_resource_font.h"
-#include "engine/layout/page_text_collector.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/messages/message_catalogue.h"
 #include "engine/messages/message_listener.h"
 #include "engine/render/colour_conversion.h"
 #include "engine/render/colour_space.h"
+#include "engine/render/devices/cairo_device.h"
+#include "engine/render/devices/text_device.h"
 #include "engine/render/optional_content.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
@@ -53,9 +54,9 @@ void C_PDF_Draw::resetDrawing() {
   activeMask_ = nullptr;
   softMaskNesting_ = 0;
   space_.attach(nullptr);
-  graphics_ = nullptr;
-  pageGraphics_.reset();
-  textCollector_ = nullptr;
+  device_ = &scanDevice_;
+  pageDevice_ = nullptr;
+  textDevice_ = nullptr;
   path_.reset();
   resources_ = nullptr;
   page_ = nullptr;
@@ -103,8 +104,18 @@ void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& ta
                           double twipsPerPixel, double deviceHeight, double deviceWidth,
                           double zoom, int32_t, int32_t, int32_t restrictedText, int32_t skipImages,
                           int32_t, int32_t skipPainting) {
-  run(pageNumber, cacheFlag, &target, twipsPerPixel, deviceHeight, deviceWidth, zoom,
+  CairoDevice painter(target);
+  painter.setSmoothingMode(gfx::SmoothingMode::HighQuality);
+  painter.setInterpolationMode(gfx::InterpolationMode::HighQuality);
+  painter.setCompositingMode(gfx::CompositingMode::SourceOver);
+  run(pageNumber, cacheFlag, &painter, twipsPerPixel, deviceHeight, deviceWidth, zoom,
       DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0});
+}
+
+void C_PDF_Draw::drawPageTo(int32_t pageNumber, uint8_t cacheFlag, Device& device,
+                            double twipsPerPixel, double deviceHeight, double deviceWidth,
+                            double zoom) {
+  run(pageNumber, cacheFlag, &device, twipsPerPixel, deviceHeight, deviceWidth, zoom, DrawFlags{});
 }
 
 const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
@@ -121,9 +132,8 @@ const PageTextLayout* C_PDF_Draw::collectPageText(int32_t pageNumber) {
   return parsed->layout.get();
 }
 
-void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
-                     double twipsPerPixel, double deviceHeight, double deviceWidth, double zoom,
-                     const DrawFlags& flags) {
+void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, double twipsPerPixel,
+                     double deviceHeight, double deviceWidth, double zoom, const DrawFlags& flags) {
   struct Cleanup {
     C_PDF_Draw& d;
     ~Cleanup() { d.resetDrawing(); }
@@ -132,11 +142,14 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   const Messages::DrawingPage drawingPage(pageNumber);
 
   flags_ = flags;
-  if (target) imageAreas_.clear();
+  if (painter) imageAreas_.clear();
   // Between pages no font is showing text: those of older pages may give memory back.
   creator_.context().fonts().beginPage();
   // Without a painter nothing is painted: images and paths only cost time then.
-  if (!target) flags_.skipImages = flags_.skipPainting = true;
+  if (!painter || !painter->paints()) {
+    painter = nullptr;
+    flags_.skipImages = flags_.skipPainting = true;
+  }
   visibleFlags_ = flags_;
   markedContent_.clear();
   hiddenLevels_ = 0;
@@ -156,25 +169,24 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   cacheFlag_ = cacheFlag;
   imageOrdinal_ = 0;
-  usedFontNames.clear();
+  usedFontNames_.clear();
   reported_.clear();
-  actualText.clear();
-  actualTextActive = false;
+  text_.actualText.clear();
+  text_.actualTextActive = false;
   operatorSequence_ = 0;
-  textMatrix = lineMatrix = glyphMatrix = TextMatrix{};
+  text_.matrix = text_.line = text_.glyph = TextMatrix{};
 
   layers_.clear();
   activeMask_ = nullptr;
   softMaskNesting_ = 0;
-  pageGraphics_.reset();
-  if (target) {
-    pageGraphics_ = std::make_unique<gfx::Graphics>(*target);
-    pageGraphics_->setSmoothingMode(gfx::SmoothingMode::HighQuality);
-    pageGraphics_->setInterpolationMode(gfx::InterpolationMode::HighQuality);
-    pageGraphics_->setCompositingMode(gfx::CompositingMode::SourceOver);
+  pageDevice_ = painter;
+  if (painter) {
+    device_ = painter;
+  } else {
+    scanDevice_ = Device();
+    device_ = &scanDevice_;
   }
-  graphics_ = pageGraphics_.get();
-  space_.attach(graphics_);
+  space_.attach(device_);
   path_.reset();
   currentPoint_ = {0, 0};
 
@@ -186,9 +198,8 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
 
   space_.resetClip();
   space_.resetTransform();
-  if (graphics_)
-    graphics_->fillRectangle(gfx::SolidBrush(kWhite), gfx::RectF{0, 0, float(deviceWidth * zoom_),
-                                                                 float(deviceHeight * zoom_)});
+  device_->fillRectangle(gfx::SolidBrush(kWhite),
+                         gfx::RectF{0, 0, float(deviceWidth * zoom_), float(deviceHeight * zoom_)});
 
   S_PDF_PageEx* parsed = creator_.getPage(pageNumber);
   // Prepared: after the page tree is completed the page is a new node whose resources are
@@ -205,9 +216,9 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
 
   const bool collecting = parsed->layout && !parsed->layout->built();
   if (collecting) {
-    if (!collector_) collector_ = std::make_unique<PageTextCollector>();
+    if (!collector_) collector_ = std::make_unique<TextDevice>();
     collector_->begin(pixelsPerPoint_ * zoom_);
-    textCollector_ = collector_.get();
+    textDevice_ = collector_.get();
   }
   const OperatorList& list = parsed->operators;
   for (const OperatorRecord& record : list.records) {
@@ -217,13 +228,14 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   while (!layers_.empty()) closeLayer();
   if (!markedContent_.empty()) {
+    for (std::size_t open = markedContent_.size(); open > 0; --open) device_->endMarkedContent();
     markedContent_.clear();
     hiddenLevels_ = 0;
     flags_ = visibleFlags_;
   }
   if (!stopped()) drawAnnotations();
   while (!layers_.empty()) closeLayer();
-  textCollector_ = nullptr;
+  textDevice_ = nullptr;
   // A stopped drawing saw part of the text only; the page keeps none, so it is collected again.
   if (collecting && !stopped()) collector_->finish(*parsed->layout);
   // Under memory pressure the page's images are dropped; they are decoded again when needed.
@@ -233,7 +245,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap* target,
   }
   space_.resetClip();
   space_.resetTransform();
-  if (graphics_) graphics_->flush();
+  device_->flush();
 }
 
 void C_PDF_Draw::saveState() {
@@ -266,7 +278,7 @@ void C_PDF_Draw::restoreState() {
   tilingFill_ = state_->savedTilingFill;
   shadingFill_ = state_->savedShadingFill;
   state_->imageAttributes.setAlphaFactor(static_cast<float>(state_->fillAlpha));
-  if (graphics_) graphics_->setBlendMode(state_->blendMode);
+  device_->setBlendMode(state_->blendMode);
   space_.setTransform(state_->ctm);
   space_.setClip(state_->clip, gfx::CombineMode::Replace);
 }
@@ -363,7 +375,7 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
         if (e.isName() && blendModeNamed(e.text, mode)) break;
     }
     state_->blendMode = mode;
-    if (graphics_) graphics_->setBlendMode(mode);
+    device_->setBlendMode(mode);
   }
   // Font: [font size], as Tf sets them. Only a font object (a reference) is taken, so that it is
   // loaded once however often the state is set.
@@ -390,9 +402,10 @@ void C_PDF_Draw::applyExtGState(const std::string& name) {
   }
 }
 
-void C_PDF_Draw::enterMarkedContent(bool hidden) {
+void C_PDF_Draw::enterMarkedContent(bool hidden, std::string_view tag) {
   if (markedContent_.size() >= kMaxMarkedContentDepth) return;
   markedContent_.push_back(hidden);
+  device_->beginMarkedContent(std::string(tag));
   if (hidden && hiddenLevels_++ == 0) {
     flags_.skipPainting = true;
     flags_.skipImages = true;
@@ -403,6 +416,7 @@ void C_PDF_Draw::leaveMarkedContent() {
   if (markedContent_.empty()) return;
   const bool hidden = markedContent_.back();
   markedContent_.pop_back();
+  device_->endMarkedContent();
   if (hidden && --hiddenLevels_ == 0) flags_ = visibleFlags_;
 }
 
@@ -419,8 +433,8 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
       properties = resources_->propertiesDictionary.lookup(properties->text);
     hidden = hiddenByOptionalContent(properties);
   }
-  enterMarkedContent(hidden);
-  if (!actualText.empty()) return;
+  enterMarkedContent(hidden, list.str(r, 0));
+  if (!text_.actualText.empty()) return;
   const PdfObject* properties = list.object(r);
   if (!properties || !properties->isDictionary()) return;
   const PdfObject* text = properties->lookup("ActualText");
@@ -432,8 +446,8 @@ void C_PDF_Draw::beginMarkedContent(const OperatorList& list, const OperatorReco
   std::u16string decoded = decodeTextString(text->text);
   for (char16_t unit : decoded)
     if (unit < 32 && unit != u'\t') return;
-  actualText = std::move(decoded);
-  actualTextActive = !actualText.empty();
+  text_.actualText = std::move(decoded);
+  text_.actualTextActive = !text_.actualText.empty();
 }
 
 void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
@@ -549,19 +563,19 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       clipEvenOddPending_ = true;
       break;
     case kOp_BT:
-      savedTextMatrix = textMatrix;
-      savedLineMatrix = lineMatrix;
-      savedGlyphMatrix = glyphMatrix;
-      textMatrix = lineMatrix = TextMatrix{};
+      text_.savedMatrix = text_.matrix;
+      text_.savedLine = text_.line;
+      text_.savedGlyph = text_.glyph;
+      text_.matrix = text_.line = TextMatrix{};
       textClipPending_ = false;
       textClipPoints_.clear();
       textClipTypes_.clear();
       break;
     case kOp_ET:
       applyTextClip();
-      textMatrix = savedTextMatrix;
-      lineMatrix = savedLineMatrix;
-      glyphMatrix = savedGlyphMatrix;
+      text_.matrix = text_.savedMatrix;
+      text_.line = text_.savedLine;
+      text_.glyph = text_.savedGlyph;
       break;
     case kOp_Tc:
       s.charSpacing = r.num[0];
@@ -586,24 +600,24 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       s.fontSize = r.num[1];
       s.font = findFont(name);
       bool known = false;
-      for (const std::string& used : usedFontNames) known = known || used == name;
-      if (!known) usedFontNames.push_back(name);
+      for (const std::string& used : usedFontNames_) known = known || used == name;
+      if (!known) usedFontNames_.push_back(name);
       break;
     }
     case kOp_TD:
       s.leading = -r.num[1];
       [[fallthrough]];
     case kOp_Td:
-      lineMatrix = translation(r.num[0], r.num[1]).times(lineMatrix);
-      textMatrix = lineMatrix;
+      text_.line = translation(r.num[0], r.num[1]).times(text_.line);
+      text_.matrix = text_.line;
       break;
     case kOp_Tm:
-      lineMatrix = TextMatrix{r.num[0], r.num[1], r.num[2], r.num[3], r.num[4], r.num[5]};
-      textMatrix = lineMatrix;
+      text_.line = TextMatrix{r.num[0], r.num[1], r.num[2], r.num[3], r.num[4], r.num[5]};
+      text_.matrix = text_.line;
       break;
     case kOp_TStar:
-      lineMatrix = translation(0, -s.leading).times(lineMatrix);
-      textMatrix = lineMatrix;
+      text_.line = translation(0, -s.leading).times(text_.line);
+      text_.matrix = text_.line;
       break;
     case kOp_DoubleQuote:
     case kOp_Quote:
@@ -613,8 +627,8 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
         s.charSpacing = r.num[1];
       }
       if (r.code != kOp_Tj) {
-        lineMatrix = translation(0, -s.leading).times(lineMatrix);
-        textMatrix = lineMatrix;
+        text_.line = translation(0, -s.leading).times(text_.line);
+        text_.matrix = text_.line;
       }
       PdfObject array(PdfObjectKind::Array);
       array.elements.emplace_back(PdfObjectKind::String,
@@ -652,12 +666,12 @@ void C_PDF_Draw::execute(const OperatorList& list, const OperatorRecord& r) {
       beginMarkedContent(list, r);
       break;
     case kOp_BMC:
-      enterMarkedContent(false);
+      enterMarkedContent(false, list.str(r, 0));
       break;
     case kOp_EMC:
       leaveMarkedContent();
-      actualText.clear();
-      actualTextActive = false;
+      text_.actualText.clear();
+      text_.actualTextActive = false;
       break;
     default:
       break;

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/render/devices/device.h"
 #include "engine/render/graphics_state.h"
 #include "engine/render/operator_list.h"
 #include "engine/render/page_space.h"
@@ -18,9 +19,10 @@
 #include "platform/graphics/graphics_path.h"
 
 class C_PDF_Document;
+class CairoDevice;
 class C_PDF_Creator;
 class C_PDF_PageTreeNode_or_Page;
-class PageTextCollector;
+class TextDevice;
 class PageTextLayout;
 class ResourceList;
 class OptionalContent;
@@ -55,10 +57,10 @@ class C_Minimal_4_Conversion_Draw {
 };
 class C_FixedPosSize_Draw : public C_Minimal_4_Conversion_Draw {};
 
-// The interpreter drives two outputs, either of which may be absent: a painter (the graphics
-// layer, drawing into a bitmap) and the page's text collector (while the page's text is not
-// built yet). drawPage has both; collectPageText has only the collector, so that a scan for text
-// allocates no bitmap, decodes no image and fills no path.
+// The interpreter keeps the graphics state, runs the operators and hands what they produce to a
+// device: a painter (CairoDevice, drawing into a bitmap) and the page's text collector (while the
+// page's text is not built yet). drawPage has both; collectPageText has only the collector, so
+// that a scan for text allocates no bitmap, decodes no image and fills no path.
 class C_PDF_Draw : public C_FixedPosSize_Draw {
  public:
   // q deeper than this is not saved (the matching Q then does nothing), so that content cannot
@@ -99,6 +101,11 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
                 int32_t unused1, int32_t unused2, int32_t restrictedText, int32_t skipImages,
                 int32_t unused5, int32_t skipPainting);
 
+  // Draws the page into device as drawPage draws it into a bitmap (a recording of the page, a
+  // painter of the caller's).
+  void drawPageTo(int32_t pageNumber, uint8_t cacheFlag, Device& device, double twipsPerPixel,
+                  double deviceHeight, double deviceWidth, double zoom);
+
   // The page's text, collected by running its content without a painter the first time it is
   // asked for (or drawn); null when the page does not exist. Positions are page units at zoom 1
   // with the page's rotation. The layout belongs to the creator's page and lives until the page
@@ -108,11 +115,14 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   C_PDF_Document& document() const { return document_; }
   C_PDF_Creator& creator() const { return creator_; }
 
-  // Exposed to the parts that extend drawing (text, images, patterns). graphics() is the painter,
-  // null while text is scanned; space() holds the transform and clip in either case.
-  brevia::gfx::Graphics* graphics() { return graphics_; }
+  // Exposed to the parts that extend drawing (text, images, patterns). painter() is the device
+  // drawn into, null while text is only scanned; space() holds the transform and clip in either
+  // case.
+  Device* painter() { return device_->paints() ? device_ : nullptr; }
   PageSpace& space() { return space_; }
-  PageTextCollector* textCollector() { return textCollector_; }
+  // Where the text shown goes while the page's text is collected; null otherwise. It is the
+  // page's whatever device paints (a tiling cell, a soft mask), as text is read from all of them.
+  Device* textDevice() { return textDevice_; }
   GraphicsState& state() { return *state_; }
   const ResourceList* resources() const { return resources_; }
   void setResources(const ResourceList* resources) { resources_ = resources; }
@@ -146,9 +156,22 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void saveState();
   void restoreState();
 
-  // Text matrices (Tm, Tlm and the glyph matrix) and their copies saved by BT.
-  TextMatrix textMatrix, lineMatrix, glyphMatrix;
-  TextMatrix savedTextMatrix, savedLineMatrix, savedGlyphMatrix;
+  // The text part of the graphics state, which text showing and Type 3 glyphs work on.
+  struct TextState {
+    // Text matrices (Tm, Tlm and the glyph matrix) and their copies saved by BT.
+    TextMatrix matrix, line, glyph;
+    TextMatrix savedMatrix, savedLine, savedGlyph;
+    // Marked content's ActualText, handed out to the codes shown until EMC.
+    std::u16string actualText;
+    bool actualTextActive = false;
+    // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
+    int type3Depth = 0;
+    // While a glyph procedure runs with its font's own resources: the resources of the content
+    // that showed the glyph, where fonts the font's resources lack are found.
+    const ResourceList* type3ShowingResources = nullptr;
+  };
+  TextState& text() { return text_; }
+
   // Text showing: the font a Tf name selects (nullptr when absent), TJ and its forms.
   S_FixedPosSize_Font* findFont(const std::string& name);
   void showText(const PdfObject& array);
@@ -162,22 +185,14 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   void addTextClip(const brevia::gfx::GraphicsPath& outlines);
   bool fillsWithPattern() const { return (tilingFill_ || shadingFill_) && currentPattern_; }
 
-  // Nesting of Type 3 glyph procedures being run (no text is collected inside them).
-  int type3Depth = 0;
-  // While a glyph procedure runs with its font's own resources: the resources of the content
-  // that showed the glyph, where fonts the font's resources lack are found.
-  const ResourceList* type3ShowingResources = nullptr;
-
-  // Marked content's ActualText.
-  std::u16string actualText;
-  bool actualTextActive = false;
-  // Font resource names used on the page.
-  std::vector<std::string> usedFontNames;
-
  private:
+  TextState text_;
+  // Font resource names used on the page.
+  std::vector<std::string> usedFontNames_;
+
   // One drawing: with a target the page is painted into it, without one only its text is
   // collected; text is collected either way while the page's text is not built.
-  void run(int32_t pageNumber, uint8_t cacheFlag, brevia::gfx::Bitmap* target, double twipsPerPixel,
+  void run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, double twipsPerPixel,
            double deviceHeight, double deviceWidth, double zoom, const DrawFlags& flags);
   void resetDrawing();
   void setInitialState(const C_PDF_PageTreeNode_or_Page& page);
@@ -221,9 +236,8 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   // Transparency. Painting under a soft mask goes into a layer that is drawn through the mask
   // once the mask changes; a transparency group is a layer drawn with its ca, blend mode and
   // mask when the group ends.
+  // The device keeps the layer's pixels; this is how the interpreter closes it.
   struct Layer {
-    brevia::gfx::Bitmap bitmap{1, 1};
-    std::unique_ptr<brevia::gfx::Graphics> graphics;
     bool isGroup = false;
     // Mask layers: the mask; groups: how the group is drawn onto what lies below.
     std::shared_ptr<const SoftMask> mask;
@@ -240,7 +254,7 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
 
   // Optional content: BMC/BDC open a level, EMC closes it; inside a level that hides its
   // content nothing is painted (the state still changes, text still advances).
-  void enterMarkedContent(bool hidden);
+  void enterMarkedContent(bool hidden, std::string_view tag);
   void leaveMarkedContent();
   bool hiddenByOptionalContent(const PdfObject* value);
 
@@ -257,14 +271,16 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   C_PDF_Document& document_;
   C_PDF_Creator& creator_;
 
-  // The page's painter (null while text is scanned), and the one drawn into now (the page's or
-  // the top layer's).
-  std::unique_ptr<brevia::gfx::Graphics> pageGraphics_;
-  brevia::gfx::Graphics* graphics_ = nullptr;
+  // The page's painter (null while text is scanned), and the device drawn into now (the page's,
+  // a tiling cell's or a soft mask's; while text is scanned one that paints nothing).
+  Device* pageDevice_ = nullptr;
+  Device scanDevice_;
+  Device* device_ = &scanDevice_;
+  bool painting() const { return device_->paints(); }
   PageSpace space_;
-  PageTextCollector* textCollector_ = nullptr;
+  Device* textDevice_ = nullptr;
   // Reused from page to page.
-  std::unique_ptr<PageTextCollector> collector_;
+  std::unique_ptr<TextDevice> collector_;
   std::vector<std::unique_ptr<Layer>> layers_;
   // The mask of the top layer when it is a mask layer.
   const SoftMask* activeMask_ = nullptr;

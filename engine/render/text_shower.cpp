@@ -11,8 +11,7 @@
 #include "engine/fonts/glyph_lookup.h"
 #include "engine/fonts/unicode_mapping.h"
 #include "engine/fonts/vertical_forms.h"
-#include "engine/layout/page_text_collector.h"
-#include "engine/render/glyph_painter.h"
+#include "engine/render/devices/glyph_painter.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/render_context.h"
 #include "platform/graphics/graphics.h"
@@ -60,6 +59,9 @@ struct TextShower::ShowContext {
   uint32_t colour = 0xFF000000;
   gfx::RectF clip = gfx::kInfiniteRect;
   std::optional<GlyphPainter> painter;
+  // Where glyphs are filled (null while text is only scanned), and how.
+  Device* device = nullptr;
+  GlyphFill fill;
   // Glyphs filled as bitmaps in the text colour; the others that show are drawn as outlines.
   bool fillBitmaps = false;
   bool fillOutlines = false;
@@ -101,12 +103,12 @@ TextShower::Orientation TextShower::orientationOf(const TextMatrix& m, bool snap
 
 void TextShower::advance(double tx) {
   if (!std::isfinite(tx)) return;
-  draw_.textMatrix = TextMatrix{1, 0, 0, 1, tx, 0}.times(draw_.textMatrix);
+  draw_.text().matrix = TextMatrix{1, 0, 0, 1, tx, 0}.times(draw_.text().matrix);
 }
 
 void TextShower::advanceVertically(double ty) {
   if (!std::isfinite(ty)) return;
-  draw_.textMatrix = TextMatrix{1, 0, 0, 1, 0, ty}.times(draw_.textMatrix);
+  draw_.text().matrix = TextMatrix{1, 0, 0, 1, 0, ty}.times(draw_.text().matrix);
 }
 
 void TextShower::adjust(const ShowContext& c, double number) {
@@ -123,7 +125,7 @@ void TextShower::show(const PdfObject& array) {
   S_FixedPosSize_Font* font = state.font;
   if (!font || !array.isArray()) return;
   draw_.creator().context().fonts().touch(*font);
-  gfx::Graphics* graphics = draw_.graphics();
+  Device* graphics = draw_.painter();
 
   ShowContext c;
   c.font = font;
@@ -135,7 +137,7 @@ void TextShower::show(const PdfObject& array) {
   c.renderMode = state.renderMode;
   const gfx::Matrix& ctm = state.ctm;
   c.ctm = TextMatrix{ctm.m11(), ctm.m12(), ctm.m21(), ctm.m22(), ctm.dx(), ctm.dy()};
-  const TextMatrix& tm = draw_.textMatrix;
+  const TextMatrix& tm = draw_.text().matrix;
   TextMatrix m = tm.times(c.ctm);
   c.scale = std::sqrt(std::fabs(m.a * m.d - m.c * m.b));
   if (c.fontSize < 0) m.d = -m.d;
@@ -164,6 +166,11 @@ void TextShower::show(const PdfObject& array) {
     c.painter.emplace(graphics, *font,
                       std::array<double, 4>{device.a, device.b, device.c, device.d}, pixelSize,
                       c.colour);
+    c.device = graphics;
+    c.fill.font = font;
+    c.fill.transform = {device.a, device.b, device.c, device.d};
+    c.fill.pixelSize = pixelSize;
+    c.fill.colour = c.colour;
     const int32_t mode = c.renderMode;
     const bool patternFill = draw_.fillsWithPattern();
     c.fillBitmaps = modeFills(mode) && !patternFill;
@@ -233,25 +240,30 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     }
 
     // Trm' = [Tfs·Th 0; 0 Tfs; 0 Ts] × Tm.
-    const TextMatrix& tm = draw_.textMatrix;
+    const TextMatrix& tm = draw_.text().matrix;
     const TextMatrix glyphSpace{c.fontSize * c.scaling, 0, 0, c.fontSize, 0, c.rise};
-    draw_.glyphMatrix = glyphSpace.times(tm);
+    draw_.text().glyph = glyphSpace.times(tm);
     std::optional<VerticalPlace> place;
     if (c.vertical) place = placeVertically(c, key, cidFound, code, length);
-    const TextMatrix& trm = draw_.glyphMatrix;
+    const TextMatrix& trm = draw_.text().glyph;
     const double originX = trm.e * c.ctm.a + trm.f * c.ctm.c + c.ctm.e;
     const double originY = trm.e * c.ctm.b + trm.f * c.ctm.d + c.ctm.f;
     try {
       if (font.kind == FontKind::Type3) {
         if (c.renderMode != kInvisible) drawType3Glyph(draw_, font, code[0]);
       } else if (c.painter) {
-        const bool cached = c.fillBitmaps && c.painter->drawCached(key, originX, originY);
-        if (!cached || c.outlines()) {
+        {
           const uint32_t glyph = font.kind == FontKind::Type0
                                      ? glyphForCid(font, static_cast<uint16_t>(key), code, length)
                                      : glyphForCode(font, code[0]);
           GlyphPainter::learnWidth(font, key, glyph);
-          if (c.fillBitmaps && !cached) c.painter->drawGlyph(key, glyph, originX, originY);
+          if (c.fillBitmaps && c.device) {
+            c.fill.key = key;
+            c.fill.glyph = glyph;
+            c.fill.originX = originX;
+            c.fill.originY = originY;
+            c.device->fillGlyph(c.fill);
+          }
           if (c.outlines()) {
             const std::array<double, 6> emToUser{c.emToUser[0], c.emToUser[1], c.emToUser[2],
                                                  c.emToUser[3], trm.e,         trm.f};
@@ -274,9 +286,9 @@ bool TextShower::showString(ShowContext& c, const std::string& text, double adju
     if (c.vertical)
       for (char16_t& unit : unicode) unit = vertical_forms::ordinaryFormOf(unit);
     bool fromActualText = false;
-    if (draw_.actualTextActive) {
-      fromActualText = !unicode.empty() || !draw_.actualText.empty();
-      std::u16string& actual = draw_.actualText;
+    if (draw_.text().actualTextActive) {
+      fromActualText = !unicode.empty() || !draw_.text().actualText.empty();
+      std::u16string& actual = draw_.text().actualText;
       if (!unicode.empty()) {
         const std::size_t take = std::min(unicode.size(), actual.size());
         unicode.assign(actual, 0, take);
@@ -328,7 +340,7 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
 
   // The glyph's text line runs down through its vertical origin; the records of the line keep
   // their baseline a quarter em left of it, so that their boxes straddle the column.
-  const TextMatrix& upright = draw_.glyphMatrix;
+  const TextMatrix& upright = draw_.text().glyph;
   constexpr double kLineOffsetEm = 0.25;
   const double x = upright.e - kLineOffsetEm * upright.a;
   const double y = upright.f - kLineOffsetEm * upright.b;
@@ -337,17 +349,20 @@ TextShower::VerticalPlace TextShower::placeVertically(const ShowContext& c, uint
   place.lineX = x * c.ctm.a + y * c.ctm.c + c.ctm.e;
   place.lineY = x * c.ctm.b + y * c.ctm.d + c.ctm.f;
   // Drawn from the vertical origin minus the position vector.
-  draw_.glyphMatrix =
-      TextMatrix{1, 0, 0, 1, -metric.vx / 1000, -metric.vy / 1000}.times(draw_.glyphMatrix);
+  draw_.text().glyph =
+      TextMatrix{1, 0, 0, 1, -metric.vx / 1000, -metric.vy / 1000}.times(draw_.text().glyph);
   return place;
 }
 
 void TextShower::collect(const ShowContext& c, const std::u16string& text, bool fromActualText,
                          double originX, double originY, double advance, int32_t orientation) {
-  PageTextCollector* collector = draw_.textCollector();
-  // Invisible text is collected too: it is the text layer of scanned pages.
-  if (!collector || c.orientation.rotated || draw_.type3Depth > 0) return;
-  ShownGlyph shown;
+  Device* device = draw_.textDevice();
+  if (!device) return;
+  TextShow show;
+  show.renderMode = c.renderMode;
+  show.rotated = c.orientation.rotated;
+  show.inGlyphProcedure = draw_.text().type3Depth > 0;
+  ShownGlyph& shown = show.glyph;
   shown.text = text;
   shown.actualText = fromActualText;
   shown.originX = originX;
@@ -363,5 +378,5 @@ void TextShower::collect(const ShowContext& c, const std::u16string& text, bool 
   shown.sequence = draw_.operatorSequence();
   shown.colour = c.colour;
   shown.font = c.font;
-  collector->add(shown);
+  device->showText(show);
 }

@@ -91,7 +91,7 @@ bool shapeOnly(const OperatorList& list) {
 
 void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   S_PDF_Type3_Font* type3 = font.type3.get();
-  if (!type3 || draw.type3Depth >= kMaxType3Nesting) return;
+  if (!type3 || draw.text().type3Depth >= kMaxType3Nesting) return;
   const std::string& name = type3->names[code];
   if (name.empty()) return;
 
@@ -107,10 +107,10 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
   const OperatorList* list = procedure(*type3, cache, name, draw, resources);
   if (!list) return;
 
-  ++draw.type3Depth;
+  ++draw.text().type3Depth;
   draw.saveState();
   // Glyph space: FontMatrix, then the glyph matrix, then the page's transform.
-  const TextMatrix& trm = draw.glyphMatrix;
+  const TextMatrix& trm = draw.text().glyph;
   const auto& fm = type3->fontMatrix;
   const gfx::Matrix glyph{float(trm.a), float(trm.b), float(trm.c),
                           float(trm.d), float(trm.e), float(trm.f)};
@@ -122,16 +122,16 @@ void drawType3Glyph(C_PDF_Draw& draw, S_FixedPosSize_Font& font, uint8_t code) {
     space.multiplyTransform(fontMatrix);
     draw.state().ctm = space.transform();
     draw.setResources(resources);
-    const ResourceList* showing = draw.type3ShowingResources;
-    if (resources != pageResources) draw.type3ShowingResources = pageResources;
+    const ResourceList* showing = draw.text().type3ShowingResources;
+    if (resources != pageResources) draw.text().type3ShowingResources = pageResources;
     const bool shape = shapeOnly(*list);
     for (const OperatorRecord& record : list->records) {
       if (shape && isColourOperator(record.code)) continue;
       draw.execute(*list, record);
     }
-    draw.type3ShowingResources = showing;
+    draw.text().type3ShowingResources = showing;
     draw.setResources(pageResources);
   }
   draw.restoreState();
-  --draw.type3Depth;
+  --draw.text().type3Depth;
 }

@@ -424,4 +424,49 @@ Status Region::getScans(std::vector<RectI>& rects) const {
   return Status::Ok;
 }
 
+Status Region::transform(const Matrix& m) {
+  if (!m.isFinite()) return keep(Status::InvalidParameter);
+  const bool axisAligned = m.m12() == 0 && m.m21() == 0;
+  const bool wholeShift = axisAligned && m.m11() == 1 && m.m22() == 1 &&
+                          m.dx() == std::floor(m.dx()) && m.dy() == std::floor(m.dy());
+  for (const Element& e : elements_)
+    if (e.shape == Shape::Pixels && !wholeShift) return keep(Status::NotImplemented);
+  try {
+    std::vector<Element> moved = elements_;
+    for (Element& e : moved) {
+      if (e.shape == Shape::Rect && axisAligned) {
+        const double x0 = double(m.m11()) * e.rect.x + m.dx();
+        const double x1 = double(m.m11()) * e.rect.right() + m.dx();
+        const double y0 = double(m.m22()) * e.rect.y + m.dy();
+        const double y1 = double(m.m22()) * e.rect.bottom() + m.dy();
+        const float left = float(std::min(x0, x1)), top = float(std::min(y0, y1));
+        e.rect = RectF{left, top, float(std::max(x0, x1)) - left, float(std::max(y0, y1)) - top};
+      } else if (e.shape == Shape::Rect || e.shape == Shape::Path) {
+        GraphicsPath path;
+        if (e.shape == Shape::Rect) {
+          path.addRectangle(e.rect);
+        } else {
+          path = GraphicsPath(e.path->points.data(), e.path->types.data(),
+                              int(e.path->points.size()), e.path->fillMode);
+        }
+        const CombineMode op = e.op;
+        const bool antialias = e.antialias;
+        const Status status = pathElement(path, m, antialias, e);
+        if (status != Status::Ok) return keep(status);
+        e.op = op;
+      } else if (e.shape == Shape::Pixels) {
+        auto pixels = std::make_shared<detail::PixelRegion>(*e.pixels);
+        cairo_region_translate(pixels->get(), int(m.dx()), int(m.dy()));
+        e.pixels = std::move(pixels);
+        e.rect = RectF{e.rect.x + m.dx(), e.rect.y + m.dy(), e.rect.width, e.rect.height};
+      }
+    }
+    elements_ = std::move(moved);
+  } catch (const std::bad_alloc&) {
+    return keep(Status::OutOfMemory);
+  }
+  changed();
+  return Status::Ok;
+}
+
 }  // namespace brevia::gfx

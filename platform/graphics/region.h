@@ -51,6 +51,11 @@ class Region : public StatusHolder {
   Status combine(const GraphicsPath& path, const Matrix& toDevice, CombineMode mode);
   Status combine(const Region& other, CombineMode mode);
 
+  // Moves the region through m (device to device), as if it had been built under m from the
+  // start. Regions flattened to pixels move only by whole pixels; otherwise NotImplemented and
+  // the region is left as it was.
+  Status transform(const Matrix& m);
+
   bool isInfinite() const;
   bool isEmpty() const;
   // Device bounds; kInfiniteRect for the infinite region.

@@ -25,7 +25,8 @@
 #include "tests/support/pdf_builder.h"
 #include "engine/fonts/font_loader.h"
 #include "engine/fonts/glyph_lookup.h"
-#include "engine/render/glyph_painter.h"
+#include "engine/render/devices/cairo_device.h"
+#include "engine/render/devices/glyph_painter.h"
 #include "engine/fonts/unicode_mapping.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
@@ -65,7 +66,7 @@ inline uint64_t drawSomeGlyphs(S_FixedPosSize_Font& font, const uint8_t* data, s
   uint64_t digest = 1469598103934665603ull;
   auto mix = [&digest](uint64_t v) { digest = (digest ^ v) * 1099511628211ull; };
   brevia::gfx::Bitmap bitmap(48, 48);
-  brevia::gfx::Graphics graphics(bitmap);
+  CairoDevice graphics(bitmap);
   const std::array<std::array<double, 4>, 5> transforms{
       {{12, 0, 0, -12}, {10, -6, -6, -10}, {0.3, 0, 0, -0.3}, {3000, 0, 0, -3000}, {20, 0, 9, -5}}};
   for (const auto& t : transforms) {

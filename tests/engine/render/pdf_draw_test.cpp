@@ -229,11 +229,11 @@ TEST(PdfDraw, ResourcesStayAfterThePageTreeIsCompleted) {
 
 TEST(PdfDraw, ActualTextNeedsAByteOrderMark) {
   auto plain = drawContent("/Span << /ActualText (abc) >> BDC");
-  EXPECT_TRUE(plain.draw->actualText.empty());
+  EXPECT_TRUE(plain.draw->text().actualText.empty());
   auto marked = drawContent("/Span << /ActualText <FEFF00410042> >> BDC");
-  EXPECT_EQ(marked.draw->actualText, u"AB");
+  EXPECT_EQ(marked.draw->text().actualText, u"AB");
   auto ended = drawContent("/Span << /ActualText <FEFF0041> >> BDC EMC");
-  EXPECT_TRUE(ended.draw->actualText.empty());
+  EXPECT_TRUE(ended.draw->text().actualText.empty());
 }
 
 }  // namespace

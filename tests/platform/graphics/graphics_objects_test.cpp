@@ -148,6 +148,37 @@ TEST(RegionScans, CombineModesAndShapes) {
   EXPECT_EQ(many.scansCount(), 4);
 }
 
+TEST(RegionScans, TransformedAsIfBuiltUnderTheMatrix) {
+  // Rectangles, paths and a rectangle under a turn: the same pixels as building them scaled.
+  GraphicsPath triangle;
+  const PointF corners[3] = {{1, 1}, {9, 2}, {4, 8}};
+  triangle.addPolygon(corners, 3);
+  Region built(RectF{2, 2, 20, 10});
+  built.combine(triangle, Matrix(2, 0, 0, 2, 0, 0), CombineMode::Intersect);
+  Region moved(RectF{1, 1, 10, 5});
+  moved.combine(triangle, Matrix(), CombineMode::Intersect);
+  ASSERT_EQ(moved.transform(Matrix(2, 0, 0, 2, 0, 0)), Status::Ok);
+  std::vector<RectI> a, b;
+  built.getScans(a);
+  moved.getScans(b);
+  EXPECT_EQ(a, b);
+  Region turned(RectF{0, 0, 4, 2});
+  ASSERT_EQ(turned.transform(Matrix(0, 1, -1, 0, 10, 0)), Status::Ok);
+  EXPECT_EQ(turned.bounds(), (RectF{8, 0, 2, 4}));
+  // Flattened to pixels: only whole-pixel shifts.
+  Region many = Region::emptyRegion();
+  for (int i = 0; i < Region::kMaxElements + 4; ++i)
+    many.combine(RectF{float(i * 2), 0, 1, 1}, CombineMode::Union);
+  const RectF before = many.bounds();
+  EXPECT_EQ(many.transform(Matrix(2, 0, 0, 2, 0, 0)), Status::NotImplemented);
+  EXPECT_EQ(many.bounds(), before);
+  ASSERT_EQ(many.transform(Matrix(1, 0, 0, 1, 3, -2)), Status::Ok);
+  EXPECT_EQ(many.bounds(), (RectF{before.x + 3, before.y - 2, before.width, before.height}));
+  Region infinite;
+  EXPECT_EQ(infinite.transform(Matrix(3, 0, 0, 3, 1, 1)), Status::Ok);
+  EXPECT_TRUE(infinite.isInfinite());
+}
+
 TEST(BitmapLimits, SizesFormatsAndPng) {
   EXPECT_EQ(Bitmap(40000, 10).lastStatus(), Status::ValueOverflow);
   EXPECT_EQ(Bitmap(20000, 20000).lastStatus(), Status::ValueOverflow);

@@ -1,4 +1,4 @@
-#include "engine/render/glyph_painter.h"
+#include "engine/render/devices/glyph_painter.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/graphics/graphics.h"
+#include "engine/render/devices/device.h"
 #include "platform/graphics/solid_brush.h"
 
 namespace gfx = brevia::gfx;
@@ -97,10 +97,10 @@ bool addOutline(FT_Face face, uint32_t glyph, const std::array<double, 6>& emToP
 
 }  // namespace
 
-GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
+GlyphPainter::GlyphPainter(Device* device, S_FixedPosSize_Font& font,
                            const std::array<double, 4>& transform, double pixelSize,
                            uint32_t colour)
-    : graphics_(graphics), font_(font), transform_(transform), colour_(colour) {
+    : device_(device), font_(font), transform_(transform), colour_(colour) {
   if (!font_.face) return;
   for (double v : transform_)
     if (!std::isfinite(v)) return;
@@ -110,7 +110,7 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
   if (stretch > kMaxOutlinePixels) return;
   // Outlines need no target: text clips are gathered also while text is only scanned.
   outlinesUsable_ = true;
-  if (!graphics_) return;
+  if (!device_) return;
   reach_ = stretch * kGlyphReachEms + 2;
   if (stretch > kMaxBitmapPixels) {
     outline_ = true;
@@ -140,10 +140,10 @@ GlyphPainter::GlyphPainter(gfx::Graphics* graphics, S_FixedPosSize_Font& font,
 }
 
 bool GlyphPainter::mayTouchTarget(double originX, double originY) const {
-  const gfx::Bitmap& target = graphics_->target();
+  const gfx::RectF target = device_->targetBounds();
   // Layers are bitmaps placed somewhere on the page.
-  const double x = originX - target.originX(), y = originY - target.originY();
-  return x > -reach_ && y > -reach_ && x < target.width() + reach_ && y < target.height() + reach_;
+  const double x = originX - target.x, y = originY - target.y;
+  return x > -reach_ && y > -reach_ && x < target.width + reach_ && y < target.height + reach_;
 }
 
 void GlyphPainter::place(double originX, double originY, int& x, int& y, int& step) const {
@@ -246,7 +246,7 @@ bool GlyphPainter::renderInto(uint32_t glyph, int subpixelStep, GlyphCacheSlot& 
 void GlyphPainter::paint(const GlyphCacheSlot& slot, int x, int y) {
   if (slot.width <= 0 || slot.rows <= 0 || slot.coverage.empty()) return;
   gfx::CoverageMask mask{slot.coverage.data(), slot.width, slot.rows, slot.width};
-  graphics_->drawMask(mask, x + slot.left, y - slot.top, colour_);
+  device_->drawGlyphMask(mask, x + slot.left, y - slot.top, colour_);
 }
 
 void GlyphPainter::fillOutline(uint32_t glyph, double originX, double originY) {
@@ -257,10 +257,10 @@ void GlyphPainter::fillOutline(uint32_t glyph, double originX, double originY) {
   if (!addOutline(font_.face->get(), glyph, emToDevice, path, &evenOdd)) return;
   if (path.isEmpty()) return;
   path.setFillMode(evenOdd ? gfx::FillMode::Alternate : gfx::FillMode::Winding);
-  const gfx::Matrix saved = graphics_->transform();
-  graphics_->resetTransform();
-  graphics_->fillPath(gfx::SolidBrush(colour_), path);
-  graphics_->setTransform(saved);
+  const gfx::Matrix saved = device_->transform();
+  device_->setTransform(gfx::Matrix());
+  device_->fillPath(gfx::SolidBrush(colour_), path);
+  device_->setTransform(saved);
 }
 
 bool GlyphPainter::appendOutline(uint32_t glyph, double originX, double originY,

@@ -8,8 +8,8 @@
 
 #include "engine/fonts/fixed_pos_size_font.h"
 
+class Device;
 namespace brevia::gfx {
-class Graphics;
 class GraphicsPath;
 }  // namespace brevia::gfx
 
@@ -29,9 +29,10 @@ class GlyphPainter {
   static constexpr int64_t kMaxBitmapBytes = 16 * 1024 * 1024;
 
   // transform: device pixels per em of glyph space (a b c d, y downwards, row vectors);
-  // pixelSize: the character size the face is set to; colour: ARGB of the text.
-  GlyphPainter(brevia::gfx::Graphics* graphics, S_FixedPosSize_Font& font,
-               const std::array<double, 4>& transform, double pixelSize, uint32_t colour);
+  // pixelSize: the character size the face is set to; colour: ARGB of the text. device: where
+  // the glyphs are painted; null when nothing is painted (outlines can still be taken).
+  GlyphPainter(Device* device, S_FixedPosSize_Font& font, const std::array<double, 4>& transform,
+               double pixelSize, uint32_t colour);
 
   // Draws the cached glyph of key (the code of a simple font, the CID of a Type0 font) with its
   // origin at device (originX, originY); false when it is not cached or lies off the target.
@@ -63,7 +64,7 @@ class GlyphPainter {
   void paint(const GlyphCacheSlot& slot, int x, int y);
   void fillOutline(uint32_t glyph, double originX, double originY);
 
-  brevia::gfx::Graphics* graphics_;
+  Device* device_;
   S_FixedPosSize_Font& font_;
   std::array<double, 4> transform_;
   uint32_t colour_;
