@@ -14,7 +14,7 @@
 #include <QToolButton>
 
 #include "tests/viewer/viewer_test_support.h"
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 #include "viewer/app/quillon_application.h"
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/pdf_doc.h"
