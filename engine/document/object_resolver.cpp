@@ -117,7 +117,8 @@ void ObjectResolver::loadDirect(PdfObject& result, int64_t location, int32_t num
   if (location < 0) throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->seek(location);
   lexer_->readObject(token);
-  if (!token.isNumber() || token.intValue() != number) throw C_PDF_Exception(PdfError::ObjectNotFound);
+  if (!token.isNumber() || token.intValue() != number)
+    throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->readObject(token);
   if (!token.isNumber() || token.intValue() != generation)
     throw C_PDF_Exception(PdfError::ObjectNotFound);

@@ -50,8 +50,9 @@ struct BusyScope {
 void showEngineError(int code, const char* caption, QWidget* owner, const std::string& reason) {
   const std::string& text = Messages::ExceptionText(code);
   if (text.empty()) return;
-  const BoxIcon icon =
-      code == static_cast<int>(PdfError::UnsupportedEncryption) ? BoxIcon::Information : BoxIcon::Warning;
+  const BoxIcon icon = code == static_cast<int>(PdfError::UnsupportedEncryption)
+                           ? BoxIcon::Information
+                           : BoxIcon::Warning;
   QString shown = QString::fromStdString(text);
   if (!reason.empty()) {
     // The reason reads as a sentence of its own above the general text.
