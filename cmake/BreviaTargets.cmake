@@ -116,6 +116,32 @@ function(brevia_check_layers)
   endforeach()
 endfunction()
 
+# brevia_check_folder_layers(PREFIX prefix LAYERS folder...)
+# Refuses to configure when a source of one folder below prefix (viewer: the viewer's folders)
+# includes a header of a folder listed after it: the folders are layers, lowest first, and none
+# reaches upwards, so no two of them depend on each other.
+function(brevia_check_folder_layers)
+  cmake_parse_arguments(ARG "" "PREFIX" "LAYERS" ${ARGN})
+  string(REPLACE ";" " < " order "${ARG_LAYERS}")
+  set(below)
+  foreach(folder IN LISTS ARG_LAYERS)
+    list(APPEND below ${folder})
+    file(GLOB files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${ARG_PREFIX}/${folder}/*.cpp
+                                      ${PROJECT_SOURCE_DIR}/${ARG_PREFIX}/${folder}/*.h)
+    foreach(file IN LISTS files)
+      file(STRINGS ${file} includes REGEX "^#include \"${ARG_PREFIX}/")
+      foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include \"${ARG_PREFIX}/([^/\"]*)/.*" "\\1" included "${line}")
+        if(NOT included IN_LIST below)
+          file(RELATIVE_PATH where ${PROJECT_SOURCE_DIR} ${file})
+          message(FATAL_ERROR "${where} (${folder}) includes ${ARG_PREFIX}/${included}/, which is "
+                              "not below it (${order})")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endfunction()
+
 # brevia_register_tests(TARGET LABELS label... ENVIRONMENT VAR=value...)
 # Every test of a GoogleTest program becomes a CTest test of its own (listed when ctest runs, so
 # the build does not run the programs), labelled so that `ctest -L engine` picks a layer.

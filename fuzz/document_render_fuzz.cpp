@@ -93,7 +93,7 @@ bool walk(const std::string& path, const std::string& password) {
     if (!document.open(path, password)) return true;
     document.completePageTree();
   } catch (const C_PDF_Exception& e) {
-    return e.code() != kErrorPasswordCancelled;
+    return e.cause() != PdfError::PasswordCancelled;
   }
   try {
     walkPages(document);

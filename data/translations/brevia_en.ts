@@ -3,7 +3,7 @@
     <context>
         <name>Corvalis::Viewer::OutlineDock</name>
         <message>
-            <location filename="../../viewer/ui/outline_dock.cpp" />
+            <location filename="../../viewer/view/outline_dock.cpp" />
             <source>书签</source>
             <translation>Bookmarks</translation>
         </message>

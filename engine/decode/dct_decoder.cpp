@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -1121,7 +1122,10 @@ int32_t decodeDct(std::span<const uint8_t> input, std::vector<uint8_t>& output,
   try {
     DctDecoder decoder(input, output, maxOutput, scale);
     return decoder.run(info);
-  } catch (...) {  // allocation failures: nothing decoded
+  } catch (const std::bad_alloc&) {  // nothing decoded
+    output.clear();
+    return 0;
+  } catch (const std::length_error&) {  // a size beyond what a vector holds: likewise
     output.clear();
     return 0;
   }

@@ -5,6 +5,7 @@
 #include <openssl/opensslv.h>
 #include <openssl/rand.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -36,6 +37,10 @@ struct CryptoApi {
   bool loaded = false;
 };
 
+constexpr const char* kLibraryName = "libcrypto.so." BREVIA_TEXT(OPENSSL_VERSION_MAJOR);
+
+std::atomic<bool> g_pretendMissing{false};
+
 template <typename F>
 bool bind(void* library, const char* name, F& out) {
   out = reinterpret_cast<F>(::dlsym(library, name));
@@ -43,12 +48,11 @@ bool bind(void* library, const char* name, F& out) {
 }
 
 // Without the library every operation fails as a refused key does.
-const CryptoApi& crypto() {
+const CryptoApi& loadedCrypto() {
   static CryptoApi api;
   static std::once_flag once;
   std::call_once(once, [] {
-    void* library =
-        ::dlopen("libcrypto.so." BREVIA_TEXT(OPENSSL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+    void* library = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
     if (!library) return;
     CryptoApi a;
     if (bind(library, "EVP_CIPHER_CTX_new", a.cipherNew) &&
@@ -73,7 +77,22 @@ const CryptoApi& crypto() {
   return api;
 }
 
+const CryptoApi& crypto() {
+  static const CryptoApi missing;
+  return g_pretendMissing.load(std::memory_order_relaxed) ? missing : loadedCrypto();
+}
+
 }  // namespace
+
+namespace CryptoLibrary {
+
+const char* fileName() { return kLibraryName; }
+
+bool available() { return crypto().loaded; }
+
+void pretendMissing(bool missing) { g_pretendMissing.store(missing, std::memory_order_relaxed); }
+
+}  // namespace CryptoLibrary
 
 namespace Aes {
 

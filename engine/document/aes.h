@@ -9,6 +9,19 @@
 #include <string>
 #include <vector>
 
+// OpenSSL's libcrypto is loaded at run time, at the first use.
+namespace CryptoLibrary {
+
+// The library's file name, for messages.
+const char* fileName();
+// Whether the library is loaded (loading it now if it was not tried yet). Without it neither
+// AES nor SHA-2 works: a document encrypted with AES cannot be read, whatever its password.
+bool available();
+// Tests: behave as though the library could not be loaded (true), or as it is (false).
+void pretendMissing(bool missing);
+
+}  // namespace CryptoLibrary
+
 namespace Aes {
 
 constexpr std::size_t kBlockBytes = 16;

@@ -23,7 +23,7 @@ class LoadScope {
   LoadScope(PdfLexer& lexer, XrefTable& table)
       : lexer_(lexer), table_(table), saved_(lexer.position()) {
     if (table_.loadDepth >= ObjectResolver::kMaxLoadNesting)
-      throw C_PDF_Exception(kErrorDocumentDamaged, kNestingReason);
+      throw C_PDF_Exception(PdfError::DocumentDamaged, kNestingReason);
     ++table_.loadDepth;
   }
   ~LoadScope() {
@@ -95,14 +95,14 @@ PdfObject ObjectResolver::load(int32_t number, int32_t generation) {
 }
 
 PdfObject ObjectResolver::loadDefinitionAt(int64_t location) {
-  if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (!usable()) throw C_PDF_Exception(PdfError::ObjectNotFound);
   LoadScope scope(*lexer_, *table_);
-  if (location < 0) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (location < 0) throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->seek(location);
   PdfObject number, generation;
   lexer_->readObject(number);
   lexer_->readObject(generation);
-  if (!number.isNumber() || !generation.isNumber()) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (!number.isNumber() || !generation.isNumber()) throw C_PDF_Exception(PdfError::ObjectNotFound);
   PdfObject result;
   loadDirect(result, location, number.intValue(), generation.intValue());
   result.objectNumber = number.intValue();
@@ -114,22 +114,23 @@ void ObjectResolver::loadDirect(PdfObject& result, int64_t location, int32_t num
                                 int32_t generation) {
   PdfObject token;
   // An offset before the file's start names no object.
-  if (location < 0) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (location < 0) throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->seek(location);
   lexer_->readObject(token);
-  if (!token.isNumber() || token.intValue() != number) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (!token.isNumber() || token.intValue() != number)
+    throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->readObject(token);
   if (!token.isNumber() || token.intValue() != generation)
-    throw C_PDF_Exception(kErrorObjectNotFound);
+    throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->readObject(token);
-  if (!token.isKeyword("obj")) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (!token.isKeyword("obj")) throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer_->readObject(result, true);
   lexer_->readObject(token);
   if (token.isKeyword("stream")) readStreamBody(result);
 }
 
 void ObjectResolver::readStreamBody(PdfObject& result) {
-  if (!result.isDictionary()) throw C_PDF_Exception(kErrorDocumentDamaged);
+  if (!result.isDictionary()) throw C_PDF_Exception(PdfError::DocumentDamaged);
   const PdfObject* lengthValue = result.lookup("Length");
   result.kind = PdfObjectKind::Stream;
   const int64_t s = lexer_->position();  // last byte of the keyword stream
@@ -205,7 +206,7 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
     PdfObject stream = resolve(reference);
     auto decoded = std::make_shared<DecodedObjectStream>();
     // A container that is missing or no stream holds nothing.
-    if (stream.kind != PdfObjectKind::Stream) throw C_PDF_Exception(kErrorObjectNotFound);
+    if (stream.kind != PdfObjectKind::Stream) throw C_PDF_Exception(PdfError::ObjectNotFound);
     bool firstKnown = false;
     if (const PdfObject* first = stream.lookup("First")) {
       PdfObject storage;
@@ -216,7 +217,7 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
     if (decodeStream(decoded->bytes, stream) < 0) decoded->bytes.clear();
     if (!firstKnown) decoded->first = objectsStart(decoded->bytes, stream);
     // resolve() may have closed the store or moved entries; look the slot up again.
-    if (!usable()) throw C_PDF_Exception(kErrorObjectNotFound);
+    if (!usable()) throw C_PDF_Exception(PdfError::ObjectNotFound);
     table_->objectStreams[{container, decrypting}] = decoded;
   }
   std::shared_ptr<DecodedObjectStream> objects = table_->objectStreams[{container, decrypting}];
@@ -243,7 +244,7 @@ void ObjectResolver::loadFromObjectStream(PdfObject& result, int32_t container, 
   if (!objects->offsets.empty())
     offset = objects->offsets[std::min<std::size_t>(index, objects->offsets.size() - 1)];
   int64_t at = int64_t{objects->first} + offset;
-  if (at < 0 || at >= buffer.length) throw C_PDF_Exception(kErrorObjectNotFound);
+  if (at < 0 || at >= buffer.length) throw C_PDF_Exception(PdfError::ObjectNotFound);
   lexer.seek(at);
   lexer.readObject(result, false);
 }

@@ -131,13 +131,13 @@ std::unique_ptr<C_PDF_PageTreeNode_or_Page> buildNode(const PdfObject& reference
   node->parent = parent;
   if (walk.stopped()) return node;
   for (int32_t ancestor : walk.ancestors)
-    if (ancestor == reference.objectNumber) throw C_PDF_Exception(kErrorDocumentDamaged);
+    if (ancestor == reference.objectNumber) throw C_PDF_Exception(PdfError::DocumentDamaged);
   if (static_cast<int>(walk.ancestors.size()) >= PageTreeRoot::kMaxDepth)
-    throw C_PDF_Exception(kErrorDocumentDamaged);
+    throw C_PDF_Exception(PdfError::DocumentDamaged);
 
   node->dictionary = resolver.resolve(reference);
   const PdfObject& d = node->dictionary;
-  if (!d.isDictOrStream() || d.entries.empty()) throw C_PDF_Exception(kErrorDocumentDamaged);
+  if (!d.isDictOrStream() || d.entries.empty()) throw C_PDF_Exception(PdfError::DocumentDamaged);
   node->objectNumber = d.objectNumber;
   node->generation = d.generation;
 
@@ -273,7 +273,7 @@ std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolv
                                             C_PDF_Document* document, bool firstPageOnly,
                                             IProgressSink* progress) {
   if (!pages)
-    throw C_PDF_Exception(kErrorObjectNotFound, "The file is damaged: it has no list of pages");
+    throw C_PDF_Exception(PdfError::ObjectNotFound, "The file is damaged: it has no list of pages");
   auto root = std::make_unique<PageTreeRoot>();
   root->resolver = &resolver;
   root->document = document;
@@ -296,7 +296,7 @@ std::unique_ptr<PageTreeRoot> buildPageTree(const PdfObject* pages, ObjectResolv
     // A damaged root without Count: at least one page per kid; the full walk corrects it.
     root->pageCount = static_cast<int32_t>(std::min<std::size_t>(kids.elements.size(), INT32_MAX));
   } else {
-    throw C_PDF_Exception(kErrorDocumentDamaged,
+    throw C_PDF_Exception(PdfError::DocumentDamaged,
                           "The file is damaged: its list of pages cannot be read");
   }
 

@@ -32,7 +32,7 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
     return false;
   }
   lexer_ = std::make_unique<PdfLexer>(file_.get());
-  if (file_->length == 0) throw C_PDF_Exception(kErrorDocumentDamaged, "The file is empty");
+  if (file_->length == 0) throw C_PDF_Exception(PdfError::DocumentDamaged, "The file is empty");
   trailerInfo_ = std::make_unique<TrailerInfo>();
   readTrailerInfo(*trailerInfo_, *lexer_);
   xrefTable_ = std::make_unique<XrefTable>(trailerInfo_.get(), lexer_.get());
@@ -57,7 +57,7 @@ bool C_PDF_Document::open(const std::string& path, const std::string& password) 
   // With no catalogue left, the page objects still found make the document.
   if (!catalog_->catalog.isDictionary()) catalog_->catalog = pagesFromScan();
   if (!catalog_->catalog.isDictionary())
-    throw C_PDF_Exception(kErrorDocumentDamaged, damageReason());
+    throw C_PDF_Exception(PdfError::DocumentDamaged, damageReason());
   lookUpCatalogKeys();
 
   try {

@@ -87,8 +87,6 @@ class C_PDF_Document : public C_FixedPosSize_Document {
   }
 
   int32_t pageCount = 0;
-  // Degrees; shared by all views of the file.
-  int32_t viewRotation = 0;
   // Set when the form holds a text field without kids: the view lays controls over fields.
   bool formOverlay = false;
 

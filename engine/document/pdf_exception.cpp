@@ -2,16 +2,15 @@
 
 const char* C_PDF_Exception::what() const noexcept {
   if (!reason_.empty()) return reason_.c_str();
-  switch (code_) {
-    case kErrorObjectNotFound:
+  switch (cause_) {
+    case PdfError::ObjectNotFound:
       return "object not found";
-    case kErrorDocumentDamaged:
+    case PdfError::DocumentDamaged:
       return "document damaged";
-    case kErrorPasswordCancelled:
+    case PdfError::PasswordCancelled:
       return "password entry cancelled";
-    case kErrorUnsupportedEncryption:
+    case PdfError::UnsupportedEncryption:
       return "unsupported encryption";
-    default:
-      return "PDF error";
   }
+  return "PDF error";
 }

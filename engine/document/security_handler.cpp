@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "engine/document/aes.h"
 #include "engine/document/document_hooks.h"
 #include "engine/document/object_resolver.h"
 #include "engine/document/pdf_exception.h"
@@ -23,7 +24,7 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
                                              IPasswordProvider* passwordProvider)
     : resolver_(resolver) {
   if (!encrypt)
-    throw C_PDF_Exception(kErrorUnsupportedEncryption, "the encryption dictionary is missing");
+    throw C_PDF_Exception(PdfError::UnsupportedEncryption, "the encryption dictionary is missing");
   encryptDictionary_ = resolver.resolve(*encrypt);
   const PdfObject& d = encryptDictionary_;
   auto value = [&](const char* key) -> PdfObject {
@@ -35,10 +36,10 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   version_ = v.isNumber() ? v.intValue() : 0;
   revision_ = value("R").intValue();
   if (!filter.isName("Standard"))
-    throw C_PDF_Exception(kErrorUnsupportedEncryption,
+    throw C_PDF_Exception(PdfError::UnsupportedEncryption,
                           "it is protected by a security handler other than the standard one");
   if (version_ < 1 || version_ > 5 || version_ == 3 || revision_ < 2 || revision_ > 6)
-    throw C_PDF_Exception(kErrorUnsupportedEncryption,
+    throw C_PDF_Exception(PdfError::UnsupportedEncryption,
                           "its encryption method is not one this reader knows");
   const PdfObject length = value("Length");
   keyLengthBits_ = length.kind == PdfObjectKind::None ? 40 : length.intValue();
@@ -102,6 +103,12 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   }
   if (StandardSecurity::isAes256Revision(revision_)) keyLengthBits_ = 256;
   params.keyLengthBits = keyLengthBits_;
+  // Without the crypto library every password would read as wrong, or the file as garbage.
+  if (needsAes() && !CryptoLibrary::available())
+    throw C_PDF_Exception(PdfError::UnsupportedEncryption,
+                          std::string("it is encrypted with AES, and the library that decrypts "
+                                      "AES (") +
+                              CryptoLibrary::fileName() + ") could not be loaded");
 
   // A given password may be the owner's, which lifts the restrictions, so it goes first; then
   // the empty user password, which most protected documents open with; then the user is asked.
@@ -117,7 +124,7 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
   while (!key) {
     std::optional<std::string> answer;
     if (passwordProvider) answer = passwordProvider->askPassword();
-    if (!answer) throw C_PDF_Exception(kErrorPasswordCancelled);
+    if (!answer) throw C_PDF_Exception(PdfError::PasswordCancelled);
     key = tryOwner(*answer);
     if (key)
       ownerAuthenticated_ = true;
@@ -134,6 +141,12 @@ C_PDF_SecurityHandler::C_PDF_SecurityHandler(const PdfObject* encrypt, ObjectRes
                                           static_cast<uint32_t>(*stated));
   }
   resolver.setDecryptor(this);
+}
+
+bool C_PDF_SecurityHandler::needsAes() const {
+  auto aes = [](CryptMethod m) { return m == CryptMethod::AesV2 || m == CryptMethod::AesV3; };
+  // Only the methods in use: a crypt filter that is declared and never chosen decrypts nothing.
+  return StandardSecurity::isAes256Revision(revision_) || aes(streamMethod_) || aes(stringMethod_);
 }
 
 C_PDF_SecurityHandler::~C_PDF_SecurityHandler() {

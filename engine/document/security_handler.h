@@ -59,6 +59,8 @@ class C_PDF_SecurityHandler : public IDecryptor {
   }
 
  private:
+  // Whether reading the document takes AES (and so the crypto library).
+  bool needsAes() const;
   StandardSecurity::CryptMethod methodOf(const PdfObject& cryptFilters, const PdfObject& name);
   std::optional<StandardSecurity::FileKey> tryOwner(const std::string& typed) const;
   std::optional<StandardSecurity::FileKey> tryUser(const std::string& typed) const;

@@ -110,7 +110,7 @@ int32_t ObjectResolver::decodeStream(std::vector<uint8_t>& out, const PdfObject&
       out.assign(data.begin(), data.end());
       return static_cast<int32_t>(out.size());
     }
-    throw C_PDF_Exception(kErrorDocumentDamaged);
+    throw C_PDF_Exception(PdfError::DocumentDamaged);
   }
   if (filter.elements.empty()) {
     out.assign(data.begin(), data.end());

@@ -3,7 +3,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <set>
+#include <stdexcept>
 
 #include "engine/document/lex_source.h"
 #include "engine/document/pdf_lexer.h"
@@ -214,7 +216,11 @@ std::string downloadCMap(std::string_view name) {
       return {};
     }
     return path;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
+    // The download and its storing allocate; nothing else in them throws.
+    Messages::Report(Messages::kMsgUnknownException, 1);
+    return {};
+  } catch (const std::length_error&) {
     Messages::Report(Messages::kMsgUnknownException, 1);
     return {};
   }

@@ -93,6 +93,8 @@ int AskDownloadCMap(std::string_view name) {
   try {
     return g_listener->Ask(1, kButtonsYesNo, FormatWithArgument(kMsgAskDownloadCMap, name));
   } catch (...) {
+    // The listener is the caller's code (a dialog): whatever it throws must not unwind through
+    // the font loading that asked, and reads as no answer.
     return kAnswerCancel;
   }
 }

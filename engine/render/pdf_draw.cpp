@@ -17,6 +17,7 @@
 #include "engine/render/optional_content.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
+#include "engine/render/render_request.h"
 #include "engine/render/render_context.h"
 #include "engine/render/resolved_values.h"
 #include "engine/render/resource_list.h"
@@ -100,16 +101,45 @@ void C_PDF_Draw::setInitialState(const C_PDF_PageTreeNode_or_Page& page) {
   space_.setTransform(ctm);
 }
 
-void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& target, double,
-                          double twipsPerPixel, double deviceHeight, double deviceWidth,
-                          double zoom, int32_t, int32_t, int32_t restrictedText, int32_t skipImages,
-                          int32_t, int32_t skipPainting) {
-  CairoDevice painter(target);
+void C_PDF_Draw::render(const RenderRequest& request) {
+  if (!request.output) return;
+  // The request's stop flag stands in for the renderer's own while it draws.
+  struct StopFlag {
+    const std::atomic<bool>*& flag;
+    const std::atomic<bool>* saved;
+    ~StopFlag() { flag = saved; }
+  } stop{stop_, stop_};
+  if (request.stop) stop_ = request.stop;
+  DrawFlags flags;
+  flags.restrictedText = request.skip.restrictedText;
+  flags.skipImages = request.skip.images;
+  flags.skipPainting = request.skip.painting;
+  flags.skipAnnotations = request.skip.annotations;
+  CairoDevice painter(*request.output);
   painter.setSmoothingMode(gfx::SmoothingMode::HighQuality);
   painter.setInterpolationMode(gfx::InterpolationMode::HighQuality);
   painter.setCompositingMode(gfx::CompositingMode::SourceOver);
-  run(pageNumber, cacheFlag, &painter, twipsPerPixel, deviceHeight, deviceWidth, zoom,
-      DrawFlags{restrictedText != 0, skipImages != 0, skipPainting != 0});
+  run(request.pageNumber, request.cacheFlag(), &painter, request.twipsPerPixel,
+      request.deviceHeight, request.deviceWidth, request.zoom, flags);
+}
+
+void C_PDF_Draw::drawPage(int32_t pageNumber, uint8_t cacheFlag, gfx::Bitmap& target,
+                          double reserved, double twipsPerPixel, double deviceHeight,
+                          double deviceWidth, double zoom, int32_t, int32_t, int32_t restrictedText,
+                          int32_t skipImages, int32_t, int32_t skipPainting) {
+  RenderRequest request;
+  request.pageNumber = pageNumber;
+  request.target = cacheFlag == 0 ? RenderTarget::Print : RenderTarget::Screen;
+  request.resolution = reserved;
+  request.twipsPerPixel = twipsPerPixel;
+  request.deviceHeight = deviceHeight;
+  request.deviceWidth = deviceWidth;
+  request.zoom = zoom;
+  request.skip.restrictedText = restrictedText != 0;
+  request.skip.images = skipImages != 0;
+  request.skip.painting = skipPainting != 0;
+  request.output = &target;
+  render(request);
 }
 
 void C_PDF_Draw::drawPageTo(int32_t pageNumber, uint8_t cacheFlag, Device& device,
@@ -233,7 +263,7 @@ void C_PDF_Draw::run(int32_t pageNumber, uint8_t cacheFlag, Device* painter, dou
     hiddenLevels_ = 0;
     flags_ = visibleFlags_;
   }
-  if (!stopped()) drawAnnotations();
+  if (!stopped() && !flags_.skipAnnotations) drawAnnotations();
   while (!layers_.empty()) closeLayer();
   textDevice_ = nullptr;
   // A stopped drawing saw part of the text only; the page keeps none, so it is collected again.

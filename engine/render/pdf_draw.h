@@ -33,6 +33,7 @@ struct C_PDF_Pattern;
 struct C_PDF_Shading;
 struct C_PDF_Shading_Type2;
 struct C_PDF_TilingPattern;
+struct RenderRequest;
 
 // A 3x3 affine matrix in row-vector form [a b 0; c d 0; e f 1].
 struct TextMatrix {
@@ -49,6 +50,7 @@ struct DrawFlags {
   bool restrictedText = false;
   bool skipImages = false;
   bool skipPainting = false;
+  bool skipAnnotations = false;
 };
 
 class C_Minimal_4_Conversion_Draw {
@@ -92,10 +94,14 @@ class C_PDF_Draw : public C_FixedPosSize_Draw {
   C_PDF_Draw(C_PDF_Document& document, C_PDF_Creator& creator);
   ~C_PDF_Draw() override;
 
-  // Draws the page into target with its top-left corner at device (0, 0). twipsPerPixel is
-  // 1440 / resolution; deviceWidth and deviceHeight are the page's size in pixels at zoom 1
-  // (after the page's rotation). cacheFlag is 1 for the screen and the search scan, 0 for
-  // printing. May throw C_PDF_Exception when the page's resources cannot be loaded.
+  // Draws the request's page into its output bitmap (nothing without one) with the page's
+  // top-left corner at device (0, 0). May throw C_PDF_Exception when the page's resources
+  // cannot be loaded.
+  void render(const RenderRequest& request);
+
+  // render() with the arguments in their historical order: twipsPerPixel is 1440 / resolution;
+  // deviceWidth and deviceHeight are the page's size in pixels at zoom 1 (after the page's
+  // rotation). cacheFlag is 1 for the screen and the search scan, 0 for printing.
   void drawPage(int32_t pageNumber, uint8_t cacheFlag, brevia::gfx::Bitmap& target, double reserved,
                 double twipsPerPixel, double deviceHeight, double deviceWidth, double zoom,
                 int32_t unused1, int32_t unused2, int32_t restrictedText, int32_t skipImages,

@@ -18,6 +18,7 @@
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
+#include "engine/render/render_request.h"
 #include "platform/graphics/bitmap_rotate.h"
 #include "platform/graphics/png_writer.h"
 #include "platform/graphics/pnm_writer.h"
@@ -66,10 +67,10 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
     std::fprintf(stderr, "brevia-cli: page %d does not exist\n", pageNumber);
     return false;
   }
-  const PagePixels size = pagePixels(*page, options.dpi);
-  const double twips = size.twipsPerPixel;
-  const double width = size.width;
-  const double height = size.height;
+  RenderRequest request = pageRenderRequest(*page, pageNumber, options.dpi, RenderTarget::Export);
+  request.rotation = options.rotation;
+  const double width = request.deviceWidth;
+  const double height = request.deviceHeight;
   double zoom = options.zoom;
   // A huge page at a huge zoom is drawn smaller rather than not at all.
   auto side = [](double size, double z) { return pixelSide(size, z, PixelRounding::Cover); };
@@ -92,12 +93,14 @@ bool renderPageToFile(C_PDF_Document& document, C_PDF_Draw& draw, int32_t pageNu
     std::fprintf(stderr, "brevia-cli: page %d is too large to render\n", pageNumber);
     return false;
   }
-  // The page's last pixel column and row may be partly outside its area: paper white. drawPage
+  // The page's last pixel column and row may be partly outside its area: paper white. A drawing
   // paints the page's own area white first, so only those two need painting here (a whole-page
   // fill costs as much as drawing a page of text).
   fillLastColumnAndRow(bitmap);
-  draw.drawPage(pageNumber, 1, bitmap, 0, twips, height, width, zoom, 0, 0, 0, 0, 0, 0);
-  gfx::Bitmap rotated = options.rotation % 360 != 0 ? gfx::rotatedBitmap(bitmap, options.rotation)
+  request.zoom = zoom;
+  request.output = &bitmap;
+  draw.render(request);
+  gfx::Bitmap rotated = request.rotation % 360 != 0 ? gfx::rotatedBitmap(bitmap, request.rotation)
                                                     : std::move(bitmap);
   const bool toStdout = outPath == "-";
   std::FILE* file = toStdout ? stdout : std::fopen(outPath.c_str(), "wb");

@@ -104,7 +104,7 @@ std::unique_ptr<C_PDF_Document> openDocument(const std::string& path, const std:
     if (wholeTree) document->completePageTree();
   } catch (const C_PDF_Exception& e) {
     std::string text = exceptionText(e);
-    if (e.code() == kErrorPasswordCancelled) {
+    if (e.cause() == PdfError::PasswordCancelled) {
       text = password.empty() ? "the document is protected by a password; give it with --password"
                               : "the password is not correct";
     }

@@ -17,6 +17,7 @@
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
+#include "engine/render/render_request.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/png_writer.h"
 
@@ -139,7 +140,9 @@ bool makeThumbnail(const Request& request, std::string& error) {
     bitmap.fill(0xFFFFFFFF);
     C_PDF_Creator creator(document);
     C_PDF_Draw draw(document, creator);
-    draw.drawPage(1, 1, bitmap, 0, px.twipsPerPixel, px.height, px.width, 1, 0, 0, 0, 0, 0, 0);
+    RenderRequest drawing = pageRenderRequest(*page, 1, dpi, RenderTarget::Thumbnail);
+    drawing.output = &bitmap;
+    draw.render(drawing);
 
     const std::string temporary = request.output + ".tmp-XXXXXX";
     std::unique_ptr<char[]> name(new char[temporary.size() + 1]);
@@ -167,7 +170,7 @@ bool makeThumbnail(const Request& request, std::string& error) {
     }
   } catch (const C_PDF_Exception& e) {
     error = path + ": " +
-            (e.code() == kErrorPasswordCancelled
+            (e.cause() == PdfError::PasswordCancelled
                  ? std::string("the document is protected by a password")
              : e.reason().empty() ? std::string(e.what())
                                   : e.reason());

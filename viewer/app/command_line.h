@@ -8,15 +8,9 @@
 #include <QStringList>
 #include <optional>
 
-namespace Corvalis::Viewer {
+#include "viewer/sync/source_place.h"
 
-// A place in a TeX source: --synctex-forward LINE:COLUMN:TEXFILE.
-struct SourcePlace {
-  int line = 0;
-  int column = 0;
-  QString file;
-  bool operator==(const SourcePlace&) const = default;
-};
+namespace Corvalis::Viewer {
 
 struct ViewerRequest {
   QStringList files;

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 #include "viewer/app/file_association.h"
 #include "viewer/app/quillon_frame.h"
 #include "viewer/messages/message_box.h"

@@ -3,8 +3,8 @@
 #include <QLibraryInfo>
 #include <QScreen>
 
-#include "viewer/app/app_identity.h"
-#include "viewer/app/command_ids.h"
+#include "viewer/messages/app_identity.h"
+#include "viewer/messages/command_ids.h"
 #include "viewer/app/quillon_frame.h"
 #include "viewer/app/request_runner.h"
 #include "viewer/app/single_instance.h"

@@ -26,7 +26,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 #include "viewer/app/display_modes.h"
 #include "viewer/app/writer_actions.h"
 #include "viewer/app/web_pages.h"
@@ -40,8 +40,8 @@
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/about_dialog.h"
 #include "viewer/ui/icons.h"
-#include "viewer/ui/outline_dock.h"
-#include "viewer/ui/thumbnail_strip.h"
+#include "viewer/view/outline_dock.h"
+#include "viewer/view/thumbnail_strip.h"
 #include "viewer/ui/private_message.h"
 #include "viewer/ui/splash_window.h"
 #include "viewer/ui/start_panel.h"

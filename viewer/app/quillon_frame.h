@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "viewer/app/command_ids.h"
+#include "viewer/messages/command_ids.h"
 #include "viewer/app/lock_keys.h"
 #include "viewer/view/view_host.h"
 

@@ -3,7 +3,7 @@
 #include <QDesktopServices>
 #include <QSettings>
 
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 
 namespace Corvalis::Viewer {
 

@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "viewer/app/command_ids.h"
+#include "viewer/messages/command_ids.h"
 #include "viewer/app/quillon_frame.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/recent_file_list.h"

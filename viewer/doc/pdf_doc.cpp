@@ -70,8 +70,9 @@ struct BusyScope {
 void showEngineError(int code, const char* caption, QWidget* owner, const std::string& reason) {
   const std::string& text = Messages::ExceptionText(code);
   if (text.empty()) return;
-  const BoxIcon icon =
-      code == kErrorUnsupportedEncryption ? BoxIcon::Information : BoxIcon::Warning;
+  const BoxIcon icon = code == static_cast<int>(PdfError::UnsupportedEncryption)
+                           ? BoxIcon::Information
+                           : BoxIcon::Warning;
   QString shown = QString::fromStdString(text);
   if (!reason.empty()) {
     // The reason reads as a sentence of its own above the general text.
@@ -125,6 +126,7 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
       BusyScope busy;
       try {
         document_ = std::make_unique<C_PDF_Document>();
+        viewRotation_ = 0;
         document_->setPasswordProvider(&later);
         document_->setProgressSink(progress_.get());
         opened = document_->open(QFile::encodeName(path).toStdString(), typed);
@@ -183,13 +185,11 @@ bool C_PDF_Doc::engineBusy() { return g_busyDepth > 0; }
 void C_PDF_Doc::replaceEngine(std::unique_ptr<C_PDF_Document> parsed) {
   if (!parsed) return;
   emit aboutToReplaceEngine();
-  const int32_t rotation = document_ ? document_->viewRotation : 0;
   // Links, destinations and the outline of the old reading.
   if (auto* navigation = findChild<DocumentNavigation*>(QString(), Qt::FindDirectChildrenOnly))
     delete navigation;
   releaseEngine();
   document_ = std::move(parsed);
-  document_->viewRotation = rotation;
   try {
     creator_ = std::make_unique<C_PDF_Creator>(*document_);
   } catch (const std::bad_alloc&) {

@@ -42,6 +42,11 @@ class C_PDF_Doc : public ViewerDocument {
   int savedSelectionMode() const { return savedSelectionMode_; }
   void setSavedSelectionMode(int mode) { savedSelectionMode_ = mode; }
 
+  // The view rotation in degrees, shared by all views of the file; it outlives readings of the
+  // file (reloads) and starts at 0 with each open.
+  int viewRotation() const { return viewRotation_; }
+  void setViewRotation(int degrees) { viewRotation_ = degrees; }
+
   // Reads the rest of the page tree after the first-page-only open (once).
   void completePageTree();
   bool pageTreeComplete() const { return pageTreeComplete_; }
@@ -91,6 +96,7 @@ class C_PDF_Doc : public ViewerDocument {
   std::unique_ptr<SelectionContext> selectionContext_;
   int selectionMode_ = kSelectText;
   int savedSelectionMode_ = kSelectText;
+  int viewRotation_ = 0;
   bool pageTreeComplete_ = false;
   bool fileChanging_ = false;
   int reloadCount_ = 0;

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "viewer/app/app_identity.h"
-#include "viewer/app/command_ids.h"
+#include "viewer/messages/app_identity.h"
+#include "viewer/messages/command_ids.h"
 
 namespace Corvalis::Viewer::ReadingPositions {
 

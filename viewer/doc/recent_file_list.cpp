@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 
 namespace Corvalis::Viewer {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "viewer/app/command_line.h"
+#include "viewer/sync/source_place.h"
 #include "viewer/sync/synctex_file.h"
 
 namespace Corvalis::Viewer {

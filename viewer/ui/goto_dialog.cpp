@@ -9,7 +9,7 @@
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/viewer_texts.h"
 #include "viewer/ui/icons.h"
-#include "viewer/view/zoom_model.h"
+#include "viewer/ui/leading_number.h"
 
 namespace Corvalis::Viewer {
 

@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-#include "viewer/app/command_ids.h"
+#include "viewer/messages/command_ids.h"
 
 namespace Corvalis::Viewer {
 

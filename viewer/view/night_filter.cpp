@@ -5,7 +5,7 @@
 #include <QTransform>
 #include <algorithm>
 
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 
 namespace Corvalis::Viewer {
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/document/pdf_document.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_draw.h"
 #include "platform/graphics/bitmap.h"
@@ -60,8 +61,38 @@ double degradedZoom(double deviceWidth, double deviceHeight, double zoom, std::i
   return lowered;
 }
 
-QImage renderPageImage(C_PDF_Draw& renderer, const PageRenderRequest& request, double& zoom,
-                       std::int64_t maxPixels) {
+RenderRequest viewRenderRequest(const C_PDF_PageTreeNode_or_Page& page, int32_t pageNumber,
+                                const PageViewState& state) {
+  RenderRequest request = pageRenderRequest(page, pageNumber, state.resolution);
+  const bool turned = state.rotation % 180 != 0;
+  const double shownWidth = turned ? request.deviceHeight : request.deviceWidth;
+  const double shownHeight = turned ? request.deviceWidth : request.deviceHeight;
+  request.zoom = drawingZoom(state.mode, state.zoom, state.client, shownWidth, shownHeight);
+  request.rotation = state.rotation;
+  return request;
+}
+
+ViewPageDrawing drawViewPage(C_PDF_Document& document, int32_t pageNumber, PageViewState state,
+                             const ViewPageDraw& draw) {
+  ViewPageDrawing drawing;
+  for (int attempt = 0; attempt < kMaxRenderAttempts; ++attempt) {
+    const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);
+    if (!page) return drawing;
+    drawing.pageFound = true;
+    const int ownRotation = page->rotation;
+    drawing.request = viewRenderRequest(*page, pageNumber, state);
+    drawing.image = draw(*page, drawing.request, attempt);
+    // The next attempt starts from the zoom drawn at, as a fixed zoom that had to be lowered.
+    state.zoom = drawing.request.zoom;
+    if (drawing.request.stop && drawing.request.stop->load(std::memory_order_relaxed)) break;
+    const C_PDF_PageTreeNode_or_Page* after = document.findPage(pageNumber, false);
+    if (!after || after->rotation == ownRotation) break;
+  }
+  return drawing;
+}
+
+QImage renderPageImage(C_PDF_Draw& renderer, RenderRequest& request, std::int64_t maxPixels) {
+  double& zoom = request.zoom;
   zoom = degradedZoom(request.deviceWidth, request.deviceHeight, zoom, maxPixels);
   QImage image;
   for (int attempt = 0; attempt < kMaxAllocationAttempts; ++attempt) {
@@ -75,20 +106,21 @@ QImage renderPageImage(C_PDF_Draw& renderer, const PageRenderRequest& request, d
   gfx::Bitmap target = gfx::Bitmap::wrap(image.bits(), image.width(), image.height(),
                                          static_cast<int>(image.bytesPerLine()));
   if (!target.isValid()) return {};
-  renderer.drawPage(request.pageNumber, request.cacheFlag, target, request.resolution,
-                    request.twipsPerPixel, request.deviceHeight, request.deviceWidth, zoom,
-                    request.renderFlagA, request.renderFlagB, 0, 0, 0, 0);
-  if (request.cacheFlag == 1) NightFilter::attachPictureAreas(image, renderer.imageAreas());
-  return image;
+  RenderRequest drawn = request;
+  drawn.output = &target;
+  renderer.render(drawn);
+  if (request.cacheFlag() == 1) NightFilter::attachPictureAreas(image, renderer.imageAreas());
+  if (request.rotation % 360 == 0) return image;
+  return image.transformed(QTransform().rotate(request.rotation));
 }
 
-QImage renderPageTile(C_PDF_Draw& renderer, const PageRenderRequest& request, double zoom,
-                      int viewRotation, const QRect& shownRect) {
+QImage renderPageTile(C_PDF_Draw& renderer, const RenderRequest& request, const QRect& shownRect) {
+  const double zoom = request.zoom;
   const QSize whole = pageBitmapSize(request.deviceWidth, request.deviceHeight, zoom);
   if (whole.isEmpty()) return {};
   // The part of the unturned page that turns into shownRect.
   const QTransform turn =
-      QImage::trueMatrix(QTransform().rotate(viewRotation), whole.width(), whole.height());
+      QImage::trueMatrix(QTransform().rotate(request.rotation), whole.width(), whole.height());
   const QRect part =
       turn.inverted().mapRect(QRectF(shownRect)).toAlignedRect() & QRect(QPoint(0, 0), whole);
   if (part.isEmpty() || std::int64_t(part.width()) * part.height() > gfx::Bitmap::kMaxPixels)
@@ -100,11 +132,11 @@ QImage renderPageTile(C_PDF_Draw& renderer, const PageRenderRequest& request, do
   if (!target.isValid()) return {};
   // The bitmap stands for this part of the page's device space.
   target.setOrigin(part.x(), part.y());
-  renderer.drawPage(request.pageNumber, request.cacheFlag, target, request.resolution,
-                    request.twipsPerPixel, request.deviceHeight, request.deviceWidth, zoom,
-                    request.renderFlagA, request.renderFlagB, 0, 0, 0, 0);
-  if (viewRotation % 360 == 0) return image;
-  return image.transformed(QTransform().rotate(viewRotation));
+  RenderRequest drawn = request;
+  drawn.output = &target;
+  renderer.render(drawn);
+  if (request.rotation % 360 == 0) return image;
+  return image.transformed(QTransform().rotate(request.rotation));
 }
 
 }  // namespace Corvalis::Viewer

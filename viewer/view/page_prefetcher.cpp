@@ -98,9 +98,10 @@ class PagePrefetcher::Engine {
       }
       engine->creator = std::make_unique<C_PDF_Creator>(engine->document);
       engine->renderer = std::make_unique<C_PDF_Draw>(engine->document, *engine->creator);
-      engine->renderer->setStopFlag(&stop);
+      engine->stop_ = &stop;
       return engine;
     } catch (...) {
+      // Nothing may leave the drawing thread: a file it cannot read is drawn where it is shown.
       return nullptr;
     }
   }
@@ -109,42 +110,29 @@ class PagePrefetcher::Engine {
   // the drawing was stopped.
   std::optional<PreparedPage> draw(int32_t pageNumber, const PrefetchSettings& settings) {
     try {
-      double zoom = settings.zoom;
-      for (int attempt = 0; attempt < C_PDF_View::kMaxRenderAttempts; ++attempt) {
-        const C_PDF_PageTreeNode_or_Page* page = document.findPage(pageNumber, false);
-        if (!page) return std::nullopt;
-        const int ownRotation = page->rotation;
-        const PagePixels pixels = pagePixels(*page, settings.resolution);
-        const bool turned = settings.viewRotation % 180 != 0;
-        PreparedPage out;
-        zoom =
-            drawingZoom(settings.mode, zoom, settings.client, turned ? pixels.height : pixels.width,
-                        turned ? pixels.width : pixels.height);
-        out.zoom = zoom;
-        out.viewRotation = settings.viewRotation;
-        out.request.pageNumber = pageNumber;
-        out.request.cacheFlag = 1;
-        out.request.resolution = settings.resolution;
-        out.request.twipsPerPixel = pixels.twipsPerPixel;
-        out.request.deviceWidth = pixels.width;
-        out.request.deviceHeight = pixels.height;
-        out.request.renderFlagA = settings.renderFlagA;
-        out.request.renderFlagB = settings.renderFlagB;
-        QImage image = renderPageImage(*renderer, out.request, zoom, kMaxViewBitmapPixels);
-        if (renderer->stopped()) return std::nullopt;
-        const C_PDF_PageTreeNode_or_Page* after = document.findPage(pageNumber, false);
-        if (after && after->rotation != ownRotation && attempt + 1 < C_PDF_View::kMaxRenderAttempts)
-          continue;
-        if (image.isNull()) return std::nullopt;
-        out.drawnZoom = zoom;
-        out.image = settings.viewRotation == 0
-                        ? std::move(image)
-                        : image.transformed(QTransform().rotate(settings.viewRotation));
-        if (out.image.isNull()) return std::nullopt;
-        return out;
-      }
+      PageViewState state;
+      state.mode = settings.mode;
+      state.zoom = settings.zoom;
+      state.client = settings.client;
+      state.resolution = settings.resolution;
+      state.rotation = settings.viewRotation;
+      RenderRequest asked;
+      const ViewPageDrawing drawing =
+          drawViewPage(document, pageNumber, state,
+                       [&](const C_PDF_PageTreeNode_or_Page&, RenderRequest& request, int) {
+                         request.stop = stop_;
+                         asked = request;
+                         return renderPageImage(*renderer, request, kMaxViewBitmapPixels);
+                       });
+      if (stopped() || drawing.image.isNull()) return std::nullopt;
+      PreparedPage out;
+      out.request = asked;
+      out.drawnZoom = drawing.request.zoom;
+      out.image = drawing.image;
+      return out;
     } catch (...) {
-      // The interface thread meets the same failure when it draws the page, and reports it.
+      // Nothing may leave the drawing thread. The interface thread meets the same failure when
+      // it draws the page, and reports it.
     }
     return std::nullopt;
   }
@@ -153,11 +141,13 @@ class PagePrefetcher::Engine {
   std::optional<QImage> drawTile(const TileRequest& tile) {
     try {
       if (!document.findPage(tile.request.pageNumber, false)) return std::nullopt;
-      QImage image =
-          renderPageTile(*renderer, tile.request, tile.zoom, tile.key.rotation, tile.rect);
-      if (renderer->stopped() || image.isNull()) return std::nullopt;
+      RenderRequest request = tile.request;
+      request.stop = stop_;
+      QImage image = renderPageTile(*renderer, request, tile.rect);
+      if (stopped() || image.isNull()) return std::nullopt;
       return image;
     } catch (...) {
+      // As for whole pages: the interface thread reports what it meets.
       return std::nullopt;
     }
   }
@@ -188,6 +178,9 @@ class PagePrefetcher::Engine {
   std::unique_ptr<C_PDF_Draw> renderer;
   // The pages drawn last, the latest last.
   std::vector<int32_t> recent;
+  // Every drawing of this engine stops when it is raised.
+  const std::atomic<bool>* stop_ = nullptr;
+  bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 };
 
 PagePrefetcher::FileIdentity PagePrefetcher::identityOf(const std::string& path) {
@@ -345,12 +338,10 @@ void PagePrefetcher::discard() {
   if (drawing_) stop_ = true;
 }
 
-std::optional<PreparedPage> PagePrefetcher::take(const PageRenderRequest& request, double zoom,
-                                                 int viewRotation) {
+std::optional<PreparedPage> PagePrefetcher::take(const RenderRequest& request) {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto found = std::find_if(ready_.begin(), ready_.end(), [&](const PreparedPage& p) {
-    return p.request == request && p.zoom == zoom && p.viewRotation == viewRotation;
-  });
+  auto found = std::find_if(ready_.begin(), ready_.end(),
+                            [&](const PreparedPage& p) { return p.request == request; });
   // The view draws the page itself when none is ready, and its own engine says what it says.
   owed_.erase(request.pageNumber);
   if (found == ready_.end()) return std::nullopt;

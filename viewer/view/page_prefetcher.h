@@ -40,11 +40,10 @@ struct PrefetchSettings {
 
 // A page drawn ahead.
 struct PreparedPage {
-  PageRenderRequest request;
-  // The zoom asked for, and the one drawn at (lower when the bitmap had to be smaller).
-  double zoom = 0;
+  // As asked for: the zoom fitted, the view's rotation.
+  RenderRequest request;
+  // The zoom drawn at (lower when the bitmap had to be smaller).
   double drawnZoom = 0;
-  int viewRotation = 0;
   // As shown: after the view's rotation.
   QImage image;
   // What the engine reported while drawing it (severity, text), to be shown when it is shown.
@@ -53,12 +52,11 @@ struct PreparedPage {
   std::vector<PDFConverter::Messages::PageFault> faults;
 };
 
-// A piece of a page for the strip or the thumbnails: the page drawn at zoom with the view's
+// A piece of a page for the strip or the thumbnails: the page drawn at the request's zoom and
 // rotation, only the part rect of the shown page (its own pixels).
 struct TileRequest {
   TileKey key;
-  PageRenderRequest request;
-  double zoom = 1;
+  RenderRequest request;
   QRect rect;
   bool operator==(const TileRequest&) const = default;
 };
@@ -95,10 +93,10 @@ class PagePrefetcher : public QObject {
   void prepare(const PrefetchSettings& settings, std::vector<int32_t> pages);
   // Forgets every page and stops the drawing under way (zoom, rotation, window size changed).
   void discard();
-  // The page drawn for exactly this request, zoom and rotation, handed over (it is no longer
-  // kept); nothing when there is none ready. What it was drawn without is told to the calling
-  // thread's listener.
-  std::optional<PreparedPage> take(const PageRenderRequest& request, double zoom, int viewRotation);
+  // The page drawn for exactly this request (zoom and rotation included), handed over (it is no
+  // longer kept); nothing when there is none ready. What it was drawn without is told to the
+  // calling thread's listener.
+  std::optional<PreparedPage> take(const RenderRequest& request);
 
   // Asks for these pieces of a kind, the most needed first; pieces of that kind asked for before
   // and not asked for now are let go, and a drawing of one is stopped. Whole pages asked for

@@ -60,7 +60,6 @@ QPointF pagePointOf(const TextRun& run, double u, double v) {
 
 // While the engine is busy elsewhere a paint shows the old bitmap and tries again this soon.
 constexpr int kBusyRetryMs = 50;
-constexpr double kTwipsPerInch = 1440.0;
 // Search hits and the selection are filled with this translucent blue.
 constexpr QRgb kHighlightArgb = 0x660064A2;
 constexpr double kPointsPerInch = 72.0;
@@ -177,7 +176,7 @@ C_PDF_Doc* C_PDF_View::pdfDocument() const { return document_.data(); }
 ViewHost* C_PDF_View::host() const { return hostObject_ || !host_ ? host_ : nullptr; }
 
 int C_PDF_View::rotation() const {
-  return document_ && document_->document() ? document_->document()->viewRotation : 0;
+  return document_ && document_->document() ? document_->viewRotation() : 0;
 }
 
 int C_PDF_View::pageCount() const {
@@ -540,7 +539,7 @@ bool C_PDF_View::updateCommand(int id, CommandState& state) const {
 
 void C_PDF_View::rotate(int degrees) {
   if (!document_ || !document_->document()) return;
-  int r = document_->document()->viewRotation + degrees;
+  int r = document_->viewRotation() + degrees;
   if (r >= 360) r -= 360;
   if (r < 0) r += 360;
   if (stripMode()) {
@@ -552,7 +551,7 @@ void C_PDF_View::rotate(int degrees) {
     invalidateLayout(a);
     tiles_.clear(TileKey::Strip);
   }
-  document_->document()->viewRotation = r;
+  document_->setViewRotation(r);
   applyZoom(true);
 }
 
@@ -1444,85 +1443,78 @@ bool C_PDF_View::renderPage(int p) {
     return false;
   }
   C_PDF_Document* parsed = document_->document();
-  for (int attempt = 0; attempt < kMaxRenderAttempts; ++attempt) {
-    const C_PDF_PageTreeNode_or_Page* page = parsed->findPage(p, false);
-    if (!page) {
-      pageMissing();
-      return false;
-    }
-    const int ownRotation = page->rotation;
-    const PagePixels pixels = pagePixels(*page, resolution_);
-    const double twips = pixels.twipsPerPixel;
-    // Page units: the page at one pixel per point.
-    const PagePixels units = pagePixels(*page, 72);
-    pageHeightUnits_ = units.height;
-    pageWidthUnits_ = units.width;
-    renderHeight100_ = pixels.height;
-    renderWidth100_ = pixels.width;
-    const int viewRotation = parsed->viewRotation;
-    const bool turned = viewRotation % 180 != 0;
-    pageHeight100_ = turned ? renderWidth100_ : renderHeight100_;
-    pageWidth100_ = turned ? renderHeight100_ : renderWidth100_;
-    sizeText_ = QString::fromStdString(page->sizeText);
-    zoom_ = drawingZoom(zoomMode_, zoom_, QSize(clientWidth_, clientHeight_), pageWidth100_,
-                        pageHeight100_);
-
-    PageRenderRequest request;
-    request.pageNumber = p;
-    request.cacheFlag = 1;
-    request.resolution = resolution_;
-    request.twipsPerPixel = twips;
-    request.deviceWidth = renderWidth100_;
-    request.deviceHeight = renderHeight100_;
-    request.renderFlagA = renderFlagA_;
-    request.renderFlagB = renderFlagB_;
-    QImage image;
-    pageImage_ = QImage();
-    std::optional<PreparedPage> prepared;
-    if (attempt == 0 && prefetcher_) prepared = prefetcher_->take(request, zoom_, viewRotation);
-    try {
-      if (prepared) {
-        // Drawn ahead for exactly this request; its messages are shown as a drawing's would be.
-        image = std::move(prepared->image);
-        zoom_ = prepared->drawnZoom;
-        if (Messages::IMessageListener* listener = Messages::GetMessageListener())
-          for (const auto& [severity, text] : prepared->notes) listener->Notify(severity, text);
-        ++preparedShown_;
-      } else {
-        image = renderPageImage(*renderer, request, zoom_, kMaxViewBitmapPixels);
-      }
-      formsPlaced_ = false;
-      writePageBox();
-    } catch (const C_PDF_Exception& e) {
-      drawingStopped_ = true;
-      if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged)
-        showEngineErrorLater(e.code());
-      return false;
-    } catch (...) {
-      drawingStopped_ = true;
-      return false;
-    }
-    ++renderCount_;
-    const C_PDF_PageTreeNode_or_Page* after = parsed->findPage(p, false);
-    if (after && after->rotation != ownRotation && attempt + 1 < kMaxRenderAttempts) {
-      needsRender_ = true;
-      continue;
-    }
-    if (image.isNull()) return false;
-    pageImage_ = viewRotation == 0 || prepared
-                     ? std::move(image)
-                     : image.transformed(QTransform().rotate(viewRotation));
-    renderedRotation_ = viewRotation;
-    renderedOnce_ = true;
-    needsRender_ = false;
-    skipPageBlit_ = false;
-    paintedRuns_.clear();
-    // Once this paint is over, so that the background drawing does not slow the paint down.
-    prefetchPending_ = true;
-    emit rendered();
-    return true;
+  pageImage_ = QImage();
+  ViewPageDrawing drawing;
+  try {
+    drawing = drawViewPage(
+        *parsed, p, pageViewState(),
+        [&](const C_PDF_PageTreeNode_or_Page& page, RenderRequest& request, int attempt) {
+          if (attempt > 0) needsRender_ = true;
+          // Page units: the page at one pixel per point.
+          const PagePixels units = pagePixels(page, 72);
+          pageHeightUnits_ = units.height;
+          pageWidthUnits_ = units.width;
+          renderHeight100_ = request.deviceHeight;
+          renderWidth100_ = request.deviceWidth;
+          const bool turned = request.rotation % 180 != 0;
+          pageHeight100_ = turned ? renderWidth100_ : renderHeight100_;
+          pageWidth100_ = turned ? renderHeight100_ : renderWidth100_;
+          sizeText_ = QString::fromStdString(page.sizeText);
+          zoom_ = request.zoom;
+          QImage image;
+          std::optional<PreparedPage> ahead;
+          if (attempt == 0 && prefetcher_) ahead = prefetcher_->take(request);
+          if (ahead) {
+            // Drawn ahead for exactly this request; its messages are shown as a drawing's would
+            // be.
+            image = std::move(ahead->image);
+            request.zoom = ahead->drawnZoom;
+            if (Messages::IMessageListener* listener = Messages::GetMessageListener())
+              for (const auto& [severity, text] : ahead->notes) listener->Notify(severity, text);
+            ++preparedShown_;
+          } else {
+            image = renderPageImage(*renderer, request, kMaxViewBitmapPixels);
+          }
+          zoom_ = request.zoom;
+          formsPlaced_ = false;
+          writePageBox();
+          ++renderCount_;
+          return image;
+        });
+  } catch (const C_PDF_Exception& e) {
+    drawingStopped_ = true;
+    if (e.cause() == PdfError::ObjectNotFound || e.cause() == PdfError::DocumentDamaged)
+      showEngineErrorLater(e.code());
+    return false;
+  } catch (...) {
+    drawingStopped_ = true;
+    return false;
   }
-  return false;
+  if (!drawing.pageFound) {
+    pageMissing();
+    return false;
+  }
+  if (drawing.image.isNull()) return false;
+  pageImage_ = std::move(drawing.image);
+  renderedRotation_ = drawing.request.rotation;
+  renderedOnce_ = true;
+  needsRender_ = false;
+  skipPageBlit_ = false;
+  paintedRuns_.clear();
+  // Once this paint is over, so that the background drawing does not slow the paint down.
+  prefetchPending_ = true;
+  emit rendered();
+  return true;
+}
+
+PageViewState C_PDF_View::pageViewState() const {
+  PageViewState state;
+  state.mode = zoomMode_;
+  state.zoom = zoom_;
+  state.client = QSize(clientWidth_, clientHeight_);
+  state.resolution = resolution_;
+  state.rotation = rotation();
+  return state;
 }
 
 void C_PDF_View::setPrefetchEnabled(bool on) {
@@ -1554,7 +1546,7 @@ void C_PDF_View::prefetchNeighbours() {
   settings.zoom = fitted ? 0 : zoom_;
   settings.client = QSize(clientWidth_, clientHeight_);
   settings.resolution = resolution_;
-  settings.viewRotation = parsed->viewRotation;
+  settings.viewRotation = rotation();
   settings.renderFlagA = renderFlagA_;
   settings.renderFlagB = renderFlagB_;
   // The next page first: reading goes forwards more often than back.
@@ -1759,27 +1751,19 @@ void C_PDF_View::print(QPrinter& printer) {
     const double areaWidth = paper.width() - 2 * offset.x();
     const double areaHeight = paper.height() - 2 * offset.y();
     const double resolution = std::max(printer.logicalDpiX(), printer.logicalDpiY());
-    const double twips = kTwipsPerInch / resolution;
     try {
       for (int n = from; n <= to; ++n) {
         const C_PDF_PageTreeNode_or_Page* page = parsed->findPage(n, false);
         if (!page) break;
         if (n > from) printer.newPage();
         currentPage_ = n;
-        const PagePixels pixels = pagePixels(*page, resolution);
-        const double height = pixels.height;
-        const double width = pixels.width;
+        RenderRequest request = pageRenderRequest(*page, n, resolution, RenderTarget::Print);
+        const double height = request.deviceHeight;
+        const double width = request.deviceWidth;
         const double scale = std::min(areaWidth / width, areaHeight / height);
         if (!(scale > 0)) continue;
-        PageRenderRequest request;
-        request.pageNumber = n;
-        request.cacheFlag = 0;
-        request.resolution = resolution;
-        request.twipsPerPixel = twips;
-        request.deviceWidth = width;
-        request.deviceHeight = height;
-        double zoom = scale;
-        const QImage image = renderPageImage(*renderer, request, zoom, kMaxPrintBitmapPixels);
+        request.zoom = scale;
+        const QImage image = renderPageImage(*renderer, request, kMaxPrintBitmapPixels);
         const QRectF target((areaWidth - width * scale) / 2, (areaHeight - height * scale) / 2,
                             width * scale, height * scale);
         if (!image.isNull()) painter.drawImage(target, image);
@@ -2013,11 +1997,11 @@ const std::vector<QSizeF>& C_PDF_View::pageSizes() {
   return sizes_;
 }
 
-PageRenderRequest C_PDF_View::renderRequestOf(int page) {
+RenderRequest C_PDF_View::renderRequestOf(int page) {
   readPageSizes();
   return page >= 1 && page <= static_cast<int>(requests_.size())
              ? requests_[static_cast<std::size_t>(page - 1)]
-             : PageRenderRequest{};
+             : RenderRequest{};
 }
 
 PagePrefetcher* C_PDF_View::drawingThread() {
@@ -2035,8 +2019,8 @@ void C_PDF_View::readPageSizes() {
       static_cast<int>(sizes_.size()) != count || (complete && !sizesComplete_)) {
     C_PDF_Document* parsed = document_->document();
     sizes_.assign(static_cast<std::size_t>(count), QSizeF(1, 1));
-    requests_.assign(static_cast<std::size_t>(count), PageRenderRequest{});
-    PageRenderRequest first;
+    requests_.assign(static_cast<std::size_t>(count), RenderRequest{});
+    RenderRequest first;
     QSizeF firstSize(1, 1);
     for (int p = 1; p <= count; ++p) {
       // Until the whole tree is read, pages after the first are assumed to be like it.
@@ -2049,15 +2033,9 @@ void C_PDF_View::readPageSizes() {
         continue;
       }
       const PagePixels pixels = pagePixels(*page, resolution_);
-      PageRenderRequest& request = requests_[p - 1];
-      request.pageNumber = p;
-      request.cacheFlag = 1;
-      request.resolution = resolution_;
-      request.twipsPerPixel = pixels.twipsPerPixel;
-      request.deviceWidth = pixels.width;
-      request.deviceHeight = pixels.height;
-      request.renderFlagA = renderFlagA_;
-      request.renderFlagB = renderFlagB_;
+      RenderRequest& request = requests_[p - 1];
+      request = pageRenderRequest(*page, p, resolution_);
+      request.rotation = turnNow;
       const bool turned = turnNow % 180 != 0;
       sizes_[p - 1] =
           turned ? QSizeF(pixels.height, pixels.width) : QSizeF(pixels.width, pixels.height);
@@ -2296,7 +2274,8 @@ TileRequest C_PDF_View::tileRequest(int page, const QRect& piece) const {
   t.key.x = piece.x();
   t.key.y = piece.y();
   t.request = requests_[static_cast<std::size_t>(page - 1)];
-  t.zoom = zoom_;
+  t.request.zoom = zoom_;
+  t.request.rotation = t.key.rotation;
   t.rect = piece;
   return t;
 }
@@ -2333,8 +2312,7 @@ bool C_PDF_View::drawPieceHere(const TileRequest& t) {
   if (!document_ || !document_->renderer() || drawingStopped_ || C_PDF_Doc::engineBusy())
     return false;
   try {
-    QImage image =
-        renderPageTile(*document_->renderer(), t.request, t.zoom, t.key.rotation, t.rect);
+    QImage image = renderPageTile(*document_->renderer(), t.request, t.rect);
     // An empty piece is remembered as drawn blank, so that it is not asked for again.
     if (image.isNull()) {
       image = QImage(std::max(1, t.rect.width()), std::max(1, t.rect.height()),
@@ -2344,7 +2322,7 @@ bool C_PDF_View::drawPieceHere(const TileRequest& t) {
     tiles_.insert(t.key, std::move(image));
   } catch (const C_PDF_Exception& e) {
     drawingStopped_ = true;
-    if (e.code() == kErrorObjectNotFound || e.code() == kErrorDocumentDamaged)
+    if (e.cause() == PdfError::ObjectNotFound || e.cause() == PdfError::DocumentDamaged)
       showEngineErrorLater(e.code());
     viewport()->update();
     return false;

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "engine/document/security_permissions.h"
-#include "viewer/app/command_ids.h"
+#include "viewer/messages/command_ids.h"
 #include "viewer/doc/viewer_document.h"
 #include "viewer/view/page_layout.h"
 #include "viewer/view/page_prefetcher.h"
@@ -51,8 +51,6 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   static constexpr int kSizeLabelCornerHeight = 30;
   // Wheel movement of one notch.
   static constexpr int kWheelNotch = 120;
-  // A page whose own rotation changes while it is drawn is drawn again at most this often.
-  static constexpr int kMaxRenderAttempts = 3;
   static constexpr int kInitialHighlightChecksum = -1000000;
   // Pages whose bitmap is larger than this are not drawn ahead (two of them are kept).
   static constexpr std::int64_t kMaxPrefetchPixels = 8LL * 1024 * 1024;
@@ -135,7 +133,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Every page's size as shown at zoom 1 and what drawing it asks of the renderer (read again
   // when the resolution, the rotation or the page tree changed); for the thumbnails too.
   const std::vector<QSizeF>& pageSizes();
-  PageRenderRequest renderRequestOf(int page);
+  RenderRequest renderRequestOf(int page);
   // The thread that draws pages ahead, started when first asked for; null when the document
   // cannot be read a second time (the interface thread then draws).
   PagePrefetcher* drawingThread();
@@ -253,6 +251,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Paint steps: bring the bitmap up to date (false: paint nothing more), then place it.
   bool updatePageBitmap();
   bool renderPage(int page);
+  // The zoom, window, resolution and rotation the shown page is drawn with.
+  PageViewState pageViewState() const;
   // Asks for the pages beside the shown one to be drawn ahead with the shown page's settings.
   void prefetchNeighbours();
   void discardPrefetched();
@@ -395,7 +395,7 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Shown page sizes at zoom 1, for the resolution and rotation they were read at, and whether
   // the whole page tree was read (before, every page has the first one's size).
   std::vector<QSizeF> sizes_;
-  std::vector<PageRenderRequest> requests_;
+  std::vector<RenderRequest> requests_;
   double sizesResolution_ = 0;
   int sizesRotation_ = -1;
   bool sizesComplete_ = false;

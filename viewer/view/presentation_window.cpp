@@ -112,46 +112,34 @@ QRect PresentationWindow::pageRect() const {
                image_.size());
 }
 
-PageRenderRequest PresentationWindow::requestFor(int page, double& zoom) const {
-  PageRenderRequest request;
-  request.pageNumber = page;
-  zoom = 0;
-  const C_PDF_PageTreeNode_or_Page* record =
-      document_ && document_->document() ? document_->document()->findPage(page, false) : nullptr;
-  if (!record) return request;
-  const PagePixels pixels = pagePixels(*record, resolution_);
-  request.cacheFlag = 1;
-  request.resolution = resolution_;
-  request.twipsPerPixel = pixels.twipsPerPixel;
-  request.deviceWidth = pixels.width;
-  request.deviceHeight = pixels.height;
-  const bool turned = rotation_ % 180 != 0;
+PageViewState PresentationWindow::pageViewState() const {
+  PageViewState state;
+  state.mode = ZoomMode::FitPage;
+  state.zoom = 1;
   // The view's fit leaves a margin; a slide fills the screen.
-  const QSize client = size() + QSize(int(kFitMargin), int(kFitMargin));
-  zoom = drawingZoom(ZoomMode::FitPage, 1, client, turned ? pixels.height : pixels.width,
-                     turned ? pixels.width : pixels.height);
-  return request;
+  state.client = size() + QSize(int(kFitMargin), int(kFitMargin));
+  state.resolution = resolution_;
+  state.rotation = rotation_;
+  return state;
 }
 
 bool PresentationWindow::updateImage() {
   if (imagePage_ == page_ && imageFor_ == size() && !image_.isNull()) return true;
   if (!document_ || !document_->renderer() || C_PDF_Doc::engineBusy()) return false;
-  double zoom = 0;
   try {
-    const PageRenderRequest request = requestFor(page_, zoom);
-    if (zoom <= 0) return false;
+    const C_PDF_PageTreeNode_or_Page* record =
+        document_->document() ? document_->document()->findPage(page_, false) : nullptr;
+    if (!record) return false;
+    RenderRequest request = viewRenderRequest(*record, page_, pageViewState());
     QImage image;
     if (prefetcher_ && prefetchEnabled_) {
-      if (auto prepared = prefetcher_->take(request, zoom, rotation_)) {
+      if (auto prepared = prefetcher_->take(request)) {
         image = std::move(prepared->image);
         ++preparedShown_;
       }
     }
-    if (image.isNull()) {
-      image = renderPageImage(*document_->renderer(), request, zoom, kMaxViewBitmapPixels);
-      if (!image.isNull() && rotation_ != 0)
-        image = image.transformed(QTransform().rotate(rotation_));
-    }
+    if (image.isNull())
+      image = renderPageImage(*document_->renderer(), request, kMaxViewBitmapPixels);
     if (image.isNull()) return false;
     image_ = std::move(image);
   } catch (const C_PDF_Exception&) {
@@ -170,12 +158,13 @@ void PresentationWindow::prepareNeighbours() {
   std::vector<int32_t> pages;
   if (page_ < pageCount()) pages.push_back(page_ + 1);
   if (page_ > 1) pages.push_back(page_ - 1);
+  const PageViewState state = pageViewState();
   PrefetchSettings settings;
-  settings.mode = ZoomMode::FitPage;
-  settings.zoom = 1;
-  settings.client = size() + QSize(int(kFitMargin), int(kFitMargin));
-  settings.resolution = resolution_;
-  settings.viewRotation = rotation_;
+  settings.mode = state.mode;
+  settings.zoom = state.zoom;
+  settings.client = state.client;
+  settings.resolution = state.resolution;
+  settings.viewRotation = state.rotation;
   prefetcher_->prepare(settings, std::move(pages));
 }
 

@@ -65,7 +65,8 @@ class PresentationWindow : public QWidget {
   // Draws the page for the window's size (or takes the one drawn ahead); false when the engine
   // is busy or the page cannot be drawn.
   bool updateImage();
-  PageRenderRequest requestFor(int page, double& zoom) const;
+  // The fit, window, resolution and rotation the slides are drawn with.
+  PageViewState pageViewState() const;
   void prepareNeighbours();
   // The link under a point of the window, if any.
   const LinkAnnotation* linkAt(QPoint point);

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "viewer/ui/leading_number.h"
+
 namespace Corvalis::Viewer {
 
 enum class ZoomMode : int { Custom = 0, ActualSize = 1, FitPage = 2, FitWidth = 3 };
@@ -24,11 +26,5 @@ QString zoomLabel(ZoomMode mode, double zoom);
 
 // Applies text typed into the zoom box: a mode name, or a percentage read like atof.
 void applyTypedZoom(const QString& text, ZoomMode& mode, double& zoom);
-
-// The leading decimal number of text, read as the C library's atof reads it (leading blanks, a
-// sign, digits, a fraction and an exponent); 0 when the text does not start with one.
-double leadingNumber(const QString& text);
-// The leading decimal integer of text, read as atoi reads it, saturated to the int range.
-int leadingInteger(const QString& text);
 
 }  // namespace Corvalis::Viewer

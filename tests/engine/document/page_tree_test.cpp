@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "tests/support/pdf_builder.h"
@@ -17,15 +19,15 @@ std::unique_ptr<C_PDF_Document> openBuilt(const PdfBuilder& b, bool complete = t
   return doc;
 }
 
-int openError(const PdfBuilder& b) {
+std::optional<PdfError> openError(const PdfBuilder& b) {
   C_PDF_Document doc;
   try {
     doc.open(testing_pdf::writeTempFile(b.build("/Root 1 0 R")), "");
     doc.completePageTree();
   } catch (const C_PDF_Exception& e) {
-    return e.code();
+    return e.cause();
   }
-  return 0;
+  return std::nullopt;
 }
 
 // A catalog and a root over the given kids (object numbers), with Count.
@@ -151,10 +153,10 @@ TEST(PageTree, MissingKids) {
   PdfBuilder noCount;
   noCount.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
   noCount.set(2, "<< /Type /Pages /Kids [] >>");
-  EXPECT_EQ(openError(noCount), kErrorDocumentDamaged);
+  EXPECT_EQ(openError(noCount), PdfError::DocumentDamaged);
   PdfBuilder noPages;
   noPages.set(1, "<< /Type /Catalog >>");
-  EXPECT_EQ(openError(noPages), kErrorObjectNotFound);
+  EXPECT_EQ(openError(noPages), PdfError::ObjectNotFound);
 }
 
 TEST(PageTree, FirstPageOnlyThenComplete) {

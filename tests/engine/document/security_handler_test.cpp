@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/document/aes.h"
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/document/rc4.h"
@@ -62,7 +63,7 @@ TEST(SecurityHandler, AesDocumentsOpenWithEitherPassword) {
       wrong.open(fixture(file), "bad");
       FAIL() << file;
     } catch (const C_PDF_Exception& e) {
-      EXPECT_EQ(e.code(), kErrorPasswordCancelled);
+      EXPECT_EQ(e.cause(), PdfError::PasswordCancelled);
     }
     EXPECT_EQ(answers.asked, 3);
     // The dialog's answer is tried too.
@@ -72,6 +73,31 @@ TEST(SecurityHandler, AesDocumentsOpenWithEitherPassword) {
     EXPECT_TRUE(asked.open(fixture(file), ""));
     EXPECT_EQ(right.asked, 2);
   }
+}
+
+TEST(SecurityHandler, WithoutTheCryptoLibraryAesFilesSaySoInsteadOfAskingForAPassword) {
+  ASSERT_TRUE(CryptoLibrary::available());
+  CryptoLibrary::pretendMissing(true);
+  struct Restore {
+    ~Restore() { CryptoLibrary::pretendMissing(false); }
+  } restore;
+  EXPECT_FALSE(CryptoLibrary::available());
+  for (const char* file : {"aes128.pdf", "aes256.pdf"}) {
+    C_PDF_Document doc;
+    Answers answers({"user"});
+    doc.setPasswordProvider(&answers);
+    try {
+      doc.open(fixture(file), "user");
+      FAIL() << file;
+    } catch (const C_PDF_Exception& e) {
+      EXPECT_EQ(e.cause(), PdfError::UnsupportedEncryption) << file;
+      EXPECT_NE(e.reason().find("libcrypto"), std::string::npos) << e.reason();
+    }
+    EXPECT_EQ(answers.asked, 0) << file;
+  }
+  // RC4 needs no library.
+  C_PDF_Document rc4;
+  EXPECT_TRUE(rc4.open(fixture("rc4_40.pdf"), "user"));
 }
 
 TEST(SecurityHandler, PermissionsGovernWhatTheReaderAllows) {

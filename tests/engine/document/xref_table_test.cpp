@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <memory>
 
 #include "engine/document/pdf_document.h"
@@ -18,14 +20,14 @@ std::unique_ptr<C_PDF_Document> openBytes(const std::string& bytes) {
   return doc;
 }
 
-int openError(const std::string& bytes) {
+std::optional<PdfError> openError(const std::string& bytes) {
   C_PDF_Document doc;
   try {
     doc.open(testing_pdf::writeTempFile(bytes), "");
   } catch (const C_PDF_Exception& e) {
-    return e.code();
+    return e.cause();
   }
-  return 0;
+  return std::nullopt;
 }
 
 PdfObject load(C_PDF_Document& doc, int number) {
@@ -159,7 +161,7 @@ TEST(XrefTable, OpenErrorsSayWhy) {
             "2 The file is damaged: its end is missing");
   EXPECT_EQ(reason("%PDF-1.4\n1 0 obj << >> endobj\nstartxref\n9\n%%EOF\n"),
             "2 The file is damaged: its catalogue cannot be found");
-  EXPECT_EQ(openError("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n"), kErrorObjectNotFound);
+  EXPECT_EQ(openError("%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n"), PdfError::ObjectNotFound);
 }
 
 TEST(XrefTable, MissingObjectsReadAsNull) {
@@ -218,7 +220,7 @@ TEST(XrefTable, LoopsAndLimitsStayBounded) {
     load(*doc, 5);
     FAIL();
   } catch (const C_PDF_Exception& e) {
-    EXPECT_EQ(e.code(), kErrorDocumentDamaged);
+    EXPECT_EQ(e.cause(), PdfError::DocumentDamaged);
   }
   EXPECT_EQ(load(*doc, 4).text, "first");
 

@@ -6,6 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "tests/engine/render/page_fixture.h"
 #include "engine/fonts/font_face.h"
 #include "engine/fonts/glyph_lookup.h"
 #include "engine/fonts/unicode_mapping.h"
@@ -174,7 +175,7 @@ TEST(FontRelease, APageDrawnAgainAfterTheRelease) {
   fonts.beginPage(0);
   ASSERT_TRUE(font->face->released());
   brevia::gfx::Bitmap again(page.bitmap.width(), page.bitmap.height());
-  page.draw->drawPage(1, 1, again, 0, 20, again.height(), again.width(), 1, 0, 0, 0, 0, 0, 0);
+  page.draw->render(testing_render::requestAt72(1, again, again.width(), again.height()));
   int differing = 0;
   for (int y = 0; y < again.height(); ++y)
     for (int x = 0; x < again.width(); ++x) differing += again.colourAt(x, y) != page.at(x, y);

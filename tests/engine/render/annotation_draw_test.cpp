@@ -74,7 +74,7 @@ TEST(AnnotationDraw, WidgetStatesAndWhatScreenAndPaperShow) {
   EXPECT_EQ(page.at(170, 80), kWhite);
   EXPECT_EQ(page.at(20, 40), kRed);
   // On paper only annotations with the Print flag show, NoView or not.
-  page.draw->drawPage(1, 0, page.bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  page.draw->render(testing_render::requestAt72(1, page.bitmap, 200, 100, 1, RenderTarget::Print));
   EXPECT_EQ(page.at(20, 80), kWhite);
   EXPECT_EQ(page.at(110, 80), kRed);
   EXPECT_EQ(page.at(140, 80), kRed);

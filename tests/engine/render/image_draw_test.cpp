@@ -208,7 +208,7 @@ TEST(ImageDraw, ImagesFillTheirUnitSquare) {
   // Drawing the page again at another zoom reuses the bitmap; another page drops it.
   int64_t built = page.draw->bitmapsBuilt();
   brevia::gfx::Bitmap larger(400, 200);
-  page.draw->drawPage(1, 1, larger, 0, 20, 100, 200, 2.0, 0, 0, 0, 0, 0, 0);
+  page.draw->render(testing_render::requestAt72(1, larger, 200, 100, 2.0));
   EXPECT_EQ(page.draw->bitmapsBuilt(), built);
   EXPECT_EQ(larger.colourAt(50, 100), 0xFFFF0000u);
   // An ExtGState's ca applies to images, and ca 1 makes them opaque again.

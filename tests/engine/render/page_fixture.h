@@ -7,10 +7,28 @@
 #include "engine/document/pdf_document.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
+#include "engine/render/render_request.h"
 #include "platform/graphics/bitmap.h"
 #include "tests/support/pdf_builder.h"
 
 namespace testing_render {
+
+// A drawing of the page at 72 dpi (20 twips per pixel), the page width × height pixels at zoom 1,
+// into output.
+inline RenderRequest requestAt72(int32_t pageNumber, brevia::gfx::Bitmap& output, double width,
+                                 double height, double zoom = 1,
+                                 RenderTarget target = RenderTarget::Screen) {
+  RenderRequest request;
+  request.pageNumber = pageNumber;
+  request.target = target;
+  request.resolution = 72;
+  request.twipsPerPixel = 20;
+  request.deviceWidth = width;
+  request.deviceHeight = height;
+  request.zoom = zoom;
+  request.output = &output;
+  return request;
+}
 
 struct DrawnPage {
   std::unique_ptr<C_PDF_Document> document;
@@ -43,7 +61,7 @@ inline DrawnPage drawContent(const std::string& content, int width = 200, int he
   const int w = sideways ? node->height : node->width;
   const int h = sideways ? node->width : node->height;
   page.bitmap = brevia::gfx::Bitmap(w, h);
-  page.draw->drawPage(1, 1, page.bitmap, 0, 20, h, w, 1, 0, 0, 0, 0, 0, 0);
+  page.draw->render(requestAt72(1, page.bitmap, w, h));
   return page;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/engine/render/page_fixture.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/layout/text_export.h"
 #include "tests/engine/fonts/font_test_support.h"
@@ -56,7 +57,7 @@ std::string drawn(const std::string& content, const std::string& sans,
                   const std::string& pageExtra = "") {
   ScannedDocument d = open(content, sans, pageExtra);
   brevia::gfx::Bitmap bitmap(200, 200);
-  d.draw->drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  d.draw->render(testing_render::requestAt72(1, bitmap, 200, 100));
   S_PDF_PageEx* page = d.creator->getPage(1);
   return page && page->layout ? text_export::pageText(*page->layout) : "<none>";
 }
@@ -106,7 +107,7 @@ TEST_F(PageTextScan, TextClipsAreFollowedWithoutAPainter) {
   EXPECT_EQ(scanned(content, sans), drawn(content, sans));
   ScannedDocument d = open(content, sans);
   brevia::gfx::Bitmap corner(40, 40);
-  d.draw->drawPage(1, 1, corner, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  d.draw->render(testing_render::requestAt72(1, corner, 200, 100));
   S_PDF_PageEx* page = d.creator->getPage(1);
   ASSERT_TRUE(page && page->layout);
   EXPECT_EQ(text_export::pageText(*page->layout), "in\nH back\n");

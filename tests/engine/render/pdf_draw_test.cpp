@@ -219,11 +219,11 @@ TEST(PdfDraw, ResourcesStayAfterThePageTreeIsCompleted) {
   C_PDF_Creator creator(document);
   C_PDF_Draw draw(document, creator);
   brevia::gfx::Bitmap bitmap(200, 100);
-  draw.drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  draw.render(testing_render::requestAt72(1, bitmap, 200, 100));
   EXPECT_EQ(bitmap.colourAt(100, 50), kRed);
   document.completePageTree();
   bitmap.fill(kWhite);
-  draw.drawPage(1, 1, bitmap, 0, 20, 100, 200, 1, 0, 0, 0, 0, 0, 0);
+  draw.render(testing_render::requestAt72(1, bitmap, 200, 100));
   EXPECT_EQ(bitmap.colourAt(100, 50), kRed);
 }
 

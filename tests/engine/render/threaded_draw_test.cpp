@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/engine/render/page_fixture.h"
 #include "engine/document/pdf_document.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
@@ -144,7 +145,7 @@ struct Engine {
   }
   std::vector<uint8_t> drawn(int32_t page = 1) {
     brevia::gfx::Bitmap bitmap(int(kWidth * kZoom), int(kHeight * kZoom));
-    draw->drawPage(page, 1, bitmap, 72, 20, kHeight, kWidth, kZoom, 0, 0, 0, 0, 0, 0);
+    draw->render(testing_render::requestAt72(page, bitmap, kWidth, kHeight, kZoom));
     const uint8_t* data = bitmap.data();
     return std::vector<uint8_t>(data, data + std::size_t(bitmap.stride()) * bitmap.height());
   }

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "tests/viewer/viewer_test_support.h"
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 #include "viewer/app/quillon_application.h"
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/pdf_doc.h"

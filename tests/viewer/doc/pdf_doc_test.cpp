@@ -7,7 +7,7 @@
 #include "engine/document/pdf_document.h"
 #include "engine/messages/message_catalogue.h"
 #include "tests/viewer/viewer_test_support.h"
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 #include "viewer/doc/document_template.h"
 #include "viewer/doc/page_tree_progress.h"
 #include "viewer/messages/viewer_texts.h"
@@ -168,6 +168,23 @@ TEST_F(PdfDocTest, APageCountLargerThanTheTreeIsCorrected) {
   paint();
   EXPECT_EQ(view->currentPage(), 3);
   EXPECT_FALSE(view->pageImage().isNull());
+}
+
+TEST_F(PdfDocTest, TheViewRotationIsTheDocumentsAndOutlivesANewReading) {
+  ASSERT_TRUE(frame->openFile(pagesFile(2, "turned.pdf", 300, 200)));
+  paint();
+  C_PDF_View* view = frame->activeView();
+  frame->routeCommand(kCmdRotateClockwise);
+  paint();
+  ASSERT_EQ(view->rotation(), 90);
+  EXPECT_GT(view->pageImage().height(), view->pageImage().width());
+  C_PDF_Doc* document = frame->activeDocument();
+  EXPECT_EQ(document->viewRotation(), 90);
+  // A fresh reading of the file (as after a CMap arrives) keeps the turn.
+  document->reloadFonts();
+  paint();
+  EXPECT_EQ(view->rotation(), 90);
+  EXPECT_GT(view->pageImage().height(), view->pageImage().width());
 }
 
 TEST_F(PdfDocTest, WindowsOfADocumentShareItUntilTheLastCloses) {

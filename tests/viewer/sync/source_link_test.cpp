@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "viewer/app/command_line.h"
 #include "viewer/app/request_runner.h"
 #include "viewer/sync/editor_command.h"
 #include "viewer/view/page_marks.h"

@@ -11,7 +11,7 @@
 #include "viewer/doc/document_navigation.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/reading_positions.h"
-#include "viewer/ui/outline_dock.h"
+#include "viewer/view/outline_dock.h"
 #include "viewer/ui/toolbar_boxes.h"
 #include "viewer/ui/zoom_combo_box.h"
 #include "viewer/view/link_controller.h"

@@ -6,11 +6,11 @@
 #include <QSettings>
 
 #include "engine/document/pdf_document.h"
-#include "engine/render/page_pixels.h"
+#include "engine/render/render_request.h"
 #include "engine/render/pdf_creator.h"
 #include "engine/render/pdf_draw.h"
 #include "tests/viewer/viewer_test_support.h"
-#include "viewer/app/app_identity.h"
+#include "viewer/messages/app_identity.h"
 #include "viewer/view/page_image.h"
 
 namespace viewer_test {
@@ -145,14 +145,8 @@ TEST_F(NightModeTest, CtrlIChangesTheScreenOnlyAndIsRemembered) {
   C_PDF_Draw draw(printed, creator);
   const C_PDF_PageTreeNode_or_Page* page = printed.findPage(1, false);
   ASSERT_TRUE(page);
-  const PagePixels px = pagePixels(*page, 36);
-  PageRenderRequest request;
-  request.twipsPerPixel = px.twipsPerPixel;
-  request.resolution = 36;
-  request.deviceWidth = px.width;
-  request.deviceHeight = px.height;
-  double zoom = 1;
-  const QImage paper = renderPageImage(draw, request, zoom, kMaxViewBitmapPixels);
+  RenderRequest request = pageRenderRequest(*page, 1, 36);
+  const QImage paper = renderPageImage(draw, request, kMaxViewBitmapPixels);
   ASSERT_FALSE(paper.isNull());
   EXPECT_EQ(paper.pixel(paper.width() * 3 / 4, paper.height() * 3 / 4), 0xFFFFFFFFu);
   EXPECT_NEAR(qGray(paper.pixel(paper.width() / 4, paper.height() / 4)), 0x40, 2);

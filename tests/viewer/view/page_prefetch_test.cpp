@@ -160,9 +160,10 @@ TEST_F(PagePrefetchTest, ZoomRotationAndWindowSizeLetPreparedPagesGo) {
 TEST_F(PagePrefetchTest, PageDrawnForOtherSettingsIsNotHandedOver) {
   C_PDF_View* view = open(writePdf(readingDocument(2), "stale.pdf"));
   ASSERT_TRUE(waitReady(view, 2));
-  PageRenderRequest request;
+  RenderRequest request;
   request.pageNumber = 2;
-  EXPECT_FALSE(view->prefetcher()->take(request, view->zoom(), 0));
+  request.zoom = view->zoom();
+  EXPECT_FALSE(view->prefetcher()->take(request));
   EXPECT_TRUE(view->prefetcher()->isReady(2));
 }
 

@@ -1,4 +1,4 @@
-#include "viewer/ui/thumbnail_strip.h"
+#include "viewer/view/thumbnail_strip.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -127,7 +127,8 @@ TileRequest ThumbnailStrip::requestOf(int page) const {
   t.key.zoomKey = zoomKeyOf(zoom_);
   t.key.rotation = rotation_;
   t.request = view_->renderRequestOf(page);
-  t.zoom = zoom_;
+  t.request.zoom = zoom_;
+  t.request.rotation = rotation_;
   t.rect = QRect(QPoint(0, 0), layout_.pageRect(page).size());
   return t;
 }
@@ -220,7 +221,7 @@ void ThumbnailStrip::drawHere() {
     if (cache_.contains(t.key)) continue;
     QImage image;
     try {
-      image = renderPageTile(*document->renderer(), t.request, t.zoom, t.key.rotation, t.rect);
+      image = renderPageTile(*document->renderer(), t.request, t.rect);
     } catch (...) {
       // The view reports what is wrong with the page when it shows it.
     }

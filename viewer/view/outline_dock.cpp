@@ -1,4 +1,4 @@
-#include "viewer/ui/outline_dock.h"
+#include "viewer/view/outline_dock.h"
 
 #include <QHeaderView>
 #include <QTabWidget>
@@ -7,7 +7,7 @@
 #include "engine/document/outline.h"
 #include "viewer/doc/document_navigation.h"
 #include "viewer/doc/pdf_doc.h"
-#include "viewer/ui/thumbnail_strip.h"
+#include "viewer/view/thumbnail_strip.h"
 
 namespace Corvalis::Viewer {
 
