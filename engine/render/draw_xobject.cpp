@@ -121,7 +121,7 @@ void C_PDF_Draw::drawImage(XObjectDescriptor& image, bool isInline, const std::s
   gfx::Bitmap* bitmap =
       ordinal < static_cast<int>(imageCache_.size()) ? imageCache_[ordinal].get() : nullptr;
   // A bitmap built smaller for a smaller drawing is built again when drawn larger.
-  const std::pair<float, float> reach = drawnReach(graphics_->transform());
+  const std::pair<float, float> reach = drawnReach(device_->transform());
   if (bitmap && ordinal < static_cast<int>(imageCacheReach_.size()) &&
       (reach.first > imageCacheReach_[ordinal].first ||
        reach.second > imageCacheReach_[ordinal].second))

@@ -154,16 +154,16 @@ void ChangeTint::compare() {
     // the old drawing's zoom, and what differs is carried over to the shown bitmap.
     C_PDF_Doc* doc = view_->pdfDocument();
     if (!doc || !doc->renderer() || C_PDF_Doc::engineBusy()) return;
-    double drawn = beforeZoom_;
+    RenderRequest request = view_->renderRequestOf(beforePage_);
+    request.zoom = beforeZoom_;
+    request.rotation = beforeRotation_;
     QImage again;
     try {
-      again = renderPageImage(*doc->renderer(), view_->renderRequestOf(beforePage_), drawn,
-                              kMaxViewBitmapPixels);
+      again = renderPageImage(*doc->renderer(), request, kMaxViewBitmapPixels);
     } catch (...) {
       return;
     }
-    if (again.isNull() || drawn != beforeZoom_) return;
-    if (beforeRotation_ != 0) again = again.transformed(QTransform().rotate(beforeRotation_));
+    if (again.isNull() || request.zoom != beforeZoom_) return;
     areas = rescaled(changedAreas(before, again), beforeZoom_, zoom, shown.rect());
   }
   if (areas.empty()) return;

@@ -1,11 +1,11 @@
-#include "viewer/ui/thumbnail_strip.h"
+#include "viewer/view/thumbnail_strip.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/doc/pdf_doc.h"
-#include "viewer/ui/outline_dock.h"
+#include "viewer/view/outline_dock.h"
 
 namespace viewer_test {
 namespace {
