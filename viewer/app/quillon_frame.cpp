@@ -31,6 +31,7 @@
 #include "viewer/app/writer_actions.h"
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/document_template.h"
+#include "viewer/doc/form_session.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/reading_positions.h"
 #include "viewer/doc/recent_file_list.h"
@@ -112,6 +113,10 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
         if (!pdf) return nullptr;
         auto* frame = new C_PDF_Frame(*pdf, this);
         frame->onClosing = [this](C_PDF_View* view) { rememberPosition(view); };
+        // The caption follows the window's title (a mark while the form has unsaved values).
+        connect(frame, &QWidget::windowTitleChanged, this, [this, frame] {
+          if (mdiArea_->currentSubWindow() == frame) subWindowChanged();
+        });
         connect(frame, &QObject::destroyed, this,
                 [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
         return frame;
@@ -178,6 +183,10 @@ void C_Quillon_Frame::createActions() {
   makeAction(kCmdFileOpen, tr("打开(&O)..."), tr("打开现有文档\n打开"), keys(Qt::CTRL | Qt::Key_O))
       ->setIcon(viewerIcon(IconName::Open));
   makeAction(kCmdFileClose, tr("关闭(&C)"), tr("关闭活动文档\n关闭"), keys(Qt::CTRL | Qt::Key_W));
+  // Ctrl+S stays Actual Size.
+  makeAction(kCmdFileSave, tr("保存(&S)"), tr("保存活动文档中填写的表单\n保存"));
+  makeAction(kCmdFileSaveAs, tr("另存为(&A)..."), tr("用新名称保存活动文档\n另存为"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   makeAction(kCmdFilePrint, tr("打印(&P)..."), tr("打印活动文档\n打印"), keys(Qt::CTRL | Qt::Key_P))
       ->setIcon(viewerIcon(IconName::Print));
   makeAction(kCmdFilePrintPreview, tr("打印预览(&V)"), tr("显示整页\n打印预览"));
@@ -305,6 +314,8 @@ void C_Quillon_Frame::createMenus() {
   fileMenu_ = new QMenu(tr("文件(&F)"), this);
   fileMenu_->addAction(action(kCmdFileOpen));
   fileMenu_->addAction(action(kCmdFileClose));
+  fileMenu_->addAction(action(kCmdFileSave));
+  fileMenu_->addAction(action(kCmdFileSaveAs));
   fileMenu_->addSeparator();
   fileMenu_->addAction(action(kCmdFilePrint));
   fileMenu_->addAction(action(kCmdFilePrintPreview));
@@ -592,7 +603,11 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
     case kCmdFileClose:
     case kCmdWindowNew:
     case kCmdFind:
+    case kCmdFileSaveAs:
       state.enabled = activeDocument() != nullptr;
+      return true;
+    case kCmdFileSave:
+      state.enabled = activeDocument() && activeDocument()->isModified();
       return true;
     case kCmdWindowCascade:
     case kCmdWindowTile:
@@ -613,6 +628,22 @@ bool C_Quillon_Frame::frameCommand(int id) {
     case kCmdFileClose:
       closeActiveDocument();
       return true;
+    case kCmdFileSave:
+      if (C_PDF_Doc* document = activeDocument()) saveDocument(*document, QString());
+      return true;
+    case kCmdFileSaveAs: {
+      C_PDF_Doc* document = activeDocument();
+      if (!document) return true;
+      QString path;
+      if (saveNameChooser_) {
+        path = saveNameChooser_(document->path());
+      } else {
+        path = QFileDialog::getSaveFileName(this, tr("另存为"), document->path(),
+                                            QString::fromLatin1(kOpenFilter));
+      }
+      if (!path.isEmpty()) saveDocument(*document, path);
+      return true;
+    }
     case kCmdFilePrintSetup: {
       QPageSetupDialog dialog(&printer_, this);
       dialog.exec();
@@ -785,6 +816,17 @@ void C_Quillon_Frame::openRecentFile(int index) {
     recentFiles_.save();
     rebuildRecentFiles();
   }
+}
+
+bool C_Quillon_Frame::saveDocument(C_PDF_Doc& document, const QString& path) {
+  // A value still being typed is part of what is saved.
+  for (QMdiSubWindow* frame : mdiArea_->subWindowList()) {
+    auto* view = qobject_cast<C_PDF_View*>(frame->widget());
+    if (view && view->pdfDocument() == &document) view->commitFormEdits();
+  }
+  const bool saved = FormSession::of(document).save(path, this);
+  updateCommandUi();
+  return saved;
 }
 
 void C_Quillon_Frame::closeActiveDocument() {
@@ -1048,6 +1090,11 @@ void C_Quillon_Frame::changeEvent(QEvent* event) {
 
 void C_Quillon_Frame::closeEvent(QCloseEvent* event) {
   mdiArea_->closeAllSubWindows();
+  // A window whose unsaved form values were kept (Cancel, or a failed save) keeps the program.
+  if (!mdiArea_->subWindowList().isEmpty()) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 
