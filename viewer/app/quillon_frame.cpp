@@ -604,10 +604,9 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
     case kCmdWindowNew:
     case kCmdFind:
     case kCmdFileSaveAs:
-      state.enabled = activeDocument() != nullptr;
-      return true;
+    // Save too: a value still being typed is not yet a change of the document.
     case kCmdFileSave:
-      state.enabled = activeDocument() && activeDocument()->isModified();
+      state.enabled = activeDocument() != nullptr;
       return true;
     case kCmdWindowCascade:
     case kCmdWindowTile:
@@ -824,6 +823,8 @@ bool C_Quillon_Frame::saveDocument(C_PDF_Doc& document, const QString& path) {
     auto* view = qobject_cast<C_PDF_View*>(frame->widget());
     if (view && view->pdfDocument() == &document) view->commitFormEdits();
   }
+  // Saving an unchanged document in its own file would only write the same bytes again.
+  if (path.isEmpty() && !document.isModified()) return true;
   const bool saved = FormSession::of(document).save(path, this);
   updateCommandUi();
   return saved;

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QWidget>
 #include <QKeyEvent>
@@ -660,8 +661,17 @@ bool FormOverlay::pressAt(QPoint point) {
     // A visible control takes its own clicks; this is one the page's drawing shows.
     if (auto* button = qobject_cast<QAbstractButton*>(row.control.data())) {
       const bool radio = row.values.kind == kFieldRadioButton;
-      if (radio && button->isChecked()) return true;
-      button->setChecked(radio ? true : !button->isChecked());
+      // A radio button shown on while its field's value names another state (or none, as
+      // some writers leave it) still takes the click.
+      std::u16string on;
+      for (char c : row.values.onState) on.push_back(static_cast<unsigned char>(c));
+      if (radio && button->isChecked() && row.values.value == on) return true;
+      {
+        const QSignalBlocker quiet(button);
+        button->setChecked(radio ? true : !button->isChecked());
+      }
+      row.dirty = true;
+      commit(r, true);
       return true;
     }
     startEditing(r, point - row.control->pos());

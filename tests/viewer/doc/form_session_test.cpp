@@ -18,6 +18,7 @@
 #include "engine/document/pdf_document.h"
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/doc/pdf_doc.h"
+#include "viewer/doc/reading_positions.h"
 #include "viewer/ui/form_overlay.h"
 
 namespace viewer_test {
@@ -87,12 +88,17 @@ class FormSessionTest : public FrameFixture {
  protected:
   void SetUp() override {
     FrameFixture::SetUp();
+    ReadingPositions::setDefaultMode(static_cast<int>(ViewMode::SinglePage), true);
     ASSERT_TRUE(folder.isValid());
     path = folder.filePath(QStringLiteral("form.pdf"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const std::string bytes = formFile();
     file.write(bytes.data(), qint64(bytes.size()));
+  }
+  void TearDown() override {
+    ReadingPositions::setDefaultMode(static_cast<int>(ViewMode::SinglePage), true);
+    FrameFixture::TearDown();
   }
   C_PDF_View* open() {
     EXPECT_TRUE(frame->openFile(path));
@@ -109,6 +115,7 @@ class FormSessionTest : public FrameFixture {
     return -1;
   }
   void clickField(C_PDF_View* view, int object) {
+    ASSERT_NE(view, nullptr);
     const int row = rowOf(view, object);
     ASSERT_GE(row, 0) << object;
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
@@ -311,6 +318,8 @@ TEST_F(FormSessionTest, ClosingAsksToSaveDiscardOrCancel) {
   }
   EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
   EXPECT_TRUE(readBack(path)[12].checked);
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QApplication::processEvents();
 
   // Discard closes and leaves the file.
   view = open();
@@ -327,11 +336,10 @@ TEST_F(FormSessionTest, ClosingAsksToSaveDiscardOrCancel) {
 }
 
 TEST_F(FormSessionTest, TheContinuousViewFillsEveryPageInSight) {
+  ReadingPositions::setDefaultMode(static_cast<int>(ViewMode::Continuous), true);
   C_PDF_View* view = open();
   ASSERT_NE(view, nullptr);
-  frame->routeCommand(kCmdViewContinuous);
-  settle();
-  ASSERT_TRUE(view->viewMode() != ViewMode::SinglePage);
+  ASSERT_EQ(view->viewMode(), ViewMode::Continuous);
   // Both pages' fields have controls, each over its page.
   const int note = rowOf(view, 17);
   ASSERT_GE(note, 0);
