@@ -114,9 +114,8 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
         auto* frame = new C_PDF_Frame(*pdf, this);
         frame->onClosing = [this](C_PDF_View* view) { rememberPosition(view); };
         // The caption follows the window's title (a mark while the form has unsaved values).
-        connect(frame, &QWidget::windowTitleChanged, this, [this, frame] {
-          if (mdiArea_->currentSubWindow() == frame) subWindowChanged();
-        });
+        connect(frame, &QWidget::windowTitleChanged, this,
+                [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::updateCaption); });
         connect(frame, &QObject::destroyed, this,
                 [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
         return frame;
@@ -969,10 +968,7 @@ void C_Quillon_Frame::rebuildWindowList() {
 void C_Quillon_Frame::subWindowChanged() {
   showMenus(!mdiArea_->subWindowList().isEmpty());
   C_PDF_Doc* document = activeDocument();
-  caption_ = document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle),
-                                                      mdiArea_->currentSubWindow()->windowTitle())
-                      : QString::fromLatin1(kApplicationTitle);
-  setWindowTitle(caption_);
+  updateCaption();
   // The page box fits the longest page count of the open documents.
   int widest = 0;
   for (const C_PDF_View* view : findChildren<C_PDF_View*>())
@@ -1080,6 +1076,15 @@ void C_Quillon_Frame::dropEvent(QDropEvent* event) {
   activateWindow();
   for (const QUrl& url : urls)
     if (url.isLocalFile()) openFile(url.toLocalFile());
+}
+
+void C_Quillon_Frame::updateCaption() {
+  QMdiSubWindow* current = mdiArea_->currentSubWindow();
+  caption_ =
+      activeDocument() && current
+          ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle), current->windowTitle())
+          : QString::fromLatin1(kApplicationTitle);
+  setWindowTitle(caption_);
 }
 
 void C_Quillon_Frame::changeEvent(QEvent* event) {

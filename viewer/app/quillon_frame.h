@@ -127,6 +127,8 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The main window's caption: the program and the active window's title.
+  void updateCaption();
   void changeEvent(QEvent* event) override;
 
  private:
