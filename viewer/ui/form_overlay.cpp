@@ -216,6 +216,8 @@ QWidget* createControl(QWidget* parent, const FormWidgetValues& field, int pixel
     case kFieldCombo: {
       auto* combo = new QComboBox(parent);
       combo->setEditable(field.kind == kFieldEditableCombo && !fixed);
+      // Typed text is the value, not a new option.
+      combo->setInsertPolicy(QComboBox::NoInsert);
       int current = -1;
       for (const FormWidgetOption& option : field.options) {
         if (current < 0 && isSelected(option, field.selected)) current = combo->count();
@@ -485,7 +487,8 @@ std::optional<FieldValueChange> FormOverlay::valueOf(const Row& row) const {
       auto* combo = static_cast<QComboBox*>(control);
       const int index = combo->currentIndex();
       // Typed text that is not one of the options is the value itself.
-      if (combo->isEditable() && (index < 0 || combo->currentText() != combo->itemText(index)))
+      if (combo->isEditable() && (index < 0 || std::size_t(index) >= row.values.options.size() ||
+                                  combo->currentText() != combo->itemText(index)))
         change.values.push_back(combo->currentText().toStdU16String());
       else
         change.values.push_back(exportOf(index));
@@ -559,6 +562,9 @@ void FormOverlay::rememberFocus() {
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(row.control.data())) {
       kept.text = edit->toPlainText();
       kept.cursor = edit->textCursor().position();
+    } else {
+      // Choices made so far (a list box's) are handed on rather than lost with the control.
+      commit(r, true);
     }
   }
   remembered_ = kept;
@@ -643,6 +649,8 @@ void FormOverlay::startEditing(int r, QPoint local) {
   } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
     if (!combo->isEditable()) combo->showPopup();
   } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+    // Just shown: its rows are laid out now, not on the next paint.
+    list->doItemsLayout();
     const QPoint inList = list->viewport()->mapFrom(control, local);
     if (QListWidgetItem* item = list->itemAt(inList)) {
       if (list->selectionMode() == QAbstractItemView::MultiSelection)

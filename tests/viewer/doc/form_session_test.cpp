@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
+#include <optional>
 #include <unistd.h>
 
 #include "engine/document/form_field_values.h"
@@ -32,12 +34,13 @@ std::string formFile() {
   PdfBuilder b;
   b.set(1,
         "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [10 0 R 11 0 R 12 0 R 13 0 R 16 0 R "
-        "17 0 R] /DA (/Helv 10 Tf 0 g) /DR << /Font << /Helv 20 0 R >> >> >> >>");
+        "17 0 R 18 0 R 19 0 R] /DA (/Helv 10 Tf 0 g) /DR << /Font << /Helv 20 0 R >> >> >> >>");
   b.set(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
   b.set(3,
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [10 0 R 11 0 R 12 0 R 14 0 R "
         "15 0 R 16 0 R] >>");
-  b.set(4, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [17 0 R] >>");
+  b.set(4,
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Annots [17 0 R 18 0 R 19 0 R] >>");
   b.set(10,
         "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect [100 700 300 720] /P 3 0 R >>");
   b.set(11,
@@ -58,6 +61,13 @@ std::string formFile() {
         "/P 3 0 R >>");
   b.set(17,
         "<< /Type /Annot /Subtype /Widget /FT /Tx /T (note) /Rect [100 700 300 720] /P 4 0 R >>");
+  // An editable combo box and a list box of several choices.
+  b.set(18,
+        "<< /Type /Annot /Subtype /Widget /FT /Ch /T (colour) /Ff 393216 /Opt [(Red) (Green)] "
+        "/Rect [100 600 300 620] /P 4 0 R >>");
+  b.set(19,
+        "<< /Type /Annot /Subtype /Widget /FT /Ch /T (sizes) /Ff 2097152 /Opt [[(s) (Small)] [(m) "
+        "(Medium)] [(l) (Large)]] /Rect [100 450 300 550] /P 4 0 R >>");
   b.set(20, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
   for (int n = 30; n <= 33; ++n)
     b.setStream(n, "/Type /XObject /Subtype /Form /BBox [0 0 20 20]",
@@ -114,12 +124,14 @@ class FormSessionTest : public FrameFixture {
       if (overlay.values(r)->widgetObject == object) return r;
     return -1;
   }
-  void clickField(C_PDF_View* view, int object) {
+  // A click at the field's centre, or at inside from its top-left corner.
+  void clickField(C_PDF_View* view, int object, std::optional<QPoint> inside = {}) {
     ASSERT_NE(view, nullptr);
     const int row = rowOf(view, object);
     ASSERT_GE(row, 0) << object;
+    const QRect area = view->formOverlay().control(row)->geometry();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      view->formOverlay().control(row)->geometry().center());
+                      inside ? area.topLeft() + *inside : area.center());
     settle();
   }
   // Lets the deferred values reach the document and the page be drawn with them.
@@ -333,6 +345,38 @@ TEST_F(FormSessionTest, ClosingAsksToSaveDiscardOrCancel) {
   EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(readAll(path), saved);
   EXPECT_NE(saved, original);
+}
+
+TEST_F(FormSessionTest, ComboAndListBoxesTakeTypedAndChosenValues) {
+  C_PDF_View* view = open();
+  ASSERT_NE(view, nullptr);
+  frame->routeCommand(kCmdNextPage);
+  settle();
+  ASSERT_EQ(view->currentPage(), 2);
+  // Text typed into an editable combo box is its value, not a new option.
+  clickField(view, 18);
+  type(QStringLiteral("Blue"));
+  key(Qt::Key_Return);
+  clickField(view, 19, QPoint(8, 6));
+  auto* list = qobject_cast<QListWidget*>(QApplication::focusWidget()->parentWidget());
+  if (!list) list = qobject_cast<QListWidget*>(QApplication::focusWidget());
+  ASSERT_NE(list, nullptr);
+  // The click chose the first option; a second choice joins it.
+  EXPECT_TRUE(list->item(0)->isSelected());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(2)).center());
+  // Leaving the list hands its choices on.
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+  settle();
+  {
+    MessageCapture boxes;
+    frame->routeCommand(kCmdFileSave);
+    settle();
+    EXPECT_TRUE(boxes.boxes.empty());
+  }
+  std::map<int, FormWidgetValues> values = readBack(path);
+  EXPECT_EQ(values[18].value, u"Blue");
+  EXPECT_EQ(values[19].selected, (std::vector<std::u16string>{u"s", u"l"}));
 }
 
 TEST_F(FormSessionTest, TheContinuousViewFillsEveryPageInSight) {
