@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <QTimer>
+#include <QWidget>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -103,6 +105,14 @@ bool FormSession::show(const QString& path) {
 
 bool FormSession::change(const FieldValueChange& change, QWidget* owner) {
   if (!document_) return false;
+  if (C_PDF_Doc::engineBusy()) {
+    // The engine is inside a long call that lets events through: its reading must not be
+    // replaced under it. The value is taken once it has returned.
+    QTimer::singleShot(kBusyRetryMs, this, [this, change, guard = QPointer<QWidget>(owner)] {
+      this->change(change, guard.data());
+    });
+    return true;
+  }
   const auto key = std::make_pair(change.objectNumber, change.generation);
   std::optional<FieldValueChange> before;
   if (auto found = changes_.find(key); found != changes_.end()) before = found->second;

@@ -27,6 +27,8 @@ class FormSession : public QObject {
  public:
   // Bytes of a file read to be updated, at most (the writer holds the whole file in memory).
   static constexpr qint64 kMaxFileBytes = qint64(2) << 30;
+  // A value that arrives while the engine is busy is taken this much later.
+  static constexpr int kBusyRetryMs = 50;
 
   // The session of a document, made on first use; it lives as long as the document.
   static FormSession& of(C_PDF_Doc& document);
