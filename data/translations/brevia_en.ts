@@ -131,6 +131,35 @@ Open</translation>
 Close</translation>
         </message>
         <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" line="131" />
+            <source>保存(&amp;S)</source>
+            <translation>&amp;Save</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" line="131" />
+            <source>保存活动文档中填写的表单
+保存</source>
+            <translation>Save the form values filled in the active document
+Save</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" line="131" />
+            <source>另存为(&amp;A)...</source>
+            <translation>Save &amp;As...</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" line="131" />
+            <source>用新名称保存活动文档
+另存为</source>
+            <translation>Save the active document under a new name
+Save As</translation>
+        </message>
+        <message>
+            <location filename="../../viewer/app/quillon_frame.cpp" line="131" />
+            <source>另存为</source>
+            <translation>Save As</translation>
+        </message>
+        <message>
             <location filename="../../viewer/app/quillon_frame.cpp" line="132" />
             <source>打印(&amp;P)...</source>
             <translation>&amp;Print...</translation>

@@ -142,8 +142,31 @@ bool readRect(const FieldRecord& widget, ObjectResolver& resolver,
   return true;
 }
 
+// The field that holds the widget's value, and its inherited MaxLen.
+void readOwner(const FieldRecord& widget, ObjectResolver& resolver, FormWidgetValues& values) {
+  values.widgetObject = widget.keys.objectNumber;
+  values.widgetGeneration = widget.keys.generation;
+  values.fieldObject = widget.keys.objectNumber;
+  values.fieldGeneration = widget.keys.generation;
+  bool named = false, sized = false;
+  int depth = 0;
+  for (const FieldRecord* f = &widget; f && depth <= kMaxFormWidgetDepth; f = f->parent, ++depth) {
+    const PdfObject& d = f->keys.dictionary;
+    if (!named && d.lookup("T") && f->keys.objectNumber >= 0) {
+      named = true;
+      values.fieldObject = f->keys.objectNumber;
+      values.fieldGeneration = f->keys.generation;
+    }
+    if (!sized && d.lookup("MaxLen")) {
+      sized = true;
+      values.maxLen = std::max(0, numberOf(d.lookup("MaxLen"), resolver));
+    }
+  }
+}
+
 // Fills everything but the rectangle.
 void readValues(const FieldRecord& field, ObjectResolver& resolver, FormWidgetValues& values) {
+  readOwner(field, resolver, values);
   values.kind = field.kind;
   values.fieldFlags = numberOf(field.Ff, resolver);
   values.quadding = numberOf(field.Q, resolver);

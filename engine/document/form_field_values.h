@@ -44,6 +44,11 @@ struct FormWidgetValues {
   std::vector<std::u16string> selected;   // V of a choice field: one text, or each of an array
   std::vector<FormWidgetOption> options;  // Opt of a choice field
   std::u16string caption;                 // a push button's caption
+  // The widget's own object, and its field's: the nearest of the widget and its ancestors with
+  // a name (T), else the widget. A new value is stored in the field.
+  int32_t widgetObject = -1, widgetGeneration = 0;
+  int32_t fieldObject = -1, fieldGeneration = 0;
+  int maxLen = 0;  // MaxLen of a text field, inherited; 0 when it has none
 };
 
 // Every widget of the page with a rectangle, depth first, each as the form's own record of its

@@ -31,6 +31,7 @@
 #include "viewer/app/writer_actions.h"
 #include "viewer/app/web_pages.h"
 #include "viewer/doc/document_template.h"
+#include "viewer/doc/form_session.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/doc/reading_positions.h"
 #include "viewer/doc/recent_file_list.h"
@@ -112,6 +113,9 @@ C_Quillon_Frame::C_Quillon_Frame(RecentFileList& recentFiles, QPrinter& printer,
         if (!pdf) return nullptr;
         auto* frame = new C_PDF_Frame(*pdf, this);
         frame->onClosing = [this](C_PDF_View* view) { rememberPosition(view); };
+        // The caption follows the window's title (a mark while the form has unsaved values).
+        connect(frame, &QWidget::windowTitleChanged, this,
+                [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::updateCaption); });
         connect(frame, &QObject::destroyed, this,
                 [this] { QTimer::singleShot(0, this, &C_Quillon_Frame::subWindowChanged); });
         return frame;
@@ -178,6 +182,10 @@ void C_Quillon_Frame::createActions() {
   makeAction(kCmdFileOpen, tr("打开(&O)..."), tr("打开现有文档\n打开"), keys(Qt::CTRL | Qt::Key_O))
       ->setIcon(viewerIcon(IconName::Open));
   makeAction(kCmdFileClose, tr("关闭(&C)"), tr("关闭活动文档\n关闭"), keys(Qt::CTRL | Qt::Key_W));
+  // Ctrl+S stays Actual Size.
+  makeAction(kCmdFileSave, tr("保存(&S)"), tr("保存活动文档中填写的表单\n保存"));
+  makeAction(kCmdFileSaveAs, tr("另存为(&A)..."), tr("用新名称保存活动文档\n另存为"),
+             keys(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   makeAction(kCmdFilePrint, tr("打印(&P)..."), tr("打印活动文档\n打印"), keys(Qt::CTRL | Qt::Key_P))
       ->setIcon(viewerIcon(IconName::Print));
   makeAction(kCmdFilePrintPreview, tr("打印预览(&V)"), tr("显示整页\n打印预览"));
@@ -305,6 +313,8 @@ void C_Quillon_Frame::createMenus() {
   fileMenu_ = new QMenu(tr("文件(&F)"), this);
   fileMenu_->addAction(action(kCmdFileOpen));
   fileMenu_->addAction(action(kCmdFileClose));
+  fileMenu_->addAction(action(kCmdFileSave));
+  fileMenu_->addAction(action(kCmdFileSaveAs));
   fileMenu_->addSeparator();
   fileMenu_->addAction(action(kCmdFilePrint));
   fileMenu_->addAction(action(kCmdFilePrintPreview));
@@ -592,6 +602,9 @@ bool C_Quillon_Frame::frameUpdate(int id, CommandState& state) const {
     case kCmdFileClose:
     case kCmdWindowNew:
     case kCmdFind:
+    case kCmdFileSaveAs:
+    // Save too: a value still being typed is not yet a change of the document.
+    case kCmdFileSave:
       state.enabled = activeDocument() != nullptr;
       return true;
     case kCmdWindowCascade:
@@ -613,6 +626,22 @@ bool C_Quillon_Frame::frameCommand(int id) {
     case kCmdFileClose:
       closeActiveDocument();
       return true;
+    case kCmdFileSave:
+      if (C_PDF_Doc* document = activeDocument()) saveDocument(*document, QString());
+      return true;
+    case kCmdFileSaveAs: {
+      C_PDF_Doc* document = activeDocument();
+      if (!document) return true;
+      QString path;
+      if (saveNameChooser_) {
+        path = saveNameChooser_(document->path());
+      } else {
+        path = QFileDialog::getSaveFileName(this, tr("另存为"), document->path(),
+                                            QString::fromLatin1(kOpenFilter));
+      }
+      if (!path.isEmpty()) saveDocument(*document, path);
+      return true;
+    }
     case kCmdFilePrintSetup: {
       QPageSetupDialog dialog(&printer_, this);
       dialog.exec();
@@ -787,6 +816,19 @@ void C_Quillon_Frame::openRecentFile(int index) {
   }
 }
 
+bool C_Quillon_Frame::saveDocument(C_PDF_Doc& document, const QString& path) {
+  // A value still being typed is part of what is saved.
+  for (QMdiSubWindow* frame : mdiArea_->subWindowList()) {
+    auto* view = qobject_cast<C_PDF_View*>(frame->widget());
+    if (view && view->pdfDocument() == &document) view->commitFormEdits();
+  }
+  // Saving an unchanged document in its own file would only write the same bytes again.
+  if (path.isEmpty() && !document.isModified()) return true;
+  const bool saved = FormSession::of(document).save(path, this);
+  updateCommandUi();
+  return saved;
+}
+
 void C_Quillon_Frame::closeActiveDocument() {
   C_PDF_Doc* document = activeDocument();
   if (!document) return;
@@ -926,10 +968,7 @@ void C_Quillon_Frame::rebuildWindowList() {
 void C_Quillon_Frame::subWindowChanged() {
   showMenus(!mdiArea_->subWindowList().isEmpty());
   C_PDF_Doc* document = activeDocument();
-  caption_ = document ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle),
-                                                      mdiArea_->currentSubWindow()->windowTitle())
-                      : QString::fromLatin1(kApplicationTitle);
-  setWindowTitle(caption_);
+  updateCaption();
   // The page box fits the longest page count of the open documents.
   int widest = 0;
   for (const C_PDF_View* view : findChildren<C_PDF_View*>())
@@ -1039,6 +1078,15 @@ void C_Quillon_Frame::dropEvent(QDropEvent* event) {
     if (url.isLocalFile()) openFile(url.toLocalFile());
 }
 
+void C_Quillon_Frame::updateCaption() {
+  QMdiSubWindow* current = mdiArea_->currentSubWindow();
+  caption_ =
+      activeDocument() && current
+          ? QStringLiteral("%1 - %2").arg(QLatin1String(kApplicationTitle), current->windowTitle())
+          : QString::fromLatin1(kApplicationTitle);
+  setWindowTitle(caption_);
+}
+
 void C_Quillon_Frame::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::WindowTitleChange && !caption_.isEmpty() &&
@@ -1048,6 +1096,11 @@ void C_Quillon_Frame::changeEvent(QEvent* event) {
 
 void C_Quillon_Frame::closeEvent(QCloseEvent* event) {
   mdiArea_->closeAllSubWindows();
+  // A window whose unsaved form values were kept (Cancel, or a failed save) keeps the program.
+  if (!mdiArea_->subWindowList().isEmpty()) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 

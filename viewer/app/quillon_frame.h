@@ -66,6 +66,14 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void fileOpen();
   // Replaces the file chooser (tests); it returns the chosen path or an empty text.
   void setFileChooser(std::function<QString()> chooser) { fileChooser_ = std::move(chooser); }
+  // Replaces the Save As chooser (tests); given the document's path, it returns the name to
+  // save as or an empty text.
+  void setSaveNameChooser(std::function<QString(const QString&)> chooser) {
+    saveNameChooser_ = std::move(chooser);
+  }
+  // Stores the document with its form values as path (its own file when empty); false when
+  // nothing was stored (a box said why).
+  bool saveDocument(C_PDF_Doc& document, const QString& path);
 
   void routeCommand(int id);
   QAction* action(int id) const;
@@ -119,6 +127,8 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The main window's caption: the program and the active window's title.
+  void updateCaption();
   void changeEvent(QEvent* event) override;
 
  private:
@@ -178,6 +188,7 @@ class C_Quillon_Frame : public QMainWindow, public ViewHost {
   QPointer<COpenPDFFileDialog2> startPanel_;
   char documentOpened_ = 'n';
   std::function<QString()> fileChooser_;
+  std::function<QString(const QString&)> saveNameChooser_;
   bool updatingCommands_ = false;
   // The caption this window gives itself: a maximised document window would otherwise merge
   // its own title in ("... - [name.pdf]").

@@ -57,6 +57,7 @@ ViewerDocument* DocumentTemplate::openDocumentFile(const QString& path) {
   documents_.push_back(std::move(document));
   connect(raw, &ViewerDocument::lastViewRemoved, this, [this, raw] { documentWithoutViews(raw); });
   connect(raw, &ViewerDocument::viewsChanged, this, [this, raw] { retitle(*raw); });
+  connect(raw, &ViewerDocument::modifiedChanged, this, [this, raw] { retitle(*raw); });
   if (recentFiles_) {
     recentFiles_->add(full);
     recentFiles_->save();
@@ -91,10 +92,12 @@ void DocumentTemplate::retitle(ViewerDocument& document) {
   std::vector<QMdiSubWindow*> frames;
   for (QMdiSubWindow* frame : area_->subWindowList())
     if (frame->property("document").value<QObject*>() == &document) frames.push_back(frame);
+  // A document with unsaved changes is marked as desktop programs mark it.
+  const QString title =
+      document.isModified() ? QStringLiteral("*") + document.title() : document.title();
   for (std::size_t i = 0; i < frames.size(); ++i)
-    frames[i]->setWindowTitle(frames.size() == 1
-                                  ? document.title()
-                                  : QStringLiteral("%1:%2").arg(document.title()).arg(i + 1));
+    frames[i]->setWindowTitle(frames.size() == 1 ? title
+                                                 : QStringLiteral("%1:%2").arg(title).arg(i + 1));
 }
 
 void DocumentTemplate::documentWithoutViews(ViewerDocument* document) {

@@ -30,6 +30,8 @@ class C_PDF_Doc : public ViewerDocument {
   bool onOpenDocument(const QString& path) override;
 
   const QString& path() const { return path_; }
+  // The document's file after it was saved under a new name.
+  void setFilePath(const QString& path) { path_ = path; }
   // The password the file was opened with (typed by the user or given to open), for readings
   // of the same file that cannot ask.
   const std::string& password() const { return password_; }

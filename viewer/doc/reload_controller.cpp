@@ -2,6 +2,7 @@
 
 #include "engine/document/pdf_document.h"
 #include "viewer/doc/file_watcher.h"
+#include "viewer/doc/form_session.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/viewer_texts.h"
@@ -30,6 +31,10 @@ ReloadController::ReloadController(C_PDF_Doc& document)
     attempt(false);
   });
   connect(&worker_, &ReloadWorker::finished, this, &ReloadController::finished);
+}
+
+QString ReloadController::formKeptText() {
+  return QStringLiteral("The file has changed; the form values not saved are kept");
 }
 
 QString ReloadController::waitingText() {
@@ -71,6 +76,12 @@ void ReloadController::finished(const std::shared_ptr<ReloadOutcome>& outcome) {
     failures_ = 0;
     giveUpTimer_.stop();
     watcher_->acceptCurrent();
+    // Form values typed and not saved stay on the screen; saving stores them over the new file.
+    if (const FormSession* form = FormSession::find(document_); form && form->hasChanges()) {
+      document_->setFileChanging(false);
+      emit status(formKeptText());
+      return;
+    }
     document_->replaceEngine(std::move(outcome->document));
     emit status(QString());
     emit reloaded();

@@ -39,6 +39,7 @@ class ReloadController : public QObject {
   FileWatcher& watcher() const { return *watcher_; }
 
   static QString waitingText();
+  static QString formKeptText();
 
  signals:
   // A text for the status bar (empty: clear what was said).

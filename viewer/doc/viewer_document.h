@@ -24,7 +24,11 @@ class ViewerDocument : public QObject {
   ~ViewerDocument() override = default;
 
   virtual bool isModified() const { return modified_; }
-  virtual void setModifiedFlag(bool modified) { modified_ = modified; }
+  virtual void setModifiedFlag(bool modified) {
+    if (modified == modified_) return;
+    modified_ = modified;
+    emit modifiedChanged();
+  }
   virtual bool onNewDocument() { return true; }
   virtual bool onOpenDocument(const QString& path) = 0;
 
@@ -42,6 +46,7 @@ class ViewerDocument : public QObject {
  signals:
   void viewsChanged();
   void lastViewRemoved();
+  void modifiedChanged();
 
  private:
   QString pathName_;

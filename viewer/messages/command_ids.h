@@ -66,6 +66,9 @@ enum CommandId : int {
   kCmdViewThumbnails = 32835,
   // The cursor into the find box, its text selected.
   kCmdFind = 32836,
+  // Filled-in form values stored: in the open file, or under a new name.
+  kCmdFileSave = 32837,
+  kCmdFileSaveAs = 32838,
 };
 
 // What a command's menu item and button show.

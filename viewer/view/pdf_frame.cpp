@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QMenu>
 
+#include "viewer/doc/form_session.h"
 #include "viewer/doc/pdf_doc.h"
+#include "viewer/messages/message_box.h"
 #include "viewer/ui/icons.h"
 #include "viewer/view/change_tint.h"
 #include "viewer/view/link_controller.h"
@@ -31,6 +33,28 @@ C_PDF_Frame::C_PDF_Frame(C_PDF_Doc& document, ViewHost* host, QWidget* parent)
 namespace Corvalis::Viewer {
 
 void C_PDF_Frame::closeEvent(QCloseEvent* event) {
+  C_PDF_Doc* document = view_->pdfDocument();
+  // The last window of a document with unsaved form values asks what becomes of them.
+  if (document && document->views().size() <= 1) {
+    view_->commitFormEdits();
+    if (document->isModified()) {
+      MessageBoxRequest ask;
+      ask.owner = this;
+      ask.caption = QString::fromLatin1(kCaptionReader);
+      ask.text = QStringLiteral(
+                     "The form in %1 has values that are not saved.\n\nSave them before "
+                     "closing? Yes saves them, No discards them.")
+                     .arg(document->title());
+      ask.icon = BoxIcon::Question;
+      ask.buttons = BoxButtons::YesNoCancel;
+      const BoxAnswer answer = showMessageBox(ask);
+      if (answer == BoxAnswer::Cancel ||
+          (answer == BoxAnswer::Yes && !FormSession::of(*document).save(QString(), this))) {
+        event->ignore();
+        return;
+      }
+    }
+  }
   if (onClosing) onClosing(view_);
   QMdiSubWindow::closeEvent(event);
 }

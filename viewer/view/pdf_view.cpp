@@ -20,12 +20,16 @@
 #include <cmath>
 #include <numbers>
 
+#include "engine/document/annotation_list.h"
+#include "engine/document/page_tree.h"
+
 #include "engine/document/pdf_document.h"
 #include "engine/document/pdf_exception.h"
 #include "engine/layout/page_text_layout.h"
 #include "engine/layout/text_search.h"
 #include "engine/render/page_pixels.h"
 #include "engine/render/pdf_draw.h"
+#include "viewer/doc/form_session.h"
 #include "viewer/doc/pdf_doc.h"
 #include "viewer/messages/message_box.h"
 #include "viewer/messages/message_listener.h"
@@ -127,6 +131,9 @@ C_PDF_View::C_PDF_View(C_PDF_Doc* document, ViewHost* host, QWidget* parent)
                       (h && !h->isActiveView(this)) || (document_ && document_->fileChanging());
     if (wait || source->indexMore(kIndexSliceMs, currentPage_)) indexTimer_->start(kIndexPauseMs);
   });
+  formOverlay_->setChangeHandler(
+      [this](const FieldValueChange& change) { return formValueChanged(change); });
+  formOverlay_->setLeaveHandler([this](int page, bool forward) { formFocusLeaves(page, forward); });
   searchHits_ = new SearchHits(this);
   connect(searchHits_, &SearchHits::countChanged, this, &C_PDF_View::updateSearchStatus);
   QAction* caseItem = findOptionsMenu_->addAction(QStringLiteral("Case Sensitive"));
@@ -363,6 +370,7 @@ void C_PDF_View::engineAboutToChange() {
   indexTimer_->stop();
   textSource_.reset();
   clearHighlightMarks();
+  formOverlay_->rememberFocus();
   formOverlay_->clear();
 }
 
@@ -1290,6 +1298,10 @@ void C_PDF_View::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void C_PDF_View::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && formOverlay_->pressAt(event->position().toPoint())) {
+    event->accept();
+    return;
+  }
   if (event->button() == Qt::RightButton) {
     if (ViewHost* h = host(); h && h->contextMenu())
       h->contextMenu()->exec(event->globalPosition().toPoint());
@@ -1579,22 +1591,115 @@ void C_PDF_View::placeFormOverlay() {
     formOverlay_->clear();
     return;
   }
-  C_PDF_Document* parsed = document_->document();
-  if (!parsed->formOverlay || formsPlaced_) return;
+  if (!showsForms() || formsPlaced_) return;
   formsPlaced_ = true;
-  formOverlay_->clear();
+  C_PDF_Document* parsed = document_->document();
   C_PDF_PageTreeNode_or_Page* page = nullptr;
   try {
     page = parsed->findPreparedPage(currentPage_, false);
   } catch (const C_PDF_Exception&) {
+    formOverlay_->clear();
     return;
   }
-  if (!page) return;
+  if (!page) {
+    formOverlay_->clear();
+    return;
+  }
   const int widthPoints = std::max(1, page->rotation % 180 != 0 ? page->height : page->width);
-  OverlayPlacement placement;
-  placement.pageOrigin = QPoint(pageLeft_, pageTop_);
-  placement.pixelsPerPoint = static_cast<double>(pageImage_.width()) / widthPoints;
-  formOverlay_->build(viewport(), *parsed, *page, placement);
+  OverlayPage shown;
+  shown.number = currentPage_;
+  shown.page = page;
+  shown.placement.pageOrigin = QPoint(pageLeft_, pageTop_);
+  shown.placement.pixelsPerPoint = static_cast<double>(pageImage_.width()) / widthPoints;
+  formOverlay_->place(viewport(), *parsed, {shown});
+}
+
+bool C_PDF_View::showsForms() const {
+  const C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
+  if (!parsed) return false;
+  // Any field can be filled in, not only text.
+  const FormRecord* form = parsed->form();
+  return parsed->formOverlay || (form && form->fields && !form->fields->fields.empty());
+}
+
+void C_PDF_View::placeStripForms(const std::vector<int>& pages) {
+  if (rotation() != 0 || !showsForms()) {
+    formOverlay_->clear();
+    return;
+  }
+  C_PDF_Document* parsed = document_->document();
+  std::vector<OverlayPage> shown;
+  for (int number : pages) {
+    const QRect rect = shownPageRect(number);
+    if (rect.isEmpty()) continue;
+    C_PDF_PageTreeNode_or_Page* page = nullptr;
+    try {
+      page = parsed->findPreparedPage(number, false);
+    } catch (const C_PDF_Exception&) {
+      continue;
+    }
+    if (!page) continue;
+    const int widthPoints = std::max(1, page->rotation % 180 != 0 ? page->height : page->width);
+    OverlayPage p;
+    p.number = number;
+    p.page = page;
+    p.placement.pageOrigin = rect.topLeft();
+    p.placement.pixelsPerPoint = static_cast<double>(rect.width()) / widthPoints;
+    shown.push_back(p);
+  }
+  formOverlay_->place(viewport(), *parsed, shown);
+}
+
+bool C_PDF_View::formValueChanged(const FieldValueChange& change) {
+  if (!document_) return false;
+  return FormSession::of(*document_).change(change, this);
+}
+
+void C_PDF_View::commitFormEdits() { formOverlay_->commitEditing(); }
+
+void C_PDF_View::formFocusLeaves(int page, bool forward) {
+  C_PDF_Document* parsed = document_ ? document_->document() : nullptr;
+  if (!parsed) return;
+  document_->completePageTree();
+  // Pages without fields are passed over; so many at most are looked at.
+  constexpr int kMaxPagesLookedAt = 1000;
+  const int count = pageCount();
+  int target = 0;
+  for (int p = page + (forward ? 1 : -1), looked = 0;
+       p >= 1 && p <= count && looked < kMaxPagesLookedAt; p += forward ? 1 : -1, ++looked) {
+    const C_PDF_PageTreeNode_or_Page* candidate = nullptr;
+    try {
+      candidate = parsed->findPreparedPage(p, false);
+    } catch (const C_PDF_Exception&) {
+      continue;
+    }
+    bool hasField = false;
+    if (candidate)
+      forEachFormWidget(*parsed, *candidate, [&](const FormWidgetValues& w) {
+        hasField = w.kind != kFieldNone && w.kind != kFieldPushButton &&
+                   w.kind != kFieldSignature && w.kind != kFieldHidden;
+        return !hasField;
+      });
+    if (hasField) {
+      target = p;
+      break;
+    }
+  }
+  if (target == 0) return;
+  formOverlay_->focusPageField(target, forward);
+  if (stripMode()) {
+    showPlace({target, 0});
+  } else {
+    showPosition((target - 1) * kUnitsPerPage);
+  }
+  viewport()->update();
+}
+
+bool C_PDF_View::focusNextPrevChild(bool next) {
+  if (hasFocus() && formOverlay_->rowCount() > 0 &&
+      formOverlay_->focusNext(next ? -1 : formOverlay_->rowCount(), next))
+    return true;
+  return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 bool C_PDF_View::layoutPage(const QRect& client) {
@@ -2495,6 +2600,7 @@ void C_PDF_View::paintStrip(QPainter& painter, const QRect& client) {
   }
   placeholderShown_ = placeholder;
   standInShown_ = standIn;
+  placeStripForms(pages);
   // Then what lies one screen ahead in the direction of travel.
   for (int step = 1; step <= kScreensAhead; ++step) {
     // One row at a time: the next row in the direction of travel, from its near end.

@@ -24,6 +24,7 @@ class QMenu;
 class QPrinter;
 class QTimer;
 struct TextRun;
+struct FieldValueChange;
 
 namespace Corvalis::Viewer {
 
@@ -166,8 +167,10 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   // Drawing the next and previous page ahead on a thread of its own; on unless turned off.
   void setPrefetchEnabled(bool on);
   PagePrefetcher* prefetcher() const { return prefetcher_.get(); }
-  // The controls over the shown page's form fields.
+  // The controls over the shown pages' form fields.
   const FormOverlay& formOverlay() const { return *formOverlay_; }
+  // Hands on the value of the field being edited (before a save).
+  void commitFormEdits();
   // Search and selection as the view holds them.
   const std::optional<HitPlace>& searchHit() const { return hit_; }
   // Whether a long search is going on on its thread (its progress window up).
@@ -200,6 +203,8 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void wheelEvent(QWheelEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  // Tab from the page goes to its form fields first.
+  bool focusNextPrevChild(bool next) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
@@ -260,6 +265,14 @@ class C_PDF_View : public QAbstractScrollArea, public DocumentView {
   void paintSizeLabel(QPainter& painter, const QRect& client);
   // Lays the form-field controls over the page once per page position; none while turned.
   void placeFormOverlay();
+  // The same over the strip's pages in sight.
+  void placeStripForms(const std::vector<int>& pages);
+  bool showsForms() const;
+  // A field's new value, kept by the document's form session.
+  bool formValueChanged(const FieldValueChange& change);
+  // Tab past the last field of page: the next page with fields is shown and its first field
+  // focused (Shift+Tab: the previous page's last).
+  void formFocusLeaves(int page, bool forward);
   QRect sizeLabelRect(const QRect& client) const;
   // The highlight pass: paints search hits and the selection over the page bitmap; returns its
   // checksum (0 when nothing is highlighted).

@@ -65,7 +65,7 @@ class FormOverlayTest : public FrameFixture {
   }
 };
 
-TEST_F(FormOverlayTest, EveryKindShowsItsValueAndCannotBeChanged) {
+TEST_F(FormOverlayTest, EveryKindShowsItsValueAndOnlyReadOnlyOnesAreFixed) {
   C_PDF_View* view = openForm();
   ASSERT_NE(view, nullptr);
   const FormOverlay& overlay = view->formOverlay();
@@ -79,12 +79,12 @@ TEST_F(FormOverlayTest, EveryKindShowsItsValueAndCannotBeChanged) {
   auto* name = controlAs<QLineEdit>(overlay, 0);
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->text(), "Jane");
-  EXPECT_TRUE(name->isReadOnly());
+  EXPECT_FALSE(name->isReadOnly());
   EXPECT_TRUE(name->hasFrame());
   auto* notes = controlAs<QPlainTextEdit>(overlay, 1);
   ASSERT_NE(notes, nullptr);
   EXPECT_EQ(notes->toPlainText(), "one\ntwo");
-  EXPECT_TRUE(notes->isReadOnly());
+  EXPECT_FALSE(notes->isReadOnly());
   EXPECT_EQ(notes->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
 
   auto* on = controlAs<QCheckBox>(overlay, 2);
@@ -92,12 +92,10 @@ TEST_F(FormOverlayTest, EveryKindShowsItsValueAndCannotBeChanged) {
   ASSERT_TRUE(on && off);
   EXPECT_TRUE(on->isChecked());
   EXPECT_FALSE(off->isChecked());
-  QTest::mouseClick(off, Qt::LeftButton);
-  EXPECT_FALSE(off->isChecked());
 
   auto* combo = controlAs<QComboBox>(overlay, 4);
   ASSERT_NE(combo, nullptr);
-  EXPECT_FALSE(combo->isEnabled());
+  EXPECT_TRUE(combo->isEnabled());
   EXPECT_EQ(combo->count(), 2);
   EXPECT_EQ(combo->currentText(), "Green");
   auto* list = controlAs<QListWidget>(overlay, 5);
@@ -115,13 +113,10 @@ TEST_F(FormOverlayTest, EveryKindShowsItsValueAndCannotBeChanged) {
   ASSERT_NE(send, nullptr);
   EXPECT_EQ(send->text(), "Send");
 
-  // Radio buttons of one field: each shows its own state, and a click changes neither.
+  // Radio buttons of one field: each shows its own state.
   auto* a = controlAs<QRadioButton>(overlay, 8);
   auto* b = controlAs<QRadioButton>(overlay, 9);
   ASSERT_TRUE(a && b);
-  EXPECT_TRUE(a->isChecked());
-  EXPECT_FALSE(b->isChecked());
-  QTest::mouseClick(b, Qt::LeftButton);
   EXPECT_TRUE(a->isChecked());
   EXPECT_FALSE(b->isChecked());
 
