@@ -214,7 +214,8 @@ class TintAfterReloadInStrip : public FrameFixture {
   }
 };
 
-TEST_F(TintAfterReloadInStrip, TheMovedSquareIsMarkedOnItsPageOnlyAndNothingAtAnotherZoomOrWhenOff) {
+TEST_F(TintAfterReloadInStrip,
+       TheMovedSquareIsMarkedOnItsPageOnlyAndNothingAtAnotherZoomOrWhenOff) {
   MessageCapture capture;
   const QString path = writePdf(twoWidePages(100), "tint-strip.pdf");
   ASSERT_TRUE(frame->openFile(path));
