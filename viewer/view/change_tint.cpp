@@ -1,5 +1,7 @@
 #include "viewer/view/change_tint.h"
 
+#include <QDateTime>
+#include <QEvent>
 #include <QSettings>
 #include <QTimer>
 #include <algorithm>
@@ -115,21 +117,118 @@ bool ChangeTint::enabled() { return QSettings().value(kSettingsKey, true).toBool
 void ChangeTint::setEnabled(bool on) { QSettings().setValue(kSettingsKey, on); }
 
 ChangeTint::ChangeTint(C_PDF_View& view) : QObject(&view), view_(&view) {
-  if (C_PDF_Doc* doc = view.pdfDocument())
+  if (C_PDF_Doc* doc = view.pdfDocument()) {
     connect(doc, &C_PDF_Doc::aboutToReplaceEngine, this, &ChangeTint::aboutToReload);
+    connect(doc, &C_PDF_Doc::engineReplaced, this, &ChangeTint::reloaded);
+  }
+  // The strip's new pieces are looked at after each paint that may have drawn some.
+  view.viewport()->installEventFilter(this);
   connect(&view, &C_PDF_View::rendered, this, &ChangeTint::rendered);
 }
 
 void ChangeTint::aboutToReload() {
   waiting_ = false;
-  // The shown page's bitmap is the one-page view's; the strip draws pieces of pages instead.
-  if (!view_ || !enabled() || view_->viewMode() != ViewMode::SinglePage) return;
+  stripBefore_.clear();
+  stripArmed_ = false;
+  if (!view_ || !enabled()) return;
+  if (isStripMode(view_->viewMode())) {
+    keepStrip();
+    return;
+  }
   // The old drawing, as it is on the screen until the new one replaces it.
   before_ = view_->pageImage();
   beforePage_ = view_->currentPage();
   beforeZoom_ = view_->zoom();
   beforeRotation_ = view_->rotation();
   waiting_ = !before_.isNull();
+}
+
+void ChangeTint::keepStrip() {
+  // The old marks lay over the old drawing.
+  PageMarks::of(*view_).clear();
+  const PageLayout& layout = view_->stripLayout();
+  const QRect client = view_->viewport()->rect();
+  const int32_t zoomKey = zoomKeyOf(view_->zoom());
+  const int32_t turn = view_->rotation();
+  qint64 pixels = 0;
+  for (int page = 1; page <= layout.pageCount(); ++page) {
+    const QRect shown = view_->shownPageRect(page);
+    if (!shown.intersects(client)) continue;
+    // Only the pieces in sight: they are the ones the new reading draws first.
+    for (const QRect& piece : TileCache::piecesOf(layout.pageRect(page).size())) {
+      if (!piece.translated(shown.topLeft()).intersects(client)) continue;
+      const TileKey key{TileKey::Strip, page, zoomKey, turn, piece.x(), piece.y()};
+      const QImage* image = view_->tileCache().find(key);
+      if (!image || image->isNull()) continue;
+      pixels += qint64(image->width()) * image->height();
+      if (pixels > kMaxStripPixels) break;
+      // Shared, not copied: the cache lets go of it when the new reading comes in.
+      stripBefore_.emplace_back(key, *image);
+    }
+    if (pixels > kMaxStripPixels) break;
+  }
+}
+
+void ChangeTint::reloaded() {
+  // Until now the cache held the old reading's pieces under the same keys.
+  if (stripBefore_.empty()) return;
+  stripArmed_ = true;
+  stripDeadline_ = QDateTime::currentMSecsSinceEpoch() + kStripWaitMs;
+}
+
+bool ChangeTint::eventFilter(QObject*, QEvent* event) {
+  if (event->type() == QEvent::Paint && stripArmed_ && !stripCheckQueued_) {
+    stripCheckQueued_ = true;
+    // After the paint, which may draw pieces itself or take those the thread finished.
+    QTimer::singleShot(0, this, &ChangeTint::compareStrip);
+  }
+  return false;
+}
+
+void ChangeTint::compareStrip() {
+  stripCheckQueued_ = false;
+  if (!stripArmed_) return;
+  const bool gone = !view_ || !isStripMode(view_->viewMode()) ||
+                    QDateTime::currentMSecsSinceEpoch() > stripDeadline_;
+  // Pieces drawn at another zoom or rotation are never compared: every edge would differ.
+  if (gone || stripBefore_.empty() ||
+      stripBefore_.front().first.zoomKey != zoomKeyOf(view_->zoom()) ||
+      stripBefore_.front().first.rotation != view_->rotation()) {
+    stripBefore_.clear();
+    stripArmed_ = false;
+    return;
+  }
+  const TileCache& cache = view_->tileCache();
+  // Page by page, once every kept piece of the page has been drawn anew.
+  std::size_t i = 0;
+  while (i < stripBefore_.size()) {
+    const int page = stripBefore_[i].first.page;
+    std::size_t end = i;
+    bool ready = true;
+    while (end < stripBefore_.size() && stripBefore_[end].first.page == page) {
+      const QImage* now = cache.find(stripBefore_[end].first);
+      // The same image is the old reading's piece, still in the cache.
+      if (!now || now->isNull() || now->cacheKey() == stripBefore_[end].second.cacheKey())
+        ready = false;
+      ++end;
+    }
+    if (!ready) {
+      i = end;
+      continue;
+    }
+    std::vector<QRect> areas;
+    for (std::size_t k = i; k < end; ++k) {
+      const TileKey& key = stripBefore_[k].first;
+      for (const QRect& a : changedAreas(stripBefore_[k].second, *cache.find(key)))
+        areas.push_back(a.translated(key.x, key.y));
+    }
+    if (!areas.empty())
+      PageMarks::of(*view_).showOnStripPage(page, std::move(areas), view_->zoom(), kTintColour,
+                                            kShowMs);
+    stripBefore_.erase(stripBefore_.begin() + std::ptrdiff_t(i),
+                       stripBefore_.begin() + std::ptrdiff_t(end));
+  }
+  if (stripBefore_.empty()) stripArmed_ = false;
 }
 
 void ChangeTint::rendered() {

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <vector>
 
+#include "viewer/view/tile_cache.h"
+
 namespace Corvalis::Viewer {
 
 class C_PDF_View;
@@ -30,6 +32,11 @@ class ChangeTint : public QObject {
   // Images larger than this are not compared.
   static constexpr qint64 kMaxPixels = 16LL * 1024 * 1024;
   static constexpr int kShowMs = 2000;
+  // The strip's pieces in sight kept over a reload, at most this many pixels in all.
+  static constexpr qint64 kMaxStripPixels = kMaxPixels;
+  // Kept pieces whose new drawing has not come by then are let go (the page went, or the
+  // window moved on).
+  static constexpr int kStripWaitMs = 5000;
 
   // The areas (pixels of after) where two drawings of a page at the same zoom differ; the whole
   // page when their sizes differ (the page itself changed size), nothing when they are the same.
@@ -48,7 +55,9 @@ class ChangeTint : public QObject {
  private:
   explicit ChangeTint(C_PDF_View& view);
   void aboutToReload();
+  void reloaded();
   void rendered();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   QPointer<C_PDF_View> view_;
   // Tints the areas where before_ and the new drawing of the page differ.
@@ -59,6 +68,15 @@ class ChangeTint : public QObject {
   double beforeZoom_ = 0;
   int beforeRotation_ = 0;
   bool waiting_ = false;
+
+  // The strip: the old drawing's pieces of the pages in sight, compared page by page with the
+  // new reading's pieces of the same zoom and place as they are drawn.
+  void keepStrip();
+  void compareStrip();
+  std::vector<std::pair<TileKey, QImage>> stripBefore_;
+  bool stripArmed_ = false;
+  bool stripCheckQueued_ = false;
+  qint64 stripDeadline_ = 0;
 };
 
 }  // namespace Corvalis::Viewer

@@ -33,6 +33,7 @@ void PageMarks::show(int page, std::vector<QRect> rects, QColor colour, int dura
     return;
   }
   if (rects.size() > kMaxMarks) rects.resize(kMaxMarks);
+  strip_.clear();
   page_ = page;
   rects_ = std::move(rects);
   imageSize_ = view_->pageImage().size();
@@ -46,14 +47,52 @@ void PageMarks::show(int page, std::vector<QRect> rects, QColor colour, int dura
   update();
 }
 
+void PageMarks::showOnStripPage(int page, std::vector<QRect> rects, double zoom, QColor colour,
+                                int durationMs) {
+  if (!view_ || zoom <= 0) return;
+  rects_.clear();
+  std::erase_if(strip_, [page](const StripMark& m) { return m.page == page; });
+  if (rects.empty()) {
+    if (strip_.empty()) clear();
+    return;
+  }
+  if (rects.size() > kMaxMarks) rects.resize(kMaxMarks);
+  if (strip_.size() >= kMaxMarks) strip_.erase(strip_.begin());
+  StripMark& m = strip_.emplace_back();
+  m.page = page;
+  m.rects = std::move(rects);
+  m.zoom = zoom;
+  m.colour = colour;
+  m.durationMs = std::max(1, durationMs);
+  m.clock.start();
+  setGeometry(view_->viewport()->rect());
+  QWidget::show();
+  raise();
+  timer_->start();
+  update();
+}
+
+std::vector<QRect> PageMarks::stripRects(int page) const {
+  for (const StripMark& m : strip_)
+    if (m.page == page) return m.rects;
+  return {};
+}
+
+double PageMarks::strengthAt(qint64 elapsedMs, int durationMs) {
+  const double t = double(elapsedMs) / std::max(1, durationMs);
+  return t < 0.5 ? 1.0 : std::max(0.0, 2.0 * (1.0 - t));
+}
+
 void PageMarks::clear() {
+  strip_.clear();
   rects_.clear();
   timer_->stop();
   hide();
 }
 
 void PageMarks::tick() {
-  if (clock_.elapsed() >= durationMs_) {
+  std::erase_if(strip_, [](const StripMark& m) { return m.clock.elapsed() >= m.durationMs; });
+  if (rects_.empty() ? strip_.empty() : clock_.elapsed() >= durationMs_) {
     clear();
     return;
   }
@@ -67,17 +106,32 @@ bool PageMarks::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PageMarks::paintEvent(QPaintEvent*) {
+  if (!strip_.empty()) {
+    if (!view_ || !isStripMode(view_->viewMode())) return;
+    QPainter painter(this);
+    for (const StripMark& m : strip_) {
+      // Where the page is now, and at what zoom it is shown.
+      const QRect shown = view_->shownPageRect(m.page);
+      if (shown.isEmpty()) continue;
+      const double s = view_->zoom() / m.zoom;
+      QColor c = m.colour;
+      c.setAlphaF(float(m.colour.alphaF() * strengthAt(m.clock.elapsed(), m.durationMs)));
+      for (const QRect& r : m.rects)
+        painter.fillRect(QRectF(shown.left() + r.x() * s, shown.top() + r.y() * s, r.width() * s,
+                                r.height() * s) &
+                             QRectF(shown),
+                         c);
+    }
+    return;
+  }
   if (!view_ || rects_.empty() || view_->currentPage() != page_) return;
   const QImage& image = view_->pageImage();
   if (image.isNull() || imageSize_.width() <= 0 || imageSize_.height() <= 0) return;
   // The page may have been drawn again at another zoom since.
   const double sx = double(image.width()) / imageSize_.width();
   const double sy = double(image.height()) / imageSize_.height();
-  // Full strength for the first half, then fading out.
-  const double t = double(clock_.elapsed()) / durationMs_;
-  const double strength = t < 0.5 ? 1.0 : std::max(0.0, 2.0 * (1.0 - t));
   QColor c = colour_;
-  c.setAlphaF(float(colour_.alphaF() * strength));
+  c.setAlphaF(float(colour_.alphaF() * strengthAt(clock_.elapsed(), durationMs_)));
   QPainter painter(this);
   const QPoint origin = view_->pageOrigin();
   for (const QRect& r : rects_)

@@ -28,8 +28,14 @@ class PageMarks : public QWidget {
 
   // Shows rects (pixels of the page bitmap as it is now) on page for durationMs; earlier marks go.
   void show(int page, std::vector<QRect> rects, QColor colour, int durationMs);
+  // In the strip: shows rects (pixels of page as drawn at zoom) for durationMs beside the marks
+  // of other pages, each page fading on its own clock; earlier marks of the page go.
+  void showOnStripPage(int page, std::vector<QRect> rects, double zoom, QColor colour,
+                       int durationMs);
+  // The strip marks of a page, in pixels of its drawing at the zoom they were given for.
+  std::vector<QRect> stripRects(int page) const;
   void clear();
-  bool active() const { return !rects_.empty(); }
+  bool active() const { return !rects_.empty() || !strip_.empty(); }
   int page() const { return page_; }
   const std::vector<QRect>& rects() const { return rects_; }
 
@@ -49,6 +55,18 @@ class PageMarks : public QWidget {
   int durationMs_ = 0;
   QElapsedTimer clock_;
   QTimer* timer_;
+
+  struct StripMark {
+    int page = 0;
+    std::vector<QRect> rects;
+    double zoom = 1;
+    QColor colour;
+    int durationMs = 1;
+    QElapsedTimer clock;
+  };
+  std::vector<StripMark> strip_;
+  // Full strength for the first half, then fading out.
+  static double strengthAt(qint64 elapsedMs, int durationMs);
 };
 
 }  // namespace Corvalis::Viewer

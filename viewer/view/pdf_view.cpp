@@ -2416,6 +2416,11 @@ void C_PDF_View::requestTiles(const std::vector<TileRequest>& wanted) {
 bool C_PDF_View::drawPieceHere(const TileRequest& t) {
   if (!document_ || !document_->renderer() || drawingStopped_ || C_PDF_Doc::engineBusy())
     return false;
+  // A page the partly read tree does not hold yet would be drawn blank and kept so: it waits
+  // for the tree (or the drawing thread's own reading).
+  if (!document_->pageTreeComplete() && document_->document() &&
+      !document_->document()->findPage(t.key.page, false))
+    return false;
   try {
     QImage image = renderPageTile(*document_->renderer(), t.request, t.rect);
     // An empty piece is remembered as drawn blank, so that it is not asked for again.

@@ -9,6 +9,7 @@
 
 #include "tests/viewer/viewer_test_support.h"
 #include "viewer/doc/pdf_doc.h"
+#include "viewer/doc/reading_positions.h"
 #include "viewer/view/page_marks.h"
 
 namespace Corvalis::Viewer {
@@ -160,6 +161,112 @@ TEST_F(TintAfterReload, NothingOnAnUnchangedPageAndTheMovedAreaOnAChangedOne) {
       << all.x() << "," << all.y() << " " << all.width() << "x" << all.height();
   for (const QRect& a : areas) EXPECT_GT(a.top(), int((792 - 640) * scale));
   EXPECT_TRUE(capture.boxes.empty());
+}
+
+// Two wide pages, both in sight in the continuous view: a square on the first at squareX, a bar
+// on the second.
+std::string twoWidePages(int squareX) {
+  testing_pdf::PdfBuilder b;
+  b.set(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  b.set(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+  const std::string box = " /MediaBox [0 0 612 200] ";
+  b.set(3, "<< /Type /Page /Parent 2 0 R" + box + "/Contents 5 0 R >>");
+  b.set(4, "<< /Type /Page /Parent 2 0 R" + box + "/Contents 6 0 R >>");
+  b.setStream(5, "", "0 0 1 rg " + std::to_string(squareX) + " 50 100 100 re f");
+  b.setStream(6, "", "0 g 100 80 400 20 re f");
+  return b.build("/Root 1 0 R");
+}
+
+class TintAfterReloadInStrip : public FrameFixture {
+ protected:
+  void SetUp() override {
+    FrameFixture::SetUp();
+    ChangeTint::setEnabled(true);
+    ReadingPositions::setDefaultMode(static_cast<int>(ViewMode::Continuous), true);
+  }
+  void TearDown() override {
+    ReadingPositions::setDefaultMode(0, true);
+    FrameFixture::TearDown();
+  }
+  // Paints until every piece in sight is drawn.
+  void drawn(C_PDF_View* view) {
+    QElapsedTimer clock;
+    clock.start();
+    paint();
+    while (!view->stripComplete() && clock.elapsed() < 1500) {
+      QTest::qWait(5);
+      paint();
+    }
+    QApplication::processEvents();
+  }
+  void rewrite(C_PDF_View* view, const QString& path, const std::string& bytes) {
+    const int before = view->pdfDocument()->reloadCount();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes.data(), qint64(bytes.size()));
+    f.close();
+    QElapsedTimer clock;
+    clock.start();
+    while (view->pdfDocument()->reloadCount() == before && clock.elapsed() < 1500)
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_GT(view->pdfDocument()->reloadCount(), before);
+    drawn(view);
+  }
+};
+
+TEST_F(TintAfterReloadInStrip,
+       TheMovedSquareIsMarkedOnItsPageOnlyAndNothingAtAnotherZoomOrWhenOff) {
+  MessageCapture capture;
+  const QString path = writePdf(twoWidePages(100), "tint-strip.pdf");
+  ASSERT_TRUE(frame->openFile(path));
+  C_PDF_View* view = frame->activeView();
+  ASSERT_TRUE(view);
+  ASSERT_EQ(view->viewMode(), ViewMode::Continuous);
+  drawn(view);
+  const QRect second = view->shownPageRect(2);
+  ASSERT_TRUE(second.intersects(view->viewport()->rect()));
+  // The second page, drawn while the page tree was still being read, shows its bar (it was once
+  // kept blank).
+  const double scale = second.width() / 612.0;
+  const QImage shown = view->viewport()->grab().toImage();
+  EXPECT_LT(qGray(shown.pixel(second.left() + int(300 * scale), second.top() + int(110 * scale))),
+            64);
+  const PageMarks& marks = PageMarks::of(*view);
+
+  // The same file again: nothing to mark.
+  rewrite(view, path, twoWidePages(100));
+  EXPECT_FALSE(marks.active());
+
+  rewrite(view, path, twoWidePages(400));
+  ASSERT_TRUE(marks.active());
+  EXPECT_TRUE(marks.stripRects(2).empty());
+  const std::vector<QRect> areas = marks.stripRects(1);
+  ASSERT_FALSE(areas.empty());
+  // Both places of the square, in the first page's pixels.
+  const QRect moved = QRect(100, 200 - 150, 400, 100).adjusted(4, 4, -4, -4);
+  QRect all;
+  for (const QRect& a : areas) all |= a;
+  EXPECT_TRUE(all.contains(QRect(int(moved.left() * scale), int(moved.top() * scale),
+                                 int(moved.width() * scale), int(moved.height() * scale))));
+  EXPECT_TRUE(capture.boxes.empty());
+
+  // The window's fit zoom moves during the swap: the new pieces are of another zoom and are not
+  // compared with the old (every edge would differ).
+  PageMarks::of(*view).clear();
+  const QSize grown = frame->size() + QSize(120, 0);
+  auto resize = QObject::connect(view->pdfDocument(), &C_PDF_Doc::aboutToReplaceEngine, frame.get(),
+                                 [this, grown] { frame->resize(grown); });
+  const double zoom = view->zoom();
+  rewrite(view, path, twoWidePages(100));
+  QObject::disconnect(resize);
+  ASSERT_NE(view->zoom(), zoom);
+  EXPECT_FALSE(marks.active());
+
+  // Turned off, a change gives no marks.
+  PageMarks::of(*view).clear();
+  ChangeTint::setEnabled(false);
+  rewrite(view, path, twoWidePages(400));
+  EXPECT_FALSE(marks.active());
 }
 
 }  // namespace
