@@ -137,7 +137,8 @@ bool C_PDF_Doc::onOpenDocument(const QString& path) {
         reason = e.reason();
       }
     }
-    if (code == static_cast<int>(PdfError::PasswordCancelled) && later.asked && attempt < kMaxPasswordTries) {
+    if (code == static_cast<int>(PdfError::PasswordCancelled) && later.asked &&
+        attempt < kMaxPasswordTries) {
       const std::optional<std::string> answer = passwordDialog.askPassword();
       if (!answer) return false;
       typed = *answer;
