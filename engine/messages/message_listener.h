@@ -57,6 +57,15 @@ class IMessageListener {
   }
 };
 
+// For readings nobody watches (background threads, tools run unattended): every report is
+// dropped and every question answered no.
+class QuietListener : public IMessageListener {
+ public:
+  void Notify(int, const std::string&) override {}
+  bool InteractiveQuery() override { return false; }
+  int Ask(int, int, const std::string&) override { return kAnswerNo; }
+};
+
 // Registers the calling thread's listener (nullptr removes it). The listener is not owned.
 void SetMessageListener(IMessageListener* listener);
 IMessageListener* GetMessageListener();

@@ -20,15 +20,6 @@ const char kUsage[] =
     "most SIZE pixels (default 128) on its longer side. Files that need a password get none.\n"
     "Exit status: 0 written, 1 no thumbnail, 2 bad arguments.\n";
 
-// A file manager runs thumbnailers unattended: engine warnings are dropped, questions (a CMap
-// to download) answered no.
-class QuietListener : public Messages::IMessageListener {
- public:
-  void Notify(int, const std::string&) override {}
-  bool InteractiveQuery() override { return false; }
-  int Ask(int, int, const std::string&) override { return Messages::kAnswerNo; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,7 +39,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "brevia-thumbnailer: %s\n%s", error.c_str(), kUsage);
     return thumbnailer::kExitBadArguments;
   }
-  QuietListener listener;
+  Messages::QuietListener listener;
   Messages::SetMessageListener(&listener);
   const bool ok = thumbnailer::makeThumbnail(*request, error);
   Messages::SetMessageListener(nullptr);

@@ -14,18 +14,6 @@ namespace Corvalis::Viewer {
 
 namespace Messages = PDFConverter::Messages;
 
-namespace {
-
-// Reports of a reading in the background are not shown: the file may be half written.
-class QuietListener : public Messages::IMessageListener {
- public:
-  void Notify(int, const std::string&) override {}
-  bool InteractiveQuery() override { return false; }
-  int Ask(int, int, const std::string&) override { return Messages::kAnswerNo; }
-};
-
-}  // namespace
-
 ReloadWorker::ReloadWorker(QObject* parent) : QObject(parent) {}
 
 ReloadWorker::~ReloadWorker() {
@@ -86,7 +74,7 @@ bool ReloadWorker::start(const QString& path, const std::string& password, bool 
   busy_ = true;
   const std::string file = QFile::encodeName(path).toStdString();
   thread_ = std::thread([this, file, password, acceptDamaged] {
-    QuietListener quiet;
+    Messages::QuietListener quiet;
     Messages::SetMessageListener(&quiet);
     auto outcome = std::make_shared<ReloadOutcome>(read(file, password, acceptDamaged));
     Messages::SetMessageListener(nullptr);

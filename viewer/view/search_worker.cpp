@@ -13,18 +13,6 @@ namespace Corvalis::Viewer {
 
 namespace Messages = PDFConverter::Messages;
 
-namespace {
-
-// A page's faults were told when the reader's own reading met them; a second reading is quiet.
-class QuietListener : public Messages::IMessageListener {
- public:
-  void Notify(int, const std::string&) override {}
-  bool InteractiveQuery() override { return false; }
-  int Ask(int, int, const std::string&) override { return Messages::kAnswerNo; }
-};
-
-}  // namespace
-
 SearchWorker::SearchWorker(QObject* parent) : QObject(parent) {}
 
 SearchWorker::~SearchWorker() {
@@ -80,7 +68,7 @@ void SearchWorker::start(const std::string& path, const std::string& password,
   auto index = std::make_shared<PageTextIndex>(std::move(known));
   thread_ = std::thread([this, path, password, request = std::move(request), index, cancelled,
                          generation] {
-    QuietListener quiet;
+    Messages::QuietListener quiet;
     Messages::SetMessageListener(&quiet);
     const SearchProgress progress = [this, cancelled, generation](int32_t visited, int32_t page) {
       if (cancelled->load()) return false;
