@@ -13,7 +13,9 @@
 namespace viewer_test {
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms = 1500) {
+// A bound on waiting, not a timing: a sanitizer build on a loaded machine reads an encrypted
+// file several times slower, and a wait returns as soon as its condition holds.
+bool waitFor(const std::function<bool()>& done, int ms = 6000) {
   QElapsedTimer clock;
   clock.start();
   while (!done()) {
